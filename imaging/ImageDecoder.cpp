@@ -1,0 +1,55 @@
+#include "imaging/ImageDecoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+std::uint8_t ImageDecoder::ReadByte() {
+    std::uint8_t b = 0;
+    return ReadBytes(&b, 1) == 1 ? b : 0;
+}
+
+std::uint16_t ImageDecoder::ReadWord() {
+    std::uint8_t b[2];
+    if (ReadBytes(b, 2) != 2) return 0;
+    return static_cast<std::uint16_t>(b[0] | b[1] << 8);
+}
+
+std::uint32_t ImageDecoder::ReadDWord() {
+    std::uint8_t b[4];
+    if (ReadBytes(b, 4) != 4) return 0;
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+std::size_t ImageDecoder::ReadBytes(void* buffer, std::size_t n) {
+    if (stream_ != nullptr) {
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        std::size_t total = 0;
+        while (total < n) {
+            const auto chunk = static_cast<std::uint32_t>(
+                std::min<std::size_t>(n - total, std::numeric_limits<std::uint32_t>::max()));
+            std::uint32_t got = 0;
+            if (!stream_->Read(out + total, chunk, &got) || got == 0) break;
+            total += std::min<std::size_t>(got, chunk);
+        }
+        return total;
+    }
+    const std::size_t count = std::min(n, Remaining());
+    if (count > 0) {
+        std::memcpy(buffer, data_ + position_, count);
+        position_ += count;
+    }
+    return count;
+}
+
+bool ImageDecoder::Restart(std::size_t, int) { return false; }
+
+void ImageDecoder::GetSize(Vector2<int>& size) { size = Vector2<int>(info_.width, info_.height); }
+
+void ImageDecoder::SetSource(const std::uint8_t* data, std::size_t size) {
+    data_ = data;
+    size_ = data != nullptr ? size : 0;
+    position_ = 0;
+    stream_ = nullptr;
+}

@@ -1,0 +1,165 @@
+#include "imaging/PictureLoader.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "imaging/PictureConverter.h"
+#include "imaging/TargaDecoder.h"
+#include "platform/bitmap/DibSection.h"
+#include "platform/debug/Debug.h"
+#include "platform/files/MappedFile.h"
+
+namespace {
+
+bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
+    if (name.size() < suffix.size()) return false;
+    return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                      [](char a, char b) {
+                          return std::tolower(static_cast<unsigned char>(a)) ==
+                                 std::tolower(static_cast<unsigned char>(b));
+                      });
+}
+
+// Decoders not built into this program give null, which Open reports like an unknown type.
+std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
+    switch (type) {
+        case PictureLoader::kTarga: return std::make_unique<TargaDecoder>();
+        default: return nullptr;
+    }
+}
+
+const PictureInfo kNoInfo{};
+
+}  // namespace
+
+void PictureLoader::SetTypeFromName(std::string_view name) {
+    if (EndsWithNoCase(name, ".png")) {
+        type_ = kPng;
+    } else if (EndsWithNoCase(name, ".lwf")) {
+        type_ = kLwf;
+    } else if (EndsWithNoCase(name, ".bmp")) {
+        type_ = kBmp;
+    } else if (EndsWithNoCase(name, ".tga") || EndsWithNoCase(name, ".targa")) {
+        type_ = kTarga;
+    } else {
+        type_ = kJpeg;
+    }
+}
+
+bool PictureLoader::Open(std::string_view name, const std::uint8_t* data, std::size_t size) {
+    SetTypeFromName(name);
+    decoder_.reset();
+    decoder_ = CreateDecoder(type_);
+    if (!decoder_) {
+        platform::DebugOutput("Unsupported image format\n");
+        return false;
+    }
+    if (iptcTarget_ != nullptr) decoder_->SetIPTCTarget(iptcTarget_);
+    decoder_->SetSource(data, size);
+    decoder_->SetWantedSize(wantedSize_);
+    return decoder_->ReadHead();
+}
+
+const PictureInfo& PictureLoader::GetInfo() const {
+    return decoder_ ? decoder_->GetInfo() : kNoInfo;
+}
+
+bool PictureLoader::ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,
+                              const PictureConverter* converter) {
+    return decoder_ && decoder_->ReadImage(destination, pitch, converter);
+}
+
+void PictureLoader::GetSize(Vector2<int>& size) {
+    if (decoder_) {
+        decoder_->GetSize(size);
+    } else {
+        size = Vector2<int>(0, 0);
+    }
+}
+
+bool PictureLoader::ReadLine(std::uint8_t* destination) {
+    return decoder_ && decoder_->ReadLine(destination);
+}
+
+bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive(); }
+
+bool PictureLoader::Restart(std::size_t dataSize, int second) {
+    return decoder_ && decoder_->Restart(dataSize, second);
+}
+
+namespace {
+
+// Maps a file for the loader, with the debug lines of the mapping steps.
+bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
+    switch (file.Open(fileName)) {
+        case platform::MappedFile::Status::Ok: return true;
+        case platform::MappedFile::Status::OpenFailed: return false;
+        case platform::MappedFile::Status::MappingFailed:
+            platform::DebugOutput("Failed to create file mapping\n");
+            return false;
+        case platform::MappedFile::Status::MapFailed:
+            platform::DebugOutput("Failed to map file\n");
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
+                                                       PictureInfo* info, Vector2<int>* size,
+                                                       IPTCData* iptc) {
+    platform::MappedFile file;
+    if (!MapForLoading(fileName, file)) return nullptr;
+
+    PictureLoader loader;
+    if (size != nullptr) loader.SetWantedSize(*size);
+    loader.SetIPTCTarget(iptc);
+    if (!loader.Open(fileName, file.data(), file.size())) return nullptr;
+
+    const PictureInfo& picture = loader.GetInfo();
+    if (picture.width <= 0 || picture.height <= 0) {
+        platform::DebugOutput("Failed to get valid size from the source image\n");
+        return nullptr;
+    }
+    // The decoder's rows must fit the bitmap's; a description that says otherwise would
+    // make the copy below write past the rows.
+    const std::size_t natural = platform::DibSection::MinimumStride(picture.width, picture.bitsPerPixel);
+    const std::size_t pitch = (static_cast<std::size_t>(std::max(picture.rowBytes, 0)) + 3) & ~std::size_t{3};
+    auto dib = platform::DibSection::Create(picture.width, -picture.height, picture.bitsPerPixel,
+                                            std::max(pitch, natural));
+    if (!dib) {
+        platform::DebugOutput("Failed to Create DIBSection\n");
+        return nullptr;
+    }
+    if (!picture.palette.empty()) {
+        // Palettes are red-green-blue; a bitmap's colour table is blue-green-red.
+        for (std::size_t i = 0; i < dib->colours().size() && i < picture.palette.size(); ++i) {
+            dib->colours()[i] = SwapRedBlue(picture.palette[i]);
+        }
+    }
+
+    const auto stride = static_cast<std::ptrdiff_t>(dib->stride());
+    if (picture.bitsPerPixel > 8) {
+        PictureConverter converter;
+        converter.SetPictureFormat(picture);
+        loader.ReadImage(dib->bits(), stride, &converter);
+    } else {
+        loader.ReadImage(dib->bits(), stride, nullptr);
+    }
+    // Whatever the decoder managed is shown: a cut-short file still gives its first rows.
+
+    if (info != nullptr) *info = loader.GetInfo();
+    if (size != nullptr) loader.GetSize(*size);
+    return dib;
+}
+
+bool ReadPictureInfo(const std::string& fileName, PictureInfo* info) {
+    platform::MappedFile file;
+    if (!MapForLoading(fileName, file)) return false;
+    PictureLoader loader;
+    if (!loader.Open(fileName, file.data(), file.size())) return false;
+    if (info != nullptr) *info = loader.GetInfo();
+    return true;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// printf-style formatting in the C locale, whatever locale the process runs in: numbers
+// that reach pages, scripts, files and URLs always use a point and no grouping.
+std::string FormatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Locale-free parsing of a whole text (leading and trailing blanks allowed). An empty,
+// partial or out-of-range text gives no value.
+std::optional<double> ParseDouble(std::string_view text);
+std::optional<long long> ParseInt(std::string_view text, int base = 10);
+
+// atof/atoi as the C library has them, but always in the C locale: the longest valid
+// prefix counts and a text with no number gives 0.
+double AtoF(std::string_view text);
+long long AtoI(std::string_view text);
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+#include "platform/text/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+namespace {
+
+// A locale with a decimal comma, when the machine has one; the tests still check the
+// C-locale results without it.
+class CommaLocale {
+public:
+    CommaLocale() {
+        for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C.UTF-8"}) {
+            if (std::setlocale(LC_ALL, name) != nullptr) break;
+        }
+    }
+    ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
+};
+
+TEST(Text, FormatsWithAPointWhateverTheProcessLocale) {
+    CommaLocale locale;
+    EXPECT_EQ(platform::FormatC("%f", 1.5), "1.500000");
+    EXPECT_EQ(platform::FormatC("%.3f,%.1f", 0.25, -2.0), "0.250,-2.0");
+    EXPECT_EQ(platform::FormatC("%x|%d|%s", 255, -7, "abc"), "ff|-7|abc");
+    EXPECT_EQ(platform::FormatC("%s", ""), "");
+    EXPECT_EQ(platform::AtoF("2.5"), 2.5);
+}
+
+TEST(Text, ParsesWholeNumbersOnly) {
+    EXPECT_EQ(platform::ParseDouble(" 3.25 "), 3.25);
+    EXPECT_EQ(platform::ParseDouble("+1e3"), 1000.0);
+    EXPECT_FALSE(platform::ParseDouble("3,25"));
+    EXPECT_FALSE(platform::ParseDouble(""));
+    EXPECT_FALSE(platform::ParseDouble("1.5x"));
+    EXPECT_EQ(platform::ParseInt("-42"), -42);
+    EXPECT_EQ(platform::ParseInt("ff", 16), 255);
+    EXPECT_FALSE(platform::ParseInt("99999999999999999999"));
+}
+
+TEST(Text, AtoFAndAtoITakeTheLongestPrefix) {
+    EXPECT_EQ(platform::AtoF("1.5abc"), 1.5);
+    EXPECT_EQ(platform::AtoF("abc"), 0.0);
+    EXPECT_EQ(platform::AtoI("12px"), 12);
+    EXPECT_EQ(platform::AtoI(""), 0);
+}
+
+}  // namespace
