@@ -111,7 +111,7 @@ std::vector<std::string> ToQtNameFilters(std::string_view filter) {
         while (s <= list.size()) {
             std::size_t e = list.find(';', s);
             if (e == std::string::npos) e = list.size();
-            std::string pattern = list.substr(s, e - s);
+            std::string_view pattern = std::string_view(list).substr(s, e - s);
             if (pattern == "*.*") pattern = "*";
             if (!pattern.empty()) {
                 if (!patterns.empty()) patterns += ' ';
@@ -119,7 +119,9 @@ std::vector<std::string> ToQtNameFilters(std::string_view filter) {
             }
             s = e + 1;
         }
-        out.push_back(parts[i] + " (" + patterns + ")");
+        std::string entry = parts[i];
+        entry.append(" (").append(patterns).append(")");
+        out.push_back(std::move(entry));
     }
     return out;
 }
