@@ -25,11 +25,15 @@ std::unique_ptr<std::uint8_t[]> AllocateZeroed(std::size_t size) {
     return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]());
 }
 
-void OutOfMemory() { platform::DebugOutput("Sorry, insufficient memory.\n"); }
+void OutOfMemory() {
+    platform::DebugOutput("Sorry, insufficient memory.\n");
+}
 
 }  // namespace
 
-LwfDecoder::~LwfDecoder() { ReleaseBuffers(); }
+LwfDecoder::~LwfDecoder() {
+    ReleaseBuffers();
+}
 
 const char* LwfDecoder::ErrorText(platform::LwfStatus status) const {
     const char* text = codec_->getErrorText(status);
@@ -57,7 +61,7 @@ void LwfDecoder::ReleaseBuffers() {
 
 std::uint64_t LwfDecoder::DataLength() const {
     // A stream of unknown length is read until it ends.
-    if (stream_ != nullptr && size_ == 0) return std::numeric_limits<std::uint64_t>::max();
+    if (stream_ != nullptr && size_ == 0) return platform::kLwfUnknownLength;
     return size_;
 }
 
@@ -83,7 +87,8 @@ std::uint32_t LwfDecoder::ReadSource(void* context, void* buffer, std::uint32_t 
         bytes.resize(had + (ok ? std::min(got, chunk) : 0));
         if (!ok || got == 0) break;
     }
-    const std::size_t available = bytes.size() > self->position_ ? bytes.size() - self->position_ : 0;
+    const std::size_t available =
+        bytes.size() > self->position_ ? bytes.size() - self->position_ : 0;
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count, available));
     if (n > 0) std::memcpy(buffer, bytes.data() + self->position_, n);
     self->position_ += n;
@@ -128,6 +133,7 @@ bool LwfDecoder::ReadHead() {
     library_ = {};
     streamBytes_.clear();
     position_ = 0;
+    progressive_ = false;
 
     codec_ = platform::LwfCodec();
     if (codec_ == nullptr) {
@@ -138,9 +144,8 @@ bool LwfDecoder::ReadHead() {
 
     platform::LwfStatus status = codec_->getDecoHeaderMemoryRequirements(&memory_);
     if (status != 0) {
-        platform::DebugOutput(
-            platform::FormatC("Error %d in LwfGetDecoHeaderMemoryRequirements():\n%s\n", status,
-                              ErrorText(status)));
+        platform::DebugOutput(platform::FormatC(
+            "Error %d in LwfGetDecoHeaderMemoryRequirements():\n%s\n", status, ErrorText(status)));
         return false;
     }
     if (memory_.headerSize > 0) {
@@ -165,26 +170,18 @@ bool LwfDecoder::ReadHead() {
 
     status = codec_->getImageInfo(&imageInfo_, &params_, &memory_);
     if (status != 0) {
-        platform::DebugOutput(platform::FormatC("Error %d in LwfGetImageInfo():\n%s\ns", status,
-                                                ErrorText(status)));
+        platform::DebugOutput(
+            platform::FormatC("Error %d in LwfGetImageInfo():\n%s\ns", status, ErrorText(status)));
         ReleaseBuffers();
         return false;
     }
-    progressive_ = imageInfo_.progressive == 0;
-
-    info_ = PictureInfo{};
     int components = 0;
     switch (imageInfo_.colourSpace) {
         case platform::kLwfGray:
             components = 1;
-            info_.width = imageInfo_.width;
-            info_.height = imageInfo_.height;
-            info_.bitsPerPixel = 8;
-            info_.SetGrayPalette();
             break;
         case platform::kLwfColour:
             components = 3;
-            info_.SetRgb24(imageInfo_.width, imageInfo_.height);
             break;
         case platform::kLwfGray16:
             platform::DebugOutput("Unsupported source colourmode\n");
@@ -203,6 +200,15 @@ bool LwfDecoder::ReadHead() {
                                                 imageInfo_.width, imageInfo_.height));
         ReleaseBuffers();
         return false;
+    }
+    info_ = PictureInfo{};
+    if (components == 1) {
+        info_.width = imageInfo_.width;
+        info_.height = imageInfo_.height;
+        info_.bitsPerPixel = 8;
+        info_.SetGrayPalette();
+    } else {
+        info_.SetRgb24(imageInfo_.width, imageInfo_.height);
     }
 
     fullSize_ = Vector2<int>(imageInfo_.width, imageInfo_.height);
@@ -237,6 +243,7 @@ bool LwfDecoder::ReadHead() {
         return false;
     }
     rowCounter_ = 0;
+    progressive_ = imageInfo_.progressive == 0;
     ready_ = true;
     return true;
 }

@@ -37,7 +37,8 @@ bool Head(LwfDecoder& decoder, const Bytes& file, Vector2<int> wanted = {0, 0}) 
 Bytes ExpectedRow(int y, int width, int components, int factor) {
     Bytes row;
     for (int x = 0; x < width; ++x) {
-        for (int c = 0; c < components; ++c) row.push_back(lwf_fake::Sample(x * factor, y * factor, c));
+        for (int c = 0; c < components; ++c)
+            row.push_back(lwf_fake::Sample(x * factor, y * factor, c));
     }
     return row;
 }
@@ -56,7 +57,7 @@ TEST(LwfDecoderFake, DownscalesByTwoFourOrEightTowardsTheWantedSize) {
         {{500, 250}, {500, 250}, 512},    // r = 4: by 4
         {{250, 125}, {250, 125}, 512},    // r = 8
         {{1000, 1000}, {2000, 1000}, 1024},
-        {{0, 100}, {2000, 1000}, 1024},   // a zero component: full size
+        {{0, 100}, {2000, 1000}, 1024},  // a zero component: full size
         {{4000, 4000}, {2000, 1000}, 1024},
     };
     for (const Case& c : cases) {
@@ -69,9 +70,9 @@ TEST(LwfDecoderFake, DownscalesByTwoFourOrEightTowardsTheWantedSize) {
         Vector2<int> size;
         decoder.GetSize(size);
         EXPECT_EQ(size, Vector2<int>(2000, 1000));
-        EXPECT_THAT(lwf_testing::FakeJournal(),
-                    HasSubstr("5:" + std::to_string(c.decoded.x) + "x" + std::to_string(c.decoded.y) +
-                              ":res=" + std::to_string(c.resolution)));
+        EXPECT_THAT(lwf_testing::FakeJournal(), HasSubstr("5:" + std::to_string(c.decoded.x) + "x" +
+                                                          std::to_string(c.decoded.y) +
+                                                          ":res=" + std::to_string(c.resolution)));
     }
 
     // The downscaled rows are the codec's, every eighth pixel of every eighth row here.
@@ -162,8 +163,7 @@ TEST(LwfDecoderFake, ReadImageConvertsEachRowAtItsPitch) {
 TEST(LwfDecoderFake, LoadsThroughThePictureLoader) {
     testing_support::TempDir dir;
     const Bytes gray = lwf_testing::MakeFakeFile(2000, 1000, platform::kLwfGray);
-    const std::string name =
-        dir.Write("p.LWF", std::string(gray.begin(), gray.end()));
+    const std::string name = dir.Write("p.LWF", std::string(gray.begin(), gray.end()));
     PictureInfo info;
     Vector2<int> size(100, 100);
     auto dib = LoadPictureAsDIB(name, &info, &size, nullptr);
@@ -254,7 +254,8 @@ TEST(LwfDecoderFake, EveryFailingCallEndsDecodingWithTheLibrarysText) {
             }
             std::string expected;
             if (call == 1) {
-                expected = std::string("Error 99 in LwfGetDecoHeaderMemoryRequirements():\n") + kAskedText + "\n";
+                expected = std::string("Error 99 in LwfGetDecoHeaderMemoryRequirements():\n") +
+                           kAskedText + "\n";
             } else if (call == 2) {
                 expected = std::string("Error 99 in LwfGetImageInfo():\n") + kAskedText + "\ns";
             } else {
@@ -274,8 +275,8 @@ class TrickleStream : public SequentialStream {
 public:
     explicit TrickleStream(const Bytes& bytes) : bytes_(bytes) {}
     bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
-        const auto count = static_cast<std::uint32_t>(
-            std::min<std::size_t>({n, 3, bytes_.size() - position_}));
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::size_t>({n, 3, bytes_.size() - position_}));
         std::memcpy(buffer, bytes_.data() + position_, count);
         position_ += count;
         *read = count;

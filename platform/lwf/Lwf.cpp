@@ -89,6 +89,8 @@ const LwfFunctions* LwfCodec() {
     return codec;
 }
 
-bool LwfCodecAvailable() { return LwfCodec() != nullptr; }
+bool LwfCodecAvailable() {
+    return LwfCodec() != nullptr;
+}
 
 }  // namespace platform

@@ -23,6 +23,9 @@ inline constexpr std::int32_t kLwfMiddleRows = 0;
 inline constexpr std::int32_t kLwfFirstRows = 1;
 inline constexpr std::int32_t kLwfLastRows = 2;
 
+// The data length of a source that is read until it ends.
+inline constexpr std::uint64_t kLwfUnknownLength = 0x7FFFFFFFFFFFFFFFull;
+
 // Sizes are set by the library; the caller allocates each buffer zero-filled (a size of 0
 // needs none) and keeps it until it stops decoding.
 struct LwfMemoryBlock {
@@ -64,12 +67,12 @@ struct LwfLibraryBlock {
 
 struct LwfDecodeParams {
     std::int32_t firstRow;
-    std::int32_t endRow;  // one past the last row wanted
+    std::int32_t endRow;       // one past the last row wanted
     const std::uint8_t* data;  // the data in memory, or null when the callbacks are used
     LwfReadCallback read;
     LwfSeekCallback seek;
     void* context;
-    std::uint64_t length;  // bytes of data available so far
+    std::uint64_t length;     // bytes of data available so far, or kLwfUnknownLength
     std::int32_t resolution;  // 1024, or 512 when the output is downscaled by 4 or 8
     std::int32_t rowMode;
     LwfLibraryBlock* library;
@@ -100,13 +103,14 @@ bool LwfCodecAvailable();
 #define LWF_EXPORT __attribute__((visibility("default")))
 extern "C" {
 LWF_EXPORT platform::LwfStatus LwfGetDecoHeaderMemoryRequirements(platform::LwfMemoryBlock* memory);
-LWF_EXPORT platform::LwfStatus LwfGetImageInfo(platform::LwfImageInfo* info, platform::LwfDecodeParams* params,
-                                    platform::LwfMemoryBlock* memory);
+LWF_EXPORT platform::LwfStatus LwfGetImageInfo(platform::LwfImageInfo* info,
+                                               platform::LwfDecodeParams* params,
+                                               platform::LwfMemoryBlock* memory);
 LWF_EXPORT platform::LwfStatus LwfDecodeBegin(platform::LwfOutputBlock* output,
-                                   platform::LwfDecodeParams* params,
-                                   platform::LwfMemoryBlock* memory);
+                                              platform::LwfDecodeParams* params,
+                                              platform::LwfMemoryBlock* memory);
 LWF_EXPORT platform::LwfStatus LwfDecodeRows(platform::LwfOutputBlock* output,
-                                  platform::LwfDecodeParams* params,
-                                  platform::LwfMemoryBlock* memory);
+                                             platform::LwfDecodeParams* params,
+                                             platform::LwfMemoryBlock* memory);
 LWF_EXPORT const char* LwfGetErrorText(platform::LwfStatus status);
 }

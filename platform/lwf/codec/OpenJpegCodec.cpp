@@ -108,9 +108,7 @@ struct Source {
     const LwfDecodeParams* params;
     std::uint64_t position;
 
-    std::uint64_t Left() const {
-        return position < params->length ? params->length - position : 0;
-    }
+    std::uint64_t Left() const { return position < params->length ? params->length - position : 0; }
 
     std::size_t Read(void* buffer, std::size_t n) {
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, Left()));
@@ -159,7 +157,7 @@ OPJ_OFF_T StreamSkip(OPJ_OFF_T n, void* user) {
 
 OPJ_BOOL StreamSeek(OPJ_OFF_T to, void* user) {
     return to >= 0 && static_cast<Source*>(user)->Seek(static_cast<std::uint64_t>(to)) ? OPJ_TRUE
-                                                                                         : OPJ_FALSE;
+                                                                                       : OPJ_FALSE;
 }
 
 void Quiet(const char*, void*) {}
@@ -183,7 +181,9 @@ public:
         codec_ = opj_create_decompress(format);
         if (stream_ == nullptr || codec_ == nullptr) return false;
         opj_stream_set_user_data(stream_, &source, nullptr);
-        opj_stream_set_user_data_length(stream_, source.params->length);
+        // OpenJPEG counts the bytes left in a signed 64-bit value.
+        opj_stream_set_user_data_length(
+            stream_, std::min<std::uint64_t>(source.params->length, platform::kLwfUnknownLength));
         opj_stream_set_read_function(stream_, StreamRead);
         opj_stream_set_skip_function(stream_, StreamSkip);
         opj_stream_set_seek_function(stream_, StreamSeek);
@@ -295,6 +295,12 @@ LwfStatus DecodePicture(const LwfDecodeParams& params, const Header& header, std
         return kBadHeader;
     }
     if (!decoding.Decode()) return kDecodeFailed;
+    // A JP2 file's colour space is known only once it is decoded; these would need a
+    // conversion to red, green and blue that the codec does not do.
+    const OPJ_COLOR_SPACE space = decoding.image().color_space;
+    if (space == OPJ_CLRSPC_SYCC || space == OPJ_CLRSPC_EYCC || space == OPJ_CLRSPC_CMYK) {
+        return kUnsupportedColourSpace;
+    }
     return StorePicture(decoding.image(), header, 1 << (wanted - reduce), out);
 }
 
@@ -340,10 +346,6 @@ LwfStatus LwfGetImageInfo(LwfImageInfo* info, LwfDecodeParams* params, LwfMemory
     std::uint16_t colourSpace = components == 1 ? platform::kLwfGray : platform::kLwfColour;
     if (precision > 8) {
         colourSpace = components == 1 ? platform::kLwfGray16 : platform::kLwfColourWide;
-    }
-    if (image.color_space == OPJ_CLRSPC_SYCC || image.color_space == OPJ_CLRSPC_EYCC ||
-        image.color_space == OPJ_CLRSPC_CMYK) {
-        colourSpace = platform::kLwfColourWide;
     }
 
     *header = Header{};
@@ -410,7 +412,8 @@ LwfStatus LwfDecodeRows(LwfOutputBlock* output, LwfDecodeParams* params, LwfMemo
         return kBadOutput;
     }
     auto* picture = static_cast<std::uint8_t*>(memory->work[0]);
-    if (picture == nullptr || memory->workSizes[0] < rowBytes * static_cast<std::size_t>(header->outRows)) {
+    if (picture == nullptr ||
+        memory->workSizes[0] < rowBytes * static_cast<std::size_t>(header->outRows)) {
         return kNoWorkBuffers;
     }
     if (params->firstRow < 0 || params->firstRow >= params->endRow ||

@@ -18,7 +18,14 @@ using platform::LwfMemoryBlock;
 using platform::LwfOutputBlock;
 using platform::LwfStatus;
 
-enum : LwfStatus { kOk = 0, kMissingBlock = 1, kNotFake = 2, kOrder = 3, kBadOutput = 4, kBadRows = 5 };
+enum : LwfStatus {
+    kOk = 0,
+    kMissingBlock = 1,
+    kNotFake = 2,
+    kOrder = 3,
+    kBadOutput = 4,
+    kBadRows = 5
+};
 
 constexpr std::size_t kWorkSizes[4] = {16, 0, 24, 1};
 constexpr std::uint32_t kMagic = 0x46574C46u;  // "FLWF"
@@ -71,7 +78,8 @@ bool ReadFileHeader(const LwfDecodeParams& params, std::uint8_t* out) {
     params.seek(params.context, 0);
     std::uint32_t total = 0;
     while (total < lwf_fake::kHeaderBytes) {
-        const std::uint32_t got = params.read(params.context, out + total, lwf_fake::kHeaderBytes - total);
+        const std::uint32_t got =
+            params.read(params.context, out + total, lwf_fake::kHeaderBytes - total);
         if (got == 0) return false;
         total += got;
     }
@@ -172,8 +180,8 @@ LwfStatus LwfDecodeRows(LwfOutputBlock* output, LwfDecodeParams* params, LwfMemo
     }
     const int f = header->factor;
     for (int r = params->firstRow; r < params->endRow; ++r) {
-        std::uint8_t* row = output->rowBuffer + static_cast<std::ptrdiff_t>(r - params->firstRow) *
-                                                    output->rowBytes;
+        std::uint8_t* row = output->rowBuffer +
+                            static_cast<std::ptrdiff_t>(r - params->firstRow) * output->rowBytes;
         for (int x = 0; x < header->outWidth; ++x) {
             for (int c = 0; c < header->components; ++c) {
                 row[x * header->components + c] = lwf_fake::Sample(x * f, r * f, c);
@@ -185,14 +193,22 @@ LwfStatus LwfDecodeRows(LwfOutputBlock* output, LwfDecodeParams* params, LwfMemo
 
 const char* LwfGetErrorText(LwfStatus status) {
     switch (status) {
-        case kOk: return "No error";
-        case kMissingBlock: return "Fake codec: a block is missing";
-        case kNotFake: return "Fake codec: not a fake picture";
-        case kOrder: return "Fake codec: calls out of order";
-        case kBadOutput: return "Fake codec: the output block does not fit";
-        case kBadRows: return "Fake codec: rows out of range";
-        case lwf_fake::kAskedFailure: return "Fake codec: failure asked for by the test";
-        default: return "Fake codec: unknown status";
+        case kOk:
+            return "No error";
+        case kMissingBlock:
+            return "Fake codec: a block is missing";
+        case kNotFake:
+            return "Fake codec: not a fake picture";
+        case kOrder:
+            return "Fake codec: calls out of order";
+        case kBadOutput:
+            return "Fake codec: the output block does not fit";
+        case kBadRows:
+            return "Fake codec: rows out of range";
+        case lwf_fake::kAskedFailure:
+            return "Fake codec: failure asked for by the test";
+        default:
+            return "Fake codec: unknown status";
     }
 }
 
