@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "imaging/LwfDecoder.h"
-#include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/ChunkStream.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/lwf/fake/FakeFormat.h"
 #include "platform/lwf/testing/LwfTesting.h"
@@ -138,28 +138,6 @@ TEST(LwfDecoderFake, ReadLinePutsEachRowWhereItIsPointed) {
     EXPECT_EQ(spare, Bytes(15, 7));
 }
 
-TEST(LwfDecoderFake, ReadImageConvertsEachRowAtItsPitch) {
-    const Bytes file = lwf_testing::MakeFakeFile(3, 2, platform::kLwfColour);
-    LwfDecoder decoder;
-    ASSERT_TRUE(Head(decoder, file));
-    PictureConverter to32;
-    to32.bitsPerPixel = 32;
-    const int pitch = 3 * 4 + 4;
-    Bytes out(static_cast<std::size_t>(pitch) * 2, 0xEE);
-    ASSERT_TRUE(decoder.ReadImage(out.data(), pitch, &to32));
-    for (int y = 0; y < 2; ++y) {
-        const Bytes rgb = ExpectedRow(y, 3, 3, 1);
-        for (int x = 0; x < 3; ++x) {
-            const std::uint8_t* p = out.data() + y * pitch + x * 4;
-            EXPECT_EQ(p[0], rgb[static_cast<std::size_t>(x * 3 + 2)]);
-            EXPECT_EQ(p[1], rgb[static_cast<std::size_t>(x * 3 + 1)]);
-            EXPECT_EQ(p[2], rgb[static_cast<std::size_t>(x * 3)]);
-            EXPECT_EQ(p[3], 0);
-        }
-        EXPECT_EQ(out[static_cast<std::size_t>(y * pitch + 12)], 0xEE);  // padding untouched
-    }
-}
-
 TEST(LwfDecoderFake, LoadsThroughThePictureLoader) {
     testing_support::TempDir dir;
     const Bytes gray = lwf_testing::MakeFakeFile(2000, 1000, platform::kLwfGray);
@@ -270,27 +248,9 @@ TEST(LwfDecoderFake, EveryFailingCallEndsDecodingWithTheLibrarysText) {
     lwf_testing::FakeReset();
 }
 
-// Hands out the bytes a few at a time, as a download would.
-class TrickleStream : public SequentialStream {
-public:
-    explicit TrickleStream(const Bytes& bytes) : bytes_(bytes) {}
-    bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
-        const auto count =
-            static_cast<std::uint32_t>(std::min<std::size_t>({n, 3, bytes_.size() - position_}));
-        std::memcpy(buffer, bytes_.data() + position_, count);
-        position_ += count;
-        *read = count;
-        return true;
-    }
-
-private:
-    const Bytes& bytes_;
-    std::size_t position_ = 0;
-};
-
 TEST(LwfDecoderFake, AStreamSourceIsReadThroughTheCallbacks) {
     const Bytes file = lwf_testing::MakeFakeFile(2, 2, platform::kLwfColour);
-    TrickleStream stream(file);
+    ChunkStream stream(file, 3);
     lwf_testing::FakeReset();
     LwfDecoder decoder;
     decoder.SetStream(&stream);

@@ -11,6 +11,7 @@
 
 #include "imaging/LwfDecoder.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/ChunkStream.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/lwf/testing/LwfTesting.h"
 #include "testing/Damage.h"
@@ -127,9 +128,8 @@ TEST(LwfDecoderOpenJpeg, DownscalingMatchesOpenJpegsReducedDecoding) {
     std::vector<int> every4th;
     for (int y = 0; y < 31; ++y) {
         for (int x = 0; x < 62; ++x) {
-            for (int c = 0; c < 3; ++c)
-                every4th.push_back(
-                    samples[static_cast<std::size_t>((y * 4 * 250 + x * 4) * 3 + c)]);
+            const auto at = static_cast<std::size_t>((y * 4 * 250 + x * 4) * 3);
+            every4th.insert(every4th.end(), samples.begin() + at, samples.begin() + at + 3);
         }
     }
     EXPECT_EQ(MeanError(thinned.rows, every4th), 0.0);
@@ -256,24 +256,6 @@ TEST(LwfDecoderOpenJpeg, DamagedCodestreamsFailOrDecodeWithinTheirRows) {
     EXPECT_GT(opened, 0);
 }
 
-// Hands out the bytes in chunks, as a download would.
-class ChunkStream : public SequentialStream {
-public:
-    explicit ChunkStream(const Bytes& bytes) : bytes_(bytes) {}
-    bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
-        const auto count =
-            static_cast<std::uint32_t>(std::min<std::size_t>({n, 1000, bytes_.size() - position_}));
-        std::memcpy(buffer, bytes_.data() + position_, count);
-        position_ += count;
-        *read = count;
-        return true;
-    }
-
-private:
-    const Bytes& bytes_;
-    std::size_t position_ = 0;
-};
-
 TEST(LwfDecoderOpenJpeg, LoadsFromFilesAndStreams) {
     const std::vector<int> samples = Picture(40, 30, 3);
     J2kOptions options;
@@ -292,7 +274,7 @@ TEST(LwfDecoderOpenJpeg, LoadsFromFilesAndStreams) {
     EXPECT_EQ(pixel[1], samples[last + 1]);
     EXPECT_EQ(pixel[2], samples[last]);
 
-    ChunkStream stream(file);
+    ChunkStream stream(file, 1000);
     LwfDecoder decoder;
     decoder.SetStream(&stream);
     ASSERT_TRUE(decoder.ReadHead());
