@@ -70,7 +70,8 @@ struct Header {
     std::int32_t format;  // OPJ_CODEC_FORMAT
     std::int32_t width;
     std::int32_t height;
-    std::int32_t components;  // delivered: 1 or 3
+    std::int32_t components;        // delivered: 1 or 3
+    std::int32_t sourceComponents;  // in the codestream
     std::int32_t precision;
     std::int32_t colourSpace;
     std::int32_t resolutions;  // resolution levels every delivered component has
@@ -108,7 +109,11 @@ struct Source {
     const LwfDecodeParams* params;
     std::uint64_t position;
 
-    std::uint64_t Left() const { return position < params->length ? params->length - position : 0; }
+    // OpenJPEG counts bytes in signed 64-bit values.
+    std::uint64_t Length() const {
+        return std::min<std::uint64_t>(params->length, platform::kLwfUnknownLength);
+    }
+    std::uint64_t Left() const { return position < Length() ? Length() - position : 0; }
 
     std::size_t Read(void* buffer, std::size_t n) {
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, Left()));
@@ -132,7 +137,7 @@ struct Source {
     }
 
     bool Seek(std::uint64_t to) {
-        if (to > params->length) return false;
+        if (to > Length()) return false;
         position = to;
         if (params->data == nullptr) {
             if (params->seek == nullptr) return false;
@@ -149,10 +154,13 @@ OPJ_SIZE_T StreamRead(void* buffer, OPJ_SIZE_T n, void* user) {
 
 OPJ_OFF_T StreamSkip(OPJ_OFF_T n, void* user) {
     auto* source = static_cast<Source*>(user);
-    const auto from = static_cast<OPJ_OFF_T>(source->position);
-    const OPJ_OFF_T to =
-        std::clamp<OPJ_OFF_T>(from + n, 0, static_cast<OPJ_OFF_T>(source->params->length));
-    return source->Seek(static_cast<std::uint64_t>(to)) ? to - from : -1;
+    const std::uint64_t from = source->position;
+    // Skips stop at either end of the data.
+    const std::uint64_t to = n >= 0
+                                 ? from + std::min(static_cast<std::uint64_t>(n), source->Left())
+                                 : from - std::min(static_cast<std::uint64_t>(-(n + 1)) + 1, from);
+    if (!source->Seek(to)) return -1;
+    return static_cast<OPJ_OFF_T>(to) - static_cast<OPJ_OFF_T>(from);
 }
 
 OPJ_BOOL StreamSeek(OPJ_OFF_T to, void* user) {
@@ -181,9 +189,7 @@ public:
         codec_ = opj_create_decompress(format);
         if (stream_ == nullptr || codec_ == nullptr) return false;
         opj_stream_set_user_data(stream_, &source, nullptr);
-        // OpenJPEG counts the bytes left in a signed 64-bit value.
-        opj_stream_set_user_data_length(
-            stream_, std::min<std::uint64_t>(source.params->length, platform::kLwfUnknownLength));
+        opj_stream_set_user_data_length(stream_, source.Length());
         opj_stream_set_read_function(stream_, StreamRead);
         opj_stream_set_skip_function(stream_, StreamSkip);
         opj_stream_set_seek_function(stream_, StreamSeek);
@@ -255,7 +261,8 @@ int Log2(int factor) {
 // resolution levels is decoded larger and thinned here).
 LwfStatus StorePicture(const opj_image_t& image, const Header& header, int step,
                        std::uint8_t* out) {
-    if (image.numcomps < static_cast<OPJ_UINT32>(header.components)) return kPictureChanged;
+    // A JP2 palette turns one component into three only while decoding.
+    if (image.numcomps != static_cast<OPJ_UINT32>(header.sourceComponents)) return kPictureChanged;
     const opj_image_comp_t& first = image.comps[0];
     for (int c = 0; c < header.components; ++c) {
         const opj_image_comp_t& comp = image.comps[c];
@@ -353,6 +360,7 @@ LwfStatus LwfGetImageInfo(LwfImageInfo* info, LwfDecodeParams* params, LwfMemory
     header->width = static_cast<std::int32_t>(width);
     header->height = static_cast<std::int32_t>(height);
     header->components = components;
+    header->sourceComponents = static_cast<std::int32_t>(image.numcomps);
     header->precision = precision;
     header->colourSpace = colourSpace;
     header->resolutions = decoding.Resolutions(components);
