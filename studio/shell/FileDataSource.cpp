@@ -4,6 +4,7 @@
 #include <QMimeData>
 
 #include "studio/shell/FileListData.h"
+#include "studio/shell/FileSelection.h"
 
 std::unique_ptr<QMimeData> CreateFileDataSource(const PidlPath& folder,
                                                 const std::vector<PidlPath>& items) {
@@ -13,6 +14,10 @@ std::unique_ptr<QMimeData> CreateFileDataSource(const PidlPath& folder,
     data->setData(kFileListMimeType, QByteArray(reinterpret_cast<const char*>(block.data()),
                                                 static_cast<qsizetype>(block.size())));
     return data;
+}
+
+std::unique_ptr<QMimeData> CreateFileDataSource(const FileSelection& selection) {
+    return CreateFileDataSource(selection.GetFolder(), selection.GetItems());
 }
 
 bool ReadFileListData(const QMimeData* data, PidlPath& folder, std::vector<PidlPath>& items) {

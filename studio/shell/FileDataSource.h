@@ -5,6 +5,7 @@
 
 #include "studio/shell/PidlPath.h"
 
+class FileSelection;
 class QMimeData;
 
 // The MIME type under which the "kivofilelist" block travels.
@@ -14,6 +15,7 @@ inline constexpr char kFileListMimeType[] = "application/x-kivofilelist";
 // folder is invalid.
 std::unique_ptr<QMimeData> CreateFileDataSource(const PidlPath& folder,
                                                 const std::vector<PidlPath>& items);
+std::unique_ptr<QMimeData> CreateFileDataSource(const FileSelection& selection);
 
 // False when the data holds no "kivofilelist" block or a malformed one (the outputs are
 // then left as they were); otherwise the folder is replaced and the items appended.

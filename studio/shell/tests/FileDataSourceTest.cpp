@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/shell/FileSelection.h"
 #include "testing/TempDir.h"
 
 namespace {
@@ -14,7 +15,9 @@ TEST(FileDataSource, DragDataCarriesTheBlockUnderItsOwnType) {
     PidlPath item;
     PidlPath(dir.Write("a.jpg", "")).GetLastItem(item);
 
-    const auto data = CreateFileDataSource(folder, {item});
+    FileSelection selection;
+    selection.Set(folder, {item});
+    const auto data = CreateFileDataSource(selection);
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasFormat("application/x-kivofilelist"));
     EXPECT_EQ(static_cast<std::size_t>(data->data(kFileListMimeType).size()),
