@@ -69,9 +69,7 @@ std::string FormatData(const RegValue& value) {
                Quote(std::string_view(reinterpret_cast<const char*>(d.data()), d.size() - 1));
     }
     if (value.type == RegType::Dword && d.size() == 4) {
-        const std::uint32_t v =
-            d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
-        return platform::FormatC("dword:%08x", v);
+        return platform::FormatC("dword:%08x", *value.FourBytes());
     }
     std::string out = value.type == RegType::Binary
                           ? std::string("hex:")
@@ -206,11 +204,12 @@ std::optional<RegValue> ParseData(Cursor& c) {
     if (c.Take("dword:")) {
         const std::string_view digits = c.Rest();
         if (digits.size() != 8) return std::nullopt;
+        for (const char d : digits) {
+            if (HexDigit(d) < 0) return std::nullopt;
+        }
         const auto v = platform::ParseInt(digits, 16);
-        if (!v || *v < 0) return std::nullopt;
-        value.type = RegType::Dword;
-        for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(*v >> (8 * i)));
-        return value;
+        if (!v) return std::nullopt;
+        return RegValue::Dword(static_cast<std::uint32_t>(*v));
     }
     if (c.Take("hex:")) {
         value.type = RegType::Binary;

@@ -308,16 +308,11 @@ RegResult RegKey::DeleteValue(std::string_view name) const {
 }
 
 RegResult RegKey::SetString(std::string_view name, std::string_view text) const {
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    bytes.push_back(0);
-    return SetValue(name, RegType::Sz, bytes.data(), bytes.size());
+    return SetValues({{std::string(name), RegValue::String(text)}});
 }
 
 RegResult RegKey::SetDword(std::string_view name, std::uint32_t value) const {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    return SetValue(name, RegType::Dword, bytes, 4);
+    return SetValues({{std::string(name), RegValue::Dword(value)}});
 }
 
 RegResult RegKey::SetBinary(std::string_view name, const std::vector<std::uint8_t>& bytes) const {
@@ -335,12 +330,10 @@ std::optional<std::string> RegKey::GetString(std::string_view name) const {
 
 std::optional<std::uint32_t> RegKey::GetDword(std::string_view name) const {
     RegValue value;
-    if (QueryValue(name, value) != RegResult::Ok || value.type != RegType::Dword ||
-        value.data.size() != 4) {
+    if (QueryValue(name, value) != RegResult::Ok || value.type != RegType::Dword) {
         return std::nullopt;
     }
-    const auto& d = value.data;
-    return d[0] | (d[1] << 8) | (d[2] << 16) | (static_cast<std::uint32_t>(d[3]) << 24);
+    return value.FourBytes();
 }
 
 RegResult RegKey::Find(hive::Key& root, const hive::Key*& key) const {
@@ -387,6 +380,14 @@ RegResult RegKey::EnumValues(std::vector<std::string>& names) const {
 }
 
 RegResult RegKey::DeleteSubKey(std::string_view path) const {
+    return DeleteKey(path, false);
+}
+
+RegResult RegKey::DeleteTree(std::string_view path) const {
+    return DeleteKey(path, true);
+}
+
+RegResult RegKey::DeleteKey(std::string_view path, bool withSubkeys) const {
     if (!IsOpen()) return RegResult::InvalidArgument;
     auto names = hive::SplitPath(path);
     if (!names || names->empty()) return RegResult::InvalidArgument;
@@ -398,24 +399,27 @@ RegResult RegKey::DeleteSubKey(std::string_view path) const {
         if (parent == nullptr) return RegResult::NotFound;
         const auto it = parent->subkeys.find(last);
         if (it == parent->subkeys.end()) return RegResult::NotFound;
-        if (!it->second.subkeys.empty()) return RegResult::HasSubkeys;
+        if (!withSubkeys && !it->second.subkeys.empty()) return RegResult::HasSubkeys;
         parent->subkeys.erase(it);
         return RegResult::Ok;
     });
 }
 
-RegResult RegKey::DeleteTree(std::string_view path) const {
-    if (!IsOpen()) return RegResult::InvalidArgument;
-    auto names = hive::SplitPath(path);
-    if (!names || names->empty()) return RegResult::InvalidArgument;
-    std::vector<std::string> parentPath = path_;
-    parentPath.insert(parentPath.end(), names->begin(), names->end() - 1);
-    const std::string last = hive::Fold(names->back());
-    return ChangeHive(*registry_, file_, [&](hive::Key& root) {
-        hive::Key* parent = root.Find(parentPath);
-        if (parent == nullptr || parent->subkeys.erase(last) == 0) return RegResult::NotFound;
-        return RegResult::Ok;
-    });
+RegValue RegValue::Dword(std::uint32_t value) {
+    return {RegType::Dword,
+            {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
+}
+
+RegValue RegValue::String(std::string_view text) {
+    RegValue value{RegType::Sz, {text.begin(), text.end()}};
+    value.data.push_back(0);
+    return value;
+}
+
+std::optional<std::uint32_t> RegValue::FourBytes() const {
+    if (data.size() != 4) return std::nullopt;
+    return data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
 }
 
 }  // namespace platform

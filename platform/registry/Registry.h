@@ -34,6 +34,13 @@ enum class RegResult {
 struct RegValue {
     RegType type = RegType::None;
     std::vector<std::uint8_t> data;
+
+    static RegValue Dword(std::uint32_t value);
+    // A string with its terminating zero.
+    static RegValue String(std::string_view text);
+    // The data as a little-endian 32-bit number when it has exactly 4 bytes, whatever the
+    // type.
+    std::optional<std::uint32_t> FourBytes() const;
 };
 
 // One store of hives: a folder holding one plain-text file per hive. Every operation reads
@@ -107,6 +114,7 @@ public:
 private:
     // Reads the hive afresh into root and points key at this key inside it.
     RegResult Find(hive::Key& root, const hive::Key*& key) const;
+    RegResult DeleteKey(std::string_view path, bool withSubkeys) const;
 
     Registry* registry_ = nullptr;
     RegHive file_ = RegHive::CurrentUser;  // CurrentUser or LocalMachine

@@ -12,45 +12,12 @@ namespace {
 constexpr char kKey[] = "Software\\Vantelo\\Kivo";
 constexpr char kClass[] = "vantelo";
 
-// Every number is kept as a 4-byte value; a float as its own 4 bytes.
-template <typename T>
-std::uint32_t Bits(T value) {
-    static_assert(sizeof(T) == 4);
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, 4);
-    return bits;
-}
-
-// Takes a stored value whatever its type, as long as it has exactly 4 bytes; else the field
-// keeps what it holds.
-template <typename T>
-void ReadFour(const platform::RegKey& key, const char* name, T& field) {
-    static_assert(sizeof(T) == 4);
-    platform::RegValue value;
-    if (key.QueryValue(name, value) != platform::RegResult::Ok || value.data.size() != 4) return;
-    const std::uint32_t bits = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
-                               (static_cast<std::uint32_t>(value.data[3]) << 24);
-    std::memcpy(&field, &bits, 4);
-}
-
 void ReadText(const platform::RegKey& key, const char* name, std::string& field) {
     platform::RegValue value;
     if (key.QueryValue(name, value) != platform::RegResult::Ok) return;
     std::string text(value.data.begin(), value.data.end());
     text.resize(std::strlen(text.c_str()));
     field = std::move(text);
-}
-
-platform::RegValue Four(std::uint32_t bits) {
-    return {platform::RegType::Dword,
-            {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-             static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
-}
-
-platform::RegValue Text(const std::string& text) {
-    platform::RegValue value{platform::RegType::Sz, {text.begin(), text.end()}};
-    value.data.push_back(0);
-    return value;
 }
 
 }  // namespace
@@ -71,22 +38,33 @@ void Properties::Load() {
     }
     ReadText(key, "EditorHtml", editorHtml_);
     ReadText(key, "EditorImage", editorImage_);
-    ReadFour(key, "ThumbColor", thumbColor_);
-    ReadFour(key, "ThumbWidth", thumbSize_.x);
-    ReadFour(key, "ThumbHeight", thumbSize_.y);
-    ReadFour(key, "ThumbQuality", thumbQuality_);
-    ReadFour(key, "VanteloMinZoom", minZoom_);
-    ReadFour(key, "VanteloMaxZoom", maxZoom_);
-    ReadFour(key, "VanteloBgColor", bgColor_);
-    ReadFour(key, "VanteloBorderColor", borderColor_);
-    ReadFour(key, "VanteloBorderWidth", borderSize_.x);
-    ReadFour(key, "VanteloBorderHeight", borderSize_.y);
-    ReadFour(key, "VanteloLock", lock_);
-    ReadFour(key, "VanteloFit", fit_);
-    ReadFour(key, "VanteloPosX", position_.x);
-    ReadFour(key, "VanteloPosY", position_.y);
-    ReadFour(key, "VanteloPosZ", position_.z);
+    // Every number is 4 bytes, taken whatever the stored type; a value of another size
+    // leaves its field as it is.
+    for (const auto& [name, field] : NumberFields()) {
+        platform::RegValue value;
+        if (key.QueryValue(name, value) != platform::RegResult::Ok) continue;
+        if (const auto bits = value.FourBytes()) std::memcpy(field, &*bits, 4);
+    }
     changed_ = false;
+}
+
+std::array<std::pair<const char*, void*>, 15> Properties::NumberFields() {
+    static_assert(sizeof(int) == 4 && sizeof(float) == 4);
+    return {{{"ThumbColor", &thumbColor_},
+             {"ThumbWidth", &thumbSize_.x},
+             {"ThumbHeight", &thumbSize_.y},
+             {"ThumbQuality", &thumbQuality_},
+             {"VanteloMinZoom", &minZoom_},
+             {"VanteloMaxZoom", &maxZoom_},
+             {"VanteloBgColor", &bgColor_},
+             {"VanteloBorderColor", &borderColor_},
+             {"VanteloBorderWidth", &borderSize_.x},
+             {"VanteloBorderHeight", &borderSize_.y},
+             {"VanteloLock", &lock_},
+             {"VanteloFit", &fit_},
+             {"VanteloPosX", &position_.x},
+             {"VanteloPosY", &position_.y},
+             {"VanteloPosZ", &position_.z}}};
 }
 
 bool Properties::Save() {
@@ -96,25 +74,16 @@ bool Properties::Save() {
         platform::RegResult::Ok) {
         return false;
     }
-    const std::vector<std::pair<std::string, platform::RegValue>> values = {
-        {"EditorHtml", Text(editorHtml_)},
-        {"EditorImage", Text(editorImage_)},
-        {"ThumbColor", Four(Bits(thumbColor_))},
-        {"ThumbWidth", Four(Bits(thumbSize_.x))},
-        {"ThumbHeight", Four(Bits(thumbSize_.y))},
-        {"ThumbQuality", Four(Bits(thumbQuality_))},
-        {"VanteloMinZoom", Four(Bits(minZoom_))},
-        {"VanteloMaxZoom", Four(Bits(maxZoom_))},
-        {"VanteloBgColor", Four(Bits(bgColor_))},
-        {"VanteloBorderColor", Four(Bits(borderColor_))},
-        {"VanteloBorderWidth", Four(Bits(borderSize_.x))},
-        {"VanteloBorderHeight", Four(Bits(borderSize_.y))},
-        {"VanteloLock", Four(Bits(lock_))},
-        {"VanteloFit", Four(Bits(fit_))},
-        {"VanteloPosX", Four(Bits(position_.x))},
-        {"VanteloPosY", Four(Bits(position_.y))},
-        {"VanteloPosZ", Four(Bits(position_.z))},
+    std::vector<std::pair<std::string, platform::RegValue>> values = {
+        {"EditorHtml", platform::RegValue::String(editorHtml_)},
+        {"EditorImage", platform::RegValue::String(editorImage_)},
     };
+    // Floats are kept as their own 4 bytes.
+    for (const auto& [name, field] : NumberFields()) {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, field, 4);
+        values.emplace_back(name, platform::RegValue::Dword(bits));
+    }
     if (key.SetValues(values) != platform::RegResult::Ok) return false;
     changed_ = false;
     return true;

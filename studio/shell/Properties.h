@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <string>
+#include <utility>
 
 #include "imaging/Geometry.h"
 
@@ -109,6 +111,9 @@ public:
     }
 
 private:
+    // The 4-byte values under their registry names, in the order they are read and written.
+    std::array<std::pair<const char*, void*>, 15> NumberFields();
+
     platform::Registry& registry_;
     std::string editorImage_;
     std::string editorHtml_;
