@@ -184,21 +184,21 @@ std::string Registry::HivePath(RegHive hive) const {
     return folder_ + "/" + HiveFileName(file);
 }
 
-RegResult RegKey::Open(Registry& registry, RegHive hive, std::string_view path, RegKey& out) {
+RegKey RegKey::Root(Registry& registry, RegHive hive) {
     RegKey root;
     root.registry_ = &registry;
     root.file_ = hive == RegHive::CurrentUser ? RegHive::CurrentUser : RegHive::LocalMachine;
     if (hive == RegHive::ClassesRoot) root.path_ = ClassesPrefix();
-    return root.OpenSubKey(path, out);
+    return root;
+}
+
+RegResult RegKey::Open(Registry& registry, RegHive hive, std::string_view path, RegKey& out) {
+    return Root(registry, hive).OpenSubKey(path, out);
 }
 
 RegResult RegKey::Create(Registry& registry, RegHive hive, std::string_view path,
                          std::string_view className, RegKey& out, bool* created) {
-    RegKey root;
-    root.registry_ = &registry;
-    root.file_ = hive == RegHive::CurrentUser ? RegHive::CurrentUser : RegHive::LocalMachine;
-    if (hive == RegHive::ClassesRoot) root.path_ = ClassesPrefix();
-    return root.CreateSubKey(path, className, out, created);
+    return Root(registry, hive).CreateSubKey(path, className, out, created);
 }
 
 RegResult RegKey::OpenSubKey(std::string_view path, RegKey& out) const {

@@ -112,6 +112,7 @@ public:
     RegResult DeleteTree(std::string_view path) const;
 
 private:
+    static RegKey Root(Registry& registry, RegHive hive);
     // Reads the hive afresh into root and points key at this key inside it.
     RegResult Find(hive::Key& root, const hive::Key*& key) const;
     RegResult DeleteKey(std::string_view path, bool withSubkeys) const;
