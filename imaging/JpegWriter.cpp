@@ -37,13 +37,14 @@ bool GuardedCreate(j_compress_ptr cinfo) {
     return true;
 }
 
-bool GuardedStart(j_compress_ptr cinfo, std::FILE* file, int width, int height, int quality) {
+bool GuardedStart(j_compress_ptr cinfo, std::FILE* file, int width, int height, J_COLOR_SPACE order,
+                  int quality) {
     if (setjmp(JumpOf(cinfo)) != 0) return false;
     jpeg_stdio_dest(cinfo, file);
     cinfo->image_width = static_cast<JDIMENSION>(width);
     cinfo->image_height = static_cast<JDIMENSION>(height);
     cinfo->input_components = 3;
-    cinfo->in_color_space = JCS_RGB;
+    cinfo->in_color_space = order;
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
@@ -100,7 +101,10 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
         return false;
     }
 
-    // Rows go to the library as red, green, blue bytes.
+    // Rows reach the library as three bytes a pixel. The converter reverses the bytes of
+    // 24- and 32-bit pixels (a blue-green-red bitmap gives red, green, blue) but writes
+    // unpacked 16-bit pixels in a 24-bit destination's own blue-green-red order.
+    const J_COLOR_SPACE order = picture.bitsPerPixel == 16 ? JCS_EXT_BGR : JCS_RGB;
     PictureConverter converter;
     platform::PixelFormat rgb;
     rgb.rgbBitCount = 24;
@@ -109,7 +113,7 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
     rgb.blueMask = 0xFF;
     converter.SetPixelFormat(rgb);
 
-    bool ok = GuardedStart(cinfo, out.stream(), picture.width, picture.height, quality);
+    bool ok = GuardedStart(cinfo, out.stream(), picture.width, picture.height, order, quality);
     JSAMPROW row[1] = {buffer.data()};
     for (int i = 0; ok && i < picture.height; ++i) {
         const std::uint8_t* source = picture.pixels + static_cast<std::ptrdiff_t>(i) * picture.rowBytes;
