@@ -19,7 +19,7 @@ namespace {
 // "Photoshop 3.0" and its terminating zero.
 constexpr std::size_t kSignatureBytes = 14;
 constexpr std::uint8_t kSignature[kSignatureBytes] = {'P', 'h', 'o', 't', 'o', 's', 'h',
-                                                     'o', 'p', ' ', '3', '.', '0', 0};
+                                                      'o', 'p', ' ', '3', '.', '0', 0};
 constexpr std::uint8_t kResourceType[4] = {'8', 'B', 'I', 'M'};
 constexpr unsigned kIptcResource = 0x0404;
 // The largest segment length a JPEG marker can carry, and the largest dataset text whose
@@ -27,7 +27,9 @@ constexpr unsigned kIptcResource = 0x0404;
 constexpr std::size_t kMaxSegment = 0xFFFF;
 constexpr std::size_t kMaxText = 0x7FFF;
 
-unsigned Be16(const std::uint8_t* p) { return static_cast<unsigned>(p[0] << 8 | p[1]); }
+unsigned Be16(const std::uint8_t* p) {
+    return static_cast<unsigned>(p[0] << 8 | p[1]);
+}
 
 std::uint32_t Be32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -79,15 +81,53 @@ std::optional<Resource> FindIptcResource(const std::uint8_t* data, std::size_t l
     return std::nullopt;
 }
 
-constexpr std::array<std::uint8_t, 23> kIgnored = {0,  7,  8,  12, 22, 26,  27,  30,  35,  37,  38, 42,
-                                                   45, 47, 50, 62, 63, 75, 92, 100, 118, 125, 135};
+constexpr std::array<std::uint8_t, 23> kIgnored = {
+    0, 7, 8, 12, 22, 26, 27, 30, 35, 37, 38, 42, 45, 47, 50, 62, 63, 75, 92, 100, 118, 125, 135};
+
+// The single texts of the record with their dataset numbers, in the order they stand in a
+// written block.
+struct TextField {
+    unsigned number;
+    std::string IPTCData::*text;
+};
+constexpr TextField kTexts[] = {
+    {15, &IPTCData::category},
+    {10, &IPTCData::urgency},
+    {116, &IPTCData::copyrightNotice},
+    {40, &IPTCData::specialInstructions},
+    {105, &IPTCData::headline},
+    {122, &IPTCData::captionWriter},
+    {120, &IPTCData::caption},
+    {103, &IPTCData::originalTransmissionReference},
+    {101, &IPTCData::country},
+    {95, &IPTCData::state},
+    {90, &IPTCData::city},
+    {70, &IPTCData::originProgramVersion},
+    {65, &IPTCData::originProgram},
+    {60, &IPTCData::timeCreated},
+    {55, &IPTCData::dateCreated},
+    {5, &IPTCData::objectName},
+    {115, &IPTCData::source},
+    {110, &IPTCData::credits},
+    {85, &IPTCData::bylineTitle},
+    {80, &IPTCData::byline},
+};
+constexpr unsigned kCountryAlias = 102;
+constexpr unsigned kSupplementalCategory = 20;
+constexpr unsigned kKeyword = 25;
+constexpr unsigned kUrgency = 10;
+
+const TextField* FindText(unsigned number) {
+    for (const TextField& field : kTexts) {
+        if (field.number == number) return &field;
+    }
+    return nullptr;
+}
 
 // The record 2 datasets this record holds; the version (0) is always written anew.
 bool IsHeld(unsigned number) {
-    static constexpr std::array<std::uint8_t, 24> kHeld = {0,  5,  10, 15, 20,  25,  40,  55,
-                                                           60, 65, 70, 80, 85,  90,  95,  101,
-                                                           102, 103, 105, 110, 115, 116, 120, 122};
-    return std::find(kHeld.begin(), kHeld.end(), number) != kHeld.end();
+    return number == 0 || number == kCountryAlias || number == kSupplementalCategory ||
+           number == kKeyword || FindText(number) != nullptr;
 }
 
 // Sorts the datasets of an old block that the record does not hold into those of records
@@ -171,7 +211,8 @@ bool ReadLayout(const std::vector<std::uint8_t>& f, Layout& layout) {
         if (p + 1 >= n) break;
         const unsigned marker = f[p + 1];
         if (marker == 0xDA || marker == 0xD9) break;
-        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+            (marker >= 0xD0 && marker <= 0xD7)) {
             return false;
         }
         if (n - p < 4) return false;
@@ -202,9 +243,8 @@ void IPTCData::ReadFromApp13(const std::uint8_t* data, std::size_t length) {
     }
     const auto resource = FindIptcResource(data, length);
     if (!resource) return;
-    const std::size_t end = resource->size <= length - resource->dataAt
-                                ? resource->dataAt + resource->size
-                                : length;
+    const std::size_t end =
+        resource->size <= length - resource->dataAt ? resource->dataAt + resource->size : length;
     std::size_t p = resource->dataAt;
     // Other records may come first: record 2 starts at the first 1C 02.
     while (end - p > 1 && !(data[p] == 0x1C && data[p + 1] == 0x02)) {
@@ -221,39 +261,22 @@ void IPTCData::ReadFromApp13(const std::uint8_t* data, std::size_t length) {
         p += 5 + declared;
 
         if (declared != 0) valid = true;
-        switch (number) {
-            case 80: byline = std::move(value); break;
-            case 85: bylineTitle = std::move(value); break;
-            case 110: credits = std::move(value); break;
-            case 115: source = std::move(value); break;
-            case 5: objectName = std::move(value); break;
-            case 55: dateCreated = std::move(value); break;
-            case 60: timeCreated = std::move(value); break;
-            case 65: originProgram = std::move(value); break;
-            case 70: originProgramVersion = std::move(value); break;
-            case 90: city = std::move(value); break;
-            case 95: state = std::move(value); break;
-            case 101:
-            case 102: country = std::move(value); break;
-            case 103: originalTransmissionReference = std::move(value); break;
-            case 116: copyrightNotice = std::move(value); break;
-            case 120: caption = std::move(value); break;
-            case 122: captionWriter = std::move(value); break;
-            case 105: headline = std::move(value); break;
-            case 40: specialInstructions = std::move(value); break;
-            case 15: category = std::move(value); break;
-            case 20: supplementalCategories.push_back(std::move(value)); break;
-            case 25: keywords.push_back(std::move(value)); break;
-            case 10:
-                // Some writers store the urgency as a number rather than a digit.
-                urgency = value.substr(0, 1);
-                if (!urgency.empty() && urgency[0] >= 1 && urgency[0] <= 8) urgency[0] = static_cast<char>('0' + urgency[0]);
-                break;
-            default:
-                if (std::find(kIgnored.begin(), kIgnored.end(), number) == kIgnored.end()) {
-                    platform::DebugOutput("Unhandled IPTC data\n");
-                }
-                break;
+        if (number == kUrgency) {
+            // Some writers store the urgency as a number rather than a digit.
+            urgency = value.substr(0, 1);
+            if (!urgency.empty() && urgency[0] >= 1 && urgency[0] <= 8) {
+                urgency[0] = static_cast<char>('0' + urgency[0]);
+            }
+        } else if (number == kSupplementalCategory) {
+            supplementalCategories.push_back(std::move(value));
+        } else if (number == kKeyword) {
+            keywords.push_back(std::move(value));
+        } else if (number == kCountryAlias) {
+            country = std::move(value);
+        } else if (const TextField* field = FindText(number)) {
+            this->*field->text = std::move(value);
+        } else if (std::find(kIgnored.begin(), kIgnored.end(), number) == kIgnored.end()) {
+            platform::DebugOutput("Unhandled IPTC data\n");
         }
     }
 }
@@ -267,31 +290,12 @@ std::vector<std::uint8_t> IPTCData::BuildDataSets(std::span<const std::uint8_t> 
     std::vector<std::uint8_t> data = std::move(before);
     data.insert(data.end(), carried.begin(), carried.end());
     bool fits = true;
-    for (const auto& keyword : keywords) fits = AppendDataSet(data, 25, keyword) && fits;
-    for (const auto& entry : supplementalCategories) fits = AppendDataSet(data, 20, entry) && fits;
-    const std::pair<unsigned, const std::string*> texts[] = {
-        {15, &category},
-        {10, &urgency},
-        {116, &copyrightNotice},
-        {40, &specialInstructions},
-        {105, &headline},
-        {122, &captionWriter},
-        {120, &caption},
-        {103, &originalTransmissionReference},
-        {101, &country},
-        {95, &state},
-        {90, &city},
-        {70, &originProgramVersion},
-        {65, &originProgram},
-        {60, &timeCreated},
-        {55, &dateCreated},
-        {5, &objectName},
-        {115, &source},
-        {110, &credits},
-        {85, &bylineTitle},
-        {80, &byline},
-    };
-    for (const auto& [number, text] : texts) fits = AppendDataSet(data, number, *text) && fits;
+    for (const auto& keyword : keywords) fits = AppendDataSet(data, kKeyword, keyword) && fits;
+    for (const auto& entry : supplementalCategories) {
+        fits = AppendDataSet(data, kSupplementalCategory, entry) && fits;
+    }
+    for (const TextField& field : kTexts)
+        fits = AppendDataSet(data, field.number, this->*field.text) && fits;
     data.insert(data.end(), {0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x02});
     data.insert(data.end(), after.begin(), after.end());
 
@@ -321,85 +325,76 @@ bool IPTCData::WriteJpegFile(const std::string& fileName) const {
         platform::DebugOutput("Not a JPEG file that IPTC data can be written to\n");
         return false;
     }
-    static constexpr std::uint8_t kResourceHeader[10] = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0, 0, 0};
+    static constexpr std::uint8_t kApp13[2] = {0xFF, 0xED};
+    static constexpr std::uint8_t kResourceHeader[10] = {'8',  'B', 'I', 'M', 0x04,
+                                                         0x04, 0,   0,   0,   0};
+    using Piece = std::span<const std::uint8_t>;
 
-    // The new file is: head, a new segment length, middle, an inserted resource header or
-    // nothing, the block, tail.
+    // The new file as pieces of the old one and new bytes; lengthBytes is filled in last.
+    std::vector<Piece> pieces;
+    std::uint8_t lengthBytes[2] = {};
     std::vector<std::uint8_t> block;
-    std::size_t headEnd = 0;
-    std::size_t middleEnd = 0;
-    std::size_t tailStart = 0;
     std::size_t segmentLength = 0;
-    bool insertHeader = false;
-    bool newSegment = false;
     if (layout.app13) {
         const std::size_t segment = *layout.app13;
         const std::size_t oldLength = Be16(&f[segment + 2]);
         const std::uint8_t* data = f.data() + segment + 4;
         const std::size_t length = oldLength - 2;
         if (!HasSignature(data, length)) return false;
-        std::size_t oldSize = 0;
-        std::size_t insertAt = kSignatureBytes;
-        if (const auto resource = FindIptcResource(data, length)) {
-            if (resource->size > length - resource->dataAt) {
-                platform::DebugOutput("Not a JPEG file that IPTC data can be written to\n");
-                return false;
-            }
-            insertAt = resource->sizeAt + 2;
-            oldSize = resource->size;
+        const auto resource = FindIptcResource(data, length);
+        if (resource && resource->size > length - resource->dataAt) {
+            platform::DebugOutput("Not a JPEG file that IPTC data can be written to\n");
+            return false;
+        }
+        pieces = {Piece(f.data(), segment + 2), Piece(lengthBytes, 2)};
+        if (resource) {
+            // The new block's length takes the place of the low half of the resource size.
+            std::size_t oldSize = resource->size;
             block = BuildDataSets({data + resource->dataAt, oldSize});
             // The pad byte of an odd old block goes with it, so what follows stays aligned.
             const std::size_t after = resource->dataAt + oldSize;
             if ((oldSize & 1u) && after < length && !IsResourceType(data + after, length - after)) {
                 ++oldSize;
             }
+            segmentLength = oldLength + (block.size() - 2) - oldSize;
+            pieces.insert(pieces.end(),
+                          {Piece(data, resource->sizeAt + 2), Piece(block),
+                           Piece(data + resource->dataAt + oldSize, f.data() + f.size())});
         } else {
-            insertHeader = true;
+            // A new resource comes first, right after the signature.
             block = BuildDataSets();
+            segmentLength = oldLength + sizeof kResourceHeader + block.size();
+            pieces.insert(pieces.end(),
+                          {Piece(data, kSignatureBytes), Piece(kResourceHeader), Piece(block),
+                           Piece(data + kSignatureBytes, f.data() + f.size())});
         }
-        if (block.empty()) {
-            platform::DebugOutput("IPTC data too large for the file\n");
-            return false;
-        }
-        const std::size_t padded = block.size() - 2;
-        segmentLength = insertHeader ? oldLength + 12 + padded : oldLength + padded - oldSize;
-        headEnd = segment + 2;
-        middleEnd = segment + 4 + insertAt;
-        tailStart = middleEnd + (insertHeader ? 0 : 2 + oldSize);
     } else {
-        newSegment = true;
+        // A new segment after the first one.
         block = BuildDataSets();
-        if (block.empty()) {
-            platform::DebugOutput("IPTC data too large for the file\n");
-            return false;
-        }
-        segmentLength = block.size() - 2 + 28;
-        headEnd = middleEnd = tailStart = layout.firstEnd;
+        segmentLength = 2 + kSignatureBytes + sizeof kResourceHeader + block.size();
+        pieces = {Piece(f.data(), layout.firstEnd),
+                  Piece(kApp13),
+                  Piece(lengthBytes, 2),
+                  Piece(kSignature),
+                  Piece(kResourceHeader),
+                  Piece(block),
+                  Piece(f.data() + layout.firstEnd, f.data() + f.size())};
     }
-    if (segmentLength > kMaxSegment) {
+    if (block.empty() || segmentLength > kMaxSegment) {
         platform::DebugOutput("IPTC data too large for the file\n");
         return false;
     }
+    lengthBytes[0] = static_cast<std::uint8_t>(segmentLength >> 8);
+    lengthBytes[1] = static_cast<std::uint8_t>(segmentLength);
 
     jpeg_internal::ReplacingFile out;
     if (!out.Open(fileName)) {
         platform::DebugOutput("Failed to reopen image for writing\n");
         return false;
     }
-    const std::uint8_t lengthBytes[2] = {static_cast<std::uint8_t>(segmentLength >> 8),
-                                         static_cast<std::uint8_t>(segmentLength)};
-    static constexpr std::uint8_t kApp13[2] = {0xFF, 0xED};
-    bool ok = out.Write(f.data(), headEnd);
-    if (newSegment) {
-        ok = ok && out.Write(kApp13, 2) && out.Write(lengthBytes, 2) &&
-             out.Write(kSignature, kSignatureBytes) && out.Write(kResourceHeader, sizeof kResourceHeader);
-    } else {
-        ok = ok && out.Write(lengthBytes, 2) && out.Write(f.data() + headEnd + 2, middleEnd - headEnd - 2);
-        if (insertHeader) ok = ok && out.Write(kResourceHeader, sizeof kResourceHeader);
-    }
-    ok = ok && out.Write(block.data(), block.size()) &&
-         out.Write(f.data() + tailStart, f.size() - tailStart) && out.Commit();
-    if (!ok) {
+    bool ok = true;
+    for (const Piece& piece : pieces) ok = ok && out.Write(piece.data(), piece.size());
+    if (!ok || !out.Commit()) {
         platform::DebugOutput("Failed to write image file\n");
         return false;
     }

@@ -31,26 +31,26 @@ public:
     std::vector<std::uint8_t> BuildDataSets(std::span<const std::uint8_t> previous = {}) const;
 
     bool valid = false;
-    std::string byline;                         // 80
-    std::string urgency;                        // 10, one character
-    std::string bylineTitle;                    // 85
-    std::string credits;                        // 110
-    std::string source;                         // 115
-    std::string objectName;                     // 5
-    std::string dateCreated;                    // 55
-    std::string timeCreated;                    // 60
-    std::string originProgram;                  // 65
-    std::string originProgramVersion;           // 70
-    std::string city;                           // 90
-    std::string state;                          // 95
-    std::string country;                        // 101 (102 read too)
-    std::string originalTransmissionReference;  // 103
-    std::string copyrightNotice;                // 116
-    std::string caption;                        // 120
-    std::string captionWriter;                  // 122
-    std::string headline;                       // 105
-    std::string specialInstructions;            // 40
-    std::string category;                       // 15
+    std::string byline;                               // 80
+    std::string urgency;                              // 10, one character
+    std::string bylineTitle;                          // 85
+    std::string credits;                              // 110
+    std::string source;                               // 115
+    std::string objectName;                           // 5
+    std::string dateCreated;                          // 55
+    std::string timeCreated;                          // 60
+    std::string originProgram;                        // 65
+    std::string originProgramVersion;                 // 70
+    std::string city;                                 // 90
+    std::string state;                                // 95
+    std::string country;                              // 101 (102 read too)
+    std::string originalTransmissionReference;        // 103
+    std::string copyrightNotice;                      // 116
+    std::string caption;                              // 120
+    std::string captionWriter;                        // 122
+    std::string headline;                             // 105
+    std::string specialInstructions;                  // 40
+    std::string category;                             // 15
     std::vector<std::string> supplementalCategories;  // 20, in file order
     std::vector<std::string> keywords;                // 25, in file order
 };

@@ -49,7 +49,9 @@ std::jmp_buf& JumpOf(j_decompress_ptr cinfo) {
     return reinterpret_cast<jpeg_internal::ErrorManager*>(cinfo->err)->jump;
 }
 
-void InitSource(j_decompress_ptr cinfo) { SourceOf(cinfo)->startOfFile = TRUE; }
+void InitSource(j_decompress_ptr cinfo) {
+    SourceOf(cinfo)->startOfFile = TRUE;
+}
 
 // Whatever the stream does, nothing is thrown back into the library.
 std::size_t ReadStream(SourceManager* source) {
@@ -137,8 +139,8 @@ bool GuardedOutputSize(j_decompress_ptr cinfo, bool savedApp13) {
 bool GuardedStart(j_decompress_ptr cinfo, JSAMPARRAY* row, JDIMENSION rowBytes) {
     if (setjmp(JumpOf(cinfo)) != 0) return false;
     jpeg_start_decompress(cinfo);
-    *row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
-                                       rowBytes, 1);
+    *row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, rowBytes,
+                                       1);
     return true;
 }
 
@@ -176,9 +178,9 @@ struct JpegDecoder::Library {
     jpeg_decompress_struct cinfo;
     jpeg_internal::ErrorManager errors;
     SourceManager source;
-    JSAMPARRAY row;             // the library's output row
+    JSAMPARRAY row;                 // the library's output row
     std::vector<std::uint8_t> rgb;  // a CMYK row as red, green, blue
-    std::size_t rowBytes;       // bytes of one delivered row, before padding
+    std::size_t rowBytes;           // bytes of one delivered row, before padding
     bool created;
     bool cmyk;
     bool inverted;
@@ -186,12 +188,14 @@ struct JpegDecoder::Library {
 
 JpegDecoder::JpegDecoder() = default;
 
-JpegDecoder::~JpegDecoder() { Destroy(); }
+JpegDecoder::~JpegDecoder() {
+    Destroy();
+}
 
 int JpegDecoder::ChooseScale(unsigned width, unsigned height, const Vector2<int>& wanted) {
     if (wanted.x <= 0 || wanted.y <= 0) return 1;
-    const unsigned r = std::min(width / static_cast<unsigned>(wanted.x),
-                                height / static_cast<unsigned>(wanted.y));
+    const unsigned r =
+        std::min(width / static_cast<unsigned>(wanted.x), height / static_cast<unsigned>(wanted.y));
     if (r >= 8) return 8;
     if (r >= 4) return 4;
     if (r >= 2) return 2;
@@ -336,7 +340,8 @@ bool JpegDecoder::ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,
     std::uint8_t* own = lib.cmyk ? lib.rgb.data() : lib.row[0];
     const bool direct = converter == nullptr && !lib.cmyk;
     while (lib.cinfo.output_scanline < lib.cinfo.output_height) {
-        std::uint8_t* out = destination + static_cast<std::ptrdiff_t>(lib.cinfo.output_scanline) * pitch;
+        std::uint8_t* out =
+            destination + static_cast<std::ptrdiff_t>(lib.cinfo.output_scanline) * pitch;
         if (!ReadRow(direct ? out : own)) {
             Fail(kRowsError);
             return false;
@@ -362,4 +367,6 @@ bool JpegDecoder::ReadLine(std::uint8_t* destination) {
     return false;
 }
 
-void JpegDecoder::GetSize(Vector2<int>& size) { size = sourceSize_; }
+void JpegDecoder::GetSize(Vector2<int>& size) {
+    size = sourceSize_;
+}

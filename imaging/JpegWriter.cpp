@@ -116,7 +116,8 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
     bool ok = GuardedStart(cinfo, out.stream(), picture.width, picture.height, order, quality);
     JSAMPROW row[1] = {buffer.data()};
     for (int i = 0; ok && i < picture.height; ++i) {
-        const std::uint8_t* source = picture.pixels + static_cast<std::ptrdiff_t>(i) * picture.rowBytes;
+        const std::uint8_t* source =
+            picture.pixels + static_cast<std::ptrdiff_t>(i) * picture.rowBytes;
         converter.Convert(source, buffer.data(), picture, picture.width);
         ok = GuardedWriteRow(cinfo, row);
     }

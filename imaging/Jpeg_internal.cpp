@@ -45,7 +45,9 @@ jpeg_error_mgr* InstallErrorManager(ErrorManager& errors) {
     return &errors.pub;
 }
 
-ReplacingFile::~ReplacingFile() { Abort(); }
+ReplacingFile::~ReplacingFile() {
+    Abort();
+}
 
 bool ReplacingFile::Open(const std::string& path) {
     Abort();
@@ -64,7 +66,8 @@ bool ReplacingFile::Open(const std::string& path) {
     }
 
     const std::size_t slash = target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target_.substr(0, slash);
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : target_.substr(0, slash);
     const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -50,7 +50,8 @@ std::vector<std::uint8_t> Photograph() {
 class Picture {
 public:
     Picture() {
-        folder_ = std::filesystem::temp_directory_path() / ("jpeg-bench-" + std::to_string(::getpid()));
+        folder_ =
+            std::filesystem::temp_directory_path() / ("jpeg-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / "photo.jpg").string();
         std::vector<std::uint8_t> pixels = Photograph();
@@ -104,14 +105,15 @@ void LoadThroughTurboJpeg(benchmark::State& state, int scaleDenominator) {
         platform::MappedFile file;
         file.Open(path);
         int width = 0, height = 0, subsampling = 0, colourspace = 0;
-        tjDecompressHeader3(handle, file.data(), static_cast<unsigned long>(file.size()), &width, &height,
-                            &subsampling, &colourspace);
+        tjDecompressHeader3(handle, file.data(), static_cast<unsigned long>(file.size()), &width,
+                            &height, &subsampling, &colourspace);
         width = (width + scaleDenominator - 1) / scaleDenominator;
         height = (height + scaleDenominator - 1) / scaleDenominator;
         const int pitch = (width * 3 + 3) & ~3;
-        std::unique_ptr<std::uint8_t[]> bits(new std::uint8_t[static_cast<std::size_t>(pitch) * height]());
-        if (tjDecompress2(handle, file.data(), static_cast<unsigned long>(file.size()), bits.get(), width, pitch,
-                          height, TJPF_BGR, 0) != 0) {
+        std::unique_ptr<std::uint8_t[]> bits(
+            new std::uint8_t[static_cast<std::size_t>(pitch) * height]());
+        if (tjDecompress2(handle, file.data(), static_cast<unsigned long>(file.size()), bits.get(),
+                          width, pitch, height, TJPF_BGR, 0) != 0) {
             state.SkipWithError(tjGetErrorStr2(handle));
         }
         benchmark::DoNotOptimize(bits.get());
@@ -119,10 +121,18 @@ void LoadThroughTurboJpeg(benchmark::State& state, int scaleDenominator) {
     tjDestroy(handle);
 }
 
-void LoadFull(benchmark::State& state) { LoadThroughTheLoader(state, {0, 0}); }
-void ReferenceFull(benchmark::State& state) { LoadThroughTurboJpeg(state, 1); }
-void LoadEighth(benchmark::State& state) { LoadThroughTheLoader(state, {160, 120}); }
-void ReferenceEighth(benchmark::State& state) { LoadThroughTurboJpeg(state, 8); }
+void LoadFull(benchmark::State& state) {
+    LoadThroughTheLoader(state, {0, 0});
+}
+void ReferenceFull(benchmark::State& state) {
+    LoadThroughTurboJpeg(state, 1);
+}
+void LoadEighth(benchmark::State& state) {
+    LoadThroughTheLoader(state, {160, 120});
+}
+void ReferenceEighth(benchmark::State& state) {
+    LoadThroughTurboJpeg(state, 8);
+}
 
 // What the file information needs: the header and the IPTC block, no pixels.
 void HeaderAndIptc(benchmark::State& state) {

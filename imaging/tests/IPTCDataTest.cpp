@@ -35,9 +35,13 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-Bytes Be16(std::size_t v) { return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)}; }
+Bytes Be16(std::size_t v) {
+    return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+}
 
-Bytes Segment(std::uint8_t marker, const Bytes& data) { return Cat({{0xFF, marker}, Be16(data.size() + 2), data}); }
+Bytes Segment(std::uint8_t marker, const Bytes& data) {
+    return Cat({{0xFF, marker}, Be16(data.size() + 2), data});
+}
 
 const Bytes kSoi{0xFF, 0xD8};
 const Bytes kApp0 = Segment(0xE0, AsBytes(std::string("JFIF\0\1\1\0\0\1\0\1\0\0", 14)));
@@ -48,7 +52,6 @@ IPTCData Read(const Bytes& app13) {
     record.ReadFromApp13(app13.data(), app13.size());
     return record;
 }
-
 
 // Reads the record of a real picture through the decoder.
 IPTCData ReadFile(const std::string& path) {
@@ -66,8 +69,9 @@ IPTCData ReadSegments(const std::string& path) {
     const Bytes bytes = AsBytes(testing_support::ReadFile(path));
     for (std::size_t p = 2; p + 4 <= bytes.size();) {
         const std::size_t length = static_cast<std::size_t>(bytes[p + 2] << 8 | bytes[p + 3]);
-        if (bytes[p + 1] == 0xED) return Read(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(p + 4),
-                                                      bytes.begin() + static_cast<std::ptrdiff_t>(p + 2 + length)));
+        if (bytes[p + 1] == 0xED)
+            return Read(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(p + 4),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(p + 2 + length)));
         p += 2 + length;
     }
     return {};
@@ -103,13 +107,26 @@ IPTCData FullRecord() {
 
 void ExpectSameRecord(const IPTCData& a, const IPTCData& b) {
     EXPECT_EQ(a.valid, b.valid);
-    const std::string IPTCData::*texts[] = {
-        &IPTCData::byline, &IPTCData::urgency, &IPTCData::bylineTitle, &IPTCData::credits,
-        &IPTCData::source, &IPTCData::objectName, &IPTCData::dateCreated, &IPTCData::timeCreated,
-        &IPTCData::originProgram, &IPTCData::originProgramVersion, &IPTCData::city, &IPTCData::state,
-        &IPTCData::country, &IPTCData::originalTransmissionReference, &IPTCData::copyrightNotice,
-        &IPTCData::caption, &IPTCData::captionWriter, &IPTCData::headline,
-        &IPTCData::specialInstructions, &IPTCData::category};
+    const std::string IPTCData::*texts[] = {&IPTCData::byline,
+                                            &IPTCData::urgency,
+                                            &IPTCData::bylineTitle,
+                                            &IPTCData::credits,
+                                            &IPTCData::source,
+                                            &IPTCData::objectName,
+                                            &IPTCData::dateCreated,
+                                            &IPTCData::timeCreated,
+                                            &IPTCData::originProgram,
+                                            &IPTCData::originProgramVersion,
+                                            &IPTCData::city,
+                                            &IPTCData::state,
+                                            &IPTCData::country,
+                                            &IPTCData::originalTransmissionReference,
+                                            &IPTCData::copyrightNotice,
+                                            &IPTCData::caption,
+                                            &IPTCData::captionWriter,
+                                            &IPTCData::headline,
+                                            &IPTCData::specialInstructions,
+                                            &IPTCData::category};
     for (auto text : texts) EXPECT_EQ(a.*text, b.*text);
     EXPECT_EQ(a.supplementalCategories, b.supplementalCategories);
     EXPECT_EQ(a.keywords, b.keywords);
@@ -125,8 +142,11 @@ TEST(IPTCData, BuildsTheBlockByteForByte) {
     IPTCData lists;
     lists.keywords = {"a", "b"};
     lists.category = "c";
-    EXPECT_EQ(lists.BuildDataSets(),
-              Cat({Be16(26), DataSet(25, "a"), DataSet(25, "b"), DataSet(15, "c"), {0x1C, 2, 0, 0, 2, 0, 2, 0}}));
+    EXPECT_EQ(lists.BuildDataSets(), Cat({Be16(26),
+                                          DataSet(25, "a"),
+                                          DataSet(25, "b"),
+                                          DataSet(15, "c"),
+                                          {0x1C, 2, 0, 0, 2, 0, 2, 0}}));
 
     // The three texts only read before are written back after Date Created.
     IPTCData times;
@@ -134,9 +154,12 @@ TEST(IPTCData, BuildsTheBlockByteForByte) {
     times.timeCreated = "T";
     times.originProgram = "P";
     times.originProgramVersion = "V";
-    EXPECT_EQ(times.BuildDataSets(),
-              Cat({Be16(38), DataSet(70, "V"), DataSet(65, "P"), DataSet(60, "T"), DataSet(55, "20240101"),
-                   {0x1C, 2, 0, 0, 2, 0, 2}}));
+    EXPECT_EQ(times.BuildDataSets(), Cat({Be16(38),
+                                          DataSet(70, "V"),
+                                          DataSet(65, "P"),
+                                          DataSet(60, "T"),
+                                          DataSet(55, "20240101"),
+                                          {0x1C, 2, 0, 0, 2, 0, 2}}));
 
     // Nothing that cannot be told in 16-bit lengths.
     IPTCData huge;
@@ -181,8 +204,9 @@ protected:
     std::string Write(const Bytes& bytes) { return dir_.Write("p.jpg", AsString(bytes)); }
     Bytes Contents() const { return AsBytes(testing_support::ReadFile(dir_.Path("p.jpg"))); }
     std::size_t FilesInFolder() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir_.path()),
-                                                      std::filesystem::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(std::filesystem::directory_iterator(dir_.path()),
+                          std::filesystem::directory_iterator()));
     }
 
     testing_support::TempDir dir_;
@@ -202,7 +226,9 @@ TEST_F(IPTCFile, ReplacesTheOldBlockAndChangesOnlyTheTwoLengths) {
     ASSERT_TRUE(r.SaveToJpegFile(path));
 
     const std::size_t sizeAt = 14 + 4 + 2 + 2;
-    const Bytes expectedApp13 = Cat({Bytes(app13.begin(), app13.begin() + sizeAt), {0, 0}, block,
+    const Bytes expectedApp13 = Cat({Bytes(app13.begin(), app13.begin() + sizeAt),
+                                     {0, 0},
+                                     block,
                                      Bytes(app13.begin() + sizeAt + 4 + 14, app13.end())});
     EXPECT_EQ(Contents(), Cat({kSoi, kApp0, Segment(0xED, expectedApp13), kScan}));
     EXPECT_EQ(ReadSegments(path).headline, "abc");
@@ -218,32 +244,38 @@ TEST_F(IPTCFile, AddsTheResourceOrTheSegmentWhenMissing) {
 
     const std::string path = Write(Cat({kSoi, kApp0, kScan}));
     ASSERT_TRUE(r.WriteJpegFile(path));
-    EXPECT_EQ(Contents(), Cat({kSoi, kApp0, Segment(0xED, Cat({AsBytes(std::string("Photoshop 3.0", 14)), resource})),
-                               kScan}));
+    EXPECT_EQ(
+        Contents(),
+        Cat({kSoi, kApp0, Segment(0xED, Cat({AsBytes(std::string("Photoshop 3.0", 14)), resource})),
+             kScan}));
 
     const Bytes other = Photoshop({{0x03ED, {1, 2}}});
     Write(Cat({kSoi, kApp0, Segment(0xED, other), kScan}));
     ASSERT_TRUE(r.WriteJpegFile(path));
-    EXPECT_EQ(Contents(), Cat({kSoi, kApp0,
-                               Segment(0xED, Cat({Bytes(other.begin(), other.begin() + 14), resource,
-                                                  Bytes(other.begin() + 14, other.end())})),
-                               kScan}));
+    EXPECT_EQ(Contents(),
+              Cat({kSoi, kApp0,
+                   Segment(0xED, Cat({Bytes(other.begin(), other.begin() + 14), resource,
+                                      Bytes(other.begin() + 14, other.end())})),
+                   kScan}));
     EXPECT_EQ(ReadSegments(path).caption, "new");
 
     // An APP13 that is the first segment is found, not duplicated.
     Write(Cat({kSoi, Segment(0xED, Photoshop({{0x0404, DataSet(120, "old")}})), kApp0, kScan}));
     ASSERT_TRUE(r.WriteJpegFile(path));
-    EXPECT_EQ(Contents(), Cat({kSoi, Segment(0xED, Photoshop({{0x0404, Bytes(block.begin() + 2, block.end())}})),
-                               kApp0, kScan}));
+    EXPECT_EQ(
+        Contents(),
+        Cat({kSoi, Segment(0xED, Photoshop({{0x0404, Bytes(block.begin() + 2, block.end())}})),
+             kApp0, kScan}));
 }
 
 TEST_F(IPTCFile, KeepsDataSetsTheRecordDoesNotHold) {
     const Bytes charset = DataSet(90, "\x1B%G", 1);
     const Bytes foreign = Cat({DataSet(26, "ignored"), DataSet(200, "unhandled")});
     const Bytes object = DataSet(10, "preview", 8);
-    const Bytes old = Cat({charset, DataSet(0, std::string("\0\2", 2)), foreign, DataSet(120, "old caption"),
-                           DataSet(60, "101500"), object});
-    const std::string path = Write(Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, old}})), kScan}));
+    const Bytes old = Cat({charset, DataSet(0, std::string("\0\2", 2)), foreign,
+                           DataSet(120, "old caption"), DataSet(60, "101500"), object});
+    const std::string path =
+        Write(Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, old}})), kScan}));
     IPTCData r = ReadSegments(path);
     EXPECT_EQ(r.timeCreated, "101500");
     r.caption = "edited";
@@ -254,7 +286,8 @@ TEST_F(IPTCFile, KeepsDataSetsTheRecordDoesNotHold) {
     expected.timeCreated = "101500";
     const Bytes ours = expected.BuildDataSets();  // 29 bytes and a pad byte
     ASSERT_EQ(ours.size(), 2u + 30u);
-    const Bytes sets = Cat({charset, foreign, Bytes(ours.begin() + 2, ours.end() - 1), object, {0}});
+    const Bytes sets =
+        Cat({charset, foreign, Bytes(ours.begin() + 2, ours.end() - 1), object, {0}});
     EXPECT_EQ(Contents(), Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, sets}})), kScan}));
 }
 
@@ -262,7 +295,8 @@ TEST_F(IPTCFile, FailuresLeaveTheFileAsItWas) {
     testing_support::DebugCapture capture;
     IPTCData invalid;
     EXPECT_FALSE(invalid.SaveToJpegFile(dir_.Path("p.jpg")));
-    EXPECT_EQ(capture.lines(), std::vector<std::string>{"Invalid ITPC Data will not add it to file\n"});
+    EXPECT_EQ(capture.lines(),
+              std::vector<std::string>{"Invalid ITPC Data will not add it to file\n"});
     capture.Clear();
     IPTCData r;
     r.Clear();
@@ -276,7 +310,8 @@ TEST_F(IPTCFile, FailuresLeaveTheFileAsItWas) {
     large.valid = true;
     // 2047 datasets of 32 bytes: the block fits its 16-bit length, the segment does not.
     large.keywords.assign(2047, std::string(27, 'k'));
-    const Bytes withApp13 = Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, DataSet(5, "o")}})), kScan});
+    const Bytes withApp13 =
+        Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, DataSet(5, "o")}})), kScan});
     std::vector<Bytes> files = {Cat({kSoi, kApp0, kScan}), withApp13, AsBytes("GIF89a not a jpeg"),
                                 Cat({kSoi, {0xFF, 0xE1, 0x40, 0x00, 1, 2}}),
                                 Cat({kSoi, Segment(0xED, AsBytes("Adobe_CM")), kScan})};
@@ -347,7 +382,8 @@ std::string RunTool(const std::string& command) {
     std::string out;
     if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
         std::array<char, 4096> buffer{};
-        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) out.append(buffer.data(), n);
+        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+            out.append(buffer.data(), n);
         ::pclose(pipe);
     }
     return out;
@@ -358,9 +394,11 @@ TEST_F(IPTCFile, AnotherImplementationReadsAndWritesTheSameValues) {
     if (tool.empty()) GTEST_SKIP() << "exiv2 is not installed: interoperability not checked";
     const std::string path = Write(jpeg_fixtures::Encode(jpeg_fixtures::Options{}));
 
-    RunTool(tool + " -M'set Iptc.Application2.Caption String hello world'"
-               " -M'add Iptc.Application2.Keywords String k1' -M'add Iptc.Application2.Keywords String k2'"
-               " -M'set Iptc.Application2.Urgency String 3' -M'set Iptc.Application2.City String Town' '" +
+    RunTool(
+        tool +
+        " -M'set Iptc.Application2.Caption String hello world'"
+        " -M'add Iptc.Application2.Keywords String k1' -M'add Iptc.Application2.Keywords String k2'"
+        " -M'set Iptc.Application2.Urgency String 3' -M'set Iptc.Application2.City String Town' '" +
         path + "'");
     IPTCData theirs = ReadFile(path);
     EXPECT_EQ(theirs.caption, "hello world");

@@ -26,12 +26,14 @@ using jpeg_fixtures::Options;
 bool Decode(JpegDecoder& decoder, Bytes& rows) {
     if (!decoder.ReadHead()) return false;
     const PictureInfo& info = decoder.GetInfo();
-    rows.assign(static_cast<std::size_t>(info.rowBytes) * static_cast<std::size_t>(info.height), 0xEE);
+    rows.assign(static_cast<std::size_t>(info.rowBytes) * static_cast<std::size_t>(info.height),
+                0xEE);
     const bool ok = decoder.ReadImage(rows.data(), info.rowBytes, nullptr);
     const std::size_t packed = static_cast<std::size_t>(info.width) * (info.bitsPerPixel / 8);
     Bytes out;
     for (int y = 0; y < info.height; ++y) {
-        const auto* row = rows.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(info.rowBytes);
+        const auto* row =
+            rows.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(info.rowBytes);
         out.insert(out.end(), row, row + packed);
     }
     rows = out;
@@ -49,7 +51,8 @@ const Bytes kStartOfScan{0xFF, 0xDA};
 // Hands out a file in small pieces, and throws once `failAt` bytes are gone.
 class PieceStream : public SequentialStream {
 public:
-    PieceStream(const Bytes& bytes, std::size_t failAt = SIZE_MAX) : bytes_(bytes), failAt_(failAt) {}
+    PieceStream(const Bytes& bytes, std::size_t failAt = SIZE_MAX)
+        : bytes_(bytes), failAt_(failAt) {}
     bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
         if (position_ >= failAt_) throw std::runtime_error("gone");
         const std::size_t count = std::min<std::size_t>({n, 64, bytes_.size() - position_});
@@ -142,7 +145,8 @@ TEST(JpegDecoder, ChoosesTheLargestScaleThatKeepsTheWantedSize) {
         Vector2<int> wanted;
         int width, height;
     };
-    for (const Case& c : {Case{{100, 100}, 200, 150}, Case{{400, 400}, 800, 600}, Case{{0, 0}, 1600, 1200}}) {
+    for (const Case& c :
+         {Case{{100, 100}, 200, 150}, Case{{400, 400}, 800, 600}, Case{{0, 0}, 1600, 1200}}) {
         Vector2<int> size = c.wanted;
         PictureInfo info;
         auto dib = LoadPictureAsDIB(path, &info, &size, nullptr);
@@ -174,7 +178,8 @@ TEST(JpegDecoder, CmykBecomesRedGreenBlueAndYcckIsRefused) {
     // the right half carries half black.
     Bytes inks;
     for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 16; ++x) inks.insert(inks.end(), {0, 255, 255, std::uint8_t(x < 8 ? 255 : 128)});
+        for (int x = 0; x < 16; ++x)
+            inks.insert(inks.end(), {0, 255, 255, std::uint8_t(x < 8 ? 255 : 128)});
     }
     const Bytes file = jpeg_fixtures::Encode(options, inks);
     JpegDecoder decoder;
@@ -195,7 +200,8 @@ TEST(JpegDecoder, CmykBecomesRedGreenBlueAndYcckIsRefused) {
     const Bytes ycck = jpeg_fixtures::Encode(options, inks);
     EXPECT_FALSE(Decode(ycck, rows));
     EXPECT_EQ(capture.lines(),
-              std::vector<std::string>{"PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n"});
+              std::vector<std::string>{
+                  "PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n"});
 }
 
 TEST(JpegDecoder, FailuresAreReportedAndNeverEscape) {
@@ -224,7 +230,8 @@ TEST(JpegDecoder, FailuresAreReportedAndNeverEscape) {
     EXPECT_FALSE(header.ReadHead());
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"Unknown error\n"});
     capture.Clear();
-    const auto scan = std::search(file.begin(), file.end(), kStartOfScan.begin(), kStartOfScan.end());
+    const auto scan =
+        std::search(file.begin(), file.end(), kStartOfScan.begin(), kStartOfScan.end());
     PieceStream late(file, static_cast<std::size_t>(scan - file.begin()) + 64);
     JpegDecoder body;
     body.SetStream(&late);
@@ -251,7 +258,8 @@ TEST(JpegDecoder, ACutShortFileDecodesToItsEndWithOneWarning) {
 
 TEST(JpegDecoder, ReadsTheIptcBlockOnlyIntoATarget) {
     Options options;
-    options.markers = {{0xED, jpeg_fixtures::Photoshop({{0x0404, jpeg_fixtures::DataSet(120, "A caption")}})}};
+    options.markers = {
+        {0xED, jpeg_fixtures::Photoshop({{0x0404, jpeg_fixtures::DataSet(120, "A caption")}})}};
     const Bytes file = jpeg_fixtures::Encode(options);
     IPTCData record;
     JpegDecoder decoder;
@@ -286,22 +294,26 @@ TEST(JpegDecoder, DamagedFilesNeverReadOutsideTheirBytes) {
     for (const Options& options : {rgb, gray, cmyk}) {
         const Bytes file = jpeg_fixtures::Encode(options);
         int variant = 0;
-        testing_support::ForEachDamagedCopy(file, 400, [&](const Bytes& copy) {
-            IPTCData record;
-            JpegDecoder decoder;
-            decoder.SetSource(copy.data(), copy.size());
-            if (++variant % 2 == 0) decoder.SetIPTCTarget(&record);
-            if (variant % 3 == 0) decoder.SetWantedSize({6, 4});
-            if (!decoder.ReadHead()) return;
-            const PictureInfo& info = decoder.GetInfo();
-            Bytes rows(static_cast<std::size_t>(info.rowBytes) * static_cast<std::size_t>(info.height));
-            if (variant % 5 == 0) {
-                while (decoder.ReadLine(rows.data())) {
+        testing_support::ForEachDamagedCopy(
+            file, 400,
+            [&](const Bytes& copy) {
+                IPTCData record;
+                JpegDecoder decoder;
+                decoder.SetSource(copy.data(), copy.size());
+                if (++variant % 2 == 0) decoder.SetIPTCTarget(&record);
+                if (variant % 3 == 0) decoder.SetWantedSize({6, 4});
+                if (!decoder.ReadHead()) return;
+                const PictureInfo& info = decoder.GetInfo();
+                Bytes rows(static_cast<std::size_t>(info.rowBytes) *
+                           static_cast<std::size_t>(info.height));
+                if (variant % 5 == 0) {
+                    while (decoder.ReadLine(rows.data())) {
+                    }
+                } else {
+                    decoder.ReadImage(rows.data(), info.rowBytes, nullptr);
                 }
-            } else {
-                decoder.ReadImage(rows.data(), info.rowBytes, nullptr);
-            }
-        }, 600);
+            },
+            600);
     }
 }
 

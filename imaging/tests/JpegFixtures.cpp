@@ -12,7 +12,8 @@ Bytes Pattern(int width, int height, int components) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             for (int c = 0; c < components; ++c) {
-                pixels.push_back(static_cast<std::uint8_t>((x * (3 + c) + y * (5 - c) + c * 60) % 256));
+                pixels.push_back(
+                    static_cast<std::uint8_t>((x * (3 + c) + y * (5 - c) + c * 60) % 256));
             }
         }
     }
@@ -20,7 +21,7 @@ Bytes Pattern(int width, int height, int components) {
 }
 
 Bytes Encode(const Options& options) {
-    const int components = options.colour == Colour::Gray ? 1
+    const int components = options.colour == Colour::Gray  ? 1
                            : options.colour == Colour::Rgb ? 3
                                                            : 4;
     return Encode(options, Pattern(options.width, options.height, components));
@@ -81,7 +82,8 @@ Bytes Decode(const Bytes& jpeg, int scaleDenominator, int* width, int* height) {
     cinfo.scale_num = 1;
     cinfo.scale_denom = static_cast<unsigned>(scaleDenominator);
     jpeg_start_decompress(&cinfo);
-    const auto stride = static_cast<std::size_t>(cinfo.output_width) * static_cast<std::size_t>(cinfo.output_components);
+    const auto stride = static_cast<std::size_t>(cinfo.output_width) *
+                        static_cast<std::size_t>(cinfo.output_components);
     Bytes out(stride * cinfo.output_height);
     while (cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW row = out.data() + cinfo.output_scanline * stride;
@@ -98,10 +100,11 @@ Bytes Photoshop(const std::vector<std::pair<int, Bytes>>& resources) {
     Bytes out = AsBytes(std::string("Photoshop 3.0", 14));
     for (const auto& [id, data] : resources) {
         const auto size = static_cast<std::uint32_t>(data.size());
-        out.insert(out.end(), {'8', 'B', 'I', 'M', static_cast<std::uint8_t>(id >> 8),
-                               static_cast<std::uint8_t>(id), 0, 0,
-                               static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
-                               static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)});
+        out.insert(
+            out.end(),
+            {'8', 'B', 'I', 'M', static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
+             0, 0, static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),
+             static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)});
         out.insert(out.end(), data.begin(), data.end());
         if (size & 1u) out.push_back(0);
     }
@@ -114,8 +117,12 @@ Bytes DataSet(int number, const std::string& text, int record) {
     return AsBytes(out + text);
 }
 
-std::string AsString(const Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string AsString(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
-Bytes AsBytes(const std::string& text) { return {text.begin(), text.end()}; }
+Bytes AsBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 }  // namespace jpeg_fixtures

@@ -31,7 +31,8 @@ Bytes Encode(const Options& options, const Bytes& pixels);
 Bytes Encode(const Options& options);
 
 // Decodes with the library alone into packed rows (red, green, blue or gray).
-Bytes Decode(const Bytes& jpeg, int scaleDenominator = 1, int* width = nullptr, int* height = nullptr);
+Bytes Decode(const Bytes& jpeg, int scaleDenominator = 1, int* width = nullptr,
+             int* height = nullptr);
 
 // The data of an APP13 segment holding the given image resources, each (id, data).
 Bytes Photoshop(const std::vector<std::pair<int, Bytes>>& resources);

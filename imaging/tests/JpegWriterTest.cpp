@@ -36,7 +36,9 @@ Bytes SegmentsOf(const Bytes& file, std::uint8_t marker) {
     Bytes out;
     for (std::size_t p = 2; p + 4 <= file.size() && file[p + 1] != 0xDA;) {
         const std::size_t length = static_cast<std::size_t>(file[p + 2] << 8 | file[p + 3]);
-        if (file[p + 1] == marker) out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(p), file.begin() + static_cast<std::ptrdiff_t>(p + 2 + length));
+        if (file[p + 1] == marker)
+            out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(p),
+                       file.begin() + static_cast<std::ptrdiff_t>(p + 2 + length));
         p += 2 + length;
     }
     return out;
@@ -65,14 +67,19 @@ TEST(SaveJPG, WritesEachSourceDepthAsRedGreenBlue) {
     };
     for (const Case& c : cases) {
         Bytes pixels;
-        for (int i = 0; i < 16 * 16; ++i) pixels.insert(pixels.end(), c.pixel.begin(), c.pixel.end());
+        for (int i = 0; i < 16 * 16; ++i)
+            pixels.insert(pixels.end(), c.pixel.begin(), c.pixel.end());
         PictureInfo info = Describe(pixels.data(), 16, 16, c.bits, 16 * c.bits / 8);
         info.greenBits = c.greenBits;
-        const std::string path = dir.Path("c" + std::to_string(c.bits) + std::to_string(c.greenBits) + ".jpg");
+        const std::string path =
+            dir.Path("c" + std::to_string(c.bits) + std::to_string(c.greenBits) + ".jpg");
         ASSERT_TRUE(SaveJPG(info, path, 95));
         const Bytes rgb = Load(path);
         ASSERT_EQ(rgb.size(), 16u * 16u * 3u);
-        for (int k = 0; k < 3; ++k) EXPECT_NEAR(rgb[static_cast<std::size_t>(100 * 3 + k)], c.rgb[static_cast<std::size_t>(k)], 3) << c.bits;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(rgb[static_cast<std::size_t>(100 * 3 + k)],
+                        c.rgb[static_cast<std::size_t>(k)], 3)
+                << c.bits;
     }
 }
 
@@ -88,12 +95,14 @@ TEST(SaveJPG, ReadsOnlyThePixelsOfEachRowInEitherRowOrder) {
     Load(dir.Path("padded.jpg"), &width, &height);
     EXPECT_EQ(width, 2);
     EXPECT_EQ(height, 2);
-    EXPECT_EQ(testing_support::ReadFile(dir.Path("padded.jpg")), testing_support::ReadFile(dir.Path("packed.jpg")));
+    EXPECT_EQ(testing_support::ReadFile(dir.Path("padded.jpg")),
+              testing_support::ReadFile(dir.Path("packed.jpg")));
 
     // A bottom-up bitmap: pixels at its top row, a negative row distance.
     Bytes bottomUp(16 * 16 * 3 * 2, 0);
     std::fill(bottomUp.begin() + 16 * 16 * 3, bottomUp.end(), 255);
-    const PictureInfo up = Describe(bottomUp.data() + (bottomUp.size() - 16 * 3), 16, 32, 24, -16 * 3);
+    const PictureInfo up =
+        Describe(bottomUp.data() + (bottomUp.size() - 16 * 3), 16, 32, 24, -16 * 3);
     ASSERT_TRUE(SaveJPG(up, dir.Path("up.jpg"), 90));
     const Bytes rgb = Load(dir.Path("up.jpg"));
     EXPECT_GT(rgb.front(), 250);
@@ -126,7 +135,8 @@ TEST(SaveJPG, FailuresLeaveNoFileAndTheOldOneAsItWas) {
     }
     EXPECT_FALSE(SaveJPG(Describe(nullptr, 8, 8, 24, 24), old, 75));
     EXPECT_FALSE(SaveJPG(Describe(pixels.data(), 8, 8, 24, 12), old, 75));
-    EXPECT_EQ(capture.lines(), std::vector<std::string>(5, "Unsupported input format to SaveJPG()\n"));
+    EXPECT_EQ(capture.lines(),
+              std::vector<std::string>(5, "Unsupported input format to SaveJPG()\n"));
 
     capture.Clear();
     const std::string nowhere = dir.Path("missing/x.jpg");
