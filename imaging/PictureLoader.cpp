@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/JpegDecoder.h"
+#include "imaging/LwfDecoder.h"
 #include "imaging/PictureConverter.h"
 #include "imaging/TargaDecoder.h"
 #include "platform/bitmap/DibSection.h"
@@ -26,6 +27,7 @@ bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
     switch (type) {
         case PictureLoader::kJpeg: return std::make_unique<JpegDecoder>();
+        case PictureLoader::kLwf: return std::make_unique<LwfDecoder>();
         case PictureLoader::kTarga: return std::make_unique<TargaDecoder>();
         default: return nullptr;
     }
