@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "imaging/IPTCData.h"
 #include "imaging/Jpeg_internal.h"
