@@ -233,6 +233,17 @@ TEST_F(IPTCFile, ReplacesTheOldBlockAndChangesOnlyTheTwoLengths) {
     EXPECT_EQ(Contents(), Cat({kSoi, kApp0, Segment(0xED, expectedApp13), kScan}));
     EXPECT_EQ(ReadSegments(path).headline, "abc");
     EXPECT_EQ(ReadSegments(path).caption, "");
+
+    // An odd block that ends the segment has no pad byte to take away.
+    Bytes unpadded = Photoshop({{0x0404, old}});
+    unpadded.pop_back();
+    Write(Cat({kSoi, kApp0, Segment(0xED, unpadded), kScan}));
+    ASSERT_TRUE(r.SaveToJpegFile(path));
+    EXPECT_EQ(
+        Contents(),
+        Cat({kSoi, kApp0,
+             Segment(0xED, Cat({Bytes(app13.begin(), app13.begin() + sizeAt), {0, 0}, block})),
+             kScan}));
 }
 
 TEST_F(IPTCFile, AddsTheResourceOrTheSegmentWhenMissing) {
