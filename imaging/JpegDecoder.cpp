@@ -130,10 +130,27 @@ bool GuardedReadHeader(j_decompress_ptr cinfo, SourceManager* source, bool saveA
     return true;
 }
 
-bool GuardedOutputSize(j_decompress_ptr cinfo, bool savedApp13) {
+bool GuardedOutputSize(j_decompress_ptr cinfo, bool savedApp13, bool* multipleScans) {
     if (setjmp(JumpOf(cinfo)) != 0) return false;
     if (savedApp13) jpeg_save_markers(cinfo, JPEG_APP0 + 13, 0);
+    *multipleScans = jpeg_has_multiple_scans(cinfo) != FALSE;
     jpeg_calc_output_dimensions(cinfo);
+    return true;
+}
+
+// Reads the header once more and starts again with other output colours, at the same scale.
+bool GuardedRestart(j_decompress_ptr cinfo, J_COLOR_SPACE colours, JSAMPARRAY* row,
+                    JDIMENSION rowBytes) {
+    if (setjmp(JumpOf(cinfo)) != 0) return false;
+    const unsigned denominator = cinfo->scale_denom;
+    jpeg_abort_decompress(cinfo);
+    jpeg_read_header(cinfo, TRUE);
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = denominator;
+    cinfo->out_color_space = colours;
+    jpeg_start_decompress(cinfo);
+    *row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, rowBytes,
+                                       1);
     return true;
 }
 
@@ -185,6 +202,7 @@ struct JpegDecoder::Library {
     bool created;
     bool cmyk;
     bool inverted;
+    bool multipleScans;
 };
 
 JpegDecoder::JpegDecoder() = default;
@@ -265,7 +283,7 @@ bool JpegDecoder::ReadHead() {
         lib.cmyk = true;
         lib.inverted = lib.cinfo.saw_Adobe_marker != FALSE;
     }
-    if (!GuardedOutputSize(&lib.cinfo, saveApp13)) {
+    if (!GuardedOutputSize(&lib.cinfo, saveApp13, &lib.multipleScans)) {
         Fail(kHeaderError);
         return false;
     }
@@ -332,12 +350,42 @@ void JpegDecoder::Finish() {
     state_ = State::Done;
 }
 
+JpegDecoder::Restart JpegDecoder::RestartForBitmap(const PictureConverter* converter) {
+    // A colour picture bound for a 24-bit bitmap is what the library itself gives in blue,
+    // green, red order, the converter's result, without a pass over every row afterwards.
+    // That needs the decompression started anew: next to nothing for a single-scan file in
+    // memory, a second decoding for any other.
+    Library& lib = *library_;
+    if (converter == nullptr || converter->bitsPerPixel != 24 || info_.bitsPerPixel != 24 ||
+        lib.cmyk || lib.multipleScans || lib.source.stream != nullptr ||
+        lib.cinfo.output_scanline != 0) {
+        return Restart::NotDone;
+    }
+    lib.source.position = 0;
+    lib.source.pub.next_input_byte = nullptr;
+    lib.source.pub.bytes_in_buffer = 0;
+    const auto width = lib.cinfo.output_width;
+    const auto height = lib.cinfo.output_height;
+    if (!GuardedRestart(&lib.cinfo, JCS_EXT_BGR, &lib.row, width * 3) ||
+        lib.cinfo.output_width != width || lib.cinfo.output_height != height ||
+        lib.cinfo.output_components != 3) {
+        return Restart::Failed;
+    }
+    return Restart::Done;
+}
+
 bool JpegDecoder::ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,
                             const PictureConverter* converter) {
     if (state_ != State::Rows || destination == nullptr) return false;
     Library& lib = *library_;
-    // Unconverted gray and colour rows go straight to the destination; the rest pass
-    // through one row of our own.
+    const Restart restart = RestartForBitmap(converter);
+    if (restart == Restart::Failed) {
+        Fail(kRowsError);
+        return false;
+    }
+    // Unconverted gray and colour rows, and rows the library already gives in the bitmap's
+    // order, go straight to the destination; the rest pass through one row of our own.
+    if (restart == Restart::Done) converter = nullptr;
     std::uint8_t* own = lib.cmyk ? lib.rgb.data() : lib.row[0];
     const bool direct = converter == nullptr && !lib.cmyk;
     while (lib.cinfo.output_scanline < lib.cinfo.output_height) {

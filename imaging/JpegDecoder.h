@@ -29,7 +29,9 @@ public:
 
 private:
     struct Library;
+    enum class Restart { NotDone, Done, Failed };
 
+    Restart RestartForBitmap(const PictureConverter* converter);
     bool ReadRow(std::uint8_t* destination);
     void Finish();
     void Fail(const char* message);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/IPTCData.h"
+#include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
@@ -93,6 +94,38 @@ TEST(JpegDecoder, DeliversWhatTheLibraryDecodes) {
                 EXPECT_EQ(info.rowBytes, 112);
                 EXPECT_EQ(info.redShift, 16);
                 EXPECT_TRUE(info.palette.empty());
+            }
+        }
+    }
+}
+
+TEST(JpegDecoder, LoadsEveryKindIntoABlueGreenRedBitmap) {
+    testing_support::TempDir dir;
+    for (const Colour colour : {Colour::Rgb, Colour::Gray, Colour::Cmyk}) {
+        for (const bool progressive : {false, true}) {
+            Options options;
+            options.colour = colour;
+            options.progressive = progressive;
+            const Bytes file = jpeg_fixtures::Encode(options);
+            const std::string path = dir.Write("p.jpg", jpeg_fixtures::AsString(file));
+            auto dib = LoadPictureAsDIB(path, nullptr, nullptr, nullptr);
+            ASSERT_TRUE(dib);
+            JpegDecoder decoder;
+            decoder.SetSource(file.data(), file.size());
+            Bytes rows;
+            ASSERT_TRUE(Decode(decoder, rows));
+            const int step = decoder.GetInfo().bitsPerPixel / 8;
+            for (int y = 0; y < 23; ++y) {
+                for (int x = 0; x < 37; ++x) {
+                    const std::uint8_t* p = dib->Row(y) + x * step;
+                    const std::uint8_t* q = rows.data() + (y * 37 + x) * step;
+                    if (step == 1) {
+                        ASSERT_EQ(p[0], q[0]);
+                    } else {
+                        ASSERT_EQ((Bytes{p[2], p[1], p[0]}), (Bytes{q[0], q[1], q[2]}))
+                            << x << "," << y;
+                    }
+                }
             }
         }
     }
@@ -291,6 +324,8 @@ TEST(JpegDecoder, DamagedFilesNeverReadOutsideTheirBytes) {
     gray.progressive = true;
     Options cmyk = rgb;
     cmyk.colour = Colour::Cmyk;
+    PictureConverter converter;
+    converter.bitsPerPixel = 24;
     for (const Options& options : {rgb, gray, cmyk}) {
         const Bytes file = jpeg_fixtures::Encode(options);
         int variant = 0;
@@ -309,6 +344,12 @@ TEST(JpegDecoder, DamagedFilesNeverReadOutsideTheirBytes) {
                 if (variant % 5 == 0) {
                     while (decoder.ReadLine(rows.data())) {
                     }
+                } else if (variant % 5 == 1) {
+                    // Into a 24-bit bitmap, the way pictures are loaded.
+                    const int pitch = info.width * 3;
+                    Bytes bitmap(static_cast<std::size_t>(pitch) *
+                                 static_cast<std::size_t>(info.height));
+                    decoder.ReadImage(bitmap.data(), pitch, &converter);
                 } else {
                     decoder.ReadImage(rows.data(), info.rowBytes, nullptr);
                 }
