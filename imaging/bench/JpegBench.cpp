@@ -1,6 +1,8 @@
 // JPEG decoding against libjpeg-turbo's own TurboJPEG interface, on one 12-megapixel
 // photograph-like picture that this program writes with SaveJPG at quality 90. Read the
-// pairs side by side: Load* against Reference* of the same scale.
+// pairs side by side: Load* against Reference* of the same scale. On a busy machine run
+// with --benchmark_enable_random_interleaving=true --benchmark_repetitions=5 so that both
+// sides of a pair see the same load.
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
