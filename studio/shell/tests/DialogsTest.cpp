@@ -1,11 +1,15 @@
+#include <cstdlib>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include "imaging/JpegWriter.h"
 #include "platform/bitmap/DibSection.h"
 #include "studio/shell/BusyDialog.h"
 #include "studio/shell/DibImage.h"
@@ -143,6 +147,41 @@ TEST_F(Dialogs, AMissingSplashPictureShowsNoWindow) {
     data.Write("AppData/Splash.jpg", "not a picture");
     SplashDlg broken(data.path() + "/");
     EXPECT_FALSE(broken.isVisible());
+}
+
+TEST_F(Dialogs, ASplashPictureShowsAtItsSizeInTheMiddleOfTheScreen) {
+    testing_support::TempDir data;
+    constexpr int kWidth = 40;
+    constexpr int kHeight = 30;
+    std::vector<std::uint8_t> pixels(kWidth * kHeight * 3);
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        pixels[i] = 0x20;      // blue
+        pixels[i + 1] = 0x40;  // green
+        pixels[i + 2] = 0xE0;  // red
+    }
+    PictureInfo info;
+    info.pixels = pixels.data();
+    info.width = kWidth;
+    info.height = kHeight;
+    info.bitsPerPixel = 24;
+    info.rowBytes = kWidth * 3;
+    data.Write("AppData/keep", "");
+    ASSERT_TRUE(SaveJPG(info, data.Path("AppData/Splash.jpg"), 95));
+
+    SplashDlg splash(data.path());
+    ASSERT_TRUE(splash.HasPicture());
+    EXPECT_TRUE(splash.isVisible());
+    EXPECT_EQ(splash.size(), QSize(kWidth, kHeight));
+    EXPECT_TRUE(splash.windowTitle().isEmpty());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(std::abs(splash.geometry().center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(splash.geometry().center().y() - screen.center().y()), 1);
+
+    const QImage shown = splash.grab().toImage();
+    const QColor centre = shown.pixelColor(kWidth / 2, kHeight / 2);
+    EXPECT_NEAR(centre.red(), 0xE0, 6);
+    EXPECT_NEAR(centre.green(), 0x40, 6);
+    EXPECT_NEAR(centre.blue(), 0x20, 6);
 }
 
 TEST_F(Dialogs, BitmapsBecomeImagesInScreenOrder) {

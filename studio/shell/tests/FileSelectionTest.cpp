@@ -34,9 +34,21 @@ TEST(FileSelection, NamesOfMissingFilesAreSkipped) {
     EXPECT_EQ(selection.GetFolder(), PidlPath(dir.path()));
     EXPECT_FALSE(selection.GetFirstItemPath().IsValid());
 
-    selection.GetEntry().fileName = "kept?";
+    // The working entry is emptied, all but its points and IPTC texts.
+    GalleryImage& entry = selection.GetEntry();
+    entry.fileName = "kept?";
+    entry.width = 5;
+    entry.fileSize = 7;
+    entry.iptc.valid = true;
+    entry.iptc.headline = "Headline";
+    entry.points.push_back({"Unnamed 1", Vector3(1, 2, 3), Vector2<int>(320, 200)});
     selection.Set(PidlPath(), {ItemOf(dir.Path("a.jpg"))});
-    EXPECT_EQ(selection.GetEntry().fileName, "");
+    EXPECT_EQ(entry.fileName, "");
+    EXPECT_EQ(entry.width, 0);
+    EXPECT_EQ(entry.fileSize, 0);
+    EXPECT_FALSE(entry.iptc.valid);
+    EXPECT_EQ(entry.iptc.headline, "Headline");
+    EXPECT_EQ(entry.points.size(), 1u);
     EXPECT_FALSE(selection.GetFirstItemPath().IsValid());
 }
 
