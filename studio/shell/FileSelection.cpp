@@ -37,16 +37,20 @@ void FileSelection::Set(const PidlPath& folder, const std::vector<PidlPath>& ite
 void FileSelection::SetFromNames(const std::string& folder, const std::vector<std::string>& names) {
     Clear();
     if (names.empty()) return;
+    const PidlPath folderPath(folder);
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     for (const std::string& name : names) {
         const PidlPath path(prefix + name);
-        if (!path.IsValid()) continue;
+        // A name that leads out of the folder ("../x", "sub/x") names none of its items.
+        PidlPath parent;
+        path.GetParent(parent);
+        if (!path.IsValid() || parent != folderPath) continue;
         PidlPath item;
         path.GetLastItem(item);
         items_.push_back(std::move(item));
     }
-    folder_ = PidlPath(folder);
+    folder_ = folderPath;
 }
 
 void FileSelection::GatherFacts(const ImageLookup& imageFor) {

@@ -37,8 +37,8 @@ public:
 
     void Clear();
     void Set(const PidlPath& folder, const std::vector<PidlPath>& items);
-    // Items from file names in a folder; names whose files do not exist are skipped. An
-    // empty list leaves the folder as it was.
+    // Items from the names of files in a folder; names of files that do not exist, or that
+    // lie outside the folder, are skipped. An empty list leaves the folder as it was.
     void SetFromNames(const std::string& folder, const std::vector<std::string>& names);
 
     // The record of a decoded picture that the file list holds for an absolute path, if any.

@@ -20,13 +20,20 @@ TEST(FileSelection, NamesOfMissingFilesAreSkipped) {
     testing_support::TempDir dir;
     dir.Write("a.jpg", "aaa");
     dir.Write("c.jpg", "c");
+    dir.Write("sub/d.jpg", "d");
     FileSelection selection;
-    selection.SetFromNames(dir.path(), {"a.jpg", "b.jpg", "c.jpg"});
+    selection.SetFromNames(dir.path(), {"a.jpg", "b.jpg", "sub/d.jpg", "c.jpg"});
     EXPECT_EQ(selection.GetFolder(), PidlPath(dir.path()));
     ASSERT_EQ(selection.GetItemCount(), 2);
     EXPECT_EQ(selection.GetItems()[0], ItemOf(dir.Path("a.jpg")));
     EXPECT_EQ(selection.GetItems()[1], ItemOf(dir.Path("c.jpg")));
     EXPECT_EQ(selection.GetFirstItemPath(), PidlPath(dir.Path("a.jpg")));
+
+    // Names are names of the folder's own files.
+    FileSelection sub;
+    sub.SetFromNames(dir.Path("sub"), {"../a.jpg", "d.jpg"});
+    ASSERT_EQ(sub.GetItemCount(), 1);
+    EXPECT_EQ(sub.GetFirstItemPath(), PidlPath(dir.Path("sub/d.jpg")));
 
     // An empty list clears the items but keeps the folder.
     selection.SetFromNames("/", {});
