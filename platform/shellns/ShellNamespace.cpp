@@ -31,6 +31,7 @@ std::uint16_t ReadCount(const std::uint8_t* p) {
 struct Item {
     std::uint8_t kind = 0;
     std::string_view name;
+    std::string_view bytes;  // the whole item, count included
 };
 
 // The items of a well-formed list.
@@ -39,6 +40,7 @@ std::vector<Item> Items(const std::uint8_t* list) {
     if (list == nullptr) return items;
     for (std::uint16_t cb = ReadCount(list); cb != 0; list += cb, cb = ReadCount(list)) {
         Item item;
+        item.bytes = std::string_view(reinterpret_cast<const char*>(list), cb);
         if (cb >= 3) {
             item.kind = list[2];
             item.name = std::string_view(reinterpret_cast<const char*>(list + 3), cb - 3u);
@@ -313,7 +315,7 @@ int CompareLists(const std::uint8_t* a, const std::uint8_t* b) {
             if (ca != cb) return ca < cb ? -1 : 1;
         }
         if (na.size() != nb.size()) return na.size() < nb.size() ? -1 : 1;
-        if (const int c = na.compare(nb); c != 0) return c < 0 ? -1 : 1;
+        if (const int c = ia[i].bytes.compare(ib[i].bytes); c != 0) return c < 0 ? -1 : 1;
     }
     if (ia.size() != ib.size()) return ia.size() < ib.size() ? -1 : 1;
     return 0;
