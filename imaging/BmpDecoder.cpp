@@ -38,6 +38,19 @@ std::uint8_t Channel(std::uint32_t v, std::uint32_t mask, int shift) {
     return static_cast<std::uint8_t>(shift >= 0 ? bits >> shift : bits << -shift);
 }
 
+// The file's blue, green, red pixels as red, green, blue. The row buffers never overlap
+// the source, which lets the compiler keep the bytes in registers.
+void SwapBlueRed(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int count) {
+    for (int x = 0; x < count; ++x, in += 3, out += 3) {
+        const std::uint8_t b = in[0];
+        const std::uint8_t g = in[1];
+        const std::uint8_t r = in[2];
+        out[0] = r;
+        out[1] = g;
+        out[2] = b;
+    }
+}
+
 template <typename T>
 void Release(std::vector<T>& v) {
     std::vector<T>().swap(v);
@@ -276,15 +289,9 @@ void BmpDecoder::DecodeRow(std::uint8_t* rgb) {
         out[2] = static_cast<std::uint8_t>(e >> 16);
     };
     switch (routine_) {
-        case Routine::Bits24: {
-            const std::uint8_t* in = NextSourceRow();
-            for (int x = 0; x < width; ++x, in += 3, rgb += 3) {
-                rgb[0] = in[2];
-                rgb[1] = in[1];
-                rgb[2] = in[0];
-            }
+        case Routine::Bits24:
+            SwapBlueRed(NextSourceRow(), rgb, width);
             break;
-        }
         case Routine::Bits16: {
             const std::uint8_t* in = NextSourceRow();
             for (int x = 0; x < width; ++x, in += 2, rgb += 3) {
