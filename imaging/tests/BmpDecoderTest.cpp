@@ -9,6 +9,8 @@
 #include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/tests/BmpWriter.h"
+#include "imaging/tests/ChunkStream.h"
+#include "imaging/tests/DecoderExercise.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/Damage.h"
 #include "testing/DebugCapture.h"
@@ -19,24 +21,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using test_pictures::BmpPicture;
 using test_pictures::PaddedRows;
-
-// Hands out a buffer a few bytes at a time, as a download would.
-class ChunkStream : public SequentialStream {
-public:
-    ChunkStream(const Bytes& bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-    bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
-        const std::size_t count = std::min<std::size_t>({n, chunk_, bytes_.size() - position_});
-        std::copy_n(bytes_.data() + position_, count, static_cast<std::uint8_t*>(buffer));
-        position_ += count;
-        *read = static_cast<std::uint32_t>(count);
-        return true;
-    }
-
-private:
-    const Bytes& bytes_;
-    std::size_t chunk_;
-    std::size_t position_ = 0;
-};
 
 struct Decoded {
     bool head = false;
@@ -370,6 +354,10 @@ TEST(BmpDecoder, ReadLineStreamsAndCutFiles) {
     EXPECT_EQ(Bytes(partial.rows.begin(), partial.rows.begin() + 12), Bytes(12, 0));
 }
 
+// Into a bitmap, converted to 16 and 32 bits, line by line; then from streams of 1 and 7
+// bytes a read.
+constexpr std::uint8_t kRoutes[] = {0, 1, 2, 3, 4, 3 | 4 | 6 << 3};
+
 TEST(BmpDecoder, DamagedFilesNeverReadOrWriteOutsideTheirBytes) {
     BmpPicture plain;
     plain.bits = 4;
@@ -390,32 +378,8 @@ TEST(BmpDecoder, DamagedFilesNeverReadOrWriteOutsideTheirBytes) {
     for (const BmpPicture& p : {plain, fields, Rle8(), rle4}) {
         const Bytes file = p.Build();
         testing_support::ForEachDamagedCopy(file, file.size(), [](const Bytes& copy) {
-            for (int route = 0; route < 3; ++route) {
-                BmpDecoder decoder;
-                ChunkStream stream(copy, 7);
-                if (route == 2) {
-                    decoder.SetStream(&stream);
-                } else {
-                    decoder.SetSource(copy.data(), copy.size());
-                }
-                if (!decoder.ReadHead()) continue;
-                const PictureInfo& info = decoder.GetInfo();
-                // A flipped size byte may ask for a picture of gigabytes; reading the
-                // header is the test for those.
-                if (static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) >
-                    (1u << 20))
-                    continue;
-                Bytes rows(static_cast<std::size_t>(info.width * 4) *
-                           static_cast<std::size_t>(info.height));
-                if (route == 1) {
-                    while (decoder.ReadLine(rows.data())) {
-                    }
-                } else {
-                    PictureConverter to32;
-                    to32.bitsPerPixel = 32;
-                    decoder.ReadImage(rows.data(), info.width * 4, &to32);
-                }
-            }
+            for (std::uint8_t route : kRoutes)
+                test_pictures::ExerciseDecoder<BmpDecoder>(copy, route);
         });
     }
 }

@@ -8,6 +8,8 @@
 
 #include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/ChunkStream.h"
+#include "imaging/tests/DecoderExercise.h"
 #include "imaging/tests/PngWriter.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/Damage.h"
@@ -100,24 +102,6 @@ Fixture MakeFixture(int colourType, int depth, int width, int height, bool inter
     }
     return f;
 }
-
-// Hands out a buffer a few bytes at a time, as a download would.
-class ChunkStream : public SequentialStream {
-public:
-    ChunkStream(const Bytes& bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-    bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
-        const std::size_t count = std::min<std::size_t>({n, chunk_, bytes_.size() - position_});
-        std::copy_n(bytes_.data() + position_, count, static_cast<std::uint8_t*>(buffer));
-        position_ += count;
-        *read = static_cast<std::uint32_t>(count);
-        return true;
-    }
-
-private:
-    const Bytes& bytes_;
-    std::size_t chunk_;
-    std::size_t position_ = 0;
-};
 
 struct Decoded {
     bool head = false;
@@ -354,29 +338,10 @@ TEST(PngDecoder, DamagedFilesNeverCrash) {
                                 WritePng(MakeFixture(0, 2, 17, 3).picture)};
     for (const Bytes& file : files) {
         testing_support::ForEachDamagedCopy(file, 64, [](const Bytes& copy) {
-            for (Route route : {Route::Image, Route::Lines, Route::Stream}) {
-                PngDecoder decoder;
-                ChunkStream stream(copy, 11);
-                if (route == Route::Stream) {
-                    decoder.SetStream(&stream);
-                } else {
-                    decoder.SetSource(copy.data(), copy.size());
-                }
-                if (!decoder.ReadHead()) continue;
-                const PictureInfo& info = decoder.GetInfo();
-                if (static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) >
-                    (1u << 20))
-                    continue;
-                Bytes rows(static_cast<std::size_t>(info.width * 4) *
-                           static_cast<std::size_t>(info.height));
-                if (route == Route::Lines) {
-                    while (decoder.ReadLine(rows.data())) {
-                    }
-                } else {
-                    PictureConverter to24;
-                    to24.bitsPerPixel = 24;
-                    decoder.ReadImage(rows.data(), info.width * 4, &to24);
-                }
+            // Into a bitmap, converted to 16 and 32 bits, line by line; then from streams
+            // of 1 and 11 bytes a read.
+            for (std::uint8_t route : {0, 1, 2, 3, 4, 3 | 4 | 10 << 3}) {
+                test_pictures::ExerciseDecoder<PngDecoder>(copy, route);
             }
         });
     }
