@@ -38,10 +38,35 @@ std::uint8_t Channel(std::uint32_t v, std::uint32_t mask, int shift) {
     return static_cast<std::uint8_t>(shift >= 0 ? bits >> shift : bits << -shift);
 }
 
-// The file's blue, green, red pixels as red, green, blue. The row buffers never overlap
-// the source, which lets the compiler keep the bytes in registers.
+// The file's blue, green, red pixels as red, green, blue. Four pixels at a time are
+// rearranged as three 32-bit words: far fewer loads and stores than byte moves on the
+// long rows of large pictures.
 void SwapBlueRed(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int count) {
-    for (int x = 0; x < count; ++x, in += 3, out += 3) {
+    int x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 4 <= count; x += 4, in += 12, out += 12) {
+            // in:  b0 g0 r0 b1 | g1 r1 b2 g2 | r2 b3 g3 r3
+            // out: r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3
+            std::uint32_t w0;
+            std::uint32_t w1;
+            std::uint32_t w2;
+            std::memcpy(&w0, in, 4);
+            std::memcpy(&w1, in + 4, 4);
+            std::memcpy(&w2, in + 8, 4);
+            const std::uint32_t o0 = ((w0 >> 16) & 0xFFu) | (w0 & 0xFF00u) | ((w0 & 0xFFu) << 16) |
+                                     ((w1 & 0xFF00u) << 16);
+            const std::uint32_t o1 =
+                (w1 & 0xFFu) | ((w0 >> 24) << 8) | ((w2 & 0xFFu) << 16) | (w1 & 0xFF000000u);
+            const std::uint32_t o2 = ((w1 >> 16) & 0xFFu) | ((w2 >> 24) << 8) | (w2 & 0xFF0000u) |
+                                     ((w2 & 0xFF00u) << 16);
+            // One store a word: storing them together through a small array would go
+            // through the stack and stall on the reload.
+            std::memcpy(out, &o0, 4);
+            std::memcpy(out + 4, &o1, 4);
+            std::memcpy(out + 8, &o2, 4);
+        }
+    }
+    for (; x < count; ++x, in += 3, out += 3) {
         const std::uint8_t b = in[0];
         const std::uint8_t g = in[1];
         const std::uint8_t r = in[2];

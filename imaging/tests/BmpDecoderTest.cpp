@@ -69,6 +69,21 @@ TEST(BmpDecoder, EveryPlainDepthDeliversRedGreenBlueRows) {
     EXPECT_TRUE(d.image);
     EXPECT_EQ(d.rows, Rgb({7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5, 6}));
 
+    // Long rows are swapped several pixels at a time; every byte must still land.
+    BmpPicture wide;
+    wide.width = 11;
+    Bytes stored;
+    Bytes expectedWide;
+    for (int x = 0; x < 11; ++x) {
+        const auto b = static_cast<std::uint8_t>(3 * x + 1);
+        stored.insert(stored.end(),
+                      {b, static_cast<std::uint8_t>(b + 1), static_cast<std::uint8_t>(b + 2)});
+        expectedWide.insert(expectedWide.end(), {static_cast<std::uint8_t>(b + 2),
+                                                 static_cast<std::uint8_t>(b + 1), b});
+    }
+    wide.pixels = PaddedRows({stored});
+    EXPECT_EQ(Decode(wide.Build()).rows, expectedWide);
+
     BmpPicture mapped;
     mapped.bits = 8;
     mapped.width = 3;
