@@ -27,7 +27,6 @@ private:
     bool AcceptSize(std::int64_t width, std::int64_t rows);
     bool ChooseRoutine(int bits, std::uint32_t compression);
     bool ReadPalette(std::uint32_t count, int entryBytes);
-    void ReadMasks();
     bool SkipTo(std::uint64_t offset);
     bool AllocateRows();
 
@@ -35,7 +34,6 @@ private:
     const std::uint8_t* NextSourceRow();
     void DecodeRleRow();
     bool NextRlePair(std::uint8_t& first, std::uint8_t& second);
-    void IndicesToRgb(std::uint8_t* rgb) const;
     void Skip(std::uint64_t n);
     std::size_t TrackedRead(void* buffer, std::size_t n);
     std::uint8_t* RowAt(std::uint8_t* top, std::ptrdiff_t pitch, int fileRow) const;
