@@ -20,6 +20,11 @@ std::string Hex(int value) {
     return platform::FormatC("%x", static_cast<unsigned>(value));
 }
 
+// "%f" or "%.3f" of a preference.
+std::string Real(const char* format, float value) {
+    return platform::FormatC(format, static_cast<double>(value));
+}
+
 std::string Decimal(long long value) {
     return platform::FormatC("%lld", value);
 }
@@ -143,16 +148,8 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
         {"prevpage", {[](C c) { return PageFile(c.currentPage > 1 ? c.currentPage - 1 : 1); }, false}},
         {"pagenumber", {[](C c) { return Decimal(c.currentPage); }, false}},
         {"pagetotal", {[](C c) { return Decimal(c.pageTotal); }, false}},
-        {"vantelomaxzoom",
-         {[](C c) {
-              return platform::FormatC("%f", static_cast<double>(c.properties.GetMaxZoom()));
-          },
-          false}},
-        {"vantelominzoom",
-         {[](C c) {
-              return platform::FormatC("%f", static_cast<double>(c.properties.GetMinZoom()));
-          },
-          false}},
+        {"vantelomaxzoom", {[](C c) { return Real("%f", c.properties.GetMaxZoom()); }, false}},
+        {"vantelominzoom", {[](C c) { return Real("%f", c.properties.GetMinZoom()); }, false}},
         {"vantelobgcolor", {[](C c) { return RgbHex(c.properties.GetBgColor()); }, false}},
         {"vantelobordercolor", {[](C c) { return RgbHex(c.properties.GetBorderColor()); }, false}},
         {"vanteloborderwidth",
@@ -161,21 +158,9 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
          {[](C c) { return Decimal(c.properties.GetBorderSize().y); }, false}},
         {"vantelolock", {[](C c) { return Hex(c.properties.GetLock()); }, false}},
         {"vantelofit", {[](C c) { return Hex(c.properties.GetFit()); }, false}},
-        {"vanteloposX",
-         {[](C c) {
-              return platform::FormatC("%.3f", static_cast<double>(c.properties.GetPosX()));
-          },
-          false}},
-        {"vanteloposY",
-         {[](C c) {
-              return platform::FormatC("%.3f", static_cast<double>(c.properties.GetPosY()));
-          },
-          false}},
-        {"vanteloposZ",
-         {[](C c) {
-              return platform::FormatC("%.3f", static_cast<double>(c.properties.GetPosZ()));
-          },
-          false}},
+        {"vanteloposX", {[](C c) { return Real("%.3f", c.properties.GetPosX()); }, false}},
+        {"vanteloposY", {[](C c) { return Real("%.3f", c.properties.GetPosY()); }, false}},
+        {"vanteloposZ", {[](C c) { return Real("%.3f", c.properties.GetPosZ()); }, false}},
         {"vantelowidth", {[](C c) { return Decimal(c.gallery.GetWindowWidth()); }, false}},
         {"vanteloheight", {[](C c) { return Decimal(c.gallery.GetWindowHeight()); }, false}},
         {"title", {[](C c) { return c.gallery.GetTitle(); }, false}},
