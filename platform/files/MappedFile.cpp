@@ -9,9 +9,7 @@
 
 namespace platform {
 
-MappedFile::~MappedFile() {
-    Close();
-}
+MappedFile::~MappedFile() { Close(); }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
