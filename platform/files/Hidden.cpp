@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "platform/files/PathText.h"
 
@@ -36,10 +37,15 @@ bool IsCompanionName(const std::string& name) {
 // 1 marked, 0 not marked, -1 the file system takes no user attributes, -2 no such file.
 int ReadMark(const std::string& path) {
     if (gRefuseAttributes) return ::access(path.c_str(), F_OK) == 0 ? -1 : -2;
-    char value[8] = {};
+    char value[16] = {};
     const ssize_t n = ::getxattr(path.c_str(), kHiddenAttribute, value, sizeof value);
-    if (n >= 0) return (n == 1 && value[0] == '0') ? 0 : 1;
-    if (errno == ENODATA || errno == ERANGE) return errno == ERANGE ? 1 : 0;
+    if (n >= 0) {
+        // An empty value, "0" and "false" are marks taken off.
+        const std::string_view v(value, static_cast<std::size_t>(n));
+        return v.empty() || v == "0" || v == "false" ? 0 : 1;
+    }
+    if (errno == ERANGE) return 1;  // a long value
+    if (errno == ENODATA) return 0;
     if (Refused(errno)) return -1;
     return -2;
 }

@@ -5,7 +5,7 @@
 namespace platform {
 
 // The hidden mark of a file. A name with a leading dot is always hidden. Otherwise the mark
-// is the extended attribute "user.hidden" (any value but "0"); on a file system that
+// is the extended attribute "user.hidden" (any value but "", "0" or "false"); on a file system that
 // refuses user attributes, the studio's companion files (".vte" animations, ".vtd" folder
 // pictures) count as hidden, since they could not be marked.
 bool IsHidden(const std::string& path);
