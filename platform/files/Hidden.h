@@ -5,9 +5,9 @@
 namespace platform {
 
 // The hidden mark of a file. A name with a leading dot is always hidden. Otherwise the mark
-// is the extended attribute "user.hidden" (any value but "", "0" or "false"); on a file system that
-// refuses user attributes, the studio's companion files (".vte" animations, ".vtd" folder
-// pictures) count as hidden, since they could not be marked.
+// is the extended attribute "user.hidden" (any value but "", "0" or "false"); on a file
+// system that refuses user attributes, the studio's companion files (".vte" animations,
+// ".vtd" folder pictures) count as hidden, since they could not be marked.
 bool IsHidden(const std::string& path);
 
 // Sets or clears the mark. True when the file ends up in the state asked for, which on a

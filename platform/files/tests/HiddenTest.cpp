@@ -1,6 +1,7 @@
 #include "platform/files/Hidden.h"
 
 #include <gtest/gtest.h>
+#include <sys/xattr.h>
 
 #include <cstdlib>
 #include <memory>
@@ -45,6 +46,10 @@ TEST(Hidden, TheAttributeMarksFilesWhereTheFileSystemTakesIt) {
     ASSERT_TRUE(platform::SetHidden(animation, false));
     EXPECT_FALSE(platform::IsHidden(animation));
     EXPECT_TRUE(platform::SetHidden(picture, false));  // clearing an absent mark
+    ASSERT_EQ(::setxattr(picture.c_str(), "user.hidden", "false", 5, 0), 0);
+    EXPECT_FALSE(platform::IsHidden(picture));
+    ASSERT_EQ(::setxattr(picture.c_str(), "user.hidden", "yes", 3, 0), 0);
+    EXPECT_TRUE(platform::IsHidden(picture));
     EXPECT_FALSE(platform::SetHidden(dir.Path("missing"), true));
 }
 
