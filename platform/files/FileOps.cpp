@@ -121,16 +121,8 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
         } else {
             if (buffer.empty()) buffer.resize(kBlock);
             n = ::read(in, buffer.data(), buffer.size());
-            if (n > 0) {
-                for (ssize_t written = 0; written < n;) {
-                    const ssize_t w = ::write(out, buffer.data() + written,
-                                              static_cast<std::size_t>(n - written));
-                    if (w < 0) {
-                        if (errno == EINTR) continue;
-                        return ErrorFromErrno(errno);
-                    }
-                    written += w;
-                }
+            if (n > 0 && !WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
+                return ErrorFromErrno(errno);
             }
         }
         if (n < 0) {
@@ -224,6 +216,18 @@ FileError RenameNoReplace(const std::string& from, const std::string& to) {
     if (PathExists(to)) return FileError::Exists;
     if (::rename(from.c_str(), to.c_str()) != 0) return ErrorFromErrno(errno);
     return FileError::None;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
 }
 
 FileError RemoveFile(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -54,6 +55,9 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
 // Renames without ever replacing an existing target (renameat2 RENAME_NOREPLACE; where the
 // file system lacks it, a hard link and unlink for files, a checked rename for folders).
 FileError RenameNoReplace(const std::string& from, const std::string& to);
+
+// Writes every byte to an open file, across short writes and interruptions.
+bool WriteAll(int fd, std::string_view data);
 
 // Deletes a file (not a folder) for good.
 FileError RemoveFile(const std::string& path);

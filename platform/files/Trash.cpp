@@ -64,18 +64,6 @@ std::string DeletionDate() {
     return text;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The top folder of the mount that holds `path`: the highest folder above it on the same
 // device.
 std::string MountTopOf(const std::string& absolute) {
