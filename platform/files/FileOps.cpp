@@ -53,8 +53,8 @@ std::optional<std::uint64_t> FileSizeOf(const std::string& path) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
+    struct stat sa {};
+    struct stat sb {};
     if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -121,7 +121,8 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
         } else {
             if (buffer.empty()) buffer.resize(kBlock);
             n = ::read(in, buffer.data(), buffer.size());
-            if (n > 0 && !WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
+            if (n > 0 &&
+                !WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
                 return ErrorFromErrno(errno);
             }
         }
@@ -135,8 +136,8 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
     }
 
     // The copy is only good when it holds as many bytes as the source has now.
-    struct stat now {
-    }, copied{};
+    struct stat now {};
+    struct stat copied {};
     if (::fstat(in, &now) != 0 || ::fstat(out, &copied) != 0) return ErrorFromErrno(errno);
     if (now.st_size != copied.st_size || static_cast<std::uint64_t>(copied.st_size) != done) {
         return FileError::Other;

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/files/PathText.h"
+
 namespace platform {
 
 namespace {
@@ -60,7 +62,7 @@ std::vector<DirEntry> ListDirectory(const std::string& folder, std::string_view 
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (ok != nullptr) *ok = dir != nullptr;
     if (!dir) return entries;
-    const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    const std::string prefix = WithTrailingSlash(folder);
     while (const dirent* d = ::readdir(dir.get())) {
         const std::string_view name(d->d_name);
         if (name == "." || name == "..") continue;

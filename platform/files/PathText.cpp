@@ -30,6 +30,12 @@ std::string NameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+std::string WithTrailingSlash(std::string_view folder) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '/') out += '/';
+    return out;
+}
+
 bool IsPlainName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;

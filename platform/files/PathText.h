@@ -10,6 +10,8 @@ namespace platform {
 std::string ParentOf(std::string_view path);
 // The last component of a path, trailing separators ignored.
 std::string NameOf(std::string_view path);
+// The folder text with one '/' at its end (an empty text stays empty).
+std::string WithTrailingSlash(std::string_view folder);
 // A name that stays inside its folder: not empty, no '/', not "." or "..", no NUL.
 bool IsPlainName(std::string_view name);
 // The path made absolute against the working folder and cleaned of "." and ".."

@@ -493,6 +493,8 @@ std::vector<std::string> Drives() {
     return drives;
 }
 
-bool IsHiddenFile(const std::string& path) { return platform::IsHidden(path); }
+bool IsHiddenFile(const std::string& path) {
+    return platform::IsHidden(path);
+}
 
 }  // namespace platform::shellns

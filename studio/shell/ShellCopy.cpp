@@ -23,10 +23,6 @@ CopyProgressFactory gProgressFactory;
 
 constexpr const char* kCopyCaption = "Error copying file";
 
-std::string WithSlash(const std::string& folder) {
-    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
-}
-
 RenameChoice AskRename(const std::string& existing, const std::string& proposed) {
     RenameQuestion question;
     {
@@ -65,7 +61,7 @@ int ReportCopyError(FileError error, const std::string& target) {
 int CopyChecked(const std::string& source, const std::string& target,
                 const std::string& targetFolder, std::string& name, bool& renameAll,
                 bool& overwriteAll, bool forMove) {
-    const std::string folder = WithSlash(targetFolder);
+    const std::string folder = platform::WithTrailingSlash(targetFolder);
     platform::CopyOptions options;
     options.sync = forMove;  // a move deletes its source next: the copy must be on disk
     std::string to = target;
@@ -197,7 +193,7 @@ bool CopyFilesWithProgress(const std::string& fromFolder, const std::string& toF
     if (!EnsureFolderChain(platform::AbsolutePath(toFolder))) return false;
     std::vector<platform::CopyJob> jobs;
     for (const std::string& file : files) {
-        jobs.push_back({file, WithSlash(toFolder) + platform::NameOf(file)});
+        jobs.push_back({file, platform::WithTrailingSlash(toFolder) + platform::NameOf(file)});
     }
     return RunCopyBatch(nullptr, jobs);
 }
@@ -217,7 +213,7 @@ int CopyOrMoveFile(const std::string& source, const std::string& target,
         CopyChecked(source, target, targetFolder, name, renameAll, overwriteAll, move);
     // The animation goes only where its picture went.
     if (result != kCopied && result != kCopiedOver) return result;
-    const std::string folder = WithSlash(targetFolder);
+    const std::string folder = platform::WithTrailingSlash(targetFolder);
     const std::string placed = folder + name;
     if (move) RemoveMovedSource(source, placed);
 
@@ -236,11 +232,11 @@ int CopyOrMoveFile(const std::string& source, const std::string& target,
 
 int CopyFolder(const std::string& source, const std::string& target, bool& renameAll,
                bool& overwriteAll) {
-    const std::string from = WithSlash(source);
-    std::string to = WithSlash(target);
+    const std::string from = platform::WithTrailingSlash(source);
+    std::string to = platform::WithTrailingSlash(target);
     if (IsSameFolder(from, to)) {
-        const std::string base =
-            WithSlash(platform::ParentOf(from)) + "Copy of " + platform::NameOf(from);
+        const std::string base = platform::WithTrailingSlash(platform::ParentOf(from)) +
+                                 "Copy of " + platform::NameOf(from);
         std::string candidate = base;
         for (int n = 1; platform::PathExists(candidate); ++n) {
             if (n > 99) {

@@ -35,10 +35,6 @@ bool EndsWithAny(std::string_view name, std::initializer_list<std::string_view> 
                        [&](std::string_view e) { return EndsWithNoCase(name, e); });
 }
 
-std::string WithSlash(const std::string& folder) {
-    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
-}
-
 // The file a name stands for: itself, or the first match of the wildcards in its last part.
 std::optional<std::string> FirstMatch(const std::string& path) {
     const std::string name = platform::NameOf(path);
@@ -49,7 +45,7 @@ std::optional<std::string> FirstMatch(const std::string& path) {
     const std::string folder = platform::ParentOf(path);
     const auto entries = platform::ListDirectory(folder, name);
     if (entries.empty()) return std::nullopt;
-    return WithSlash(folder) + entries.front().name;
+    return platform::WithTrailingSlash(folder) + entries.front().name;
 }
 
 }  // namespace
@@ -278,7 +274,7 @@ bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned
             trash(path);
             continue;
         }
-        const std::string folder = WithSlash(platform::ParentOf(path));
+        const std::string folder = platform::WithTrailingSlash(platform::ParentOf(path));
         for (const auto& entry : platform::ListDirectory(folder, name)) trash(folder + entry.name);
     }
     return all;
@@ -287,7 +283,7 @@ bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned
 bool DeleteMatchingFiles(const std::string& folder, std::string_view pattern, bool force) {
     using Kind = platform::DirEntry::Kind;
     bool all = true;
-    const std::string prefix = WithSlash(folder);
+    const std::string prefix = platform::WithTrailingSlash(folder);
     for (const auto& entry : platform::ListDirectory(folder, pattern)) {
         if (entry.kind == Kind::Folder) {
             platform::DebugOutput("Directories not cleared at the moment\n");
@@ -313,7 +309,7 @@ bool DeleteMatchingFiles(const std::string& folder, std::string_view pattern, bo
 std::vector<std::string> ListFiles(const std::string& folder, std::string_view pattern,
                                    bool recurse) {
     std::vector<std::string> paths;
-    const std::string prefix = WithSlash(folder);
+    const std::string prefix = platform::WithTrailingSlash(folder);
     for (const auto& entry : platform::ListDirectory(folder, pattern)) {
         if (entry.kind == platform::DirEntry::Kind::Folder) {
             if (recurse) paths.push_back(prefix + entry.name);
@@ -327,7 +323,7 @@ std::vector<std::string> ListFiles(const std::string& folder, std::string_view p
 // ---- Unique names
 
 std::string MakeUniqueName(const std::string& folder, const std::string& name) {
-    const std::string prefix = WithSlash(folder);
+    const std::string prefix = platform::WithTrailingSlash(folder);
     const auto dot = name.rfind('.');
     std::string base = dot == std::string::npos ? name : name.substr(0, dot);
     const std::string extension = dot == std::string::npos ? "" : name.substr(dot);
