@@ -1,9 +1,10 @@
 // Adding pictures to the gallery and making their thumbnails.
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <cstdint>
+#include <optional>
+#include <utility>
 
+#include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
@@ -20,9 +21,9 @@ bool Gallery::MakeThumbnail(const std::string& fileName, GalleryImage* image) {
     Vector2<int> size;
     IPTCData iptc;
     const bool made = SaveThumbnailJpeg(
-        properties.GetThumbSize(), workingFolder + fileName, workingFolder + ThumbnailName(fileName),
-        properties.GetThumbQuality(), nullptr, &size, &iptc, nullptr,
-        static_cast<std::uint32_t>(properties.GetThumbColor()), 0);
+        properties.GetThumbSize(), workingFolder + fileName,
+        workingFolder + ThumbnailName(fileName), properties.GetThumbQuality(), nullptr, &size,
+        &iptc, nullptr, static_cast<std::uint32_t>(properties.GetThumbColor()), 0);
     if (made && image != nullptr) {
         image->width = size.x;
         image->height = size.y;
@@ -38,7 +39,8 @@ std::string Gallery::FreeImageName(const std::string& name) const {
     std::string candidate = name;
     // Every listed image owns three names, so the search ends within as many steps.
     for (int counter = 1; ClashesWithListed(candidate); ++counter) {
-        candidate = MakeUniqueName(workingFolder, base + platform::FormatC("_%d", counter) + extension);
+        candidate =
+            MakeUniqueName(workingFolder, base + platform::FormatC("_%d", counter) + extension);
     }
     return candidate;
 }
@@ -49,7 +51,8 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
     const std::vector<PidlPath>& items = selection.GetItems();
     Progress* progress = GetProgress();
     if (progress != nullptr) {
-        progress->SetRange(0, static_cast<int>(GetImageCount() + 2.2 * static_cast<double>(items.size())));
+        progress->SetRange(
+            0, static_cast<int>(GetImageCount() + 2.2 * static_cast<double>(items.size())));
     }
     std::size_t insertAt = images.size();
     if (const int index = before.empty() ? -1 : FindImage(before); index >= 0) {
@@ -79,9 +82,8 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
         // The name the user gave when asked is held to the same rule.
         if (ClashesWithListed(fileName)) {
             const std::string freeName = FreeImageName(fileName);
-            std::error_code ec;
-            std::filesystem::rename(workingFolder + fileName, workingFolder + freeName, ec);
-            if (ec) {
+            if (platform::RenameNoReplace(workingFolder + fileName, workingFolder + freeName) !=
+                platform::FileError::None) {
                 platform::ShowMessage(parentWindow, "Failed to copy image to temporary", kCaption);
                 return false;
             }
@@ -106,13 +108,13 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
             if (std::optional<GalleryImage> known = fileView(full)) image = std::move(*known);
         }
         image.fileName = fileName;
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(workingFolder + fileName, ec);
-        image.fileSize = ec ? 0 : static_cast<std::int64_t>(size);
+        image.fileSize =
+            static_cast<std::int64_t>(platform::FileSizeOf(workingFolder + fileName).value_or(0));
         if (replaced >= 0) {
             images[static_cast<std::size_t>(replaced)] = std::move(image);
         } else {
-            images.insert(images.begin() + static_cast<std::ptrdiff_t>(insertAt++), std::move(image));
+            images.insert(images.begin() + static_cast<std::ptrdiff_t>(insertAt++),
+                          std::move(image));
         }
     }
     return true;

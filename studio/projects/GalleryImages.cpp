@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/debug/Debug.h"
+#include "platform/files/FileOps.h"
 #include "studio/projects/Gallery.h"
 
 namespace {
@@ -50,13 +49,13 @@ bool Gallery::ClashesWithListed(const std::string& name) const {
 void Gallery::DeleteImageFiles(const std::string& name) {
     if (!IsPlainName(name)) return;
     for (const std::string& file : OwnedFiles(name)) {
-        const bool ownedByListed = std::any_of(images.begin(), images.end(), [&](const auto& image) {
-            const auto owned = OwnedFiles(image.fileName);
-            return std::find(owned.begin(), owned.end(), file) != owned.end();
-        });
+        const bool ownedByListed =
+            std::any_of(images.begin(), images.end(), [&](const auto& image) {
+                const auto owned = OwnedFiles(image.fileName);
+                return std::find(owned.begin(), owned.end(), file) != owned.end();
+            });
         if (ownedByListed) continue;
-        std::error_code ec;
-        std::filesystem::remove(workingFolder + file, ec);
+        platform::RemoveFile(workingFolder + file);
     }
 }
 

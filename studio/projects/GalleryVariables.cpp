@@ -96,9 +96,7 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
           },
           true}},
         {"allimages",
-         {[](C c) {
-              return JoinQuoted(c.gallery, [](const std::string& name) { return name; });
-          },
+         {[](C c) { return JoinQuoted(c.gallery, [](const std::string& name) { return name; }); },
           false}},
         {"allthumbs", {[](C c) { return JoinQuoted(c.gallery, &Gallery::ThumbnailName); }, false}},
         {"imageurl", {[](C c) { return c.image->fileName; }, true}},
@@ -145,7 +143,8 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
           },
           false}},
         {"nextpage", {[](C c) { return PageFile(c.currentPage + 1); }, false}},
-        {"prevpage", {[](C c) { return PageFile(c.currentPage > 1 ? c.currentPage - 1 : 1); }, false}},
+        {"prevpage",
+         {[](C c) { return PageFile(c.currentPage > 1 ? c.currentPage - 1 : 1); }, false}},
         {"pagenumber", {[](C c) { return Decimal(c.currentPage); }, false}},
         {"pagetotal", {[](C c) { return Decimal(c.pageTotal); }, false}},
         {"vantelomaxzoom", {[](C c) { return Real("%f", c.properties.GetMaxZoom()); }, false}},
@@ -227,10 +226,9 @@ bool Gallery::GetBuiltInVariable(const std::string& word, const std::string& arg
     const auto it = names.find(word);
     if (it == names.end()) return false;
     const int n = ScanInt(arguments).value_or(currentImage);
-    const NameContext context{*this, properties, GetImage(n), currentImage, currentPage,
-                              pageTotal};
+    const NameContext context{*this, properties, GetImage(n), currentImage, currentPage, pageTotal};
     text = it->second.needsImage && context.image == nullptr ? std::string()
-                                                            : it->second.print(context);
+                                                             : it->second.print(context);
     return true;
 }
 

@@ -16,9 +16,9 @@ namespace gallery_testing {
 // A gallery whose state the tests may set and read directly.
 class OpenGallery : public Gallery {
 public:
-    using Gallery::Gallery;
     using Gallery::currentImage;
     using Gallery::currentPage;
+    using Gallery::Gallery;
     using Gallery::images;
     using Gallery::imagesPerPage;
     using Gallery::pageTotal;

@@ -161,55 +161,43 @@ TEST(GalleryVariables, IptcFieldsOfTheCurrentImage) {
     OpenGallery& gallery = known.gallery;
     IPTCData& iptc = gallery.images[1].iptc;
     iptc.Clear();
-    iptc.byline = "Ann";
-    iptc.bylineTitle = "Photographer";
-    iptc.credits = "Agency";
-    iptc.source = "Archive";
-    iptc.objectName = "Harbour";
-    iptc.dateCreated = "20240102";
-    iptc.timeCreated = "101500";
-    iptc.city = "Hull";
-    iptc.state = "Yorks";
-    iptc.country = "UK";
-    iptc.originalTransmissionReference = "T1";
-    iptc.copyrightNotice = "(c) Ann";
-    iptc.caption = "Boats, at dawn";
-    iptc.captionWriter = "Bob";
-    iptc.headline = "Dawn";
-    iptc.specialInstructions = "None";
-    iptc.category = "TRV";
-    iptc.urgency = "5";
-    iptc.originProgram = "Cam";
-    iptc.originProgramVersion = "2.1";
-    iptc.supplementalCategories = {"sea", "sky"};
-    iptc.keywords = {"boat", "harbour", "dawn"};
-    const std::pair<const char*, const char*> fields[] = {
-        {"byline", "Ann"},
-        {"bylinetitle", "Photographer"},
-        {"credits", "Agency"},
-        {"source", "Archive"},
-        {"objectname", "Harbour"},
-        {"datecreated", "20240102"},
-        {"city", "Hull"},
-        {"state", "Yorks"},
-        {"country", "UK"},
-        {"originaltransmissionreference", "T1"},
-        {"copyrightnotice", "(c) Ann"},
-        {"caption", "Boats, at dawn"},
-        {"captionwriter", "Bob"},
-        {"headline", "Dawn"},
-        {"specialinstructions", "None"},
-        {"category", "TRV"},
-        {"supplementalcategories", "sea,sky"},
-        {"keywords", "boat,harbour,dawn"},
-        {"urgency", "5"},
-        {"timecreated", "101500"},
-        {"originprogram", "Cam"},
-        {"originprogramversion", "2.1"},
-        {"Byline", ""},
-        {"unknown", ""},
+    struct Field {
+        const char* name;
+        std::string IPTCData::*member;
     };
-    for (const auto& [field, text] : fields) EXPECT_EQ(gallery.GetIptcVariable(field), text) << field;
+    const Field fields[] = {
+        {"byline", &IPTCData::byline},
+        {"bylinetitle", &IPTCData::bylineTitle},
+        {"credits", &IPTCData::credits},
+        {"source", &IPTCData::source},
+        {"objectname", &IPTCData::objectName},
+        {"datecreated", &IPTCData::dateCreated},
+        {"city", &IPTCData::city},
+        {"state", &IPTCData::state},
+        {"country", &IPTCData::country},
+        {"originaltransmissionreference", &IPTCData::originalTransmissionReference},
+        {"copyrightnotice", &IPTCData::copyrightNotice},
+        {"caption", &IPTCData::caption},
+        {"captionwriter", &IPTCData::captionWriter},
+        {"headline", &IPTCData::headline},
+        {"specialinstructions", &IPTCData::specialInstructions},
+        {"category", &IPTCData::category},
+        {"urgency", &IPTCData::urgency},
+        {"timecreated", &IPTCData::timeCreated},
+        {"originprogram", &IPTCData::originProgram},
+        {"originprogramversion", &IPTCData::originProgramVersion},
+    };
+    // Each field holds a text of its own, so a field read from the wrong member shows.
+    for (const Field& field : fields) iptc.*field.member = std::string("text of ") + field.name;
+    iptc.supplementalCategories = {"sea", "sky"};
+    iptc.keywords = {"boat", "harbour, old", "dawn"};
+    for (const Field& field : fields) {
+        EXPECT_EQ(gallery.GetIptcVariable(field.name), std::string("text of ") + field.name);
+    }
+    EXPECT_EQ(gallery.GetIptcVariable("supplementalcategories"), "sea,sky");
+    EXPECT_EQ(gallery.GetIptcVariable("keywords"), "boat,harbour, old,dawn");
+    EXPECT_EQ(gallery.GetIptcVariable("Byline"), "");
+    EXPECT_EQ(gallery.GetIptcVariable("unknown"), "");
 
     iptc.valid = false;
     EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
