@@ -39,6 +39,9 @@ public:
     void SetTemplate(const std::string& name);
     // With a trailing '/'.
     const std::string& GetWorkingFolder() const { return workingFolder; }
+    // Whether the working folder is this gallery's own (held since Initialize). Nothing is
+    // written into or deleted from a folder the gallery does not hold.
+    bool HoldsWorkingFolder() const { return folderLock_.IsHeld(); }
     const std::string& GetTitle() const { return title; }
     void SetTitle(const std::string& text);
     int GetWindowWidth() const { return windowWidth; }
@@ -140,9 +143,10 @@ private:
     // The index of the first image of the name, or -1.
     int FindImage(const std::string& name) const;
     // Deletes an image's copy, thumbnail and animation file, but no file that belongs to an
-    // image still listed.
+    // image still listed, and nothing from a folder the gallery does not hold.
     void DeleteImageFiles(const std::string& name);
-    // The image and its size as the picture file tells them.
+    // Makes the thumbnail of a copy in the working folder with the current preferences;
+    // when `image` is given, it receives the picture's size and IPTC record.
     bool MakeThumbnail(const std::string& fileName, GalleryImage* image);
     // A name for a new copy that clashes with no listed image.
     std::string FreeImageName(const std::string& name) const;

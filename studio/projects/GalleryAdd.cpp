@@ -18,6 +18,7 @@ constexpr char kCaption[] = "Generator";
 }  // namespace
 
 bool Gallery::MakeThumbnail(const std::string& fileName, GalleryImage* image) {
+    if (!folderLock_.IsHeld()) return false;
     Vector2<int> size;
     IPTCData iptc;
     const bool made = SaveThumbnailJpeg(
@@ -72,8 +73,12 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
         // beside x.png, tmb_y.jpg beside y.jpg) is copied under a name of its own.
         std::string fileName = path.substr(GetFileNameOffset(path));
         if (ClashesWithListed(fileName)) fileName = FreeImageName(fileName);
-        const int copied = CopyFileChecked(path, workingFolder + fileName, workingFolder, fileName,
-                                           renameAll, overwriteAll);
+        // Without a folder of its own the gallery writes nowhere: the folder of that name may
+        // be another studio's.
+        const int copied = folderLock_.IsHeld()
+                               ? CopyFileChecked(path, workingFolder + fileName, workingFolder,
+                                                 fileName, renameAll, overwriteAll)
+                               : kCopyFailed;
         if (copied == kCopyFailed) {
             platform::ShowMessage(parentWindow, "Failed to copy image to temporary", kCaption);
             return false;
@@ -97,10 +102,7 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
         if (!MakeThumbnail(fileName, &image)) {
             platform::ShowMessage(parentWindow, "Failed to generate thumbnail", kCaption);
             // No copy is left behind without an entry: it would be exported with the pages.
-            if (replaced >= 0) {
-                images.erase(images.begin() + replaced);
-                if (static_cast<std::size_t>(replaced) < insertAt) --insertAt;
-            }
+            if (replaced >= 0) images.erase(images.begin() + replaced);
             DeleteImageFiles(fileName);
             return false;
         }

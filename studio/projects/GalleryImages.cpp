@@ -5,6 +5,7 @@
 
 #include "platform/debug/Debug.h"
 #include "platform/files/FileOps.h"
+#include "platform/files/PathText.h"
 #include "studio/projects/Gallery.h"
 
 namespace {
@@ -18,12 +19,6 @@ std::string CompanionName(const std::string& fileName) {
 // Every file of the working folder that an image of this name owns.
 std::array<std::string, 3> OwnedFiles(const std::string& fileName) {
     return {fileName, Gallery::ThumbnailName(fileName), CompanionName(fileName)};
-}
-
-// A name that stays inside the working folder.
-bool IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of("/\\") == std::string::npos;
 }
 
 }  // namespace
@@ -47,7 +42,7 @@ bool Gallery::ClashesWithListed(const std::string& name) const {
 }
 
 void Gallery::DeleteImageFiles(const std::string& name) {
-    if (!IsPlainName(name)) return;
+    if (!folderLock_.IsHeld() || !platform::IsPlainName(name)) return;
     for (const std::string& file : OwnedFiles(name)) {
         const bool ownedByListed =
             std::any_of(images.begin(), images.end(), [&](const auto& image) {

@@ -269,6 +269,21 @@ TEST_F(GalleryAdd, AFailedCopyStopsWithItsMessage) {
     EXPECT_EQ(gallery.Names(), Names{"a.jpg"});
 }
 
+TEST_F(GalleryAdd, AGalleryWithoutAFolderOfItsOwnWritesNothing) {
+    WriteJpeg(Source("a.jpg"), 20, 20);
+    EXPECT_TRUE(Add({"a.jpg"}));
+    // Named after the folder the first gallery holds, but never initialised.
+    OpenGallery scratch(env.properties());
+    ASSERT_EQ(scratch.GetWorkingFolder(), folder);
+    EXPECT_FALSE(scratch.HoldsWorkingFolder());
+    FileSelection selection;
+    selection.SetFromNames(source, {"a.jpg"});
+    EXPECT_FALSE(scratch.AddFiles("", selection));
+    EXPECT_EQ(prompts.calls().back().text, "Failed to copy image to temporary");
+    scratch.RemoveImage("a.jpg");
+    ExpectFolderHoldsExactly({"a.jpg"});
+}
+
 TEST_F(GalleryAdd, MovingAndRemovingKeepTheFolderExact) {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteJpeg(Source(name), 20, 20);
     EXPECT_TRUE(Add({"a.jpg", "b.jpg", "c.jpg"}));
