@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "studio/projects/Gallery.h"
-#include "studio/projects/tests/CommaLocale.h"
+#include "testing/CommaLocale.h"
 #include "studio/projects/tests/GalleryTesting.h"
 
 namespace {

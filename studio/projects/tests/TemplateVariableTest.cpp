@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/projects/tests/CommaLocale.h"
+#include "testing/CommaLocale.h"
 
 namespace {
 
