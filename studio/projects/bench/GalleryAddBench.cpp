@@ -5,8 +5,6 @@
 // quality 90 before the first measurement (that takes a while). On a busy machine run with
 // --benchmark_enable_random_interleaving=true --benchmark_repetitions=3.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -22,9 +20,8 @@
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
+#include "studio/projects/bench/BenchSupport.h"
 #include "studio/shell/FileSelection.h"
-
-extern char** environ;
 
 namespace {
 
@@ -84,23 +81,6 @@ Photos& TestPhotos() {
     return photos;
 }
 
-bool Run(std::vector<std::string> args) {
-    std::vector<std::string> env = {"VIPS_CONCURRENCY=1", "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
-        return false;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 void BM_GalleryAddFiles(benchmark::State& state) {
     Photos& photos = TestPhotos();
     setenv("TMPDIR", (photos.root + "/tmp").c_str(), 1);
@@ -134,11 +114,11 @@ void BM_CpAndVipsthumbnail(benchmark::State& state) {
     }
     cp.push_back(copies + "/");
     for (auto _ : state) {
-        if (!Run(cp)) {
+        if (!RunProgram(cp)) {
             state.SkipWithError("cp failed");
             break;
         }
-        if (!Run(vips)) {
+        if (!RunProgram(vips)) {
             state.SkipWithError("vipsthumbnail failed or is missing (Debian libvips-tools)");
             break;
         }
@@ -150,18 +130,6 @@ void BM_CpAndVipsthumbnail(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CpAndVipsthumbnail)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-
-// Prints as usual and keeps each benchmark's time for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 }  // namespace
 
