@@ -2,7 +2,7 @@
 // hold no tag and no reference to a file the export lacks.
 
 #include <filesystem>
-#include <regex>
+#include <cctype>
 
 #include <gumbo.h>
 #include <gtest/gtest.h>
@@ -50,8 +50,15 @@ std::vector<std::string> ShippedTemplates(const std::string& folder) {
 
 // A reference that names a file of the export: no scheme, no fragment of the same page.
 bool IsLocal(const std::string& url) {
-    static const std::regex scheme("^[A-Za-z][A-Za-z0-9+.-]*:");
-    return !url.empty() && url[0] != '#' && !std::regex_search(url, scheme);
+    if (url.empty() || url[0] == '#') return false;
+    std::size_t i = 0;
+    while (i < url.size() && (std::isalnum(static_cast<unsigned char>(url[i])) ||
+                              url[i] == '+' || url[i] == '.' || url[i] == '-')) {
+        ++i;
+    }
+    const bool scheme =
+        i > 0 && i < url.size() && url[i] == ':' && std::isalpha(static_cast<unsigned char>(url[0]));
+    return !scheme;
 }
 
 struct References {
@@ -104,12 +111,16 @@ References ParsePage(const std::string& path) {
 
 // Picture names the page's scripts hand to the page script.
 std::vector<std::string> ScriptPictures(const std::string& script) {
-    static const std::regex quoted(R"re(['"]([^'"]+\.(jpg|jpeg|png|gif))['"])re",
-                                   std::regex::icase);
     std::vector<std::string> names;
-    for (auto it = std::sregex_iterator(script.begin(), script.end(), quoted);
-         it != std::sregex_iterator(); ++it) {
-        names.push_back((*it)[1]);
+    std::size_t at = 0;
+    while ((at = script.find_first_of("'\"", at)) != std::string::npos) {
+        const std::size_t end = script.find(script[at], at + 1);
+        if (end == std::string::npos) break;
+        const std::string text = script.substr(at + 1, end - at - 1);
+        if (text.size() > 4 && text.compare(text.size() - 4, 4, ".jpg") == 0) {
+            names.push_back(text);
+        }
+        at = end + 1;
     }
     return names;
 }
