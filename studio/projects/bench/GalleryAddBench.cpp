@@ -29,27 +29,6 @@ constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kFiles = 50;
 
-// Smooth gradients with fine grain, so the files compress like photographs do.
-void WritePhoto(const std::string& path, int index) {
-    auto dib = platform::DibSection::Create(kWidth, -kHeight, 24);
-    std::uint32_t seed = 12345u + static_cast<std::uint32_t>(index);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* p = dib->Row(y);
-        for (int x = 0; x < kWidth; ++x, p += 3) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(seed >> 28) - 8;
-            p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / kWidth + grain, 0, 255));
-            p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / kHeight + grain, 0, 255));
-            p[2] = static_cast<std::uint8_t>(
-                std::clamp(((x + y) / 16 + index * 40) % 256 + grain, 0, 255));
-        }
-    }
-    PictureInfo info;
-    info.SetFromBitmapInfoHeader(dib->header(), nullptr);
-    info.pixels = dib->Row(0);
-    if (!SaveJPG(info, path, 90)) std::abort();
-}
-
 // The photographs and a temporary folder of their own (also the gallery's TMPDIR), removed
 // at the end.
 struct Photos {
@@ -67,7 +46,7 @@ struct Photos {
         std::filesystem::create_directories(root + "/copies");
         for (int i = 0; i < kFiles; ++i) {
             names.push_back("photo" + std::to_string(i) + ".jpg");
-            WritePhoto(folder + "/" + names.back(), i);
+            WritePhoto(folder + "/" + names.back(), kWidth, kHeight, i, 90);
         }
     }
     ~Photos() {

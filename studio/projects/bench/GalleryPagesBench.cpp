@@ -30,25 +30,6 @@ constexpr int kWidth = 1600;
 constexpr int kHeight = 1200;
 constexpr int kFiles = 100;
 
-void WritePhoto(const std::string& path, int index) {
-    auto dib = platform::DibSection::Create(kWidth, -kHeight, 24);
-    std::uint32_t seed = 777u + static_cast<std::uint32_t>(index);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* p = dib->Row(y);
-        for (int x = 0; x < kWidth; ++x, p += 3) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(seed >> 29);
-            p[0] = static_cast<std::uint8_t>(x * 200 / kWidth + grain);
-            p[1] = static_cast<std::uint8_t>(y * 200 / kHeight + grain);
-            p[2] = static_cast<std::uint8_t>(((x + y) / 8 + index * 30) % 200 + grain);
-        }
-    }
-    PictureInfo info;
-    info.SetFromBitmapInfoHeader(dib->header(), nullptr);
-    info.pixels = dib->Row(0);
-    if (!SaveJPG(info, path, 85)) std::abort();
-}
-
 // A gallery whose expansion state the benchmark may set.
 class BenchGallery : public Gallery {
 public:
@@ -78,7 +59,7 @@ struct Setup {
         std::vector<std::string> names;
         for (int i = 0; i < kFiles; ++i) {
             names.push_back("photo" + std::to_string(i) + ".jpg");
-            WritePhoto(photos + "/" + names.back(), i);
+            WritePhoto(photos + "/" + names.back(), kWidth, kHeight, i, 85);
         }
         setenv("TMPDIR", (root + "/tmp").c_str(), 1);
         SetDataFolder(VANTELO_SOURCE_DATA_FOLDER);
