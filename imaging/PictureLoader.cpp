@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string>
 
+#include "imaging/JpegDecoder.h"
+#include "imaging/LwfDecoder.h"
 #include "imaging/PictureConverter.h"
 #include "imaging/TargaDecoder.h"
 #include "platform/bitmap/DibSection.h"
@@ -24,6 +26,8 @@ bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
 // Decoders not built into this program give null, which Open reports like an unknown type.
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
     switch (type) {
+        case PictureLoader::kJpeg: return std::make_unique<JpegDecoder>();
+        case PictureLoader::kLwf: return std::make_unique<LwfDecoder>();
         case PictureLoader::kTarga: return std::make_unique<TargaDecoder>();
         default: return nullptr;
     }

@@ -1,0 +1,19 @@
+#include "studio/shell/ClipBoard.h"
+
+#include "studio/shell/FileSelection.h"
+
+void ClipBoard::Copy(const FileSelection& selection) {
+    items_ = selection.GetItems();
+    folder_ = selection.GetFolder();
+    mode_ = kCopy;
+}
+
+void ClipBoard::Cut(const FileSelection& selection) {
+    Copy(selection);
+    mode_ = kCut;
+}
+
+void ClipBoard::Clear() {
+    items_.clear();
+    folder_.Free();
+}

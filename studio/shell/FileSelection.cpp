@@ -1,0 +1,109 @@
+#include "studio/shell/FileSelection.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/text/Text.h"
+
+namespace sh = platform::shellns;
+
+PidlPath FileSelection::GetFirstItemPath() const {
+    if (items_.empty() || !folder_.IsValid()) return {};
+    PidlPath path = folder_;
+    path.Append(items_.front());
+    return path;
+}
+
+GalleryImage FileSelection::GetImage(const PidlPath& item) const {
+    const auto it = images_.find(item);
+    return it != images_.end() ? it->second : GalleryImage{};
+}
+
+void FileSelection::Clear() {
+    items_.clear();
+    images_.clear();
+    folderCount_ = 0;
+    fileCount_ = 0;
+    totalSize_ = 0;
+    entry_.Reset();
+}
+
+void FileSelection::Set(const PidlPath& folder, const std::vector<PidlPath>& items) {
+    Clear();
+    folder_ = folder;
+    items_ = items;
+}
+
+void FileSelection::SetFromNames(const std::string& folder, const std::vector<std::string>& names) {
+    Clear();
+    if (names.empty()) return;
+    const PidlPath folderPath(folder);
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    for (const std::string& name : names) {
+        const PidlPath path(prefix + name);
+        // A name that leads out of the folder ("../x", "sub/x") names none of its items.
+        PidlPath parent;
+        path.GetParent(parent);
+        if (!path.IsValid() || parent != folderPath) continue;
+        PidlPath item;
+        path.GetLastItem(item);
+        items_.push_back(std::move(item));
+    }
+    folder_ = folderPath;
+}
+
+void FileSelection::GatherFacts(const ImageLookup& imageFor) {
+    folderCount_ = 0;
+    fileCount_ = 0;
+    totalSize_ = 0;
+    images_.clear();
+    const auto folder = folder_.GetShellFolder();
+    if (folder == nullptr) return;
+    for (const PidlPath& item : items_) {
+        const std::uint32_t attributes = folder->GetAttributesOf(item.GetPidl(), 0xF0000000u);
+        if ((attributes & sh::kAttrFolder) != 0) {
+            ++folderCount_;
+            continue;
+        }
+        ++fileCount_;
+        PidlPath path = folder_;
+        path.Append(item);
+        if (imageFor) {
+            if (std::optional<GalleryImage> image = imageFor(path)) {
+                totalSize_ += image->fileSize;
+                images_[item] = std::move(*image);
+                continue;
+            }
+        }
+        GalleryImage image;
+        image.fileName = path.GetPath();
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(image.fileName, ec);
+        image.fileSize = ec ? 0 : static_cast<std::int64_t>(size);
+        totalSize_ += image.fileSize;
+        images_[item] = std::move(image);
+    }
+}
+
+std::string FileSelection::GetStatusText() const {
+    const auto total = static_cast<long long>(totalSize_);
+    if (fileCount_ == 1 && folderCount_ == 0) {
+        const PidlPath first = GetFirstItemPath();
+        PidlPath item;
+        first.GetLastItem(item);
+        const GalleryImage image = GetImage(item);
+        if (image.height != 0) {
+            return platform::FormatC("Size of '%s' : %lld bytes. Dimension %dx%d pixels",
+                                     first.GetPath().c_str(), total, image.width, image.height);
+        }
+        return platform::FormatC("Size of the %d selected files : %lld bytes. %d folders selected.",
+                                 1, total, 0);
+    }
+    if (fileCount_ > 0) {
+        return platform::FormatC("Size of the %d selected files : %lld bytes. %d folders selected.",
+                                 fileCount_, total, folderCount_);
+    }
+    if (folderCount_ > 0) return platform::FormatC("%d folder(s) selected", folderCount_);
+    return "No files selected";
+}

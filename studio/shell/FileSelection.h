@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "studio/projects/GalleryImage.h"
+#include "studio/shell/PidlPath.h"
+
+// The files and folders the user has selected in the file list or the tree, with facts
+// gathered about them. Refilled, never patched, each time a view reports a change of
+// selection and before a command reads it.
+class FileSelection {
+public:
+    FileSelection() = default;
+    virtual ~FileSelection() = default;
+
+    const PidlPath& GetFolder() const { return folder_; }
+    // Single-item paths relative to the folder, in the order the view reported them.
+    const std::vector<PidlPath>& GetItems() const { return items_; }
+    bool HasItems() const { return !items_.empty(); }
+    int GetItemCount() const { return static_cast<int>(items_.size()); }
+    int GetFolderCount() const { return folderCount_; }
+    int GetFileCount() const { return fileCount_; }
+    std::int64_t GetTotalSize() const { return totalSize_; }
+
+    // The working picture entry, emptied by Clear.
+    GalleryImage& GetEntry() { return entry_; }
+
+    // The folder + the first item; invalid when there is no item or no valid folder.
+    PidlPath GetFirstItemPath() const;
+    // The record kept for an item; an empty record when there is none.
+    GalleryImage GetImage(const PidlPath& item) const;
+
+    void Clear();
+    void Set(const PidlPath& folder, const std::vector<PidlPath>& items);
+    // Items from the names of files in a folder; names of files that do not exist, or that
+    // lie outside the folder, are skipped. An empty list leaves the folder as it was.
+    void SetFromNames(const std::string& folder, const std::vector<std::string>& names);
+
+    // The record of a decoded picture that the file list holds for an absolute path, if any.
+    using ImageLookup = std::function<std::optional<GalleryImage>(const PidlPath& path)>;
+    // Counts the folders and files among the items and records each file's size (and, for
+    // pictures the file list has decoded, its record).
+    void GatherFacts(const ImageLookup& imageFor);
+
+    // The status line's text for the gathered facts.
+    std::string GetStatusText() const;
+
+private:
+    GalleryImage entry_;
+    PidlPath folder_;
+    std::vector<PidlPath> items_;
+    std::map<PidlPath, GalleryImage> images_;
+    int folderCount_ = 0;
+    int fileCount_ = 0;
+    std::int64_t totalSize_ = 0;
+};

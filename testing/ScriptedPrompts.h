@@ -1,0 +1,58 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/prompts/Prompts.h"
+
+namespace testing_support {
+
+// Prompts for tests: installed while the object lives, answering from queues and recording
+// every question. A question that finds its queue empty gets the Escape answer (or a
+// cancelled dialog) and is counted as unanswered.
+class ScriptedPrompts final : public platform::Prompts {
+public:
+    enum class Kind { Message, Folder, File };
+    struct Call {
+        Kind kind = Kind::Message;
+        std::string text;     // the message, or the dialog's title
+        std::string caption;  // the message's caption; a folder dialog's start folder
+        platform::MessageButtons buttons = platform::MessageButtons::Ok;
+        platform::MessageIcon icon = platform::MessageIcon::None;
+        bool hasOwner = false;
+        platform::FileDialogRequest file;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+
+    void Answer(platform::PromptAnswer answer) { answers_.push_back(answer); }
+    // The next folder or file dialog chooses this path (none: cancelled).
+    void AnswerPath(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
+
+    const std::vector<Call>& calls() const { return calls_; }
+    int unanswered() const { return unanswered_; }
+
+    platform::PromptAnswer MessageBox(QWidget* owner, std::string_view text,
+                                      std::string_view caption, platform::MessageButtons buttons,
+                                      platform::MessageIcon icon) override;
+    std::optional<std::string> BrowseForFolder(QWidget* owner, std::string_view title,
+                                               std::string_view startFolder) override;
+    std::optional<std::string> FileDialog(QWidget* owner,
+                                          const platform::FileDialogRequest& request) override;
+
+private:
+    std::optional<std::string> NextPath();
+
+    std::deque<platform::PromptAnswer> answers_;
+    std::deque<std::optional<std::string>> paths_;
+    std::vector<Call> calls_;
+    int unanswered_ = 0;
+    platform::Prompts* previous_ = nullptr;
+};
+
+}  // namespace testing_support
