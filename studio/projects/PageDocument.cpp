@@ -45,8 +45,8 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 // else stays as written.
 std::string DecodeReferences(std::string_view text) {
     static const std::pair<std::string_view, std::string_view> kNamed[] = {
-        {"amp;", "&"}, {"lt;", "<"}, {"gt;", ">"}, {"quot;", "\""}, {"apos;", "'"},
-        {"nbsp;", "\xC2\xA0"}};
+        {"amp;", "&"},   {"lt;", "<"},   {"gt;", ">"},
+        {"quot;", "\""}, {"apos;", "'"}, {"nbsp;", "\xC2\xA0"}};
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -265,9 +265,8 @@ PageDocument::PageDocument(std::string_view page, std::string folder)
         if (start < 0) return true;
         const std::size_t end = lower.find(
             "</noscript", static_cast<std::size_t>(start) + node->v.element.original_tag.length);
-        noscript.emplace_back(start,
-                              end == std::string::npos ? static_cast<long long>(page.size())
-                                                       : static_cast<long long>(end));
+        noscript.emplace_back(start, end == std::string::npos ? static_cast<long long>(page.size())
+                                                              : static_cast<long long>(end));
         return false;
     });
     std::sort(noscript.begin(), noscript.end());

@@ -22,15 +22,14 @@ std::string ZoomableLine(const PageImage& image) {
     line += platform::FormatC("',%d,%d);</script><noscript><img src='", image.pageWidth,
                               image.pageHeight);
     line += pagePicture;
-    line += platform::FormatC("' width=%d height=%d></noscript>", image.pageWidth,
-                              image.pageHeight);
+    line +=
+        platform::FormatC("' width=%d height=%d></noscript>", image.pageWidth, image.pageHeight);
     return line;
 }
 
 std::string PlainPictureTag(const PageImage& image) {
     return "<img src='" + EncodePageUrl(image.zoomSource) +
-           platform::FormatC("' border='0' width=%d height=%d>", image.zoomWidth,
-                             image.zoomHeight);
+           platform::FormatC("' border='0' width=%d height=%d>", image.zoomWidth, image.zoomHeight);
 }
 
 std::string BuildPageText(const VantelifyPage& page) {

@@ -71,8 +71,7 @@ TEST(PageUrl, EveryNameRoundTrips) {
 
 TEST(ReadViewerArguments, ReadsQuotedArgumentsAndFillsMissingOnes) {
     PageImage image;
-    ReadViewerArguments("'photo (1).jpg',800, 600 ,'it%27s, small.jpg',200,150);</script>",
-                        image);
+    ReadViewerArguments("'photo (1).jpg',800, 600 ,'it%27s, small.jpg',200,150);</script>", image);
     EXPECT_EQ(image.zoomSource, "photo (1).jpg");
     EXPECT_EQ(image.zoomWidth, 800);
     EXPECT_EQ(image.zoomHeight, 600);

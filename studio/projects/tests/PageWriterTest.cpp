@@ -37,8 +37,8 @@ TEST(BuildPageText, InsertsTheScriptTagAndReplacesChosenSpans) {
         "<SCRIPT language=JavaScript>VT0 = new Vantelo('big/photo (1).jpg',1600,1200,"
         "'it%27s.jpg',160,120);</script><noscript><img src='it%27s.jpg' width=160 "
         "height=120></noscript>";
-    EXPECT_EQ(BuildPageText(page), "<HEAD><script src='vantelo.js'></script></HEAD><BODY>a" +
-                                       line + "b<img src=y.jpg>c" + line + "</BODY>");
+    EXPECT_EQ(BuildPageText(page), "<HEAD><script src='vantelo.js'></script></HEAD><BODY>a" + line +
+                                       "b<img src=y.jpg>c" + line + "</BODY>");
 }
 
 TEST(BuildPageText, KeepsThePageWhenNothingIsChosen) {
@@ -52,7 +52,8 @@ TEST(BuildPageText, KeepsThePageWhenNothingIsChosen) {
     EXPECT_EQ(BuildPageText(page), page.text);
 
     page.headOffset = 6;
-    EXPECT_EQ(BuildPageText(page), "<head><script src='vantelo.js'></script>" + page.text.substr(6));
+    EXPECT_EQ(BuildPageText(page),
+              "<head><script src='vantelo.js'></script>" + page.text.substr(6));
 }
 
 TEST(BuildPageText, AnEarlierBlockTurnedOffBecomesAPlainPicture) {
