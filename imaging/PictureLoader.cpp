@@ -4,9 +4,11 @@
 #include <cctype>
 #include <string>
 
+#include "imaging/BmpDecoder.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/LwfDecoder.h"
 #include "imaging/PictureConverter.h"
+#include "imaging/PngDecoder.h"
 #include "imaging/TargaDecoder.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/debug/Debug.h"
@@ -27,7 +29,9 @@ bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
     switch (type) {
         case PictureLoader::kJpeg: return std::make_unique<JpegDecoder>();
+        case PictureLoader::kPng: return std::make_unique<PngDecoder>();
         case PictureLoader::kLwf: return std::make_unique<LwfDecoder>();
+        case PictureLoader::kBmp: return std::make_unique<BmpDecoder>();
         case PictureLoader::kTarga: return std::make_unique<TargaDecoder>();
         default: return nullptr;
     }

@@ -43,6 +43,8 @@ void CopyRow(benchmark::State& state, int bits) {
                             static_cast<std::int64_t>(out.size()));
 }
 
+BENCHMARK_CAPTURE(ConvertRow, rgb24_to_24, 24, 8);
+BENCHMARK_CAPTURE(CopyRow, memcpy_24, 24);
 BENCHMARK_CAPTURE(ConvertRow, rgb24_to_32, 32, 8);
 BENCHMARK_CAPTURE(CopyRow, memcpy_32, 32);
 BENCHMARK_CAPTURE(ConvertRow, rgb24_to_565, 16, 6);

@@ -14,7 +14,7 @@ public:
     bool Read(void* buffer, std::uint32_t n, std::uint32_t* read) override {
         const auto count = static_cast<std::uint32_t>(
             std::min<std::size_t>({n, chunk_, bytes_.size() - position_}));
-        std::memcpy(buffer, bytes_.data() + position_, count);
+        if (count > 0) std::memcpy(buffer, bytes_.data() + position_, count);
         position_ += count;
         *read = count;
         return true;

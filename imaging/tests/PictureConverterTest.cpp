@@ -81,9 +81,22 @@ TEST(PictureConverter, SixteenBitSourcesUnpackToBlueGreenRed) {
 }
 
 TEST(PictureConverter, TrueColourSourcesToTwentyFourAndThirtyTwoBits) {
+    // Rows of every length up to a few blocks of four pixels, so both the word-wise and the
+    // byte-wise parts of the 24-bit swap are covered.
+    for (int count = 0; count <= 13; ++count) {
+        std::vector<std::uint8_t> src(static_cast<std::size_t>(count) * 3);
+        for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i + 1);
+        std::vector<std::uint8_t> out(src.size() + 1, 0xEE);
+        Convert(Destination(24), src, out, 24, count);
+        for (int p = 0; p < count; ++p) {
+            const auto k = static_cast<std::size_t>(p) * 3;
+            ASSERT_EQ(out[k], src[k + 2]) << count;
+            ASSERT_EQ(out[k + 1], src[k + 1]) << count;
+            ASSERT_EQ(out[k + 2], src[k]) << count;
+        }
+        EXPECT_EQ(out.back(), 0xEE) << "wrote past the row of " << count;
+    }
     std::vector<std::uint8_t> dst(6);
-    Convert(Destination(24), {1, 2, 3, 4, 5, 6}, dst, 24, 2);
-    EXPECT_EQ(dst, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
     Convert(Destination(24), {1, 2, 3, 9, 4, 5, 6, 9}, dst, 32, 2);
     EXPECT_EQ(dst, (std::vector<std::uint8_t>{3, 2, 1, 6, 5, 4}));
     std::vector<std::uint8_t> dst32(8);
