@@ -2,24 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/projects/tests/PageTestFiles.h"
 #include "testing/TempDir.h"
 
 namespace {
 
 using Kind = PageDocument::Kind;
-
-// A true-colour Targa picture of the given size.
-std::string Targa(int width, int height) {
-    std::string bytes(18, '\0');
-    bytes[2] = 2;
-    bytes[12] = static_cast<char>(width & 0xFF);
-    bytes[13] = static_cast<char>(width >> 8);
-    bytes[14] = static_cast<char>(height & 0xFF);
-    bytes[15] = static_cast<char>(height >> 8);
-    bytes[16] = 24;
-    bytes += std::string(static_cast<std::size_t>(width * height * 3), '\x40');
-    return bytes;
-}
 
 TEST(PageDocument, ListsElementsInOrderWithSpansAndEnclosingAnchors) {
     const std::string page =
@@ -43,9 +31,9 @@ TEST(PageDocument, ListsElementsInOrderWithSpansAndEnclosingAnchors) {
     EXPECT_EQ(image.kind, Kind::Image);
     EXPECT_EQ(image.anchor, 1);
     EXPECT_EQ(image.url, "file:///site/small/one.tga");
-    EXPECT_EQ(page.substr(static_cast<std::size_t>(image.start),
-                          static_cast<std::size_t>(image.length)),
-              "<img src=\"small/one.tga\" width=10 height=20>");
+    EXPECT_EQ(
+        page.substr(static_cast<std::size_t>(image.start), static_cast<std::size_t>(image.length)),
+        "<img src=\"small/one.tga\" width=10 height=20>");
     EXPECT_EQ(image.shownWidth, 10);
     EXPECT_EQ(image.shownHeight, 20);
 
@@ -63,8 +51,9 @@ TEST(PageDocument, TakesValuesFromThePagesOwnBytes) {
     ASSERT_EQ(document.Elements().size(), 1u);
     const auto& image = document.Elements()[0];
     EXPECT_EQ(image.Attribute("src"), "caf\xE9 & co.jpg");
-    EXPECT_EQ(image.Attribute("alt"), "a <b> \xC3\xA9"
-                                      "A");
+    EXPECT_EQ(image.Attribute("alt"),
+              "a <b> \xC3\xA9"
+              "A");
     EXPECT_EQ(image.Attribute("name"), "N");
     EXPECT_TRUE(image.Has("alt"));
     EXPECT_FALSE(image.Has("width"));
@@ -102,8 +91,8 @@ TEST(PageDocument, ResolvesAddressesAsABrowserDoes) {
 
 TEST(PageDocument, ShownSizeFallsBackOnThePicturesOwnSize) {
     testing_support::TempDir dir;
-    dir.Write("p.tga", Targa(40, 30));
-    dir.Write("my pic.tga", Targa(40, 30));
+    dir.Write("p.tga", TargaPicture(40, 30));
+    dir.Write("my pic.tga", TargaPicture(40, 30));
     const std::string page =
         "<body><img src=p.tga><img src=p.tga width=20><img src=p.tga height=60>"
         "<img src='my%20pic.tga' width=0><img src=missing.tga width=7>"
