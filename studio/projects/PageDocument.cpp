@@ -89,19 +89,6 @@ std::string DecodeReferences(std::string_view text) {
     return out;
 }
 
-bool HasScheme(std::string_view reference) {
-    const std::size_t colon = reference.find(':');
-    // One letter before the colon is a drive, not a scheme.
-    if (colon == std::string_view::npos || colon < 2) return false;
-    for (std::size_t i = 0; i < colon; ++i) {
-        const char c = reference[i];
-        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!alpha && !(i > 0 && other)) return false;
-    }
-    return true;
-}
-
 // Removes "." and ".." segments from an absolute path, leaving any query or fragment alone.
 std::string RemoveDotSegments(std::string_view path) {
     const std::size_t tailAt = path.find_first_of("?#");
@@ -164,7 +151,7 @@ std::string PageDocument::Resolve(std::string_view reference) const {
     }
     if (reference.empty()) return {};
     std::string ref(reference);
-    if (HasScheme(ref)) return ref;
+    if (UrlSchemeLength(ref) > 0) return ref;
     for (char& c : ref) {
         if (c == '\\') c = '/';
     }

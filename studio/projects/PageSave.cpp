@@ -1,12 +1,6 @@
 #include "studio/projects/PageSave.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-
+#include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
@@ -20,31 +14,6 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Writes a whole file through a temporary one beside it that then replaces the target, so
-// that a failed write never leaves the user's page half written.
-bool WriteFileReplacing(const std::string& path, std::string_view bytes) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temporary = folder + "." + name + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0;
-    for (std::size_t done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<std::size_t>(n);
-    }
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
-
 }  // namespace
 
 bool WritePage(const VantelifyPage& page, const std::string& path) {
@@ -52,7 +21,7 @@ bool WritePage(const VantelifyPage& page, const std::string& path) {
         platform::ShowMessage(nullptr, "Missing <head> tag in document. Failed to Vantelify", "");
         return false;
     }
-    return WriteFileReplacing(path, BuildPageText(page));
+    return platform::WriteFileReplacing(path, BuildPageText(page)) == platform::FileError::None;
 }
 
 bool SavePage(const VantelifyPage& page, Vantelifier& project, PageScriptWriter& scriptWriter,

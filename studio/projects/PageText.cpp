@@ -31,14 +31,8 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 // The path part of an address with a scheme and an authority ("scheme://host/path"), as
 // the platform's URL splitter gives it; false for anything else.
 bool CrackUrlPath(std::string& text) {
-    const std::size_t colon = text.find("://");
-    if (colon == std::string::npos || colon < 2) return false;
-    for (std::size_t i = 0; i < colon; ++i) {
-        const char c = text[i];
-        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!alpha && !(i > 0 && other)) return false;
-    }
+    const std::size_t colon = UrlSchemeLength(text);
+    if (colon == 0 || text.compare(colon, 3, "://") != 0) return false;
     const std::size_t slash = text.find('/', colon + 3);
     text = slash == std::string::npos ? std::string() : text.substr(slash);
     return true;
@@ -52,6 +46,19 @@ int HexValue(char c) {
 }
 
 }  // namespace
+
+std::size_t UrlSchemeLength(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    // One letter before the colon is a drive, not a scheme.
+    if (colon == std::string_view::npos || colon < 2) return 0;
+    for (std::size_t i = 0; i < colon; ++i) {
+        const char c = text[i];
+        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!alpha && !(i > 0 && other)) return 0;
+    }
+    return colon;
+}
 
 std::string ToLowerAscii(std::string_view text) {
     std::string lower(text);

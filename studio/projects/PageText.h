@@ -12,6 +12,10 @@ struct PageImage;
 
 std::string ToLowerAscii(std::string_view text);
 
+// The length of the scheme an address begins with ("http" in "http://host/"), 0 when it
+// has none. A single letter is a drive, not a scheme.
+std::size_t UrlSchemeLength(std::string_view text);
+
 // The value of an attribute in the text of one tag: "name", optional blanks, '=', optional
 // blanks, then a value in double quotes, in single quotes or bare (up to the next blank or
 // the tag's '>'). The name is matched without regard to case and only as a whole attribute

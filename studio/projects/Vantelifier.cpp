@@ -1,8 +1,6 @@
 #include "studio/projects/Vantelifier.h"
 
-#include <algorithm>
-#include <filesystem>
-
+#include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/PageImage.h"
@@ -14,16 +12,6 @@ namespace {
 
 constexpr const char* kScriptName = "vantelo.js";
 constexpr const char* kBackupName = "vantelo.bak";
-
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
-
-void Remove(const std::string& path) {
-    std::error_code error;
-    std::filesystem::remove(path, error);
-}
 
 }  // namespace
 
@@ -71,14 +59,14 @@ void Vantelifier::SetScriptSaved(const std::string& folder) {
 }
 
 void Vantelifier::CleanUpPreviewFolder() {
-    if (!previewName_.empty()) Remove(previewFolder_ + previewName_);
+    if (!previewName_.empty()) platform::RemoveFile(previewFolder_ + previewName_);
     const bool saved = savedScriptFolders_.count(previewFolder_) > 0;
-    if (!scriptName_.empty() && !keepScript_ && !saved) Remove(previewFolder_ + scriptName_);
+    if (!scriptName_.empty() && !keepScript_ && !saved)
+        platform::RemoveFile(previewFolder_ + scriptName_);
     // The user's own script, moved aside for the project's, comes back unless a page saved
     // here now relies on the project's script.
-    if (!backupName_.empty() && !saved && !Exists(previewFolder_ + kScriptName)) {
-        std::error_code error;
-        std::filesystem::rename(previewFolder_ + backupName_, previewFolder_ + kScriptName, error);
+    if (!backupName_.empty() && !saved) {
+        platform::RenameNoReplace(previewFolder_ + backupName_, previewFolder_ + kScriptName);
     }
     previewName_.clear();
     scriptName_.clear();
@@ -94,13 +82,13 @@ void Vantelifier::WritePreview(const VantelifyPage& page) {
         previewFolder_ = pageFolder;
         for (int n = 0;; ++n) {
             previewName_ = platform::FormatC("vtf%d.vtpreview", n);
-            if (!Exists(previewFolder_ + previewName_)) break;
+            if (!platform::PathExists(previewFolder_ + previewName_)) break;
         }
     }
     if (!WritePage(page, previewFolder_ + previewName_)) return;
 
     bool writeScript = true;
-    if (scriptName_.empty() && keepScript_ && Exists(previewFolder_ + kScriptName)) {
+    if (scriptName_.empty() && keepScript_ && platform::PathExists(previewFolder_ + kScriptName)) {
         const platform::PromptAnswer answer = platform::ShowMessage(
             nullptr,
             "There already exists an vantelo.js. Do you want to use the existing vantelo.js "
