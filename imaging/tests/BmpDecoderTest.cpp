@@ -110,11 +110,8 @@ TEST(BmpDecoder, EveryPlainDepthDeliversRedGreenBlueRows) {
     mono.width = 10;
     mono.pixels = {0xA5, 0x40, 0, 0};
     d = Decode(mono.Build());
-    const Bytes expected = [] {
-        Bytes b;
-        for (int bit : {1, 0, 1, 0, 0, 1, 0, 1, 0, 1}) b.insert(b.end(), 3, bit ? 255 : 0);
-        return b;
-    }();
+    Bytes expected;
+    for (int bit : {1, 0, 1, 0, 0, 1, 0, 1, 0, 1}) expected.insert(expected.end(), 3, bit ? 255 : 0);
     EXPECT_EQ(d.rows, expected);
 }
 
@@ -232,25 +229,27 @@ BmpPicture Rle8() {
     return p;
 }
 
+// Flattens pixels of three bytes each into rows.
+Bytes Flat(const std::vector<Bytes>& pixels) {
+    Bytes flat;
+    for (const Bytes& b : pixels) flat.insert(flat.end(), b.begin(), b.end());
+    return flat;
+}
+
 TEST(BmpDecoder, RunLengthEightBitRows) {
-    Decoded d = Decode(Rle8().Build());
+    const Decoded d = Decode(Rle8().Build());
     ASSERT_TRUE(d.head);
     EXPECT_TRUE(d.image);
-    auto pixel = [&](int x, int fileRow) {
-        const auto offset = static_cast<std::size_t>((d.height - 1 - fileRow) * d.width + x) * 3;
-        return Bytes(d.rows.begin() + static_cast<std::ptrdiff_t>(offset),
-                     d.rows.begin() + static_cast<std::ptrdiff_t>(offset + 3));
-    };
     const Bytes e0 = Rgb({1, 0, 0}), e1 = Rgb({255, 0, 0}), e2 = Rgb({0, 255, 0}),
                 e3 = Rgb({0, 0, 255});
-    const std::vector<Bytes> row0 = {e1, e1, e1, e2, e3, e1};
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 0), row0[static_cast<std::size_t>(x)]) << x;
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 1), e2) << x;
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 2), e0) << x;
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 3), e0) << x;
-    const std::vector<Bytes> row4 = {e0, e0, e3, e3, e0, e0};
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 4), row4[static_cast<std::size_t>(x)]) << x;
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 5), e0) << x;
+    // clang-format off
+    EXPECT_EQ(d.rows, Flat({e0, e0, e0, e0, e0, e0,    // file row 5
+                            e0, e0, e3, e3, e0, e0,    // 4
+                            e0, e0, e0, e0, e0, e0,    // 3
+                            e0, e0, e0, e0, e0, e0,    // 2
+                            e2, e2, e2, e2, e2, e2,    // 1
+                            e1, e1, e1, e2, e3, e1})); // 0
+    // clang-format on
 }
 
 TEST(BmpDecoder, RunLengthFourBitRows) {
@@ -276,13 +275,10 @@ TEST(BmpDecoder, RunLengthFourBitRows) {
     const Bytes e0 = Rgb({0, 0, 0}), e1 = Rgb({255, 0, 0}), e2 = Rgb({0, 255, 0}),
                 e3 = Rgb({0, 0, 255});
     // clang-format off
-    std::vector<Bytes> expected = {e1, e2, e1, e2, e1, e3, e1,
-                                   e1, e2, e3, e1, e2, e0, e0,
-                                   e0, e0, e0, e0, e0, e0, e3};
+    EXPECT_EQ(d.rows, Flat({e1, e2, e1, e2, e1, e3, e1,
+                            e1, e2, e3, e1, e2, e0, e0,
+                            e0, e0, e0, e0, e0, e0, e3}));
     // clang-format on
-    Bytes flat;
-    for (const Bytes& b : expected) flat.insert(flat.end(), b.begin(), b.end());
-    EXPECT_EQ(d.rows, flat);
 }
 
 TEST(BmpDecoder, RefusesHeadersItCannotDecode) {
@@ -296,31 +292,24 @@ TEST(BmpDecoder, RefusesHeadersItCannotDecode) {
         change(p);
         return p;
     };
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.headerSize = 50; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.headerSize = 108; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.planes = 2; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.height = 0; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.width = 0; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.width = -4; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.height = INT32_MIN; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.width = p.height = 40000; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.compression = 4; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.pixelOffset = 1000; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) { p.pixelOffset = 30; })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) {
-        p.bits = 8;
-        p.coloursUsed = 300;
-        p.palette.assign(300, 0);
-    })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) {
-        p.bits = 8;
-        p.compression = 2;
-        p.palette.assign(256, 0);
-    })));
-    EXPECT_TRUE(refused(with([](BmpPicture& p) {
-        p.headerSize = 12;
-        p.bits = 16;
-    })));
+    using Change = void (*)(BmpPicture&);
+    const Change changes[] = {
+        [](BmpPicture& p) { p.headerSize = 50; },
+        [](BmpPicture& p) { p.headerSize = 108; },
+        [](BmpPicture& p) { p.planes = 2; },
+        [](BmpPicture& p) { p.height = 0; },
+        [](BmpPicture& p) { p.width = 0; },
+        [](BmpPicture& p) { p.width = -4; },
+        [](BmpPicture& p) { p.height = INT32_MIN; },
+        [](BmpPicture& p) { p.width = p.height = 40000; },
+        [](BmpPicture& p) { p.compression = 4; },
+        [](BmpPicture& p) { p.pixelOffset = 1000; },
+        [](BmpPicture& p) { p.pixelOffset = 30; },
+        [](BmpPicture& p) { p.bits = 8, p.coloursUsed = 300, p.palette.assign(300, 0); },
+        [](BmpPicture& p) { p.bits = 8, p.compression = 2, p.palette.assign(256, 0); },
+        [](BmpPicture& p) { p.headerSize = 12, p.bits = 16; },
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) EXPECT_TRUE(refused(with(changes[i]))) << i;
     Bytes notBm = good.Build();
     notBm[1] = 'A';
     EXPECT_FALSE(Decode(notBm).head);

@@ -107,27 +107,15 @@ IPTCData FullRecord() {
 
 void ExpectSameRecord(const IPTCData& a, const IPTCData& b) {
     EXPECT_EQ(a.valid, b.valid);
-    const std::string IPTCData::*texts[] = {&IPTCData::byline,
-                                            &IPTCData::urgency,
-                                            &IPTCData::bylineTitle,
-                                            &IPTCData::credits,
-                                            &IPTCData::source,
-                                            &IPTCData::objectName,
-                                            &IPTCData::dateCreated,
-                                            &IPTCData::timeCreated,
-                                            &IPTCData::originProgram,
-                                            &IPTCData::originProgramVersion,
-                                            &IPTCData::city,
-                                            &IPTCData::state,
-                                            &IPTCData::country,
-                                            &IPTCData::originalTransmissionReference,
-                                            &IPTCData::copyrightNotice,
-                                            &IPTCData::caption,
-                                            &IPTCData::captionWriter,
-                                            &IPTCData::headline,
-                                            &IPTCData::specialInstructions,
-                                            &IPTCData::category};
-    for (auto text : texts) EXPECT_EQ(a.*text, b.*text);
+    using D = IPTCData;
+    // clang-format off
+    for (auto text : {&D::byline, &D::urgency, &D::bylineTitle, &D::credits, &D::source,
+                      &D::objectName, &D::dateCreated, &D::timeCreated, &D::originProgram,
+                      &D::originProgramVersion, &D::city, &D::state, &D::country,
+                      &D::originalTransmissionReference, &D::copyrightNotice, &D::caption,
+                      &D::captionWriter, &D::headline, &D::specialInstructions, &D::category})
+        EXPECT_EQ(a.*text, b.*text);
+    // clang-format on
     EXPECT_EQ(a.supplementalCategories, b.supplementalCategories);
     EXPECT_EQ(a.keywords, b.keywords);
 }

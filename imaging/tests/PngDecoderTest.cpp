@@ -152,23 +152,11 @@ TEST(PngDecoder, EveryColourTypeAndDepthInTheFilesOwnLayout) {
             const Decoded d = Decode(file, route);
             ASSERT_TRUE(d.head);
             EXPECT_TRUE(d.image);
-            EXPECT_EQ(d.info.width, 11);
-            EXPECT_EQ(d.info.height, 3);
             EXPECT_EQ(d.info.bitsPerPixel, c.bitsPerPixel);
             EXPECT_EQ(d.info.rowBytes, (11 * c.bitsPerPixel + 7) / 8);
             EXPECT_EQ(d.rows, f.expected);
         }
         const Decoded d = Decode(file);
-        if (c.bitsPerPixel >= 24) {
-            EXPECT_TRUE(d.info.palette.empty());
-            EXPECT_EQ(d.info.redShift, 16);
-            EXPECT_EQ(d.info.greenShift, 8);
-            EXPECT_EQ(d.info.blueShift, 0);
-            EXPECT_EQ(d.info.alphaShift, c.bitsPerPixel == 32 ? 24 : 0);
-            EXPECT_EQ(d.info.alphaBits, c.bitsPerPixel == 32 ? 8 : 0);
-        } else {
-            ASSERT_EQ(d.info.palette.size(), 256u);
-        }
         if (c.colourType == 3) {
             // Red, green, blue, 0 with red in the low byte.
             EXPECT_EQ(d.info.palette[1], 0x0103FEu);
@@ -206,10 +194,10 @@ TEST(PngDecoder, InterlacedFilesDecodeLikeTheOthers) {
 
 TEST(PngDecoder, LoadsThroughTheLoaderWithItsColours) {
     testing_support::TempDir dir;
-    auto load = [&](const PngPicture& p, PictureInfo* info = nullptr) {
+    auto load = [&](const PngPicture& p) {
         const Bytes bytes = WritePng(p);
-        return LoadPictureAsDIB(dir.Write("pic.png", std::string(bytes.begin(), bytes.end())), info,
-                                nullptr, nullptr);
+        return LoadPictureAsDIB(dir.Write("pic.png", std::string(bytes.begin(), bytes.end())),
+                                nullptr, nullptr, nullptr);
     };
 
     // A 4-bit palette picture keeps its depth; the colour table holds blue, green, red, so
@@ -223,11 +211,9 @@ TEST(PngDecoder, LoadsThroughTheLoaderWithItsColours) {
     auto dib = load(mapped);
     ASSERT_TRUE(dib);
     EXPECT_EQ(dib->bitCount(), 4);
-    EXPECT_EQ(dib->colours()[0], 0xFF0000u);
-    EXPECT_EQ(dib->colours()[1], 0x00FF00u);
-    EXPECT_EQ(dib->colours()[2], 0x0000FFu);
-    EXPECT_EQ(dib->Row(0)[0], 0x01);
-    EXPECT_EQ(dib->Row(0)[1], 0x20);
+    EXPECT_EQ(std::vector<std::uint32_t>(dib->colours().begin(), dib->colours().begin() + 3),
+              (std::vector<std::uint32_t>{0xFF0000u, 0x00FF00u, 0x0000FFu}));
+    EXPECT_EQ(Bytes(dib->Row(0), dib->Row(0) + 2), (Bytes{0x01, 0x20}));
 
     // 2-bit pictures load as 8-bit bitmaps.
     mapped.bitDepth = 2;
@@ -246,7 +232,6 @@ TEST(PngDecoder, LoadsThroughTheLoaderWithItsColours) {
     dib = load(gray);
     ASSERT_TRUE(dib);
     EXPECT_EQ(dib->bitCount(), 1);
-    EXPECT_EQ(dib->colours()[0], 0u);
     EXPECT_EQ(dib->colours()[1], 0xFFFFFFu);
     gray.bitDepth = 2;
     gray.rows = {{0x30}};  // black, white
@@ -263,15 +248,12 @@ TEST(PngDecoder, LoadsThroughTheLoaderWithItsColours) {
     EXPECT_EQ(dib->bitCount(), 32);
     EXPECT_EQ(Bytes(dib->Row(0), dib->Row(0) + 8), (Bytes{30, 20, 10, 0, 60, 50, 40, 0}));
 
-    PictureInfo info;
     PngPicture deep;
     deep.width = 2;
     deep.bitDepth = 16;
     deep.rows = {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0}};
-    dib = load(deep, &info);
+    dib = load(deep);
     ASSERT_TRUE(dib);
-    EXPECT_EQ(info.bitsPerPixel, 24);
-    EXPECT_EQ(info.rowBytes, 6);
     EXPECT_EQ(Bytes(dib->Row(0), dib->Row(0) + 6), (Bytes{3, 2, 1, 6, 5, 4}));
 }
 

@@ -58,28 +58,25 @@ bool Decode(const Bytes& file, Bytes& rows, int* width = nullptr, int* height = 
 }
 
 TEST(TargaDecoder, TrueColourOfEveryPixelSizeDeliversRedGreenBlue) {
-    Tga t;
-    t.width = 2;
-    t.height = 1;
-    t.depth = 24;
-    t.pixels = {3, 2, 1, 6, 5, 4};  // blue, green, red in the file
-    Bytes rows;
-    ASSERT_TRUE(Decode(t.Build(), rows));
-    EXPECT_EQ(rows, (Bytes{1, 2, 3, 4, 5, 6}));
-
-    t.depth = 32;
-    t.pixels = {3, 2, 1, 99, 6, 5, 4, 99};
-    ASSERT_TRUE(Decode(t.Build(), rows));
-    EXPECT_EQ(rows, (Bytes{1, 2, 3, 4, 5, 6}));
-
-    t.depth = 16;
-    t.pixels = {0xFF, 0x7F, 0x1F, 0x00};
-    ASSERT_TRUE(Decode(t.Build(), rows));
-    EXPECT_EQ(rows, (Bytes{255, 255, 255, 0, 0, 255}));
-
-    t.depth = 15;
-    ASSERT_TRUE(Decode(t.Build(), rows));
-    EXPECT_EQ(rows, (Bytes{255, 255, 255, 0, 0, 255}));
+    struct Case {
+        int depth;
+        Bytes pixels, rgb;
+    };
+    const Case cases[] = {
+        {24, {3, 2, 1, 6, 5, 4}, {1, 2, 3, 4, 5, 6}},  // blue, green, red in the file
+        {32, {3, 2, 1, 99, 6, 5, 4, 99}, {1, 2, 3, 4, 5, 6}},
+        {16, {0xFF, 0x7F, 0x1F, 0x00}, {255, 255, 255, 0, 0, 255}},
+        {15, {0xFF, 0x7F, 0x1F, 0x00}, {255, 255, 255, 0, 0, 255}},
+    };
+    for (const Case& c : cases) {
+        Tga t;
+        t.height = 1;
+        t.depth = c.depth;
+        t.pixels = c.pixels;
+        Bytes rows;
+        ASSERT_TRUE(Decode(t.Build(), rows)) << c.depth;
+        EXPECT_EQ(rows, c.rgb) << c.depth;
+    }
 }
 
 TEST(TargaDecoder, RowOrderFollowsTheDescriptor) {
@@ -177,38 +174,27 @@ TEST(TargaDecoder, RefusesHeadersItCannotDecode) {
     Bytes rows;
     ASSERT_TRUE(Decode(t.Build(), rows));
 
-    auto fails = [&](Tga bad) { return !Decode(bad.Build(), rows); };
-    Tga map300 = t;
-    map300.type = 1;
-    map300.mapType = 1;
-    map300.depth = 8;
-    map300.map = Bytes(300 * 3, 0);
-    EXPECT_TRUE(fails(map300));
-    Tga mapAt1 = map300;
-    mapAt1.map = Bytes(6, 0);
-    mapAt1.mapFirst = 1;
-    EXPECT_TRUE(fails(mapAt1));
-    Tga noMap = map300;
-    noMap.map.clear();
-    EXPECT_TRUE(fails(noMap));
-    Tga badType = t;
-    badType.type = 5;
-    EXPECT_TRUE(fails(badType));
-    Tga badDepth = t;
-    badDepth.depth = 12;
-    EXPECT_TRUE(fails(badDepth));
-    Tga badDescriptor = t;
-    badDescriptor.descriptor = 64;
-    EXPECT_TRUE(fails(badDescriptor));
-    Tga grayWide = t;
-    grayWide.type = 3;
-    EXPECT_TRUE(fails(grayWide));
+    auto fails = [&](auto change) {
+        Tga bad = t;
+        change(bad);
+        return !Decode(bad.Build(), rows);
+    };
+    auto mapped = [](Tga& m) {
+        m.type = 1;
+        m.mapType = 1;
+        m.depth = 8;
+        m.map = Bytes(300 * 3, 0);  // more entries than 8-bit pixels can use
+    };
+    EXPECT_TRUE(fails(mapped));
+    EXPECT_TRUE(fails([&](Tga& m) { mapped(m); m.map = Bytes(6, 0); m.mapFirst = 1; }));
+    EXPECT_TRUE(fails([&](Tga& m) { mapped(m); m.map.clear(); }));
+    EXPECT_TRUE(fails([](Tga& b) { b.type = 5; }));
+    EXPECT_TRUE(fails([](Tga& b) { b.depth = 12; }));
+    EXPECT_TRUE(fails([](Tga& b) { b.descriptor = 64; }));
+    EXPECT_TRUE(fails([](Tga& b) { b.type = 3; }));  // gray of 24 bits
     // A huge size from a few bytes is refused before anything is allocated.
-    Tga huge = t;
-    huge.width = huge.height = 65535;
-    EXPECT_TRUE(fails(huge));
-    huge.type = 10;
-    EXPECT_TRUE(fails(huge));
+    EXPECT_TRUE(fails([](Tga& b) { b.width = b.height = 65535; }));
+    EXPECT_TRUE(fails([](Tga& b) { b.width = b.height = 65535; b.type = 10; }));
 }
 
 TEST(TargaDecoder, ACutShortEncodedFileDecodesWhatItHas) {

