@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "platform/debug/Debug.h"
+#include "platform/files/FileOps.h"
 #include "platform/registry/Hive.h"
 
 namespace platform {
@@ -94,19 +95,6 @@ RegResult LoadHive(const std::string& path, hive::Key& root) {
     }
     root = std::move(*parsed);
     return RegResult::Ok;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Writes the hive to a temporary file beside it and renames that over the hive, so a

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+
+#include "platform/files/Hidden.h"
 
 namespace platform::shellns {
 namespace {
@@ -493,23 +494,7 @@ std::vector<std::string> Drives() {
 }
 
 bool IsHiddenFile(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string_view name = slash == std::string::npos
-                                      ? std::string_view(path)
-                                      : std::string_view(path).substr(slash + 1);
-    if (name.size() > 1 && name.front() == '.' && name != "..") return true;
-    char value[16];
-    const ssize_t n = ::getxattr(path.c_str(), "user.hidden", value, sizeof value);
-    if (n > 0) {
-        const std::string_view v(value, static_cast<std::size_t>(n));
-        return v != "0" && v != "false";
-    }
-    if (n < 0 && errno == ENOTSUP && name.size() > 4) {
-        std::string ext(name.substr(name.size() - 4));
-        for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        return ext == ".vte" || ext == ".vtd";
-    }
-    return false;
+    return platform::IsHidden(path);
 }
 
 }  // namespace platform::shellns

@@ -17,3 +17,8 @@ void ClipBoard::Clear() {
     items_.clear();
     folder_.Free();
 }
+
+ClipBoard& TheClipBoard() {
+    static ClipBoard clipBoard;
+    return clipBoard;
+}

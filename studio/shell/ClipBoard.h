@@ -32,3 +32,6 @@ private:
     PidlPath folder_;
     int mode_ = kCopy;
 };
+
+// The program's one studio clipboard.
+ClipBoard& TheClipBoard();

@@ -1,0 +1,162 @@
+#include "platform/files/FileOps.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <iterator>
+
+#include "platform/files/Hidden.h"
+#include "testing/TempDir.h"
+
+namespace {
+
+using platform::FileError;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+TEST(FileOps, ErrorsMapToTheCasesTheStudioTellsApart) {
+    EXPECT_EQ(platform::ErrorFromErrno(0), FileError::None);
+    EXPECT_EQ(platform::ErrorFromErrno(EACCES), FileError::AccessDenied);
+    EXPECT_EQ(platform::ErrorFromErrno(EPERM), FileError::AccessDenied);
+    EXPECT_EQ(platform::ErrorFromErrno(EROFS), FileError::WriteProtected);
+    EXPECT_EQ(platform::ErrorFromErrno(EEXIST), FileError::Exists);
+    EXPECT_EQ(platform::ErrorFromErrno(ENOENT), FileError::NotFound);
+    EXPECT_EQ(platform::ErrorFromErrno(EXDEV), FileError::CrossDevice);
+    EXPECT_EQ(platform::ErrorFromErrno(EIO), FileError::Other);
+}
+
+TEST(FileOps, CopyNeverReplacesAndKeepsModeTimeAndHiddenMark) {
+    TempDir dir;
+    const std::string source = dir.Write("a.jpg", "picture");
+    const std::string taken = dir.Write("taken.jpg", "old");
+    ASSERT_EQ(::chmod(source.c_str(), 0640), 0);
+    const struct timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, source.c_str(), times, 0), 0);
+    const bool marks = platform::TakesUserAttributes(source);
+    if (marks) {
+        ASSERT_TRUE(platform::SetHidden(source, true));
+    }
+
+    const std::string copy = dir.Path("b.jpg");
+    ASSERT_EQ(platform::CopyFileNoReplace(source, copy), FileError::None);
+    EXPECT_EQ(ReadFile(copy), "picture");
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+    if (marks) {
+        EXPECT_TRUE(platform::IsHidden(copy));
+    }
+
+    EXPECT_EQ(platform::CopyFileNoReplace(source, taken), FileError::Exists);
+    EXPECT_EQ(ReadFile(taken), "old");
+    EXPECT_EQ(platform::CopyFileNoReplace(source, source), FileError::Exists);
+    EXPECT_EQ(ReadFile(source), "picture");
+    EXPECT_EQ(platform::CopyFileNoReplace(dir.Path("missing"), dir.Path("c")), FileError::NotFound);
+    EXPECT_EQ(platform::CopyFileNoReplace(dir.path(), dir.Path("d")), FileError::Other);
+    EXPECT_FALSE(platform::PathExists(dir.Path("c")));
+    EXPECT_FALSE(platform::PathExists(dir.Path("d")));
+}
+
+TEST(FileOps, StoppedCopyLeavesNoTarget) {
+    TempDir dir;
+    const std::string source = dir.Write("big.bin", std::string(3 << 20, 'x'));
+    platform::CopyOptions options;
+    int calls = 0;
+    options.progress = [&](std::uint64_t) { return ++calls < 2; };
+    EXPECT_EQ(platform::CopyFileNoReplace(source, dir.Path("copy.bin"), options),
+              FileError::Cancelled);
+    EXPECT_FALSE(platform::PathExists(dir.Path("copy.bin")));
+
+    options.progress = [](std::uint64_t) { return true; };
+    options.sync = true;
+    ASSERT_EQ(platform::CopyFileNoReplace(source, dir.Path("copy.bin"), options), FileError::None);
+    EXPECT_EQ(platform::FileSizeOf(dir.Path("copy.bin")).value_or(0), 3u << 20);
+}
+
+TEST(FileOps, ReplacingCopyNeverDestroysTheSourceOrTheOldTargetOnFailure) {
+    TempDir dir;
+    const std::string source = dir.Write("a.jpg", "new");
+    const std::string target = dir.Write("b.jpg", "old");
+    const std::string link = dir.Path("link.jpg");
+    ASSERT_EQ(::link(source.c_str(), link.c_str()), 0);
+
+    EXPECT_EQ(platform::CopyFileReplacing(source, source), FileError::Exists);
+    EXPECT_EQ(platform::CopyFileReplacing(source, link), FileError::Exists);
+    EXPECT_EQ(platform::CopyFileReplacing(source, dir.path() + "/./a.jpg"), FileError::Exists);
+    EXPECT_EQ(ReadFile(source), "new");
+
+    EXPECT_EQ(platform::CopyFileReplacing(dir.Path("missing"), target), FileError::NotFound);
+    EXPECT_EQ(ReadFile(target), "old");
+    ASSERT_EQ(platform::CopyFileReplacing(source, target), FileError::None);
+    EXPECT_EQ(ReadFile(target), "new");
+    // No temporary file is left behind.
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
+                                       std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 3);
+}
+
+TEST(FileOps, RenameNeverReplacesFilesOrFolders) {
+    TempDir dir;
+    const std::string a = dir.Write("a.txt", "a");
+    const std::string b = dir.Write("b.txt", "b");
+    EXPECT_EQ(platform::RenameNoReplace(a, b), FileError::Exists);
+    EXPECT_EQ(ReadFile(a), "a");
+    EXPECT_EQ(ReadFile(b), "b");
+
+    ASSERT_EQ(platform::RenameNoReplace(a, dir.Path("c.txt")), FileError::None);
+    EXPECT_FALSE(platform::PathExists(a));
+    EXPECT_EQ(ReadFile(dir.Path("c.txt")), "a");
+
+    ASSERT_EQ(platform::CreateFolder(dir.Path("f")), FileError::None);
+    ASSERT_EQ(platform::CreateFolder(dir.Path("empty")), FileError::None);
+    EXPECT_EQ(platform::CreateFolder(dir.Path("f")), FileError::Exists);
+    EXPECT_EQ(platform::RenameNoReplace(dir.Path("f"), dir.Path("empty")), FileError::Exists);
+    EXPECT_EQ(platform::RenameNoReplace(dir.Path("missing"), dir.Path("x")), FileError::NotFound);
+}
+
+TEST(FileOps, BatchRenamesOnCollisionAndReportsProgressOverAllFiles) {
+    TempDir dir;
+    const std::string a = dir.Write("src/a.txt", "aaaa");
+    const std::string b = dir.Write("src/b.txt", "bb");
+    dir.Write("dst/a.txt", "taken");
+    std::vector<std::string> asked;
+    const platform::CollisionNamer namer = [&](const std::string& folder, const std::string& name) {
+        asked.push_back(folder + "|" + name);
+        return "a_1.txt";
+    };
+    platform::CopyBatchProgress last;
+    const auto progress = [&](const platform::CopyBatchProgress& p) {
+        last = p;
+        return true;
+    };
+    ASSERT_EQ(platform::CopyBatch({{a, dir.Path("dst/a.txt")}, {b, dir.Path("dst/b.txt")}}, namer,
+                                  progress),
+              FileError::None);
+    EXPECT_EQ(ReadFile(dir.Path("dst/a.txt")), "taken");
+    EXPECT_EQ(ReadFile(dir.Path("dst/a_1.txt")), "aaaa");
+    EXPECT_EQ(ReadFile(dir.Path("dst/b.txt")), "bb");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], dir.Path("dst") + "|a.txt");
+    EXPECT_EQ(last.bytesTotal, 6u);
+    EXPECT_EQ(last.bytesDone, 6u);
+    EXPECT_EQ(last.fileIndex, 2u);
+
+    // Stopping at the first file copies nothing; a namer giving an unsafe name ends it.
+    EXPECT_EQ(platform::CopyBatch({{b, dir.Path("dst/c.txt")}}, nullptr,
+                                  [](const platform::CopyBatchProgress&) { return false; }),
+              FileError::Cancelled);
+    EXPECT_FALSE(platform::PathExists(dir.Path("dst/c.txt")));
+    EXPECT_EQ(platform::CopyBatch(
+                  {{b, dir.Path("dst/b.txt")}},
+                  [](const std::string&, const std::string&) { return "../b.txt"; }, nullptr),
+              FileError::Exists);
+    EXPECT_FALSE(platform::PathExists(dir.Path("b.txt")));
+}
+
+}  // namespace
