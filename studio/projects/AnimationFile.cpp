@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,7 +9,10 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/files/FileOps.h"
+#include "platform/files/Hidden.h"
 #include "platform/text/Text.h"
+#include "studio/shell/ShellUtils.h"
 
 namespace animation_file {
 namespace {
@@ -109,28 +111,11 @@ bool ReadPoint(Reader& reader, AnimationPoint& point) {
     return !tag.empty();
 }
 
-std::size_t FileNameOffset(std::string_view path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string_view::npos ? 0 : slash + 1;
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // A file beside `path` that no one else has: a hidden name, so the file list never shows
 // the half-written file. -1 when none could be made.
 int CreateTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
-    const std::size_t offset = FileNameOffset(path);
+    const std::size_t offset = GetFileNameOffset(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = path.substr(0, offset) + "." + path.substr(offset) +
                     platform::FormatC(".%d-%u.tmp", static_cast<int>(::getpid()), counter++);
@@ -212,21 +197,19 @@ bool Parse(std::string_view text, ReadValues& values, std::list<AnimationPoint>&
 }
 
 std::string PathFor(std::string_view path) {
-    const std::size_t name = FileNameOffset(path);
-    const std::size_t dot = path.rfind('.');
-    const std::size_t end = dot != std::string_view::npos && dot >= name ? dot : path.size();
-    return std::string(path.substr(0, end)) + ".vte";
+    if (IsAnimationFile(path)) return std::string(path);
+    return CompanionPath(path, ".vte");
 }
 
 bool Save(const std::string& path, std::string_view text) {
     std::string temporary;
     const int fd = CreateTemporary(path, temporary);
     if (fd < 0) return false;
-    bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool written = platform::WriteAll(fd, text) && ::fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
     if (written) {
         // Where the file system keeps no user attributes, the ".vte" name itself is the mark.
-        ::setxattr(temporary.c_str(), "user.hidden", "1", 1, 0);
+        platform::SetHidden(temporary, true);
         written = ::rename(temporary.c_str(), path.c_str()) == 0;
     }
     if (!written) ::unlink(temporary.c_str());

@@ -53,8 +53,9 @@ std::string Write(const Settings& settings, const std::list<AnimationPoint>& poi
 // file ends with). What was read before the damage is kept either way.
 bool Parse(std::string_view text, ReadValues& values, std::list<AnimationPoint>& points);
 
-// The animation file of a picture (or of an animation file): the same folder and name with
-// the file name's extension replaced by ".vte", or ".vte" appended to a name without one.
+// The animation file of a picture: the same folder and name with the file name's extension
+// replaced by ".vte", or ".vte" appended to a name without one. An animation file is its
+// own.
 std::string PathFor(std::string_view path);
 
 // Writes the text as the hidden file `path`. An existing file is replaced only by the
