@@ -2,24 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include "testing/CommaLocale.h"
 
 namespace {
 
-// A locale with a decimal comma, when the machine has one; the tests still check the
-// C-locale results without it.
-class CommaLocale {
-public:
-    CommaLocale() {
-        for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C.UTF-8"}) {
-            if (std::setlocale(LC_ALL, name) != nullptr) break;
-        }
-    }
-    ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
-};
-
 TEST(Text, FormatsWithAPointWhateverTheProcessLocale) {
     CommaLocale locale;
+    EXPECT_TRUE(CommaLocale::HasComma()) << "no locale with a decimal comma could be made";
     EXPECT_EQ(platform::FormatC("%f", 1.5), "1.500000");
     EXPECT_EQ(platform::FormatC("%.3f,%.1f", 0.25, -2.0), "0.250,-2.0");
     EXPECT_EQ(platform::FormatC("%x|%d|%s", 255, -7, "abc"), "ff|-7|abc");

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "platform/files/Hidden.h"
+#include "testing/CommaLocale.h"
 #include "testing/Damage.h"
 #include "testing/TempDir.h"
 
@@ -53,17 +53,6 @@ bool ParseWithin(std::string_view text, af::ReadValues& values, std::list<Animat
     return result.get();
 }
 
-// A locale with a decimal comma for the lifetime of the object, when the machine has one.
-class CommaLocale {
-public:
-    CommaLocale() {
-        for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "C.UTF-8"}) {
-            if (std::setlocale(LC_ALL, name) != nullptr) break;
-        }
-    }
-    ~CommaLocale() { std::setlocale(LC_ALL, "C"); }
-};
-
 TEST(AnimationFile, WritesTheExactTextAndReadsItBack) {
     const std::list<AnimationPoint> points{Point("Unnamed 1", {0, 0, 1}, {320, 200})};
     EXPECT_EQ(af::Write(Tour(), points), kTour);
@@ -84,6 +73,7 @@ TEST(AnimationFile, WritesTheExactTextAndReadsItBack) {
 
 TEST(AnimationFile, RoundTripKeepsEveryValueUnderACommaLocale) {
     CommaLocale locale;
+    ASSERT_TRUE(CommaLocale::HasComma()) << "no locale with a decimal comma could be made";
     af::Settings settings;
     settings.title = "Über den Dächern, 2";
     settings.playMode = 5;

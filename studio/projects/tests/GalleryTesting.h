@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/registry/Registry.h"
+#include "studio/projects/Gallery.h"
+#include "testing/TempDir.h"
+
+namespace gallery_testing {
+
+// A gallery whose state the tests may set and read directly.
+class OpenGallery : public Gallery {
+public:
+    using Gallery::currentImage;
+    using Gallery::currentPage;
+    using Gallery::Gallery;
+    using Gallery::images;
+    using Gallery::imagesPerPage;
+    using Gallery::pageTotal;
+    using Gallery::variables;
+
+    void Append(const std::string& name) {
+        GalleryImage image;
+        image.fileName = name;
+        images.push_back(image);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const GalleryImage& image : images) names.push_back(image.fileName);
+        return names;
+    }
+    bool Changed() const { return changed; }
+};
+
+// A temporary folder that stands in for the system's (TMPDIR) while it lives, and a
+// registry of its own for the preferences.
+class GalleryEnvironment {
+public:
+    GalleryEnvironment()
+        : tmp_(root_.Path("tmp") + "/"), registry_(root_.Path("registry")), properties_(registry_) {
+        std::filesystem::create_directories(tmp_);
+        if (const char* old = std::getenv("TMPDIR")) previous_ = old;
+        setenv("TMPDIR", tmp_.c_str(), 1);
+    }
+    ~GalleryEnvironment() {
+        if (previous_) {
+            setenv("TMPDIR", previous_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+    GalleryEnvironment(const GalleryEnvironment&) = delete;
+    GalleryEnvironment& operator=(const GalleryEnvironment&) = delete;
+
+    const testing_support::TempDir& root() const { return root_; }
+    // The stand-in temporary folder, with a trailing '/'.
+    const std::string& tmp() const { return tmp_; }
+    Properties& properties() { return properties_; }
+
+private:
+    testing_support::TempDir root_;
+    std::string tmp_;
+    platform::Registry registry_;
+    Properties properties_;
+    std::optional<std::string> previous_;
+};
+
+// The names of the plain files of a folder.
+inline std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        if (!entry.is_directory()) names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+}  // namespace gallery_testing
