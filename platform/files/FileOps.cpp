@@ -191,6 +191,24 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     return result;
 }
 
+FileError WriteFileReplacing(const std::string& path, std::string_view data) {
+    if (IsDirectory(path)) return FileError::Exists;
+    struct stat existing {};
+    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    std::string temporary = ParentOf(path) + "/." + NameOf(path) + ".XXXXXX";
+    Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!out.ok()) return ErrorFromErrno(errno);
+    FileError result = FileError::None;
+    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data))
+        result = ErrorFromErrno(errno);
+    if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
+    if (result == FileError::None && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        result = ErrorFromErrno(errno);
+    }
+    if (result != FileError::None) ::unlink(temporary.c_str());
+    return result;
+}
+
 FileError RenameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
         return FileError::None;

@@ -52,6 +52,11 @@ FileError CopyFileNoReplace(const std::string& from, const std::string& to,
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
+// Writes a whole file the same way: the bytes go to a temporary file beside the target that
+// then takes its name, so a failure leaves an existing target as it was. An existing
+// target's permission bits are kept; a new file gets rw-r--r--. Refuses a folder (Exists).
+FileError WriteFileReplacing(const std::string& path, std::string_view data);
+
 // Renames without ever replacing an existing target (renameat2 RENAME_NOREPLACE; where the
 // file system lacks it, a hard link and unlink for files, a checked rename for folders).
 FileError RenameNoReplace(const std::string& from, const std::string& to);

@@ -101,6 +101,26 @@ TEST(FileOps, ReplacingCopyNeverDestroysTheSourceOrTheOldTargetOnFailure) {
     EXPECT_EQ(entries, 3);
 }
 
+TEST(FileOps, WritingReplacesAWholeFileKeepingItsMode) {
+    TempDir dir;
+    const std::string target = dir.Write("page.htm", "old");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(platform::WriteFileReplacing(target, "new text"), FileError::None);
+    EXPECT_EQ(ReadFile(target), "new text");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    ASSERT_EQ(platform::WriteFileReplacing(dir.Path("fresh.htm"), ""), FileError::None);
+    EXPECT_EQ(ReadFile(dir.Path("fresh.htm")), "");
+    EXPECT_EQ(platform::WriteFileReplacing(dir.path(), "x"), FileError::Exists);
+    EXPECT_EQ(platform::WriteFileReplacing(dir.Path("no/such/page.htm"), "x"), FileError::NotFound);
+    // No temporary file is left behind.
+    const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
+                                       std::filesystem::directory_iterator());
+    EXPECT_EQ(entries, 2);
+}
+
 TEST(FileOps, RenameNeverReplacesFilesOrFolders) {
     TempDir dir;
     const std::string a = dir.Write("a.txt", "a");

@@ -1,0 +1,48 @@
+#include "studio/projects/PageSave.h"
+
+#include "platform/files/FileOps.h"
+#include "platform/prompts/Prompts.h"
+#include "studio/projects/PageImage.h"
+#include "studio/projects/PageText.h"
+#include "studio/projects/PageWriter.h"
+#include "studio/projects/Vantelifier.h"
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+bool WritePage(const VantelifyPage& page, const std::string& path) {
+    if (page.headOffset == VantelifyPage::kNoHead) {
+        platform::ShowMessage(nullptr, "Missing <head> tag in document. Failed to Vantelify", "");
+        return false;
+    }
+    return platform::WriteFileReplacing(path, BuildPageText(page)) == platform::FileError::None;
+}
+
+bool SavePage(const VantelifyPage& page, Vantelifier& project, PageScriptWriter& scriptWriter,
+              const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string pageFolder = project.GetPageFolder();
+    if (ToLowerAscii(folder) != ToLowerAscii(pageFolder)) {
+        const platform::PromptAnswer answer = platform::ShowMessage(
+            nullptr,
+            "The destination directory is not the same as the original html files.\n"
+            "This will cause relative paths to fail if they are used on the page.\n"
+            "It is reommended that you save the file in the same directory as the source "
+            "file.\nDo you want to proceed and save?",
+            "Saving", platform::MessageButtons::OkCancel);
+        if (answer != platform::PromptAnswer::Ok) return false;
+    }
+    if (WritePage(page, path) && scriptWriter.WriteVanteloScript(folder)) {
+        project.SetModified(false);
+        project.SetScriptSaved(folder);
+        return true;
+    }
+    platform::ShowMessage(nullptr, "Failed to save the vantelfied page", "Save error");
+    return false;
+}
