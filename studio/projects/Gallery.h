@@ -10,6 +10,7 @@
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/Properties.h"
 
+class PidlPath;
 class QWidget;
 
 // A gallery project: copies of the chosen pictures with a thumbnail each in a private
@@ -109,6 +110,46 @@ public:
     // The thumbnail of a picture: "tmb_" + its name with the extension replaced by ".jpg".
     static std::string ThumbnailName(const std::string& fileName);
 
+    // ---- The template language (TemplateLanguage.cpp)
+
+    // Expands a template file into outputFolder + outputName and records the page; the
+    // path written, or "" when the template cannot be read.
+    std::string GenerateFromTemplate(const std::string& templatePath,
+                                     const std::string& outputFolder,
+                                     const std::string& outputName);
+    // What one tag (the text between "{{" and "}}") prints; it also steps the images,
+    // opens and closes conditional blocks and declares variables.
+    std::string ExpandTag(const std::string& tag);
+    // One token of a condition or a declaration from `position` on, which it advances.
+    static std::string NextToken(const std::string& text, std::size_t& position);
+    bool EvaluateCondition(const std::string& arguments);
+    // The value of a word inside a condition; false when the word names nothing.
+    bool LookupVariable(const std::string& word, std::string& value);
+    void ParseVariableDeclaration(const std::string& name, const std::string& declaration);
+
+    // ---- Pages and export (GalleryPages.cpp)
+
+    // templatesFolder + prefix + the template's name.
+    std::string GetTemplatePath(const std::string& prefix) const;
+    // Writes every page of the gallery into the working folder afresh; the first index
+    // page, or "" when there is none.
+    virtual std::string Generate();
+    // Images one index page shows: its "{{nextimage}}" tags + 1; 0 without an index template.
+    int CountImagesPerPage(bool& singlePage) const;
+    virtual std::string GenerateIndexPage(const std::string& pageName);
+    // Writes the image page of the current image; its file name, or "" without a template.
+    virtual std::string GenerateImagePage();
+    virtual void GenerateScripts(const std::string& outputFolder);
+    virtual bool CopyTemplateDataFiles(const std::string& folder);
+    // The index page counted from 0, or "" past the last one.
+    std::string GetPageFile(int page) const;
+    // Generates the pages for export and copies the gallery into a new folder named after
+    // the title inside the chosen folder.
+    virtual bool Export(const PidlPath& folder);
+    bool CopyWorkingFolder(const std::string& exportFolder);
+    // The title as one folder name that stays inside its parent.
+    static std::string ExportFolderName(const std::string& title);
+
 protected:
     // Whether `name` or the files made from it (thumbnail, animation file) would be those of
     // another listed image.
@@ -150,6 +191,17 @@ private:
     bool MakeThumbnail(const std::string& fileName, GalleryImage* image);
     // A name for a new copy that clashes with no listed image.
     std::string FreeImageName(const std::string& name) const;
+    // The expansion of a template's text; with `dropBreaks`, an empty tag result takes the
+    // line breaks after it along.
+    std::string ExpandText(const std::string& text, bool dropBreaks);
+    // Writes a generated file and records it; false (after the message) when it cannot.
+    bool WriteGeneratedFile(const std::string& path, const std::string& text);
+    // The index template (".vtt", else ".htm"); "" when neither exists.
+    std::string IndexTemplatePath() const;
+
+    // Set while an image page is expanded: an image page that asks for its own page would
+    // never end.
+    bool inImagePage_ = false;
 
     std::map<std::string, TemplateVariable>::iterator variableCursor = variables.end();
     WorkingFolder folderLock_;

@@ -5,8 +5,6 @@
 // quality 90 before the first measurement (that takes a while). On a busy machine run with
 // --benchmark_enable_random_interleaving=true --benchmark_repetitions=3.
 #include <benchmark/benchmark.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -22,36 +20,14 @@
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
+#include "studio/projects/bench/BenchSupport.h"
 #include "studio/shell/FileSelection.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kFiles = 50;
-
-// Smooth gradients with fine grain, so the files compress like photographs do.
-void WritePhoto(const std::string& path, int index) {
-    auto dib = platform::DibSection::Create(kWidth, -kHeight, 24);
-    std::uint32_t seed = 12345u + static_cast<std::uint32_t>(index);
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* p = dib->Row(y);
-        for (int x = 0; x < kWidth; ++x, p += 3) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = static_cast<int>(seed >> 28) - 8;
-            p[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / kWidth + grain, 0, 255));
-            p[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / kHeight + grain, 0, 255));
-            p[2] = static_cast<std::uint8_t>(
-                std::clamp(((x + y) / 16 + index * 40) % 256 + grain, 0, 255));
-        }
-    }
-    PictureInfo info;
-    info.SetFromBitmapInfoHeader(dib->header(), nullptr);
-    info.pixels = dib->Row(0);
-    if (!SaveJPG(info, path, 90)) std::abort();
-}
 
 // The photographs and a temporary folder of their own (also the gallery's TMPDIR), removed
 // at the end.
@@ -70,7 +46,7 @@ struct Photos {
         std::filesystem::create_directories(root + "/copies");
         for (int i = 0; i < kFiles; ++i) {
             names.push_back("photo" + std::to_string(i) + ".jpg");
-            WritePhoto(folder + "/" + names.back(), i);
+            WritePhoto(folder + "/" + names.back(), kWidth, kHeight, i, 90);
         }
     }
     ~Photos() {
@@ -82,23 +58,6 @@ struct Photos {
 Photos& TestPhotos() {
     static Photos photos;
     return photos;
-}
-
-bool Run(std::vector<std::string> args) {
-    std::vector<std::string> env = {"VIPS_CONCURRENCY=1", "PATH=/usr/bin:/bin"};
-    std::vector<char*> envp;
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) {
-        return false;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void BM_GalleryAddFiles(benchmark::State& state) {
@@ -134,11 +93,11 @@ void BM_CpAndVipsthumbnail(benchmark::State& state) {
     }
     cp.push_back(copies + "/");
     for (auto _ : state) {
-        if (!Run(cp)) {
+        if (!RunProgram(cp)) {
             state.SkipWithError("cp failed");
             break;
         }
-        if (!Run(vips)) {
+        if (!RunProgram(vips)) {
             state.SkipWithError("vipsthumbnail failed or is missing (Debian libvips-tools)");
             break;
         }
@@ -150,18 +109,6 @@ void BM_CpAndVipsthumbnail(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CpAndVipsthumbnail)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-
-// Prints as usual and keeps each benchmark's time for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
 
 }  // namespace
 
