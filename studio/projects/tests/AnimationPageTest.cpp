@@ -1,13 +1,18 @@
-// The animation page's player script, run in a JavaScript engine against a stand-in
-// viewer that records its moves and a clock the test advances.
+// The animation page's scripts as the studio writes them, run in a JavaScript engine against
+// a stand-in viewer that records its moves and a clock the test advances.
 #include <gtest/gtest.h>
 
 #include <QJSEngine>
 #include <QJSValue>
 #include <QString>
 #include <string>
+#include <vector>
 
+#include "studio/projects/Animation.h"
+#include "studio/projects/tests/GalleryTesting.h"
+#include "studio/shell/DataFolder.h"
 #include "testing/QtTestApp.h"
+#include "testing/ScriptedPrompts.h"
 #include "testing/TempDir.h"
 
 namespace {
@@ -52,17 +57,13 @@ function take() {
 // Three points whose view centres put the viewer's corner at x 0, 320 and 640.
 const char kPoints[] = "[[160,100,1],[480,300,1],[800,500,1]]";
 
+// The page's scripts as the studio writes them for an animation.
 class Page {
 public:
-    // The script as the studio expands it, with the given speed and play mode.
-    Page(int animSpeed, int animMode) {
-        std::string script =
-            testing_support::ReadFile(VANTELO_ANIMATION_TEMPLATE "data/animation.js");
-        Replace(script, "{{animspeed}}", std::to_string(animSpeed));
-        Replace(script, "{{animmode}}", std::to_string(animMode));
-        Check(js_.evaluate(kShim));
-        Check(js_.evaluate(QString::fromStdString(script)));
-    }
+    // The player script of an animation with this speed and play mode.
+    Page(int speed, int mode) { Load(speed, mode, {}); }
+    // The player script and the page's own script, for an animation with these points.
+    Page(int speed, int mode, const std::vector<Vector3>& points) { Load(speed, mode, points); }
 
     std::string Run(const std::string& code) {
         const QJSValue result = js_.evaluate(QString::fromStdString(code));
@@ -73,10 +74,32 @@ public:
     void Advance(int ms) { Run("advance(" + std::to_string(ms) + ")"); }
 
 private:
-    static void Replace(std::string& text, const std::string& what, const std::string& with) {
-        const std::size_t at = text.find(what);
-        ASSERT_NE(at, std::string::npos) << what;
-        text.replace(at, what.size(), with);
+    void Load(int speed, int mode, const std::vector<Vector3>& points) {
+        gallery_testing::GalleryEnvironment env;
+        testing_support::ScriptedPrompts prompts;
+        SetDataFolder(VANTELO_SOURCE_DATA_FOLDER);
+        Animation animation(env.properties());
+        animation.SetSpeed(speed);
+        animation.SetPlayMode(mode);
+        animation.Initialize(nullptr);
+        Check(js_.evaluate(kShim));
+        Check(js_.evaluate(QString::fromStdString(
+            testing_support::ReadFile(animation.GetWorkingFolder() + "data/animation.js"))));
+        if (!points.empty()) {
+            ASSERT_TRUE(animation.Open(env.root().Write("photo.jpg", "picture")));
+            for (const Vector3& position : points) {
+                AnimationPoint point;
+                point.position = position;
+                animation.InsertPoint(-1, point);
+            }
+            // The page's last script starts the player.
+            const std::string html = testing_support::ReadFile(animation.GeneratePage());
+            const std::size_t start = html.rfind("<script>");
+            const std::size_t end = html.rfind("</script>");
+            ASSERT_TRUE(start != std::string::npos && end > start);
+            Check(js_.evaluate(QString::fromStdString(html.substr(start + 8, end - start - 8))));
+        }
+        SetDataFolder("");
     }
     static void Check(const QJSValue& value) {
         EXPECT_FALSE(value.isError()) << value.toString().toStdString();
@@ -113,6 +136,15 @@ TEST(AnimationPage, EachPlayModeStepsThroughThePoints) {
     }
 }
 
+TEST(AnimationPage, TheGeneratedPageStartsThePlayerOnItsPoints) {
+    Page page(100, 1, {{160, 100, 1}, {480, 300, 1}, {800, 500, 1}});
+    EXPECT_EQ(page.Moves(), "jA");
+    page.Run("play()");
+    page.Advance(3 * 2600);
+    EXPECT_EQ(page.Moves(), "jA mB mC mA");
+    EXPECT_EQ(page.Run("moves.length"), "0");
+}
+
 TEST(AnimationPage, PauseStopAndStepping) {
     Page page(100, 2);
     page.Run(std::string("VanteloAnimation.setup('VT0', ") + kPoints + ")");
@@ -136,7 +168,7 @@ TEST(AnimationPage, PauseStopAndStepping) {
 }
 
 TEST(AnimationPage, SpeedSetsTheMoveTimeAndTheDefaultsComeFromTheScript) {
-    Page fast(0, 1);
+    Page fast(200, 1);
     fast.Run(std::string("VanteloAnimation.setup('VT0', ") + kPoints + ")");
     fast.Run("play()");
     fast.Advance(400);
@@ -144,7 +176,7 @@ TEST(AnimationPage, SpeedSetsTheMoveTimeAndTheDefaultsComeFromTheScript) {
     fast.Advance(600);
     EXPECT_EQ(fast.Moves(), "jA jA mB mC");  // loop forward, the script's own mode
 
-    Page slow(170, 2);
+    Page slow(30, 2);
     slow.Run(std::string("VanteloAnimation.setup('VT0', ") + kPoints + ")");
     slow.Run("forward()");
     EXPECT_EQ(slow.Run("moves[moves.length - 1][3]"), "3600");
