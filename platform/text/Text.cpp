@@ -54,6 +54,15 @@ std::string FormatC(const char* format, ...) {
     return out;
 }
 
+int ScanC(const char* text, const char* format, ...) {
+    CLocaleScope scope;
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsscanf(text, format, args);
+    va_end(args);
+    return n;
+}
+
 std::optional<double> ParseDouble(std::string_view text) {
     text = Trim(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);

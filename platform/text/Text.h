@@ -10,6 +10,9 @@ namespace platform {
 // that reach pages, scripts, files and URLs always use a point and no grouping.
 std::string FormatC(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// sscanf in the C locale: the number of fields converted, as sscanf gives it.
+int ScanC(const char* text, const char* format, ...) __attribute__((format(scanf, 2, 3)));
+
 // Locale-free parsing of a whole text (leading and trailing blanks allowed). An empty,
 // partial or out-of-range text gives no value.
 std::optional<double> ParseDouble(std::string_view text);

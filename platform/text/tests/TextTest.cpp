@@ -16,6 +16,18 @@ TEST(Text, FormatsWithAPointWhateverTheProcessLocale) {
     EXPECT_EQ(platform::AtoF("2.5"), 2.5);
 }
 
+TEST(Text, ScansWithAPointWhateverTheProcessLocale) {
+    CommaLocale locale;
+    float x = 0, y = 0;
+    EXPECT_EQ(platform::ScanC("1.5,-0.25", "%f,%f", &x, &y), 2);
+    EXPECT_EQ(x, 1.5f);
+    EXPECT_EQ(y, -0.25f);
+    int a = 7, b = 7;
+    EXPECT_EQ(platform::ScanC("12,x", "%d,%d", &a, &b), 1);
+    EXPECT_EQ(a, 12);
+    EXPECT_EQ(b, 7);
+}
+
 TEST(Text, ParsesWholeNumbersOnly) {
     EXPECT_EQ(platform::ParseDouble(" 3.25 "), 3.25);
     EXPECT_EQ(platform::ParseDouble("+1e3"), 1000.0);
