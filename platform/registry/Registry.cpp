@@ -254,6 +254,18 @@ RegResult RegKey::QueryValue(std::string_view name, RegValue& out) const {
     return RegResult::Ok;
 }
 
+RegResult RegKey::QueryValues(const std::vector<std::string_view>& names,
+                              std::vector<std::optional<RegValue>>& out) const {
+    hive::Key root;
+    const hive::Key* key = nullptr;
+    if (const RegResult r = Find(root, key); r != RegResult::Ok) return r;
+    out.assign(names.size(), std::nullopt);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (const hive::Value* value = key->FindValue(names[i])) out[i] = value->value;
+    }
+    return RegResult::Ok;
+}
+
 RegResult RegKey::SetValue(std::string_view name, RegType type, const void* data,
                            std::size_t size) const {
     RegValue value;

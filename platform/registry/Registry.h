@@ -86,6 +86,10 @@ public:
     std::string path() const;
 
     RegResult QueryValue(std::string_view name, RegValue& out) const;
+    // Reads several values with one read of the hive: out[i] holds names[i]'s value, or
+    // nothing when there is no such value.
+    RegResult QueryValues(const std::vector<std::string_view>& names,
+                          std::vector<std::optional<RegValue>>& out) const;
     RegResult SetValue(std::string_view name, RegType type, const void* data,
                        std::size_t size) const;
     // Writes several values in one change of the hive: all of them or none.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -12,10 +13,9 @@ namespace {
 constexpr char kKey[] = "Software\\Vantelo\\Kivo";
 constexpr char kClass[] = "vantelo";
 
-void ReadText(const platform::RegKey& key, const char* name, std::string& field) {
-    platform::RegValue value;
-    if (key.QueryValue(name, value) != platform::RegResult::Ok) return;
-    std::string text(value.data.begin(), value.data.end());
+void ReadText(const std::optional<platform::RegValue>& value, std::string& field) {
+    if (!value) return;
+    std::string text(value->data.begin(), value->data.end());
     text.resize(std::strlen(text.c_str()));
     field = std::move(text);
 }
@@ -36,14 +36,20 @@ void Properties::Load() {
         platform::RegResult::Ok) {
         return;
     }
-    ReadText(key, "EditorHtml", editorHtml_);
-    ReadText(key, "EditorImage", editorImage_);
+    // One read of the hive for every preference.
+    const auto numbers = NumberFields();
+    std::vector<std::string_view> names{"EditorHtml", "EditorImage"};
+    for (const auto& [name, field] : numbers) names.emplace_back(name);
+    std::vector<std::optional<platform::RegValue>> values;
+    if (key.QueryValues(names, values) != platform::RegResult::Ok) return;
+    ReadText(values[0], editorHtml_);
+    ReadText(values[1], editorImage_);
     // Every number is 4 bytes, taken whatever the stored type; a value of another size
     // leaves its field as it is.
-    for (const auto& [name, field] : NumberFields()) {
-        platform::RegValue value;
-        if (key.QueryValue(name, value) != platform::RegResult::Ok) continue;
-        if (const auto bits = value.FourBytes()) std::memcpy(field, &*bits, 4);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const auto& value = values[i + 2];
+        if (!value) continue;
+        if (const auto bits = value->FourBytes()) std::memcpy(numbers[i].second, &*bits, 4);
     }
     changed_ = false;
 }

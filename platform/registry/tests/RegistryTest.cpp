@@ -73,6 +73,12 @@ TEST(Registry, ValuesOfEveryTypeRoundTripThroughTheFile) {
     EXPECT_EQ(key.GetDword("ShortDword"), std::nullopt);
     EXPECT_EQ(key.GetDword("Binary"), std::nullopt);
     EXPECT_EQ(key.GetString("Missing"), std::nullopt);
+    std::vector<std::optional<platform::RegValue>> several;
+    ASSERT_EQ(key.QueryValues({"dword", "Missing"}, several), RegResult::Ok);
+    ASSERT_EQ(several.size(), 2u);
+    ASSERT_TRUE(several[0]);
+    EXPECT_EQ(several[0]->FourBytes(), 0x3E800000u);
+    EXPECT_FALSE(several[1]);
 
     // A person can read the file.
     const std::string text = testing_support::ReadFile(registry.HivePath(RegHive::CurrentUser));
