@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "imaging/IPTCData.h"
+#include "imaging/JpegWriter.h"
 #include "imaging/tests/BmpWriter.h"
 #include "imaging/tests/PngWriter.h"
 
@@ -18,9 +21,9 @@ namespace fs = std::filesystem;
 
 int written = 0;
 
-void Save(const fs::path& folder, const std::string& name, Bytes bytes) {
+void Save(const fs::path& folder, const std::string& name, Bytes bytes, bool routed = true) {
     // Alternate the routes so that every way of taking rows starts with some inputs.
-    bytes.push_back(static_cast<std::uint8_t>(written % 8 | (written % 5) << 3));
+    if (routed) bytes.push_back(static_cast<std::uint8_t>(written % 8 | (written % 5) << 3));
     std::ofstream out(folder / name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
@@ -167,6 +170,71 @@ void WriteTargas(const fs::path& folder) {
     }
 }
 
+Bytes ReadBack(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(path);
+    return bytes;
+}
+
+IPTCData SomeRecord() {
+    IPTCData record;
+    record.Clear();
+    record.caption = "Harbour at dusk";
+    record.byline = "A. Author";
+    record.urgency = "5";
+    record.keywords = {"sea", "boats"};
+    record.supplementalCategories = {"travel"};
+    return record;
+}
+
+void WriteJpegs(const fs::path& folder) {
+    const fs::path scratch = folder / "scratch.jpg";
+    struct Kind {
+        int width, height, bits, quality;
+    };
+    for (const Kind& k : {Kind{13, 7, 24, 90}, Kind{16, 16, 32, 40}, Kind{9, 20, 16, 75}}) {
+        PictureInfo picture;
+        picture.width = k.width;
+        picture.height = k.height;
+        picture.bitsPerPixel = k.bits;
+        picture.rowBytes = k.width * k.bits / 8;
+        if (k.bits == 16) {
+            picture.redBits = picture.greenBits = picture.blueBits = 5;
+        }
+        Bytes pixels = Pattern(static_cast<std::size_t>(picture.rowBytes * k.height), k.bits);
+        picture.pixels = pixels.data();
+        if (!SaveJPG(picture, scratch.string(), k.quality)) continue;
+        const std::string name = "colour" + std::to_string(k.bits);
+        Save(folder, name + ".jpg", ReadBack(scratch));
+        if (k.bits == 24) {
+            SaveJPG(picture, scratch.string(), k.quality);
+            SomeRecord().WriteJpegFile(scratch.string());
+            Save(folder, name + "-iptc.jpg", ReadBack(scratch));
+        }
+    }
+}
+
+void WriteIptcSegments(const fs::path& folder) {
+    const Bytes signature = {'P', 'h', 'o', 't', 'o', 's', 'h', 'o', 'p', ' ', '3', '.', '0', 0};
+    const Bytes header = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0, 0, 0};
+    Bytes plain = signature;
+    plain.insert(plain.end(), header.begin(), header.end());
+    const Bytes block = SomeRecord().BuildDataSets();
+    plain.insert(plain.end(), block.begin(), block.end());
+    Save(folder, "record.app13", plain, false);
+
+    // Another resource first, and datasets of records 1 and 3 around record 2.
+    Bytes mixed = signature;
+    mixed.insert(mixed.end(), {'8', 'B', 'I', 'M', 0x03, 0xED, 0, 0, 0, 0, 0, 2, 7, 7});
+    mixed.insert(mixed.end(), header.begin(), header.end());
+    const Bytes others = {0x1C, 0x01, 0x5A, 0x00, 0x03, 0x1B, 0x25, 0x47,
+                          0x1C, 0x03, 0x0A, 0x00, 0x01, 0x02};
+    const Bytes datasets = SomeRecord().BuildDataSets(others);
+    mixed.insert(mixed.end(), datasets.begin(), datasets.end());
+    Save(folder, "mixed.app13", mixed, false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,10 +243,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root(argv[1]);
-    for (const char* kind : {"bmp", "png", "targa"}) fs::create_directories(root / kind);
+    for (const char* kind : {"bmp", "png", "targa", "jpeg", "iptc"}) fs::create_directories(root / kind);
     WriteBmps(root / "bmp");
     WritePngs(root / "png");
     WriteTargas(root / "targa");
+    WriteJpegs(root / "jpeg");
+    WriteIptcSegments(root / "iptc");
     std::printf("wrote %d inputs\n", written);
     return 0;
 }

@@ -195,7 +195,8 @@ bool BmpDecoder::ReadInfoHeader(std::uint32_t headerSize, int& bits, std::uint32
 
 bool BmpDecoder::AcceptSize(std::int64_t width, std::int64_t rows) {
     // The whole decoded picture must fit in the description's 32-bit sizes.
-    if (width <= 0 || rows <= 0 || width * rows * 3 > std::numeric_limits<std::int32_t>::max()) {
+    constexpr std::int64_t kMaxBytes = std::numeric_limits<std::int32_t>::max();
+    if (width <= 0 || rows <= 0 || width > kMaxBytes / 3 / rows) {
         return false;
     }
     info_.SetRgb24(static_cast<int>(width), static_cast<int>(rows));

@@ -130,27 +130,31 @@ bool IsHeld(unsigned number) {
            number == kKeyword || FindText(number) != nullptr;
 }
 
+// The whole size of the dataset at p (tag, header and data), or 0 when no whole dataset
+// stands there.
+std::size_t DataSetBytes(const std::uint8_t* p, std::size_t left) {
+    if (left < 5 || p[0] != 0x1C) return 0;
+    std::size_t header = 5;
+    std::size_t length = Be16(p + 3);
+    if (length & 0x8000) {
+        // An extended dataset: the length is held in the next (length & 0x7FFF) bytes.
+        const std::size_t count = length & 0x7FFF;
+        if (count == 0 || count > 4 || count > left - 5) return 0;
+        length = 0;
+        for (std::size_t i = 0; i < count; ++i) length = length << 8 | p[5 + i];
+        header += count;
+    }
+    return length > left - header ? 0 : header + length;
+}
+
 // Sorts the datasets of an old block that the record does not hold into those of records
 // before 2, of record 2 and of later records, each in its old order.
 void SplitCarriedDataSets(std::span<const std::uint8_t> old, std::vector<std::uint8_t>& before,
                           std::vector<std::uint8_t>& record2, std::vector<std::uint8_t>& after) {
-    const std::size_t n = old.size();
     std::size_t p = 0;
-    while (n - p >= 5 && old[p] == 0x1C) {
+    while (const std::size_t total = DataSetBytes(old.data() + p, old.size() - p)) {
         const unsigned record = old[p + 1];
         const unsigned number = old[p + 2];
-        std::size_t header = 5;
-        std::size_t length = Be16(&old[p + 3]);
-        if (length & 0x8000) {
-            // An extended dataset: the length is held in the next (length & 0x7FFF) bytes.
-            const std::size_t count = length & 0x7FFF;
-            if (count == 0 || count > 4 || count > n - p - 5) break;
-            length = 0;
-            for (std::size_t i = 0; i < count; ++i) length = length << 8 | old[p + 5 + i];
-            header += count;
-        }
-        if (length > n - p - header) break;
-        const std::size_t total = header + length;
         if (!(record == 2 && IsHeld(number))) {
             auto& into = record < 2 ? before : record == 2 ? record2 : after;
             into.insert(into.end(), old.begin() + static_cast<std::ptrdiff_t>(p),
@@ -237,28 +241,33 @@ void IPTCData::Clear() {
 }
 
 void IPTCData::ReadFromApp13(const std::uint8_t* data, std::size_t length) {
-    if (data == nullptr || !HasSignature(data, length) ||
-        !IsResourceType(data + kSignatureBytes, length - kSignatureBytes)) {
-        return;
-    }
+    // The first resource need not be an "8BIM" one: the writer finds the IPTC resource
+    // behind any other, so the reader must too, or a record written would not read back.
+    if (data == nullptr || !HasSignature(data, length)) return;
     const auto resource = FindIptcResource(data, length);
     if (!resource) return;
     const std::size_t end =
         resource->size <= length - resource->dataAt ? resource->dataAt + resource->size : length;
     std::size_t p = resource->dataAt;
-    // Other records may come first: record 2 starts at the first 1C 02.
+    // Other records may come first: record 2 starts at the first 1C 02. Datasets of
+    // earlier records are stepped over whole, so bytes 1C 02 inside them are not taken
+    // for the start (the writer keeps them there); other bytes one at a time.
     while (end - p > 1 && !(data[p] == 0x1C && data[p + 1] == 0x02)) {
         if (IsResourceType(data + p, end - p)) return;
-        ++p;
+        const std::size_t skip = data[p + 1] < 2 ? DataSetBytes(data + p, end - p) : 0;
+        p += skip ? skip : 1;
     }
-    while (end - p >= 5 && data[p] == 0x1C && data[p + 1] == 0x02) {
+    while (end - p >= 5 && data[p + 1] == 0x02) {
+        const std::size_t total = DataSetBytes(data + p, end - p);
+        if (total == 0) break;
         const unsigned number = data[p + 2];
         const std::size_t declared = Be16(data + p + 3);
-        if (declared > end - p - 5) break;
         const auto* text = reinterpret_cast<const char*>(data + p + 5);
+        p += total;
+        // An extended dataset (the writer carries such over) holds no text of the record.
+        if (declared & 0x8000) continue;
         const std::size_t shown = std::min<std::size_t>(declared, 1023);
         std::string value(text, std::find(text, text + shown, '\0'));
-        p += 5 + declared;
 
         if (declared != 0) valid = true;
         if (number == kUrgency) {

@@ -290,6 +290,21 @@ TEST_F(IPTCFile, KeepsDataSetsTheRecordDoesNotHold) {
     EXPECT_EQ(Contents(), Cat({kSoi, kApp0, Segment(0xED, Photoshop({{0x0404, sets}})), kScan}));
 }
 
+TEST_F(IPTCFile, WhatIsWrittenReadsBackWhateverStandsAroundIt) {
+    // A first resource of another type, a record 1 dataset whose data holds the bytes
+    // 1C 02, and an extended dataset that the writer carries over.
+    const Bytes sets = Cat({DataSet(90, "\x1C\x02\x78\x00\x01!", 1),
+                            {0x1C, 2, 42, 0x80, 1, 1, 'x'}, DataSet(120, "old")});
+    Bytes app13 = Photoshop({{0x03ED, {1, 2}}, {0x0404, sets}});
+    std::copy_n("MeSa", 4, app13.begin() + 14);
+    const std::string path = Write(Cat({kSoi, kApp0, Segment(0xED, app13), kScan}));
+    IPTCData r = ReadSegments(path);
+    EXPECT_EQ(r.caption, "old");
+    r.caption = "new";
+    ASSERT_TRUE(r.SaveToJpegFile(path));
+    EXPECT_EQ(ReadSegments(path).caption, "new");
+}
+
 TEST_F(IPTCFile, FailuresLeaveTheFileAsItWas) {
     testing_support::DebugCapture capture;
     IPTCData invalid;
