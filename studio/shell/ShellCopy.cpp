@@ -271,6 +271,8 @@ int CopyFolder(const std::string& source, const std::string& target, bool& renam
 
     const bool move = CopyMode() == 1;
     int result = entries.empty() ? kCopied : kCopyFailed;
+    // One entry that failed fails the folder, whatever the entries after it do.
+    bool failed = false;
     for (const auto& entry : entries) {
         if (carried.count(entry.name) != 0) continue;
         if (entry.kind == platform::DirEntry::Kind::Folder) {
@@ -289,7 +291,9 @@ int CopyFolder(const std::string& source, const std::string& target, bool& renam
             continue;
         }
         if (result == kCopyCancelled) break;
+        failed = failed || result == kCopyFailed;
     }
+    if (failed && result != kCopyCancelled) result = kCopyFailed;
     if (move && (result == kCopied || result == kCopiedOver)) {
         // Only an emptied folder goes; whatever could not be moved keeps it.
         platform::RemoveEmptyFolder(from);

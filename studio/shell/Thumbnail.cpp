@@ -188,18 +188,19 @@ Placement Place(const Vector2<int>& picture, const Vector2<int>& box) {
         p.height = box.y;
         return p;
     }
-    const auto scaled = [](int value, int num, int den) {
+    // value * num / den rounded, at least 1 and at most the box's side `limit`.
+    const auto scaled = [](int value, int num, int den, int limit) {
         const std::int64_t v = (static_cast<std::int64_t>(value) * num + den / 2) / den;
-        return static_cast<int>(std::clamp<std::int64_t>(v, 1, num));
+        return static_cast<int>(std::clamp<std::int64_t>(v, 1, limit));
     };
     if (static_cast<std::int64_t>(picture.x) * box.y >=
         static_cast<std::int64_t>(picture.y) * box.x) {
         p.width = box.x;
-        p.height = std::min(box.y, scaled(picture.y, box.x, picture.x));
+        p.height = scaled(picture.y, box.x, picture.x, box.y);
         p.top = box.y - p.height;
     } else {
         p.height = box.y;
-        p.width = std::min(box.x, scaled(picture.x, box.y, picture.y));
+        p.width = scaled(picture.x, box.y, picture.y, box.x);
         p.left = (box.x - p.width) / 2;
     }
     return p;
