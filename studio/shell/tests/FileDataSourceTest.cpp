@@ -14,30 +14,22 @@ TEST(FileDataSource, DragDataCarriesTheBlockUnderItsOwnType) {
     const PidlPath folder(dir.path());
     PidlPath item;
     PidlPath(dir.Write("a.jpg", "")).GetLastItem(item);
-
     FileSelection selection;
     selection.Set(folder, {item});
     const auto data = CreateFileDataSource(selection);
     ASSERT_NE(data, nullptr);
     EXPECT_TRUE(data->hasFormat("application/x-kivofilelist"));
-    EXPECT_EQ(static_cast<std::size_t>(data->data(kFileListMimeType).size()),
-              folder.GetSize() + item.GetSize() + 2);
 
     PidlPath readFolder;
     std::vector<PidlPath> items;
     ASSERT_TRUE(ReadFileListData(data.get(), readFolder, items));
     EXPECT_EQ(readFolder, folder);
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0], item);
+    EXPECT_EQ(items, std::vector<PidlPath>{item});
 
-    // Other data, or a broken block, leaves the outputs alone.
-    QMimeData text;
-    text.setText("/tmp/a.jpg");
-    EXPECT_FALSE(ReadFileListData(&text, readFolder, items));
+    // A broken block leaves the outputs alone; an invalid folder gives no drag data.
     QMimeData broken;
     broken.setData(kFileListMimeType, QByteArray("\x05\x00", 2));
     EXPECT_FALSE(ReadFileListData(&broken, readFolder, items));
-    EXPECT_FALSE(ReadFileListData(nullptr, readFolder, items));
     EXPECT_EQ(readFolder, folder);
     EXPECT_EQ(items.size(), 1u);
     EXPECT_EQ(CreateFileDataSource(PidlPath(), {item}), nullptr);
