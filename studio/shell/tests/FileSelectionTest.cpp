@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/shell/ClipBoard.h"
+#include "studio/shell/FileListData.h"
+#include "testing/Damage.h"
 #include "testing/TempDir.h"
 
 namespace {
@@ -30,13 +31,6 @@ TEST(FileSelection, NamesOfMissingFilesAndOfOtherFoldersAreSkipped) {
     selection.SetFromNames(dir.Path("sub"), {"../a.jpg", "..", ".", "", "d.jpg"});
     ASSERT_EQ(selection.GetItemCount(), 1);
     EXPECT_EQ(selection.GetFirstItemPath(), PidlPath(dir.Path("sub/d.jpg")));
-
-    // The clipboard holds a copy, not a view of the selection.
-    ClipBoard clip;
-    clip.Cut(selection);
-    selection.Clear();
-    EXPECT_EQ(clip.GetMode(), ClipBoard::kCut);
-    EXPECT_EQ(clip.GetItems().size(), 1u);
 }
 
 TEST(FileSelection, FactsAndTheStatusLine) {
@@ -79,23 +73,63 @@ TEST(FileSelection, FactsAndTheStatusLine) {
     s.Set(folder, {pic, sub, page, ItemOf(dir.Path("other"))});
     s.GatherFacts(lookup);
     EXPECT_EQ(s.GetStatusText(), "Size of the 2 selected files : 7 bytes. 2 folders selected.");
-}
 
-TEST(FileSelection, SizesAboveFourGigabytesDoNotWrap) {
-    testing_support::TempDir dir;
+    // Sizes above 4 GiB do not wrap (a sparse file takes no room).
     const std::string big = dir.Write("big.bin", "");
     const int fd = ::open(big.c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
     const bool sparse = ::ftruncate(fd, 5LL << 30) == 0;
     ::close(fd);
     if (!sparse) GTEST_SKIP() << "no sparse files here";
-    dir.Write("small.bin", "12");
-
-    FileSelection s;
-    s.SetFromNames(dir.path(), {"big.bin", "small.bin"});
+    s.Set(folder, {ItemOf(big), page});
     s.GatherFacts(nullptr);
     EXPECT_EQ(s.GetStatusText(),
-              "Size of the 2 selected files : 5368709122 bytes. 0 folders selected.");
+              "Size of the 2 selected files : 5368709124 bytes. 0 folders selected.");
+}
+
+TEST(FileListBlock, ABlockReadsBackAndDamagedOnesLeaveTheOutputsAlone) {
+    testing_support::TempDir dir;
+    const PidlPath source(dir.path());
+    std::vector<PidlPath> dragged;
+    for (const char* name : {"one.jpg", "a much longer name.png", "3.tga"}) {
+        dragged.push_back(ItemOf(dir.Write(name, "x")));
+    }
+    const std::vector<std::uint8_t> block = BuildFileListBlock(source, dragged);
+    PidlPath folder;
+    std::vector<PidlPath> items;
+    ASSERT_TRUE(ReadFileListBlock(block.data(), block.size(), folder, items));
+    EXPECT_EQ(folder, source);
+    EXPECT_EQ(items, dragged);
+
+    PidlPath keptFolder;
+    keptFolder.SetDesktop();
+    const std::vector<PidlPath> keptItems{PidlPath(dir.Path("3.tga"))};
+    const auto check = [&](const std::vector<std::uint8_t>& copy, bool mayRead) {
+        PidlPath f = keptFolder;
+        std::vector<PidlPath> i = keptItems;
+        const bool read = ReadFileListBlock(copy.data(), copy.size(), f, i);
+        // A changed byte may leave a well-formed block of other names.
+        EXPECT_TRUE(mayRead || !read) << "size " << copy.size();
+        if (!read) {
+            EXPECT_EQ(f, keptFolder) << "size " << copy.size();
+            EXPECT_EQ(i, keptItems) << "size " << copy.size();
+        } else {
+            EXPECT_EQ(i.front(), keptItems.front());  // appended to, never replaced
+        }
+    };
+    testing_support::ForEachDamagedCopy(
+        block, block.size(), [&](const auto& copy) { check(copy, copy.size() == block.size()); });
+
+    // The folder's list given as an item (two items), and bytes after the closing list.
+    std::vector<std::uint8_t> twoItems = BuildFileListBlock(source, {});
+    twoItems.resize(twoItems.size() - 2);
+    twoItems.insert(twoItems.end(), source.GetPidl(), source.GetPidl() + source.GetSize());
+    twoItems.insert(twoItems.end(), {0, 0});
+    check(twoItems, false);
+    std::vector<std::uint8_t> trailing = block;
+    trailing.push_back(0);
+    check(trailing, false);
+    check({}, false);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using testing_support::TempDir;
 
 struct Bgr {
     int b, g, r;
-    bool operator==(const Bgr& o) const { return b == o.b && g == o.g && r == o.r; }
+    bool operator==(const Bgr&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Bgr& c) {
@@ -36,14 +36,10 @@ bool Near(const Bgr& a, const Bgr& b) {
 // An uncompressed 24-bit Targa file, top row first, pixels from a function of (x, y).
 template <class F>
 std::string Targa(int width, int height, F colour) {
-    std::string out(18, '\0');
-    out[2] = 2;
-    out[12] = static_cast<char>(width & 0xFF);
-    out[13] = static_cast<char>(width >> 8);
-    out[14] = static_cast<char>(height & 0xFF);
-    out[15] = static_cast<char>(height >> 8);
-    out[16] = 24;
-    out[17] = 0x20;
+    std::string out("\0\0\2\0\0\0\0\0\0\0\0\0", 12);
+    for (const int v : {width, height})
+        out += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    out += "\x18\x20";
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Bgr c = colour(x, y);
@@ -155,39 +151,16 @@ TEST(SaveThumbnailJpeg, WritesABoxSizedJpegWithTheMarkAtTheTopRight) {
                                    nullptr, nullptr, 0, 0));
 }
 
-TEST(BitmapHelpers, GreyCopiesAndConcatenation) {
-    auto quad = DibSection::Create(1, -1, 32);
-    quad->Row(0)[0] = 3, quad->Row(0)[1] = 6, quad->Row(0)[2] = 9, quad->Row(0)[3] = 77;
-    auto grey = CreateGreyBitmap(*quad);
-    ASSERT_TRUE(grey);
-    EXPECT_EQ(PixelAt(*grey, 0, 0), (Bgr{6, 6, 6}));
-    EXPECT_EQ(grey->Row(0)[3], 0);
-    auto high = DibSection::Create(1, 1, 16);
-    const unsigned v = 3 | (6 << 5) | (9 << 10);
-    high->Row(0)[0] = static_cast<std::uint8_t>(v);
-    high->Row(0)[1] = static_cast<std::uint8_t>(v >> 8);
-    grey = CreateGreyBitmap(*high);
-    ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->Row(0)[0] | (grey->Row(0)[1] << 8), 6 | (6 << 5) | (6 << 10));
-    EXPECT_FALSE(CreateGreyBitmap(*DibSection::Create(4, 4, 8)));
-
-    // The second goes to the first's right edge, or at 0 cut at the edge when wider.
+TEST(BitmapHelpers, ConcatenationPutsTheSecondAtTheRightEdge) {
     auto first = DibSection::Create(10, -4, 24);
     auto second = DibSection::Create(4, -2, 24);
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 4; ++x) second->Row(y)[x * 3] = 200;
-    }
-    auto joined = ConcatBitmaps(*first, *second);
+    second->Row(1)[0] = 200;
+    const auto joined = ConcatBitmaps(*first, *second);
     ASSERT_TRUE(joined);
     EXPECT_EQ(joined->width(), 10);
-    EXPECT_EQ(PixelAt(*joined, 5, 0).b, 0);
-    EXPECT_EQ(PixelAt(*joined, 6, 0).b, 200);
-    EXPECT_EQ(PixelAt(*joined, 9, 1).b, 200);
-    EXPECT_EQ(PixelAt(*joined, 9, 2).b, 0);
-    joined = ConcatBitmaps(*second, *first);
-    ASSERT_TRUE(joined);
-    EXPECT_EQ(joined->width(), 4);
-    EXPECT_EQ(PixelAt(*joined, 0, 0).b, 0);
+    EXPECT_EQ(PixelAt(*joined, 6, 1).b, 200);
+    EXPECT_EQ(PixelAt(*joined, 6, 0).b + PixelAt(*joined, 6, 2).b + PixelAt(*joined, 5, 1).b, 0);
+    EXPECT_EQ(ConcatBitmaps(*second, *first)->width(), 4);
 }
 
 TEST(BitmapHelpers, WrappingBreaksBeforeTheCharacterThatReachesTheWidth) {
