@@ -58,6 +58,7 @@ TEST(RenderThumbnail, ThePictureIsPlacedByItsAspectRatio) {
     const auto red = [](int, int) { return kRed; };
     const std::string wide = dir.Write("wide.tga", Targa(200, 100, red));
     const std::string tall = dir.Write("tall.tga", Targa(100, 200, red));
+    const std::string square = dir.Write("square.tga", Targa(100, 100, red));
     struct Case {
         const std::string& path;
         Vector2<int> box;
@@ -70,7 +71,7 @@ TEST(RenderThumbnail, ThePictureIsPlacedByItsAspectRatio) {
         {tall, {64, 64}, 0, 64, 64, 16, 0, 48, 64},  // the full height, centred
         {wide, {64, 64}, 1, 64, 32, 0, 0, 64, 32},   // mode 1: exactly the scaled size
         {tall, {64, 64}, 1, 32, 64, 0, 0, 32, 64},
-        {tall, {100, 20}, 1, 10, 20, 0, 0, 10, 20},  // taller than a flat box
+        {square, {100, 20}, 0, 100, 20, 40, 0, 60, 20},  // by aspect ratio, not by width > height
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " in " + std::to_string(c.box.x) + "x" + std::to_string(c.box.y));
