@@ -133,38 +133,33 @@ TEST(CopyOrMoveFile, MovesDeleteTheSourceOnlyOnceTheCopyIsThere) {
     EXPECT_EQ(prompts.calls()[0].caption, "Error copying file");
 }
 
-void CheckCompanionsTravel(const TempDir& dir) {
-    const std::string picture = dir.Write("a/x.jpg", "picture");
-    const std::string animation = dir.Write("a/x.vte", "points");
-    ASSERT_TRUE(platform::SetHidden(animation, true));
-    dir.Write("b/x.jpg", "taken");
-    Paste move(dir.Path("b") + "/", ClipBoard::kCut);
-    move.renameAll = true;
-    EXPECT_EQ(move.File(picture, "x.jpg"), kCopied);
-    EXPECT_EQ(move.name, "x_1.jpg");
-    EXPECT_FALSE(PathExists(picture));
-    EXPECT_FALSE(PathExists(animation));
-    EXPECT_EQ(ReadFile(dir.Path("b/x_1.vte")), "points");
-    EXPECT_TRUE(platform::IsHidden(dir.Path("b/x_1.vte")));
-}
-
 TEST(CopyOrMoveFile, AHiddenAnimationMovesWithItsPicture) {
-    TempDir dir;
-    if (!platform::TakesUserAttributes(dir.path())) GTEST_SKIP() << "no user attributes here";
-    CheckCompanionsTravel(dir);
+    // Where the file system takes no user attributes, every ".vte" counts as hidden.
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "attributes refused" : "attributes taken");
+        platform::RefuseUserAttributesForTesting(refused);
+        TempDir dir;
+        if (!refused && !platform::TakesUserAttributes(dir.path())) continue;
+        const std::string picture = dir.Write("a/x.jpg", "picture");
+        const std::string animation = dir.Write("a/x.vte", "points");
+        EXPECT_TRUE(platform::SetHidden(animation, true));
+        dir.Write("b/x.jpg", "taken");
+        Paste move(dir.Path("b") + "/", ClipBoard::kCut);
+        move.renameAll = true;
+        EXPECT_EQ(move.File(picture, "x.jpg"), kCopied);
+        EXPECT_EQ(move.name, "x_1.jpg");
+        EXPECT_FALSE(PathExists(picture));
+        EXPECT_FALSE(PathExists(animation));
+        EXPECT_EQ(ReadFile(dir.Path("b/x_1.vte")), "points");
+        EXPECT_TRUE(platform::IsHidden(dir.Path("b/x_1.vte")));
+        if (refused) continue;
 
-    // A visible animation file is not the picture's companion.
-    const std::string picture = dir.Write("c/z.jpg", "z");
-    dir.Write("c/z.vte", "v");
-    Paste move(dir.Path("b") + "/", ClipBoard::kCut);
-    EXPECT_EQ(move.File(picture, "z.jpg"), kCopied);
-    EXPECT_FALSE(PathExists(dir.Path("b/z.vte")));
-}
-
-TEST(CopyOrMoveFile, WithoutAttributesTheAnimationCountsAsHiddenAndTravels) {
-    platform::RefuseUserAttributesForTesting(true);
-    TempDir dir;
-    CheckCompanionsTravel(dir);
+        // A visible animation file is not the picture's companion.
+        const std::string other = dir.Write("c/z.jpg", "z");
+        dir.Write("c/z.vte", "v");
+        EXPECT_EQ(move.File(other, "z.jpg"), kCopied);
+        EXPECT_FALSE(PathExists(dir.Path("b/z.vte")));
+    }
     platform::RefuseUserAttributesForTesting(false);
 }
 

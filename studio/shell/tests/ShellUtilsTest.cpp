@@ -161,13 +161,12 @@ TEST(ShellUtils, FolderBrowsingStartsWhereItEndedLastTime) {
     testing_support::ScriptedPrompts prompts;
     prompts.AnswerPath("/chosen/folder");
     prompts.AnswerPath(std::nullopt);
-    prompts.AnswerPath("/next");
     EXPECT_EQ(BrowseForFolder(nullptr, "Select location for the gallery folder"), "/chosen/folder");
     EXPECT_EQ(BrowseForFolder(nullptr, "again"), "");
-    EXPECT_EQ(BrowseForFolder(nullptr, "and again"), "/next");
+    EXPECT_EQ(BrowseForFolder(nullptr, "and again"), "");
     ASSERT_EQ(prompts.calls().size(), 3u);
     EXPECT_EQ(prompts.calls()[0].text, "Select location for the gallery folder");
-    EXPECT_EQ(prompts.calls()[2].caption, "/chosen/folder");  // the start of the browse
+    EXPECT_EQ(prompts.calls()[2].caption, "/chosen/folder");  // kept over a cancelled browse
 }
 
 TEST(ShellUtils, SwitchingTheViewerControlOffAndOnLeavesItsRegistration) {
