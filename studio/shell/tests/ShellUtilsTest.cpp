@@ -1,9 +1,7 @@
 #include "studio/shell/ShellUtils.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
