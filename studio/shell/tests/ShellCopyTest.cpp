@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <filesystem>
 
 #include "platform/files/FileOps.h"
 #include "platform/files/Hidden.h"
@@ -202,6 +203,22 @@ TEST(CopyFolder, MovingAFolderTakesEverythingAndRemovesTheEmptiedSource) {
     EXPECT_EQ(ReadFile(dir.Path("Target/Pics/.hidden")), "h");
     EXPECT_EQ(ReadFile(dir.Path("Target/Pics/sub/b.jpg")), "b");
     EXPECT_TRUE(platform::IsDirectory(dir.Path("Target/Pics/empty")));
+}
+
+TEST(CopyFolder, AnEntryThatFailsFailsTheFolderWhateverFollows) {
+    TempDir dir;
+    ScriptedPrompts prompts;
+    dir.Write("Pics/a.jpg", "a");
+    dir.Write("Pics/b.jpg", "b");
+    dir.Write("Pics/z.jpg", "z");
+    ASSERT_TRUE(std::filesystem::create_directories(dir.Path("Target/Pics/b.jpg")));
+    Paste move(dir.Path("Target/Pics/"), ClipBoard::kCut);
+    move.overwriteAll = true;
+    EXPECT_EQ(CopyFolder(dir.Path("Pics") + "/", move.folder, move.renameAll, move.overwriteAll),
+              kCopyFailed);
+    EXPECT_EQ(ReadFile(dir.Path("Pics/b.jpg")), "b");
+    EXPECT_EQ(ReadFile(dir.Path("Target/Pics/z.jpg")), "z");
+    EXPECT_EQ(prompts.calls().size(), 1u);
 }
 
 TEST(CopyWithProgress, FilesOfAFolderAreCopiedWithCollisionsRenamed) {

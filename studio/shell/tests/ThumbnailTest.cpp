@@ -72,6 +72,9 @@ TEST(RenderThumbnail, ThePictureIsPlacedByItsAspectRatio) {
         {wide, {64, 64}, 1, 64, 32, 0, 0, 64, 32},   // mode 1: exactly the scaled size
         {tall, {64, 64}, 1, 32, 64, 0, 0, 32, 64},
         {square, {100, 20}, 0, 100, 20, 40, 0, 60, 20},  // by aspect ratio, not by width > height
+        // A box far flatter or narrower than the picture still keeps its aspect ratio.
+        {wide, {100, 20}, 1, 40, 20, 0, 0, 40, 20},
+        {tall, {20, 100}, 0, 20, 100, 0, 60, 20, 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + " in " + std::to_string(c.box.x) + "x" + std::to_string(c.box.y));
