@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,20 @@ protected:
     void AddImages(int count) {
         for (int n = 1; n <= count; ++n) gallery.Append("p" + std::to_string(n) + ".jpg");
     }
+    // The template expanded into the working folder, with three images, the first one
+    // current on page 1 of 3.
+    std::string Expand(const std::string& text, int image = 1, int page = 1) {
+        if (gallery.images.empty()) AddImages(3);
+        gallery.currentImage = image;
+        gallery.currentPage = page;
+        gallery.pageTotal = 3;
+        gallery.imagesPerPage = 1;
+        WriteText(env.root().Path("in.vtt"), text);
+        const std::string path =
+            gallery.GenerateFromTemplate(env.root().Path("in.vtt"), work, "out.htm");
+        EXPECT_EQ(path, work + "out.htm");
+        return ReadFile(path);
+    }
     FileSet Pages() const {
         FileSet pages;
         for (const std::string& name : FilesIn(work)) {
@@ -52,18 +67,17 @@ protected:
 };
 
 TEST_F(GalleryPages, PagesFollowTheImagesOfTheIndexTemplate) {
-    WriteText(templates + "thumb_t.htm",
-              "P{{pagenumber}}/{{pagetotal}}:{{imageindex}}{{nextimage}},{{imageindex}}{{nextimage}},"
-              "{{imageindex}}{{nextimage}},{{imageindex}}{{endpage}};{{nextpage}}");
+    WriteText(
+        templates + "thumb_t.htm",
+        "P{{pagenumber}}/{{pagetotal}}:{{imageindex}}{{nextimage}},{{imageindex}}{{nextimage}},"
+        "{{imageindex}}{{nextimage}},{{imageindex}}{{endpage}};{{nextpage}}");
     AddImages(10);
     EXPECT_EQ(gallery.Generate(), work + "index1.htm");
-    EXPECT_EQ(gallery.imagesPerPage, 4);
     EXPECT_EQ(Pages(), (FileSet{"index1.htm", "index2.htm", "index3.htm"}));
     EXPECT_EQ(ReadFile(work + "index1.htm"), "P1/3:1,2,3,4;index2.htm");
     EXPECT_EQ(ReadFile(work + "index3.htm"), "P3/3:9,10;index4.htm");
     EXPECT_EQ(gallery.GetPageFile(2), work + "index3.htm");
-    EXPECT_EQ(gallery.GetPageFile(3), "");
-    EXPECT_EQ(gallery.GetPageFile(-1), "");
+    EXPECT_EQ(gallery.GetPageFile(3) + gallery.GetPageFile(-1), "");
 
     // Without "{{nextpage}}" one page holds every image.
     WriteText(templates + "thumb_t.htm", "{{imageindex}}{{nextimage}}{{imageindex}}");
@@ -77,13 +91,12 @@ TEST_F(GalleryPages, PageCountIsBoundedByTheImages) {
     WriteText(templates + "thumb_t.htm",
               "{{imageindex}}{{nextimage}}{{previmage}}{{previmage}}{{nextpage}}");
     AddImages(5);
-    EXPECT_EQ(gallery.Generate(), work + "index1.htm");
+    gallery.Generate();
     EXPECT_EQ(Pages().size(), 5u);
 
     // A page per image without any "{{nextimage}}".
     WriteText(templates + "thumb_t.htm", "{{imageurl}} {{nextpage}}");
     gallery.Generate();
-    EXPECT_EQ(gallery.pageTotal, 5);
     EXPECT_EQ(Pages().size(), 5u);
     EXPECT_EQ(ReadFile(work + "index5.htm"), "p5.jpg index6.htm");
 }
@@ -97,7 +110,6 @@ TEST_F(GalleryPages, GenerationRenewsPagesDataAndScripts) {
     WriteText(templates + "t/upper.JS", "{{title}}");
     fs::create_directories(templates + "t/sub");
     WriteText(work + "old.htm", "stale");
-    WriteText(work + "keep.jpg", "picture");
     WriteText(work + "data/old.css", "stale");
     AddImages(2);
 
@@ -106,7 +118,6 @@ TEST_F(GalleryPages, GenerationRenewsPagesDataAndScripts) {
     EXPECT_EQ(gallery.Generate(), work + "index1.htm");
     EXPECT_TRUE(debug.Contains("Directories not cleared at the moment\n"));
     EXPECT_EQ(Pages(), (FileSet{"index1.htm", "index1_1.htm"}));
-    EXPECT_TRUE(fs::exists(work + "keep.jpg"));
     // Scripts are expanded (before the pages are counted); other data files are copied.
     EXPECT_EQ(FilesIn(work + "data"), (FileSet{"page.js", "style.css", "upper.JS"}));
     EXPECT_EQ(ReadFile(work + "data/page.js"), "var t='Trip';var n=7;");
@@ -119,7 +130,6 @@ TEST_F(GalleryPages, GenerationRenewsPagesDataAndScripts) {
     fs::remove(templates + "thumb_t.htm");
     EXPECT_EQ(gallery.Generate(), "");
     EXPECT_TRUE(Pages().empty());
-    EXPECT_TRUE(prompts.calls().empty());
 }
 
 TEST_F(GalleryPages, ExportMakesANewFolderInsideTheChosenOneEachTime) {
@@ -141,7 +151,7 @@ TEST_F(GalleryPages, ExportMakesANewFolderInsideTheChosenOneEachTime) {
               "The Gallery has been successfully exported!\n\nThe files are located in:\n" +
                   target + "/Trip_1/");
     EXPECT_EQ(prompts.calls()[1].caption, "Gallery export");
-    EXPECT_FALSE(gallery.Changed());
+    EXPECT_FALSE(gallery.IsModified());
     gallery.Generate();
     EXPECT_EQ(ReadFile(work + "index1.htm"), "preview");
 
@@ -186,6 +196,93 @@ TEST_F(GalleryPages, NothingIsWrittenIntoAFolderNotHeld) {
     ASSERT_EQ(unheld.GetWorkingFolder(), work);
     EXPECT_EQ(unheld.Generate(), "");
     EXPECT_EQ(ReadFile(work + "old.htm"), "kept");
+}
+
+TEST_F(GalleryPages, TemplatesExpandToExactText) {
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        // An empty result takes every line break after it along; a printed one none.
+        {"a{{nothing}}\r\n\r\nb", "ab", 1, 1},
+        {"a{{nothing}}\n\r\n\r \nb", "a \nb", 1, 1},
+        {"a{{title}}\r\nb", "aTrip\r\nb", 1, 1},
+        {"{{title\r\n}}|{{imagewidth 7}}|{{unknown word}}", "Trip||", 1, 1},
+        // Conditional blocks.
+        {"{{if 0}}x{{if 1}}y{{endif}}z{{endif}}w", "w", 1, 1},
+        {"{{if 1}}a{{if 0}}b{{endif}}c{{endif}}", "ac", 1, 1},
+        {"{{if 0}}never closed", "", 1, 1},
+        {"{{if pagenumber==2}}P2{{endif}}", "P2", 1, 2},
+        {"{{if pagenumber == 2}}x{{endif}}{{if pagenumber!=2}}y{{endif}}-", "-", 1, 2},
+        {"{{if title==Trip}}x{{endif}}-", "-", 1, 1},
+        {"{{if \"\"==''}}Q{{endif}}{{if a!=b}}N{{endif}}{{if 12ab}}D{{endif}}", "QND", 1, 1},
+        {"{{if iptc_caption!=''}}C{{endif}}{{if iptc_nofield==''}}N{{endif}}", "N", 1, 1},
+        // Declarations: the first one holds.
+        {"{{if 0}}{{v=string;c;t;d;inside}}{{endif}}[{{v}}]", "[inside]", 1, 1},
+        {"{{v=string;c;t;d;one}}{{v=string;c;t;d;two}}{{v}}", "one", 1, 1},
+        {"{{b=bool;c;t;d;1;off;on}}{{if b}}on{{endif}}", "on", 1, 1},
+        {"{{s=stringlist;c;t;d;b;a;b;c}}{{s}}|{{z=stringlist;c;t;d;q;a;b}}{{z}}|", "b||", 1, 1},
+        // Stepping through the images.
+        {"{{imageurl}} {{nextimage}}{{imageurl}} {{nextimage}}{{imageurl}}{{nextimage}}X"
+         "{{imageurl}}{{endpage}}E{{imageindex}}",
+         "p1.jpg p2.jpg p3.jpgE4", 1, 1},
+        {"{{previmage}}[{{imageurl}}]{{imageindex}}", "[]0", 1, 1},
+        {"{{if 0}}{{nextimage}}{{previmage}}{{endif}}{{imageindex}}", "1", 1, 1},
+        {"{{nextimage}}{{if 0}}{{endpage}}{{endif}}x", "x", 3, 1},
+    };
+    for (const auto& [text, expected, image, page] : cases) {
+        gallery.variables.clear();
+        EXPECT_EQ(Expand(text, image, page), expected) << text;
+    }
+    // Each template starts outside every block.
+    EXPECT_EQ(Expand("{{if 0}}{{nextimage}}{{nextimage}}{{nextimage}}"), "");
+    EXPECT_EQ(Expand("{{nextimage}}gone", 3), "");
+    EXPECT_EQ(Expand("back"), "back");
+    EXPECT_TRUE(prompts.calls().empty());
+}
+
+TEST_F(GalleryPages, ImagePageUrlWritesThePageOfTheCurrentImage) {
+    WriteText(templates + "image_t.htm",
+              "<{{imageurl}}|{{imageindex}}>{{nothing}}\r\n{{imagepageurl}}.");
+    EXPECT_EQ(Expand("[{{imagepageurl}}]{{imageurl}}", 2), "[index1_2.htm]p2.jpg");
+    // Line breaks after empty results stay on image pages; a page never writes itself.
+    EXPECT_EQ(ReadFile(work + "index1_2.htm"), "<p2.jpg|2>\r\n.");
+    fs::remove(templates + "image_t.htm");
+    EXPECT_EQ(Expand("[{{imagepageurl}}]"), "[]");
+}
+
+TEST_F(GalleryPages, UnmatchedOpeningStaysTextAfterTheMessage) {
+    EXPECT_EQ(Expand("ab{{title}}{{cd}"), "abTrip{{cd}");
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "Error in template {{ not matched");
+    EXPECT_EQ(prompts.calls()[0].caption, "Error");
+    EXPECT_EQ(Expand("{{if 0}}x{{"), "");
+}
+
+TEST_F(GalleryPages, StrayEndifAndBadDeclarationsLeaveDebugLines) {
+    testing_support::DebugCapture debug;
+    const std::pair<std::string, std::string> cases[] = {
+        {"{{endif}}", "{{endif}} detected without matching {{if}}\n"},
+        {"{{v=string=c;t;d;x}}", "SetVariable missing ; after type\n"},
+        {"{{v=string;c=t;d;x}}", "SetVariable missing ; after Cathegory\n"},
+        {"{{v=string;c;t}}", "SetVariable missing ; after Title\n"},
+        {"{{v=string;c;t;d}}", "SetVariable missing ; after desc\n"},
+        {"{{v=bool;c;t;d;1 px;no;yes}}", "SetVariable missing ; after default text\n"},
+        {"{{v=bool;c;t;d;1;no}}", "SetVariable missing ; after false text\n"},
+    };
+    for (const auto& [text, line] : cases) {
+        debug.Clear();
+        EXPECT_EQ(Expand(text + "x"), "x");
+        EXPECT_EQ(debug.lines(), std::vector<std::string>{line}) << text;
+        EXPECT_EQ(gallery.GetVariable("v").varType, kVarNone) << text;
+    }
+    EXPECT_TRUE(prompts.calls().empty());
+    Expand("{{v=1,c;t;d;x}}");
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "Old template variable format");
+    EXPECT_EQ(prompts.calls()[0].caption, "v");
+
+    // An unknown type stays undeclared and may be declared again.
+    debug.Clear();
+    EXPECT_EQ(Expand("{{v=colour;c;t;d;x}}[{{v}}]{{v=color;c;Title;Desc;ff00}}{{v}}"), "[]ff00");
+    EXPECT_EQ(debug.lines(), std::vector<std::string>{"Unknown type\n"});
 }
 
 }  // namespace

@@ -36,7 +36,6 @@ public:
         for (const GalleryImage& image : images) names.push_back(image.fileName);
         return names;
     }
-    bool Changed() const { return changed; }
 };
 
 // A temporary folder that stands in for the system's (TMPDIR) while it lives, and a
@@ -91,7 +90,8 @@ inline void WriteJpeg(const std::string& path, int width, int height, int seed =
     auto dib = platform::DibSection::Create(width, -height, 24);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* p = dib->Row(y);
-        for (int x = 0; x < width * 3; ++x) p[x] = static_cast<std::uint8_t>(x * 5 + y * 3 + seed * 40);
+        for (int x = 0; x < width * 3; ++x)
+            p[x] = static_cast<std::uint8_t>(x * 5 + y * 3 + seed * 40);
     }
     PictureInfo info;
     info.SetFromBitmapInfoHeader(dib->header(), nullptr);

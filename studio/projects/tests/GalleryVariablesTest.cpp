@@ -1,18 +1,21 @@
+#include <climits>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "studio/projects/Gallery.h"
+#include "studio/projects/TemplateVariable.h"
 #include "studio/projects/tests/GalleryTesting.h"
 #include "testing/CommaLocale.h"
 
 namespace {
 
-using gallery_testing::GalleryEnvironment;
-using gallery_testing::OpenGallery;
-
-// Three images, the second one current, on page 2 of 3 with two images a page.
-struct KnownGallery {
-    explicit KnownGallery(Properties& properties) : gallery(properties) {
-        properties.SetThumbSize({60, 40});
+// Three images, the second one current, on page 2 of 3 with two images a page; numbers
+// written with a decimal comma wherever the C library is asked.
+class GalleryVariables : public ::testing::Test {
+protected:
+    GalleryVariables() {
+        Properties& properties = env.properties();
         properties.SetThumbColor(0x0000FF);  // red, as a Windows colour value
         properties.SetBgColor(0xFF0000);     // blue
         properties.SetLock(26);
@@ -27,27 +30,20 @@ struct KnownGallery {
         gallery.pageTotal = 3;
         gallery.imagesPerPage = 2;
     }
-
     std::string Print(const std::string& word, const std::string& arguments = "") {
         std::string text = "unset";
         EXPECT_TRUE(gallery.GetBuiltInVariable(word, arguments, text)) << word;
         return text;
     }
 
-    OpenGallery gallery;
+    CommaLocale locale;
+    gallery_testing::GalleryEnvironment env;
+    gallery_testing::OpenGallery gallery{env.properties()};
 };
 
-TEST(GalleryVariables, BuiltInNamesPrintTheirValues) {
-    GalleryEnvironment env;
-    CommaLocale locale;
+TEST_F(GalleryVariables, BuiltInNamesPrintTheirValues) {
     ASSERT_TRUE(CommaLocale::HasComma()) << "no locale with a decimal comma could be set";
-    KnownGallery known(env.properties());
-    struct Row {
-        const char* word;
-        const char* arguments;
-        const char* text;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
         {"thumburl", "", "tmb_my.photo.jpg"},
         {"thumburl", " 3", "tmb_noext"},
         {"allpoints", "", "[0.500000,-1.250000,2.000000],[1.000000,2.000000,3.000000]"},
@@ -68,56 +64,103 @@ TEST(GalleryVariables, BuiltInNamesPrintTheirValues) {
         {"vantelolock", "", "1a"},
         {"vanteloposY", "", "-0.125"},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(known.Print(row.word, row.arguments), row.text)
-            << row.word << " with \"" << row.arguments << "\"";
+    for (const auto& [word, arguments, text] : rows) {
+        EXPECT_EQ(Print(word, arguments), text) << word << " with \"" << arguments << "\"";
     }
     std::string text;
     for (const char* other : {"Title", "imagepageurl ", "iptc_byline", "unknown", ""}) {
-        EXPECT_FALSE(known.gallery.GetBuiltInVariable(other, "", text)) << other;
+        EXPECT_FALSE(gallery.GetBuiltInVariable(other, "", text)) << other;
     }
 }
 
-TEST(GalleryVariables, NeighboursWrapAroundTheList) {
-    GalleryEnvironment env;
-    KnownGallery known(env.properties());
-    known.gallery.currentImage = 3;
-    EXPECT_EQ(known.Print("nextimageurl"), "a.jpg");
-    EXPECT_EQ(known.Print("nextimagepageurl"), "index1_1.htm");
-    known.gallery.currentImage = 1;
-    EXPECT_EQ(known.Print("previmageurl"), "noext");
+TEST_F(GalleryVariables, NeighboursWrapAroundTheList) {
+    gallery.currentImage = 3;
+    EXPECT_EQ(Print("nextimageurl"), "a.jpg");
+    EXPECT_EQ(Print("nextimagepageurl"), "index1_1.htm");
+    gallery.currentImage = 1;
+    EXPECT_EQ(Print("previmageurl"), "noext");
     // Past the list, after "nextimage" stepped out.
-    known.gallery.currentImage = 9;
-    EXPECT_EQ(known.Print("nextimageurl"), "a.jpg");
-    EXPECT_EQ(known.Print("previmageurl"), "");
+    gallery.currentImage = 9;
+    EXPECT_EQ(Print("nextimageurl"), "a.jpg");
+    EXPECT_EQ(Print("previmageurl"), "");
     // Before the index template was counted every image gets a page of its own.
-    known.gallery.imagesPerPage = 0;
-    known.gallery.currentImage = 1;
-    EXPECT_EQ(known.Print("nextimagepageurl"), "index2_2.htm");
-    known.gallery.images.clear();
-    EXPECT_EQ(known.Print("nextimageurl"), "");
+    gallery.imagesPerPage = 0;
+    gallery.currentImage = 1;
+    EXPECT_EQ(Print("nextimagepageurl"), "index2_2.htm");
+    gallery.images.clear();
+    EXPECT_EQ(Print("nextimageurl"), "");
 }
 
-TEST(GalleryVariables, IptcFieldsOfTheCurrentImage) {
-    GalleryEnvironment env;
-    KnownGallery known(env.properties());
-    OpenGallery& gallery = known.gallery;
+TEST_F(GalleryVariables, IptcFieldsOfTheCurrentImage) {
     IPTCData& iptc = gallery.images[1].iptc;
     iptc.Clear();
-    iptc.byline = "by";
-    iptc.caption = "cap";
     iptc.originalTransmissionReference = "ref";
     iptc.keywords = {"boat", "harbour, old"};
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "by");
-    EXPECT_EQ(gallery.GetIptcVariable("caption"), "cap");
     EXPECT_EQ(gallery.GetIptcVariable("originaltransmissionreference"), "ref");
     EXPECT_EQ(gallery.GetIptcVariable("keywords"), "boat,harbour, old");
-    EXPECT_EQ(gallery.GetIptcVariable("Byline"), "");
-
+    EXPECT_EQ(gallery.GetIptcVariable("Keywords"), "");
     iptc.valid = false;
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
+    EXPECT_EQ(gallery.GetIptcVariable("keywords"), "");
+    iptc.valid = true;
     gallery.currentImage = 4;
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
+    EXPECT_EQ(gallery.GetIptcVariable("keywords"), "");
+}
+
+TemplateVariable Declared(int type, std::vector<std::string> choices = {}) {
+    TemplateVariable variable;
+    variable.varType = type;
+    variable.name = "v";
+    variable.choices = std::move(choices);
+    return variable;
+}
+
+TEST(TemplateVariable, ValidationByType) {
+    const std::tuple<int, const char*, bool> cases[] = {
+        {kVarNumber, "12px", true}, {kVarNumber, " 7", true},     {kVarNumber, "-", false},
+        {kVarNumber, "abc", false}, {kVarNumber, nullptr, false}, {kVarBool, " 1", true},
+        {kVarBool, "2", false},     {kVarBool, "-1", false},      {kVarBool, "4294967297", false},
+        {kVarString, "", true},     {kVarString, nullptr, false},
+    };
+    for (const auto& [type, text, valid] : cases) {
+        EXPECT_EQ(Declared(type).Validate(text), valid)
+            << "type " << type << " text " << (text != nullptr ? text : "(null)");
+    }
+    const TemplateVariable list = Declared(kVarStringList, {"Left", "Right"});
+    EXPECT_TRUE(list.Validate("Right"));
+    EXPECT_FALSE(list.Validate("right"));
+}
+
+TEST(TemplateVariable, ValuesAndChoicesStayInsideTheirBounds) {
+    CommaLocale locale;
+    TemplateVariable number = Declared(kVarNumber);
+    EXPECT_FALSE(number.SetValueText("abc"));
+    EXPECT_TRUE(number.SetValueText("-1234567"));
+    EXPECT_EQ(number.GetValueText(), "-1234567");
+    EXPECT_TRUE(number.SetValueText("99999999999999999999"));
+    EXPECT_EQ(number.value, INT_MAX);
+    EXPECT_EQ(ScanInt("-99999999999999999999999"), INT_MIN);
+    EXPECT_FALSE(ScanInt("- 3"));
+
+    TemplateVariable flag = Declared(kVarBool, {"Off", "On"});
+    EXPECT_TRUE(flag.SetValueText("1 "));
+    EXPECT_EQ(flag.GetDisplayText(), "On");
+    EXPECT_FALSE(flag.SetValueText("2"));
+    EXPECT_FALSE(flag.SetValue(5));
+    EXPECT_EQ(flag.GetValueText(), "1");
+    // A bool without its two texts, or with a value past them, shows its value.
+    flag.choices.clear();
+    EXPECT_EQ(flag.GetDisplayText(), "1");
+    flag.value = -1;
+    EXPECT_EQ(flag.GetDisplayText(), "1");
+
+    TemplateVariable list = Declared(kVarStringList, {"x", "y"});
+    EXPECT_FALSE(list.SetValueText("c"));
+    EXPECT_TRUE(list.SetValue(1));
+    EXPECT_FALSE(list.SetValue(2));
+    EXPECT_FALSE(list.SetValue(-1));
+    EXPECT_EQ(list.GetValueText(), "y");
+    EXPECT_EQ(list.GetChoice(2), "");
+    EXPECT_FALSE(Declared(kVarStringList).SetValue(0));
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include <gumbo.h>
 #include <gtest/gtest.h>
+#include <gumbo.h>
 
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
@@ -91,7 +91,8 @@ TEST(ShippedTemplates, ExportedGalleriesAreComplete) {
         EXPECT_TRUE(exported.count("main.htm"));
         EXPECT_TRUE(exported.count("index1.htm"));
         for (const std::string& file : files) {
-            EXPECT_TRUE(exported.count(file) && exported.count(Gallery::ThumbnailName(file))) << file;
+            EXPECT_TRUE(exported.count(file) && exported.count(Gallery::ThumbnailName(file)))
+                << file;
         }
 
         int pages = 0;
@@ -102,7 +103,8 @@ TEST(ShippedTemplates, ExportedGalleriesAreComplete) {
             const std::string text = ReadFile(folder + file);
             EXPECT_EQ(text.find("{{"), std::string::npos);
             EXPECT_TRUE(text.starts_with("<!DOCTYPE html>"));
-            GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
+            GumboOutput* output =
+                gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
             std::vector<std::string> urls;
             Collect(output->root, urls);
             gumbo_destroy_output(&kGumboDefaultOptions, output);
