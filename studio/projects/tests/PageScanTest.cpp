@@ -134,14 +134,14 @@ TEST(PageScan, NamesWithQuotesAndPercentSignsRoundTrip) {
     ASSERT_EQ(scan.images.size(), 1u);
     PageImage& image = scan.images[0];
     image.zoomable = true;
-    image.zoomSource = "sub\\it's 100%.jpg";
-    image.pagePicture = "a'b,c).jpg";
+    image.zoomSource = "sub\\it's 100%20.jpg";
+    image.pagePicture = "a'b,c)\n<\"x\">.jpg";
     VantelifyPage model{scan.text, scan.headOffset, scan.images};
     dir.Write("p.htm", BuildPageText(model));
     const Scan again(page);
     ASSERT_EQ(again.images.size(), 1u);
-    EXPECT_EQ(again.images[0].zoomSource, "sub/it's 100%.jpg");
-    EXPECT_EQ(again.images[0].pagePicture, "a'b,c).jpg");
+    EXPECT_EQ(again.images[0].zoomSource, "sub/it's 100%20.jpg");
+    EXPECT_EQ(again.images[0].pagePicture, "a'b,c)\n<\"x\">.jpg");
 }
 
 TEST(PageScan, TheTextScanListsOnlyRealPictureTags) {
@@ -267,10 +267,6 @@ TEST(PageText, IsSameUrlMatchesTheWaysOneAddressIsWritten) {
 TEST(PageText, NamesInViewerLinesRoundTrip) {
     EXPECT_EQ(EncodePageUrl("100%'s <best>.jpg"), "100%25%27s %3Cbest%3E.jpg");
     EXPECT_EQ(EncodePageUrl("sub\\x.jpg"), "sub/x.jpg");
-    for (const std::string name :
-         {"photo (1).jpg", "a%20b.jpg", "\"quoted\".png", "line\nbreak.jpg"}) {
-        EXPECT_EQ(DecodePageUrl(EncodePageUrl(name)), name) << name;
-    }
     EXPECT_EQ(DecodePageUrl("50%%zz%4%41"), "50%%zz%4A");
 
     PageImage image;
