@@ -81,7 +81,7 @@ TEST(AnimationFile, PassesOverUnknownTagsAndBadNumbers) {
     EXPECT_EQ(read.back().size, Vector2<int>(0, 0));
 }
 
-TEST(AnimationFile, DamagedTextsAreReportedAndKeepWhatCameBefore) {
+TEST(AnimationFile, TextsCutAnywhereAreReportedDamaged) {
     af::Settings settings;
     const std::string full =
         af::Write(settings, {{"one", {1, 2, 3}, {4, 5}}, {"two", {6, 7, 8}, {9, 10}}});
