@@ -1,5 +1,5 @@
 #include <filesystem>
-#include <fstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -15,29 +15,18 @@ namespace {
 using gallery_testing::FilesIn;
 using gallery_testing::GalleryEnvironment;
 using gallery_testing::OpenGallery;
-using testing_support::DebugCapture;
+using gallery_testing::WriteText;
 using testing_support::ReadFile;
-using testing_support::ScriptedPrompts;
 using FileSet = std::set<std::string>;
 namespace fs = std::filesystem;
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// Four images a page, the page's images listed and a link to the next page.
-constexpr char kFourAPage[] =
-    "P{{pagenumber}}/{{pagetotal}}:{{imageindex}}{{nextimage}},{{imageindex}}{{nextimage}},"
-    "{{imageindex}}{{nextimage}},{{imageindex}}{{endpage}};{{nextpage}}";
 
 class GalleryPages : public ::testing::Test {
 protected:
     void SetUp() override {
-        data = env.root().Path("data") + "/";
-        templates = data + "templates/";
+        templates = env.root().Path("data") + "/templates/";
         fs::create_directories(templates + "t");
         WriteText(templates + "main.htm", "<p>main</p>");
-        SetDataFolder(data);
+        SetDataFolder(env.root().Path("data"));
         gallery.Initialize(nullptr);
         gallery.SetTemplate("t");
         gallery.SetTitle("Trip");
@@ -48,68 +37,65 @@ protected:
     void AddImages(int count) {
         for (int n = 1; n <= count; ++n) gallery.Append("p" + std::to_string(n) + ".jpg");
     }
+    // The template expanded into the working folder, with three images, image `image`
+    // current on page `page` of 3.
+    std::string Expand(const std::string& text, int image = 1, int page = 1) {
+        if (gallery.images.empty()) AddImages(3);
+        gallery.currentImage = image;
+        gallery.currentPage = page;
+        gallery.pageTotal = 3;
+        gallery.imagesPerPage = 1;
+        WriteText(env.root().Path("in.vtt"), text);
+        const std::string path =
+            gallery.GenerateFromTemplate(env.root().Path("in.vtt"), work, "out.htm");
+        EXPECT_EQ(path, work + "out.htm");
+        return ReadFile(path);
+    }
     FileSet Pages() const {
         FileSet pages;
         for (const std::string& name : FilesIn(work)) {
-            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".htm") == 0) pages.insert(name);
+            if (name.ends_with(".htm")) pages.insert(name);
         }
         return pages;
     }
 
     GalleryEnvironment env;
     OpenGallery gallery{env.properties()};
-    std::string data;
     std::string templates;
     std::string work;
-    ScriptedPrompts prompts;
+    testing_support::ScriptedPrompts prompts;
 };
 
-TEST_F(GalleryPages, PagesFollowTheImagesOfTheIndexTemplate) {
-    WriteText(templates + "thumb_t.htm", kFourAPage);
+TEST_F(GalleryPages, PagesFollowTheImagesOfTheIndexTemplateUpToTheLastImage) {
+    WriteText(
+        templates + "thumb_t.htm",
+        "P{{pagenumber}}/{{pagetotal}}:{{imageindex}}{{nextimage}},{{imageindex}}{{nextimage}},"
+        "{{imageindex}}{{nextimage}},{{imageindex}}{{endpage}};{{nextpage}}");
     AddImages(10);
     EXPECT_EQ(gallery.Generate(), work + "index1.htm");
-    EXPECT_EQ(gallery.imagesPerPage, 4);
-    EXPECT_EQ(gallery.pageTotal, 3);
     EXPECT_EQ(Pages(), (FileSet{"index1.htm", "index2.htm", "index3.htm"}));
     EXPECT_EQ(ReadFile(work + "index1.htm"), "P1/3:1,2,3,4;index2.htm");
-    EXPECT_EQ(ReadFile(work + "index2.htm"), "P2/3:5,6,7,8;index3.htm");
     EXPECT_EQ(ReadFile(work + "index3.htm"), "P3/3:9,10;index4.htm");
-    EXPECT_EQ(gallery.GetPageFile(0), work + "index1.htm");
     EXPECT_EQ(gallery.GetPageFile(2), work + "index3.htm");
-    EXPECT_EQ(gallery.GetPageFile(3), "");
-    EXPECT_EQ(gallery.GetPageFile(50), "");
+    EXPECT_EQ(gallery.GetPageFile(3) + gallery.GetPageFile(-1), "");
 
-    // Fewer images than a page holds, and a template without "{{nextpage}}".
-    gallery.images.resize(4);
-    gallery.Generate();
-    EXPECT_EQ(gallery.pageTotal, 1);
-    EXPECT_EQ(Pages(), FileSet{"index1.htm"});
-
+    // Without "{{nextpage}}" one page holds every image.
     WriteText(templates + "thumb_t.htm", "{{imageindex}}{{nextimage}}{{imageindex}}");
-    AddImages(96);
-    bool single = false;
-    EXPECT_EQ(gallery.CountImagesPerPage(single), 2);
-    EXPECT_TRUE(single);
     gallery.Generate();
-    EXPECT_EQ(gallery.pageTotal, 1);
     EXPECT_EQ(Pages(), FileSet{"index1.htm"});
     EXPECT_EQ(ReadFile(work + "index1.htm"), "12");
-}
 
-TEST_F(GalleryPages, PageCountIsBoundedByTheImages) {
-    // Stepping back more than forward: the pages never reach the last image.
+    // Stepping back more than forward: the pages never pass the last image.
     WriteText(templates + "thumb_t.htm",
               "{{imageindex}}{{nextimage}}{{previmage}}{{previmage}}{{nextpage}}");
-    AddImages(5);
-    EXPECT_EQ(gallery.Generate(), work + "index1.htm");
+    gallery.images.resize(5);
+    gallery.Generate();
     EXPECT_EQ(Pages().size(), 5u);
 
     // A page per image without any "{{nextimage}}".
     WriteText(templates + "thumb_t.htm", "{{imageurl}} {{nextpage}}");
     gallery.Generate();
-    EXPECT_EQ(gallery.pageTotal, 5);
-    EXPECT_EQ(Pages(), (FileSet{"index1.htm", "index2.htm", "index3.htm", "index4.htm",
-                                "index5.htm"}));
+    EXPECT_EQ(Pages().size(), 5u);
     EXPECT_EQ(ReadFile(work + "index5.htm"), "p5.jpg index6.htm");
 }
 
@@ -119,43 +105,38 @@ TEST_F(GalleryPages, GenerationRenewsPagesDataAndScripts) {
     WriteText(templates + "image_t.htm", "{{imageurl}}");
     WriteText(templates + "t/style.css", "body{}");
     WriteText(templates + "t/page.js", "var t='{{title}}';var n={{pagetotal}};");
+    WriteText(templates + "t/upper.JS", "{{title}}");
     fs::create_directories(templates + "t/sub");
     WriteText(work + "old.htm", "stale");
-    WriteText(work + "keep.jpg", "picture");
     WriteText(work + "data/old.css", "stale");
     AddImages(2);
 
-    DebugCapture debug;
+    testing_support::DebugCapture debug;
     gallery.pageTotal = 7;
     EXPECT_EQ(gallery.Generate(), work + "index1.htm");
     EXPECT_TRUE(debug.Contains("Directories not cleared at the moment\n"));
     EXPECT_EQ(Pages(), (FileSet{"index1.htm", "index1_1.htm"}));
-    EXPECT_TRUE(fs::exists(work + "keep.jpg"));
-    EXPECT_EQ(FilesIn(work + "data"), (FileSet{"page.js", "style.css"}));
-    // Scripts are made before the pages are counted.
+    // Scripts are expanded (before the pages are counted); other data files are copied.
+    EXPECT_EQ(FilesIn(work + "data"), (FileSet{"page.js", "style.css", "upper.JS"}));
     EXPECT_EQ(ReadFile(work + "data/page.js"), "var t='Trip';var n=7;");
+    EXPECT_EQ(ReadFile(work + "data/upper.JS"), "{{title}}");
     EXPECT_EQ(ReadFile(work + "index1.htm"), "vtt Trip<a href=\"index1_1.htm\">");
     EXPECT_EQ(ReadFile(work + "index1_1.htm"), "p1.jpg");
-    EXPECT_TRUE(gallery.IsGeneratedPage(work + "index1_1.htm"));
-    EXPECT_FALSE(gallery.IsGeneratedPage(work + "data/page.js"));
 
     // No index template: no page.
     fs::remove(templates + "thumb_t.vtt");
     fs::remove(templates + "thumb_t.htm");
     EXPECT_EQ(gallery.Generate(), "");
-    EXPECT_EQ(gallery.imagesPerPage, 0);
-    EXPECT_EQ(gallery.pageTotal, 1);
     EXPECT_TRUE(Pages().empty());
-    EXPECT_TRUE(prompts.calls().empty());
 }
 
-TEST_F(GalleryPages, ExportMakesANewFolderEachTime) {
+TEST_F(GalleryPages, ExportMakesANewFolderInsideTheChosenOneEachTime) {
     WriteText(templates + "thumb_t.htm",
               "{{if export==1}}export{{endif}}{{if export==0}}preview{{endif}}");
     WriteText(templates + "t/style.css", "body{}");
     AddImages(1);
     WriteText(work + "p1.jpg", "picture");
-    const std::string target = env.root().Path("out");
+    const std::string target = env.root().Path("out/inner");
     fs::create_directories(target);
 
     ASSERT_TRUE(gallery.Export(PidlPath(target)));
@@ -163,28 +144,17 @@ TEST_F(GalleryPages, ExportMakesANewFolderEachTime) {
     EXPECT_EQ(FilesIn(target + "/Trip"), (FileSet{"main.htm", "index1.htm", "p1.jpg"}));
     EXPECT_EQ(FilesIn(target + "/Trip/data"), FileSet{"style.css"});
     EXPECT_EQ(ReadFile(target + "/Trip_1/index1.htm"), "export");
-    EXPECT_EQ(ReadFile(target + "/Trip_1/main.htm"), "<p>main</p>");
-    EXPECT_EQ(ReadFile(work + "index1.htm"), "export");
     ASSERT_EQ(prompts.calls().size(), 2u);
     EXPECT_EQ(prompts.calls()[1].text,
               "The Gallery has been successfully exported!\n\nThe files are located in:\n" +
                   target + "/Trip_1/");
     EXPECT_EQ(prompts.calls()[1].caption, "Gallery export");
-    EXPECT_FALSE(gallery.Changed());
+    EXPECT_FALSE(gallery.IsModified());
     gallery.Generate();
     EXPECT_EQ(ReadFile(work + "index1.htm"), "preview");
-}
 
-TEST_F(GalleryPages, ExportStaysInsideTheChosenFolder) {
-    WriteText(templates + "thumb_t.htm", "x");
-    AddImages(1);
-    const std::string target = env.root().Path("out/inner");
-    fs::create_directories(target);
-    EXPECT_EQ(Gallery::ExportFolderName(".."), "Vantelo");
-    EXPECT_EQ(Gallery::ExportFolderName(""), "Vantelo");
     EXPECT_EQ(Gallery::ExportFolderName("a/b\\c\td"), "a_b_c_d");
-
-    for (const char* title : {"../escape", "..", "/"}) {
+    for (const char* title : {"../escape", "..", "/", ""}) {
         gallery.SetTitle(title);
         ASSERT_TRUE(gallery.Export(PidlPath(target))) << title;
     }
@@ -193,56 +163,114 @@ TEST_F(GalleryPages, ExportStaysInsideTheChosenFolder) {
     for (const auto& entry : fs::directory_iterator(target)) {
         folders.insert(entry.path().filename().string());
     }
-    EXPECT_EQ(folders, (FileSet{".._escape", "Vantelo", "_"}));
+    EXPECT_EQ(folders, (FileSet{"Trip", "Trip_1", ".._escape", "Vantelo", "Vantelo_1", "_"}));
 }
 
 TEST_F(GalleryPages, ExportFailuresAreReported) {
     AddImages(1);
     const std::string target = env.root().Path("out");
     fs::create_directories(target);
-
-    EXPECT_FALSE(gallery.Export(PidlPath()));
-    EXPECT_TRUE(prompts.calls().empty());
-
     // No index template: nothing to export.
     EXPECT_FALSE(gallery.Export(PidlPath(target)));
+    EXPECT_TRUE(fs::is_empty(target));
     ASSERT_EQ(prompts.calls().size(), 1u);
     EXPECT_EQ(prompts.calls()[0].text, "Failed to export gallery successfully");
     EXPECT_EQ(prompts.calls()[0].caption, "Gallery export");
-    EXPECT_TRUE(fs::is_empty(target));
-
-    // No entry page.
-    WriteText(templates + "thumb_t.htm", "x");
-    fs::remove(templates + "main.htm");
-    EXPECT_FALSE(gallery.Export(PidlPath(target)));
-    ASSERT_EQ(prompts.calls().size(), 2u);
-    EXPECT_EQ(prompts.calls()[1].text, "Failed to export gallery successfully");
-}
-
-TEST_F(GalleryPages, DataFileCopyFailureIsReported) {
-    WriteText(templates + "thumb_t.htm", "x");
-    WriteText(templates + "t/a.css", "a");
-    fs::create_directories(templates + "t");
-    AddImages(1);
-    // A name the working folder's data/ already has as a folder cannot be copied.
-    fs::create_directories(work + "data/a.css");
-    EXPECT_FALSE(gallery.CopyTemplateDataFiles(work));
-    ASSERT_EQ(prompts.calls().size(), 1u);
-    EXPECT_EQ(prompts.calls()[0].text, "Failed to copy template data files");
-    EXPECT_EQ(prompts.calls()[0].caption, "File copy error");
 }
 
 TEST_F(GalleryPages, NothingIsWrittenIntoAFolderNotHeld) {
     WriteText(templates + "thumb_t.htm", "x");
-    OpenGallery other(env.properties());  // the folder is held by `gallery`
-    other.Initialize(nullptr);
-    ASSERT_NE(other.GetWorkingFolder(), work);
     WriteText(work + "old.htm", "kept");
-    Gallery unheld(env.properties());
+    Gallery unheld(env.properties());  // named after the folder `gallery` holds
     unheld.SetTemplate("t");
     ASSERT_EQ(unheld.GetWorkingFolder(), work);
     EXPECT_EQ(unheld.Generate(), "");
     EXPECT_EQ(ReadFile(work + "old.htm"), "kept");
+}
+
+TEST_F(GalleryPages, TemplatesExpandToExactText) {
+    const std::tuple<const char*, const char*, int, int> cases[] = {
+        // An empty result takes every line break after it along; a printed one none.
+        {"a{{nothing}}\r\n\r\nb", "ab", 1, 1},
+        {"a{{nothing}}\n\r\n\r \nb", "a \nb", 1, 1},
+        {"a{{title}}\r\nb", "aTrip\r\nb", 1, 1},
+        {"{{title\r\n}}|{{imagewidth 7}}|{{unknown word}}", "Trip||", 1, 1},
+        // Conditional blocks.
+        {"{{if 0}}x{{if 1}}y{{endif}}z{{endif}}w", "w", 1, 1},
+        {"{{if 1}}a{{if 0}}b{{endif}}c{{endif}}", "ac", 1, 1},
+        {"{{if 0}}never closed", "", 1, 1},
+        {"{{if pagenumber==2}}P2{{endif}}", "P2", 1, 2},
+        {"{{if pagenumber == 2}}x{{endif}}{{if pagenumber!=2}}y{{endif}}-", "-", 1, 2},
+        {"{{if title==Trip}}x{{endif}}-", "-", 1, 1},
+        {"{{if \"\"==''}}Q{{endif}}{{if a!=b}}N{{endif}}{{if 12ab}}D{{endif}}", "QND", 1, 1},
+        {"{{if iptc_caption!=''}}C{{endif}}{{if iptc_nofield==''}}N{{endif}}", "N", 1, 1},
+        {"{{if iptc_caption==''}}E{{endif}}", "E", 9, 1},
+        // Declarations: the first one holds.
+        {"{{if 0}}{{v=string;c;t;d;inside}}{{endif}}[{{v}}]", "[inside]", 1, 1},
+        {"{{v=string;c;t;d;one}}{{v=string;c;t;d;two}}{{v}}", "one", 1, 1},
+        {"{{b=bool;c;t;d;1;off;on}}{{if b}}on{{endif}}", "on", 1, 1},
+        {"{{s=stringlist;c;t;d;b;a;b;c}}{{s}}|{{z=stringlist;c;t;d;q;a;b}}{{z}}|", "b||", 1, 1},
+        // Stepping through the images.
+        {"{{imageurl}} {{nextimage}}{{imageurl}} {{nextimage}}{{imageurl}}{{nextimage}}X"
+         "{{imageurl}}{{endpage}}E{{imageindex}}",
+         "p1.jpg p2.jpg p3.jpgE4", 1, 1},
+        {"{{previmage}}[{{imageurl}}]{{imageindex}}", "[]0", 1, 1},
+        {"{{if 0}}{{nextimage}}{{previmage}}{{endif}}{{imageindex}}", "1", 1, 1},
+        {"{{nextimage}}{{if 0}}{{endpage}}{{endif}}x", "x", 3, 1},
+    };
+    for (const auto& [text, expected, image, page] : cases) {
+        gallery.variables.clear();
+        EXPECT_EQ(Expand(text, image, page), expected) << text;
+    }
+    // Each template starts outside every block.
+    EXPECT_EQ(Expand("{{if 0}}{{nextimage}}{{nextimage}}{{nextimage}}"), "");
+    EXPECT_EQ(Expand("{{nextimage}}gone", 3), "");
+    EXPECT_EQ(Expand("back"), "back");
+    EXPECT_TRUE(prompts.calls().empty());
+}
+
+TEST_F(GalleryPages, ImagePageUrlWritesThePageOfTheCurrentImage) {
+    WriteText(templates + "image_t.htm",
+              "<{{imageurl}}|{{imageindex}}>{{nothing}}\r\n{{imagepageurl}}.");
+    EXPECT_EQ(Expand("[{{imagepageurl}}]{{imageurl}}", 2), "[index1_2.htm]p2.jpg");
+    // Line breaks after empty results stay on image pages; a page never writes itself.
+    EXPECT_EQ(ReadFile(work + "index1_2.htm"), "<p2.jpg|2>\r\n.");
+    fs::remove(templates + "image_t.htm");
+    EXPECT_EQ(Expand("[{{imagepageurl}}]"), "[]");
+}
+
+TEST_F(GalleryPages, UnmatchedOpeningStaysTextAfterTheMessage) {
+    EXPECT_EQ(Expand("ab{{title}}{{cd}"), "abTrip{{cd}");
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "Error in template {{ not matched");
+    EXPECT_EQ(prompts.calls()[0].caption, "Error");
+    EXPECT_EQ(Expand("{{if 0}}x{{"), "");
+}
+
+TEST_F(GalleryPages, StrayEndifAndBadDeclarationsLeaveDebugLines) {
+    testing_support::DebugCapture debug;
+    const std::pair<std::string, std::string> cases[] = {
+        {"{{endif}}", "{{endif}} detected without matching {{if}}\n"},
+        {"{{v=string=c;t;d;x}}", "SetVariable missing ; after type\n"},
+        {"{{v=bool;c;t;d;1 px;no;yes}}", "SetVariable missing ; after default text\n"},
+        {"{{v=bool;c;t;d;1;no}}", "SetVariable missing ; after false text\n"},
+    };
+    for (const auto& [text, line] : cases) {
+        debug.Clear();
+        EXPECT_EQ(Expand(text + "x"), "x");
+        EXPECT_EQ(debug.lines(), std::vector<std::string>{line}) << text;
+        EXPECT_EQ(gallery.GetVariable("v").varType, kVarNone) << text;
+    }
+    EXPECT_TRUE(prompts.calls().empty());
+    Expand("{{v=1,c;t;d;x}}");
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "Old template variable format");
+    EXPECT_EQ(prompts.calls()[0].caption, "v");
+
+    // An unknown type stays undeclared and may be declared again.
+    debug.Clear();
+    EXPECT_EQ(Expand("{{v=colour;c;t;d;x}}[{{v}}]{{v=color;c;Title;Desc;ff00}}{{v}}"), "[]ff00");
+    EXPECT_EQ(debug.lines(), std::vector<std::string>{"Unknown type\n"});
 }
 
 }  // namespace

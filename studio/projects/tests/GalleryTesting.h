@@ -1,12 +1,18 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "imaging/JpegWriter.h"
+#include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
 #include "testing/TempDir.h"
@@ -24,17 +30,12 @@ public:
     using Gallery::pageTotal;
     using Gallery::variables;
 
-    void Append(const std::string& name) {
-        GalleryImage image;
-        image.fileName = name;
-        images.push_back(image);
-    }
+    void Append(const std::string& name) { images.emplace_back().fileName = name; }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
         for (const GalleryImage& image : images) names.push_back(image.fileName);
         return names;
     }
-    bool Changed() const { return changed; }
 };
 
 // A temporary folder that stands in for the system's (TMPDIR) while it lives, and a
@@ -78,6 +79,24 @@ inline std::set<std::string> FilesIn(const std::string& folder) {
         if (!entry.is_directory()) names.insert(entry.path().filename().string());
     }
     return names;
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A JPEG picture of the size, its colours set by `seed`.
+inline void WriteJpeg(const std::string& path, int width, int height, int seed = 0) {
+    auto dib = platform::DibSection::Create(width, -height, 24);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = dib->Row(y);
+        for (int x = 0; x < width * 3; ++x)
+            p[x] = static_cast<std::uint8_t>(x * 5 + y * 3 + seed * 40);
+    }
+    PictureInfo info;
+    info.SetFromBitmapInfoHeader(dib->header(), nullptr);
+    info.pixels = dib->Row(0);
+    EXPECT_TRUE(SaveJPG(info, path, 85)) << path;
 }
 
 }  // namespace gallery_testing

@@ -1,211 +1,126 @@
+#include <climits>
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "studio/projects/Gallery.h"
-#include "testing/CommaLocale.h"
+#include "studio/projects/TemplateVariable.h"
 #include "studio/projects/tests/GalleryTesting.h"
+#include "testing/CommaLocale.h"
 
 namespace {
 
-using gallery_testing::GalleryEnvironment;
-using gallery_testing::OpenGallery;
-
-GalleryImage Image(const std::string& name, int width, int height, std::int64_t size) {
-    GalleryImage image;
-    image.fileName = name;
-    image.width = width;
-    image.height = height;
-    image.fileSize = size;
-    return image;
-}
-
-// Three images, the second one current, on page 2 of 3 with two images a page.
-struct KnownGallery {
-    explicit KnownGallery(Properties& properties) : gallery(properties) {
-        properties.SetThumbSize({60, 40});
+// Three images, the second one current, on page 2 of 3 with two images a page; numbers
+// written with a decimal comma wherever the C library is asked.
+class GalleryVariables : public ::testing::Test {
+protected:
+    GalleryVariables() {
+        Properties& properties = env.properties();
         properties.SetThumbColor(0x0000FF);  // red, as a Windows colour value
         properties.SetBgColor(0xFF0000);     // blue
-        properties.SetBorderColor(0);
-        properties.SetBorderSize({2, 3});
-        properties.SetLock(26);
-        properties.SetMinZoom(0.25f);
         properties.SetMaxZoom(12.5f);
-        properties.SetPosX(1.5f);
         properties.SetPosY(-0.125f);
-        properties.SetPosZ(2.0f);
-        gallery.images.push_back(Image("a.jpg", 640, 480, 1000));
-        gallery.images.push_back(Image("my.photo.tga", 33, 22, 0));
-        gallery.images.push_back(Image("noext", 1, 2, 3));
+        for (const char* name : {"a.jpg", "my.photo.tga", "noext"}) gallery.Append(name);
+        gallery.images[0].fileSize = 1000;
         gallery.images[1].points.push_back({"p", {0.5f, -1.25f, 2.0f}, {320, 200}});
         gallery.images[1].points.push_back({"q", {1.0f, 2.0f, 3.0f}, {320, 200}});
         gallery.currentImage = 2;
         gallery.currentPage = 2;
         gallery.pageTotal = 3;
         gallery.imagesPerPage = 2;
-        gallery.SetTitle("My gallery");
-        gallery.SetWindowWidth(400);
     }
-
     std::string Print(const std::string& word, const std::string& arguments = "") {
         std::string text = "unset";
         EXPECT_TRUE(gallery.GetBuiltInVariable(word, arguments, text)) << word;
         return text;
     }
 
-    OpenGallery gallery;
+    CommaLocale locale;
+    gallery_testing::GalleryEnvironment env;
+    gallery_testing::OpenGallery gallery{env.properties()};
 };
 
-TEST(GalleryVariables, EveryBuiltInNamePrintsItsValue) {
-    GalleryEnvironment env;
-    CommaLocale locale;
+TEST_F(GalleryVariables, BuiltInNamesPrintTheirValues) {
     ASSERT_TRUE(CommaLocale::HasComma()) << "no locale with a decimal comma could be set";
-    KnownGallery known(env.properties());
-    struct Row {
-        const char* word;
-        const char* arguments;
-        const char* text;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
         {"thumburl", "", "tmb_my.photo.jpg"},
-        {"thumburl", " 3", "tmb_noext"},
-        {"thumbpageurl", "", "index2.htm"},
         {"allpoints", "", "[0.500000,-1.250000,2.000000],[1.000000,2.000000,3.000000]"},
-        {"allpoints", " 1", ""},
-        {"allimages", "", "\"a.jpg\",\"my.photo.tga\",\"noext\""},
         {"allthumbs", "", "\"tmb_a.jpg\",\"tmb_my.photo.jpg\",\"tmb_noext\""},
-        {"imageurl", "", "my.photo.tga"},
-        {"imageurl", " 1", "a.jpg"},
         {"imageurl", "\n\t3 trailing", "noext"},
         {"imageurl", " 4", ""},
-        {"imageurl", " 0", ""},
-        {"imageurl", " -1", ""},
         {"imageurl", " x", "my.photo.tga"},
         {"imagename", "", "my.photo"},
-        {"imagename", " 3", "noext"},
-        {"imagewidth", " 1", "640"},
-        {"imageheight", "", "22"},
-        {"imageheight", " 9", ""},
-        {"imageindex", " 1", "2"},
-        {"imagetotal", "", "3"},
-        {"imagefilesize", " 1", "1000"},
         {"imagefilesizekilo", " 1", "1.5"},
-        {"imagefilesizekilo", "", "0.5"},
-        {"thumbmaxwidth", "", "60"},
-        {"thumbmaxheight", "", "40"},
         {"thumbfillcolor", "", "ff0000"},
-        {"nextimageurl", "", "noext"},
-        {"previmageurl", "", "a.jpg"},
         {"nextimagepageurl", "", "index2_3.htm"},
-        {"previmagepageurl", "", "index1_1.htm"},
-        {"nextpage", "", "index3.htm"},
-        {"prevpage", "", "index1.htm"},
-        {"pagenumber", "", "2"},
-        {"pagetotal", "", "3"},
         {"vantelomaxzoom", "", "12.500000"},
-        {"vantelominzoom", "", "0.250000"},
         {"vantelobgcolor", "", "ff"},
-        {"vantelobordercolor", "", "0"},
-        {"vanteloborderwidth", "", "2"},
-        {"vanteloborderheight", "", "3"},
-        {"vantelolock", "", "1a"},
-        {"vantelofit", "", "130"},
-        {"vanteloposX", "", "1.500"},
         {"vanteloposY", "", "-0.125"},
-        {"vanteloposZ", "", "2.000"},
-        {"vantelowidth", "", "400"},
-        {"vanteloheight", "", "200"},
-        {"title", " 1", "My gallery"},
     };
-    for (const Row& row : rows) {
-        EXPECT_EQ(known.Print(row.word, row.arguments), row.text)
-            << row.word << " with \"" << row.arguments << "\"";
+    for (const auto& [word, arguments, text] : rows) {
+        EXPECT_EQ(Print(word, arguments), text) << word << " with \"" << arguments << "\"";
     }
     std::string text;
     for (const char* other : {"Title", "imagepageurl ", "iptc_byline", "unknown", ""}) {
-        EXPECT_FALSE(known.gallery.GetBuiltInVariable(other, "", text)) << other;
+        EXPECT_FALSE(gallery.GetBuiltInVariable(other, "", text)) << other;
     }
 }
 
-TEST(GalleryVariables, NeighboursWrapAroundTheList) {
-    GalleryEnvironment env;
-    KnownGallery known(env.properties());
-    known.gallery.currentImage = 3;
-    EXPECT_EQ(known.Print("nextimageurl"), "a.jpg");
-    EXPECT_EQ(known.Print("nextimagepageurl"), "index1_1.htm");
-    EXPECT_EQ(known.Print("previmageurl"), "my.photo.tga");
-    known.gallery.currentImage = 1;
-    EXPECT_EQ(known.Print("previmageurl"), "noext");
-    EXPECT_EQ(known.Print("previmagepageurl"), "index2_3.htm");
-    EXPECT_EQ(known.Print("prevpage"), "index1.htm");
-    // Past the list (after "nextimage" stepped out) and below it.
-    known.gallery.currentImage = 0;
-    EXPECT_EQ(known.Print("imageurl"), "");
-    EXPECT_EQ(known.Print("previmageurl"), "noext");
-    known.gallery.currentImage = 9;
-    EXPECT_EQ(known.Print("nextimageurl"), "a.jpg");
-    EXPECT_EQ(known.Print("previmageurl"), "");
+TEST_F(GalleryVariables, NeighboursWrapAroundTheList) {
+    gallery.currentImage = 3;
+    EXPECT_EQ(Print("nextimagepageurl"), "index1_1.htm");
+    gallery.currentImage = 9;  // past the list, after "nextimage" stepped out
+    EXPECT_EQ(Print("nextimageurl"), "a.jpg");
+    EXPECT_EQ(Print("previmageurl"), "");
     // Before the index template was counted every image gets a page of its own.
-    known.gallery.imagesPerPage = 0;
-    known.gallery.currentImage = 1;
-    EXPECT_EQ(known.Print("nextimagepageurl"), "index2_2.htm");
-    EXPECT_EQ(known.gallery.GetImagePageName(3), "index3_3.htm");
-    // An empty gallery names no image at all.
-    known.gallery.images.clear();
-    EXPECT_EQ(known.Print("nextimageurl"), "");
-    EXPECT_EQ(known.Print("allimages"), "");
-    EXPECT_EQ(known.Print("imagetotal"), "0");
+    gallery.imagesPerPage = 0;
+    gallery.currentImage = 1;
+    EXPECT_EQ(Print("nextimagepageurl"), "index2_2.htm");
 }
 
-TEST(GalleryVariables, IptcFieldsOfTheCurrentImage) {
-    GalleryEnvironment env;
-    KnownGallery known(env.properties());
-    OpenGallery& gallery = known.gallery;
-    IPTCData& iptc = gallery.images[1].iptc;
-    iptc.Clear();
-    struct Field {
-        const char* name;
-        std::string IPTCData::*member;
-    };
-    const Field fields[] = {
-        {"byline", &IPTCData::byline},
-        {"bylinetitle", &IPTCData::bylineTitle},
-        {"credits", &IPTCData::credits},
-        {"source", &IPTCData::source},
-        {"objectname", &IPTCData::objectName},
-        {"datecreated", &IPTCData::dateCreated},
-        {"city", &IPTCData::city},
-        {"state", &IPTCData::state},
-        {"country", &IPTCData::country},
-        {"originaltransmissionreference", &IPTCData::originalTransmissionReference},
-        {"copyrightnotice", &IPTCData::copyrightNotice},
-        {"caption", &IPTCData::caption},
-        {"captionwriter", &IPTCData::captionWriter},
-        {"headline", &IPTCData::headline},
-        {"specialinstructions", &IPTCData::specialInstructions},
-        {"category", &IPTCData::category},
-        {"urgency", &IPTCData::urgency},
-        {"timecreated", &IPTCData::timeCreated},
-        {"originprogram", &IPTCData::originProgram},
-        {"originprogramversion", &IPTCData::originProgramVersion},
-    };
-    // Each field holds a text of its own, so a field read from the wrong member shows.
-    for (const Field& field : fields) iptc.*field.member = std::string("text of ") + field.name;
-    iptc.supplementalCategories = {"sea", "sky"};
-    iptc.keywords = {"boat", "harbour, old", "dawn"};
-    for (const Field& field : fields) {
-        EXPECT_EQ(gallery.GetIptcVariable(field.name), std::string("text of ") + field.name);
-    }
-    EXPECT_EQ(gallery.GetIptcVariable("supplementalcategories"), "sea,sky");
-    EXPECT_EQ(gallery.GetIptcVariable("keywords"), "boat,harbour, old,dawn");
-    EXPECT_EQ(gallery.GetIptcVariable("Byline"), "");
-    EXPECT_EQ(gallery.GetIptcVariable("unknown"), "");
+TemplateVariable Declared(int type, std::vector<std::string> choices = {}) {
+    TemplateVariable variable;
+    variable.varType = type;
+    variable.name = "v";
+    variable.choices = std::move(choices);
+    return variable;
+}
 
-    iptc.valid = false;
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
-    iptc.valid = true;
-    gallery.currentImage = 1;  // a record that was never read
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
-    gallery.currentImage = 4;
-    EXPECT_EQ(gallery.GetIptcVariable("byline"), "");
+TEST(TemplateVariable, ValuesAndChoicesStayInsideTheirBounds) {
+    CommaLocale locale;
+    TemplateVariable number = Declared(kVarNumber);
+    EXPECT_TRUE(number.SetValueText("-1234567"));
+    EXPECT_EQ(number.GetValueText(), "-1234567");
+    EXPECT_TRUE(number.SetValueText("99999999999999999999"));
+    EXPECT_EQ(number.value, INT_MAX);
+    EXPECT_EQ(ScanInt("-99999999999999999999999"), INT_MIN);
+    EXPECT_FALSE(ScanInt("- 3"));
+
+    for (const char* text : {"2", "-1", "4294967297", "abc"}) {
+        EXPECT_FALSE(Declared(kVarBool).Validate(text)) << text;
+    }
+    EXPECT_TRUE(Declared(kVarNumber).Validate("12px"));
+    EXPECT_FALSE(Declared(kVarNumber).Validate(nullptr));
+    EXPECT_FALSE(Declared(kVarStringList, {"Left", "Right"}).Validate("right"));
+
+    TemplateVariable flag = Declared(kVarBool, {"Off", "On"});
+    EXPECT_TRUE(flag.SetValueText("1 "));
+    EXPECT_EQ(flag.GetDisplayText(), "On");
+    EXPECT_FALSE(flag.SetValueText("2"));
+    EXPECT_FALSE(flag.SetValue(5));
+    EXPECT_EQ(flag.GetValueText(), "1");
+    // A bool without its two texts, or with a value past them, shows its value.
+    flag.choices.clear();
+    EXPECT_EQ(flag.GetDisplayText(), "1");
+    flag.value = -1;
+    EXPECT_EQ(flag.GetDisplayText(), "1");
+
+    TemplateVariable list = Declared(kVarStringList, {"x", "y"});
+    EXPECT_TRUE(list.SetValue(1));
+    EXPECT_FALSE(list.SetValue(2));
+    EXPECT_FALSE(list.SetValue(-1));
+    EXPECT_EQ(list.GetValueText(), "y");
+    EXPECT_EQ(list.GetChoice(2), "");
 }
 
 }  // namespace
