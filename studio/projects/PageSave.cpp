@@ -38,7 +38,13 @@ bool SavePage(const VantelifyPage& page, Vantelifier& project, PageScriptWriter&
             "Saving", platform::MessageButtons::OkCancel);
         if (answer != platform::PromptAnswer::Ok) return false;
     }
-    if (WritePage(page, path) && scriptWriter.WriteVanteloScript(folder)) {
+    // The script goes first, so that a failed save never leaves the page (perhaps written
+    // over the original) asking for a script that is not there. A page without a head is
+    // refused by WritePage before anything is written.
+    const bool saved = page.headOffset == VantelifyPage::kNoHead
+                           ? WritePage(page, path)
+                           : scriptWriter.WriteVanteloScript(folder) && WritePage(page, path);
+    if (saved) {
         project.SetModified(false);
         project.SetScriptSaved(folder);
         return true;

@@ -156,8 +156,10 @@ TEST_F(VantelifierTest, FailuresAreReported) {
     auto project = Open();
     project->SetModified(true);
     scripts.fail = true;
-    EXPECT_FALSE(SavePage(page, *project, scripts, folder + "out.htm"));
+    EXPECT_FALSE(SavePage(page, *project, scripts, pagePath));
     EXPECT_TRUE(project->IsModified());
+    // The page is not replaced by one that asks for a script that is not there.
+    EXPECT_EQ(ReadFile(pagePath), "<head></head><body></body>");
     // A preview whose script cannot be written still shows the page.
     project->WritePreview(page);
     EXPECT_EQ(navigator.visited.size(), 1u);
