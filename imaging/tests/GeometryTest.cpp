@@ -12,9 +12,9 @@ TEST(Vector2Int, LengthsCompareWithoutSignedOverflow) {
     EXPECT_EQ(V(3, 4).Length(), 5);
     EXPECT_TRUE(V(-3, 0) > V(2, 0));
     EXPECT_FALSE(V(2, 0) < V(0, -2));
-    // Squares beyond a signed int wrap as unsigned numbers instead of being undefined.
+    // Products beyond a signed int wrap as unsigned numbers instead of being undefined.
     EXPECT_EQ(V(50000, 50000).SquaredLength(), 5000000000u % (1ull << 32));
-    EXPECT_EQ(V(40000, 0).Dot(V(40000, 0)), static_cast<int>(1600000000u));
+    EXPECT_EQ(V(50000, 0).Dot(V(50000, 0)), static_cast<int>(2500000000u));
 }
 
 TEST(Vector2Int, ScalingRotationAndDegenerateVectors) {
