@@ -16,12 +16,12 @@ struct BmpPicture {
     int bits = 24;
     std::uint32_t compression = 0;
     std::uint32_t imageSize = 0;
-    std::uint32_t coloursUsed = 0;             // 0: the palette's size when it has entries
-    std::vector<std::uint32_t> palette;        // red, green, blue as 0xBBGGRR
-    std::vector<std::uint32_t> masks;          // written after the header when given
-    std::vector<std::uint8_t> gap;             // bytes between the tables and the pixels
-    std::optional<std::uint32_t> pixelOffset;  // else where the pixels really start
-    std::vector<std::uint8_t> pixels;          // stored as the file holds them
+    std::uint32_t coloursUsed = 0;               // 0: the palette's size when it has entries
+    std::vector<std::uint32_t> palette{};        // red, green, blue as 0xBBGGRR
+    std::vector<std::uint32_t> masks{};          // written after the header when given
+    std::vector<std::uint8_t> gap{};             // bytes between the tables and the pixels
+    std::optional<std::uint32_t> pixelOffset{};  // else where the pixels really start
+    std::vector<std::uint8_t> pixels{};          // stored as the file holds them
 
     std::vector<std::uint8_t> Build() const {
         std::vector<std::uint8_t> out;
@@ -72,15 +72,5 @@ struct BmpPicture {
         return out;
     }
 };
-
-// Rows of bytes padded to 4 each, in the order given.
-inline std::vector<std::uint8_t> PaddedRows(const std::vector<std::vector<std::uint8_t>>& rows) {
-    std::vector<std::uint8_t> out;
-    for (const auto& row : rows) {
-        out.insert(out.end(), row.begin(), row.end());
-        out.resize((out.size() + 3) & ~std::size_t{3}, 0);
-    }
-    return out;
-}
 
 }  // namespace test_pictures

@@ -1,12 +1,15 @@
 #pragma once
 
-#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
-// JPEG files made by the library itself, for the tests of the decoder, the writer and the
-// IPTC block.
+#include <jpeglib.h>
+
+// JPEG files made and read by the library itself, and IPTC blocks put together by hand, for
+// the tests of the decoder, the writer and the IPTC record.
 namespace jpeg_fixtures {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -14,32 +17,111 @@ using Bytes = std::vector<std::uint8_t>;
 enum class Colour { Rgb, Gray, Cmyk, Ycck };
 
 struct Options {
-    int width = 37;
+    int width = 40;
     int height = 23;
     Colour colour = Colour::Rgb;
     bool progressive = false;
     int quality = 90;
-    // Extra segments (marker code, data) written after the library's own header segments.
-    std::vector<std::pair<int, Bytes>> markers;
 };
 
+inline int Components(Colour colour) {
+    return colour == Colour::Gray ? 1 : colour == Colour::Rgb ? 3 : 4;
+}
+
 // Smooth, varied content: components bytes a pixel.
-Bytes Pattern(int width, int height, int components);
+inline Bytes Pattern(int width, int height, int components) {
+    Bytes pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < components; ++c)
+                pixels.push_back(
+                    static_cast<std::uint8_t>((x * (3 + c) + y * (5 - c) + c * 60) % 256));
+        }
+    }
+    return pixels;
+}
 
-// Encodes pixels (3 bytes a pixel, or 1 for gray, 4 for CMYK and YCCK input).
-Bytes Encode(const Options& options, const Bytes& pixels);
-Bytes Encode(const Options& options);
+// Encodes pixels (3 bytes a pixel, 1 for gray, 4 for CMYK and YCCK), by default the pattern.
+inline Bytes Encode(const Options& options, Bytes pixels = {}) {
+    const int components = Components(options.colour);
+    if (pixels.empty()) pixels = Pattern(options.width, options.height, components);
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(options.width);
+    cinfo.image_height = static_cast<JDIMENSION>(options.height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    if (options.colour == Colour::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    jpeg_set_quality(&cinfo, options.quality, TRUE);
+    if (options.progressive) jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    const auto stride = static_cast<std::size_t>(options.width * components);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = pixels.data() + cinfo.next_scanline * stride;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
 
-// Decodes with the library alone into packed rows (red, green, blue or gray).
-Bytes Decode(const Bytes& jpeg, int scaleDenominator = 1, int* width = nullptr,
-             int* height = nullptr);
+// Decodes into packed rows (red, green, blue or gray).
+inline Bytes Decode(const Bytes& jpeg, int scaleDenominator = 1) {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_denom = static_cast<unsigned>(scaleDenominator);
+    jpeg_start_decompress(&cinfo);
+    const std::size_t stride =
+        cinfo.output_width * static_cast<std::size_t>(cinfo.output_components);
+    Bytes out(stride * cinfo.output_height);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out.data() + cinfo.output_scanline * stride;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return out;
+}
+
+inline std::string AsString(const Bytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+inline Bytes AsBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 // The data of an APP13 segment holding the given image resources, each (id, data).
-Bytes Photoshop(const std::vector<std::pair<int, Bytes>>& resources);
-// One record 2 dataset.
-Bytes DataSet(int number, const std::string& text, int record = 2);
+inline Bytes Photoshop(const std::vector<std::pair<int, Bytes>>& resources) {
+    Bytes out = AsBytes(std::string("Photoshop 3.0", 14));
+    for (const auto& [id, data] : resources) {
+        const auto size = static_cast<std::uint32_t>(data.size());
+        out.insert(out.end(), {'8', 'B', 'I', 'M', std::uint8_t(id >> 8), std::uint8_t(id), 0, 0,
+                               std::uint8_t(size >> 24), std::uint8_t(size >> 16),
+                               std::uint8_t(size >> 8), std::uint8_t(size)});
+        out.insert(out.end(), data.begin(), data.end());
+        if (size & 1u) out.push_back(0);
+    }
+    return out;
+}
 
-std::string AsString(const Bytes& bytes);
-Bytes AsBytes(const std::string& text);
+// One dataset of the given record.
+inline Bytes DataSet(int number, const std::string& text, int record = 2) {
+    return AsBytes(std::string{'\x1C', static_cast<char>(record), static_cast<char>(number),
+                               static_cast<char>(text.size() >> 8),
+                               static_cast<char>(text.size())} +
+                   text);
+}
 
 }  // namespace jpeg_fixtures

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/LwfDecoder.h"
 #include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
+#include "platform/lwf/Lwf.h"
 #include "platform/lwf/testing/LwfTesting.h"
 #include "testing/DebugCapture.h"
 #include "testing/TempDir.h"
@@ -30,12 +30,6 @@ TEST(LwfDecoderWithoutCodec, LwfFilesFailToLoadWithADebugLine) {
     EXPECT_FALSE(LoadPictureAsDIB(name, &info, nullptr, nullptr));
     EXPECT_FALSE(ReadPictureInfo(name, &info));
     EXPECT_EQ(capture.lines(), (std::vector<std::string>{line, line}));
-
-    LwfDecoder decoder;
-    std::uint8_t row[4] = {};
-    EXPECT_FALSE(decoder.ReadLine(row));
-    EXPECT_FALSE(decoder.IsProgressive());
-    EXPECT_FALSE(decoder.Restart(10, 0));
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ struct PngPicture {
     int colourType =
         2;  // 0 gray, 2 red-green-blue, 3 palette, 4 gray-alpha, 6 red-green-blue-alpha
     bool interlaced = false;
-    std::vector<std::array<std::uint8_t, 3>> palette;
-    std::vector<std::vector<std::uint8_t>> rows;
+    std::vector<std::array<std::uint8_t, 3>> palette{};
+    std::vector<std::vector<std::uint8_t>> rows{};
     int compressionLevel = 6;
 };
 
