@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/BmpDecoder.h"
+#include "imaging/IPTCData.h"
 #include "imaging/JpegDecoder.h"
 #include "imaging/LwfDecoder.h"
 #include "imaging/PictureConverter.h"
@@ -118,6 +119,9 @@ bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
 std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
                                                        PictureInfo* info, Vector2<int>* size,
                                                        IPTCData* iptc) {
+    // The record is this file's alone: one filled for another picture must not show through
+    // (the reader appends keywords, and a file without a record would keep the old one).
+    if (iptc != nullptr) *iptc = IPTCData{};
     platform::MappedFile file;
     if (!MapForLoading(fileName, file)) return nullptr;
 

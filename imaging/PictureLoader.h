@@ -49,7 +49,8 @@ private:
 };
 
 // Decodes a file into a new top-down bitmap. size, when given, is the wanted size on entry
-// and the picture's full source size on return. Null on failure, with a debug line.
+// and the picture's full source size on return; iptc, when given, receives the file's IPTC
+// record (an empty one when the file has none). Null on failure, with a debug line.
 std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
                                                        PictureInfo* info, Vector2<int>* size,
                                                        IPTCData* iptc);

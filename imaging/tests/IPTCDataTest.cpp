@@ -247,6 +247,14 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     auto after = LoadPictureAsDIB(path, nullptr, nullptr, &loaded);
     ASSERT_TRUE(after);
     EXPECT_EQ(Fields(loaded), Fields(r));
+    // A record filled before holds only the file's own record afterwards.
+    ASSERT_TRUE(LoadPictureAsDIB(path, nullptr, nullptr, &loaded));
+    EXPECT_EQ(loaded.keywords, r.keywords);
+    const std::string plain =
+        dir_.Write("plain.jpg", jpeg_fixtures::AsString(jpeg_fixtures::Encode(jpeg_fixtures::Options{})));
+    ASSERT_TRUE(LoadPictureAsDIB(plain, nullptr, nullptr, &loaded));
+    EXPECT_FALSE(loaded.valid);
+    EXPECT_TRUE(loaded.caption.empty() && loaded.keywords.empty());
     ASSERT_EQ(after->byteSize(), before->byteSize());
     EXPECT_EQ(0, std::memcmp(after->bits(), before->bits(), before->byteSize()));
 
