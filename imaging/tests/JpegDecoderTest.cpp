@@ -113,7 +113,7 @@ TEST(JpegDecoder, ScalesDownTowardsTheWantedSize) {
     EXPECT_EQ(size, Vector2<int>(1600, 1200));  // the size before scaling
 }
 
-TEST(JpegDecoder, CmykBecomesRedGreenBlueAndYcckIsRefused) {
+TEST(JpegDecoder, CmykBecomesRedGreenBlueAndOtherColourSpacesAreRefused) {
     // Adobe-inverted inks: 255 is no ink. Full cyan and no black gives (0, 255, 255); the
     // right half carries half black.
     Bytes inks;
@@ -131,8 +131,13 @@ TEST(JpegDecoder, CmykBecomesRedGreenBlueAndYcckIsRefused) {
     testing_support::DebugCapture capture;
     EXPECT_FALSE(Decode(
         jpeg_fixtures::Encode({.width = 16, .height = 8, .colour = Colour::Ycck}, inks), rows));
+    EXPECT_FALSE(Decode(jpeg_fixtures::Encode({.width = 16, .height = 8,
+                                               .colour = Colour::TwoComponents},
+                                              Bytes(16 * 8 * 2, 7)),
+                        rows));
     EXPECT_EQ(capture.lines(),
-              Lines{"PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n"});
+              (Lines{"PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n",
+                     "PictureLoader::ReadJPG()  Unsupported format of jpeg file.\n"}));
 }
 
 TEST(JpegDecoder, FailuresAreReportedAndNeverEscape) {

@@ -14,7 +14,8 @@ namespace jpeg_fixtures {
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Colour { Rgb, Gray, Cmyk, Ycck };
+// TwoComponents: a colour space without a name, which the decoder must refuse.
+enum class Colour { Rgb, Gray, Cmyk, Ycck, TwoComponents };
 
 struct Options {
     int width = 40;
@@ -25,7 +26,12 @@ struct Options {
 };
 
 inline int Components(Colour colour) {
-    return colour == Colour::Gray ? 1 : colour == Colour::Rgb ? 3 : 4;
+    switch (colour) {
+        case Colour::Gray: return 1;
+        case Colour::TwoComponents: return 2;
+        case Colour::Rgb: return 3;
+        default: return 4;
+    }
 }
 
 // Smooth, varied content: components bytes a pixel.
@@ -55,7 +61,10 @@ inline Bytes Encode(const Options& options, Bytes pixels = {}) {
     cinfo.image_width = static_cast<JDIMENSION>(options.width);
     cinfo.image_height = static_cast<JDIMENSION>(options.height);
     cinfo.input_components = components;
-    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+    cinfo.in_color_space = components == 1   ? JCS_GRAYSCALE
+                           : components == 2 ? JCS_UNKNOWN
+                           : components == 3 ? JCS_RGB
+                                             : JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     if (options.colour == Colour::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
     jpeg_set_quality(&cinfo, options.quality, TRUE);

@@ -131,6 +131,8 @@ TEST(LwfDecoderFake, RefusesColourSpacesAndSizesItCannotTake) {
         {1, 0, "Can not handle this picture size (0 x 2).\n"},
         {2, -1, "Can not handle this picture size (-1 x 2).\n"},
         {2, 0x7FFFFFFF, "Can not handle this picture size (2147483647 x 2).\n"},
+        // A row the library may describe but nobody should be asked to allocate.
+        {2, 400'000'000, "Sorry, insufficient memory.\n"},
     };
     for (const auto& [colourSpace, width, line] : cases) {
         testing_support::DebugCapture capture;
