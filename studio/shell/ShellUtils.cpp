@@ -270,7 +270,8 @@ bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned
     };
     for (const std::string& path : paths) {
         const std::string name = platform::NameOf(path);
-        if (!platform::HasWildcards(name)) {
+        // A file may be named "*.jpg" here: a name that stands is that file, never a pattern.
+        if (!platform::HasWildcards(name) || platform::PathExists(path)) {
             trash(path);
             continue;
         }

@@ -145,6 +145,13 @@ TEST(ShellUtils, DeletingGoesToTheTrash) {
     EXPECT_TRUE(platform::IsDirectory(data + "/Trash/files/pics"));
     EXPECT_TRUE(prompts.calls().empty());
 
+    // A file named like a pattern is that file alone.
+    dir.Write("more/*.jpg", "star");
+    dir.Write("more/kept.jpg", "kept");
+    EXPECT_TRUE(DeleteFiles(nullptr, {dir.Path("more/*.jpg")}));
+    EXPECT_FALSE(platform::PathExists(dir.Path("more/*.jpg")));
+    EXPECT_EQ(testing_support::ReadFile(dir.Path("more/kept.jpg")), "kept");
+
     testing_support::DebugCapture quiet;
     const std::string gone = dir.Path("gone.jpg");
     EXPECT_FALSE(DeleteFiles(nullptr, {gone}));
