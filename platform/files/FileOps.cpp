@@ -102,6 +102,18 @@ void CopyUserAttributes(int from, int to) {
     }
 }
 
+// Opens a copy's source. O_NONBLOCK keeps the open of a named pipe or a device from
+// waiting for the other end; a regular file reads the same either way, so the flag is
+// taken off again.
+int OpenSource(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags != -1) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
 // Copies the bytes of one open file into another, with the metadata that travels.
 FileError CopyContents(int in, const struct stat& source, int out, const CopyOptions& options) {
     constexpr std::size_t kBlock = 1 << 20;
@@ -154,7 +166,7 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
 
 FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(OpenSource(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);
@@ -173,7 +185,7 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
     if (SameFile(from, to)) return FileError::Exists;
     if (IsDirectory(to)) return FileError::Exists;
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(OpenSource(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);

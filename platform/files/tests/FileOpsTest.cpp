@@ -47,8 +47,15 @@ TEST(FileOps, CopyNeverReplacesAndKeepsModeTimeAndHiddenMark) {
     EXPECT_EQ(ReadFile(source), "picture");
     EXPECT_EQ(platform::CopyFileNoReplace(dir.Path("missing"), dir.Path("c")), FileError::NotFound);
     EXPECT_EQ(platform::CopyFileNoReplace(dir.path(), dir.Path("d")), FileError::Other);
+    // A named pipe is no file to copy, and opening it must not wait for a writer.
+    const std::string pipe = dir.Path("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(platform::CopyFileNoReplace(pipe, dir.Path("e")), FileError::Other);
+    EXPECT_EQ(platform::CopyFileReplacing(pipe, taken), FileError::Other);
+    EXPECT_EQ(ReadFile(taken), "old");
     EXPECT_FALSE(platform::PathExists(dir.Path("c")));
     EXPECT_FALSE(platform::PathExists(dir.Path("d")));
+    EXPECT_FALSE(platform::PathExists(dir.Path("e")));
 }
 
 TEST(FileOps, StoppedCopyLeavesNoTarget) {
