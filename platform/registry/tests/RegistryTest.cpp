@@ -190,6 +190,19 @@ TEST(Registry, WritersInSeveralProcessesAllSurvive) {
     }
 }
 
+TEST(Registry, AValueTooLargeForTheHiveToBeReadBackIsRefused) {
+    testing_support::TempDir dir;
+    Registry registry(dir.path());
+    RegKey key;
+    ASSERT_EQ(RegKey::Create(registry, RegHive::CurrentUser, "Software\\Vantelo", "", key),
+              RegResult::Ok);
+    ASSERT_EQ(key.SetDword("Keep", 7), RegResult::Ok);
+    testing_support::DebugCapture capture;
+    EXPECT_EQ(key.SetBinary("Huge", std::vector<std::uint8_t>(22u << 20, 0xAB)),
+              RegResult::IoError);
+    EXPECT_EQ(key.GetDword("Keep"), 7u);
+}
+
 TEST(Registry, ADamagedHiveIsReportedAndLeftAsItIs) {
     testing_support::TempDir dir;
     Registry registry(dir.path());
