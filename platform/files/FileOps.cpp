@@ -194,7 +194,11 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     std::string temporary = ParentOf(to) + "/." + NameOf(to) + ".XXXXXX";
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.ok()) return ErrorFromErrno(errno);
-    FileError result = CopyContents(in.get(), st, out.get(), options);
+    // The rename drops the old target, so the new data must be on disk first: after a crash
+    // the name holds the old file or the whole new one, never an empty one.
+    CopyOptions synced = options;
+    synced.sync = true;
+    FileError result = CopyContents(in.get(), st, out.get(), synced);
     if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
     if (result == FileError::None && ::rename(temporary.c_str(), to.c_str()) != 0) {
         result = ErrorFromErrno(errno);
@@ -211,7 +215,8 @@ FileError WriteFileReplacing(const std::string& path, std::string_view data) {
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.ok()) return ErrorFromErrno(errno);
     FileError result = FileError::None;
-    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data))
+    // Synced before the rename drops the old file (see CopyFileReplacing).
+    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data) || ::fsync(out.get()) != 0)
         result = ErrorFromErrno(errno);
     if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
     if (result == FileError::None && ::rename(temporary.c_str(), path.c_str()) != 0) {

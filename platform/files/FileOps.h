@@ -47,8 +47,9 @@ FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
 // Copies over an existing target: the data go to a temporary file beside it that then
-// takes the target's name, so a failure leaves the old target as it was. Refuses when the
-// target is the source itself (Exists) or a folder.
+// takes the target's name once it is on disk (whatever options.sync says), so a failure or
+// a crash leaves the old target as it was. Refuses when the target is the source itself
+// (Exists) or a folder.
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
