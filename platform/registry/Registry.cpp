@@ -199,6 +199,7 @@ RegResult RegKey::OpenSubKey(std::string_view path, RegKey& out) const {
     if (!IsOpen()) return RegResult::InvalidArgument;
     auto names = hive::SplitPath(path);
     if (!names) return RegResult::InvalidArgument;
+    if (path_.size() + names->size() > hive::kMaxKeyDepth) return RegResult::InvalidArgument;
     RegKey key = *this;
     key.path_.insert(key.path_.end(), names->begin(), names->end());
     hive::Key root;
@@ -213,6 +214,7 @@ RegResult RegKey::CreateSubKey(std::string_view path, std::string_view className
     if (!IsOpen()) return RegResult::InvalidArgument;
     auto names = hive::SplitPath(path);
     if (!names) return RegResult::InvalidArgument;
+    if (path_.size() + names->size() > hive::kMaxKeyDepth) return RegResult::InvalidArgument;
     RegKey key = *this;
     key.path_.insert(key.path_.end(), names->begin(), names->end());
     bool made = false;

@@ -24,6 +24,12 @@ std::vector<std::uint8_t> Bytes(std::string_view s) {
     return {s.begin(), s.end()};
 }
 
+std::string DeepPath(int depth) {
+    std::string path = "k";
+    for (int i = 1; i < depth; ++i) path += "\\k";
+    return path;
+}
+
 TEST(Registry, ValuesOfEveryTypeRoundTripThroughTheFile) {
     testing_support::TempDir dir;
     std::vector<std::uint8_t> everyByte;
@@ -190,7 +196,7 @@ TEST(Registry, WritersInSeveralProcessesAllSurvive) {
     }
 }
 
-TEST(Registry, AValueTooLargeForTheHiveToBeReadBackIsRefused) {
+TEST(Registry, AChangeTheHiveCouldNotReadBackIsRefused) {
     testing_support::TempDir dir;
     Registry registry(dir.path());
     RegKey key;
@@ -200,6 +206,10 @@ TEST(Registry, AValueTooLargeForTheHiveToBeReadBackIsRefused) {
     testing_support::DebugCapture capture;
     EXPECT_EQ(key.SetBinary("Huge", std::vector<std::uint8_t>(22u << 20, 0xAB)),
               RegResult::IoError);
+    // Nor a key deeper than a hive file may hold (the key sits two levels down already).
+    RegKey deep;
+    EXPECT_EQ(key.CreateSubKey(DeepPath(511), "", deep), RegResult::InvalidArgument);
+    EXPECT_EQ(key.CreateSubKey(DeepPath(510), "", deep), RegResult::Ok);
     EXPECT_EQ(key.GetDword("Keep"), 7u);
 }
 
@@ -220,6 +230,7 @@ TEST(Registry, ADamagedHiveIsReportedAndLeftAsItIs) {
         good + "\"Bad\"=hex:0g\n",                              // not hex
         good + "\"Unclosed=sz:\"x\"\n",                         // broken quoting
         "VANTELO-REGISTRY-HIVE 1\n\"NoKey\"=dword:00000001\n",  // a value outside any key
+        "VANTELO-REGISTRY-HIVE 1\n[" + DeepPath(513) + "]\n",    // deeper than keys go
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
