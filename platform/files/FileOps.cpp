@@ -207,8 +207,18 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     return result;
 }
 
-FileError WriteFileReplacing(const std::string& path, std::string_view data) {
-    if (IsDirectory(path)) return FileError::Exists;
+FileError WriteFileReplacing(const std::string& name, std::string_view data) {
+    if (IsDirectory(name)) return FileError::Exists;
+    // A file reached through a link is written where the link leads, as an editor would:
+    // renaming over the link itself would leave the file it names unchanged.
+    std::string path = name;
+    struct stat link {};
+    if (::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(name.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     struct stat existing {};
     const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
     std::string temporary = ParentOf(path) + "/." + NameOf(path) + ".XXXXXX";

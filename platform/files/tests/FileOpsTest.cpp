@@ -110,10 +110,16 @@ TEST(FileOps, WritingReplacesAWholeFileKeepingItsMode) {
     EXPECT_EQ(ReadFile(dir.Path("fresh.htm")), "");
     EXPECT_EQ(platform::WriteFileReplacing(dir.path(), "x"), FileError::Exists);
     EXPECT_EQ(platform::WriteFileReplacing(dir.Path("no/such/page.htm"), "x"), FileError::NotFound);
+    // A page reached through a link is written where the link leads; the link stays.
+    const std::string link = dir.Path("link.htm");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(platform::WriteFileReplacing(link, "through"), FileError::None);
+    EXPECT_EQ(ReadFile(target), "through");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
     // No temporary file is left behind.
     const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                        std::filesystem::directory_iterator());
-    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(entries, 3);
 }
 
 TEST(FileOps, RenameNeverReplacesFilesOrFolders) {
