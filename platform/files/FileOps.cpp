@@ -102,6 +102,18 @@ void CopyUserAttributes(int from, int to) {
     }
 }
 
+// Opens a copy's source. O_NONBLOCK keeps the open of a named pipe or a device from
+// waiting for the other end; a regular file reads the same either way, so the flag is
+// taken off again.
+int OpenSource(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags != -1) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
 // Copies the bytes of one open file into another, with the metadata that travels.
 FileError CopyContents(int in, const struct stat& source, int out, const CopyOptions& options) {
     constexpr std::size_t kBlock = 1 << 20;
@@ -154,7 +166,7 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
 
 FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(OpenSource(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);
@@ -173,7 +185,7 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
     if (SameFile(from, to)) return FileError::Exists;
     if (IsDirectory(to)) return FileError::Exists;
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(OpenSource(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);
@@ -182,7 +194,11 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     std::string temporary = ParentOf(to) + "/." + NameOf(to) + ".XXXXXX";
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.ok()) return ErrorFromErrno(errno);
-    FileError result = CopyContents(in.get(), st, out.get(), options);
+    // The rename drops the old target, so the new data must be on disk first: after a crash
+    // the name holds the old file or the whole new one, never an empty one.
+    CopyOptions synced = options;
+    synced.sync = true;
+    FileError result = CopyContents(in.get(), st, out.get(), synced);
     if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
     if (result == FileError::None && ::rename(temporary.c_str(), to.c_str()) != 0) {
         result = ErrorFromErrno(errno);
@@ -191,15 +207,26 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     return result;
 }
 
-FileError WriteFileReplacing(const std::string& path, std::string_view data) {
-    if (IsDirectory(path)) return FileError::Exists;
+FileError WriteFileReplacing(const std::string& name, std::string_view data) {
+    if (IsDirectory(name)) return FileError::Exists;
+    // A file reached through a link is written where the link leads, as an editor would:
+    // renaming over the link itself would leave the file it names unchanged.
+    std::string path = name;
+    struct stat link {};
+    if (::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(name.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     struct stat existing {};
     const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
     std::string temporary = ParentOf(path) + "/." + NameOf(path) + ".XXXXXX";
     Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.ok()) return ErrorFromErrno(errno);
     FileError result = FileError::None;
-    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data))
+    // Synced before the rename drops the old file (see CopyFileReplacing).
+    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data) || ::fsync(out.get()) != 0)
         result = ErrorFromErrno(errno);
     if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
     if (result == FileError::None && ::rename(temporary.c_str(), path.c_str()) != 0) {

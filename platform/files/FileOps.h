@@ -47,14 +47,16 @@ FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
 // Copies over an existing target: the data go to a temporary file beside it that then
-// takes the target's name, so a failure leaves the old target as it was. Refuses when the
-// target is the source itself (Exists) or a folder.
+// takes the target's name once it is on disk (whatever options.sync says), so a failure or
+// a crash leaves the old target as it was. Refuses when the target is the source itself
+// (Exists) or a folder.
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
 // Writes a whole file the same way: the bytes go to a temporary file beside the target that
 // then takes its name, so a failure leaves an existing target as it was. An existing
-// target's permission bits are kept; a new file gets rw-r--r--. Refuses a folder (Exists).
+// target's permission bits are kept; a new file gets rw-r--r--. A link is written through,
+// so it keeps naming the file. Refuses a folder (Exists).
 FileError WriteFileReplacing(const std::string& path, std::string_view data);
 
 // Renames without ever replacing an existing target (renameat2 RENAME_NOREPLACE; where the

@@ -25,7 +25,8 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 MappedFile::Status MappedFile::Open(const std::string& path) {
     Close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe must not hold the open until a writer comes; mmap ignores it.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Status::OpenFailed;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

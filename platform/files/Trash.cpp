@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <optional>
 
 #include "platform/files/PathText.h"
 #include "platform/text/Text.h"
@@ -79,6 +81,23 @@ std::string MountTopOf(const std::string& absolute) {
     return folder;
 }
 
+// The path as the system resolves it, the last component kept as it is (a link goes to the
+// trash, not what it points to). Resolving ".." by name instead would, after a link to a
+// folder, name another file than the caller's.
+std::optional<std::string> ResolvedPath(const std::string& path, int* error) {
+    const std::string name = NameOf(path);
+    const bool whole = name.empty() || name == "." || name == "..";
+    const std::unique_ptr<char, void (*)(void*)> real(
+        ::realpath(whole ? path.c_str() : ParentOf(path).c_str(), nullptr), std::free);
+    if (real == nullptr) {
+        *error = errno;
+        return std::nullopt;
+    }
+    std::string out(real.get());
+    if (!whole) out = (out == "/" ? "" : out) + "/" + name;
+    return out;
+}
+
 }  // namespace
 
 std::string HomeTrashDirectory() {
@@ -141,7 +160,10 @@ FileError MoveIntoTrash(const std::string& path, const std::string& trash,
 }
 
 FileError MoveToTrash(const std::string& path, std::string* trashedAs) {
-    const std::string absolute = AbsolutePath(path);
+    int error = 0;
+    const auto resolved = ResolvedPath(path, &error);
+    if (!resolved) return ErrorFromErrno(error);
+    const std::string& absolute = *resolved;
     if (absolute == "/") return FileError::AccessDenied;
     struct stat item {};
     if (::lstat(absolute.c_str(), &item) != 0) return ErrorFromErrno(errno);

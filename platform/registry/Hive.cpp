@@ -276,6 +276,7 @@ std::optional<std::vector<std::string>> SplitPath(std::string_view path) {
             for (const char c : name) {
                 if (IsControl(static_cast<unsigned char>(c))) return std::nullopt;
             }
+            if (names.size() == kMaxKeyDepth) return std::nullopt;
             names.emplace_back(name);
         }
         start = end + 1;
@@ -319,7 +320,9 @@ std::optional<Key> Parse(std::string_view text, int* badLine) {
             if (!c.Take(']')) return fail();
             current = &root;
             std::size_t s = 0;
+            std::size_t depth = 0;
             while (!escaped.empty() && s <= escaped.size()) {
+                if (++depth > kMaxKeyDepth) return fail();
                 std::size_t e = escaped.find('\\', s);
                 if (e == std::string_view::npos) e = escaped.size();
                 auto name = UnescapeKeyName(escaped.substr(s, e - s));

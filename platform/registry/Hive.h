@@ -33,9 +33,12 @@ struct Key {
 
 // Texts of at most this many bytes name a key.
 constexpr std::size_t kMaxKeyName = 255;
+// Keys nest at most this deep below a file's root. Deeper ones are refused, in a hive file
+// too: the key tree is walked and freed recursively.
+constexpr std::size_t kMaxKeyDepth = 512;
 
 // Splits a '\\'-separated path; empty names between separators are skipped. No value when
-// a name is too long or holds a control character.
+// a name is too long or holds a control character, or there are more than kMaxKeyDepth.
 std::optional<std::vector<std::string>> SplitPath(std::string_view path);
 
 // The whole text of a hive file. The first line identifies the file; then each key is a

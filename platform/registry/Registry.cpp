@@ -100,10 +100,16 @@ RegResult LoadHive(const std::string& path, hive::Key& root) {
 // Writes the hive to a temporary file beside it and renames that over the hive, so a
 // reader sees the old file or the new one, never a part.
 RegResult StoreHive(const std::string& path, const hive::Key& root) {
+    const std::string text = hive::Serialize(root);
+    // A hive larger than a read accepts would make every key of it unreadable.
+    if (text.size() > kMaxHiveBytes) {
+        platform::DebugOutput("Registry file " + path + " would be too large\n");
+        return RegResult::IoError;
+    }
     std::string temp = path + ".XXXXXX";
     Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (fd.get() < 0) return RegResult::IoError;
-    const bool written = WriteAll(fd.get(), hive::Serialize(root)) && ::fsync(fd.get()) == 0;
+    const bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
     const int raw = fd.release();
     if (::close(raw) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -193,6 +199,7 @@ RegResult RegKey::OpenSubKey(std::string_view path, RegKey& out) const {
     if (!IsOpen()) return RegResult::InvalidArgument;
     auto names = hive::SplitPath(path);
     if (!names) return RegResult::InvalidArgument;
+    if (path_.size() + names->size() > hive::kMaxKeyDepth) return RegResult::InvalidArgument;
     RegKey key = *this;
     key.path_.insert(key.path_.end(), names->begin(), names->end());
     hive::Key root;
@@ -207,6 +214,7 @@ RegResult RegKey::CreateSubKey(std::string_view path, std::string_view className
     if (!IsOpen()) return RegResult::InvalidArgument;
     auto names = hive::SplitPath(path);
     if (!names) return RegResult::InvalidArgument;
+    if (path_.size() + names->size() > hive::kMaxKeyDepth) return RegResult::InvalidArgument;
     RegKey key = *this;
     key.path_.insert(key.path_.end(), names->begin(), names->end());
     bool made = false;

@@ -27,7 +27,8 @@ enum class RegResult {
     NotFound,         // no such key or value, or the key was deleted meanwhile
     Damaged,          // the hive file cannot be read as a hive; it is left untouched
     IoError,          // the hive could not be written (or its folder not created)
-    InvalidArgument,  // a name that cannot be a key name, or a closed key
+    InvalidArgument,  // a name that cannot be a key name, a key nested over 512 deep,
+                      // or a closed key
     HasSubkeys,       // DeleteSubKey of a key that still has subkeys
 };
 

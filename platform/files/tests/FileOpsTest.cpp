@@ -47,8 +47,15 @@ TEST(FileOps, CopyNeverReplacesAndKeepsModeTimeAndHiddenMark) {
     EXPECT_EQ(ReadFile(source), "picture");
     EXPECT_EQ(platform::CopyFileNoReplace(dir.Path("missing"), dir.Path("c")), FileError::NotFound);
     EXPECT_EQ(platform::CopyFileNoReplace(dir.path(), dir.Path("d")), FileError::Other);
+    // A named pipe is no file to copy, and opening it must not wait for a writer.
+    const std::string pipe = dir.Path("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(platform::CopyFileNoReplace(pipe, dir.Path("e")), FileError::Other);
+    EXPECT_EQ(platform::CopyFileReplacing(pipe, taken), FileError::Other);
+    EXPECT_EQ(ReadFile(taken), "old");
     EXPECT_FALSE(platform::PathExists(dir.Path("c")));
     EXPECT_FALSE(platform::PathExists(dir.Path("d")));
+    EXPECT_FALSE(platform::PathExists(dir.Path("e")));
 }
 
 TEST(FileOps, StoppedCopyLeavesNoTarget) {
@@ -103,10 +110,16 @@ TEST(FileOps, WritingReplacesAWholeFileKeepingItsMode) {
     EXPECT_EQ(ReadFile(dir.Path("fresh.htm")), "");
     EXPECT_EQ(platform::WriteFileReplacing(dir.path(), "x"), FileError::Exists);
     EXPECT_EQ(platform::WriteFileReplacing(dir.Path("no/such/page.htm"), "x"), FileError::NotFound);
+    // A page reached through a link is written where the link leads; the link stays.
+    const std::string link = dir.Path("link.htm");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(platform::WriteFileReplacing(link, "through"), FileError::None);
+    EXPECT_EQ(ReadFile(target), "through");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
     // No temporary file is left behind.
     const auto entries = std::distance(std::filesystem::directory_iterator(dir.path()),
                                        std::filesystem::directory_iterator());
-    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(entries, 3);
 }
 
 TEST(FileOps, RenameNeverReplacesFilesOrFolders) {

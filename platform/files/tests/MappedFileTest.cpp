@@ -1,6 +1,7 @@
 #include "platform/files/MappedFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "testing/TempDir.h"
 
@@ -25,6 +26,10 @@ TEST(MappedFile, MapsAWholeFileAndRefusesEmptyOrMissingOnes) {
     EXPECT_EQ(file.Open(empty), MappedFile::Status::MappingFailed);
     EXPECT_EQ(file.Open(dir.Path("missing")), MappedFile::Status::OpenFailed);
     EXPECT_EQ(file.Open(dir.path()), MappedFile::Status::OpenFailed);
+    // A named pipe fails at once instead of waiting for a writer.
+    const std::string pipe = dir.Path("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(file.Open(pipe), MappedFile::Status::OpenFailed);
 }
 
 }  // namespace

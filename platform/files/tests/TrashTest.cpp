@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/files/FileOps.h"
 #include "testing/TempDir.h"
@@ -50,7 +51,8 @@ TEST(Trash, DeletedFilesLandInTheHomeTrashWithTheirInfoFiles) {
     EXPECT_EQ(ReadFile(where), "picture");
     const std::string info = ReadFile(dir.Path("data/Trash/info/a b%.jpg.trashinfo"));
     const std::string head =
-        "[Trash Info]\nPath=" + dir.Path("pics") + "/a%20b%25.jpg\nDeletionDate=";
+        "[Trash Info]\nPath=" + std::filesystem::canonical(dir.Path("pics")).string() +
+        "/a%20b%25.jpg\nDeletionDate=";
     ASSERT_EQ(info.substr(0, head.size()), head);
     const std::string date = info.substr(head.size());  // YYYY-MM-DDThh:mm:ss and the end
     ASSERT_EQ(date.size(), 20u) << date;
@@ -80,6 +82,20 @@ TEST(Trash, DeletedFilesLandInTheHomeTrashWithTheirInfoFiles) {
     ASSERT_EQ(::stat(dir.Path("data/Trash").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(platform::MoveToTrash(dir.Path("missing")), FileError::NotFound);
+}
+
+TEST(Trash, ANameThroughALinkAndDotDotTrashesTheFileTheSystemMeans) {
+    TempDir dir;
+    DataHome home(dir.Path("data"));
+    const std::string meant = dir.Write("real/v.jpg", "meant");
+    const std::string namesake = dir.Write("v.jpg", "namesake");
+    ASSERT_EQ(::mkdir(dir.Path("real/sub").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(dir.Path("real/sub").c_str(), dir.Path("link").c_str()), 0);
+
+    ASSERT_EQ(platform::MoveToTrash(dir.Path("link/../v.jpg")), FileError::None);
+    EXPECT_FALSE(platform::PathExists(meant));
+    EXPECT_EQ(ReadFile(namesake), "namesake");
+    EXPECT_EQ(ReadFile(dir.Path("data/Trash/files/v.jpg")), "meant");
 }
 
 TEST(Trash, AnUnusableTrashLeavesTheFileWhereItWas) {

@@ -24,6 +24,12 @@ std::vector<std::uint8_t> Bytes(std::string_view s) {
     return {s.begin(), s.end()};
 }
 
+std::string DeepPath(int depth) {
+    std::string path = "k";
+    for (int i = 1; i < depth; ++i) path += "\\k";
+    return path;
+}
+
 TEST(Registry, ValuesOfEveryTypeRoundTripThroughTheFile) {
     testing_support::TempDir dir;
     std::vector<std::uint8_t> everyByte;
@@ -197,6 +203,17 @@ TEST(Registry, ADamagedHiveIsReportedAndLeftAsItIs) {
     ASSERT_EQ(RegKey::Create(registry, RegHive::CurrentUser, "Software\\Vantelo", "", key),
               RegResult::Ok);
     ASSERT_EQ(key.SetDword("Keep", 7), RegResult::Ok);
+    {
+        // No change may write a hive that could not be read back: too large, or a key
+        // deeper than a hive holds (this key sits two levels down already).
+        testing_support::DebugCapture capture;
+        EXPECT_EQ(key.SetBinary("Huge", std::vector<std::uint8_t>(22u << 20, 0xAB)),
+                  RegResult::IoError);
+        RegKey deep;
+        EXPECT_EQ(key.CreateSubKey(DeepPath(511), "", deep), RegResult::InvalidArgument);
+        EXPECT_EQ(key.CreateSubKey(DeepPath(510), "", deep), RegResult::Ok);
+        EXPECT_EQ(key.GetDword("Keep"), 7u);
+    }
     const std::string path = registry.HivePath(RegHive::CurrentUser);
     const std::string good = testing_support::ReadFile(path);
 
@@ -207,6 +224,7 @@ TEST(Registry, ADamagedHiveIsReportedAndLeftAsItIs) {
         good + "\"Bad\"=hex:0g\n",                              // not hex
         good + "\"Unclosed=sz:\"x\"\n",                         // broken quoting
         "VANTELO-REGISTRY-HIVE 1\n\"NoKey\"=dword:00000001\n",  // a value outside any key
+        "VANTELO-REGISTRY-HIVE 1\n[" + DeepPath(513) + "]\n",    // deeper than keys go
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
