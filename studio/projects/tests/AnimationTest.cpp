@@ -315,6 +315,12 @@ TEST_F(AnimationTest, ExportingWritesThePageAndLeavesTheUsersFilesAlone) {
     env.root().Write("other/photo.jpg", "another picture");
     EXPECT_FALSE(animation.ExportTo(env.root().Path("other/page.htm")));
     EXPECT_EQ(ReadFile(env.root().Path("other/photo.jpg")), "another picture");
+    // A page named like a file the export writes beside it would take that file's place:
+    // exported into the picture's own folder, the user's picture itself.
+    for (const char* name : {"photo.jpg", "data"}) {
+        EXPECT_FALSE(animation.ExportTo(pictures + name)) << name;
+        EXPECT_EQ(ReadFile(pictures + "photo.jpg"), "picture") << name;
+    }
     EXPECT_EQ(prompts.calls().size(), 0u);
 }
 
