@@ -109,6 +109,8 @@ TEST(AnimationFile, SavesHiddenAndAnewAndLoadsBack) {
     EXPECT_EQ(text, "<ANIMMODE>1</ANIMMODE>");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
+    // The longest name the file system allows still saves.
+    EXPECT_TRUE(af::Save(dir.Path(std::string(251, 'a') + ".vte"), kTour));
     EXPECT_FALSE(af::Save(dir.Path("missing/photo.vte"), kTour));
     EXPECT_EQ(af::Load(dir.Path("none.vte"), text), af::LoadResult::Missing);
     EXPECT_EQ(af::Load(dir.Write("big.vte", std::string(af::kMaxFileSize + 1, '<')), text),
