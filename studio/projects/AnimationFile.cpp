@@ -219,7 +219,8 @@ bool Save(const std::string& path, std::string_view text) {
 
 LoadResult Load(const std::string& path, std::string& text) {
     text.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe of that name would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return LoadResult::Missing;
     struct stat st {};
     LoadResult result = LoadResult::Ok;

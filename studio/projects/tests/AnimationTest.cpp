@@ -113,6 +113,9 @@ TEST(AnimationFile, SavesHiddenAndAnewAndLoadsBack) {
     EXPECT_TRUE(af::Save(dir.Path(std::string(251, 'a') + ".vte"), kTour));
     EXPECT_FALSE(af::Save(dir.Path("missing/photo.vte"), kTour));
     EXPECT_EQ(af::Load(dir.Path("none.vte"), text), af::LoadResult::Missing);
+    // A pipe in the animation file's place would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.vte").c_str(), 0600), 0);
+    EXPECT_EQ(af::Load(dir.Path("pipe.vte"), text), af::LoadResult::Missing);
     EXPECT_EQ(af::Load(dir.Write("big.vte", std::string(af::kMaxFileSize + 1, '<')), text),
               af::LoadResult::TooLarge);
 }
