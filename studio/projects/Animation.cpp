@@ -182,6 +182,12 @@ bool Animation::ExportTo(const std::string& target) {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
     const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    // A page named like a file exported beside it would take that file's place; in the
+    // picture's own folder that is the user's picture.
+    if (!name.empty() && name != kPageName &&
+        (name == "data" || platform::PathExists(workingFolder + name))) {
+        return false;
+    }
     SetExporting(true);
     const std::string page = GeneratePage();
     SetExporting(false);

@@ -89,7 +89,8 @@ public:
     std::string GeneratePage();
     // Generates the page for export and copies it, the picture and "data/" into the
     // folder of `target`; the page takes the target's file name (a target ending in '/'
-    // keeps "index.htm"). No animation file reaches the target.
+    // keeps "index.htm"), and may not be the name of another exported file. No animation
+    // file reaches the target.
     bool ExportTo(const std::string& target);
     // Exports into a new folder inside `folder` named after the title (then title1,
     // title2, ...), and tells the user how it went.

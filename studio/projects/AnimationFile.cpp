@@ -112,13 +112,14 @@ bool ReadPoint(Reader& reader, AnimationPoint& point) {
 }
 
 // A file beside `path` that no one else has: a hidden name, so the file list never shows
-// the half-written file. -1 when none could be made.
+// the half-written file. The name is short whatever the picture's: a picture name near the
+// file system's limit would otherwise leave no room for it. -1 when none could be made.
 int CreateTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
     const std::size_t offset = GetFileNameOffset(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path.substr(0, offset) + "." + path.substr(offset) +
-                    platform::FormatC(".%d-%u.tmp", static_cast<int>(::getpid()), counter++);
+        temporary = path.substr(0, offset) +
+                    platform::FormatC(".vte-%d-%u.tmp", static_cast<int>(::getpid()), counter++);
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -218,7 +219,8 @@ bool Save(const std::string& path, std::string_view text) {
 
 LoadResult Load(const std::string& path, std::string& text) {
     text.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe of that name would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return LoadResult::Missing;
     struct stat st {};
     LoadResult result = LoadResult::Ok;

@@ -92,6 +92,12 @@ bool Gallery::AddFiles(const std::string& before, const FileSelection& selection
                 platform::ShowMessage(parentWindow, "Failed to copy image to temporary", kCaption);
                 return false;
             }
+            // The user may have chosen to overwrite a listed picture's thumbnail with it.
+            for (const GalleryImage& listed : images) {
+                if (ThumbnailName(listed.fileName) == fileName) {
+                    MakeThumbnail(listed.fileName, nullptr);
+                }
+            }
             fileName = freeName;
         }
 

@@ -109,8 +109,13 @@ TEST(AnimationFile, SavesHiddenAndAnewAndLoadsBack) {
     EXPECT_EQ(text, "<ANIMMODE>1</ANIMMODE>");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
+    // The longest name the file system allows still saves.
+    EXPECT_TRUE(af::Save(dir.Path(std::string(251, 'a') + ".vte"), kTour));
     EXPECT_FALSE(af::Save(dir.Path("missing/photo.vte"), kTour));
     EXPECT_EQ(af::Load(dir.Path("none.vte"), text), af::LoadResult::Missing);
+    // A pipe in the animation file's place would wait for a writer for ever.
+    ASSERT_EQ(::mkfifo(dir.Path("pipe.vte").c_str(), 0600), 0);
+    EXPECT_EQ(af::Load(dir.Path("pipe.vte"), text), af::LoadResult::Missing);
     EXPECT_EQ(af::Load(dir.Write("big.vte", std::string(af::kMaxFileSize + 1, '<')), text),
               af::LoadResult::TooLarge);
 }
@@ -315,6 +320,12 @@ TEST_F(AnimationTest, ExportingWritesThePageAndLeavesTheUsersFilesAlone) {
     env.root().Write("other/photo.jpg", "another picture");
     EXPECT_FALSE(animation.ExportTo(env.root().Path("other/page.htm")));
     EXPECT_EQ(ReadFile(env.root().Path("other/photo.jpg")), "another picture");
+    // A page named like a file the export writes beside it would take that file's place:
+    // exported into the picture's own folder, the user's picture itself.
+    for (const char* name : {"photo.jpg", "data"}) {
+        EXPECT_FALSE(animation.ExportTo(pictures + name)) << name;
+        EXPECT_EQ(ReadFile(pictures + "photo.jpg"), "picture") << name;
+    }
     EXPECT_EQ(prompts.calls().size(), 0u);
 }
 

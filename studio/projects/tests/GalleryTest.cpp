@@ -184,9 +184,15 @@ TEST_F(GalleryTest, TheSameFileTwiceAsksTheUser) {
     EXPECT_TRUE(Add({"c.jpg"}));
     EXPECT_EQ(rename.asked, (Names{"a.jpg", "c.jpg"}));
     ExpectFolderHoldsExactly({"a.jpg", "c.jpg", "c_1.jpeg"});
+    // Even when the user overwrites a thumbnail with it, that thumbnail's picture keeps one.
+    rename.answers.push_back({RenameChoice::UseName, false, "tmb_a.jpg"});
+    rename.answers.push_back({RenameChoice::Overwrite, false, ""});
+    EXPECT_TRUE(Add({"c.jpg"}));
+    ExpectFolderHoldsExactly({"a.jpg", "c.jpg", "c_1.jpeg", "tmb_a_1.jpg"});
+    gallery.RemoveImage("tmb_a_1.jpg");
     // Cancel stops the whole addition.
     EXPECT_FALSE(Add({"a.jpg", "c.jpg"}));
-    EXPECT_EQ(rename.asked.size(), 3u);
+    EXPECT_EQ(rename.asked.size(), 5u);
 }
 
 TEST_F(GalleryTest, APictureWithoutAThumbnailLeavesNothingBehind) {
