@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/IptcFields.h"
 #include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/DebugCapture.h"
@@ -56,23 +57,8 @@ IPTCData Read(const Bytes& app13) {
     return record;
 }
 
-using D = IPTCData;
-// clang-format off
-std::string D::*const kTexts[] = {
-    &D::byline, &D::urgency, &D::bylineTitle, &D::credits, &D::source, &D::objectName,
-    &D::dateCreated, &D::timeCreated, &D::originProgram, &D::originProgramVersion, &D::city,
-    &D::state, &D::country, &D::originalTransmissionReference, &D::copyrightNotice, &D::caption,
-    &D::captionWriter, &D::headline, &D::specialInstructions, &D::category};
-// clang-format on
-
-Lines Fields(const IPTCData& r) {
-    Lines out{r.valid ? "valid" : "not valid"};
-    for (auto text : kTexts) out.push_back(r.*text);
-    out.insert(out.end(), r.supplementalCategories.begin(), r.supplementalCategories.end());
-    out.push_back("|");
-    out.insert(out.end(), r.keywords.begin(), r.keywords.end());
-    return out;
-}
+using test_pictures::IptcFields;
+using test_pictures::kIptcTexts;
 
 TEST(IPTCData, ReadsDataSetsFromTheIptcResourceWhereverItIs) {
     testing_support::DebugCapture capture;
@@ -166,7 +152,7 @@ TEST_F(IPTCFile, WritesTheBlockIntoWhateverTheFileHoldsAndChangesNothingElse) {
         ASSERT_TRUE(r.WriteJpegFile(path)) << i;
         EXPECT_EQ(Contents(), cases[i].second) << i;
     }
-    EXPECT_EQ(Fields(Read(mesaAfter)), Fields(r));
+    EXPECT_EQ(IptcFields(Read(mesaAfter)), IptcFields(r));
 
     // The replacement keeps permissions, and writing through a link keeps the link.
     const std::string path = Write(File({}));
@@ -233,7 +219,7 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     ASSERT_TRUE(before);
     IPTCData r;
     r.valid = true;
-    for (std::size_t i = 0; i < std::size(kTexts); ++i) r.*kTexts[i] = "Text, " + std::to_string(i);
+    for (std::size_t i = 0; i < std::size(kIptcTexts); ++i) r.*kIptcTexts[i] = "Text, " + std::to_string(i);
     r.urgency = "5";
     r.dateCreated = "20240412";
     r.timeCreated = "101500+0000";
@@ -246,7 +232,7 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     IPTCData loaded;
     auto after = LoadPictureAsDIB(path, nullptr, nullptr, &loaded);
     ASSERT_TRUE(after);
-    EXPECT_EQ(Fields(loaded), Fields(r));
+    EXPECT_EQ(IptcFields(loaded), IptcFields(r));
     // A record filled before holds only the file's own record afterwards.
     ASSERT_TRUE(LoadPictureAsDIB(path, nullptr, nullptr, &loaded));
     EXPECT_EQ(loaded.keywords, r.keywords);
