@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/tests/ChunkStream.h"
 #include "imaging/tests/JpegFixtures.h"
@@ -95,6 +96,24 @@ TEST(JpegDecoder, EveryRouteGivesTheLibrarysRowsAndTheLoaderBlueGreenRed) {
                                   std::reverse_iterator(p));
             }
             EXPECT_EQ(loaded, expected);
+
+            // Into a 32-bit destination: blue, green, red and a zero byte.
+            JpegDecoder decoder;
+            decoder.SetSource(file.data(), file.size());
+            ASSERT_TRUE(decoder.ReadHead());
+            PictureConverter to32;
+            to32.bitsPerPixel = 32;
+            Bytes wide(40u * 23u * 4u, 0xEE), narrowed;
+            ASSERT_TRUE(decoder.ReadImage(wide.data(), 40 * 4, &to32));
+            for (std::size_t i = 0; i < wide.size(); i += 4) {
+                EXPECT_EQ(wide[i + 3], 0);
+                if (step == 1) {
+                    narrowed.push_back(wide[i]);
+                } else {
+                    narrowed.insert(narrowed.end(), {wide[i + 2], wide[i + 1], wide[i]});
+                }
+            }
+            EXPECT_EQ(narrowed, expected);
         }
     }
 }
