@@ -6,7 +6,6 @@
 // with --benchmark_enable_random_interleaving=true --benchmark_repetitions=5 so that both
 // sides of a pair see the same load.
 #include <benchmark/benchmark.h>
-#include <jpeglib.h>
 #include <turbojpeg.h>
 
 #include <cmath>
@@ -23,6 +22,7 @@
 #include "imaging/IPTCData.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/files/MappedFile.h"
 
@@ -55,62 +55,6 @@ std::vector<std::uint8_t> Photograph() {
 
 enum class Kind { SingleScan, Progressive, NonInterleaved };
 
-void WriteBytes(const std::string& path, const unsigned char* data, unsigned long size) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    if (!out) std::abort();
-}
-
-void WriteProgressive(const std::vector<std::uint8_t>& bgr, const std::string& path) {
-    tjhandle handle = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    if (tjCompress2(handle, bgr.data(), kWidth, kWidth * 3, kHeight, TJPF_BGR, &jpeg, &size,
-                    TJSAMP_420, 90, TJFLAG_PROGRESSIVE) != 0) {
-        std::abort();
-    }
-    WriteBytes(path, jpeg, size);
-    tjFree(jpeg);
-    tjDestroy(handle);
-}
-
-// Sequential (baseline) coding, but each component in a scan of its own.
-void WriteNonInterleaved(const std::vector<std::uint8_t>& bgr, const std::string& path) {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr errors{};
-    cinfo.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&cinfo);
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &jpeg, &size);
-    cinfo.image_width = kWidth;
-    cinfo.image_height = kHeight;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    static jpeg_scan_info scans[3];
-    for (int c = 0; c < 3; ++c) {
-        scans[c] = jpeg_scan_info{};
-        scans[c].comps_in_scan = 1;
-        scans[c].component_index[0] = c;
-        scans[c].Ss = 0;
-        scans[c].Se = 63;
-    }
-    cinfo.scan_info = scans;
-    cinfo.num_scans = 3;
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<std::uint8_t*>(bgr.data()) +
-                       static_cast<std::size_t>(cinfo.next_scanline) * kWidth * 3;
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    WriteBytes(path, jpeg, size);
-    std::free(jpeg);
-}
-
 class Picture {
 public:
     explicit Picture(Kind kind) {
@@ -121,10 +65,15 @@ public:
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / (std::string(kNames[index]) + ".jpg")).string();
         std::vector<std::uint8_t> pixels = Photograph();
-        if (kind == Kind::Progressive) {
-            WriteProgressive(pixels, path_);
-        } else if (kind == Kind::NonInterleaved) {
-            WriteNonInterleaved(pixels, path_);
+        if (kind != Kind::SingleScan) {
+            // The library's own progressive script, or one sequential scan per component.
+            const jpeg_fixtures::Bytes file = jpeg_fixtures::Encode(
+                {.width = kWidth, .height = kHeight, .progressive = kind == Kind::Progressive,
+                 .scanPerComponent = kind == Kind::NonInterleaved},
+                pixels);
+            std::ofstream(path_, std::ios::binary)
+                .write(reinterpret_cast<const char*>(file.data()),
+                       static_cast<std::streamsize>(file.size()));
         } else {
             PictureInfo info;
             info.pixels = pixels.data();

@@ -66,11 +66,11 @@ bool Decode(const Bytes& file, Bytes& rows) {
 TEST(JpegDecoder, EveryRouteGivesTheLibrarysRowsAndTheLoaderBlueGreenRed) {
     testing_support::TempDir dir;
     for (const Colour colour : {Colour::Rgb, Colour::Gray}) {
-        for (const bool progressive : {false, true}) {
+        for (const int scans : {0, 1, 2}) {  // one, progressive, one per component
             SCOPED_TRACE(testing::Message() << (colour == Colour::Rgb ? "colour" : "gray")
-                                            << (progressive ? " progressive" : ""));
-            const Bytes file =
-                jpeg_fixtures::Encode({.colour = colour, .progressive = progressive});
+                                            << " scans " << scans);
+            const Bytes file = jpeg_fixtures::Encode(
+                {.colour = colour, .progressive = scans == 1, .scanPerComponent = scans == 2});
             const Bytes expected = jpeg_fixtures::Decode(file);
             // From memory, line by line, from a stream.
             for (int route = 0; route < 3; ++route) {
