@@ -20,7 +20,9 @@ namespace {
 constexpr std::size_t kSignatureBytes = 14;
 constexpr std::uint8_t kSignature[kSignatureBytes] = {'P', 'h', 'o', 't', 'o', 's', 'h',
                                                       'o', 'p', ' ', '3', '.', '0', 0};
-constexpr std::uint8_t kResourceType[4] = {'8', 'B', 'I', 'M'};
+// Image resources stand under any of these types, all read alike. A new resource is an
+// "8BIM" one; one found keeps its own.
+constexpr char kResourceTypes[][5] = {"8BIM", "PHUT", "AgHg", "DCSR"};
 constexpr unsigned kIptcResource = 0x0404;
 // The largest segment length a JPEG marker can carry, and the largest dataset text whose
 // length is not taken for an extended length.
@@ -42,7 +44,11 @@ void PutBe16(std::vector<std::uint8_t>& out, std::size_t v) {
 }
 
 bool IsResourceType(const std::uint8_t* p, std::size_t left) {
-    return left >= 4 && std::memcmp(p, kResourceType, 4) == 0;
+    if (left < 4) return false;
+    for (const char* type : kResourceTypes) {
+        if (std::memcmp(p, type, 4) == 0) return true;
+    }
+    return false;
 }
 
 bool HasSignature(const std::uint8_t* data, std::size_t length) {
@@ -66,14 +72,14 @@ std::optional<Resource> FindIptcResource(const std::uint8_t* data, std::size_t l
     // Each resource: type (4), id (2), name (length byte and text, padded to even), size
     // (4) and data (padded to even).
     while (length - p >= 12) {
-        const bool bim = IsResourceType(data + p, length - p);
+        const bool typed = IsResourceType(data + p, length - p);
         const unsigned id = Be16(data + p + 4);
         const std::size_t name = (1u + data[p + 6] + 1u) & ~std::size_t{1};
         const std::size_t sizeAt = p + 6 + name;
         if (sizeAt + 4 > length) break;
         const std::uint32_t size = Be32(data + sizeAt);
         const std::size_t dataAt = sizeAt + 4;
-        if (bim && id == kIptcResource) return Resource{sizeAt, dataAt, size};
+        if (typed && id == kIptcResource) return Resource{sizeAt, dataAt, size};
         if (size > length - dataAt) break;
         p = dataAt + size + (size & 1u);
         if (p > length) break;

@@ -130,27 +130,10 @@ bool GuardedReadHeader(j_decompress_ptr cinfo, SourceManager* source, bool saveA
     return true;
 }
 
-bool GuardedOutputSize(j_decompress_ptr cinfo, bool savedApp13, bool* multipleScans) {
+bool GuardedOutputSize(j_decompress_ptr cinfo, bool savedApp13) {
     if (setjmp(JumpOf(cinfo)) != 0) return false;
     if (savedApp13) jpeg_save_markers(cinfo, JPEG_APP0 + 13, 0);
-    *multipleScans = jpeg_has_multiple_scans(cinfo) != FALSE;
     jpeg_calc_output_dimensions(cinfo);
-    return true;
-}
-
-// Reads the header once more and starts again with other output colours, at the same scale.
-bool GuardedRestart(j_decompress_ptr cinfo, J_COLOR_SPACE colours, JSAMPARRAY* row,
-                    JDIMENSION rowBytes) {
-    if (setjmp(JumpOf(cinfo)) != 0) return false;
-    const unsigned denominator = cinfo->scale_denom;
-    jpeg_abort_decompress(cinfo);
-    jpeg_read_header(cinfo, TRUE);
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = denominator;
-    cinfo->out_color_space = colours;
-    jpeg_start_decompress(cinfo);
-    *row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, rowBytes,
-                                       1);
     return true;
 }
 
@@ -202,7 +185,7 @@ struct JpegDecoder::Library {
     bool created;
     bool cmyk;
     bool inverted;
-    bool multipleScans;
+    bool bgr;  // colour rows come from the library as blue, green, red
 };
 
 JpegDecoder::JpegDecoder() = default;
@@ -283,7 +266,7 @@ bool JpegDecoder::ReadHead() {
         lib.cmyk = true;
         lib.inverted = lib.cinfo.saw_Adobe_marker != FALSE;
     }
-    if (!GuardedOutputSize(&lib.cinfo, saveApp13, &lib.multipleScans)) {
+    if (!GuardedOutputSize(&lib.cinfo, saveApp13)) {
         Fail(kHeaderError);
         return false;
     }
@@ -291,6 +274,14 @@ bool JpegDecoder::ReadHead() {
     if (components != 1 && components != 3 && !lib.cmyk) {
         Fail("PictureLoader::ReadJPG()  Unsupported format of jpeg file.\n");
         return false;
+    }
+    // Colour pictures nearly always end in a 24-bit bitmap, whose blue-green-red order the
+    // library can write itself; the output order has to be fixed before decompression
+    // starts, and a file of several scans is decoded whole when it starts. Callers asking
+    // for the description's red-green-blue rows get them swapped back.
+    if (components == 3 && lib.cinfo.out_color_space == JCS_RGB) {
+        lib.cinfo.out_color_space = JCS_EXT_BGR;
+        lib.bgr = true;
     }
 
     // Rows and whole pictures are measured in ints everywhere after this.
@@ -304,7 +295,7 @@ bool JpegDecoder::ReadHead() {
         return false;
     }
     try {
-        if (lib.cmyk) lib.rgb.resize(delivered);
+        if (lib.cmyk || lib.bgr) lib.rgb.resize(delivered);
         info_ = PictureInfo{};
         if (components == 1) {
             info_.width = static_cast<int>(width);
@@ -337,6 +328,14 @@ bool JpegDecoder::ReadRow(std::uint8_t* destination) {
         CmykToRgb(lib.row[0], destination, lib.cinfo.output_width, lib.inverted);
         return true;
     }
+    if (lib.bgr) {
+        if (!GuardedReadRow(&lib.cinfo, lib.row)) return false;
+        // Swapping red and blue is its own inverse: the 24-bit conversion does it.
+        PictureConverter swap;
+        swap.bitsPerPixel = 24;
+        swap.Convert(lib.row[0], destination, info_, info_.width);
+        return true;
+    }
     JSAMPROW row[1] = {destination};
     return GuardedReadRow(&lib.cinfo, row);
 }
@@ -350,48 +349,27 @@ void JpegDecoder::Finish() {
     state_ = State::Done;
 }
 
-JpegDecoder::Restart JpegDecoder::RestartForBitmap(const PictureConverter* converter) {
-    // A colour picture bound for a 24-bit bitmap is what the library itself gives in blue,
-    // green, red order, the converter's result, without a pass over every row afterwards.
-    // That needs the decompression started anew: next to nothing for a single-scan file in
-    // memory, a second decoding for any other.
-    Library& lib = *library_;
-    if (converter == nullptr || converter->bitsPerPixel != 24 || info_.bitsPerPixel != 24 ||
-        lib.cmyk || lib.multipleScans || lib.source.stream != nullptr ||
-        lib.cinfo.output_scanline != 0) {
-        return Restart::NotDone;
-    }
-    lib.source.position = 0;
-    lib.source.pub.next_input_byte = nullptr;
-    lib.source.pub.bytes_in_buffer = 0;
-    const auto width = lib.cinfo.output_width;
-    const auto height = lib.cinfo.output_height;
-    if (!GuardedRestart(&lib.cinfo, JCS_EXT_BGR, &lib.row, width * 3) ||
-        lib.cinfo.output_width != width || lib.cinfo.output_height != height ||
-        lib.cinfo.output_components != 3) {
-        return Restart::Failed;
-    }
-    return Restart::Done;
-}
-
 bool JpegDecoder::ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,
                             const PictureConverter* converter) {
     if (state_ != State::Rows || destination == nullptr) return false;
     Library& lib = *library_;
-    const Restart restart = RestartForBitmap(converter);
-    if (restart == Restart::Failed) {
-        Fail(kRowsError);
-        return false;
-    }
-    // Unconverted gray and colour rows, and rows the library already gives in the bitmap's
-    // order, go straight to the destination; the rest pass through one row of our own.
-    if (restart == Restart::Done) converter = nullptr;
-    std::uint8_t* own = lib.cmyk ? lib.rgb.data() : lib.row[0];
+    // Rows the library gives in the bitmap's order, and unconverted gray and colour rows,
+    // go straight to the destination; the rest pass through one row of our own.
+    const bool native = lib.bgr && converter != nullptr && converter->bitsPerPixel == 24;
+    if (native) converter = nullptr;
+    std::uint8_t* own = lib.cmyk || lib.bgr ? lib.rgb.data() : lib.row[0];
     const bool direct = converter == nullptr && !lib.cmyk;
     while (lib.cinfo.output_scanline < lib.cinfo.output_height) {
         std::uint8_t* out =
             destination + static_cast<std::ptrdiff_t>(lib.cinfo.output_scanline) * pitch;
-        if (!ReadRow(direct ? out : own)) {
+        bool read;
+        if (native) {
+            JSAMPROW row[1] = {out};
+            read = GuardedReadRow(&lib.cinfo, row);
+        } else {
+            read = ReadRow(direct ? out : own);
+        }
+        if (!read) {
             Fail(kRowsError);
             return false;
         }

@@ -29,9 +29,7 @@ public:
 
 private:
     struct Library;
-    enum class Restart { NotDone, Done, Failed };
 
-    Restart RestartForBitmap(const PictureConverter* converter);
     bool ReadRow(std::uint8_t* destination);
     void Finish();
     void Fail(const char* message);

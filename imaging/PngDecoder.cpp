@@ -30,14 +30,6 @@ void OnWarning(png_structp, png_const_charp) {
     platform::DebugOutput("png read warning\n");
 }
 
-// A short read must stop the library: left alone it would go on parsing whatever the
-// buffer held before.
-void ReadFromSource(png_structp png, png_bytep out, std::size_t count) {
-    auto* decoder = static_cast<ImageDecoder*>(png_get_io_ptr(png));
-    if (decoder->ReadBytes(out, count) != count)
-        png_error(png, "Error reading data for png picture");
-}
-
 // Runs a piece of library work. A library error jumps back here and gives false, so the
 // work must hold nothing that needs destroying (plain values and pointers only).
 template <typename Work>
@@ -47,7 +39,50 @@ bool Guarded(png_structp png, Work&& work) {
     return true;
 }
 
+// Ancillary chunks are read whole into memory by the library; none of any use comes near
+// this size.
+constexpr std::uint32_t kMaxAncillaryChunk = 8u << 20;
+
+std::uint32_t Be32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
 }  // namespace
+
+// A short read must stop the library: left alone it would go on parsing whatever the
+// buffer held before.
+void PngDecoder::ReadFromSource(png_struct_def* png, unsigned char* out, std::size_t count) {
+    auto* decoder = static_cast<PngDecoder*>(png_get_io_ptr(png));
+    if (decoder->ReadBytes(out, count) != count)
+        png_error(png, "Error reading data for png picture");
+    if (const char* refusal = decoder->WatchChunks(out, count)) png_error(png, refusal);
+}
+
+// The library allocates and clears a buffer of an ancillary chunk's stated length before it
+// reads the chunk, and only warns about a length past its own limit; a few bytes stating
+// gigabytes would cost that much memory. So the bytes handed to the library are followed
+// chunk by chunk here, and a chunk is refused as soon as its header has gone by.
+const char* PngDecoder::WatchChunks(const std::uint8_t* bytes, std::size_t count) {
+    const std::uint64_t end = readPosition_ + count;
+    while (nextChunk_ < end) {
+        const std::uint64_t from = std::max(readPosition_, nextChunk_);
+        const std::uint64_t to = std::min(end, nextChunk_ + sizeof chunkHeader_);
+        std::memcpy(chunkHeader_ + (from - nextChunk_), bytes + (from - readPosition_),
+                    static_cast<std::size_t>(to - from));
+        if (to < nextChunk_ + sizeof chunkHeader_) break;  // the rest comes with the next read
+        const std::uint32_t length = Be32(chunkHeader_);
+        const bool ancillary = (chunkHeader_[4] & 0x20) != 0;
+        const bool imageData = std::memcmp(chunkHeader_ + 4, "IDAT", 4) == 0;
+        // Image data cut short still gives the rows before the cut.
+        if (stream_ == nullptr && !imageData && length > (end - to) + Remaining())
+            return "PNG chunk longer than the rest of the file";
+        if (ancillary && length > kMaxAncillaryChunk) return "PNG ancillary chunk too large";
+        nextChunk_ += 12 + static_cast<std::uint64_t>(length);  // length, type, data, CRC
+    }
+    readPosition_ = end;
+    return nullptr;
+}
 
 PngDecoder::~PngDecoder() {
     DestroyLibrary();
@@ -80,7 +115,7 @@ bool PngDecoder::ReadHead() {
         Fail();
         return false;
     }
-    png_set_read_fn(png_, static_cast<ImageDecoder*>(this), ReadFromSource);
+    png_set_read_fn(png_, this, ReadFromSource);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     // Checksums would stop nearly every mutated input at the first chunk.
     png_set_crc_action(png_, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);

@@ -12,7 +12,8 @@ struct png_info_def;
 // PNG files through libpng: gray, red-green-blue, palette and red-green-blue-alpha pictures,
 // delivered in the file's own layout with 16-bit channels reduced to 8 bits and 2-bit
 // samples widened to one byte a pixel. Interlaced files are gathered whole before their
-// rows are handed out.
+// rows are handed out. Chunks whose stated length could make the library allocate far
+// more than the file holds are refused.
 class PngDecoder final : public ImageDecoder {
 public:
     PngDecoder() = default;
@@ -32,6 +33,9 @@ private:
                  const PictureConverter* converter) const;
     void DestroyLibrary();
     void Fail();
+    static void ReadFromSource(png_struct_def* png, unsigned char* out, std::size_t count);
+    // The reason to refuse the chunk whose header these bytes complete, or null.
+    const char* WatchChunks(const std::uint8_t* bytes, std::size_t count);
 
     png_struct_def* png_ = nullptr;
     png_info_def* pngInfo_ = nullptr;
@@ -42,4 +46,8 @@ private:
     std::vector<std::uint8_t> picture_;
     std::vector<std::uint8_t*> rowPointers_;
     int rowsOut_ = 0;
+    // Where the bytes handed to the library stand in the file's chunks.
+    std::uint64_t readPosition_ = 0;
+    std::uint64_t nextChunk_ = 8;  // after the signature
+    std::uint8_t chunkHeader_[8] = {};
 };

@@ -41,6 +41,7 @@ bool TargaDecoder::ReadHead() {
     if (depth == 15) depth = 16;
 
     bottomUp_ = (descriptor & 0x20) == 0;
+    rightToLeft_ = (descriptor & 0x10) != 0;
     if (mapType > 1 || depth < 8 || depth > 39 || depth % 8 != 0 || descriptor > 63) return false;
 
     encoded_ = imageType >= 9;
@@ -192,8 +193,20 @@ bool TargaDecoder::DecodeAll() {
             break;
         }
     }
+    if (rightToLeft_) MirrorRows();
     state_ = State::Decoded;
     return complete_;
+}
+
+void TargaDecoder::MirrorRows() {
+    const auto width = static_cast<std::size_t>(info_.width);
+    if (width < 2) return;
+    for (int y = 0; y < info_.height; ++y) {
+        std::uint8_t* row = picture_.data() + static_cast<std::size_t>(y) * width * 3;
+        for (std::size_t left = 0, right = width - 1; left < right; ++left, --right) {
+            std::swap_ranges(row + left * 3, row + left * 3 + 3, row + right * 3);
+        }
+    }
 }
 
 const std::uint8_t* TargaDecoder::OutputRow(int i) const {

@@ -7,7 +7,8 @@
 #include "imaging/ImageDecoder.h"
 
 // Colour-mapped, true-colour and gray Targa files, plain or run-length encoded (image
-// types 1, 2, 3, 9, 10, 11). Delivers red-green-blue rows of 24 bits, top row first.
+// types 1, 2, 3, 9, 10, 11). Delivers red-green-blue rows of 24 bits, top row first and
+// leftmost pixel first, whichever order the file stores them in.
 class TargaDecoder final : public ImageDecoder {
 public:
     bool ReadHead() override;
@@ -22,11 +23,13 @@ private:
     bool ReadPixel(std::uint8_t* rgb);
     bool NextPixel(std::uint8_t* rgb);
     bool DecodeAll();
+    void MirrorRows();
     const std::uint8_t* OutputRow(int i) const;
 
     Reader reader_ = Reader::TrueColour;
     bool encoded_ = false;
     bool bottomUp_ = true;
+    bool rightToLeft_ = false;
     int bytesPerPixel_ = 0;
     std::array<std::uint8_t, 256> red_{};
     std::array<std::uint8_t, 256> green_{};

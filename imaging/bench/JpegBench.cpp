@@ -1,6 +1,8 @@
-// JPEG decoding against libjpeg-turbo's own TurboJPEG interface, on one 12-megapixel
-// photograph-like picture that this program writes with SaveJPG at quality 90. Read the
-// pairs side by side: Load* against Reference* of the same scale. On a busy machine run
+// JPEG decoding against libjpeg-turbo's own TurboJPEG interface, on 12-megapixel
+// photograph-like pictures at quality 90: a single-scan one that this program writes with
+// SaveJPG, a progressive one and a sequential one with one scan per component (both kinds
+// decode through the library's whole-image buffer). Read the pairs side by side: Load*
+// against Reference* of the same picture and scale. On a busy machine run
 // with --benchmark_enable_random_interleaving=true --benchmark_repetitions=5 so that both
 // sides of a pair see the same load.
 #include <benchmark/benchmark.h>
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +22,7 @@
 #include "imaging/IPTCData.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PictureLoader.h"
+#include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/files/MappedFile.h"
 
@@ -49,28 +53,43 @@ std::vector<std::uint8_t> Photograph() {
     return bgr;
 }
 
+enum class Kind { SingleScan, Progressive, NonInterleaved };
+
 class Picture {
 public:
-    Picture() {
-        folder_ =
-            std::filesystem::temp_directory_path() / ("jpeg-bench-" + std::to_string(::getpid()));
+    explicit Picture(Kind kind) {
+        static const char* const kNames[] = {"photo", "progressive", "noninterleaved"};
+        const int index = static_cast<int>(kind);
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("jpeg-bench-" + std::to_string(::getpid()) + "-" + kNames[index]);
         std::filesystem::create_directories(folder_);
-        path_ = (folder_ / "photo.jpg").string();
+        path_ = (folder_ / (std::string(kNames[index]) + ".jpg")).string();
         std::vector<std::uint8_t> pixels = Photograph();
-        PictureInfo info;
-        info.pixels = pixels.data();
-        info.width = kWidth;
-        info.height = kHeight;
-        info.bitsPerPixel = 24;
-        info.rowBytes = kWidth * 3;
-        if (!SaveJPG(info, path_, 90)) std::abort();
+        if (kind != Kind::SingleScan) {
+            // The library's own progressive script, or one sequential scan per component.
+            const jpeg_fixtures::Bytes file = jpeg_fixtures::Encode(
+                {.width = kWidth, .height = kHeight, .progressive = kind == Kind::Progressive,
+                 .scanPerComponent = kind == Kind::NonInterleaved},
+                pixels);
+            std::ofstream(path_, std::ios::binary)
+                .write(reinterpret_cast<const char*>(file.data()),
+                       static_cast<std::streamsize>(file.size()));
+        } else {
+            PictureInfo info;
+            info.pixels = pixels.data();
+            info.width = kWidth;
+            info.height = kHeight;
+            info.bitsPerPixel = 24;
+            info.rowBytes = kWidth * 3;
+            if (!SaveJPG(info, path_, 90)) std::abort();
+        }
         IPTCData record;
         record.Clear();
         record.caption = "A photograph for the benchmark";
         record.keywords = {"sea", "sky"};
         if (!record.SaveToJpegFile(path_)) std::abort();
-        std::fprintf(stderr, "benchmark picture: %d x %d, %ju bytes\n", kWidth, kHeight,
-                     static_cast<std::uintmax_t>(std::filesystem::file_size(path_)));
+        std::fprintf(stderr, "benchmark picture %s: %d x %d, %ju bytes\n", kNames[index], kWidth,
+                     kHeight, static_cast<std::uintmax_t>(std::filesystem::file_size(path_)));
     }
     ~Picture() {
         std::error_code ec;
@@ -83,13 +102,27 @@ private:
     std::string path_;
 };
 
-const Picture& ThePicture() {
-    static const Picture picture;
-    return picture;
+// Each picture is made when a benchmark first asks for it.
+const Picture& ThePicture(Kind kind = Kind::SingleScan) {
+    switch (kind) {
+        case Kind::Progressive: {
+            static const Picture progressive(Kind::Progressive);
+            return progressive;
+        }
+        case Kind::NonInterleaved: {
+            static const Picture nonInterleaved(Kind::NonInterleaved);
+            return nonInterleaved;
+        }
+        default: {
+            static const Picture single(Kind::SingleScan);
+            return single;
+        }
+    }
 }
 
-void LoadThroughTheLoader(benchmark::State& state, Vector2<int> wanted) {
-    const std::string& path = ThePicture().path();
+void LoadThroughTheLoader(benchmark::State& state, Vector2<int> wanted,
+                          Kind kind = Kind::SingleScan) {
+    const std::string& path = ThePicture(kind).path();
     for (auto _ : state) {
         Vector2<int> size = wanted;
         auto dib = LoadPictureAsDIB(path, nullptr, &size, nullptr);
@@ -100,8 +133,9 @@ void LoadThroughTheLoader(benchmark::State& state, Vector2<int> wanted) {
 
 // The same work with the library's own interface: map the file, make a zero-filled
 // blue-green-red bitmap of rows padded to 4 bytes, decode into it.
-void LoadThroughTurboJpeg(benchmark::State& state, int scaleDenominator) {
-    const std::string& path = ThePicture().path();
+void LoadThroughTurboJpeg(benchmark::State& state, int scaleDenominator,
+                          Kind kind = Kind::SingleScan) {
+    const std::string& path = ThePicture(kind).path();
     tjhandle handle = tjInitDecompress();
     for (auto _ : state) {
         platform::MappedFile file;
@@ -135,6 +169,18 @@ void LoadEighth(benchmark::State& state) {
 void ReferenceEighth(benchmark::State& state) {
     LoadThroughTurboJpeg(state, 8);
 }
+void LoadProgressive(benchmark::State& state) {
+    LoadThroughTheLoader(state, {0, 0}, Kind::Progressive);
+}
+void ReferenceProgressive(benchmark::State& state) {
+    LoadThroughTurboJpeg(state, 1, Kind::Progressive);
+}
+void LoadNonInterleaved(benchmark::State& state) {
+    LoadThroughTheLoader(state, {0, 0}, Kind::NonInterleaved);
+}
+void ReferenceNonInterleaved(benchmark::State& state) {
+    LoadThroughTurboJpeg(state, 1, Kind::NonInterleaved);
+}
 
 // What the file information needs: the header and the IPTC block, no pixels.
 void HeaderAndIptc(benchmark::State& state) {
@@ -156,6 +202,10 @@ BENCHMARK(LoadFull)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ReferenceFull)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(LoadEighth)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(ReferenceEighth)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(LoadProgressive)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(ReferenceProgressive)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(LoadNonInterleaved)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(ReferenceNonInterleaved)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(HeaderAndIptc)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -255,4 +255,51 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     EXPECT_EQ(theirs.keywords, r.keywords);
 }
 
+// The type of each IPTC resource in the file's first APP13 segment.
+Lines IptcResourceTypes(const Bytes& file) {
+    std::size_t p = 2;
+    while (p + 4 <= file.size() && file[p + 1] != 0xED) p += 2 + (file[p + 2] << 8 | file[p + 3]);
+    Lines types;
+    if (p + 4 > file.size()) return types;
+    const std::size_t end = p + 2 + (file[p + 2] << 8 | file[p + 3]);
+    for (std::size_t r = p + 4 + 14; r + 12 <= end;) {
+        const std::size_t sizeAt = r + 6 + ((file[r + 6] + 2u) & ~1u);
+        const std::size_t size = file[sizeAt] << 24 | file[sizeAt + 1] << 16 |
+                                 file[sizeAt + 2] << 8 | file[sizeAt + 3];
+        if ((file[r + 4] << 8 | file[r + 5]) == 0x0404)
+            types.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(r),
+                               file.begin() + static_cast<std::ptrdiff_t>(r + 4));
+        r = sizeAt + 4 + size + (size & 1u);
+    }
+    return types;
+}
+
+TEST_F(IPTCFile, ReadsAndReplacesTheRecordUnderEveryResourceType) {
+    const bool haveExiv2 = !RunTool("command -v exiv2").empty();
+    for (const char* type : {"PHUT", "AgHg", "DCSR", "8BIM"}) {
+        SCOPED_TRACE(type);
+        Bytes app13 = Photoshop({{0x03ED, {1, 2}}, {0x0404, DataSet(120, "old caption")}});
+        std::copy_n(type, 4, app13.begin() + 14 + 12 + 2);  // the second resource's type
+        Bytes file = jpeg_fixtures::Encode(jpeg_fixtures::Options{});
+        const Bytes segment = Segment(0xED, app13);
+        file.insert(file.begin() + 4 + (file[4] << 8 | file[5]), segment.begin(), segment.end());
+        const std::string path = Write(file);
+
+        IPTCData record;
+        ASSERT_TRUE(LoadPictureAsDIB(path, nullptr, nullptr, &record));
+        EXPECT_EQ(record.caption, "old caption");
+        record.caption = "new caption";
+        ASSERT_TRUE(record.SaveToJpegFile(path));
+        EXPECT_EQ(IptcResourceTypes(Contents()), Lines{type});
+        IPTCData again;
+        ASSERT_TRUE(LoadPictureAsDIB(path, nullptr, nullptr, &again));
+        EXPECT_EQ(again.caption, "new caption");
+        if (haveExiv2) {
+            EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Caption -Pv '" + path + "'"),
+                      "new caption\n");
+        }
+    }
+    if (!haveExiv2) GTEST_SKIP() << "exiv2 is not installed: not checked against it";
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
 #include "imaging/tests/ChunkStream.h"
 #include "imaging/tests/JpegFixtures.h"
@@ -65,11 +66,11 @@ bool Decode(const Bytes& file, Bytes& rows) {
 TEST(JpegDecoder, EveryRouteGivesTheLibrarysRowsAndTheLoaderBlueGreenRed) {
     testing_support::TempDir dir;
     for (const Colour colour : {Colour::Rgb, Colour::Gray}) {
-        for (const bool progressive : {false, true}) {
+        for (const int scans : {0, 1, 2}) {  // one, progressive, one per component
             SCOPED_TRACE(testing::Message() << (colour == Colour::Rgb ? "colour" : "gray")
-                                            << (progressive ? " progressive" : ""));
-            const Bytes file =
-                jpeg_fixtures::Encode({.colour = colour, .progressive = progressive});
+                                            << " scans " << scans);
+            const Bytes file = jpeg_fixtures::Encode(
+                {.colour = colour, .progressive = scans == 1, .scanPerComponent = scans == 2});
             const Bytes expected = jpeg_fixtures::Decode(file);
             // From memory, line by line, from a stream.
             for (int route = 0; route < 3; ++route) {
@@ -95,6 +96,24 @@ TEST(JpegDecoder, EveryRouteGivesTheLibrarysRowsAndTheLoaderBlueGreenRed) {
                                   std::reverse_iterator(p));
             }
             EXPECT_EQ(loaded, expected);
+
+            // Into a 32-bit destination: blue, green, red and a zero byte.
+            JpegDecoder decoder;
+            decoder.SetSource(file.data(), file.size());
+            ASSERT_TRUE(decoder.ReadHead());
+            PictureConverter to32;
+            to32.bitsPerPixel = 32;
+            Bytes wide(40u * 23u * 4u, 0xEE), narrowed;
+            ASSERT_TRUE(decoder.ReadImage(wide.data(), 40 * 4, &to32));
+            for (std::size_t i = 0; i < wide.size(); i += 4) {
+                EXPECT_EQ(wide[i + 3], 0);
+                if (step == 1) {
+                    narrowed.push_back(wide[i]);
+                } else {
+                    narrowed.insert(narrowed.end(), {wide[i + 2], wide[i + 1], wide[i]});
+                }
+            }
+            EXPECT_EQ(narrowed, expected);
         }
     }
 }

@@ -22,6 +22,7 @@ struct Options {
     int height = 23;
     Colour colour = Colour::Rgb;
     bool progressive = false;
+    bool scanPerComponent = false;  // sequential, but each component in a scan of its own
     int quality = 90;
 };
 
@@ -69,6 +70,16 @@ inline Bytes Encode(const Options& options, Bytes pixels = {}) {
     if (options.colour == Colour::Ycck) jpeg_set_colorspace(&cinfo, JCS_YCCK);
     jpeg_set_quality(&cinfo, options.quality, TRUE);
     if (options.progressive) jpeg_simple_progression(&cinfo);
+    jpeg_scan_info scans[4]{};
+    if (options.scanPerComponent) {
+        for (int c = 0; c < components; ++c) {
+            scans[c].comps_in_scan = 1;
+            scans[c].component_index[0] = c;
+            scans[c].Se = 63;
+        }
+        cinfo.scan_info = scans;
+        cinfo.num_scans = components;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     const auto stride = static_cast<std::size_t>(options.width * components);
     while (cinfo.next_scanline < cinfo.image_height) {

@@ -1,8 +1,14 @@
 #include "imaging/PngDecoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -137,6 +143,110 @@ TEST(PngDecoder, LibraryWarningsAndErrorsStayInside) {
     capture.Clear();
     EXPECT_FALSE(Decode(MakeFile(4, 8).first, rows));  // gray with alpha
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"Unsupported source bitdepth\n"});
+}
+
+// The signature and header of a 1 x 1 picture, then a chunk of the given type stating the
+// given length, followed by 16 bytes of text.
+Bytes StatedChunk(const char* type, std::uint32_t length) {
+    const Bytes file = WritePng({.rows = {{1, 2, 3}}});
+    Bytes out(file.begin(), file.begin() + 33);
+    out.insert(out.end(), {std::uint8_t(length >> 24), std::uint8_t(length >> 16),
+                           std::uint8_t(length >> 8), std::uint8_t(length)});
+    out.insert(out.end(), type, type + 4);
+    for (char c : std::string("Title\0some text.")) out.push_back(static_cast<std::uint8_t>(c));
+    return out;
+}
+
+TEST(PngDecoder, ChunksStatingMoreThanTheFileHoldsAreRefused) {
+    struct Case {
+        const char* type;
+        std::uint32_t length;
+        Route route;
+    };
+    // Longer than the rest of the file, or (from a stream, whose end is unknown) too long
+    // for an ancillary chunk. Either way no allocation is tried, so the library does not
+    // even warn.
+    const Case cases[] = {{"tEXt", 5000, Route::Image}, {"zTXt", 9u << 20, Route::Stream}};
+    testing_support::DebugCapture capture;
+    for (const Case& c : cases) {
+        Bytes rows;
+        EXPECT_FALSE(Decode(StatedChunk(c.type, c.length), rows, nullptr, c.route)) << c.type;
+    }
+    EXPECT_FALSE(capture.Contains("png read warning\n"));
+
+    // A long text whose length is right still reads, by every route.
+    capture.Clear();
+    const auto [file, expected] = MakeFile(2, 8);
+    Bytes text{0, 0, 0x4E, 0x20, 't', 'E', 'X', 't'};
+    text.resize(8 + 20000, 'x');
+    text[8 + 5] = 0;  // keyword "xxxxx"
+    const auto crc = crc32(0, text.data() + 4, 4 + 20000);
+    text.insert(text.end(), {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16),
+                             std::uint8_t(crc >> 8), std::uint8_t(crc)});
+    Bytes withText = file;
+    withText.insert(withText.begin() + 33, text.begin(), text.end());
+    for (const Route route : {Route::Image, Route::Lines, Route::Stream}) {
+        Bytes rows;
+        EXPECT_TRUE(Decode(withText, rows, nullptr, route));
+        EXPECT_EQ(rows, expected);
+    }
+    EXPECT_FALSE(capture.Contains("png read warning\n"));
+}
+
+size_t StatusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0) return std::stoul(line.substr(std::strlen(field)));
+    }
+    return 0;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// A few bytes stating a text chunk of almost 2 GiB are refused by a process that may use
+// only 64 MB more than it has. The address sanitizer reserves far more address space than
+// it uses, so there the growth of the resident memory is measured instead.
+TEST(PngDecoder, AHugeStatedTextChunkCostsNoMemory) {
+    constexpr std::size_t kAllowedKilobytes = 64 * 1024;
+    for (const char* type : {"tEXt", "iTXt"}) {
+        const Bytes file = StatedChunk(type, 0x7FFFFFF0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::size_t before = 0;
+            if (kAddressSanitizer) {
+                // Restart the peak count from what the process holds now.
+                std::ofstream("/proc/self/clear_refs") << "5";
+                before = StatusKilobytes("VmRSS:");
+            } else {
+                const rlimit cap{(StatusKilobytes("VmSize:") + kAllowedKilobytes) * 1024,
+                                 RLIM_INFINITY};
+                if (::setrlimit(RLIMIT_AS, &cap) != 0) ::_exit(3);
+            }
+            PngDecoder decoder;
+            decoder.SetSource(file.data(), file.size());
+            testing_support::DebugCapture capture;
+            const bool refused = !decoder.ReadHead() && !capture.Contains("png read warning\n");
+            const bool small =
+                !kAddressSanitizer || StatusKilobytes("VmHWM:") < before + kAllowedKilobytes;
+            ::_exit(refused ? (small ? 0 : 2) : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << type;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << type << ": 1 accepted, 2 memory used, 3 no cap";
+    }
 }
 
 }  // namespace

@@ -98,6 +98,41 @@ TEST(TargaDecoder, DecodesEveryPixelKindAndRefusesWhatItCannot) {
     EXPECT_TRUE(capture.Contains("Error in targa colormap format\n"));
 }
 
+TEST(TargaDecoder, RowsStoredRightToLeftComeOutLeftToRight) {
+    // Pixels stored as A B / C D (file order), red values 1-4.
+    const auto stored = [](int depth, bool encoded) {
+        Bytes out;
+        for (std::uint8_t red = 1; red <= 4; ++red) {
+            if (encoded && (red == 1 || red == 3)) out.push_back(0x01);  // two literal pixels
+            out.insert(out.end(), {0, 0, red});
+            if (depth == 32) out.push_back(0xFF);
+        }
+        return out;
+    };
+    struct Case {
+        int descriptor;
+        Bytes reds;  // the red bytes of the delivered rows, top row first
+    };
+    const Case cases[] = {{0x30, {2, 1, 4, 3}}, {0x10, {4, 3, 2, 1}}, {0x38, {2, 1, 4, 3}}};
+    for (const Case& c : cases) {
+        for (const int depth : {24, 32}) {
+            for (const bool encoded : {false, true}) {
+                const Tga tga{.type = encoded ? 10 : 2, .height = 2, .depth = depth,
+                              .descriptor = c.descriptor, .pixels = stored(depth, encoded)};
+                Bytes rows;
+                ASSERT_TRUE(Decode(tga.Build(), rows)) << c.descriptor << " " << depth;
+                Bytes reds;
+                for (std::size_t i = 0; i < rows.size(); i += 3) {
+                    reds.push_back(rows[i]);
+                    EXPECT_EQ(rows[i + 1], 0);
+                    EXPECT_EQ(rows[i + 2], 0);
+                }
+                EXPECT_EQ(reds, c.reds) << c.descriptor << " " << depth << " " << encoded;
+            }
+        }
+    }
+}
+
 TEST(TargaDecoder, LoadsBottomUpFilesIntoAPaddedBitmap) {
     testing_support::TempDir dir;
     Tga t{.width = 10, .height = 2, .descriptor = 0};  // 30 bytes a row: the bitmap pads to 32
