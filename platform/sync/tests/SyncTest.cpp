@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/sync/CriticalSection.h"
+#include "platform/sync/Event.h"
+#include "platform/sync/PacingThread.h"
+#include "platform/sync/Semaphore.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Event;
+using platform::PacingThread;
+using platform::Semaphore;
+using platform::WaitTime;
+
+TEST(Semaphore, ReleasePastTheMaximumIsRefusedAndChangesNothing) {
+    Semaphore lock(1, 1);
+    EXPECT_FALSE(lock.Release());
+    EXPECT_EQ(lock.Count(), 1);
+    ASSERT_TRUE(lock.Acquire(0ms));
+    EXPECT_FALSE(lock.Acquire(0ms));
+    int previous = -1;
+    EXPECT_TRUE(lock.Release(1, &previous));
+    EXPECT_EQ(previous, 0);
+
+    Semaphore counting(0, 3);
+    EXPECT_FALSE(counting.Release(4));
+    EXPECT_FALSE(counting.Release(0));
+    EXPECT_TRUE(counting.Release(3));
+    EXPECT_EQ(counting.Count(), 3);
+}
+
+TEST(Semaphore, HoldReleasesOnlyWhatItGot) {
+    Semaphore lock(1, 1);
+    {
+        platform::SemaphoreHold first(lock, 0ms);
+        ASSERT_TRUE(first.held());
+        {
+            platform::SemaphoreHold second(lock, 10ms);
+            EXPECT_FALSE(second.held());
+        }
+        // The failed hold gave nothing back, so the lock is still taken.
+        EXPECT_EQ(lock.Count(), 0);
+    }
+    EXPECT_EQ(lock.Count(), 1);
+}
+
+TEST(Semaphore, TimedWaitsTimeOutAndAReleaseWakesAWaiter) {
+    Semaphore stop(0, 1);
+    EXPECT_FALSE(stop.Acquire(20ms));
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(10ms);
+        stop.Release();
+    });
+    EXPECT_TRUE(stop.Acquire(platform::kWaitForever));
+    releaser.join();
+}
+
+TEST(Event, ManualStaysSetAutoLetsOneThrough) {
+    Event manual(Event::Mode::ManualReset, true);
+    EXPECT_TRUE(manual.Wait(0ms));
+    EXPECT_TRUE(manual.Wait(0ms));
+    manual.Reset();
+    EXPECT_FALSE(manual.Wait(10ms));
+
+    Event automatic(Event::Mode::AutoReset, false);
+    automatic.Set();
+    EXPECT_TRUE(automatic.Wait(0ms));
+    EXPECT_FALSE(automatic.Wait(10ms));
+}
+
+TEST(WaitAny, TellsWhichObjectFiredAndTakesOnlyThat) {
+    Semaphore stop(0, 1);
+    Event frame(Event::Mode::AutoReset, false);
+    EXPECT_EQ(platform::WaitAny({&stop, &frame}, 10ms), platform::kWaitTimedOut);
+
+    frame.Set();
+    EXPECT_EQ(platform::WaitAny({&stop, &frame}, 0ms), 1);
+    EXPECT_FALSE(frame.IsSet());
+
+    // Both signalled: the first in the list wins, the other keeps its signal.
+    stop.Release();
+    frame.Set();
+    EXPECT_EQ(platform::WaitAny({&stop, &frame}, 0ms), 0);
+    EXPECT_TRUE(frame.IsSet());
+
+    // A signal arriving while the waiter sleeps wakes it.
+    std::thread setter([&] {
+        std::this_thread::sleep_for(10ms);
+        stop.Release();
+    });
+    Event never(Event::Mode::ManualReset, false);
+    EXPECT_EQ(platform::WaitAny({&never, &stop}, platform::kWaitForever), 1);
+    setter.join();
+}
+
+TEST(CriticalSection, OwnerMayReenterOthersWait) {
+    platform::CriticalSection section;
+    platform::SectionHold outer(section);
+    platform::SectionHold inner(section);
+    bool otherGotIn = true;
+    std::thread other([&] { otherGotIn = section.TryEnter(); });
+    other.join();
+    EXPECT_FALSE(otherGotIn);
+    platform::SectionHold none(static_cast<platform::CriticalSection*>(nullptr));
+}
+
+TEST(PacingThread, InjectedSleepSeesThePeriodsThePassesAsk) {
+    std::mutex m;
+    std::vector<long> periods;
+    std::atomic<int> passes{0};
+    Event enough(Event::Mode::ManualReset, false);
+    PacingThread pacing(
+        11ms, [&] { return ++passes < 3 ? WaitTime(66) : WaitTime(11); },
+        [&](WaitTime period) {
+            std::lock_guard lock(m);
+            periods.push_back(static_cast<long>(period.count()));
+            if (periods.size() == 4) enough.Set();
+        });
+    ASSERT_TRUE(enough.Wait(platform::kWaitForever));
+    pacing.Stop();
+    EXPECT_TRUE(pacing.Finished());
+    std::lock_guard lock(m);
+    ASSERT_GE(periods.size(), 4u);
+    EXPECT_EQ(std::vector<long>(periods.begin(), periods.begin() + 4),
+              (std::vector<long>{11, 66, 66, 11}));
+}
+
+TEST(PacingThread, PausesNestAndStopWhilePausedEndsTheThread) {
+    std::atomic<int> passes{0};
+    PacingThread pacing(1ms, [&] {
+        ++passes;
+        return WaitTime(1);
+    });
+    while (passes == 0) std::this_thread::yield();
+
+    pacing.Pause();
+    pacing.Pause();
+    const int held = passes;
+    pacing.Resume();
+    EXPECT_EQ(pacing.PauseCount(), 1);
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(passes, held);  // one Resume of two Pauses still holds it
+    EXPECT_TRUE(pacing.Interrupted().IsSet());
+
+    pacing.Resume();
+    pacing.Resume();  // one too many: ignored
+    EXPECT_EQ(pacing.PauseCount(), 0);
+    while (passes == held) std::this_thread::yield();
+
+    pacing.Pause();
+    pacing.Stop();
+    EXPECT_TRUE(pacing.Finished());
+}
+
+TEST(PacingThread, APassWaitingOnItsInterruptLetsAPauseThrough) {
+    Event frame(Event::Mode::AutoReset, false);
+    std::atomic<int> woke{0};
+    PacingThread pacing(0ms, [&] {
+        // Waits for a frame that never comes, as the real pass does while a frame is slow.
+        if (platform::WaitAny({&frame}, 0ms) == platform::kWaitTimedOut) {
+            auto& interrupted = pacing.Interrupted();
+            if (platform::WaitAny({&interrupted, &frame}, platform::kWaitForever) == 0) ++woke;
+        }
+        return WaitTime(0);
+    });
+    std::this_thread::sleep_for(10ms);
+    pacing.Pause();  // would wait forever if the pass ignored the interrupt
+    EXPECT_GE(woke, 1);
+}
+
+}  // namespace
