@@ -39,8 +39,7 @@ bool SharedMemory::Open(const std::string& name, std::size_t size) {
         return false;
     }
     auto fail = [&](const char* step) {
-        DebugOutput("SharedMemory: " + shmName + ": " + step + ": " + std::strerror(errno) +
-                    "\n");
+        DebugOutput("SharedMemory: " + shmName + ": " + step + ": " + std::strerror(errno) + "\n");
         ::close(fd);
         return false;
     };

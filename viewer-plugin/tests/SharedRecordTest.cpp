@@ -220,8 +220,7 @@ TEST_F(SharedRecordTest, AskingForTheHardwareWaitsABoundedTime) {
         options.switchDisplayMode = [&] { requestSeenBySwitch = record.IsReleaseRequested(); };
         options.sleep = [&](std::chrono::milliseconds period) {
             sleeps.push_back(static_cast<long>(period.count()));
-            if (period == 300ms &&
-                static_cast<int>(sleeps.size()) - 1 == c.releasedAfterSleeps) {
+            if (period == 300ms && static_cast<int>(sleeps.size()) - 1 == c.releasedAfterSleeps) {
                 record.SetReleased(true);
             }
         };
