@@ -160,18 +160,18 @@ TEST(PacingThread, PausesNestAndStopWhilePausedEndsTheThread) {
 
 TEST(PacingThread, APassWaitingOnItsInterruptLetsAPauseThrough) {
     Event frame(Event::Mode::AutoReset, false);
+    std::atomic<bool> waiting{false};
     std::atomic<int> woke{0};
     PacingThread pacing(0ms, [&] {
         // Waits for a frame that never comes, as the real pass does while a frame is slow.
-        if (platform::WaitAny({&frame}, 0ms) == platform::kWaitTimedOut) {
-            auto& interrupted = pacing.Interrupted();
-            if (platform::WaitAny({&interrupted, &frame}, platform::kWaitForever) == 0) ++woke;
-        }
+        waiting = true;
+        auto& interrupted = pacing.Interrupted();
+        if (platform::WaitAny({&interrupted, &frame}, platform::kWaitForever) == 0) ++woke;
         return WaitTime(0);
     });
-    std::this_thread::sleep_for(10ms);
+    while (!waiting) std::this_thread::yield();
     pacing.Pause();  // would wait forever if the pass ignored the interrupt
-    EXPECT_GE(woke, 1);
+    EXPECT_EQ(woke, 1);
 }
 
 }  // namespace
