@@ -13,10 +13,7 @@ void ErrorLog::Log(int level, std::string_view text) {
     GuiPost post;
     {
         std::lock_guard lock(mutex_);
-        if ((word & kAppend) != 0) {
-            text_.append(text);
-            appended_ = true;
-        }
+        if ((word & kAppend) != 0) text_.append(text);
         if ((word & kShowBox) == 0) return;
         if (guiPost_ && std::this_thread::get_id() != guiThread_) post = guiPost_;
     }
@@ -32,7 +29,7 @@ void ErrorLog::Log(int level, std::string_view text) {
 
 std::optional<std::string> ErrorLog::GetText() const {
     std::lock_guard lock(mutex_);
-    if (!appended_) return std::nullopt;
+    if (text_.empty()) return std::nullopt;
     return text_;
 }
 
@@ -45,7 +42,6 @@ void ErrorLog::SetGuiHandOver(GuiPost post) {
 void ErrorLog::Reset() {
     std::lock_guard lock(mutex_);
     text_.clear();
-    appended_ = false;
     guiPost_ = nullptr;
     guiThread_ = {};
 }

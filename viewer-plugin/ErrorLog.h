@@ -49,7 +49,6 @@ private:
     // the browser it runs in.
     const std::array<std::uint16_t, 4> words_{1, 1, 3, 9};
     std::string text_;
-    bool appended_ = false;
     GuiPost guiPost_;
     std::thread::id guiThread_;
 };

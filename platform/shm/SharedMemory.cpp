@@ -50,6 +50,11 @@ bool SharedMemory::Open(const std::string& name, std::size_t size) {
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) return fail("stat");
+    // A block another user made in our name could feed us anything.
+    if (st.st_uid != ::geteuid()) {
+        errno = EPERM;
+        return fail("owned by another user");
+    }
     // Mapping past the end of the object would fault on first touch.
     if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) < size) {
         if (alone) return fail("size");

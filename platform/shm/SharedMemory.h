@@ -20,7 +20,8 @@ public:
     SharedMemory& operator=(const SharedMemory&) = delete;
 
     // Opens or creates the block of `size` bytes. False when it cannot be opened, locked,
-    // sized or mapped (a block of another size that others have open is refused).
+    // sized or mapped; a block that is smaller while others have it open, or that another
+    // user owns, is refused.
     bool Open(const std::string& name, std::size_t size);
     void Close();
 
