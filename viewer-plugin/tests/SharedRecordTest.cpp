@@ -170,16 +170,6 @@ TEST_F(SharedRecordTest, FieldsSitWhereOtherProcessesReadThem) {
     EXPECT_EQ(record.RunningCount(), -1);
 }
 
-TEST_F(SharedRecordTest, WithoutAMappingTheViewerActsAsTheOnlyOne) {
-    SharedRecord record;
-    EXPECT_EQ(record.CountIn(), 0);
-    record.SetReleaseRequest(true);
-    EXPECT_FALSE(record.IsReleaseRequested());
-    EXPECT_EQ(record.RunningCount(), 0);
-    EXPECT_TRUE(record.TryClaimHardware());
-    EXPECT_FALSE(record.IsHardwareClaimed());
-}
-
 TEST_F(SharedRecordTest, AskingForTheHardwareWaitsABoundedTime) {
     struct Case {
         const char* what;
@@ -194,15 +184,12 @@ TEST_F(SharedRecordTest, AskingForTheHardwareWaitsABoundedTime) {
         s.insert(s.end(), 13, 300);
         return s;
     }();
-    HardwareAskOptions holds;
-    holds.holdsHardware = true;
     HardwareAskOptions desktop;
     desktop.desktopResolution = true;
     const Case cases[] = {
         {"three viewers, silent holder", 3, {}, -1, HardwareAsk::NoAnswer, silent},
         {"alone", 1, {}, -1, HardwareAsk::NotAsked, {}},
         {"holder answers after two sleeps", 3, {}, 2, HardwareAsk::LetGo, {0, 300, 300}},
-        {"this window holds it", 3, holds, -1, HardwareAsk::NotAsked, {}},
         {"desktop resolution", 3, desktop, -1, HardwareAsk::Dropped, {}},
     };
     for (const Case& c : cases) {
