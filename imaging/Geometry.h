@@ -1,11 +1,35 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <type_traits>
 
 // Value types shared by the whole system: integer sizes and points, viewer positions
 // (z is the zoom) and rectangles.
+
+namespace geometry_detail {
+
+// Float and wide results brought into an int: truncated toward zero, clamped to the int's
+// range (a huge or NaN float would otherwise be undefined to convert).
+inline int SaturatingInt(double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (v <= static_cast<double>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(v);
+}
+
+inline int SaturatingInt(std::int64_t v) {
+    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                      std::numeric_limits<int>::max()));
+}
+
+}  // namespace geometry_detail
 
 template <typename T>
 class Vector2 {
@@ -106,6 +130,77 @@ private:
     }
 };
 
+// The viewer's float vector. Its lengths are ints, as the integer vector's are: the length
+// and squared length are truncated, the order compares the squared lengths as unsigned
+// numbers, and Normalize divides by the truncated length.
+template <>
+class Vector2<float> {
+public:
+    float x = 0;
+    float y = 0;
+
+    Vector2() = default;
+    Vector2(float x_, float y_) : x(x_), y(y_) {}
+
+    bool operator==(const Vector2& o) const { return x == o.x && y == o.y; }
+    bool operator!=(const Vector2& o) const { return !(*this == o); }
+    bool operator>(const Vector2& o) const { return Order() > o.Order(); }
+    bool operator>=(const Vector2& o) const { return Order() >= o.Order(); }
+    bool operator<(const Vector2& o) const { return Order() < o.Order(); }
+    bool operator<=(const Vector2& o) const { return Order() <= o.Order(); }
+
+    Vector2& operator+=(const Vector2& o) { x += o.x; y += o.y; return *this; }
+    Vector2 operator+(const Vector2& o) const { return Vector2(*this) += o; }
+    Vector2& operator-=(const Vector2& o) { x -= o.x; y -= o.y; return *this; }
+    Vector2 operator-(const Vector2& o) const { return Vector2(*this) -= o; }
+
+    Vector2& operator*=(double d) {
+        x = static_cast<float>(x * d);
+        y = static_cast<float>(y * d);
+        return *this;
+    }
+    Vector2 operator*(double d) const { return Vector2(*this) *= d; }
+    Vector2& operator/=(double d) {
+        const auto f = static_cast<float>(d);
+        x /= f;
+        y /= f;
+        return *this;
+    }
+    Vector2 operator/(double d) const {
+        return Vector2(static_cast<float>(x / d), static_cast<float>(y / d));
+    }
+
+    float Dot(const Vector2& o) const { return x * o.x + y * o.y; }
+    float Cross(const Vector2& o) const { return x * o.y - y * o.x; }
+    int Length() const { return geometry_detail::SaturatingInt(std::sqrt(x * x + y * y)); }
+    int SquaredLength() const { return geometry_detail::SaturatingInt(x * x + y * y); }
+
+    // (3, 4) becomes (0.6, 0.8); a vector shorter than 1 has length 0 and stays as it is.
+    Vector2& Normalize() {
+        const int length = Length();
+        if (length == 0) return *this;
+        return *this *= 1.0 / length;
+    }
+
+    Vector2& Rotate(float a) {
+        const float c = std::cos(a);
+        const float s = std::sin(a);
+        const float ox = x;
+        const float oy = y;
+        x = ox * c - oy * s;
+        y = ox * s + oy * c;
+        return *this;
+    }
+
+    Vector2<int> Perpendicular() const {
+        return Vector2<int>(geometry_detail::SaturatingInt(-static_cast<double>(y)),
+                            geometry_detail::SaturatingInt(static_cast<double>(x)));
+    }
+
+private:
+    std::uint32_t Order() const { return static_cast<std::uint32_t>(SquaredLength()); }
+};
+
 class Vector3 {
 public:
     float x = 0;
@@ -160,6 +255,54 @@ public:
         return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
     bool operator!=(const Rect& o) const { return !(*this == o); }
+
+    Vector2<int> GetSize() const {
+        return Vector2<int>(geometry_detail::SaturatingInt(std::int64_t{right} - left),
+                            geometry_detail::SaturatingInt(std::int64_t{bottom} - top));
+    }
+
+    // The right and bottom edges are outside.
+    bool Contains(int x, int y) const { return left <= x && x < right && top <= y && y < bottom; }
+
+    // An empty result keeps its right and top edges.
+    Rect& Intersect(const Rect& o) {
+        left = std::max(left, o.left);
+        right = std::min(right, o.right);
+        top = std::max(top, o.top);
+        bottom = std::min(bottom, o.bottom);
+        MakeOrdered();
+        return *this;
+    }
+
+    // Clips this rectangle (a blit's destination) to bounds and moves the same edges of
+    // second (its source) by the same amounts, so the two stay the same size.
+    void Clip(const Rect& bounds, Rect& second) {
+        using geometry_detail::SaturatingInt;
+        if (left < bounds.left) {
+            second.left = SaturatingInt(std::int64_t{second.left} + bounds.left - left);
+            left = bounds.left;
+        }
+        if (right > bounds.right) {
+            second.right = SaturatingInt(std::int64_t{second.right} - right + bounds.right);
+            right = bounds.right;
+        }
+        if (top < bounds.top) {
+            second.top = SaturatingInt(std::int64_t{second.top} + bounds.top - top);
+            top = bounds.top;
+        }
+        if (bottom > bounds.bottom) {
+            second.bottom = SaturatingInt(std::int64_t{second.bottom} - bottom + bounds.bottom);
+            bottom = bounds.bottom;
+        }
+        MakeOrdered();
+        second.MakeOrdered();
+    }
+
+private:
+    void MakeOrdered() {
+        if (right < left) left = right;
+        if (bottom < top) bottom = top;
+    }
 };
 
 // Sizes the information sheets and the page converter share.
