@@ -24,7 +24,7 @@ enum class AccelKey {
     Right,
     F2,
     F5,
-    F6,
+    F6
 };
 
 enum AccelModifier : unsigned {

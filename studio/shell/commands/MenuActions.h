@@ -29,7 +29,8 @@ public:
     QAction* GetAction(int id);
     // Replaces the bar's menus by those of `resource` (194-197).
     void FillMenuBar(QMenuBar* bar, int resource);
-    // A popup holding `items`, owned by `parent`; for context menus and submenus.
+    // A popup holding `items`, owned by `parent`. Its items are the same actions the menu bar
+    // shows, so a menu that words an item its own way needs actions of its own.
     QMenu* BuildMenu(const QString& title, const std::vector<MenuItem>& items, QWidget* parent);
     // Asks the router for each command item of the menu (not of its submenus, which ask when
     // they open).

@@ -1,5 +1,6 @@
 #include "studio/shell/commands/ShortcutKeys.h"
 
+#include <map>
 #include <optional>
 
 #include <QAbstractSpinBox>
@@ -19,53 +20,34 @@ namespace {
 constexpr const char* kKeepKeysProperty = "keepKeysInside";
 
 std::optional<AccelKey> KeyOf(int key) {
-    switch (key) {
-        case Qt::Key_A:
-            return AccelKey::A;
-        case Qt::Key_C:
-            return AccelKey::C;
-        case Qt::Key_D:
-            return AccelKey::D;
-        case Qt::Key_F:
-            return AccelKey::F;
-        case Qt::Key_G:
-            return AccelKey::G;
-        case Qt::Key_O:
-            return AccelKey::O;
-        case Qt::Key_S:
-            return AccelKey::S;
-        case Qt::Key_V:
-            return AccelKey::V;
-        case Qt::Key_X:
-            return AccelKey::X;
-        case Qt::Key_Z:
-            return AccelKey::Z;
-        case Qt::Key_Insert:
-            return AccelKey::Insert;
-        case Qt::Key_Delete:
-            return AccelKey::Delete;
-        case Qt::Key_Backspace:
-            return AccelKey::Backspace;
+    static const std::map<int, AccelKey> keys = {
+        {Qt::Key_A, AccelKey::A},
+        {Qt::Key_C, AccelKey::C},
+        {Qt::Key_D, AccelKey::D},
+        {Qt::Key_F, AccelKey::F},
+        {Qt::Key_G, AccelKey::G},
+        {Qt::Key_O, AccelKey::O},
+        {Qt::Key_S, AccelKey::S},
+        {Qt::Key_V, AccelKey::V},
+        {Qt::Key_X, AccelKey::X},
+        {Qt::Key_Z, AccelKey::Z},
+        {Qt::Key_Insert, AccelKey::Insert},
+        {Qt::Key_Delete, AccelKey::Delete},
+        {Qt::Key_Backspace, AccelKey::Backspace},
         // Ctrl+Break arrives as Pause on some keyboards and as Cancel on others.
-        case Qt::Key_Pause:
-        case Qt::Key_Cancel:
-            return AccelKey::Break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return AccelKey::Enter;
-        case Qt::Key_Left:
-            return AccelKey::Left;
-        case Qt::Key_Right:
-            return AccelKey::Right;
-        case Qt::Key_F2:
-            return AccelKey::F2;
-        case Qt::Key_F5:
-            return AccelKey::F5;
-        case Qt::Key_F6:
-            return AccelKey::F6;
-        default:
-            return std::nullopt;
-    }
+        {Qt::Key_Pause, AccelKey::Break},
+        {Qt::Key_Cancel, AccelKey::Break},
+        {Qt::Key_Return, AccelKey::Enter},
+        {Qt::Key_Enter, AccelKey::Enter},
+        {Qt::Key_Left, AccelKey::Left},
+        {Qt::Key_Right, AccelKey::Right},
+        {Qt::Key_F2, AccelKey::F2},
+        {Qt::Key_F5, AccelKey::F5},
+        {Qt::Key_F6, AccelKey::F6},
+    };
+    const auto found = keys.find(key);
+    if (found == keys.end()) return std::nullopt;
+    return found->second;
 }
 
 bool IsEditor(const QWidget* widget) {
