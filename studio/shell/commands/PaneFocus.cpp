@@ -11,6 +11,10 @@ PaneFocus::PaneFocus(CommandRouter& router, QObject* parent) : QObject(parent), 
     router_.SetPaneActivated([this](int index) { FocusPane(index); });
 }
 
+PaneFocus::~PaneFocus() {
+    router_.SetPaneActivated({});
+}
+
 int PaneFocus::AddPane(QWidget* widget, CommandTarget* target) {
     const int index = router_.AddPane(target);
     panes_.resize(index + 1);

@@ -17,6 +17,7 @@ class QWidget;
 class PaneFocus : public QObject {
 public:
     explicit PaneFocus(CommandRouter& router, QObject* parent = nullptr);
+    ~PaneFocus() override;
 
     // `widget` is the pane's window: focus anywhere inside it makes `target` the active pane.
     int AddPane(QWidget* widget, CommandTarget* target);
