@@ -1,0 +1,37 @@
+#pragma once
+
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+
+class CommandRouter;
+class CommandTarget;
+class QWidget;
+
+// Keeps the router's active pane on the pane that holds the focus, and moves the focus when
+// F6 or Shift+F6 chooses another pane. The focus leaving the frame (to a menu, a dialog or
+// nowhere) leaves the active pane as it was.
+//
+// The frame adds its panes in the order F6 visits them.
+class PaneFocus : public QObject {
+public:
+    explicit PaneFocus(CommandRouter& router, QObject* parent = nullptr);
+    ~PaneFocus() override;
+
+    // `widget` is the pane's window: focus anywhere inside it makes `target` the active pane.
+    int AddPane(QWidget* widget, CommandTarget* target);
+    // The pane holding `widget`; -1 when it is in none.
+    int PaneOf(const QWidget* widget) const;
+
+private:
+    void OnFocus(QWidget* now);
+    void FocusPane(int index);
+
+    struct Pane {
+        QPointer<QWidget> widget;
+        QPointer<QWidget> lastFocus;  // where the focus returns when F6 comes back
+    };
+    CommandRouter& router_;
+    std::vector<Pane> panes_;
+};

@@ -1,0 +1,60 @@
+#include "studio/shell/commands/StringTable.h"
+
+#include <map>
+
+std::string_view GetStudioString(int id) {
+    // Kept exactly as the studio has always shown them.
+    static const std::map<int, std::string_view> strings = {
+        {32775, "Add the selected images to the gallery file list"},
+        {32776, "Delete the selection"},
+        {32786, "Create a new image gallery"},
+        {32792, "Show the table of contents for the documentation"},
+        {32793, "Add this image as a thumb for the parent directory."},
+        {32794, "Remove thumb from gallery"},
+        {32795, "Set the parent directory as the current directory"},
+        {32797, "Toggle display of the driveview and fileview"},
+        {32798, "Remove the currently selected file in the gallery file list"},
+        {32799, "Move the selected file up in the gallery file list"},
+        {32800, "Move the selected down in the gallery file list"},
+        {32802, "Save the HTML code and images for the current gallery"},
+        {32803, "Change template specific options for this  gallery"},
+        {32804, "Close the current gallery"},
+        {32805, "Edit the selected file with the editor selected in the options menu"},
+        {32807, "Create a new Vantelify project for the current html page"},
+        {32808, "Save the HTML files."},
+        {32809, "Close the current vantelify project"},
+        {32811, "Create a new Vantelo image animation"},
+        {32812, "Save this Vantelo animation to the image"},
+        {32813, "Close this Vantelo animation"},
+        {32814, "Add the current position to the animation"},
+        {32815, "Delete this position"},
+        {32816, "Change the selected position to this position"},
+        {32818, "Show the selected position in Vantelo"},
+        {32819, "Insert the current position before the selected position"},
+        {32820, "Open a stored vantelo animation for this image."},
+        {32821, "Save the HTML code needed to use the animation from a browser"},
+        {32822, "Load a new image to this animation."},
+        {32823, "Change the name of the selected position"},
+        {32824, "Delete the animation from the image file"},
+        {32825,
+         "Open the preferences dialog. Here you set Edit, Thumbnail and Vantelo preferences."},
+        {32827, "Select all images in the current directory"},
+        {32830, "Refresh the fileview, reload all files and regenerate thumbnails"},
+        {32831, "Rename the currently selected file or directory"},
+        {32832, "Create a new folder in the current folder"},
+        {32833, "View the displayed image in fullscreen"},
+        {32846, "Toggle display of the driveview and info view"},
+        {32850, "Remove all images from the gallery"},
+        {32851, "Edit image ITPC info"},
+        {32852, "Display the properties for the selected file"},
+        {32853, "Load the first page of the gallery."},
+        {57601, "Open the currently selected file (view images and html, open folders)"},
+        {57602, "Close the current gallery"},
+        {57603, "Export you gallery"},
+        {kReadyString, "Ready"},
+        {kTitleString, "Vistrel 2"},
+        {kFrameTitleString, "Vistrel 2"},
+    };
+    const auto found = strings.find(id);
+    return found != strings.end() ? found->second : std::string_view();
+}
