@@ -6,7 +6,7 @@
 namespace platform {
 
 // Ends the innermost running MessageLoop with this code (WM_QUIT's parameter) once control
-// returns to it. GUI thread.
+// returns to it; with none running, the next one ends at once. GUI thread.
 void PostQuitMessage(int exitCode);
 
 // Runs until WM_QUIT and returns its parameter. In peek mode each pass handles what is

@@ -241,8 +241,8 @@ bool WindowCore::OnWidgetEvent(QEvent& event) {
     if (!message) return false;
     const bool handled = Dispatch(*message);
     if (event.type() == QEvent::Close && handled) event.ignore();
-    if (message->id >= WM_USER) return true;
-    return handled;
+    // A number posted straight to the widget means nothing to the widget itself.
+    return handled || event.type() >= QEvent::User;
 }
 
 bool WindowCore::OnPaint() {

@@ -3,7 +3,6 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPalette>
 
 #include <gtest/gtest.h>
 
@@ -53,28 +52,6 @@ TEST(DrawContext, CentredBaselineTextSitsOnItsPoint) {
     EXPECT_LE(glyphs.bottom(), 60);
     EXPECT_GE(glyphs.bottom(), 58);
     EXPECT_NEAR((glyphs.left() + glyphs.right() + 1) / 2.0, 100, 2.0);
-}
-
-TEST(DrawContext, FillsUseThePaletteAndLeaveTheFarEdges) {
-    testing_support::TestApplication();
-    QImage image(10, 10, QImage::Format_RGB16);
-    image.fill(Qt::green);
-    DrawContext dc(image);
-    EXPECT_FALSE(dc.FillRect(Rect{0, 0, 4, 4}, 99));
-    ASSERT_TRUE(dc.FillRect(Rect{0, 0, 4, 4}, COLOR_WINDOW + 1));
-    ASSERT_TRUE(dc.FillRect(Rect{4, 4, 6, 6}, COLOR_WINDOWFRAME + 1));
-    const QPalette palette = QGuiApplication::palette();
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    // The colour as a 16-bit screen holds it.
-    const auto as16 = [](QColor c) {
-        QImage one(1, 1, QImage::Format_RGB16);
-        one.fill(c);
-        return QColor(one.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
-    };
-    EXPECT_EQ(QColor(rgb.pixel(3, 3)), as16(palette.color(QPalette::Base)));
-    EXPECT_EQ(QColor(rgb.pixel(5, 5)), as16(palette.color(QPalette::WindowText)));
-    EXPECT_EQ(QColor(rgb.pixel(4, 3)), QColor(Qt::green));
-    EXPECT_EQ(QColor(rgb.pixel(6, 6)), QColor(Qt::green));
 }
 
 TEST(DrawContext, MappingModesOriginsScalingAndSavedStates) {

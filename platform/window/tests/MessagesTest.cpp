@@ -138,6 +138,11 @@ TEST(WindowMessages, InputStateFollowsEventsAndTests) {
     EXPECT_EQ(ShowCursor(true), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
+    EXPECT_EQ(SetCapture(&host), nullptr);
+    EXPECT_EQ(GetCapture(), &host);
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+
     const Rect point{5, 6, 6, 7};
     ClipCursor(&point);
     EXPECT_EQ(GetClipCursor(), point);

@@ -173,4 +173,17 @@ TEST(WindowMessageLoop, PeekModeIdlesAndQuitReturnsItsParameter) {
     EXPECT_EQ(MessageLoop(true, nullptr, false), -1);
 }
 
+TEST(WindowMessageLoop, AWindowClosedInsideTheLoopIsDestroyedThere) {
+    testing_support::TestApplication();
+    auto window = Window::CreateTopLevel(Vector2<int>(40, 30), "loop");
+    window->AddHandler([&](const Message& m) {
+        if (m.id == WM_CLOSE) window->Destroy();
+        if (m.id == WM_DESTROY) PostQuitMessage(5);
+        return true;
+    });
+    window->Post(WM_CLOSE);
+    EXPECT_EQ(MessageLoop(false, nullptr), 5);
+    EXPECT_FALSE(window->IsAlive());
+}
+
 }  // namespace

@@ -37,8 +37,8 @@ void WritePattern(Framebuffer& framebuffer) {
     for (int y = 0; y < pixels.height; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(pixels.bits + y * pixels.pitch);
         for (int x = 0; x < pixels.width; ++x) {
-            row[x] = 0xFF000000u |
-                     static_cast<std::uint32_t>((x * 7) << 16 | (y * 5) << 8 | ((x ^ y) & 0xFF));
+            // The graphics layer leaves the unused byte at 0.
+            row[x] = static_cast<std::uint32_t>((x * 7) << 16 | (y * 5) << 8 | ((x ^ y) & 0xFF));
         }
     }
     framebuffer.Unlock();
@@ -102,6 +102,7 @@ TEST(WindowPresent, PaintingThroughTheDrawContextShows) {
             EXPECT_EQ(dc->GetDeviceCaps(HORZRES), 40);
             dc->FillRect(Rect{0, 0, 40, 20}, COLOR_WINDOWFRAME + 1);
             dc->FillRect(Rect{10, 5, 20, 10}, COLOR_WINDOW + 1);
+            EXPECT_FALSE(dc->FillRect(Rect{0, 0, 1, 1}, 99));
         }
         return true;
     });
@@ -112,7 +113,10 @@ TEST(WindowPresent, PaintingThroughTheDrawContextShows) {
     const QPalette palette = QGuiApplication::palette();
     EXPECT_EQ(screen.pixel(0, 0), palette.color(QPalette::WindowText).rgb());
     EXPECT_EQ(screen.pixel(10, 5), palette.color(QPalette::Base).rgb());
+    EXPECT_EQ(screen.pixel(19, 9), palette.color(QPalette::Base).rgb());
+    // The right and bottom edges stay out.
     EXPECT_EQ(screen.pixel(20, 5), palette.color(QPalette::WindowText).rgb());
+    EXPECT_EQ(screen.pixel(10, 10), palette.color(QPalette::WindowText).rgb());
 }
 
 TEST(WindowPresent, DisplayDepthChangesTheFormatAndTellsEveryWindow) {
