@@ -26,7 +26,8 @@ using HWND = QWidget*;
 // handlers as messages; what no handler takes goes on to the widget as before. Releasing
 // the Window (destroying this object) takes every trace of it off the widget. Several
 // Windows may hold one widget; each has its own handlers, mailbox and framebuffer, and the
-// newest sees events first.
+// newest sees events first. The widget shows the framebuffer of its newest Window in place
+// of its own painting.
 //
 // Used on the GUI thread, except Post, PendingCount and RemovePending.
 class Window {
