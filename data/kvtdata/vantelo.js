@@ -936,7 +936,6 @@ var Vantelo = (function () {
   }
 
   Vantelo.ViewModel = ViewModel;
-  Vantelo.CLASSID = CLASSID;
 
   // Objects the parser adds become viewers before the next script of the page runs.
   if (document.readyState === "loading") {
