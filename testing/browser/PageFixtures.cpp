@@ -121,31 +121,29 @@ bool MakeConvertedPage(const std::string& folder) {
         return Fail("no pictures for the converted page");
     }
     const std::string head = "<!DOCTYPE html><html><head><title>Converted</title></head><body>\n";
-    std::string text = head + "<p>One</p><img src=\"small.jpg\">\n<p>Two</p><img src=\"other.jpg\">\n"
+    const std::string text = head + "<p>One</p><img src=\"small.jpg\">\n<p>Two</p><img src=\"other.jpg\">\n"
                               "</body></html>\n";
     VantelifyPage page;
     page.text = text;
     page.headOffset = static_cast<int>(text.find("<head>") + 6);
-    PageImage first;
-    first.plainTag = true;
-    first.start = static_cast<int>(text.find("<img src=\"small"));
-    first.length = static_cast<int>(std::string("<img src=\"small.jpg\">").size());
-    first.zoomable = true;
-    first.zoomSource = "big.jpg";
-    first.zoomWidth = 800;
-    first.zoomHeight = 600;
-    first.pagePicture = "small.jpg";
-    first.pageWidth = 400;
-    first.pageHeight = 300;
-    PageImage second = first;
-    second.start = static_cast<int>(text.find("<img src=\"other"));
-    second.zoomSource = "other.jpg";
-    second.zoomWidth = 0;
-    second.zoomHeight = 0;
-    second.pagePicture = "other.jpg";
-    second.pageWidth = 640;
-    second.pageHeight = 480;
-    page.images = {first, second};
+    // Each <img> tag becomes a viewer of `source` (zoom size `zoom`, 0 for its own) in a
+    // place of `place`.
+    auto zoomable = [&text](const std::string& tag, const std::string& source, Vector2<int> zoom,
+                            Vector2<int> place) {
+        PageImage image;
+        image.start = static_cast<int>(text.find(tag));
+        image.length = static_cast<int>(tag.size());
+        image.zoomable = true;
+        image.zoomSource = source;
+        image.zoomWidth = zoom.x;
+        image.zoomHeight = zoom.y;
+        image.pagePicture = tag.substr(10, tag.size() - 12);
+        image.pageWidth = place.x;
+        image.pageHeight = place.y;
+        return image;
+    };
+    page.images = {zoomable("<img src=\"small.jpg\">", "big.jpg", {800, 600}, {400, 300}),
+                   zoomable("<img src=\"other.jpg\">", "other.jpg", {0, 0}, {640, 480})};
     std::ofstream(folder + "/page.htm", std::ios::binary) << BuildPageText(page);
 
     // The page script as the studio expands it beside a converted page.

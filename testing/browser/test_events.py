@@ -6,6 +6,7 @@ import shutil
 import pytest
 from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 
 from conftest import CLASSID, open_page, viewers, wait_for, wait_loaded
 
@@ -108,3 +109,23 @@ def test_handlers_that_fail_or_name_no_function(browser, events_page, console):
     ActionChains(browser).move_to_element(b).click_and_hold().move_by_offset(-20, 0).release().perform()
     wait_for(browser, "return calls.filter(function (c) { return c[0] === 'boom'; }).length >= 2;")
     assert browser.execute_script("return B.PosX;") == pytest.approx(5 + 20 * 1.8 / 2)
+
+
+def test_lock_bits_and_the_context_menu(browser, events_page, console):
+    console.expect("missing.jpg")
+    open_page(browser, events_page)
+    b = viewers(browser)[1]
+    wait_loaded(browser, b, 640)
+    browser.execute_script("B.PosZ = 2; B.UserInterfaceLock = 3;")
+    before = browser.execute_script("return [B.PosX, B.PosY, B.PosZ];")
+    ActionChains(browser).move_to_element(b).click_and_hold().move_by_offset(-20, -10).release() \
+        .scroll_from_origin(ScrollOrigin.from_element(b), 0, -300).perform()
+    assert browser.execute_script("return [B.PosX, B.PosY, B.PosZ];") == before
+    # The browser's own menu only with Shift or Ctrl held.
+    shown = browser.execute_script("""
+        var canvas = B.getElementsByTagName('canvas')[0];
+        return [{}, {shiftKey: true}, {ctrlKey: true}].map(function (keys) {
+          return canvas.dispatchEvent(new MouseEvent('contextmenu',
+            Object.assign({bubbles: true, cancelable: true}, keys)));
+        });""")
+    assert shown == [False, True, True]

@@ -5,7 +5,7 @@ import math
 
 import pytest
 
-from conftest import open_page, view_model_cases, viewers, wait_loaded
+from conftest import open_page, start_browser, view_model_cases, viewers, wait_loaded
 
 RUN_CASE = """
 var model = Vantelo.ViewModel, c = arguments[0], defaults = arguments[1];
@@ -70,3 +70,17 @@ def test_members_ignore_values_that_change_nothing(browser, pages, console):
     assert result["version"] == pytest.approx(1.73) and result["version2"] == pytest.approx(1.73)
     assert result["size"] == [320, 240]
     assert result["got"] == [10, 20, 2] and result["outs"] == [10, 20, 2]
+
+
+def test_the_canvas_draws_at_the_device_pixel_ratio(pages):
+    driver = start_browser(900, 700, scale=2)
+    try:
+        open_page(driver, pages / "converted" / "page.htm")
+        first = viewers(driver)[0]
+        wait_loaded(driver, first, 800)
+        size = driver.execute_script("var c = arguments[0].getElementsByTagName('canvas')[0];"
+                                     "return [devicePixelRatio, c.width, c.height, c.clientWidth];", first)
+        assert size == [2, 800, 600, 400]
+        assert [e for e in driver.get_log("browser") if e["level"] == "SEVERE"] == []
+    finally:
+        driver.quit()
