@@ -1,6 +1,6 @@
 #include "studio/projects/PageSave.h"
 
-#include "platform/files/FileOps.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
