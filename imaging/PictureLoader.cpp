@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <new>
 #include <string>
 
 #include "imaging/BmpDecoder.h"
@@ -97,10 +98,7 @@ bool PictureLoader::Restart(std::size_t dataSize, int second) {
     return decoder_ && decoder_->Restart(dataSize, second);
 }
 
-namespace {
-
-// Maps a file for the loader, with the debug lines of the mapping steps.
-bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
+bool MapPictureFile(const std::string& fileName, platform::MappedFile& file) {
     switch (file.Open(fileName)) {
         case platform::MappedFile::Status::Ok: return true;
         case platform::MappedFile::Status::OpenFailed: return false;
@@ -114,16 +112,15 @@ bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
     return false;
 }
 
-}  // namespace
+namespace {
 
-std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
-                                                       PictureInfo* info, Vector2<int>* size,
-                                                       IPTCData* iptc) {
+std::unique_ptr<platform::DibSection> LoadDib(const std::string& fileName, PictureInfo* info,
+                                              Vector2<int>* size, IPTCData* iptc) {
     // The record is this file's alone: one filled for another picture must not show through
     // (the reader appends keywords, and a file without a record would keep the old one).
     if (iptc != nullptr) *iptc = IPTCData{};
     platform::MappedFile file;
-    if (!MapForLoading(fileName, file)) return nullptr;
+    if (!MapPictureFile(fileName, file)) return nullptr;
 
     PictureLoader loader;
     if (size != nullptr) loader.SetWantedSize(*size);
@@ -167,9 +164,24 @@ std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileNa
     return dib;
 }
 
+}  // namespace
+
+std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
+                                                       PictureInfo* info, Vector2<int>* size,
+                                                       IPTCData* iptc) {
+    // A picture larger than the machine can hold is a failed load, not the end of the
+    // program: no allocation failure leaves here.
+    try {
+        return LoadDib(fileName, info, size, iptc);
+    } catch (const std::bad_alloc&) {
+        platform::DebugOutput("Not enough memory to load " + fileName + "\n");
+        return nullptr;
+    }
+}
+
 bool ReadPictureInfo(const std::string& fileName, PictureInfo* info) {
     platform::MappedFile file;
-    if (!MapForLoading(fileName, file)) return false;
+    if (!MapPictureFile(fileName, file)) return false;
     PictureLoader loader;
     if (!loader.Open(fileName, file.data(), file.size())) return false;
     if (info != nullptr) *info = loader.GetInfo();
