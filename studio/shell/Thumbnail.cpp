@@ -75,7 +75,8 @@ Bgr ToBgr(const DibSection& dib) {
                       3);
     for (int y = 0; y < out.height; ++y) {
         RowToBgr(dib.Row(y), out.width, dib.bitCount(), dib.colours().data(), 5,
-                 out.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) * 3);
+                 out.pixels.data() +
+                     static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) * 3);
     }
     return out;
 }
@@ -87,7 +88,10 @@ Bgr ToBgr(const DibSection& dib) {
 class BoxScaler {
 public:
     BoxScaler(int sw, int sh, int w, int h)
-        : sw_(sw), sh_(sh), w_(w), h_(h),
+        : sw_(sw),
+          sh_(sh),
+          w_(w),
+          h_(h),
           across_(static_cast<std::size_t>(w) * 3),
           sums_(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3) {}
 
@@ -117,8 +121,8 @@ public:
         const std::int64_t start = static_cast<std::int64_t>(y) * h_;
         const std::int64_t end = start + h_;
         for (std::int64_t d = start / sh_; d <= (end - 1) / sh_; ++d) {
-            const auto weight = static_cast<std::uint64_t>(std::min(end, (d + 1) * sh_) -
-                                                           std::max(start, d * sh_));
+            const auto weight =
+                static_cast<std::uint64_t>(std::min(end, (d + 1) * sh_) - std::max(start, d * sh_));
             std::uint64_t* sum = sums_.data() + static_cast<std::size_t>(d) * across_.size();
             for (std::size_t i = 0; i < across_.size(); ++i) sum[i] += weight * across_[i];
         }
@@ -129,8 +133,7 @@ public:
         const std::uint64_t total =
             static_cast<std::uint64_t>(sw_) * static_cast<std::uint64_t>(sh_);
         for (int d = 0; d < h_; ++d) {
-            const std::uint64_t* sum =
-                sums_.data() + static_cast<std::size_t>(d) * across_.size();
+            const std::uint64_t* sum = sums_.data() + static_cast<std::size_t>(d) * across_.size();
             std::uint8_t* out = target.Row(top + d) + static_cast<std::size_t>(left) * 3;
             for (std::size_t i = 0; i < across_.size(); ++i) {
                 out[i] = static_cast<std::uint8_t>((sum[i] + total / 2) / total);
@@ -207,8 +210,8 @@ namespace {
 // Decodes the picture row by row into a box filter. The decoder is asked for a reduced
 // size where it can give one (JPEG's scaled decoding); either way only rows are held.
 std::unique_ptr<DibSection> Render(const Vector2<int>& box, const std::string& path,
-                                   PictureInfo* info, Vector2<int>* size,
-                                   std::uint32_t background, int mode, IPTCData* iptc) {
+                                   PictureInfo* info, Vector2<int>* size, std::uint32_t background,
+                                   int mode, IPTCData* iptc) {
     if (box.x <= 0 || box.y <= 0) return nullptr;
     if (iptc != nullptr) *iptc = IPTCData{};
     platform::MappedFile file;
