@@ -268,16 +268,9 @@ bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned
                                   platform::MessageButtons::Ok, platform::MessageIcon::Error);
         }
     };
-    for (const std::string& path : paths) {
-        const std::string name = platform::NameOf(path);
-        // A file may be named "*.jpg" here: a name that stands is that file, never a pattern.
-        if (!platform::HasWildcards(name) || platform::PathExists(path)) {
-            trash(path);
-            continue;
-        }
-        const std::string folder = platform::WithTrailingSlash(platform::ParentOf(path));
-        for (const auto& entry : platform::ListDirectory(folder, name)) trash(folder + entry.name);
-    }
+    // Names are names, never patterns: a file named "*.jpg" that has gone since it was
+    // chosen must not take every picture of its folder with it.
+    for (const std::string& path : paths) trash(path);
     return all;
 }
 
