@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "testing/CommaLocale.h"
 
 namespace {
@@ -44,6 +46,11 @@ TEST(Text, AtoFAndAtoITakeTheLongestPrefix) {
     EXPECT_EQ(platform::AtoF("abc"), 0.0);
     EXPECT_EQ(platform::AtoI("12px"), 12);
     EXPECT_EQ(platform::AtoI(""), 0);
+    // Beyond long long, and beyond int once clamped: held at the end passed, never 0.
+    EXPECT_EQ(platform::AtoI("99999999999999999999"), LLONG_MAX);
+    EXPECT_EQ(platform::AtoI("-99999999999999999999x"), LLONG_MIN);
+    EXPECT_EQ(platform::ClampToInt(platform::AtoI("99999999999999999999")), INT_MAX);
+    EXPECT_EQ(platform::ClampToInt(-3000000000LL), INT_MIN);
 }
 
 }  // namespace
