@@ -1,7 +1,6 @@
 #include "imaging/PictureLoader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 #include <string>
 
@@ -15,17 +14,9 @@
 #include "platform/bitmap/DibSection.h"
 #include "platform/debug/Debug.h"
 #include "platform/files/MappedFile.h"
+#include "platform/text/Ascii.h"
 
 namespace {
-
-bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-    if (name.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
-}
 
 // Decoders not built into this program give null, which Open reports like an unknown type.
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
@@ -44,13 +35,13 @@ const PictureInfo kNoInfo{};
 }  // namespace
 
 void PictureLoader::SetTypeFromName(std::string_view name) {
-    if (EndsWithNoCase(name, ".png")) {
+    if (platform::EndsWithNoCase(name, ".png")) {
         type_ = kPng;
-    } else if (EndsWithNoCase(name, ".lwf")) {
+    } else if (platform::EndsWithNoCase(name, ".lwf")) {
         type_ = kLwf;
-    } else if (EndsWithNoCase(name, ".bmp")) {
+    } else if (platform::EndsWithNoCase(name, ".bmp")) {
         type_ = kBmp;
-    } else if (EndsWithNoCase(name, ".tga") || EndsWithNoCase(name, ".targa")) {
+    } else if (platform::EndsWithNoCase(name, ".tga") || platform::EndsWithNoCase(name, ".targa")) {
         type_ = kTarga;
     } else {
         type_ = kJpeg;

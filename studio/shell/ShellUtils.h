@@ -45,6 +45,8 @@ void LowerCaseLetters(std::string& text);
 // Index just after the last '/' or '\\'; 0 when there is none or for a null text.
 std::size_t GetFileNameOffset(const char* text);
 std::size_t GetFileNameOffset(std::string_view text);
+// The folder part of a path with its trailing separator ("" for a bare name).
+std::string FolderOf(std::string_view path);
 // Replaces the file name's extension (from its last '.') with `ext`; a name without a '.'
 // is left as it is. Dots in the folder part are never taken for an extension.
 void ReplaceExtension(std::string& text, std::string_view ext);
