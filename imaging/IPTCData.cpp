@@ -409,8 +409,8 @@ bool IPTCData::WriteJpegFile(const std::string& fileName) const {
     }
     bool ok = true;
     for (const Piece& piece : pieces) {
-        ok = ok && out.Write(std::string_view(reinterpret_cast<const char*>(piece.data()),
-                                              piece.size()));
+        ok = ok &&
+             out.Write(std::string_view(reinterpret_cast<const char*>(piece.data()), piece.size()));
     }
     if (!ok || out.Commit() != platform::FileError::None) {
         platform::DebugOutput("Failed to write image file\n");

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <charconv>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>

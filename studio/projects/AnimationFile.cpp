@@ -143,7 +143,9 @@ bool Parse(std::string_view text, ReadValues& values, std::list<AnimationPoint>&
     bool pointDataOpen = false;
     bool pointDataClosed = false;
     const auto number = [](std::optional<int>& field) {
-        return [&field](std::string_view value) { field = platform::ClampToInt(platform::AtoI(value)); };
+        return [&field](std::string_view value) {
+            field = platform::ClampToInt(platform::AtoI(value));
+        };
     };
     for (std::string_view tag = reader.Tag(); !tag.empty(); tag = reader.Tag()) {
         if (tag == "<POINTDATA>") {

@@ -58,7 +58,8 @@ bool ChooseZoomSource(VantelifyPage& page, std::size_t index, const std::string&
 bool ChoosePagePicture(VantelifyPage& page, std::size_t index, const std::string& file,
                        bool dropped, Vantelifier& project) {
     if (index >= page.images.size() || !IsImageFile(file)) return false;
-    if (dropped && platform::ToLowerAscii(std::filesystem::path(file).extension().string()) == ".lwf") {
+    if (dropped &&
+        platform::ToLowerAscii(std::filesystem::path(file).extension().string()) == ".lwf") {
         platform::ShowMessage(nullptr,
                               "Warning: Lurawave files are not commonly supported by browsers", "");
     }

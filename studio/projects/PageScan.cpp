@@ -162,8 +162,9 @@ std::vector<PageImage> ScanDocument(const PageDocument& document, bool& foreign)
             const std::string lower = platform::ToLowerAscii(element.text);
             const std::size_t call = lower.find(kViewerCall);
             if (call == std::string::npos) continue;
-            const bool ours = platform::ToLowerAscii(element.Attribute("language")) == "javascript" &&
-                              StartsWith(lower, "vt");
+            const bool ours =
+                platform::ToLowerAscii(element.Attribute("language")) == "javascript" &&
+                StartsWith(lower, "vt");
             if (!ours) {
                 // Someone else's viewer call is not a block of ours: listing it would let it
                 // take the place of a real block in the match.
@@ -219,9 +220,9 @@ std::vector<PageImage> MatchPageImages(const std::vector<PageImage>& textImages,
         if (it == documentImages.end()) {
             it =
                 std::find_if(documentImages.begin(), documentImages.end(), [&](const PageImage& d) {
-                    return sameKind(d) &&
-                           (!textImage.plainTag || countsEqual ||
-                            IsSameUrl(platform::ToLowerAscii(d.source), platform::ToLowerAscii(textImage.source)));
+                    return sameKind(d) && (!textImage.plainTag || countsEqual ||
+                                           IsSameUrl(platform::ToLowerAscii(d.source),
+                                                     platform::ToLowerAscii(textImage.source)));
                 });
         }
         if (it == documentImages.end()) continue;

@@ -168,7 +168,8 @@ std::string DecodePageUrl(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && i + 2 < text.size() && platform::HexDigitValue(text[i + 1]) >= 0 &&
             platform::HexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(platform::HexDigitValue(text[i + 1]) * 16 + platform::HexDigitValue(text[i + 2]));
+            out += static_cast<char>(platform::HexDigitValue(text[i + 1]) * 16 +
+                                     platform::HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

@@ -49,7 +49,8 @@ bool Vantelifier::IsPageOrPreview(std::string_view address) const {
     const std::string page = GetPagePath();
     if (page.empty() || address.empty()) return false;
     const std::string lower = platform::ToLowerAscii(address);
-    return lower == platform::ToLowerAscii(page) || lower == platform::ToLowerAscii(GetPreviewPath());
+    return lower == platform::ToLowerAscii(page) ||
+           lower == platform::ToLowerAscii(GetPreviewPath());
 }
 
 void Vantelifier::SetScriptSaved(const std::string& folder) {

@@ -67,9 +67,9 @@ TEST(Ascii, CaseAndHexDigitsIgnoreTheLocaleAndNonAsciiBytes) {
         const char* suffix;
         bool ends;
     };
-    for (const Case& c : {Case{"a.JPG", ".jpg", true}, Case{"a.jpg", ".JPG", true},
-                          Case{"jpg", ".jpg", false}, Case{"a.jpeg", ".jpg", false},
-                          Case{"", "", true}}) {
+    for (const Case& c :
+         {Case{"a.JPG", ".jpg", true}, Case{"a.jpg", ".JPG", true}, Case{"jpg", ".jpg", false},
+          Case{"a.jpeg", ".jpg", false}, Case{"", "", true}}) {
         EXPECT_EQ(platform::EndsWithNoCase(c.text, c.suffix), c.ends) << c.text << " " << c.suffix;
     }
     const std::string digits = "09afAFgG/:@`";
