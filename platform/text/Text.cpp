@@ -2,8 +2,10 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -89,8 +91,13 @@ double AtoF(std::string_view text) {
 long long AtoI(std::string_view text) {
     const std::string copy(text);
     errno = 0;
-    const long long v = std::strtoll(copy.c_str(), nullptr, 10);
-    return errno == ERANGE ? 0 : v;
+    // Out of range, strtoll holds the value at the end it passed, which is what a reader
+    // of a stored number wants rather than a silent 0.
+    return std::strtoll(copy.c_str(), nullptr, 10);
+}
+
+int ClampToInt(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 }  // namespace platform
