@@ -29,7 +29,8 @@ const MemberTable& AmbientMembers() {
     static const MemberTable table = [] {
         std::vector<Member> members;
         for (const AmbientDefault& entry : kDefaults) {
-            members.push_back(Member{entry.id, entry.name, MemberKind::PropertyGet, {}, entry.type});
+            members.push_back(
+                Member{entry.id, entry.name, MemberKind::PropertyGet, {}, entry.type});
         }
         return MemberTable(std::move(members));
     }();
@@ -40,8 +41,8 @@ bool DefaultAmbientProperty(DISPID id, VARIANT* value) {
     for (const AmbientDefault& entry : kDefaults) {
         if (entry.id != id) continue;
         if (value != nullptr) {
-            Variant v = entry.type == VT_BOOL ? Variant::Bool(entry.value != 0)
-                                              : Variant::I4(entry.value);
+            Variant v =
+                entry.type == VT_BOOL ? Variant::Bool(entry.value != 0) : Variant::I4(entry.value);
             VariantClear(value);
             *value = v.Detach();
         }

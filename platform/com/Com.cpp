@@ -110,7 +110,8 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t cont
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     ComPtr<IClassFactory> factory;
-    const HRESULT found = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, factory.Out());
+    const HRESULT found =
+        CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, factory.Out());
     if (Failed(found)) return found;
     return factory->CreateInstance(outer, iid, object);
 }

@@ -79,7 +79,8 @@ public:
 
 // Interface ids of this platform's own interfaces: one family, numbered.
 constexpr GUID PlatformIid(std::uint16_t number) {
-    return GUID{0x56A40000u | number, 0x7A3E, 0x4C10, {0x9D, 0x2B, 0x51, 0x0E, 0x4F, 0x00, 0x00, 0x01}};
+    return GUID{
+        0x56A40000u | number, 0x7A3E, 0x4C10, {0x9D, 0x2B, 0x51, 0x0E, 0x4F, 0x00, 0x00, 0x01}};
 }
 
 // The reference count of an object that implements one or more interface chains;

@@ -61,31 +61,42 @@ HRESULT ControlSite::QuerySiteInterface(const IID&, void** object) {
 
 HRESULT ControlSite::CreateControl(const CLSID& clsid, const Rect& rect, int id, IStream* state) {
     if (object_) return E_UNEXPECTED;
-    id_ = id;
-    rect_ = rect;
+    SetPlacement(id, rect);
     HRESULT hr = CreateOrLoad(clsid, state);
-    if (Failed(hr)) {
-        ReleaseControl();
-        return hr;
-    }
-    if (!quickActivated_) ConnectSinks();
-
-    const SIZEL extent = Extent(rect_);
-    object_->SetExtent(DVASPECT_CONTENT, &extent);
-    object_.QueryTo(IID_IOleInPlaceObject, inPlace_);
-    hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite(), 0, container_.window(),
-                         &rect_);
     if (Succeeded(hr)) {
-        // The container keeps its controls by their windows: one without a window cannot
-        // be hosted here.
-        hr = inPlace_ ? inPlace_->GetWindow(&window_) : E_NOINTERFACE;
-        if (Succeeded(hr) && window_ == nullptr) hr = E_FAIL;
+        if (!quickActivated_) ConnectSinks();
+        hr = Activate();
     }
     if (Failed(hr)) {
         ReleaseControl();
         return hr;
     }
     return S_OK;
+}
+
+HRESULT ControlSite::Activate() {
+    if (!object_) return E_UNEXPECTED;
+    const SIZEL extent = Extent(rect_);
+    object_->SetExtent(DVASPECT_CONTENT, &extent);
+    object_.QueryTo(IID_IOleInPlaceObject, inPlace_);
+    HRESULT hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite(), 0,
+                                 container_.window(), &rect_);
+    if (Failed(hr)) return hr;
+    hr = inPlace_ ? inPlace_->GetWindow(&window_) : E_NOINTERFACE;
+    if (Failed(hr)) return hr;
+    if (window_ == nullptr) return E_FAIL;
+    object_.QueryTo(IID_IOleInPlaceActiveObject, active_);
+    ReadControlInfo();
+    return S_OK;
+}
+
+void ControlSite::ReadControlInfo() {
+    controlInfo_ = CONTROLINFO{};
+    ComPtr<IOleControl> control;
+    if (object_.QueryTo(IID_IOleControl, control) &&
+        Failed(control->GetControlInfo(&controlInfo_))) {
+        controlInfo_ = CONTROLINFO{};
+    }
 }
 
 HRESULT ControlSite::CreateOrLoad(const CLSID& clsid, IStream* state) {
@@ -191,14 +202,11 @@ void ControlSite::ConnectSinks() {
     if (!object_.QueryTo(IID_IConnectionPointContainer, points)) return;
     ComPtr<IConnectionPoint> point;
     if (eventIid_ != IID_NULL && eventCookie_ == 0 &&
-        Succeeded(points->FindConnectionPoint(eventIid_, point.Put())) &&
-        point) {
+        Succeeded(points->FindConnectionPoint(eventIid_, point.Put())) && point) {
         if (Failed(point->Advise(eventSink(), &eventCookie_))) eventCookie_ = 0;
     }
     if (notifyCookie_ == 0 &&
-        Succeeded(points->FindConnectionPoint(IID_IPropertyNotifySink,
-                                              point.Put())) &&
-        point) {
+        Succeeded(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put())) && point) {
         if (Failed(point->Advise(notifySink(), &notifyCookie_))) notifyCookie_ = 0;
     }
 }
@@ -222,6 +230,8 @@ void ControlSite::DisconnectSinks() {
 }
 
 void ControlSite::ReleaseControl() {
+    active_.Reset();
+    controlInfo_ = CONTROLINFO{};
     if (inPlace_) {
         inPlace_->InPlaceDeactivate();
         inPlace_.Reset();
@@ -247,7 +257,8 @@ void ControlSite::Destroy() {
 HRESULT ControlSite::OnEvent(DISPID id, DISPPARAMS* params, std::uint32_t* argError) {
     for (const EventSinkEntry& entry : container_.eventSinkMap()) {
         if (entry.controlId != id_ || entry.dispid != id || !entry.handler) continue;
-        const MemberTable table({Member{id, "", MemberKind::Method, entry.argumentTypes, VT_EMPTY}});
+        const MemberTable table(
+            {Member{id, "", MemberKind::Method, entry.argumentTypes, VT_EMPTY}});
         MemberCall call;
         const HRESULT checked =
             table.PrepareCall(id, IID_NULL, DISPATCH_METHOD, params, call, argError);

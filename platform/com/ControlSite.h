@@ -58,9 +58,21 @@ public:
     // The control's window; null before creation and after Destroy.
     HWND window() const { return window_; }
     IOleObject* GetControlObject() const { return object_.get(); }
+    // The control while it is active in place, for its keyboard handling; may be null.
+    IOleInPlaceActiveObject* activeObject() const { return active_.get(); }
+    const CONTROLINFO& controlInfo() const { return controlInfo_; }
     std::uint32_t miscStatus() const { return miscStatus_; }
 
 protected:
+    // Where the control goes, before it is created.
+    void SetPlacement(int id, const Rect& rect) {
+        id_ = id;
+        rect_ = rect;
+    }
+    // Gives the created control its extent and activates it in place at the rectangle;
+    // then its window, its active object and its control info are the site's. A control
+    // without a window fails here: the container keeps controls by their windows.
+    HRESULT Activate();
     // CoGetClassObject, then the factory's object as IOleObject; its IDispatch and the IID
     // of its default event interface are kept when it has them.
     HRESULT CreateObject(const CLSID& clsid);
@@ -91,6 +103,8 @@ private:
     friend class com_detail::SiteFaces;
     friend class com_detail::EventSink;
 
+    void ReadControlInfo();
+
     HRESULT OnEvent(DISPID id, DISPPARAMS* params, std::uint32_t* argError);
     HRESULT Unadvise(const IID& iid, std::uint32_t& cookie);
 
@@ -100,6 +114,8 @@ private:
     ComPtr<IOleObject> object_;
     ComPtr<IDispatch> dispatch_;
     ComPtr<IOleInPlaceObject> inPlace_;
+    ComPtr<IOleInPlaceActiveObject> active_;
+    CONTROLINFO controlInfo_;
     IID eventIid_ = IID_NULL;
     std::uint32_t eventCookie_ = 0;
     std::uint32_t notifyCookie_ = 0;

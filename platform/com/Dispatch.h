@@ -70,8 +70,8 @@ public:
     virtual HRESULT GetTypeInfoCount(std::uint32_t* count) = 0;
     virtual HRESULT GetTypeInfo(std::uint32_t index, LCID lcid, ITypeInfo** info) = 0;
     // riid must be IID_NULL. The first name is a member's; ids[0] receives its id.
-    virtual HRESULT GetIDsOfNames(const IID& riid, const OLECHAR* const* names,
-                                  std::uint32_t count, LCID lcid, DISPID* ids) = 0;
+    virtual HRESULT GetIDsOfNames(const IID& riid, const OLECHAR* const* names, std::uint32_t count,
+                                  LCID lcid, DISPID* ids) = 0;
     // `argError` receives the index in rgvarg of an argument that was refused.
     virtual HRESULT Invoke(DISPID id, const IID& riid, LCID lcid, std::uint16_t flags,
                            DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,

@@ -13,8 +13,8 @@ namespace platform {
 // Where a late-bound call's result goes; its type says which type the result is converted
 // to. NoResult asks for none.
 using NoResult = std::monostate;
-using InvokeResult = std::variant<NoResult, std::int16_t*, std::int32_t*, float*, double*,
-                                  bool*, std::string*, Variant*, ComPtr<IDispatch>*>;
+using InvokeResult = std::variant<NoResult, std::int16_t*, std::int32_t*, float*, double*, bool*,
+                                  std::string*, Variant*, ComPtr<IDispatch>*>;
 
 // Calls member `id` of `object` with `flags` (DISPATCH_METHOD, _PROPERTYGET or _PROPERTYPUT)
 // and the arguments in their natural order: each is passed as its own type (Variant::I2,

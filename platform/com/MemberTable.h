@@ -59,9 +59,8 @@ public:
     // the declared one DISP_E_BADPARAMCOUNT; an argument that cannot be converted the
     // conversion's code (DISP_E_TYPEMISMATCH, DISP_E_OVERFLOW) with its index in rgvarg in
     // `argError`. A method call flagged as a get too (as some callers do) finds either.
-    HRESULT PrepareCall(DISPID id, const IID& riid, std::uint16_t flags,
-                        const DISPPARAMS* params, MemberCall& call,
-                        std::uint32_t* argError) const;
+    HRESULT PrepareCall(DISPID id, const IID& riid, std::uint16_t flags, const DISPPARAMS* params,
+                        MemberCall& call, std::uint32_t* argError) const;
 
 private:
     std::vector<Member> members_;

@@ -55,13 +55,21 @@ HRESULT MemoryStream::Write(const void* buffer, std::uint32_t size, std::uint32_
 HRESULT MemoryStream::Seek(std::int64_t move, std::uint32_t origin, std::uint64_t* position) {
     std::int64_t base = 0;
     switch (origin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = static_cast<std::int64_t>(position_); break;
-        case STREAM_SEEK_END: base = static_cast<std::int64_t>(bytes_.size()); break;
-        default: return STG_E_INVALIDFUNCTION;
+        case STREAM_SEEK_SET:
+            base = 0;
+            break;
+        case STREAM_SEEK_CUR:
+            base = static_cast<std::int64_t>(position_);
+            break;
+        case STREAM_SEEK_END:
+            base = static_cast<std::int64_t>(bytes_.size());
+            break;
+        default:
+            return STG_E_INVALIDFUNCTION;
     }
     if ((move < 0 && base + move < 0) ||
-        (move > 0 && static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(move) > kMaxBytes)) {
+        (move > 0 &&
+         static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(move) > kMaxBytes)) {
         return STG_E_INVALIDFUNCTION;
     }
     position_ = static_cast<std::uint64_t>(base + move);

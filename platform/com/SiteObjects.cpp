@@ -47,6 +47,12 @@ HRESULT SiteFaces::OnPosRectChange(const Rect* position) {
     return S_OK;
 }
 
+HRESULT SiteFaces::OnControlInfoChanged() {
+    if (site_ == nullptr) return E_UNEXPECTED;
+    site_->ReadControlInfo();
+    return S_OK;
+}
+
 HRESULT SiteFaces::GetExtendedControl(IDispatch** control) {
     if (control == nullptr) return E_POINTER;
     *control = nullptr;
@@ -64,14 +70,13 @@ HRESULT SiteFaces::GetTypeInfo(std::uint32_t, LCID, ITypeInfo** info) {
     return E_NOTIMPL;
 }
 
-HRESULT SiteFaces::GetIDsOfNames(const IID& riid, const OLECHAR* const* names,
-                                 std::uint32_t count, LCID, DISPID* ids) {
+HRESULT SiteFaces::GetIDsOfNames(const IID& riid, const OLECHAR* const* names, std::uint32_t count,
+                                 LCID, DISPID* ids) {
     return AmbientMembers().GetIDsOfNames(riid, names, count, ids);
 }
 
-HRESULT SiteFaces::Invoke(DISPID id, const IID& riid, LCID, std::uint16_t flags,
-                          DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                          std::uint32_t* argError) {
+HRESULT SiteFaces::Invoke(DISPID id, const IID& riid, LCID, std::uint16_t flags, DISPPARAMS* params,
+                          VARIANT* result, EXCEPINFO*, std::uint32_t* argError) {
     if (site_ == nullptr) return E_UNEXPECTED;
     MemberCall call;
     // A container may answer more than the defaults: only the kind of call is checked for
@@ -114,15 +119,14 @@ HRESULT EventSink::GetTypeInfo(std::uint32_t, LCID, ITypeInfo** info) {
     return E_NOTIMPL;
 }
 
-HRESULT EventSink::GetIDsOfNames(const IID& riid, const OLECHAR* const* names,
-                                 std::uint32_t count, LCID, DISPID* ids) {
+HRESULT EventSink::GetIDsOfNames(const IID& riid, const OLECHAR* const* names, std::uint32_t count,
+                                 LCID, DISPID* ids) {
     // Events are bound by id alone.
     return MemberTable().GetIDsOfNames(riid, names, count, ids);
 }
 
-HRESULT EventSink::Invoke(DISPID id, const IID& riid, LCID, std::uint16_t,
-                          DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                          std::uint32_t* argError) {
+HRESULT EventSink::Invoke(DISPID id, const IID& riid, LCID, std::uint16_t, DISPPARAMS* params,
+                          VARIANT* result, EXCEPINFO*, std::uint32_t* argError) {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (result != nullptr) VariantInit(result);
     if (site_ == nullptr) return S_OK;

@@ -31,7 +31,7 @@ public:
     HRESULT OnPosRectChange(const Rect* position) override;
 
     // IOleControlSite
-    HRESULT OnControlInfoChanged() override { return Live(); }
+    HRESULT OnControlInfoChanged() override;
     HRESULT LockInPlaceActive(bool) override { return Live(); }
     HRESULT GetExtendedControl(IDispatch** control) override;
     HRESULT TranslateAccelerator(const Message*, std::uint32_t) override { return S_FALSE; }
@@ -43,9 +43,8 @@ public:
     HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(const IID& riid, const OLECHAR* const* names, std::uint32_t count,
                           LCID lcid, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, const IID& riid, LCID lcid, std::uint16_t flags,
-                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                   std::uint32_t* argError) override;
+    HRESULT Invoke(DISPID id, const IID& riid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
+                   VARIANT* result, EXCEPINFO* exception, std::uint32_t* argError) override;
 
     // IPropertyNotifySink: changes are welcome and edits allowed.
     HRESULT OnChanged(DISPID) override { return Live(); }
@@ -69,9 +68,8 @@ public:
     HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(const IID& riid, const OLECHAR* const* names, std::uint32_t count,
                           LCID lcid, DISPID* ids) override;
-    HRESULT Invoke(DISPID id, const IID& riid, LCID lcid, std::uint16_t flags,
-                   DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                   std::uint32_t* argError) override;
+    HRESULT Invoke(DISPID id, const IID& riid, LCID lcid, std::uint16_t flags, DISPPARAMS* params,
+                   VARIANT* result, EXCEPINFO* exception, std::uint32_t* argError) override;
 
 private:
     ~EventSink() override = default;

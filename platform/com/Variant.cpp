@@ -52,16 +52,35 @@ HRESULT Dereference(const VARIANT& source, VARIANT& value) {
     }
     value.vt = target;
     switch (target) {
-        case VT_I2: value.iVal = *source.piVal; break;
-        case VT_I4: value.lVal = *source.plVal; break;
-        case VT_R4: value.fltVal = *source.pfltVal; break;
-        case VT_R8: value.dblVal = *source.pdblVal; break;
-        case VT_BOOL: value.boolVal = *source.pboolVal; break;
-        case VT_ERROR: value.scode = *source.pscode; break;
-        case VT_BSTR: value.bstrVal = *source.pbstrVal; break;
-        case VT_UNKNOWN: value.punkVal = *source.ppunkVal; break;
-        case VT_DISPATCH: value.pdispVal = *source.ppdispVal; break;
-        default: return DISP_E_BADVARTYPE;
+        case VT_I2:
+            value.iVal = *source.piVal;
+            break;
+        case VT_I4:
+            value.lVal = *source.plVal;
+            break;
+        case VT_R4:
+            value.fltVal = *source.pfltVal;
+            break;
+        case VT_R8:
+            value.dblVal = *source.pdblVal;
+            break;
+        case VT_BOOL:
+            value.boolVal = *source.pboolVal;
+            break;
+        case VT_ERROR:
+            value.scode = *source.pscode;
+            break;
+        case VT_BSTR:
+            value.bstrVal = *source.pbstrVal;
+            break;
+        case VT_UNKNOWN:
+            value.punkVal = *source.ppunkVal;
+            break;
+        case VT_DISPATCH:
+            value.pdispVal = *source.ppdispVal;
+            break;
+        default:
+            return DISP_E_BADVARTYPE;
     }
     return S_OK;
 }
@@ -72,12 +91,18 @@ bool IsNumber(VARTYPE type) {
 
 double NumberOf(const VARIANT& v) {
     switch (v.vt) {
-        case VT_I2: return v.iVal;
-        case VT_I4: return v.lVal;
-        case VT_R4: return v.fltVal;
-        case VT_R8: return v.dblVal;
-        case VT_BOOL: return v.boolVal != 0 ? -1.0 : 0.0;
-        default: return 0.0;
+        case VT_I2:
+            return v.iVal;
+        case VT_I4:
+            return v.lVal;
+        case VT_R4:
+            return v.fltVal;
+        case VT_R8:
+            return v.dblVal;
+        case VT_BOOL:
+            return v.boolVal != 0 ? -1.0 : 0.0;
+        default:
+            return 0.0;
     }
 }
 
@@ -160,12 +185,23 @@ HRESULT StoreNumber(double value, VARTYPE target, VARIANT& out) {
 HRESULT TextOfNumber(const VARIANT& v, VARIANT& out) {
     std::string text;
     switch (v.vt) {
-        case VT_I2: text = FormatC("%d", v.iVal); break;
-        case VT_I4: text = FormatC("%d", v.lVal); break;
-        case VT_R4: text = FormatC("%.7G", static_cast<double>(v.fltVal)); break;
-        case VT_R8: text = FormatC("%.15G", v.dblVal); break;
-        case VT_BOOL: text = v.boolVal != 0 ? "-1" : "0"; break;
-        default: return DISP_E_TYPEMISMATCH;
+        case VT_I2:
+            text = FormatC("%d", v.iVal);
+            break;
+        case VT_I4:
+            text = FormatC("%d", v.lVal);
+            break;
+        case VT_R4:
+            text = FormatC("%.7G", static_cast<double>(v.fltVal));
+            break;
+        case VT_R8:
+            text = FormatC("%.15G", v.dblVal);
+            break;
+        case VT_BOOL:
+            text = v.boolVal != 0 ? "-1" : "0";
+            break;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
     out.vt = VT_BSTR;
     out.bstrVal = BstrFromUtf8(text);
@@ -176,7 +212,8 @@ HRESULT AskForInterface(IUnknown* object, VARTYPE target, VARIANT& out) {
     out.vt = target;
     if (object == nullptr) return S_OK;
     void* raw = nullptr;
-    const HRESULT hr = object->QueryInterface(target == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &raw);
+    const HRESULT hr =
+        object->QueryInterface(target == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &raw);
     if (Failed(hr) || raw == nullptr) return DISP_E_TYPEMISMATCH;
     if (target == VT_DISPATCH) {
         out.pdispVal = static_cast<IDispatch*>(raw);
@@ -224,8 +261,8 @@ HRESULT Convert(const VARIANT& value, VARTYPE target, VARIANT& out) {
         case VT_DISPATCH:
         case VT_UNKNOWN:
             if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN) return DISP_E_TYPEMISMATCH;
-            return AskForInterface(value.vt == VT_DISPATCH ? value.pdispVal : value.punkVal,
-                                   target, out);
+            return AskForInterface(value.vt == VT_DISPATCH ? value.pdispVal : value.punkVal, target,
+                                   out);
         default:
             return DISP_E_BADVARTYPE;
     }
@@ -244,14 +281,17 @@ HRESULT VariantClear(VARIANT* variant) {
     if (variant == nullptr) return E_INVALIDARG;
     if (!IsKnownType(variant->vt) && !IsKnownReference(variant->vt)) return DISP_E_BADVARTYPE;
     switch (variant->vt) {
-        case VT_BSTR: SysFreeString(variant->bstrVal); break;
+        case VT_BSTR:
+            SysFreeString(variant->bstrVal);
+            break;
         case VT_DISPATCH:
             if (variant->pdispVal != nullptr) variant->pdispVal->Release();
             break;
         case VT_UNKNOWN:
             if (variant->punkVal != nullptr) variant->punkVal->Release();
             break;
-        default: break;
+        default:
+            break;
     }
     VariantInit(variant);
     return S_OK;

@@ -46,12 +46,18 @@ protected:
         window_->resize(400, 300);
         window_->show();
         std::vector<EventSinkEntry> map{
-            {kControlId, kFloatsEvent, {VT_R4, VT_R4, VT_R4},
+            {kControlId,
+             kFloatsEvent,
+             {VT_R4, VT_R4, VT_R4},
              [this](const std::vector<Variant>& args) { received_.floats.push_back(args); }},
-            {kControlId, kShortsEvent, {VT_I2, VT_I2, VT_I2},
+            {kControlId,
+             kShortsEvent,
+             {VT_I2, VT_I2, VT_I2},
              [this](const std::vector<Variant>& args) { received_.shorts.push_back(args); }},
             // Another control's events never reach this handler.
-            {kControlId + 1, kFloatsEvent, {},
+            {kControlId + 1,
+             kFloatsEvent,
+             {},
              [](const std::vector<Variant>&) { ADD_FAILURE() << "wrong control"; }},
         };
         container_ = std::make_unique<ControlContainer>(window_.get(), std::move(map));
@@ -82,6 +88,12 @@ TEST_F(ControlSiteTest, TheControlsWindowIsAChildAtTheRectangle) {
     EXPECT_EQ(control->geometry(), QRect(10, 20, 100, 50));
     EXPECT_TRUE(control->isVisible());
     EXPECT_EQ(container_->FindSite(control), site);
+
+    // Its keys and its control info are the site's.
+    ASSERT_NE(site->activeObject(), nullptr);
+    const Message escape{WM_KEYDOWN, static_cast<WPARAM>(VK_ESCAPE), 0};
+    EXPECT_EQ(site->activeObject()->TranslateAccelerator(&escape), S_OK);
+    EXPECT_EQ(site->controlInfo().cAccel, 1);
 
     site->MoveSite(Rect{0, 0, 40, 30});
     EXPECT_EQ(control->geometry(), QRect(0, 0, 40, 30));
@@ -119,7 +131,8 @@ TEST_F(ControlSiteTest, EventsReachTheHandlersInOrderAndTyped) {
         container_->RemoveControl(site);
     }
     // The quick activation carried the ambient flags: user mode and auto-clip.
-    EXPECT_EQ(Count(kLastAmbientFlags), static_cast<int>(QACONTAINER_USERMODE | QACONTAINER_AUTOCLIP));
+    EXPECT_EQ(Count(kLastAmbientFlags),
+              static_cast<int>(QACONTAINER_USERMODE | QACONTAINER_AUTOCLIP));
 }
 
 TEST_F(ControlSiteTest, InvokeHelperPutsGetsAndFillsReferences) {
@@ -141,10 +154,13 @@ TEST_F(ControlSiteTest, InvokeHelperPutsGetsAndFillsReferences) {
     site->GetProperty(kRatio, &ratioText);
     EXPECT_EQ(ratioText, "0.375");
 
-    site->SetProperty(kLabel, Variant::Text("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80"));
+    site->SetProperty(kLabel, Variant::Text("Gr\xC3\xBC\xC3\x9F"
+                                            "e \xF0\x9F\x98\x80"));
     std::string label;
     site->GetProperty(kLabel, &label);
-    EXPECT_EQ(label, "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80");
+    EXPECT_EQ(label,
+              "Gr\xC3\xBC\xC3\x9F"
+              "e \xF0\x9F\x98\x80");
 
     float x = 0, y = 0, z = 0;
     site->InvokeHelper(kGetPosition, DISPATCH_METHOD, NoResult{},

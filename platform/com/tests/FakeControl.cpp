@@ -45,8 +45,9 @@ const MemberTable& Members() {
 }
 
 class FakeControl final
-    : public RefCounted<IFakeControl, IOleObject, IOleInPlaceObject, IPersistStreamInit,
-                        IProvideClassInfo2, IConnectionPointContainer, IQuickActivate> {
+    : public RefCounted<IFakeControl, IOleObject, IOleInPlaceObject, IOleInPlaceActiveObject,
+                        IOleControl, IPersistStreamInit, IProvideClassInfo2,
+                        IConnectionPointContainer, IQuickActivate> {
 public:
     FakeControl(bool quick, bool failVerb) : quick_(quick), failVerb_(failVerb) { ++gLive; }
 
@@ -59,6 +60,10 @@ public:
             *object = static_cast<IOleObject*>(this);
         } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceObject) {
             *object = static_cast<IOleInPlaceObject*>(this);
+        } else if (iid == IID_IOleInPlaceActiveObject && window_ != nullptr) {
+            *object = static_cast<IOleInPlaceActiveObject*>(this);
+        } else if (iid == IID_IOleControl) {
+            *object = static_cast<IOleControl*>(this);
         } else if (iid == IID_IPersist || iid == IID_IPersistStreamInit) {
             *object = static_cast<IPersistStreamInit*>(this);
         } else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2) {
@@ -149,7 +154,8 @@ public:
 
     // IFakeControl
     HRESULT FireFloats() override {
-        events_.get()->FireEvent(kFloatsEvent, {Variant::R4(1.5f), Variant::R4(2.0f), Variant::R4(0.25f)});
+        events_.get()->FireEvent(kFloatsEvent,
+                                 {Variant::R4(1.5f), Variant::R4(2.0f), Variant::R4(0.25f)});
         return S_OK;
     }
     HRESULT FireShorts() override {
@@ -226,6 +232,25 @@ public:
         return S_OK;
     }
 
+    // IOleInPlaceActiveObject: the control uses the Escape key.
+    HRESULT TranslateAccelerator(const Message* message) override {
+        return message != nullptr && message->id == WM_KEYDOWN && message->wParam == VK_ESCAPE
+                   ? S_OK
+                   : S_FALSE;
+    }
+    HRESULT OnFrameWindowActivate(bool) override { return S_OK; }
+    HRESULT OnDocWindowActivate(bool) override { return S_OK; }
+    HRESULT EnableModeless(bool) override { return S_OK; }
+
+    // IOleControl
+    HRESULT GetControlInfo(CONTROLINFO* info) override {
+        info->cAccel = 1;
+        return S_OK;
+    }
+    HRESULT OnMnemonic(const Message*) override { return S_OK; }
+    HRESULT OnAmbientPropertyChange(DISPID) override { return S_OK; }
+    HRESULT FreezeEvents(bool) override { return S_OK; }
+
     // IPersistStreamInit: the state is the Value, four bytes.
     HRESULT GetClassID(CLSID*) override { return E_NOTIMPL; }
     HRESULT IsDirty() override { return S_FALSE; }
@@ -259,7 +284,7 @@ public:
     // IConnectionPointContainer
     HRESULT FindConnectionPoint(const IID& iid, IConnectionPoint** point) override {
         *point = nullptr;
-        ConnectionPoint* found = iid == kEventsIid               ? events_.get()
+        ConnectionPoint* found = iid == kEventsIid                ? events_.get()
                                  : iid == IID_IPropertyNotifySink ? notify_.get()
                                                                   : nullptr;
         if (found == nullptr) return CONNECT_E_NOCONNECTION;

@@ -20,16 +20,16 @@ constexpr platform::IID kFakeControlIid{
     0x5E1F0101, 0x2A2A, 0x4B4B, {0x8C, 0x8C, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60}};
 
 // Members.
-constexpr platform::DISPID kValue = 1;      // I4 property
-constexpr platform::DISPID kRatio = 2;      // R4 property
-constexpr platform::DISPID kLabel = 3;      // text property
+constexpr platform::DISPID kValue = 1;        // I4 property
+constexpr platform::DISPID kRatio = 2;        // R4 property
+constexpr platform::DISPID kLabel = 3;        // text property
 constexpr platform::DISPID kGetPosition = 4;  // method (R4 out, R4 out, R4 out)
-constexpr platform::DISPID kFail = 5;       // method raising an automation exception
-constexpr platform::DISPID kFailPlain = 6;  // method failing with E_FAIL
+constexpr platform::DISPID kFail = 5;         // method raising an automation exception
+constexpr platform::DISPID kFailPlain = 6;    // method failing with E_FAIL
 constexpr platform::DISPID kFireFloats = 7;
 constexpr platform::DISPID kFireShorts = 8;
-constexpr platform::DISPID kUserMode = 9;   // BOOL get: the container's ambient user mode
-constexpr platform::DISPID kLocale = 10;    // I4 get: the container's ambient locale
+constexpr platform::DISPID kUserMode = 9;  // BOOL get: the container's ambient user mode
+constexpr platform::DISPID kLocale = 10;   // I4 get: the container's ambient locale
 
 // Events.
 constexpr platform::DISPID kFloatsEvent = 1;  // (R4, R4, R4)

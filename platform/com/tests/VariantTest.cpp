@@ -16,26 +16,41 @@ constexpr VARTYPE kScalars[] = {VT_I2, VT_I4, VT_R4, VT_R8, VT_BOOL, VT_BSTR};
 // `number` as a value of `type`; a boolean holds whether it is non-zero.
 Variant Sample(VARTYPE type, double number) {
     switch (type) {
-        case VT_I2: return Variant::I2(static_cast<std::int16_t>(number));
-        case VT_I4: return Variant::I4(static_cast<std::int32_t>(number));
-        case VT_R4: return Variant::R4(static_cast<float>(number));
-        case VT_R8: return Variant::R8(number);
-        case VT_BOOL: return Variant::Bool(number != 0);
-        default: return Variant::Text(FormatC("%g", number));
+        case VT_I2:
+            return Variant::I2(static_cast<std::int16_t>(number));
+        case VT_I4:
+            return Variant::I4(static_cast<std::int32_t>(number));
+        case VT_R4:
+            return Variant::R4(static_cast<float>(number));
+        case VT_R8:
+            return Variant::R8(number);
+        case VT_BOOL:
+            return Variant::Bool(number != 0);
+        default:
+            return Variant::Text(FormatC("%g", number));
     }
 }
 
 std::string Describe(const VARIANT& v) {
     switch (v.vt) {
-        case VT_EMPTY: return "empty";
-        case VT_I2: return FormatC("I2 %d", v.iVal);
-        case VT_I4: return FormatC("I4 %d", v.lVal);
-        case VT_R4: return FormatC("R4 %.9g", static_cast<double>(v.fltVal));
-        case VT_R8: return FormatC("R8 %.17g", v.dblVal);
-        case VT_BOOL: return FormatC("BOOL %d", v.boolVal);
-        case VT_ERROR: return FormatC("ERROR %08X", static_cast<unsigned>(v.scode));
-        case VT_BSTR: return "BSTR \"" + Utf8FromBstr(v.bstrVal) + "\"";
-        default: return FormatC("type %d", v.vt);
+        case VT_EMPTY:
+            return "empty";
+        case VT_I2:
+            return FormatC("I2 %d", v.iVal);
+        case VT_I4:
+            return FormatC("I4 %d", v.lVal);
+        case VT_R4:
+            return FormatC("R4 %.9g", static_cast<double>(v.fltVal));
+        case VT_R8:
+            return FormatC("R8 %.17g", v.dblVal);
+        case VT_BOOL:
+            return FormatC("BOOL %d", v.boolVal);
+        case VT_ERROR:
+            return FormatC("ERROR %08X", static_cast<unsigned>(v.scode));
+        case VT_BSTR:
+            return "BSTR \"" + Utf8FromBstr(v.bstrVal) + "\"";
+        default:
+            return FormatC("type %d", v.vt);
     }
 }
 
