@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/com/ClassFactory.h"
 #include "platform/com/ConnectionPoint.h"
 #include "platform/com/MemberTable.h"
 #include "platform/com/OleControl.h"
@@ -370,36 +371,6 @@ private:
 
 }  // namespace
 
-namespace {
-
-class Factory final : public RefCounted<IClassFactory> {
-public:
-    explicit Factory(const CLSID& clsid) : clsid_(clsid) {}
-    HRESULT QueryInterface(const IID& iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        auto* created = new FakeControl(clsid_ == kQuickClass, clsid_ == kFailingVerbClass);
-        const HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT LockServer(bool) override { return S_OK; }
-
-private:
-    CLSID clsid_;
-};
-
-}  // namespace
-
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& clsid,
                                                                             const IID& iid,
                                                                             void** object) {
@@ -408,10 +379,11 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(cons
     if (clsid != kPlainClass && clsid != kQuickClass && clsid != kFailingVerbClass) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    auto* factory = new Factory(clsid);
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    const bool quick = clsid == kQuickClass;
+    const bool failVerb = clsid == kFailingVerbClass;
+    return ClassFactory::Serve(
+        [quick, failVerb] { return static_cast<IFakeControl*>(new FakeControl(quick, failVerb)); },
+        iid, object);
 }
 
 extern "C" __attribute__((visibility("default"))) int FakeControlLiveObjects() {
