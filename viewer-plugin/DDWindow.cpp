@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/gfx/VirtualDisplay.h"
 #include "platform/prompts/Prompts.h"
+#include "platform/window/Desktop.h"
 #include "viewer-plugin/ErrorLog.h"
 
 namespace {
@@ -46,6 +48,11 @@ DDWindow::DDWindow(ModuleInstance instance, platform::HWND window)
     : AKOT_Window(instance, window),
       framebuffer_(this->window() != nullptr ? this->window()->SharedFramebuffer() : nullptr) {
     CreateDeviceSection();
+    // The display the software objects drive is the window layer's desktop.
+    gfx::display::SetDesktopModeSource([] {
+        const Vector2<int> size = platform::GetDesktopRect().GetSize();
+        return gfx::DisplayMode{size.x, size.y, platform::GetDisplayBitsPerPixel()};
+    });
     {
         auto section = EnterDeviceSection();
         ++SharedDirectDraw().windowCount;

@@ -138,9 +138,17 @@ HRESULT Surface::IsLost() const {
 }
 
 HRESULT Surface::Restore() {
-    if (!lost_) return DD_OK;
+    // A flipping chain is restored as one.
+    bool lost = lost_;
+    if (primary_) {
+        for (const Surface* surface : attached_) lost = lost || surface->lost_;
+    }
+    if (!lost) return DD_OK;
     if (display::RestoreRefused()) return DDERR_SURFACELOST;
     lost_ = false;
+    if (primary_) {
+        for (Surface* surface : attached_) surface->lost_ = false;
+    }
     return DD_OK;
 }
 
