@@ -65,7 +65,7 @@ public:
 
 protected:
     Vector2<int> size_;
-    int width_ = 0;   // the client area, 0 until known
+    int width_ = 0;  // the client area, 0 until known
     int height_ = 0;
 
 private:

@@ -12,15 +12,17 @@ std::string DDWindow::ErrorText(HRESULT result) {
         {platform::E_INVALIDARG, "One or more of the arguments are not valid. \n"},
         {platform::E_NOINTERFACE, "The object does not offer the interface asked for. \n"},
         {platform::E_POINTER, "A pointer that must be given is null. \n"},
-        {DDERR_INVALIDPIXELFORMAT, "The display or surface has a pixel layout that cannot be "
-                                   "drawn on. \n"},
+        {DDERR_INVALIDPIXELFORMAT,
+         "The display or surface has a pixel layout that cannot be "
+         "drawn on. \n"},
         {DDERR_SURFACELOST, "The surface's memory was taken away; restore the surface. \n"},
         {DDERR_INVALIDRECT, "A rectangle is empty or reaches outside its surface. \n"},
         {DDERR_OUTOFVIDEOMEMORY, "There is not enough display memory for the surface. \n"},
         {DDERR_SURFACEBUSY, "The surface is locked. \n"},
         {DDERR_NOTLOCKED, "The surface was not locked. \n"},
-        {DDERR_PRIMARYSURFACEALREADYEXISTS, "This DirectDraw object has a primary surface "
-                                            "already. \n"},
+        {DDERR_PRIMARYSURFACEALREADYEXISTS,
+         "This DirectDraw object has a primary surface "
+         "already. \n"},
         {DDERR_NOEXCLUSIVEMODE, "The operation needs the display held exclusively. \n"},
         {DDERR_NOTFLIPPABLE, "The surface has no back buffer to flip to. \n"},
         {DDERR_CANNOTATTACHSURFACE, "The surface cannot be attached to that surface. \n"},

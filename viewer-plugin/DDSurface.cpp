@@ -11,8 +11,8 @@ DDSurface::DDSurface(gfx::DirectDraw* dd4, int width, int height,
     CreateDX6(dd4, width, height, format, caps, caps2);
 }
 
-DDSurface::DDSurface(gfx::DirectDraw* dd, int width, int height,
-                     const gfx::PixelFormatDesc* format, std::uint32_t caps) {
+DDSurface::DDSurface(gfx::DirectDraw* dd, int width, int height, const gfx::PixelFormatDesc* format,
+                     std::uint32_t caps) {
     CreateDX3(dd, width, height, format, caps);
 }
 
@@ -103,9 +103,9 @@ std::unique_ptr<DDSurface> DDSurface::CreateCompatible(int width, int height, st
                                                        std::uint32_t caps2) const {
     if (owner_ == nullptr) return nullptr;
     auto surface = std::make_unique<DDSurface>();
-    const bool made = dx3_ ? surface->CreateDX3(owner_, width, height, &desc_.pixelFormat, caps)
-                           : surface->CreateDX6(owner_, width, height, &desc_.pixelFormat, caps,
-                                                caps2);
+    const bool made =
+        dx3_ ? surface->CreateDX3(owner_, width, height, &desc_.pixelFormat, caps)
+             : surface->CreateDX6(owner_, width, height, &desc_.pixelFormat, caps, caps2);
     return made ? std::move(surface) : nullptr;
 }
 
@@ -134,8 +134,8 @@ bool DDSurface::Fill(std::uint32_t colour) {
     if (surface_->Blt(nullptr, nullptr, nullptr, gfx::DDBLT_COLORFILL, &fx) == gfx::DD_OK) {
         return true;
     }
-    return surface_->Blt(nullptr, nullptr, nullptr, gfx::DDBLT_COLORFILL | gfx::DDBLT_WAIT,
-                         &fx) == gfx::DD_OK;
+    return surface_->Blt(nullptr, nullptr, nullptr, gfx::DDBLT_COLORFILL | gfx::DDBLT_WAIT, &fx) ==
+           gfx::DD_OK;
 }
 
 bool DDSurface::FillRect(const Rect& rect, std::uint32_t colour) {
@@ -153,9 +153,9 @@ bool DDSurface::FillRect(const Rect& rect, std::uint32_t colour) {
 
 bool DDSurface::SetColorKey(std::uint32_t colour) {
     if (surface_ == nullptr) return false;
-    const std::uint32_t pixel = ColourToPixel(static_cast<int>(colour & 0xFF),
-                                              static_cast<int>((colour >> 8) & 0xFF),
-                                              static_cast<int>((colour >> 16) & 0xFF));
+    const std::uint32_t pixel =
+        ColourToPixel(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                      static_cast<int>((colour >> 16) & 0xFF));
     const gfx::ColourKey key{pixel, pixel};
     return surface_->SetColorKey(gfx::DDCKEY_SRCBLT, &key) == gfx::DD_OK;
 }
@@ -163,8 +163,8 @@ bool DDSurface::SetColorKey(std::uint32_t colour) {
 bool DDSurface::SameFormat(const DDSurface& other) const {
     const platform::PixelFormat& a = desc_.pixelFormat.rgb;
     const platform::PixelFormat& b = other.desc_.pixelFormat.rgb;
-    return a.rgbBitCount == b.rgbBitCount && a.redMask == b.redMask &&
-           a.greenMask == b.greenMask && a.blueMask == b.blueMask;
+    return a.rgbBitCount == b.rgbBitCount && a.redMask == b.redMask && a.greenMask == b.greenMask &&
+           a.blueMask == b.blueMask;
 }
 
 bool DDSurface::IsVideoMemory() const {
@@ -249,16 +249,15 @@ bool DDSurface::Blit(const Rect& dest, gfx::Surface* source, const Rect& sourceR
     if (surface_ == nullptr || source == nullptr) return false;
     gfx::BltFx fx;
     fx.rop = gfx::SRCCOPY;
-    if (surface_->Blt(&dest, source, &sourceRect, flags | gfx::DDBLT_ROP | gfx::DDBLT_ASYNC,
-                      &fx) == gfx::DD_OK) {
+    if (surface_->Blt(&dest, source, &sourceRect, flags | gfx::DDBLT_ROP | gfx::DDBLT_ASYNC, &fx) ==
+        gfx::DD_OK) {
         return true;
     }
     return surface_->Blt(&dest, source, &sourceRect, flags | gfx::DDBLT_ROP | gfx::DDBLT_WAIT,
                          &fx) == gfx::DD_OK;
 }
 
-bool DDSurface::BltTo(DDSurface& source, const Rect& sourceRect, Vector2<int> point,
-                      bool useKey) {
+bool DDSurface::BltTo(DDSurface& source, const Rect& sourceRect, Vector2<int> point, bool useKey) {
     const Vector2<int> size = sourceRect.GetSize();
     Rect dest{point.x, point.y, point.x + size.x, point.y + size.y};
     Rect from = sourceRect;
@@ -266,35 +265,36 @@ bool DDSurface::BltTo(DDSurface& source, const Rect& sourceRect, Vector2<int> po
     return Blit(dest, source.surface_, from, useKey ? gfx::DDBLT_KEYSRC : 0);
 }
 
+namespace {
+
+// Cuts a destination span [lo, hi) to [low, high) and the source span with it, each end by
+// what was cut off the destination scaled to the source. False for an empty destination.
+bool ClipSpan(std::int32_t& lo, std::int32_t& hi, std::int32_t& sourceLo, std::int32_t& sourceHi,
+              std::int32_t low, std::int32_t high) {
+    const std::int64_t d = std::int64_t{hi} - lo;
+    const std::int64_t s = std::int64_t{sourceHi} - sourceLo;
+    if (d <= 0) return false;
+    if (lo < low) {
+        sourceLo = static_cast<std::int32_t>(sourceLo + (std::int64_t{low} - lo) * s / d);
+        lo = low;
+    }
+    if (hi > high) {
+        sourceHi = static_cast<std::int32_t>(sourceHi - (std::int64_t{hi} - high) * s / d);
+        hi = high;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool DDSurface::BltStretch(DDSurface& source, const Rect& sourceRect, const Rect& destRect) {
     Rect dest = destRect;
     Rect from = sourceRect;
     if (clipping_ && !clips_.empty()) {
-        // The source moves by what was cut off the destination, in source pixels.
         const Rect& top = clips_.back();
-        const std::int64_t dw = std::int64_t{dest.right} - dest.left;
-        const std::int64_t dh = std::int64_t{dest.bottom} - dest.top;
-        const std::int64_t sw = std::int64_t{from.right} - from.left;
-        const std::int64_t sh = std::int64_t{from.bottom} - from.top;
-        if (dw <= 0 || dh <= 0) return true;
-        const auto scaled = [](std::int64_t cut, std::int64_t s, std::int64_t d) {
-            return static_cast<std::int32_t>(cut * s / d);
-        };
-        if (dest.left < top.left) {
-            from.left += scaled(std::int64_t{top.left} - dest.left, sw, dw);
-            dest.left = top.left;
-        }
-        if (dest.right > top.right) {
-            from.right -= scaled(std::int64_t{dest.right} - top.right, sw, dw);
-            dest.right = top.right;
-        }
-        if (dest.top < top.top) {
-            from.top += scaled(std::int64_t{top.top} - dest.top, sh, dh);
-            dest.top = top.top;
-        }
-        if (dest.bottom > top.bottom) {
-            from.bottom -= scaled(std::int64_t{dest.bottom} - top.bottom, sh, dh);
-            dest.bottom = top.bottom;
+        if (!ClipSpan(dest.left, dest.right, from.left, from.right, top.left, top.right) ||
+            !ClipSpan(dest.top, dest.bottom, from.top, from.bottom, top.top, top.bottom)) {
+            return true;
         }
     }
     if (dest.left >= dest.right || dest.top >= dest.bottom || from.left >= from.right ||

@@ -90,16 +90,14 @@ public:
 
 protected:
     bool CreateSurface(gfx::DirectDraw* dd, bool dx3, int width, int height,
-                       const gfx::PixelFormatDesc* format, std::uint32_t caps,
-                       std::uint32_t caps2);
+                       const gfx::PixelFormatDesc* format, std::uint32_t caps, std::uint32_t caps2);
     void ReleaseSurface();
 
 private:
     // Clips a blit's destination to the top clip rectangle, moving the source with it;
     // false when nothing is left.
     bool ClipToTop(Rect& dest, Rect& source) const;
-    bool Blit(const Rect& dest, gfx::Surface* source, const Rect& sourceRect,
-              std::uint32_t flags);
+    bool Blit(const Rect& dest, gfx::Surface* source, const Rect& sourceRect, std::uint32_t flags);
 
     gfx::Surface* surface_ = nullptr;
     gfx::DirectDraw* owner_ = nullptr;  // held while the surface is

@@ -258,7 +258,8 @@ bool DDWindow::Flip() {
     }
     if (shared.clipper != nullptr) shared.clipper->SetHWnd(0, framebuffer_);
     if (window() == nullptr) return false;
-    const Vector2<int> origin = window()->ClientToScreen(Vector2<int>(clientRect_.left, clientRect_.top));
+    const Vector2<int> origin =
+        window()->ClientToScreen(Vector2<int>(clientRect_.left, clientRect_.top));
     const Vector2<int> size = clientRect_.GetSize();
     const Rect onScreen{origin.x, origin.y, origin.x + size.x, origin.y + size.y};
     if (size.x <= 0 || size.y <= 0) return false;

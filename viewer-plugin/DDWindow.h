@@ -49,8 +49,7 @@ public:
     void OnDestroy() override;
 
     // 0, or the failing step's result (DDERR_INVALIDPIXELFORMAT on a palette display).
-    virtual HRESULT Create(std::uint32_t flags, std::uint32_t primaryCaps,
-                           std::uint32_t backCaps);
+    virtual HRESULT Create(std::uint32_t flags, std::uint32_t primaryCaps, std::uint32_t backCaps);
     virtual void Resize(Vector2<int> size, bool recreatePrimary);
     // Lets go of the process's display objects for every window sharing them.
     virtual void ReleaseAll();

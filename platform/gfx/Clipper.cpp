@@ -13,12 +13,7 @@ Clipper::~Clipper() {
 }
 
 platform::HRESULT Clipper::QueryInterface(const platform::IID& iid, void** object) {
-    if (object == nullptr) return platform::E_POINTER;
-    *object = nullptr;
-    if (iid != platform::IID_IUnknown) return platform::E_NOINTERFACE;
-    AddRef();
-    *object = static_cast<platform::IUnknown*>(this);
-    return DD_OK;
+    return QueryUnknownOnly(this, iid, object);
 }
 
 HRESULT Clipper::SetHWnd(std::uint32_t, const WindowRef& window) {

@@ -80,7 +80,8 @@ HRESULT DirectDraw::GetCaps(DriverCaps* driver, DriverCaps* emulation) const {
     const std::uint64_t budget = display::VideoMemoryBudget();
     const std::uint64_t used = display::VideoMemoryUsed();
     if (driver != nullptr) {
-        *driver = DriverCaps{display::DriverCapabilities(), budget, budget - std::min(used, budget)};
+        *driver =
+            DriverCaps{display::DriverCapabilities(), budget, budget - std::min(used, budget)};
     }
     if (emulation != nullptr) *emulation = DriverCaps{};
     return DD_OK;
@@ -134,10 +135,9 @@ HRESULT DirectDraw::CreateSurface(const SurfaceDesc& wanted, Surface** surface) 
     if ((wanted.flags & DDSD_PIXELFORMAT) == 0) desc.pixelFormat = DisplayFormat(mode.bitsPerPixel);
     if (!UsableFormat(desc.pixelFormat)) return DDERR_INVALIDPIXELFORMAT;
 
-    const std::uint64_t row = (static_cast<std::uint64_t>(desc.width) *
-                                   (desc.pixelFormat.rgb.rgbBitCount / 8) +
-                               3) &
-                              ~std::uint64_t{3};
+    const std::uint64_t row =
+        (static_cast<std::uint64_t>(desc.width) * (desc.pixelFormat.rgb.rgbBitCount / 8) + 3) &
+        ~std::uint64_t{3};
     const std::uint64_t bytes = row * static_cast<std::uint64_t>(desc.height);
     std::uint64_t videoBytes = 0;
     if (memory != DDSCAPS_SYSTEMMEMORY && display::TakeVideoMemory(bytes)) {

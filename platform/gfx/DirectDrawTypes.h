@@ -144,6 +144,17 @@ struct BltFx {
     std::uint32_t rop = SRCCOPY;
 };
 
+// QueryInterface of an object that offers no interface beyond IUnknown.
+inline platform::HRESULT QueryUnknownOnly(platform::IUnknown* self, const platform::IID& iid,
+                                          void** object) {
+    if (object == nullptr) return platform::E_POINTER;
+    *object = nullptr;
+    if (iid != platform::IID_IUnknown) return platform::E_NOINTERFACE;
+    self->AddRef();
+    *object = self;
+    return DD_OK;
+}
+
 // The common layouts.
 inline PixelFormatDesc RgbFormat(std::uint32_t bits, std::uint32_t red, std::uint32_t green,
                                  std::uint32_t blue, std::uint32_t alpha = 0) {

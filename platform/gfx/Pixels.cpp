@@ -17,10 +17,10 @@ PixelCodec::PixelCodec(const platform::PixelFormat& format)
       bytes_(static_cast<int>(format.rgbBitCount / 8)) {
     const std::uint32_t bits = format.rgbBitCount;
     const std::uint64_t room = (std::uint64_t{1} << bits) - 1;
-    const std::uint64_t all = std::uint64_t{format.redMask} | format.greenMask | format.blueMask |
-                              format.alphaMask;
-    supported_ = (bits == 16 || bits == 24 || bits == 32) && red_.width > 0 &&
-                 green_.width > 0 && blue_.width > 0 && (all & ~room) == 0;
+    const std::uint64_t all =
+        std::uint64_t{format.redMask} | format.greenMask | format.blueMask | format.alphaMask;
+    supported_ = (bits == 16 || bits == 24 || bits == 32) && red_.width > 0 && green_.width > 0 &&
+                 blue_.width > 0 && (all & ~room) == 0;
 }
 
 PixelCodec::Channel PixelCodec::Describe(std::uint32_t mask) {
@@ -49,9 +49,8 @@ std::uint8_t PixelCodec::Widen(std::uint32_t value, const Channel& channel) {
 
 std::uint32_t PixelCodec::Narrow(std::uint8_t value, const Channel& channel) {
     if (channel.width == 0) return 0;
-    const std::uint32_t v = channel.width >= 8
-                                ? std::uint32_t{value} << (channel.width - 8)
-                                : std::uint32_t{value} >> (8 - channel.width);
+    const std::uint32_t v = channel.width >= 8 ? std::uint32_t{value} << (channel.width - 8)
+                                               : std::uint32_t{value} >> (8 - channel.width);
     return (v << channel.shift) & channel.mask;
 }
 
@@ -82,8 +81,8 @@ std::uint32_t PixelCodec::Pack(Rgba colour) const {
            Narrow(colour.a, alpha_);
 }
 
-Rgba SampleBilinear(const platform::SurfacePixels& source, const PixelCodec& codec,
-                    std::int32_t u, std::int32_t v) {
+Rgba SampleBilinear(const platform::SurfacePixels& source, const PixelCodec& codec, std::int32_t u,
+                    std::int32_t v) {
     const std::int32_t maxU = (source.width - 1) * 65536;
     const std::int32_t maxV = (source.height - 1) * 65536;
     u = std::clamp(u, 0, maxU);
@@ -137,8 +136,8 @@ bool Overlaps(const platform::SurfacePixels& a, const platform::SurfacePixels& b
 }
 
 bool SameLayout(const platform::PixelFormat& a, const platform::PixelFormat& b) {
-    return a.rgbBitCount == b.rgbBitCount && a.redMask == b.redMask &&
-           a.greenMask == b.greenMask && a.blueMask == b.blueMask && a.alphaMask == b.alphaMask;
+    return a.rgbBitCount == b.rgbBitCount && a.redMask == b.redMask && a.greenMask == b.greenMask &&
+           a.blueMask == b.blueMask && a.alphaMask == b.alphaMask;
 }
 
 }  // namespace

@@ -53,15 +53,16 @@ private:
 // The address of pixel (x, y); the caller keeps it inside.
 inline std::uint8_t* PixelAddress(const platform::SurfacePixels& pixels, int x, int y) {
     return pixels.bits + y * pixels.pitch +
-           static_cast<std::ptrdiff_t>(x) * static_cast<std::ptrdiff_t>(pixels.format.rgbBitCount / 8);
+           static_cast<std::ptrdiff_t>(x) *
+               static_cast<std::ptrdiff_t>(pixels.format.rgbBitCount / 8);
 }
 
 // The colour at a point given in 16.16 fixed point, where whole numbers are pixel centres:
 // the four nearest pixels weighted by the fractions (taken to 8 bits), each channel rounded
 // to nearest. Points beyond the edges take the edge pixels. A point halfway between four
 // pixels gives their average, so halving a picture averages each 2 x 2 block.
-Rgba SampleBilinear(const platform::SurfacePixels& source, const PixelCodec& codec,
-                    std::int32_t u, std::int32_t v);
+Rgba SampleBilinear(const platform::SurfacePixels& source, const PixelCodec& codec, std::int32_t u,
+                    std::int32_t v);
 
 // The source coordinate, in 16.16 fixed point, whose colour lands on destination pixel i of
 // a span of `destLength` pixels drawn from `sourceLength` source pixels (both spans start at

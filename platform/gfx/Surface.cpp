@@ -53,12 +53,7 @@ Surface::~Surface() {
 }
 
 platform::HRESULT Surface::QueryInterface(const platform::IID& iid, void** object) {
-    if (object == nullptr) return platform::E_POINTER;
-    *object = nullptr;
-    if (iid != platform::IID_IUnknown) return platform::E_NOINTERFACE;
-    AddRef();
-    *object = static_cast<platform::IUnknown*>(this);
-    return DD_OK;
+    return QueryUnknownOnly(this, iid, object);
 }
 
 HRESULT Surface::GetSurfaceDesc(SurfaceDesc* desc) const {
@@ -174,10 +169,9 @@ HRESULT Surface::AddAttachedSurface(Surface* surface) {
         return DDERR_SURFACEALREADYATTACHED;
     }
     // A flipping chain is one piece of video memory of the screen's size and layout.
-    if (primary_ &&
-        (surface->desc_.width != desc_.width || surface->desc_.height != desc_.height ||
-         !SameLayout(surface->desc_.pixelFormat, desc_.pixelFormat) ||
-         (surface->desc_.caps & DDSCAPS_VIDEOMEMORY) == 0)) {
+    if (primary_ && (surface->desc_.width != desc_.width || surface->desc_.height != desc_.height ||
+                     !SameLayout(surface->desc_.pixelFormat, desc_.pixelFormat) ||
+                     (surface->desc_.caps & DDSCAPS_VIDEOMEMORY) == 0)) {
         return DDERR_CANNOTATTACHSURFACE;
     }
     surface->AddRef();

@@ -67,8 +67,8 @@ public:
     // that is empty or reaches outside its surface is refused with DDERR_INVALIDRECT and
     // nothing is written; only a surface with a clipper takes a destination reaching
     // outside, clipped.
-    HRESULT Blt(const Rect* destRect, Surface* source, const Rect* sourceRect,
-                std::uint32_t flags, const BltFx* fx);
+    HRESULT Blt(const Rect* destRect, Surface* source, const Rect* sourceRect, std::uint32_t flags,
+                const BltFx* fx);
 
     bool IsPrimary() const { return primary_; }
     Rect Bounds() const { return Rect{0, 0, desc_.width, desc_.height}; }
@@ -80,8 +80,7 @@ private:
     HRESULT CheckUsable() const;
     // Blits onto the screen through a window: `screenRect` in screen coordinates.
     HRESULT DrawOnWindow(const WindowRef& window, const Surface* source, const Rect& sourceRect,
-                         const Rect& screenRect, bool fill, std::uint32_t fillColour,
-                         bool keyed);
+                         const Rect& screenRect, bool fill, std::uint32_t fillColour, bool keyed);
 
     std::shared_ptr<DeviceState> device_;
     SurfaceDesc desc_;

@@ -19,9 +19,9 @@ PixelFormatDesc DisplayFormat(int bitsPerPixel) {
         case 32:
             return FormatX888();
         default:
-            return PixelFormatDesc{DDPF_PALETTEINDEXED8, 0,
-                                   platform::PixelFormat{static_cast<std::uint32_t>(bitsPerPixel),
-                                                         0, 0, 0, 0}};
+            return PixelFormatDesc{
+                DDPF_PALETTEINDEXED8, 0,
+                platform::PixelFormat{static_cast<std::uint32_t>(bitsPerPixel), 0, 0, 0, 0}};
     }
 }
 
@@ -58,12 +58,18 @@ State& TheState() {
 
 std::atomic<int> liveObjects{0};
 
+// Runs f on the state under its lock.
+template <class F>
+auto Locked(F f) {
+    State& s = TheState();
+    std::lock_guard lock(s.mutex);
+    return f(s);
+}
+
 }  // namespace
 
 void SetDesktopModeSource(ModeSource source) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.desktop = std::move(source);
+    Locked([&](State& s) { s.desktop = std::move(source); });
 }
 
 DisplayMode CurrentMode() {
@@ -79,45 +85,31 @@ DisplayMode CurrentMode() {
 }
 
 void SetSwitchedMode(const DisplayMode& mode) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.switched = mode;
+    Locked([&](State& s) { s.switched = mode; });
 }
 
 void ClearSwitchedMode() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.switched.reset();
+    Locked([&](State& s) { s.switched.reset(); });
 }
 
 void SetDriverCaps(std::uint32_t caps) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.driverCaps = caps;
+    Locked([&](State& s) { s.driverCaps = caps; });
 }
 
 std::uint32_t DriverCapabilities() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.driverCaps;
+    return Locked([&](State& s) { return s.driverCaps; });
 }
 
 void SetVideoMemoryBudget(std::uint64_t bytes) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.budget = bytes;
+    Locked([&](State& s) { s.budget = bytes; });
 }
 
 std::uint64_t VideoMemoryBudget() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.budget;
+    return Locked([&](State& s) { return s.budget; });
 }
 
 std::uint64_t VideoMemoryUsed() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.used;
+    return Locked([&](State& s) { return s.used; });
 }
 
 bool TakeVideoMemory(std::uint64_t bytes) {
@@ -129,33 +121,23 @@ bool TakeVideoMemory(std::uint64_t bytes) {
 }
 
 void GiveBackVideoMemory(std::uint64_t bytes) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.used -= std::min(bytes, s.used);
+    Locked([&](State& s) { s.used -= std::min(bytes, s.used); });
 }
 
 void SetModes(std::vector<ModeDesc> modes) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.modes = std::move(modes);
+    Locked([&](State& s) { s.modes = std::move(modes); });
 }
 
 std::vector<ModeDesc> Modes() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.modes;
+    return Locked([&](State& s) { return s.modes; });
 }
 
 void SetNewInterfaceRefused(bool refused) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.newInterfaceRefused = refused;
+    Locked([&](State& s) { s.newInterfaceRefused = refused; });
 }
 
 bool NewInterfaceRefused() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.newInterfaceRefused;
+    return Locked([&](State& s) { return s.newInterfaceRefused; });
 }
 
 void FailSurfaceCreations(int count, HRESULT result) {
@@ -175,21 +157,17 @@ bool TakeCreationFailure(HRESULT& result) {
 }
 
 void LoseAllSurfaces() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    for (Surface* surface : s.surfaces) surface->MarkLost();
+    Locked([&](State& s) {
+        for (Surface* surface : s.surfaces) surface->MarkLost();
+    });
 }
 
 void SetRestoreRefused(bool refused) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.restoreRefused = refused;
+    Locked([&](State& s) { s.restoreRefused = refused; });
 }
 
 bool RestoreRefused() {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    return s.restoreRefused;
+    return Locked([&](State& s) { return s.restoreRefused; });
 }
 
 int LiveObjects() {
@@ -201,16 +179,14 @@ void CountObject(int delta) {
 }
 
 void RegisterSurface(Surface* surface) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.surfaces.push_back(surface);
+    Locked([&](State& s) { s.surfaces.push_back(surface); });
 }
 
 void UnregisterSurface(Surface* surface) {
-    State& s = TheState();
-    std::lock_guard lock(s.mutex);
-    s.surfaces.erase(std::remove(s.surfaces.begin(), s.surfaces.end(), surface),
-                     s.surfaces.end());
+    Locked([&](State& s) {
+        s.surfaces.erase(std::remove(s.surfaces.begin(), s.surfaces.end(), surface),
+                         s.surfaces.end());
+    });
 }
 
 void Reset() {

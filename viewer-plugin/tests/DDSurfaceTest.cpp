@@ -3,28 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/gfx/VirtualDisplay.h"
+#include "platform/gfx/tests/GfxTestSupport.h"
 #include "testing/QtTestApp.h"
 #include "viewer-plugin/DDSurface.h"
 
 namespace {
 
 // Surfaces on a DirectDraw object of their own; every object checked back in.
-class DDSurfaceTest : public ::testing::Test {
+class DDSurfaceTest : public gfx_test::GfxTest {
 protected:
-    void SetUp() override {
-        gfx::display::Reset();
-        live_ = gfx::display::LiveObjects();
-        ASSERT_EQ(gfx::DirectDrawCreate(nullptr, &dd_), gfx::DD_OK);
-    }
-    void TearDown() override {
-        dd_->Release();
-        EXPECT_EQ(gfx::display::LiveObjects(), live_);
-        gfx::display::Reset();
-    }
-
-    std::unique_ptr<DDSurface> Make(int w, int h, const gfx::PixelFormatDesc& format,
-                                    std::uint32_t caps = 0x40) {
+    std::unique_ptr<DDSurface> MakeDD(int w, int h, const gfx::PixelFormatDesc& format,
+                                      std::uint32_t caps = 0x40) {
         auto surface = std::make_unique<DDSurface>(dd_, w, h, &format, caps, 0u);
         EXPECT_TRUE(surface->IsValid());
         return surface;
@@ -44,9 +33,6 @@ protected:
         surface.Unlock();
         return value;
     }
-
-    gfx::DirectDraw* dd_ = nullptr;
-    int live_ = 0;
 };
 
 TEST_F(DDSurfaceTest, ColoursBecomePixelsOfEachLayout) {
@@ -63,7 +49,7 @@ TEST_F(DDSurfaceTest, ColoursBecomePixelsOfEachLayout) {
         {gfx::FormatX888(), 0xAB, 0xCD, 0xEF, 0xABCDEF},
     };
     for (const auto& c : cases) {
-        auto surface = Make(2, 2, c.format);
+        auto surface = MakeDD(2, 2, c.format);
         EXPECT_EQ(surface->ColourToPixel(c.r, c.g, c.b), c.pixel);
         // Filled with it, the surface holds exactly that pixel.
         ASSERT_TRUE(surface->Fill(c.pixel));
@@ -71,14 +57,13 @@ TEST_F(DDSurfaceTest, ColoursBecomePixelsOfEachLayout) {
     }
 }
 
-
 TEST_F(DDSurfaceTest, ClippedStretchesKeepTheSourceInScale) {
-    auto source = Make(8, 1, gfx::FormatX888());
+    auto source = MakeDD(8, 1, gfx::FormatX888());
     for (int x = 0; x < 8; ++x) {
         const Rect column{x, 0, x + 1, 1};
         source->FillRect(column, static_cast<std::uint32_t>(x * 30));
     }
-    auto target = Make(16, 1, gfx::FormatX888());
+    auto target = MakeDD(16, 1, gfx::FormatX888());
     target->PushClipRect(Rect{4, 0, 16, 1});
     target->SetClipping(true);
     // Twice as wide; four destination pixels cut off are two source pixels.
@@ -89,7 +74,7 @@ TEST_F(DDSurfaceTest, ClippedStretchesKeepTheSourceInScale) {
     for (int x = 5; x < 16; ++x) EXPECT_GE(At(*target, x, 0), At(*target, x - 1, 0));
 
     // Copies move the source with the cut; fills stay inside too.
-    auto copy = Make(8, 1, gfx::FormatX888());
+    auto copy = MakeDD(8, 1, gfx::FormatX888());
     copy->PushClipRect(Rect{2, 0, 6, 1});
     copy->SetClipping(true);
     ASSERT_TRUE(copy->BltTo(*source, Rect{0, 0, 8, 1}, Vector2<int>(0, 0), false));
@@ -108,7 +93,7 @@ TEST_F(DDSurfaceTest, ClippedStretchesKeepTheSourceInScale) {
 }
 
 TEST_F(DDSurfaceTest, ColourKeyAndCompatibleSurfaces) {
-    auto source = Make(4, 1, gfx::Format565());
+    auto source = MakeDD(4, 1, gfx::Format565());
     source->FillRect(Rect{1, 0, 3, 1}, source->ColourToPixel(255, 0, 255));
     auto target = source->CreateCompatible(4, 1, 0x840, 0);
     ASSERT_NE(target, nullptr);
@@ -128,7 +113,7 @@ TEST_F(DDSurfaceTest, ColourKeyAndCompatibleSurfaces) {
 TEST_F(DDSurfaceTest, VideoMemoryFallsBackAndTheContextDrawsOnThePixels) {
     testing_support::TestApplication();
     gfx::display::SetVideoMemoryBudget(0);
-    auto surface = Make(10, 6, gfx::Format565(), 0x6040);
+    auto surface = MakeDD(10, 6, gfx::Format565(), 0x6040);
     EXPECT_FALSE(surface->IsVideoMemory());
     EXPECT_EQ(surface->GetName(), "Unknown");
     platform::DrawContext* dc = surface->GetDC();

@@ -45,9 +45,12 @@ TEST_F(DirectDrawTest, CooperativeLevelsAndModes) {
         bool withWindow;
         HRESULT result;
     } levels[] = {
-        {0x408, true, DD_OK},           {0x813, true, DD_OK},
-        {0x8, false, DD_OK},            {0x813, false, platform::E_INVALIDARG},
-        {0x10, true, platform::E_INVALIDARG}, {0x18, true, platform::E_INVALIDARG},
+        {0x408, true, DD_OK},
+        {0x813, true, DD_OK},
+        {0x8, false, DD_OK},
+        {0x813, false, platform::E_INVALIDARG},
+        {0x10, true, platform::E_INVALIDARG},
+        {0x18, true, platform::E_INVALIDARG},
         {0, true, platform::E_INVALIDARG},
     };
     for (const auto& c : levels) {

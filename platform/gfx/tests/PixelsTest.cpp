@@ -27,9 +27,16 @@ TEST(Pixels, EachLayoutWritesTheReferenceBytes) {
         {"565 grey", gfx::Format565(), {0x84, 0x82, 0x84}, {0x10, 0x84}, {0x84, 0x82, 0x84}},
         {"555 blue", gfx::Format555(), {0, 0, 255}, {0x1F, 0x00}, {0, 0, 255}},
         {"555 green", gfx::Format555(), {0, 255, 0}, {0xE0, 0x03}, {0, 255, 0}},
-        {"555 low bits dropped", gfx::Format555(), {0x0F, 0x07, 0x08}, {0x01, 0x04}, {0x08, 0, 0x08}},
+        {"555 low bits dropped",
+         gfx::Format555(),
+         {0x0F, 0x07, 0x08},
+         {0x01, 0x04},
+         {0x08, 0, 0x08}},
         {"888 mix", gfx::Format888(), {0x12, 0x34, 0x56}, {0x56, 0x34, 0x12}, {0x12, 0x34, 0x56}},
-        {"x888 mix", gfx::FormatX888(), {0xAB, 0xCD, 0xEF}, {0xEF, 0xCD, 0xAB, 0x00},
+        {"x888 mix",
+         gfx::FormatX888(),
+         {0xAB, 0xCD, 0xEF},
+         {0xEF, 0xCD, 0xAB, 0x00},
          {0xAB, 0xCD, 0xEF}},
     };
     for (const auto& c : cases) {
@@ -52,7 +59,8 @@ platform::SurfacePixels Over(std::vector<std::uint32_t>& pixels, int width, int 
 
 TEST(Pixels, HalvingAveragesEachBlockAndEqualSizeCopies) {
     std::vector<std::uint32_t> source(4 * 4);
-    for (int i = 0; i < 16; ++i) source[i] = static_cast<std::uint32_t>(i * 13 % 251) * 0x010203u % 0x1000000u;
+    for (int i = 0; i < 16; ++i)
+        source[i] = static_cast<std::uint32_t>(i * 13 % 251) * 0x010203u % 0x1000000u;
     std::vector<std::uint32_t> half(2 * 2, 0);
     const auto sourcePixels = Over(source, 4, 4);
     gfx::BlitRequest request;
