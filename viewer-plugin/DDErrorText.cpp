@@ -2,9 +2,9 @@
 
 #include "viewer-plugin/DDWindow.h"
 
-std::string DDWindow::ErrorText(HRESULT result) {
+std::string DDWindow::ErrorText(platform::HRESULT result) {
     using namespace gfx;
-    static const std::map<HRESULT, const char*> texts = {
+    static const std::map<platform::HRESULT, const char*> texts = {
         {DD_OK, "The request completed successfully. \n"},
         {platform::E_FAIL, "There is an undefined error condition. \n"},
         {platform::E_NOTIMPL, "The operation is not implemented. \n"},

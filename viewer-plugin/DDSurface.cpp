@@ -71,7 +71,7 @@ bool DDSurface::CreateSurface(gfx::DirectDraw* dd, bool dx3, int width, int heig
         desc.pixelFormat = *format;
     }
     gfx::Surface* made = nullptr;
-    HRESULT hr = dd->CreateSurface(desc, &made);
+    platform::HRESULT hr = dd->CreateSurface(desc, &made);
     if (hr != gfx::DD_OK && (desc.caps & gfx::DDSCAPS_VIDEOMEMORY) != 0) {
         desc.caps = (desc.caps & ~gfx::DDSCAPS_VIDEOMEMORY) | gfx::DDSCAPS_SYSTEMMEMORY;
         hr = dd->CreateSurface(desc, &made);

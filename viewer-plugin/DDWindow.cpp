@@ -74,7 +74,8 @@ DDWindow::~DDWindow() {
     modes_.clear();
 }
 
-HRESULT DDWindow::Create(std::uint32_t flags, std::uint32_t primaryCaps, std::uint32_t backCaps) {
+platform::HRESULT DDWindow::Create(std::uint32_t flags, std::uint32_t primaryCaps,
+                                   std::uint32_t backCaps) {
     auto section = EnterDeviceSection();
     DirectDrawObjects& shared = SharedDirectDraw();
     flags_ = flags;
@@ -186,7 +187,7 @@ void DDWindow::AttachBackBuffer() {
     flipping_ = false;
 }
 
-HRESULT DDWindow::CreatePrimarySurface(std::uint32_t caps) {
+platform::HRESULT DDWindow::CreatePrimarySurface(std::uint32_t caps) {
     DirectDrawObjects& shared = SharedDirectDraw();
     if (shared.primary != nullptr) {
         // Each window sharing the primary holds its own reference to it.

@@ -13,8 +13,6 @@
 #include "viewer-plugin/DeviceSection.h"
 #include "viewer-plugin/SharedRecord.h"
 
-using HRESULT = platform::HRESULT;
-
 // The display objects every viewer window of the process shares; touched only inside the
 // device section.
 struct DirectDrawObjects {
@@ -33,6 +31,8 @@ DirectDrawObjects& SharedDirectDraw();
 // display full screen. GUI thread.
 class DDWindow : public AKOT_Window {
 public:
+    using HRESULT = platform::HRESULT;
+
     // Uses of Create.
     static constexpr std::uint32_t kWindowedFlags = 0x408;
     static constexpr std::uint32_t kWindowedPrimaryCaps = 0x6200;

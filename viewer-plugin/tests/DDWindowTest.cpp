@@ -22,7 +22,7 @@ TEST_F(DDWindowTest, APaletteDisplayIsRefusedWithNothingMade) {
     auto window = Windowed(Child(10, 10, 40, 30));
     EXPECT_EQ(window->Create(DDWindow::kWindowedFlags, DDWindow::kWindowedPrimaryCaps,
                              DDWindow::kBackBufferCaps),
-              static_cast<HRESULT>(0x88760091u));
+              static_cast<platform::HRESULT>(0x88760091u));
     EXPECT_EQ(SharedDirectDraw().dd, nullptr);
     EXPECT_EQ(SharedDirectDraw().primary, nullptr);
     EXPECT_EQ(window->GetBackBuffer(), nullptr);
@@ -37,7 +37,7 @@ TEST_F(DDWindowTest, ARefusalWithAnotherWindowCountedInForgetsTheObject) {
     auto waiting = Windowed(Child(0, 0, 20, 20));
     platform::SetDisplayBitsPerPixel(8);
     auto refused = Windowed(Child(30, 0, 20, 20));
-    EXPECT_EQ(refused->Create(0x408, 0x6200, 0x6040), static_cast<HRESULT>(0x88760091u));
+    EXPECT_EQ(refused->Create(0x408, 0x6200, 0x6040), static_cast<platform::HRESULT>(0x88760091u));
     EXPECT_EQ(SharedDirectDraw().dd, nullptr);
     platform::SetDisplayBitsPerPixel(32);
     EXPECT_EQ(waiting->Create(0x408, 0x6200, 0x6040), 0);
@@ -270,8 +270,8 @@ TEST_F(DDWindowTest, ErrorTexts) {
     EXPECT_EQ(DDWindow::ErrorText(0), "The request completed successfully. \n");
     EXPECT_EQ(DDWindow::ErrorText(platform::E_FAIL), "There is an undefined error condition. \n");
     EXPECT_EQ(DDWindow::ErrorText(0x12345678), "Unknown DD Error.\n");
-    for (HRESULT code : {gfx::DDERR_SURFACELOST, gfx::DDERR_INVALIDPIXELFORMAT,
-                         gfx::DDERR_INVALIDRECT, gfx::DDERR_NOCOLORKEY}) {
+    for (platform::HRESULT code : {gfx::DDERR_SURFACELOST, gfx::DDERR_INVALIDPIXELFORMAT,
+                                   gfx::DDERR_INVALIDRECT, gfx::DDERR_NOCOLORKEY}) {
         const std::string text = DDWindow::ErrorText(code);
         EXPECT_NE(text, "Unknown DD Error.\n");
         EXPECT_EQ(text.substr(text.size() - 2), " \n");
