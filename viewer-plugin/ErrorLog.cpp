@@ -13,6 +13,7 @@ void ErrorLog::Log(int level, std::string_view text) {
     GuiPost post;
     {
         std::lock_guard lock(mutex_);
+        if (observer_) observer_(level, text);
         if ((word & kAppend) != 0) text_.append(text);
         if ((word & kShowBox) == 0) return;
         if (guiPost_ && std::this_thread::get_id() != guiThread_) post = guiPost_;
@@ -39,8 +40,14 @@ void ErrorLog::SetGuiHandOver(GuiPost post) {
     guiThread_ = std::this_thread::get_id();
 }
 
+void ErrorLog::SetObserver(Observer observer) {
+    std::lock_guard lock(mutex_);
+    observer_ = std::move(observer);
+}
+
 void ErrorLog::Reset() {
     std::lock_guard lock(mutex_);
+    observer_ = nullptr;
     text_.clear();
     guiPost_ = nullptr;
     guiThread_ = {};

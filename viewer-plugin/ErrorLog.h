@@ -36,7 +36,12 @@ public:
     // hand-over; without one every box is shown on the thread that logs it.
     void SetGuiHandOver(GuiPost post);
 
-    // Back to the start: empty text, no hand-over. For tests.
+    // Every message reaches the observer, whatever its level's flags do with it: traces and
+    // warnings are otherwise dropped. For tests; an empty function removes it.
+    using Observer = std::function<void(int level, std::string_view text)>;
+    void SetObserver(Observer observer);
+
+    // Back to the start: empty text, no hand-over, no observer. For tests.
     void Reset();
 
 private:
@@ -50,5 +55,6 @@ private:
     const std::array<std::uint16_t, 4> words_{1, 1, 3, 9};
     std::string text_;
     GuiPost guiPost_;
+    Observer observer_;
     std::thread::id guiThread_;
 };

@@ -351,6 +351,10 @@ Framebuffer& Window::framebuffer() {
     return *core_;
 }
 
+std::shared_ptr<Framebuffer> Window::SharedFramebuffer() const {
+    return core_;
+}
+
 std::unique_ptr<DrawContext> Window::BeginPaint() {
     QImage* image = core_->FramebufferImage();
     if (image == nullptr) return nullptr;

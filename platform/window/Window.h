@@ -77,6 +77,9 @@ public:
 
     // The window's part of the screen. Its size follows the client area.
     Framebuffer& framebuffer();
+    // The same, for holders that may outlive this Window: once it is released the
+    // framebuffer can no longer be locked.
+    std::shared_ptr<Framebuffer> SharedFramebuffer() const;
     // A drawing context over the framebuffer, for a window procedure's WM_PAINT. What is
     // drawn shows when the paint is over. Null once the widget is gone.
     std::unique_ptr<DrawContext> BeginPaint();

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "imaging/Geometry.h"
+#include "platform/gfx/DeviceState.h"
+#include "platform/gfx/DirectDrawTypes.h"
+
+namespace gfx {
+
+class Clipper;
+
+// A surface in memory, zero-filled when made. The primary surface has no pixels of its own:
+// it is the screen, and what is blitted to it lands in the framebuffer of its clipper's
+// window at that window's screen position. A flip shows the attached back buffer in the
+// cooperative window.
+//
+// Callers serialise their use of one surface (the viewer does so with its device section);
+// only losing surfaces may come from any thread.
+class Surface final : public platform::RefCounted<platform::IUnknown> {
+public:
+    // Made by DirectDraw::CreateSurface. `videoBytes` of the video memory budget are held.
+    Surface(std::shared_ptr<DeviceState> device, const SurfaceDesc& desc, bool primary,
+            std::uint64_t videoBytes);
+
+    platform::HRESULT QueryInterface(const platform::IID& iid, void** object) override;
+
+    HRESULT GetSurfaceDesc(SurfaceDesc* desc) const;
+    HRESULT GetPixelFormat(PixelFormatDesc* format) const;
+
+    // The pixels of `rect` (the whole surface when null). The primary cannot be locked.
+    HRESULT Lock(const Rect* rect, platform::SurfacePixels& pixels, std::uint32_t flags);
+    HRESULT Unlock();
+    // The whole surface's pixels for drawing on; held locked until ReleaseDC.
+    HRESULT GetDC(platform::SurfacePixels& pixels);
+    HRESULT ReleaseDC();
+
+    // DDCKEY_SRCBLT only; a null key removes it.
+    HRESULT SetColorKey(std::uint32_t flags, const ColourKey* key);
+    HRESULT GetColorKey(std::uint32_t flags, ColourKey* key) const;
+
+    HRESULT IsLost() const;
+    HRESULT Restore();
+    void MarkLost() { lost_ = true; }
+
+    // Holds a reference to the clipper; null takes it off.
+    HRESULT SetClipper(Clipper* clipper);
+    HRESULT GetClipper(Clipper** clipper) const;
+
+    // A back buffer joins the primary only when it matches it (size, layout, video memory).
+    HRESULT AddAttachedSurface(Surface* surface);
+    // A null surface detaches them all.
+    HRESULT DeleteAttachedSurface(std::uint32_t flags, Surface* surface);
+    // The first attached surface having every bit of `caps`, with a reference.
+    HRESULT GetAttachedSurface(std::uint32_t caps, Surface** surface) const;
+
+    // Shows the attached back buffer (the first, or `target`) in the cooperative window,
+    // which must hold the display exclusively. The back buffer keeps its pixels.
+    HRESULT Flip(Surface* target, std::uint32_t flags);
+
+    // Copies, stretches (filtered), fills (DDBLT_COLORFILL with fx) or copies leaving out the
+    // source's colour key (DDBLT_KEYSRC). Null rectangles mean whole surfaces. A rectangle
+    // that is empty or reaches outside its surface is refused with DDERR_INVALIDRECT and
+    // nothing is written; only a surface with a clipper takes a destination reaching
+    // outside, clipped.
+    HRESULT Blt(const Rect* destRect, Surface* source, const Rect* sourceRect, std::uint32_t flags,
+                const BltFx* fx);
+
+    bool IsPrimary() const { return primary_; }
+    Rect Bounds() const { return Rect{0, 0, desc_.width, desc_.height}; }
+
+private:
+    ~Surface() override;
+
+    platform::SurfacePixels Pixels() const;
+    HRESULT CheckUsable() const;
+    // Blits onto the screen through a window: `screenRect` in screen coordinates.
+    HRESULT DrawOnWindow(const WindowRef& window, const Surface* source, const Rect& sourceRect,
+                         const Rect& screenRect, bool fill, std::uint32_t fillColour, bool keyed);
+
+    std::shared_ptr<DeviceState> device_;
+    SurfaceDesc desc_;
+    const bool primary_;
+    const std::uint64_t videoBytes_;
+    std::vector<std::uint8_t> bits_;
+    std::atomic<bool> lost_{false};
+    bool locked_ = false;
+    std::optional<ColourKey> colourKey_;
+    Clipper* clipper_ = nullptr;
+    std::vector<Surface*> attached_;
+};
+
+}  // namespace gfx
