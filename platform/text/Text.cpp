@@ -2,6 +2,8 @@
 
 #include <locale.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdarg>
@@ -91,6 +93,13 @@ long long AtoI(std::string_view text) {
     errno = 0;
     const long long v = std::strtoll(copy.c_str(), nullptr, 10);
     return errno == ERANGE ? 0 : v;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 }  // namespace platform

@@ -23,4 +23,8 @@ std::optional<long long> ParseInt(std::string_view text, int base = 10);
 double AtoF(std::string_view text);
 long long AtoI(std::string_view text);
 
+// Equal when upper- and lower-case ASCII letters are taken as the same, as the original
+// system compares names and switches.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
 }  // namespace platform

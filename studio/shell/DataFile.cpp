@@ -1,20 +1,13 @@
 #include "studio/shell/DataFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/text/Text.h"
 #include "studio/shell/DataFolder.h"
 
 namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 // The entry of `folder` named `name`, exactly or else without regard to case; empty when
 // there is none.
@@ -26,7 +19,7 @@ std::string MatchEntry(const std::string& folder, const std::string& name) {
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error) break;
         std::string entry = it->path().filename().string();
-        if (SameIgnoringCase(entry, name)) return entry;
+        if (platform::EqualsNoCase(entry, name)) return entry;
     }
     return {};
 }

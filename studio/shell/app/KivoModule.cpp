@@ -1,19 +1,12 @@
 #include "studio/shell/app/KivoModule.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "platform/registry/Registry.h"
+#include "platform/text/Text.h"
 
 namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 bool IsSwitchCharacter(char c) {
     return c == '-' || c == '/';
@@ -39,8 +32,8 @@ RegistrationSwitch FindRegistrationSwitch(const std::vector<std::string>& argume
                                       arguments.end());
         rest[0].erase(0, 1);
         const std::string text = JoinCommandLine(rest);
-        if (SameIgnoringCase(text, "UnregServer")) return RegistrationSwitch::UnregServer;
-        if (SameIgnoringCase(text, "RegServer")) return RegistrationSwitch::RegServer;
+        if (platform::EqualsNoCase(text, "UnregServer")) return RegistrationSwitch::UnregServer;
+        if (platform::EqualsNoCase(text, "RegServer")) return RegistrationSwitch::RegServer;
     }
     return RegistrationSwitch::None;
 }
@@ -49,7 +42,7 @@ bool HasAutomationSwitch(const std::vector<std::string>& arguments) {
     return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
         if (argument.empty() || !IsSwitchCharacter(argument[0])) return false;
         const std::string_view name = std::string_view(argument).substr(1);
-        return SameIgnoringCase(name, "Embedding") || SameIgnoringCase(name, "Automation");
+        return platform::EqualsNoCase(name, "Embedding") || platform::EqualsNoCase(name, "Automation");
     });
 }
 
