@@ -1,6 +1,7 @@
 #include "imaging/IPTCData.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,6 +14,8 @@
 
 #include "imaging/Jpeg_internal.h"
 #include "platform/debug/Debug.h"
+#include "platform/files/FileOps.h"
+#include "platform/files/ReplacingWriter.h"
 
 namespace {
 
@@ -184,7 +187,10 @@ struct FileCloser {
 };
 
 bool ReadWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    // A named pipe with a picture's name must not hold the studio until a writer comes.
+    const int fd = platform::OpenForReading(fileName);
+    std::unique_ptr<std::FILE, FileCloser> file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+    if (fd >= 0 && !file) ::close(fd);
     struct stat st {};
     if (!file || ::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
         platform::DebugOutput("Failed to open file for reading\n");
@@ -402,14 +408,17 @@ bool IPTCData::WriteJpegFile(const std::string& fileName) const {
     lengthBytes[0] = static_cast<std::uint8_t>(segmentLength >> 8);
     lengthBytes[1] = static_cast<std::uint8_t>(segmentLength);
 
-    jpeg_internal::ReplacingFile out;
-    if (!out.Open(fileName)) {
+    platform::ReplacingWriter out;
+    if (out.Open(fileName) != platform::FileError::None) {
         platform::DebugOutput("Failed to reopen image for writing\n");
         return false;
     }
     bool ok = true;
-    for (const Piece& piece : pieces) ok = ok && out.Write(piece.data(), piece.size());
-    if (!ok || !out.Commit()) {
+    for (const Piece& piece : pieces) {
+        ok = ok &&
+             out.Write(std::string_view(reinterpret_cast<const char*>(piece.data()), piece.size()));
+    }
+    if (!ok || out.Commit() != platform::FileError::None) {
         platform::DebugOutput("Failed to write image file\n");
         return false;
     }

@@ -10,6 +10,7 @@
 #include "imaging/PictureConverter.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/debug/Debug.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/text/Text.h"
 
 namespace {
@@ -95,8 +96,8 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
         return false;
     }
 
-    jpeg_internal::ReplacingFile out;
-    if (!out.Open(path)) {
+    platform::ReplacingWriter out;
+    if (out.Open(path) != platform::FileError::None || out.Stream() == nullptr) {
         platform::DebugOutput(platform::FormatC("can't open %s\n", path.c_str()));
         return false;
     }
@@ -113,7 +114,7 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
     rgb.blueMask = 0xFF;
     converter.SetPixelFormat(rgb);
 
-    bool ok = GuardedStart(cinfo, out.stream(), picture.width, picture.height, order, quality);
+    bool ok = GuardedStart(cinfo, out.Stream(), picture.width, picture.height, order, quality);
     JSAMPROW row[1] = {buffer.data()};
     for (int i = 0; ok && i < picture.height; ++i) {
         const std::uint8_t* source =
@@ -123,7 +124,7 @@ bool SaveJPG(const PictureInfo& picture, const std::string& path, int quality) {
     }
     ok = ok && GuardedFinish(cinfo);
     compressor.reset();
-    ok = ok && out.Commit();
+    ok = ok && out.Commit() == platform::FileError::None;
     if (!ok) {
         platform::DebugOutput("Failed to write image file\n");
         return false;

@@ -1,7 +1,7 @@
 #include "imaging/PictureLoader.h"
 
 #include <algorithm>
-#include <cctype>
+#include <new>
 #include <string>
 
 #include "imaging/BmpDecoder.h"
@@ -14,17 +14,9 @@
 #include "platform/bitmap/DibSection.h"
 #include "platform/debug/Debug.h"
 #include "platform/files/MappedFile.h"
+#include "platform/text/Ascii.h"
 
 namespace {
-
-bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-    if (name.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), name.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                      [](char a, char b) {
-                          return std::tolower(static_cast<unsigned char>(a)) ==
-                                 std::tolower(static_cast<unsigned char>(b));
-                      });
-}
 
 // Decoders not built into this program give null, which Open reports like an unknown type.
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
@@ -43,13 +35,13 @@ const PictureInfo kNoInfo{};
 }  // namespace
 
 void PictureLoader::SetTypeFromName(std::string_view name) {
-    if (EndsWithNoCase(name, ".png")) {
+    if (platform::EndsWithNoCase(name, ".png")) {
         type_ = kPng;
-    } else if (EndsWithNoCase(name, ".lwf")) {
+    } else if (platform::EndsWithNoCase(name, ".lwf")) {
         type_ = kLwf;
-    } else if (EndsWithNoCase(name, ".bmp")) {
+    } else if (platform::EndsWithNoCase(name, ".bmp")) {
         type_ = kBmp;
-    } else if (EndsWithNoCase(name, ".tga") || EndsWithNoCase(name, ".targa")) {
+    } else if (platform::EndsWithNoCase(name, ".tga") || platform::EndsWithNoCase(name, ".targa")) {
         type_ = kTarga;
     } else {
         type_ = kJpeg;
@@ -97,10 +89,7 @@ bool PictureLoader::Restart(std::size_t dataSize, int second) {
     return decoder_ && decoder_->Restart(dataSize, second);
 }
 
-namespace {
-
-// Maps a file for the loader, with the debug lines of the mapping steps.
-bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
+bool MapPictureFile(const std::string& fileName, platform::MappedFile& file) {
     switch (file.Open(fileName)) {
         case platform::MappedFile::Status::Ok: return true;
         case platform::MappedFile::Status::OpenFailed: return false;
@@ -114,16 +103,15 @@ bool MapForLoading(const std::string& fileName, platform::MappedFile& file) {
     return false;
 }
 
-}  // namespace
+namespace {
 
-std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
-                                                       PictureInfo* info, Vector2<int>* size,
-                                                       IPTCData* iptc) {
+std::unique_ptr<platform::DibSection> LoadDib(const std::string& fileName, PictureInfo* info,
+                                              Vector2<int>* size, IPTCData* iptc) {
     // The record is this file's alone: one filled for another picture must not show through
     // (the reader appends keywords, and a file without a record would keep the old one).
     if (iptc != nullptr) *iptc = IPTCData{};
     platform::MappedFile file;
-    if (!MapForLoading(fileName, file)) return nullptr;
+    if (!MapPictureFile(fileName, file)) return nullptr;
 
     PictureLoader loader;
     if (size != nullptr) loader.SetWantedSize(*size);
@@ -167,9 +155,24 @@ std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileNa
     return dib;
 }
 
+}  // namespace
+
+std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
+                                                       PictureInfo* info, Vector2<int>* size,
+                                                       IPTCData* iptc) {
+    // A picture larger than the machine can hold is a failed load, not the end of the
+    // program: no allocation failure leaves here.
+    try {
+        return LoadDib(fileName, info, size, iptc);
+    } catch (const std::bad_alloc&) {
+        platform::DebugOutput("Not enough memory to load " + fileName + "\n");
+        return nullptr;
+    }
+}
+
 bool ReadPictureInfo(const std::string& fileName, PictureInfo* info) {
     platform::MappedFile file;
-    if (!MapForLoading(fileName, file)) return false;
+    if (!MapPictureFile(fileName, file)) return false;
     PictureLoader loader;
     if (!loader.Open(fileName, file.data(), file.size())) return false;
     if (info != nullptr) *info = loader.GetInfo();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "imaging/Geometry.h"
@@ -11,6 +12,7 @@
 
 namespace platform {
 class DibSection;
+class MappedFile;
 }
 
 // Picks a decoder by the file name's extension (the bytes are never sniffed) and owns it.
@@ -54,6 +56,9 @@ private:
 std::unique_ptr<platform::DibSection> LoadPictureAsDIB(const std::string& fileName,
                                                        PictureInfo* info, Vector2<int>* size,
                                                        IPTCData* iptc);
+
+// Maps a picture file for a loader, with a debug line when mapping fails.
+bool MapPictureFile(const std::string& fileName, platform::MappedFile& file);
 
 // Reads only the header of a file and copies its description.
 bool ReadPictureInfo(const std::string& fileName, PictureInfo* info);

@@ -200,6 +200,20 @@ TEST_F(IPTCFile, FailuresLeaveTheFileAsItWas) {
         EXPECT_EQ(capture.lines(), lines);
     }
     EXPECT_EQ(FilesInFolder(), 1);
+
+    // A named pipe with a picture's name is refused at once, not waited on.
+    const std::string pipe = dir_.Path("pipe.jpg");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    capture.Clear();
+    EXPECT_FALSE(small.WriteJpegFile(pipe));
+    EXPECT_EQ(capture.lines(), Lines{"Failed to open file for reading\n"});
+    // A write-protected picture stays as it was, also for root.
+    const std::string locked = Write(File({}));
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    capture.Clear();
+    EXPECT_FALSE(small.WriteJpegFile(locked));
+    EXPECT_EQ(capture.lines(), Lines{"Failed to reopen image for writing\n"});
+    EXPECT_EQ(Contents(), File({}));
 }
 
 std::string RunTool(const std::string& command) {

@@ -7,24 +7,18 @@
 
 #include "platform/debug/Debug.h"
 #include "platform/registry/Registry.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 
 namespace platform {
 
 namespace {
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Reads `digits` hex digits at `at`; false when any is not one.
 bool ReadHex(std::string_view text, std::size_t at, int digits, std::uint64_t& value) {
     value = 0;
     for (int i = 0; i < digits; ++i) {
-        const int d = HexDigit(text[at + static_cast<std::size_t>(i)]);
+        const int d = HexDigitValue(text[at + static_cast<std::size_t>(i)]);
         if (d < 0) return false;
         value = value * 16 + static_cast<std::uint64_t>(d);
     }

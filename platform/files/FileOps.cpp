@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "platform/files/PathText.h"
+#include "platform/files/ReplacingWriter.h"
+#include "platform/files/UniqueFd.h"
 
 namespace platform {
 
@@ -59,28 +61,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { Close(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    // Closing can report a late write error (network file systems do).
-    int Close() {
-        int result = 0;
-        if (fd_ >= 0) result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
 void CopyUserAttributes(int from, int to) {
     const ssize_t length = ::flistxattr(from, nullptr, 0);
     if (length <= 0) return;
@@ -102,10 +82,7 @@ void CopyUserAttributes(int from, int to) {
     }
 }
 
-// Opens a copy's source. O_NONBLOCK keeps the open of a named pipe or a device from
-// waiting for the other end; a regular file reads the same either way, so the flag is
-// taken off again.
-int OpenSource(const std::string& path) {
+int OpenForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
         const int flags = ::fcntl(fd, F_GETFL);
@@ -114,8 +91,10 @@ int OpenSource(const std::string& path) {
     return fd;
 }
 
-// Copies the bytes of one open file into another, with the metadata that travels.
-FileError CopyContents(int in, const struct stat& source, int out, const CopyOptions& options) {
+namespace {
+
+// Copies the bytes of one open file into another.
+FileError CopyBytes(int in, int out, const CopyOptions& options) {
     constexpr std::size_t kBlock = 1 << 20;
     std::uint64_t done = 0;
     bool plain = false;  // copy_file_range refused: read and write instead
@@ -154,6 +133,12 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
     if (now.st_size != copied.st_size || static_cast<std::uint64_t>(copied.st_size) != done) {
         return FileError::Other;
     }
+    return FileError::None;
+}
+
+// The bytes with the metadata that travels with a copy.
+FileError CopyContents(int in, const struct stat& source, int out, const CopyOptions& options) {
+    if (const FileError r = CopyBytes(in, out, options); r != FileError::None) return r;
     (void)::fchmod(out, source.st_mode & 07777);
     CopyUserAttributes(in, out);
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
@@ -166,13 +151,13 @@ FileError CopyContents(int in, const struct stat& source, int out, const CopyOpt
 
 FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
-    Fd in(OpenSource(from));
+    UniqueFd in(OpenForReading(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);
     if (!S_ISREG(st.st_mode)) return FileError::Other;
 
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.ok()) return ErrorFromErrno(errno);
     FileError result = CopyContents(in.get(), st, out.get(), options);
     if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
@@ -185,55 +170,24 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
     if (SameFile(from, to)) return FileError::Exists;
     if (IsDirectory(to)) return FileError::Exists;
-    Fd in(OpenSource(from));
+    UniqueFd in(OpenForReading(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return ErrorFromErrno(errno);
     if (!S_ISREG(st.st_mode)) return FileError::Other;
 
-    std::string temporary = ParentOf(to) + "/." + NameOf(to) + ".XXXXXX";
-    Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.ok()) return ErrorFromErrno(errno);
-    // The rename drops the old target, so the new data must be on disk first: after a crash
-    // the name holds the old file or the whole new one, never an empty one.
-    CopyOptions synced = options;
-    synced.sync = true;
-    FileError result = CopyContents(in.get(), st, out.get(), synced);
-    if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
-    if (result == FileError::None && ::rename(temporary.c_str(), to.c_str()) != 0) {
-        result = ErrorFromErrno(errno);
+    ReplacingWriter out;
+    ReplaceOptions replace;
+    replace.metadataFrom = in.get();
+    replace.keepModificationTime = true;
+    if (const FileError r = out.Open(to, replace); r != FileError::None) return r;
+    // The writer flushes to disk before the copy takes the target's name.
+    CopyOptions plain = options;
+    plain.sync = false;
+    if (const FileError r = CopyBytes(in.get(), out.fd(), plain); r != FileError::None) {
+        return r;
     }
-    if (result != FileError::None) ::unlink(temporary.c_str());
-    return result;
-}
-
-FileError WriteFileReplacing(const std::string& name, std::string_view data) {
-    if (IsDirectory(name)) return FileError::Exists;
-    // A file reached through a link is written where the link leads, as an editor would:
-    // renaming over the link itself would leave the file it names unchanged.
-    std::string path = name;
-    struct stat link {};
-    if (::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* real = ::realpath(name.c_str(), nullptr)) {
-            path = real;
-            std::free(real);
-        }
-    }
-    struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    std::string temporary = ParentOf(path) + "/." + NameOf(path) + ".XXXXXX";
-    Fd out(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.ok()) return ErrorFromErrno(errno);
-    FileError result = FileError::None;
-    // Synced before the rename drops the old file (see CopyFileReplacing).
-    if (::fchmod(out.get(), mode) != 0 || !WriteAll(out.get(), data) || ::fsync(out.get()) != 0)
-        result = ErrorFromErrno(errno);
-    if (out.Close() != 0 && result == FileError::None) result = ErrorFromErrno(errno);
-    if (result == FileError::None && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        result = ErrorFromErrno(errno);
-    }
-    if (result != FileError::None) ::unlink(temporary.c_str());
-    return result;
+    return out.Commit();
 }
 
 FileError RenameNoReplace(const std::string& from, const std::string& to) {

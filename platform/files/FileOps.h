@@ -46,25 +46,28 @@ struct CopyOptions {
 FileError CopyFileNoReplace(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
-// Copies over an existing target: the data go to a temporary file beside it that then
-// takes the target's name once it is on disk (whatever options.sync says), so a failure or
-// a crash leaves the old target as it was. Refuses when the target is the source itself
-// (Exists) or a folder.
+// Copies over an existing target through a ReplacingWriter (see there), so a failure, a
+// stop or a crash leaves the old target as it was. The copy takes the source's permission
+// bits, modification time and user attributes. Refuses when the target is the source
+// itself (Exists) or a folder.
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
-
-// Writes a whole file the same way: the bytes go to a temporary file beside the target that
-// then takes its name, so a failure leaves an existing target as it was. An existing
-// target's permission bits are kept; a new file gets rw-r--r--. A link is written through,
-// so it keeps naming the file. Refuses a folder (Exists).
-FileError WriteFileReplacing(const std::string& path, std::string_view data);
 
 // Renames without ever replacing an existing target (renameat2 RENAME_NOREPLACE; where the
 // file system lacks it, a hard link and unlink for files, a checked rename for folders).
 FileError RenameNoReplace(const std::string& from, const std::string& to);
 
+// Opens a file for reading without waiting: O_NONBLOCK keeps the open of a named pipe or a
+// device from waiting for the other end, and is taken off again, so a regular file reads
+// as usual. -1 with errno on failure.
+int OpenForReading(const std::string& path);
+
 // Writes every byte to an open file, across short writes and interruptions.
 bool WriteAll(int fd, std::string_view data);
+
+// Copies every "user." extended attribute (the hidden mark, desktop tags) from one open
+// file to another, as far as the target's file system takes them.
+void CopyUserAttributes(int from, int to);
 
 // Deletes a file (not a folder) for good.
 FileError RemoveFile(const std::string& path);

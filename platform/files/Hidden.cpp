@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/files/PathText.h"
+#include "platform/text/Ascii.h"
 
 namespace platform {
 
@@ -19,11 +20,6 @@ std::atomic<bool> gRefuseAttributes{false};
 
 bool Refused(int error) {
     return error == ENOTSUP || error == EOPNOTSUPP;
-}
-
-bool EndsWithNoCase(const std::string& name, const char* suffix) {
-    const std::size_t n = std::strlen(suffix);
-    return name.size() >= n && ::strncasecmp(name.c_str() + name.size() - n, suffix, n) == 0;
 }
 
 bool HiddenByName(const std::string& name) {

@@ -7,16 +7,9 @@
 #include <memory>
 
 #include "platform/files/PathText.h"
+#include "platform/text/Ascii.h"
 
 namespace platform {
-
-namespace {
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
 
 bool HasWildcards(std::string_view text) {
     return text.find_first_of("*?") != std::string_view::npos;
@@ -33,7 +26,7 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
             starP = p++;
             starN = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+                   (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {
@@ -50,7 +43,7 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) {
 bool ListingLess(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const char la = Lower(a[i]), lb = Lower(b[i]);
+        const char la = LowerAscii(a[i]), lb = LowerAscii(b[i]);
         if (la != lb) return static_cast<unsigned char>(la) < static_cast<unsigned char>(lb);
     }
     if (a.size() != b.size()) return a.size() < b.size();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 
 namespace platform::hive {
@@ -13,13 +14,6 @@ constexpr char kHex[] = "0123456789abcdef";
 
 bool IsControl(unsigned char c) {
     return c < 0x20 || c == 0x7F;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 void AppendHexByte(std::string& out, unsigned char c) {
@@ -135,8 +129,8 @@ public:
             if (e == '\\' || e == '"') {
                 out += e;
             } else if (e == 'x' && pos_ + 2 <= s_.size()) {
-                const int hi = HexDigit(s_[pos_]);
-                const int lo = HexDigit(s_[pos_ + 1]);
+                const int hi = HexDigitValue(s_[pos_]);
+                const int lo = HexDigitValue(s_[pos_ + 1]);
                 if (hi < 0 || lo < 0) return std::nullopt;
                 out += static_cast<char>(hi * 16 + lo);
                 pos_ += 2;
@@ -151,8 +145,8 @@ public:
         if (AtEnd()) return out;
         for (;;) {
             if (pos_ + 2 > s_.size()) return std::nullopt;
-            const int hi = HexDigit(s_[pos_]);
-            const int lo = HexDigit(s_[pos_ + 1]);
+            const int hi = HexDigitValue(s_[pos_]);
+            const int lo = HexDigitValue(s_[pos_ + 1]);
             if (hi < 0 || lo < 0) return std::nullopt;
             out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
             pos_ += 2;
@@ -182,8 +176,8 @@ std::optional<std::string> UnescapeKeyName(std::string_view text) {
             continue;
         }
         if (i + 2 >= text.size()) return std::nullopt;
-        const int hi = HexDigit(text[i + 1]);
-        const int lo = HexDigit(text[i + 2]);
+        const int hi = HexDigitValue(text[i + 1]);
+        const int lo = HexDigitValue(text[i + 2]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);
         i += 2;
@@ -205,7 +199,7 @@ std::optional<RegValue> ParseData(Cursor& c) {
         const std::string_view digits = c.Rest();
         if (digits.size() != 8) return std::nullopt;
         for (const char d : digits) {
-            if (HexDigit(d) < 0) return std::nullopt;
+            if (HexDigitValue(d) < 0) return std::nullopt;
         }
         const auto v = platform::ParseInt(digits, 16);
         if (!v) return std::nullopt;

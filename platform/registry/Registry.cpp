@@ -12,32 +12,14 @@
 
 #include "platform/debug/Debug.h"
 #include "platform/files/FileOps.h"
+#include "platform/files/ReplacingWriter.h"
+#include "platform/files/UniqueFd.h"
 #include "platform/registry/Hive.h"
 
 namespace platform {
 namespace {
 
 constexpr std::size_t kMaxHiveBytes = 64u << 20;
-
-// Closes a descriptor (and so drops its lock) when it goes.
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
 
 const char* HiveFileName(RegHive hive) {
     return hive == RegHive::CurrentUser ? "current-user.hive" : "local-machine.hive";
@@ -52,7 +34,7 @@ const std::vector<std::string>& ClassesPrefix() {
 enum class ReadStatus { Ok, Missing, Damaged, IoError };
 
 ReadStatus ReadWhole(const std::string& path, std::string& out) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::IoError;
     out.clear();
     char buffer[65536];
@@ -97,8 +79,8 @@ RegResult LoadHive(const std::string& path, hive::Key& root) {
     return RegResult::Ok;
 }
 
-// Writes the hive to a temporary file beside it and renames that over the hive, so a
-// reader sees the old file or the new one, never a part.
+// Replaces the hive whole, so a reader sees the old file or the new one, never a part.
+// A hive is the user's own: a new one is readable by its owner alone.
 RegResult StoreHive(const std::string& path, const hive::Key& root) {
     const std::string text = hive::Serialize(root);
     // A hive larger than a read accepts would make every key of it unreadable.
@@ -106,13 +88,9 @@ RegResult StoreHive(const std::string& path, const hive::Key& root) {
         platform::DebugOutput("Registry file " + path + " would be too large\n");
         return RegResult::IoError;
     }
-    std::string temp = path + ".XXXXXX";
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (fd.get() < 0) return RegResult::IoError;
-    const bool written = WriteAll(fd.get(), text) && ::fsync(fd.get()) == 0;
-    const int raw = fd.release();
-    if (::close(raw) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    if (WriteFileReplacing(path, text, options) != FileError::None) {
         platform::DebugOutput("Registry file " + path + " cannot be written\n");
         return RegResult::IoError;
     }
@@ -126,7 +104,7 @@ RegResult ChangeHive(const Registry& registry, RegHive file,
     std::error_code ec;
     std::filesystem::create_directories(registry.folder(), ec);
     const std::string path = registry.HivePath(file);
-    Fd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    UniqueFd lock(::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (lock.get() < 0) {
         platform::DebugOutput("Registry lock " + path + ".lock cannot be opened\n");
         return RegResult::IoError;

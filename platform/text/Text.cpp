@@ -3,9 +3,9 @@
 #include <locale.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -91,15 +91,13 @@ double AtoF(std::string_view text) {
 long long AtoI(std::string_view text) {
     const std::string copy(text);
     errno = 0;
-    const long long v = std::strtoll(copy.c_str(), nullptr, 10);
-    return errno == ERANGE ? 0 : v;
+    // Out of range, strtoll holds the value at the end it passed, which is what a reader
+    // of a stored number wants rather than a silent 0.
+    return std::strtoll(copy.c_str(), nullptr, 10);
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+int ClampToInt(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
 }  // namespace platform

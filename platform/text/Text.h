@@ -19,12 +19,11 @@ std::optional<double> ParseDouble(std::string_view text);
 std::optional<long long> ParseInt(std::string_view text, int base = 10);
 
 // atof/atoi as the C library has them, but always in the C locale: the longest valid
-// prefix counts and a text with no number gives 0.
+// prefix counts and a text with no number gives 0. A number beyond long long is held at
+// its end.
 double AtoF(std::string_view text);
 long long AtoI(std::string_view text);
-
-// Equal when upper- and lower-case ASCII letters are taken as the same, as the original
-// system compares names and switches.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// A value held inside int's range at the end it passed.
+int ClampToInt(long long value);
 
 }  // namespace platform

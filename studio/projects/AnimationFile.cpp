@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 
 #include "platform/files/FileOps.h"
 #include "platform/files/Hidden.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/text/Text.h"
 #include "studio/shell/ShellUtils.h"
 
@@ -55,12 +55,6 @@ private:
     bool broken_ = false;
 };
 
-int ToInt(long long value) {
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 // Reads the values of an element up to its closing tag; each non-empty one replaces the
 // one before. False when the text ends before the closing tag.
 template <typename Store>
@@ -88,7 +82,7 @@ void ReadPosition(std::string_view value, Vector3& position) {
 void ReadSize(std::string_view value, Vector2<int>& size) {
     long long width = 0, height = 0;
     platform::ScanC(std::string(value).c_str(), "%lld,%lld", &width, &height);
-    size = Vector2<int>(ToInt(width), ToInt(height));
+    size = Vector2<int>(platform::ClampToInt(width), platform::ClampToInt(height));
 }
 
 // Reads one point after its "<POINT>". False when the text ends before "</POINT>"; the
@@ -109,21 +103,6 @@ bool ReadPoint(Reader& reader, AnimationPoint& point) {
         tag = reader.Tag();
     }
     return !tag.empty();
-}
-
-// A file beside `path` that no one else has: a hidden name, so the file list never shows
-// the half-written file. The name is short whatever the picture's: a picture name near the
-// file system's limit would otherwise leave no room for it. -1 when none could be made.
-int CreateTemporary(const std::string& path, std::string& temporary) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t offset = GetFileNameOffset(path);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path.substr(0, offset) +
-                    platform::FormatC(".vte-%d-%u.tmp", static_cast<int>(::getpid()), counter++);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -164,7 +143,9 @@ bool Parse(std::string_view text, ReadValues& values, std::list<AnimationPoint>&
     bool pointDataOpen = false;
     bool pointDataClosed = false;
     const auto number = [](std::optional<int>& field) {
-        return [&field](std::string_view value) { field = ToInt(platform::AtoI(value)); };
+        return [&field](std::string_view value) {
+            field = platform::ClampToInt(platform::AtoI(value));
+        };
     };
     for (std::string_view tag = reader.Tag(); !tag.empty(); tag = reader.Tag()) {
         if (tag == "<POINTDATA>") {
@@ -203,18 +184,11 @@ std::string PathFor(std::string_view path) {
 }
 
 bool Save(const std::string& path, std::string_view text) {
-    std::string temporary;
-    const int fd = CreateTemporary(path, temporary);
-    if (fd < 0) return false;
-    bool written = platform::WriteAll(fd, text) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (written) {
-        // Where the file system keeps no user attributes, the ".vte" name itself is the mark.
-        platform::SetHidden(temporary, true);
-        written = ::rename(temporary.c_str(), path.c_str()) == 0;
-    }
-    if (!written) ::unlink(temporary.c_str());
-    return written;
+    platform::ReplacingWriter out;
+    if (out.Open(path) != platform::FileError::None || !out.Write(text)) return false;
+    // Where the file system keeps no user attributes, the ".vte" name itself is the mark.
+    platform::SetHidden(out.temporaryPath(), true);
+    return out.Commit() == platform::FileError::None;
 }
 
 LoadResult Load(const std::string& path, std::string& text) {

@@ -7,18 +7,13 @@
 #include "platform/files/FileOps.h"
 #include "platform/files/PathText.h"
 #include "studio/projects/Gallery.h"
+#include "studio/shell/ShellUtils.h"
 
 namespace {
 
-// The animation file that may lie beside a picture.
-std::string CompanionName(const std::string& fileName) {
-    const std::size_t dot = fileName.rfind('.');
-    return (dot == std::string::npos ? fileName : fileName.substr(0, dot)) + ".vte";
-}
-
 // Every file of the working folder that an image of this name owns.
 std::array<std::string, 3> OwnedFiles(const std::string& fileName) {
-    return {fileName, Gallery::ThumbnailName(fileName), CompanionName(fileName)};
+    return {fileName, Gallery::ThumbnailName(fileName), CompanionPath(fileName, ".vte")};
 }
 
 }  // namespace

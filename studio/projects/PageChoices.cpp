@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/prompts/Prompts.h"
+#include "platform/text/Ascii.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
 #include "studio/projects/Vantelifier.h"
@@ -57,7 +58,8 @@ bool ChooseZoomSource(VantelifyPage& page, std::size_t index, const std::string&
 bool ChoosePagePicture(VantelifyPage& page, std::size_t index, const std::string& file,
                        bool dropped, Vantelifier& project) {
     if (index >= page.images.size() || !IsImageFile(file)) return false;
-    if (dropped && ToLowerAscii(std::filesystem::path(file).extension().string()) == ".lwf") {
+    if (dropped &&
+        platform::ToLowerAscii(std::filesystem::path(file).extension().string()) == ".lwf") {
         platform::ShowMessage(nullptr,
                               "Warning: Lurawave files are not commonly supported by browsers", "");
     }

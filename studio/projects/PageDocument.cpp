@@ -11,6 +11,7 @@
 
 #include "imaging/PictureInfo.h"
 #include "imaging/PictureLoader.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 #include "studio/projects/PageText.h"
 
@@ -71,10 +72,8 @@ std::string DecodeReferences(std::string_view text) {
             std::size_t digits = 0;
             for (; p < rest.size() && digits < 8; ++p, ++digits) {
                 const char c = rest[p];
-                int v = -1;
-                if (c >= '0' && c <= '9') v = c - '0';
-                if (hex && c >= 'a' && c <= 'f') v = c - 'a' + 10;
-                if (hex && c >= 'A' && c <= 'F') v = c - 'A' + 10;
+                const int v =
+                    hex ? platform::HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
                 if (v < 0) break;
                 code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
             }
@@ -245,7 +244,7 @@ PageDocument::PageDocument(std::string_view page, std::string folder)
     // browser reads everything up to "</noscript" as text, so that stretch of the page is
     // what gets left out.
     std::vector<std::pair<long long, long long>> noscript;
-    const std::string lower = ToLowerAscii(page);
+    const std::string lower = platform::ToLowerAscii(page);
     Walk(output->document, [&](const GumboNode* node, int&) {
         if (!IsHtml(node, GUMBO_TAG_NOSCRIPT)) return true;
         const long long start = offsetOf(node->v.element.original_tag);
@@ -311,7 +310,7 @@ PageDocument::PageDocument(std::string_view page, std::string folder)
                 raw.back() == raw.front()) {
                 raw = raw.substr(1, raw.size() - 2);
             }
-            element.attributes.emplace_back(ToLowerAscii(a->name), DecodeReferences(raw));
+            element.attributes.emplace_back(platform::ToLowerAscii(a->name), DecodeReferences(raw));
         }
         element.url = Resolve(element.Attribute(urlName));
         element.anchor = anchor;

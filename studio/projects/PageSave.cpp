@@ -1,20 +1,13 @@
 #include "studio/projects/PageSave.h"
 
-#include "platform/files/FileOps.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
+#include "platform/text/Ascii.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
 #include "studio/projects/PageWriter.h"
 #include "studio/projects/Vantelifier.h"
-
-namespace {
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-}  // namespace
+#include "studio/shell/ShellUtils.h"
 
 bool WritePage(const VantelifyPage& page, const std::string& path) {
     if (page.headOffset == VantelifyPage::kNoHead) {
@@ -28,7 +21,7 @@ bool SavePage(const VantelifyPage& page, Vantelifier& project, PageScriptWriter&
               const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string pageFolder = project.GetPageFolder();
-    if (ToLowerAscii(folder) != ToLowerAscii(pageFolder)) {
+    if (platform::ToLowerAscii(folder) != platform::ToLowerAscii(pageFolder)) {
         const platform::PromptAnswer answer = platform::ShowMessage(
             nullptr,
             "The destination directory is not the same as the original html files.\n"

@@ -9,6 +9,7 @@
 #include "imaging/PictureLoader.h"
 #include "platform/debug/Debug.h"
 #include "platform/files/MappedFile.h"
+#include "platform/text/Ascii.h"
 #include "studio/projects/PageDocument.h"
 #include "studio/projects/PageText.h"
 #include "studio/shell/ShellUtils.h"
@@ -71,11 +72,11 @@ std::string PageAddress(const std::string& url, const std::string& folderUrl) {
 }  // namespace
 
 bool IsImageSource(const PageImage& image) {
-    return IsImageFile(ToLowerAscii(image.source));
+    return IsImageFile(platform::ToLowerAscii(image.source));
 }
 
 std::vector<PageImage> ScanPageText(std::string_view text, int& headOffset, bool& hasBody) {
-    const std::string lower = ToLowerAscii(text);
+    const std::string lower = platform::ToLowerAscii(text);
     constexpr std::string_view kHead = "<head>";
     const std::size_t head = lower.find(kHead);
     hasBody = lower.find("<body") != std::string::npos;
@@ -158,11 +159,12 @@ std::vector<PageImage> ScanDocument(const PageDocument& document, bool& foreign)
         if (element.kind == PageDocument::Kind::Script) {
             const std::string type = element.Attribute("type");
             if (!type.empty() && type != "Jscript" && type != "JScript") continue;
-            const std::string lower = ToLowerAscii(element.text);
+            const std::string lower = platform::ToLowerAscii(element.text);
             const std::size_t call = lower.find(kViewerCall);
             if (call == std::string::npos) continue;
-            const bool ours = ToLowerAscii(element.Attribute("language")) == "javascript" &&
-                              StartsWith(lower, "vt");
+            const bool ours =
+                platform::ToLowerAscii(element.Attribute("language")) == "javascript" &&
+                StartsWith(lower, "vt");
             if (!ours) {
                 // Someone else's viewer call is not a block of ours: listing it would let it
                 // take the place of a real block in the match.
@@ -192,7 +194,7 @@ std::vector<PageImage> ScanDocument(const PageDocument& document, bool& foreign)
             if (element.anchor >= 0) {
                 const std::string target =
                     PageAddress(elements[static_cast<std::size_t>(element.anchor)].url, folderUrl);
-                if (IsImageFile(ToLowerAscii(target))) image.linkTarget = target;
+                if (IsImageFile(platform::ToLowerAscii(target))) image.linkTarget = target;
             }
             image.shownWidth = element.shownWidth;
             image.shownHeight = element.shownHeight;
@@ -218,9 +220,9 @@ std::vector<PageImage> MatchPageImages(const std::vector<PageImage>& textImages,
         if (it == documentImages.end()) {
             it =
                 std::find_if(documentImages.begin(), documentImages.end(), [&](const PageImage& d) {
-                    return sameKind(d) &&
-                           (!textImage.plainTag || countsEqual ||
-                            IsSameUrl(ToLowerAscii(d.source), ToLowerAscii(textImage.source)));
+                    return sameKind(d) && (!textImage.plainTag || countsEqual ||
+                                           IsSameUrl(platform::ToLowerAscii(d.source),
+                                                     platform::ToLowerAscii(textImage.source)));
                 });
         }
         if (it == documentImages.end()) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 #include "studio/projects/PageImage.h"
 
@@ -10,10 +11,6 @@ namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool IsNameChar(char c) {
@@ -38,13 +35,6 @@ bool CrackUrlPath(std::string& text) {
     return true;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::size_t UrlSchemeLength(std::string_view text) {
@@ -60,15 +50,9 @@ std::size_t UrlSchemeLength(std::string_view text) {
     return colon;
 }
 
-std::string ToLowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), LowerAscii);
-    return lower;
-}
-
 std::string GetTagAttribute(std::string_view tag, std::string_view name) {
     if (name.empty()) return {};
-    const std::string wanted = ToLowerAscii(name);
+    const std::string wanted = platform::ToLowerAscii(name);
     std::size_t p = 0;
     if (!tag.empty() && tag[0] == '<') {
         while (p < tag.size() && IsNameChar(tag[p])) ++p;  // the "<img" itself
@@ -84,7 +68,7 @@ std::string GetTagAttribute(std::string_view tag, std::string_view name) {
             ++p;
             continue;
         }
-        const bool match = ToLowerAscii(tag.substr(nameStart, p - nameStart)) == wanted;
+        const bool match = platform::ToLowerAscii(tag.substr(nameStart, p - nameStart)) == wanted;
         std::size_t q = p;
         while (q < tag.size() && IsBlank(tag[q])) ++q;
         if (q >= tag.size() || tag[q] != '=') continue;  // an attribute without a value
@@ -182,9 +166,10 @@ std::string DecodePageUrl(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && platform::HexDigitValue(text[i + 1]) >= 0 &&
+            platform::HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(platform::HexDigitValue(text[i + 1]) * 16 +
+                                     platform::HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

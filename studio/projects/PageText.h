@@ -10,8 +10,6 @@ struct PageImage;
 // copies, whose offsets equal the original's, while every value is taken from the original
 // text: file names are case-sensitive here.
 
-std::string ToLowerAscii(std::string_view text);
-
 // The length of the scheme an address begins with ("http" in "http://host/"), 0 when it
 // has none. A single letter is a drive, not a scheme.
 std::size_t UrlSchemeLength(std::string_view text);

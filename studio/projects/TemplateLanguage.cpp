@@ -2,11 +2,11 @@
 // print names, step through the images, open and close conditional blocks and declare the
 // variables the user may edit.
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "platform/debug/Debug.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
@@ -72,12 +72,7 @@ std::string Gallery::GenerateFromTemplate(const std::string& templatePath,
 bool Gallery::WriteGeneratedFile(const std::string& path, const std::string& text) {
     // The page is recorded even when it cannot be written: the preview asks for it by name.
     generatedPages.push_back(path);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    bool ok = file != nullptr;
-    if (ok) {
-        ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        ok = std::fclose(file) == 0 && ok;
-    }
+    const bool ok = platform::WriteFileReplacing(path, text) == platform::FileError::None;
     if (!ok) {
         platform::ShowMessage(parentWindow, "Failed to write generated file", "Error");
     }

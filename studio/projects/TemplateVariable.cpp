@@ -1,16 +1,11 @@
 #include "studio/projects/TemplateVariable.h"
 
 #include <algorithm>
-#include <climits>
 #include <utility>
 
 #include "platform/text/Text.h"
 
 namespace {
-
-int HoldInInt(long long number) {
-    return static_cast<int>(std::clamp<long long>(number, INT_MIN, INT_MAX));
-}
 
 bool IsScanBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -26,10 +21,7 @@ std::optional<int> ScanInt(std::string_view text) {
     const std::size_t digits = i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
     if (i == digits) return std::nullopt;
-    // Too many digits for any int: the sign decides which end it is held at.
-    const std::string_view number = text.substr(start, i - start);
-    if (i - digits > 18) return number.front() == '-' ? INT_MIN : INT_MAX;
-    return HoldInInt(platform::AtoI(number));
+    return platform::ClampToInt(platform::AtoI(text.substr(start, i - start)));
 }
 
 int AtoInt(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageSave.h"
@@ -37,9 +38,7 @@ std::string Vantelifier::GetPagePath() const {
 }
 
 std::string Vantelifier::GetPageFolder() const {
-    const std::string path = GetPagePath();
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return FolderOf(GetPagePath());
 }
 
 std::string Vantelifier::GetPreviewPath() const {
@@ -49,8 +48,9 @@ std::string Vantelifier::GetPreviewPath() const {
 bool Vantelifier::IsPageOrPreview(std::string_view address) const {
     const std::string page = GetPagePath();
     if (page.empty() || address.empty()) return false;
-    const std::string lower = ToLowerAscii(address);
-    return lower == ToLowerAscii(page) || lower == ToLowerAscii(GetPreviewPath());
+    const std::string lower = platform::ToLowerAscii(address);
+    return lower == platform::ToLowerAscii(page) ||
+           lower == platform::ToLowerAscii(GetPreviewPath());
 }
 
 void Vantelifier::SetScriptSaved(const std::string& folder) {

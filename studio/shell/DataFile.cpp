@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/text/Text.h"
+#include "platform/text/Ascii.h"
 #include "studio/shell/DataFolder.h"
 
 namespace {

@@ -15,24 +15,16 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/registry/Registry.h"
 #include "platform/shellns/ShellNamespace.h"
+#include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 #include "studio/shell/PidlPath.h"
 
 namespace {
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    const std::string_view end = text.substr(text.size() - suffix.size());
-    return std::equal(end.begin(), end.end(), suffix.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
-}
-
 bool EndsWithAny(std::string_view name, std::initializer_list<std::string_view> extensions) {
     if (name.size() < 4) return false;
     return std::any_of(extensions.begin(), extensions.end(),
-                       [&](std::string_view e) { return EndsWithNoCase(name, e); });
+                       [&](std::string_view e) { return platform::EndsWithNoCase(name, e); });
 }
 
 // The file a name stands for: itself, or the first match of the wildcards in its last part.
@@ -87,6 +79,10 @@ std::size_t GetFileNameOffset(std::string_view text) {
     return last == std::string_view::npos ? 0 : last + 1;
 }
 
+std::string FolderOf(std::string_view path) {
+    return std::string(path.substr(0, GetFileNameOffset(path)));
+}
+
 void ReplaceExtension(std::string& text, std::string_view ext) {
     const std::size_t nameStart = GetFileNameOffset(std::string_view(text));
     const auto dot = text.rfind('.');
@@ -112,13 +108,6 @@ std::string CompanionPath(std::string_view path, std::string_view extension) {
 }
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // Resolves "." and ".." segments of a path; leading ".." of a relative path stay, a
 // rooted path never climbs above its root.
@@ -179,8 +168,8 @@ bool CanonicalizeUrl(std::string& text) {
     decoded.reserve(canonical.size());
     for (std::size_t i = 0; i < canonical.size(); ++i) {
         if (canonical[i] == '%' && i + 2 < canonical.size()) {
-            const int hi = HexValue(canonical[i + 1]);
-            const int lo = HexValue(canonical[i + 2]);
+            const int hi = platform::HexDigitValue(canonical[i + 1]);
+            const int lo = platform::HexDigitValue(canonical[i + 2]);
             if (hi >= 0 && lo >= 0 && (hi | lo) != 0) {
                 decoded += static_cast<char>(hi * 16 + lo);
                 i += 2;
@@ -268,16 +257,9 @@ bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned
                                   platform::MessageButtons::Ok, platform::MessageIcon::Error);
         }
     };
-    for (const std::string& path : paths) {
-        const std::string name = platform::NameOf(path);
-        // A file may be named "*.jpg" here: a name that stands is that file, never a pattern.
-        if (!platform::HasWildcards(name) || platform::PathExists(path)) {
-            trash(path);
-            continue;
-        }
-        const std::string folder = platform::WithTrailingSlash(platform::ParentOf(path));
-        for (const auto& entry : platform::ListDirectory(folder, name)) trash(folder + entry.name);
-    }
+    // Names are names, never patterns: a file named "*.jpg" that has gone since it was
+    // chosen must not take every picture of its folder with it.
+    for (const std::string& path : paths) trash(path);
     return all;
 }
 

@@ -45,6 +45,8 @@ void LowerCaseLetters(std::string& text);
 // Index just after the last '/' or '\\'; 0 when there is none or for a null text.
 std::size_t GetFileNameOffset(const char* text);
 std::size_t GetFileNameOffset(std::string_view text);
+// The folder part of a path with its trailing separator ("" for a bare name).
+std::string FolderOf(std::string_view path);
 // Replaces the file name's extension (from its last '.') with `ext`; a name without a '.'
 // is left as it is. Dots in the folder part are never taken for an extension.
 void ReplaceExtension(std::string& text, std::string_view ext);
@@ -85,9 +87,9 @@ std::string BrowseForFolder(QWidget* owner, std::string_view title);
 
 // Leaves out the message when a file cannot be moved to the Trash.
 constexpr unsigned kDeleteNoErrorUi = 0x0400;
-// Moves the files and folders to the Trash, nothing deleted for good. A path whose last
-// part holds wildcards stands for the matching entries of its folder. True when every
-// one went; a failure shows a message (unless kDeleteNoErrorUi) and the rest still go.
+// Moves the files and folders to the Trash, nothing deleted for good. Each path is taken
+// as it stands (wildcards are part of the name). True when every one went; a failure shows a
+// message (unless kDeleteNoErrorUi) and the rest still go.
 bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned flags = 0);
 // Deletes for good the files of a folder that match the pattern (used on the studio's own
 // working folders). Folders and special files stay, with a debug line; with `force`, a

@@ -2,13 +2,17 @@
 // them, grey and joined copies of bitmaps.
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
+#include "imaging/IPTCData.h"
 #include "imaging/JpegWriter.h"
+#include "imaging/PictureConverter.h"
 #include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/debug/Debug.h"
 #include "platform/files/FileOps.h"
+#include "platform/files/MappedFile.h"
 #include "studio/shell/ShellUtils.h"
 
 namespace {
@@ -25,130 +29,123 @@ struct Bgr {
     }
 };
 
-// Reads any bitmap as blue-green-red. 16-bit pixels are 5-6-5 when greenBits says 6, else
-// 5-5-5; palette entries are the bitmap's blue-green-red colour table.
-Bgr ToBgr(const DibSection& dib, int greenBits16 = 5) {
+// Turns one row of bitmap pixels into blue-green-red. 16-bit pixels are 5-6-5 when
+// greenBits says 6, else 5-5-5; palette entries are a blue-green-red colour table.
+void RowToBgr(const std::uint8_t* in, int width, int bits, const std::uint32_t* colours,
+              int greenBits16, std::uint8_t* o) {
+    for (int x = 0; x < width; ++x, o += 3) {
+        std::uint32_t b = 0, g = 0, r = 0;
+        if (bits <= 8) {
+            const int perByte = 8 / bits;
+            const int shift = 8 - bits - (x % perByte) * bits;
+            const int index = (in[x / perByte] >> shift) & ((1 << bits) - 1);
+            const std::uint32_t c = colours[index];
+            b = c & 0xFF;
+            g = (c >> 8) & 0xFF;
+            r = (c >> 16) & 0xFF;
+        } else if (bits == 16) {
+            const std::uint32_t v = in[x * 2] | (in[x * 2 + 1] << 8);
+            b = (v & 0x1F) * 255 / 31;
+            if (greenBits16 == 6) {
+                g = ((v >> 5) & 0x3F) * 255 / 63;
+                r = ((v >> 11) & 0x1F) * 255 / 31;
+            } else {
+                g = ((v >> 5) & 0x1F) * 255 / 31;
+                r = ((v >> 10) & 0x1F) * 255 / 31;
+            }
+        } else {
+            const std::size_t step = static_cast<std::size_t>(bits / 8);
+            const std::uint8_t* p = in + static_cast<std::size_t>(x) * step;
+            b = p[0];
+            g = p[1];
+            r = p[2];
+        }
+        o[0] = static_cast<std::uint8_t>(b);
+        o[1] = static_cast<std::uint8_t>(g);
+        o[2] = static_cast<std::uint8_t>(r);
+    }
+}
+
+// Reads any bitmap as blue-green-red.
+Bgr ToBgr(const DibSection& dib) {
     Bgr out;
     out.width = dib.width();
     out.height = dib.height();
     out.pixels.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) *
                       3);
-    const int bits = dib.bitCount();
     for (int y = 0; y < out.height; ++y) {
-        const std::uint8_t* in = dib.Row(y);
-        std::uint8_t* o = out.pixels.data() +
-                          static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) * 3;
-        for (int x = 0; x < out.width; ++x, o += 3) {
-            std::uint32_t b = 0, g = 0, r = 0;
-            if (bits <= 8) {
-                const int perByte = 8 / bits;
-                const int shift = 8 - bits - (x % perByte) * bits;
-                const int index = (in[x / perByte] >> shift) & ((1 << bits) - 1);
-                const std::uint32_t c = dib.colours()[static_cast<std::size_t>(index)];
-                b = c & 0xFF;
-                g = (c >> 8) & 0xFF;
-                r = (c >> 16) & 0xFF;
-            } else if (bits == 16) {
-                const std::uint32_t v = in[x * 2] | (in[x * 2 + 1] << 8);
-                b = (v & 0x1F) * 255 / 31;
-                if (greenBits16 == 6) {
-                    g = ((v >> 5) & 0x3F) * 255 / 63;
-                    r = ((v >> 11) & 0x1F) * 255 / 31;
-                } else {
-                    g = ((v >> 5) & 0x1F) * 255 / 31;
-                    r = ((v >> 10) & 0x1F) * 255 / 31;
-                }
-            } else {
-                const int step = bits / 8;
-                b = in[x * step];
-                g = in[x * step + 1];
-                r = in[x * step + 2];
-            }
-            o[0] = static_cast<std::uint8_t>(b);
-            o[1] = static_cast<std::uint8_t>(g);
-            o[2] = static_cast<std::uint8_t>(r);
-        }
+        RowToBgr(dib.Row(y), out.width, dib.bitCount(), dib.colours().data(), 5,
+                 out.pixels.data() +
+                     static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width) * 3);
     }
     return out;
 }
 
-// The source pixels one destination pixel covers along an axis, with the length of each
-// overlap; source pixels are `to` units long and destination pixels `from` units, so the
-// weights of one destination pixel add up to `from`.
-struct Taps {
-    std::vector<int> first;
-    std::vector<int> count;
-    std::vector<std::uint32_t> weights;  // count[d] entries per destination pixel, in order
-    std::vector<std::size_t> offset;
-};
+// Area averaging from a source of sw x sh pixels to w x h, fed one source row at a time:
+// it holds sums for the result only, never the source picture. Along each axis a source
+// pixel is `to` units long and a result pixel `from` units, so each result pixel's weights
+// add up to sw * sh. Sums are 64-bit: a row of millions of white pixels overflows 32 bits.
+class BoxScaler {
+public:
+    BoxScaler(int sw, int sh, int w, int h)
+        : sw_(sw),
+          sh_(sh),
+          w_(w),
+          h_(h),
+          across_(static_cast<std::size_t>(w) * 3),
+          sums_(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3) {}
 
-Taps MakeTaps(int from, int to) {
-    Taps taps;
-    for (int d = 0; d < to; ++d) {
-        const std::int64_t start = static_cast<std::int64_t>(d) * from;
-        const std::int64_t end = start + from;
-        const auto s0 = static_cast<int>(start / to);
-        const auto s1 = static_cast<int>((end - 1) / to);
-        taps.first.push_back(s0);
-        taps.count.push_back(s1 - s0 + 1);
-        taps.offset.push_back(taps.weights.size());
-        for (int s = s0; s <= s1; ++s) {
-            const std::int64_t lo = std::max(start, static_cast<std::int64_t>(s) * to);
-            const std::int64_t hi = std::min(end, static_cast<std::int64_t>(s + 1) * to);
-            taps.weights.push_back(static_cast<std::uint32_t>(hi - lo));
-        }
+    // 255 * sw * sh must fit the sums.
+    static bool Fits(int sw, int sh) {
+        return static_cast<std::uint64_t>(sw) * static_cast<std::uint64_t>(sh) <= (1ull << 55);
     }
-    return taps;
-}
 
-// Scales the picture to w x h with area averaging into the bitmap at (left, top).
-void ScaleInto(const Bgr& picture, DibSection& target, int left, int top, int w, int h) {
-    const Taps across = MakeTaps(picture.width, w);
-    const Taps down = MakeTaps(picture.height, h);
-    // Rows scaled across first; each value is a weighted sum of up to 255 * picture width.
-    std::vector<std::uint32_t> rows(static_cast<std::size_t>(picture.height) *
-                                    static_cast<std::size_t>(w) * 3);
-    for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* in = picture.Row(y);
-        std::uint32_t* out =
-            rows.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 3;
-        for (int d = 0; d < w; ++d) {
-            std::uint32_t b = 0, g = 0, r = 0;
-            const std::uint32_t* weight =
-                across.weights.data() + across.offset[static_cast<std::size_t>(d)];
-            const std::uint8_t* p =
-                in + static_cast<std::size_t>(across.first[static_cast<std::size_t>(d)]) * 3;
-            for (int k = 0; k < across.count[static_cast<std::size_t>(d)]; ++k, p += 3) {
-                b += weight[k] * p[0];
-                g += weight[k] * p[1];
-                r += weight[k] * p[2];
+    // Adds source row y (blue-green-red); rows may come in any order.
+    void AddRow(int y, const std::uint8_t* bgr) {
+        for (int d = 0; d < w_; ++d) {
+            const std::int64_t start = static_cast<std::int64_t>(d) * sw_;
+            const std::int64_t end = start + sw_;
+            std::uint64_t b = 0, g = 0, r = 0;
+            for (std::int64_t s = start / w_; s <= (end - 1) / w_; ++s) {
+                const auto weight = static_cast<std::uint64_t>(std::min(end, (s + 1) * w_) -
+                                                               std::max(start, s * w_));
+                const std::uint8_t* p = bgr + s * 3;
+                b += weight * p[0];
+                g += weight * p[1];
+                r += weight * p[2];
             }
-            out[d * 3] = b;
-            out[d * 3 + 1] = g;
-            out[d * 3 + 2] = r;
+            across_[static_cast<std::size_t>(d) * 3] = b;
+            across_[static_cast<std::size_t>(d) * 3 + 1] = g;
+            across_[static_cast<std::size_t>(d) * 3 + 2] = r;
+        }
+        const std::int64_t start = static_cast<std::int64_t>(y) * h_;
+        const std::int64_t end = start + h_;
+        for (std::int64_t d = start / sh_; d <= (end - 1) / sh_; ++d) {
+            const auto weight =
+                static_cast<std::uint64_t>(std::min(end, (d + 1) * sh_) - std::max(start, d * sh_));
+            std::uint64_t* sum = sums_.data() + static_cast<std::size_t>(d) * across_.size();
+            for (std::size_t i = 0; i < across_.size(); ++i) sum[i] += weight * across_[i];
         }
     }
-    const std::uint64_t total =
-        static_cast<std::uint64_t>(picture.width) * static_cast<std::uint64_t>(picture.height);
-    std::vector<std::uint64_t> sum(static_cast<std::size_t>(w) * 3);
-    for (int d = 0; d < h; ++d) {
-        std::fill(sum.begin(), sum.end(), 0);
-        const std::uint32_t* weight =
-            down.weights.data() + down.offset[static_cast<std::size_t>(d)];
-        for (int k = 0; k < down.count[static_cast<std::size_t>(d)]; ++k) {
-            const std::uint32_t* row =
-                rows.data() +
-                static_cast<std::size_t>(down.first[static_cast<std::size_t>(d)] + k) *
-                    static_cast<std::size_t>(w) * 3;
-            for (std::size_t i = 0; i < sum.size(); ++i)
-                sum[i] += static_cast<std::uint64_t>(weight[k]) * row[i];
-        }
-        std::uint8_t* out = target.Row(top + d) + static_cast<std::size_t>(left) * 3;
-        for (std::size_t i = 0; i < sum.size(); ++i) {
-            out[i] = static_cast<std::uint8_t>((sum[i] + total / 2) / total);
+
+    // Writes the result into a 24-bit bitmap at (left, top).
+    void WriteInto(DibSection& target, int left, int top) const {
+        const std::uint64_t total =
+            static_cast<std::uint64_t>(sw_) * static_cast<std::uint64_t>(sh_);
+        for (int d = 0; d < h_; ++d) {
+            const std::uint64_t* sum = sums_.data() + static_cast<std::size_t>(d) * across_.size();
+            std::uint8_t* out = target.Row(top + d) + static_cast<std::size_t>(left) * 3;
+            for (std::size_t i = 0; i < across_.size(); ++i) {
+                out[i] = static_cast<std::uint8_t>((sum[i] + total / 2) / total);
+            }
         }
     }
-}
+
+private:
+    std::int64_t sw_, sh_, w_, h_;
+    std::vector<std::uint64_t> across_;  // the current row scaled across
+    std::vector<std::uint64_t> sums_;    // h rows of w blue-green-red sums
+};
 
 void Fill(DibSection& dib, std::uint32_t colour) {
     const auto r = static_cast<std::uint8_t>(colour & 0xFF);
@@ -208,15 +205,31 @@ Placement Place(const Vector2<int>& picture, const Vector2<int>& box) {
 
 }  // namespace
 
-std::unique_ptr<DibSection> RenderThumbnail(const Vector2<int>& box, const std::string& path,
-                                            PictureInfo* info, Vector2<int>* size,
-                                            std::uint32_t background, int mode, IPTCData* iptc) {
+namespace {
+
+// Decodes the picture row by row into a box filter. The decoder is asked for a reduced
+// size where it can give one (JPEG's scaled decoding); either way only rows are held.
+std::unique_ptr<DibSection> Render(const Vector2<int>& box, const std::string& path,
+                                   PictureInfo* info, Vector2<int>* size, std::uint32_t background,
+                                   int mode, IPTCData* iptc) {
     if (box.x <= 0 || box.y <= 0) return nullptr;
-    PictureInfo decoded;
-    Vector2<int> full = box;  // the wanted size in, the picture's size out
-    const auto picture = LoadPictureAsDIB(path, &decoded, &full, iptc);
-    if (!picture) return nullptr;
-    if (full.x <= 0 || full.y <= 0) full = Vector2<int>(picture->width(), picture->height());
+    if (iptc != nullptr) *iptc = IPTCData{};
+    platform::MappedFile file;
+    if (!MapPictureFile(path, file)) return nullptr;
+    PictureLoader loader;
+    loader.SetWantedSize(box);
+    loader.SetIPTCTarget(iptc);
+    if (!loader.Open(path, file.data(), file.size())) return nullptr;
+    const PictureInfo decoded = loader.GetInfo();
+    const int sw = decoded.width;
+    const int sh = decoded.height;
+    if (sw <= 0 || sh <= 0 || decoded.rowBytes <= 0 || !BoxScaler::Fits(sw, sh)) {
+        platform::DebugOutput("Failed to get valid size from the source image\n");
+        return nullptr;
+    }
+    Vector2<int> full = box;
+    loader.GetSize(full);
+    if (full.x <= 0 || full.y <= 0) full = Vector2<int>(sw, sh);
 
     const Placement place = Place(full, box);
     const bool exact = mode == 1;
@@ -224,31 +237,76 @@ std::unique_ptr<DibSection> RenderThumbnail(const Vector2<int>& box, const std::
         DibSection::Create(exact ? place.width : box.x, -(exact ? place.height : box.y), 24);
     if (!result) return nullptr;
     if (!exact) Fill(*result, background);
-    ScaleInto(ToBgr(*picture, decoded.greenBits), *result, exact ? 0 : place.left,
-              exact ? 0 : place.top, place.width, place.height);
-    if (info != nullptr) *info = decoded;
+
+    // Each row as the decoder gives it, then in the bitmap form a whole picture would
+    // have had (the converter's work), then blue-green-red.
+    const int bits = decoded.bitsPerPixel;
+    std::vector<std::uint8_t> raw(static_cast<std::size_t>(decoded.rowBytes));
+    std::vector<std::uint8_t> pixels(std::max(DibSection::MinimumStride(sw, bits), raw.size()));
+    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(sw) * 3);
+    std::vector<std::uint32_t> colours(256, 0);
+    for (std::size_t i = 0; i < colours.size() && i < decoded.palette.size(); ++i) {
+        colours[i] = SwapRedBlue(decoded.palette[i]);
+    }
+    PictureConverter converter;
+    converter.SetPictureFormat(decoded);
+    BoxScaler scaler(sw, sh, place.width, place.height);
+    for (int y = 0; y < sh; ++y) {
+        // A row the decoder could not give ends the picture: the rest stays black, as in a
+        // bitmap that is shown however far the file went.
+        if (!loader.ReadLine(raw.data()) && y + 1 < sh) break;
+        if (bits > 8) {
+            converter.Convert(raw.data(), pixels.data(), decoded, sw);
+        } else {
+            std::copy(raw.begin(), raw.end(), pixels.begin());
+        }
+        RowToBgr(pixels.data(), sw, bits, colours.data(), decoded.greenBits, bgr.data());
+        scaler.AddRow(y, bgr.data());
+    }
+    scaler.WriteInto(*result, exact ? 0 : place.left, exact ? 0 : place.top);
+    if (info != nullptr) *info = loader.GetInfo();
     if (size != nullptr) *size = full;
     return result;
+}
+
+}  // namespace
+
+std::unique_ptr<DibSection> RenderThumbnail(const Vector2<int>& box, const std::string& path,
+                                            PictureInfo* info, Vector2<int>* size,
+                                            std::uint32_t background, int mode, IPTCData* iptc) {
+    // A picture larger than the machine can take is a failed thumbnail, not the end of
+    // the studio.
+    try {
+        return Render(box, path, info, size, background, mode, iptc);
+    } catch (const std::bad_alloc&) {
+        platform::DebugOutput("Not enough memory for a thumbnail of " + path + "\n");
+        return nullptr;
+    }
 }
 
 bool SaveThumbnailJpeg(const Vector2<int>& box, const std::string& source,
                        const std::string& target, int quality, PictureInfo* info,
                        Vector2<int>* size, IPTCData* iptc, const DibSection* mark,
                        std::uint32_t background, int mode) {
-    std::string file = target;
-    if (IsImageFile(file)) ReplaceExtension(file, ".jpg");
-    if (platform::SameFile(file, source)) {
-        platform::DebugOutput("A thumbnail would replace its own picture " + source + "\n");
+    try {
+        std::string file = target;
+        if (IsImageFile(file)) ReplaceExtension(file, ".jpg");
+        if (platform::SameFile(file, source)) {
+            platform::DebugOutput("A thumbnail would replace its own picture " + source + "\n");
+            return false;
+        }
+        const auto thumb = RenderThumbnail(box, source, info, size, background, mode, iptc);
+        if (!thumb) return false;
+        if (mark != nullptr) CopyBlock(ToBgr(*mark), *thumb, box.x - 18, 2, 16, 14);
+
+        PictureInfo description;
+        description.SetFromBitmapInfoHeader(thumb->header(), nullptr);
+        description.pixels = thumb->Row(0);
+        return SaveJPG(description, file, quality);
+    } catch (const std::bad_alloc&) {
+        platform::DebugOutput("Not enough memory for a thumbnail of " + source + "\n");
         return false;
     }
-    const auto thumb = RenderThumbnail(box, source, info, size, background, mode, iptc);
-    if (!thumb) return false;
-    if (mark != nullptr) CopyBlock(ToBgr(*mark), *thumb, box.x - 18, 2, 16, 14);
-
-    PictureInfo description;
-    description.SetFromBitmapInfoHeader(thumb->header(), nullptr);
-    description.pixels = thumb->Row(0);
-    return SaveJPG(description, file, quality);
 }
 
 std::unique_ptr<DibSection> ConcatBitmaps(const DibSection& first, const DibSection& second) {

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "platform/files/Hidden.h"
+#include "platform/files/ReplacingWriter.h"
 #include "testing/TempDir.h"
 
 namespace {

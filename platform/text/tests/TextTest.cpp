@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "platform/text/Ascii.h"
 #include "testing/CommaLocale.h"
 
 namespace {
@@ -44,6 +49,33 @@ TEST(Text, AtoFAndAtoITakeTheLongestPrefix) {
     EXPECT_EQ(platform::AtoF("abc"), 0.0);
     EXPECT_EQ(platform::AtoI("12px"), 12);
     EXPECT_EQ(platform::AtoI(""), 0);
+    // Beyond long long, and beyond int once clamped: held at the end passed, never 0.
+    EXPECT_EQ(platform::AtoI("99999999999999999999"), LLONG_MAX);
+    EXPECT_EQ(platform::AtoI("-99999999999999999999x"), LLONG_MIN);
+    EXPECT_EQ(platform::ClampToInt(platform::AtoI("99999999999999999999")), INT_MAX);
+    EXPECT_EQ(platform::ClampToInt(-3000000000LL), INT_MIN);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Ascii, CaseAndHexDigitsIgnoreTheLocaleAndNonAsciiBytes) {
+    EXPECT_EQ(platform::ToLowerAscii("IMG_01.JPEG \xC3\x89"), "img_01.jpeg \xC3\x89");
+    struct Case {
+        const char* text;
+        const char* suffix;
+        bool ends;
+    };
+    for (const Case& c :
+         {Case{"a.JPG", ".jpg", true}, Case{"a.jpg", ".JPG", true}, Case{"jpg", ".jpg", false},
+          Case{"a.jpeg", ".jpg", false}, Case{"", "", true}}) {
+        EXPECT_EQ(platform::EndsWithNoCase(c.text, c.suffix), c.ends) << c.text << " " << c.suffix;
+    }
+    const std::string digits = "09afAFgG/:@`";
+    std::vector<int> values;
+    for (char d : digits) values.push_back(platform::HexDigitValue(d));
+    EXPECT_EQ(values, (std::vector<int>{0, 9, 10, 15, 10, 15, -1, -1, -1, -1, -1, -1}));
 }
 
 }  // namespace

@@ -79,6 +79,11 @@ TEST(AnimationFile, PassesOverUnknownTagsAndBadNumbers) {
     EXPECT_EQ(read.front().size, Vector2<int>(7, 0));
     EXPECT_EQ(read.back().position, Vector3(0, 0, 2));
     EXPECT_EQ(read.back().size, Vector2<int>(0, 0));
+
+    // Too long even for 64 bits: still held at int's end.
+    af::ReadValues huge;
+    af::Parse("<ANIMSPEED>99999999999999999999</ANIMSPEED>", huge, read);
+    EXPECT_EQ(huge.speed, 2147483647);
 }
 
 TEST(AnimationFile, TextsCutAnywhereAreReportedDamaged) {

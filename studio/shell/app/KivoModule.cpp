@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "platform/registry/Registry.h"
-#include "platform/text/Text.h"
+#include "platform/text/Ascii.h"
 
 namespace {
 

@@ -54,6 +54,45 @@ TEST(Properties, SavedValuesLoadBackAndFloatsKeepTheirBytes) {
     EXPECT_EQ(q.GetLock(), 7);
 }
 
+TEST(Properties, WithoutAKeyEveryGetterGivesItsDefault) {
+    testing_support::TempDir dir;
+    Registry registry(dir.path());
+    Properties p(registry);
+    p.Load();
+    EXPECT_EQ(p.GetEditorImage(), "");
+    EXPECT_EQ(p.GetEditorHtml(), "");
+    EXPECT_EQ(p.GetThumbSize(), Vector2<int>(48, 48));
+    EXPECT_EQ(p.GetThumbColor(), 0xFFFFFF);
+    EXPECT_EQ(p.GetThumbQuality(), 75);
+    EXPECT_EQ(p.GetMinZoom(), 0.1f);
+    EXPECT_EQ(p.GetMaxZoom(), 10.0f);
+    EXPECT_EQ(p.GetBgColor(), 0xFFFFFF);
+    EXPECT_EQ(p.GetBorderColor(), 0);
+    EXPECT_EQ(p.GetBorderSize(), Vector2<int>(1, 1));
+    EXPECT_EQ(p.GetLock(), 0);
+    EXPECT_EQ(p.GetFit(), 304);
+    EXPECT_EQ(Vector3(p.GetPosX(), p.GetPosY(), p.GetPosZ()), Vector3(0, 0, 1));
+    EXPECT_FALSE(p.IsChanged());
+}
+
+TEST(Properties, SavingTwiceWritesOnce) {
+    testing_support::TempDir dir;
+    Registry registry(dir.path());
+    Properties p(registry);
+    p.SetFit(1);
+    ASSERT_TRUE(p.Save());
+    // Another writer changes the value; a second save with nothing changed leaves it.
+    RegKey key;
+    ASSERT_EQ(RegKey::Open(registry, RegHive::CurrentUser, "Software\\Vantelo\\Kivo", key),
+              RegResult::Ok);
+    ASSERT_EQ(key.SetDword("VanteloFit", 7), RegResult::Ok);
+    EXPECT_TRUE(p.Save());
+    EXPECT_EQ(key.GetDword("VanteloFit"), 7u);
+    p.SetLock(1);
+    EXPECT_TRUE(p.Save());
+    EXPECT_EQ(key.GetDword("VanteloFit"), 1u);
+}
+
 TEST(Properties, AFailedSaveKeepsTheChangesMarked) {
     testing_support::TempDir dir;
     Registry registry(dir.path());

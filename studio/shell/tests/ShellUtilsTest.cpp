@@ -138,10 +138,11 @@ TEST(ShellUtils, DeletingGoesToTheTrash) {
     dir.Write("pics/x.jpg", "x");
     dir.Write("pics/y.jpg", "y");
     testing_support::ScriptedPrompts prompts;
-    // A folder: its content by pattern, then the folder itself.
-    EXPECT_TRUE(DeleteFiles(nullptr, {dir.Path("pics/*.*"), dir.Path("pics")}));
+    // A file of a folder, then the folder with the rest.
+    EXPECT_TRUE(DeleteFiles(nullptr, {dir.Path("pics/x.jpg"), dir.Path("pics")}));
     EXPECT_FALSE(platform::PathExists(dir.Path("pics")));
-    EXPECT_EQ(testing_support::ReadFile(data + "/Trash/files/y.jpg"), "y");
+    EXPECT_EQ(testing_support::ReadFile(data + "/Trash/files/x.jpg"), "x");
+    EXPECT_EQ(testing_support::ReadFile(data + "/Trash/files/pics/y.jpg"), "y");
     EXPECT_TRUE(platform::IsDirectory(data + "/Trash/files/pics"));
     EXPECT_TRUE(prompts.calls().empty());
 
@@ -151,6 +152,13 @@ TEST(ShellUtils, DeletingGoesToTheTrash) {
     EXPECT_TRUE(DeleteFiles(nullptr, {dir.Path("more/*.jpg")}));
     EXPECT_FALSE(platform::PathExists(dir.Path("more/*.jpg")));
     EXPECT_EQ(testing_support::ReadFile(dir.Path("more/kept.jpg")), "kept");
+    // ... and when it has gone meanwhile, nothing else goes in its place.
+    dir.Write("more/holiday1.jpg", "1");
+    dir.Write("more/holiday2.JPG", "2");
+    testing_support::DebugCapture debugLines;
+    EXPECT_FALSE(DeleteFiles(nullptr, {dir.Path("more/*.jpg")}, kDeleteNoErrorUi));
+    EXPECT_EQ(testing_support::ReadFile(dir.Path("more/holiday1.jpg")), "1");
+    EXPECT_EQ(testing_support::ReadFile(dir.Path("more/holiday2.JPG")), "2");
 
     testing_support::DebugCapture quiet;
     const std::string gone = dir.Path("gone.jpg");

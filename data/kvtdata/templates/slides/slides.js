@@ -53,8 +53,7 @@ var Slides = {
     var count = Slides.images.length;
     Slides.current = ((index % count) + count) % count;
     var name = Slides.images[Slides.current];
-    window.VT0.load(name);
-    window.VT0.image.alt = Slides.nameOf(name);
+    window.VT0.Filename = name;
     document.getElementById("caption").textContent = Slides.nameOf(name);
     document.getElementById("position").textContent = (Slides.current + 1) + " / " + count;
     var buttons = document.querySelectorAll("#strip button");

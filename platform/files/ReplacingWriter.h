@@ -1,0 +1,78 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/files/FileOps.h"
+#include "platform/files/UniqueFd.h"
+
+namespace platform {
+
+struct ReplaceOptions {
+    // An open file whose permission bits, user extended attributes and (when asked) time
+    // the result takes, as a copy takes its source's; -1: those of the file replaced.
+    int metadataFrom = -1;
+    // Carries the modification time over as well; a rewritten file otherwise gets now.
+    bool keepModificationTime = false;
+    // Permission bits of a file that did not exist before (the umask applies).
+    mode_t newFileMode = 0666;
+};
+
+// The one way a user's file is rewritten. The bytes go to a temporary file with a short
+// name in the target's folder; Commit flushes it to disk, carries over the metadata and
+// only then puts it in the target's place, so any failure leaves the target byte-identical
+// and no temporary file behind.
+//
+// - A target with no write bit set is refused (AccessDenied), also for root, whose open
+//   would succeed: the user protected it.
+// - Nothing but a regular file is ever opened, and without blocking: a named pipe with a
+//   picture's name is refused, not waited on.
+// - A symbolic link is written through: the file it names is rewritten, the link stays.
+// - A file with other hard links is rewritten in place from the complete temporary copy,
+//   so every name sees the new bytes; its old bytes are kept aside first and put back if
+//   that write fails.
+// - A new file never replaces one that appeared meanwhile.
+class ReplacingWriter {
+public:
+    ReplacingWriter() = default;
+    ~ReplacingWriter();
+    ReplacingWriter(const ReplacingWriter&) = delete;
+    ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+    FileError Open(const std::string& path, const ReplaceOptions& options = {});
+    // The temporary file, for writers that work on a descriptor.
+    int fd() const { return temporary_.get(); }
+    const std::string& temporaryPath() const { return temporaryPath_; }
+    // A stdio stream on the temporary file, for writers built on one; Commit flushes it.
+    std::FILE* Stream();
+    bool Write(std::string_view data);
+    FileError Commit();
+    // Drops the temporary file; the target is untouched.
+    void Abort();
+
+private:
+    FileError Finish();
+    FileError ApplyMetadata();
+    FileError RewriteInPlace();
+
+    std::string target_;
+    std::string temporaryPath_;
+    UniqueFd temporary_;
+    UniqueFd original_;  // the file replaced, when there is one
+    std::FILE* stream_ = nullptr;
+    ReplaceOptions options_;
+    bool failed_ = false;
+};
+
+// Writes a whole file through a ReplacingWriter. A new file gets options.newFileMode.
+FileError WriteFileReplacing(const std::string& path, std::string_view data,
+                             const ReplaceOptions& options = {});
+
+// Points at which the tests make a replacement fail, to see that nothing is lost.
+enum class ReplaceFault { None, BeforeRename, DuringInPlaceWrite };
+void InjectReplaceFaultForTesting(ReplaceFault fault);
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+"""A converted page with two viewers, and an animation page played to its end."""
+
+import pytest
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
+
+from conftest import open_page, viewers, wait_for, wait_loaded
+
+POSITION = "var v = arguments[0]; return [v.PosX, v.PosY, v.PosZ];"
+
+
+def test_a_converted_page_with_two_viewers(browser, pages, console):
+    open_page(browser, pages / "converted" / "page.htm")
+    first, second = viewers(browser)
+    wait_loaded(browser, first, 800)
+    wait_loaded(browser, second, 640)
+    # Each stands right after its script, in the page picture's place.
+    for viewer, size in ((first, [400, 300]), (second, [640, 480])):
+        assert browser.execute_script(
+            "return arguments[0].previousElementSibling.tagName;", viewer) == "SCRIPT"
+        assert browser.execute_script("var b = arguments[0].getBoundingClientRect();"
+                                      "return [b.width, b.height];", viewer) == size
+    assert browser.execute_script("return window.VT0;") == second
+    # The 800x600 zoom source fits its 400x300 place.
+    assert browser.execute_script(POSITION, first) == pytest.approx([0, 0, 0.5])
+
+    browser.execute_script("var v = arguments[0]; v.PosX = 10; v.PosY = 20; v.PosZ = 2;", second)
+    assert browser.execute_script(POSITION, second) == [10, 20, 2]
+
+    ActionChains(browser).scroll_from_origin(ScrollOrigin.from_element(first), 0, -300).perform()
+    assert browser.execute_script("return arguments[0].PosZ;", first) > 0.5
+    assert browser.execute_script(POSITION, second) == [10, 20, 2]
+
+
+def animation_page(pages):
+    """The exported animation page, with its viewer's ZoomedToGoal bound to a recorder."""
+    folder = pages / "animation"
+    text = (folder / "index.htm").read_text()
+    text = text.replace('<param name="param_filename"',
+                        '<param name="event_ZoomedToGoal" value="goal">\n<param name="param_filename"', 1)
+    text = text.replace("</head>", "<script>var goals = [];\nfunction goal() {"
+                        " goals.push([VT0.PosX, VT0.PosY, VT0.PosZ]); }</script>\n</head>", 1)
+    page = folder / "recorded.htm"
+    page.write_text(text)
+    return page
+
+
+def test_the_animation_plays_to_its_last_point_and_stops_back_at_the_first(browser, pages, console):
+    open_page(browser, animation_page(pages))
+    viewer = viewers(browser)[0]
+    wait_loaded(browser, viewer, 1200)
+    # Points are centres; the 320x200 viewer puts its corner half a view away.
+    first, last = [300 - 160, 200 - 100, 1], [900 - 320, 600 - 200, 0.5]
+    assert browser.execute_script(POSITION, viewer) == pytest.approx(first)
+    wait_for(browser, "return goals.length >= 1;")
+    browser.execute_script("goals.length = 0; play();")
+    wait_for(browser, "return VanteloAnimation.state() === 0;", 15)
+    wait_for(browser, "return goals.length > 0 && goals[goals.length - 1][2] === 0.5;", 5)
+    assert browser.execute_script(POSITION, viewer) == pytest.approx(last)
+    assert browser.execute_script("return goals[goals.length - 1];") == pytest.approx(last)
+    assert browser.execute_script("return goals.length;") >= 3
+    browser.execute_script("stop();")
+    assert browser.execute_script(POSITION, viewer) == pytest.approx(first)
