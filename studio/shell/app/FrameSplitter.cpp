@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QRect>
-
 namespace {
 
 // Single precision, as the studio always computed it: 172 of every 740 pixels.
@@ -25,14 +23,6 @@ int StartRowHeight(int bottom) {
 int StartColumnWidth(int right) {
     if (right >= 1024) return 340;
     return std::max(right - 684, 200);
-}
-
-int ExclusiveBottom(const QRect& area) {
-    return area.y() + area.height();
-}
-
-int ExclusiveRight(const QRect& area) {
-    return area.x() + area.width();
 }
 
 FrameSplitter::FrameSplitter(QWidget* parent) : QSplitter(Qt::Vertical, parent) {

@@ -2,16 +2,11 @@
 
 #include <QSplitter>
 
-class QRect;
-
-// The starting height of row 0 and width of column 0 for a work area whose exclusive
-// bottom and right edges are `bottom` and `right` (edges, not sizes: a work area that does
-// not start at 0 gives more).
+// The starting height of row 0 and width of column 0 for a work area whose bottom and right
+// edges (outside it) are `bottom` and `right`: edges, not sizes, so a work area that does not
+// start at 0 gives more.
 int StartRowHeight(int bottom);
 int StartColumnWidth(int right);
-// The work area's exclusive edges (Qt's bottom() and right() are one less).
-int ExclusiveBottom(const QRect& area);
-int ExclusiveRight(const QRect& area);
 
 // The frame's 2 x 2 panes: a vertical splitter over two horizontal ones whose dividers move
 // together, so that the panes form one grid. Row 1 and column 1 take what rows 0 and

@@ -3,13 +3,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <QUrl>
 
 #include "platform/prompts/Prompts.h"
+#include "platform/window/Desktop.h"
 #include "studio/projects/WorkingFolder.h"
 #include "studio/shell/DataFile.h"
 #include "studio/shell/DataFolder.h"
@@ -112,9 +111,8 @@ bool CMainFrame::OnCreate() {
 
     setWindowTitle(StudioString(kTitleString));
     setWindowIcon(StudioIcon());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(QRect(QPoint(0, 0), screen->size()));
-    }
+    const Rect desktop = platform::GetDesktopRect();
+    setGeometry(0, 0, desktop.right - desktop.left, desktop.bottom - desktop.top);
     CreateStatusBar(this);
     ShowReadyWhenIdle(this);
     shortcuts_ = std::make_unique<ShortcutKeys>(this, router_);
@@ -142,11 +140,10 @@ bool CMainFrame::OnCreateClient() {
     router_.SetActivePane(0);
     driveView_->setFocus();
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    savedRowHeight_ = StartRowHeight(ExclusiveBottom(area));
+    const Rect area = platform::GetWorkArea();
+    savedRowHeight_ = StartRowHeight(area.bottom);
     splitter_->SetRowHeight(savedRowHeight_);
-    savedColumnWidth_ = StartColumnWidth(ExclusiveRight(area));
+    savedColumnWidth_ = StartColumnWidth(area.right);
     splitter_->SetColumnWidth(savedColumnWidth_);
 
     factory_->SetViews(this, driveView_, fileView_, infoView_, vanteloView_, selection_.get());

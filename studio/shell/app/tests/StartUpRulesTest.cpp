@@ -2,8 +2,6 @@
 #include <string>
 #include <vector>
 
-#include <QRect>
-
 #include <gtest/gtest.h>
 
 #include "studio/shell/app/DiskSpace.h"
@@ -45,24 +43,24 @@ TEST(StartUpRules, ASwitchCountsOnlyAtTheStartOfAnArgumentAndAsTheLastThingOnThe
 }
 
 TEST(StartUpRules, PaneSizesFollowTheWorkAreasEdges) {
+    // The work area's bottom and right edges, outside it.
     struct Case {
-        QRect area;
+        int bottom;
+        int right;
         int row;
         int column;
     };
     const Case cases[] = {
-        {QRect(0, 0, 1024, 768), 178, 340},  // 768 x 172/740, cut
-        {QRect(0, 0, 800, 600), 100, 200},
-        {QRect(0, 0, 1280, 720), 152, 340},
-        {QRect(0, 0, 1023, 741), 172, 339},
-        {QRect(0, 0, 900, 668), 100, 216},
-        // Edges, not sizes: a panel above the work area pushes its bottom down.
-        {QRect(0, 24, 1024, 744), 178, 340},
-        {QRect(200, 0, 900, 600), 100, 340},
+        {768, 1024, 178, 340},  // 768 x 172/740, cut
+        {600, 800, 100, 200},
+        {720, 1280, 152, 340},
+        {741, 1023, 172, 339},
+        {740, 884, 172, 200},
+        {668, 900, 100, 216},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(StartRowHeight(ExclusiveBottom(c.area)), c.row) << c.area.height();
-        EXPECT_EQ(StartColumnWidth(ExclusiveRight(c.area)), c.column) << c.area.width();
+        EXPECT_EQ(StartRowHeight(c.bottom), c.row) << c.bottom;
+        EXPECT_EQ(StartColumnWidth(c.right), c.column) << c.right;
     }
 }
 
