@@ -62,7 +62,7 @@ bool CKivoApp::InitAtlModule() {
     if (registration == RegistrationSwitch::None) return true;
 
     const bool done = registration == RegistrationSwitch::RegServer ? module_.RegisterServer()
-                                                                     : module_.UnregisterServer();
+                                                                    : module_.UnregisterServer();
     if (!done) {
         std::fprintf(stderr, "KVT: the registry could not be written\n");
         status_ = 1;
@@ -99,7 +99,8 @@ bool CKivoApp::InitInstance() {
         // Its registration may have been left switched off.
         SetViewerControlEnabled(true);
         if (!ProbeViewerControl()) {
-            platform::ShowMessage(nullptr, "You must Install vantelo before you can run Vantelo Studio!",
+            platform::ShowMessage(nullptr,
+                                  "You must Install vantelo before you can run Vantelo Studio!",
                                   "Error", platform::MessageButtons::Ok);
             status_ = 1;
             return true;

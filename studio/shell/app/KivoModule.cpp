@@ -42,7 +42,8 @@ bool HasAutomationSwitch(const std::vector<std::string>& arguments) {
     return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
         if (argument.empty() || !IsSwitchCharacter(argument[0])) return false;
         const std::string_view name = std::string_view(argument).substr(1);
-        return platform::EqualsNoCase(name, "Embedding") || platform::EqualsNoCase(name, "Automation");
+        return platform::EqualsNoCase(name, "Embedding") ||
+               platform::EqualsNoCase(name, "Automation");
     });
 }
 

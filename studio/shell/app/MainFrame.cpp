@@ -36,12 +36,12 @@ namespace {
 
 // Ids the frame runs and enables by their command objects.
 constexpr int kCommandObjectIds[] = {
-    kGalleryNew,        kGalleryRemove,      kGalleryUp,          kGalleryDown,
-    kGallerySave,       kGalleryConfigure,   kGalleryClose,       kVantelifyNew,
-    kVantelifySave,     kVantelifyClose,     kAnimationNew,       kAnimationSave,
-    kAnimationClose,    kAnimationPosAdd,    kAnimationPosDelete, kAnimationPosChange,
-    kAnimationPosGo,    kAnimationPosInsert, kAnimationExport,    kAnimationPosRename,
-    kViewFullscreen,    kGalleryRemoveAll,   kFileProperties,     kGalleryHome,
+    kGalleryNew,     kGalleryRemove,      kGalleryUp,          kGalleryDown,
+    kGallerySave,    kGalleryConfigure,   kGalleryClose,       kVantelifyNew,
+    kVantelifySave,  kVantelifyClose,     kAnimationNew,       kAnimationSave,
+    kAnimationClose, kAnimationPosAdd,    kAnimationPosDelete, kAnimationPosChange,
+    kAnimationPosGo, kAnimationPosInsert, kAnimationExport,    kAnimationPosRename,
+    kViewFullscreen, kGalleryRemoveAll,   kFileProperties,     kGalleryHome,
 };
 
 constexpr const char* kExitCaption = "Exit Vistrel 2";
@@ -247,8 +247,9 @@ bool CMainFrame::QueryClose() {
             "Vistrel 2 Exits?";
     } else if (CurrentVantelifier() != nullptr) {
         save = kVantelifySave;
-        text = "You have not saved your Vantelified page\nDo you want to save before Vistrel 2 "
-               "Exits?";
+        text =
+            "You have not saved your Vantelified page\nDo you want to save before Vistrel 2 "
+            "Exits?";
     } else if (CurrentAnimation() != nullptr) {
         save = kAnimationSave;
         text = "You have not saved your Animation\nDo you want to save before Vistrel 2 Exits?";
@@ -256,7 +257,8 @@ bool CMainFrame::QueryClose() {
         return true;
     }
     if (!IsCommandEnabled(save)) return true;
-    switch (platform::ShowMessage(this, text, kExitCaption, platform::MessageButtons::YesNoCancel)) {
+    switch (
+        platform::ShowMessage(this, text, kExitCaption, platform::MessageButtons::YesNoCancel)) {
         case platform::PromptAnswer::Yes:
             // A save that failed keeps the work, and the window with it; a save the user
             // cancelled (its dialog) still closes.

@@ -30,7 +30,8 @@ bool X11ReadLockKeys(void* handle, bool& caps, bool& num, bool& scroll) {
     int error = 0;
     int major = XkbMajorVersion;
     int minor = XkbMinorVersion;
-    if (display == nullptr || !XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+    if (display == nullptr ||
+        !XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
         return false;
     }
     caps = IndicatorOn(display, "Caps Lock");

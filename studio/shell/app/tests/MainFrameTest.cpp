@@ -75,11 +75,10 @@ protected:
         ASSERT_TRUE(rig.Start());
         frame = rig.frame();
         ASSERT_NE(frame, nullptr);
-        for (int id : {kGallerySave, kGalleryClose, kAnimationSave, kAnimationClose,
-                       kVantelifySave, kVantelifyClose}) {
-            GetCommandFactory()->Register(id, [id](const CommandContext&) {
-                return std::make_unique<StandInCommand>(id);
-            });
+        for (int id : {kGallerySave, kGalleryClose, kAnimationSave, kAnimationClose, kVantelifySave,
+                       kVantelifyClose}) {
+            GetCommandFactory()->Register(
+                id, [id](const CommandContext&) { return std::make_unique<StandInCommand>(id); });
         }
     }
     void TearDown() override {
@@ -164,11 +163,15 @@ TEST_F(MainFrameTest, ClosingAsksAboutUnsavedWorkAndKeepsItWhenTheSaveFails) {
         {"cancel", Project::Gallery, true, PromptAnswer::Cancel, false, false, {}},
         {"no", Project::Gallery, true, PromptAnswer::No, false, true, {}},
         {"yes", Project::Gallery, true, PromptAnswer::Yes, false, true, {kGallerySave}},
-        {"yes, save fails", Project::Gallery, true, PromptAnswer::Yes, true, false,
-         {kGallerySave}},
+        {"yes, save fails", Project::Gallery, true, PromptAnswer::Yes, true, false, {kGallerySave}},
         {"animation", Project::Animation, true, PromptAnswer::Yes, false, true, {kAnimationSave}},
         // The page project is asked about before the animation.
-        {"page first", Project::PageAndAnimation, true, PromptAnswer::Yes, true, false,
+        {"page first",
+         Project::PageAndAnimation,
+         true,
+         PromptAnswer::Yes,
+         true,
+         false,
          {kVantelifySave}},
     };
     for (const Case& c : cases) {

@@ -32,8 +32,7 @@ TEST(StartUpRules, ASwitchCountsOnlyAtTheStartOfAnArgumentAndAsTheLastThingOnThe
         {{""}, S::None},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(FindRegistrationSwitch(c.arguments), c.expected)
-            << JoinCommandLine(c.arguments);
+        EXPECT_EQ(FindRegistrationSwitch(c.arguments), c.expected) << JoinCommandLine(c.arguments);
     }
 
     EXPECT_TRUE(HasAutomationSwitch({"-Embedding"}));
@@ -52,11 +51,8 @@ TEST(StartUpRules, PaneSizesFollowTheWorkAreasEdges) {
     };
     const Case cases[] = {
         {768, 1024, 178, 340},  // 768 x 172/740, cut
-        {600, 800, 100, 200},
-        {720, 1280, 152, 340},
-        {741, 1023, 172, 339},
-        {740, 884, 172, 200},
-        {668, 900, 100, 216},
+        {600, 800, 100, 200},  {720, 1280, 152, 340}, {741, 1023, 172, 339},
+        {740, 884, 172, 200},  {668, 900, 100, 216},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(StartRowHeight(c.bottom), c.row) << c.bottom;
