@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include <QApplication>
 
@@ -27,7 +28,11 @@ bool IsSet(const char* name) {
 }  // namespace
 
 bool HasDisplay() {
-    if (IsSet("QT_QPA_PLATFORM") || IsSet("WAYLAND_DISPLAY")) return true;
+    if (IsSet("WAYLAND_DISPLAY")) return true;
+    // A platform chosen by name (offscreen, wayland, ...) is Qt's to find; X11 is asked here.
+    if (IsSet("QT_QPA_PLATFORM") && std::string_view(std::getenv("QT_QPA_PLATFORM")) != "xcb") {
+        return true;
+    }
     if (!IsSet("DISPLAY")) return false;
 #if defined(VANTELO_HAVE_X11)
     // Qt ends the process when it cannot reach the X server; ask first.
