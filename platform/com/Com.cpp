@@ -83,8 +83,8 @@ std::string FormatGuid(const GUID& g) {
                    g.data4[6], g.data4[7]);
 }
 
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t context, const IID& iid,
-                         void** object) {
+HRESULT CoGetClassObject(const CLSID& clsid, std::uint32_t context, void* /*serverInfo*/,
+                         const IID& iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if ((context & CLSCTX_INPROC_SERVER) == 0) return REGDB_E_CLASSNOTREG;
@@ -97,12 +97,22 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t cont
     void* entry = ::dlsym(library, "DllGetClassObject");
     if (entry == nullptr) return CO_E_ERRORINDLL;
     const auto getClassObject = reinterpret_cast<DllGetClassObjectFunction>(entry);
+    const HRESULT found = getClassObject(clsid, iid, object);
+    if (Failed(found)) {
+        *object = nullptr;
+        return found;
+    }
+    return *object != nullptr ? found : E_FAIL;
+}
 
-    void* raw = nullptr;
-    const HRESULT found = getClassObject(clsid, IID_IClassFactory, &raw);
-    if (Failed(found) || raw == nullptr) return Failed(found) ? found : E_FAIL;
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t context, const IID& iid,
+                         void** object) {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
     ComPtr<IClassFactory> factory;
-    factory.Attach(raw);
+    const HRESULT found =
+        CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, factory.Out());
+    if (Failed(found)) return found;
     return factory->CreateInstance(outer, iid, object);
 }
 

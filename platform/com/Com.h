@@ -15,6 +15,7 @@ using HRESULT = std::int32_t;
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
@@ -35,6 +36,7 @@ constexpr bool Failed(HRESULT hr) {
 }
 
 constexpr std::uint32_t CLSCTX_INPROC_SERVER = 0x1;
+constexpr std::uint32_t CLSCTX_INPROC_HANDLER = 0x2;
 
 struct GUID {
     std::uint32_t data1 = 0;
@@ -53,6 +55,7 @@ std::optional<GUID> ParseGuid(std::string_view text);
 // Upper-case hex digits in braces, the form registry keys use.
 std::string FormatGuid(const GUID& guid);
 
+constexpr GUID IID_NULL{};
 constexpr GUID IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID IID_IClassFactory{0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
@@ -74,10 +77,17 @@ public:
     virtual HRESULT LockServer(bool lock) = 0;
 };
 
-// The reference count of an object that implements one interface chain; QueryInterface
-// stays with the class, which hands out `this` for the IIDs it knows.
-template <class Interface>
-class RefCounted : public Interface {
+// Interface ids of this platform's own interfaces: one family, numbered.
+constexpr GUID PlatformIid(std::uint16_t number) {
+    return GUID{
+        0x56A40000u | number, 0x7A3E, 0x4C10, {0x9D, 0x2B, 0x51, 0x0E, 0x4F, 0x00, 0x00, 0x01}};
+}
+
+// The reference count of an object that implements one or more interface chains;
+// QueryInterface stays with the class, which hands out `this` (cast to the interface) for the
+// IIDs it knows. One count serves every interface of the object.
+template <class... Interfaces>
+class RefCounted : public Interfaces... {
 public:
     std::uint32_t AddRef() override { return ++references_; }
     std::uint32_t Release() override {
@@ -101,8 +111,42 @@ public:
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
     T* get() const { return p_; }
     T* operator->() const { return p_; }
+    // For calls that hand out a reference: whatever was held is released first.
+    void** Out() { return reinterpret_cast<void**>(Put()); }
+    T** Put() {
+        Reset();
+        return &p_;
+    }
+    // Holds a reference of its own to an object someone else keeps.
+    void Share(T* object) {
+        if (object != nullptr) object->AddRef();
+        Reset();
+        p_ = object;
+    }
+    // Hands the reference to the caller.
+    T* Detach() {
+        T* object = p_;
+        p_ = nullptr;
+        return object;
+    }
+    // Asks the held object for another interface; false when there is none.
+    template <class U>
+    bool QueryTo(const IID& iid, ComPtr<U>& out) const {
+        out.Reset();
+        if (p_ == nullptr) return false;
+        return Succeeded(p_->QueryInterface(iid, out.Out())) && out;
+    }
     explicit operator bool() const { return p_ != nullptr; }
     // Takes over a reference a call returned.
     void Attach(void* object) {
@@ -121,11 +165,17 @@ private:
 // The entry an in-process server library exports under the name "DllGetClassObject".
 using DllGetClassObjectFunction = HRESULT (*)(const CLSID& clsid, const IID& iid, void** object);
 
-// Creates an object of a registered class: the library named by the default value of
-// HKCR\CLSID\{clsid}\InprocServer32 is loaded and its class factory asked. Only in-process
-// servers exist here. A class with no key or an empty value gives REGDB_E_CLASSNOTREG, a
-// library that cannot be loaded CO_E_DLLNOTFOUND, one without the entry CO_E_ERRORINDLL.
-// Libraries stay loaded, since objects they made may outlive any one call.
+// The class object (factory) of a registered class: the library named by the default value of
+// HKCR\CLSID\{clsid}\InprocServer32 is loaded and its entry asked for `iid`. Only in-process
+// servers exist here: a context without CLSCTX_INPROC_SERVER, a class with no key or with
+// an empty value (a switched-off registration) gives REGDB_E_CLASSNOTREG, a library that
+// cannot be loaded CO_E_DLLNOTFOUND, one without the entry CO_E_ERRORINDLL. Libraries stay
+// loaded, since objects they made may outlive any one call. `serverInfo` is reserved (null).
+HRESULT CoGetClassObject(const CLSID& clsid, std::uint32_t context, void* serverInfo,
+                         const IID& iid, void** object);
+
+// An object of a registered class: its class factory (CoGetClassObject, with the same
+// failures) creates it.
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t context, const IID& iid,
                          void** object);
 

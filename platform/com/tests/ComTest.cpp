@@ -3,11 +3,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
+#include "platform/com/tests/TemporaryRegistry.h"
 #include "platform/registry/Registry.h"
-#include "testing/TempDir.h"
 
 namespace {
 
@@ -16,33 +13,11 @@ using namespace platform;
 constexpr GUID kFakeClass{
     0x11112222, 0x3333, 0x4444, {0x55, 0x55, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66}};
 
-// The registry of the whole program lives in a temporary folder, set before any test can
-// reach it.
-class TemporaryRegistry final : public ::testing::Environment {
-public:
-    void SetUp() override {
-        folder_ = std::make_unique<testing_support::TempDir>();
-        ::setenv("VANTELO_REGISTRY_DIR", folder_->path().c_str(), 1);
-    }
-    void TearDown() override { folder_.reset(); }
-
-private:
-    std::unique_ptr<testing_support::TempDir> folder_;
-};
-::testing::Environment* const kTemporaryRegistry =
-    ::testing::AddGlobalTestEnvironment(new TemporaryRegistry);
-
 Registry& TestRegistry() {
     return Registry::Default();
 }
 
-void Register(const GUID& clsid, const char* library) {
-    RegKey key;
-    ASSERT_EQ(RegKey::Create(TestRegistry(), RegHive::ClassesRoot,
-                             "CLSID\\" + FormatGuid(clsid) + "\\InprocServer32", "", key),
-              RegResult::Ok);
-    ASSERT_EQ(key.SetString("", library), RegResult::Ok);
-}
+using com_test::Register;
 
 TEST(Com, GuidsParseAndFormatInTheRegistryForm) {
     const auto guid = ParseGuid("{7a3e51c2-9B40-4D6E-A815-2F6C0B9D4E73}");
@@ -116,6 +91,50 @@ TEST(Com, EveryMissingPieceIsACleanFailure) {
     EXPECT_EQ(raw, nullptr);
     EXPECT_EQ(CoCreateInstance(notServed, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, nullptr),
               E_POINTER);
+}
+
+// Both entries give the same answers for every missing piece.
+TEST(Com, TheClassObjectFailsAsCreationDoes) {
+    const GUID base{0xC0FFEE00, 1, 2, {3, 4, 5, 6, 7, 8, 9, 0}};
+    struct Case {
+        const char* what;
+        std::uint8_t last;
+        const char* library;  // null: not registered
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {"unregistered", 1, nullptr, REGDB_E_CLASSNOTREG},
+        {"switched off", 2, "", REGDB_E_CLASSNOTREG},
+        {"missing library", 3, "/nonexistent/libnothing.so", CO_E_DLLNOTFOUND},
+        {"no entry", 4, VANTELO_NO_ENTRY_SERVER, CO_E_ERRORINDLL},
+        {"class not served", 5, VANTELO_FAKE_SERVER, CLASS_E_CLASSNOTAVAILABLE},
+    };
+    for (const Case& c : cases) {
+        GUID clsid = base;
+        clsid.data4[7] = c.last;
+        if (c.library != nullptr) Register(clsid, c.library);
+        void* raw = reinterpret_cast<void*>(1);
+        EXPECT_EQ(CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, &raw),
+                  c.expected)
+            << c.what;
+        EXPECT_EQ(raw, nullptr) << c.what;
+        EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &raw),
+                  c.expected)
+            << c.what;
+        EXPECT_EQ(raw, nullptr) << c.what;
+    }
+
+    Register(kFakeClass, VANTELO_FAKE_SERVER);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(CoGetClassObject(kFakeClass, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, nullptr,
+                               IID_IClassFactory, factory.Out()),
+              S_OK);
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.Out()), S_OK);
+    EXPECT_TRUE(object);
+    void* raw = nullptr;
+    EXPECT_EQ(CoGetClassObject(kFakeClass, CLSCTX_INPROC_HANDLER, nullptr, IID_IClassFactory, &raw),
+              REGDB_E_CLASSNOTREG);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // viewer control's class, which the studio's tests create through it.
 #include <atomic>
 
-#include "platform/com/Com.h"
+#include "platform/com/ClassFactory.h"
 
 namespace {
 
@@ -31,28 +31,6 @@ private:
     ~FakeObject() override { --gLive; }
 };
 
-class Factory final : public RefCounted<IClassFactory> {
-public:
-    HRESULT QueryInterface(const IID& iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
-        if (object == nullptr) return E_POINTER;
-        *object = nullptr;
-        if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-        auto* created = new FakeObject;
-        const HRESULT hr = created->QueryInterface(iid, object);
-        created->Release();
-        return hr;
-    }
-    HRESULT LockServer(bool) override { return S_OK; }
-};
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& clsid,
@@ -61,10 +39,7 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(cons
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (clsid != kFakeClass && clsid != kViewerControlClass) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new Factory;
-    const HRESULT hr = factory->QueryInterface(iid, object);
-    factory->Release();
-    return hr;
+    return ClassFactory::Serve([] { return static_cast<IUnknown*>(new FakeObject); }, iid, object);
 }
 
 extern "C" __attribute__((visibility("default"))) int FakeServerLiveObjects() {
