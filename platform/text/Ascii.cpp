@@ -21,6 +21,11 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
                       [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;

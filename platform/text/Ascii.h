@@ -10,6 +10,7 @@ namespace platform {
 char LowerAscii(char c);
 std::string ToLowerAscii(std::string_view text);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The value of a hexadecimal digit of either case; -1 for any other character.
 int HexDigitValue(char c);

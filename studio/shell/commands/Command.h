@@ -18,6 +18,10 @@ public:
 
     virtual void Execute() = 0;
     virtual bool IsEnabled() = 0;
+    // After Execute: true when the work was tried and not done (a write that failed). A user
+    // who cancels a dialog has not failed. Most callers ignore it; the exit prompt must not
+    // close the studio over unsaved work.
+    virtual bool Failed() const { return false; }
 
 private:
     int id_;

@@ -61,16 +61,20 @@ CommandFactory* GetCommandFactory() {
     return FactorySlot();
 }
 
-void ExecuteCommand(int id) {
+bool ExecuteCommand(int id) {
     CommandFactory* factory = GetCommandFactory();
-    if (factory == nullptr) return;
+    if (factory == nullptr) return true;
     try {
-        if (std::unique_ptr<Command> command = factory->CreateCommand(id)) command->Execute();
+        std::unique_ptr<Command> command = factory->CreateCommand(id);
+        if (command == nullptr) return true;
+        command->Execute();
+        return !command->Failed();
     } catch (const std::exception& error) {
         ReportFailure(id, error.what());
     } catch (...) {
         ReportFailure(id, "unknown error");
     }
+    return false;
 }
 
 bool IsCommandEnabled(int id) {

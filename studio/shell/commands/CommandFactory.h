@@ -80,7 +80,8 @@ CommandFactory* SetCommandFactory(CommandFactory* factory);
 CommandFactory* GetCommandFactory();
 
 // Runs the command of an id whatever its enabled state: the caller has decided. Nothing
-// happens for an id without a command (or without a factory).
-void ExecuteCommand(int id);
+// happens for an id without a command (or without a factory). False when the command ran
+// and failed (Command::Failed, or an exception it let out).
+bool ExecuteCommand(int id);
 // The command's own answer; false for an id without a command.
 bool IsCommandEnabled(int id);

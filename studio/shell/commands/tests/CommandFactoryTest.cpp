@@ -97,7 +97,7 @@ TEST_F(CommandFactoryTest, CommandsAreMadeWithTheirContextForOneCallEach) {
 
     // Running does not ask whether the command is enabled: the caller has decided.
     log.enabled = false;
-    ExecuteCommand(kGalleryAddFiles);
+    EXPECT_TRUE(ExecuteCommand(kGalleryAddFiles));
     EXPECT_EQ(log.runs, 1);
     EXPECT_FALSE(IsCommandEnabled(kGalleryAddFiles));
     log.enabled = true;
@@ -109,7 +109,9 @@ TEST_F(CommandFactoryTest, AFailingCommandNeitherThrowsNorCountsAsEnabled) {
     testing_support::DebugCapture debug;
     log.throws = true;
     log.enabled = true;
-    EXPECT_NO_THROW(ExecuteCommand(kGalleryAddFiles));
+    bool done = true;
+    EXPECT_NO_THROW(done = ExecuteCommand(kGalleryAddFiles));
+    EXPECT_FALSE(done);  // a failure, not a success
     EXPECT_FALSE(IsCommandEnabled(kGalleryAddFiles));
     EXPECT_EQ(debug.lines().size(), 2u);
     EXPECT_EQ(log.alive, 0);

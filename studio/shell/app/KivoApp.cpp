@@ -1,0 +1,145 @@
+#include "studio/shell/app/KivoApp.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include <QApplication>
+
+#if defined(VANTELO_HAVE_X11)
+#include "studio/shell/app/X11Keyboard.h"
+#endif
+
+#include "platform/registry/Registry.h"
+#include "studio/shell/BusyDialog.h"
+#include "studio/shell/ShellDialogs.h"
+#include "studio/shell/ShellUtils.h"
+#include "studio/shell/app/AboutDlg.h"
+#include "studio/shell/app/MainFrame.h"
+#include "studio/shell/commands/CommandIds.h"
+
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+bool HasDisplay() {
+    if (IsSet("WAYLAND_DISPLAY")) return true;
+    // A platform chosen by name (offscreen, wayland, ...) is Qt's to find; X11 is asked here.
+    if (IsSet("QT_QPA_PLATFORM") && std::string_view(std::getenv("QT_QPA_PLATFORM")) != "xcb") {
+        return true;
+    }
+    if (!IsSet("DISPLAY")) return false;
+#if defined(VANTELO_HAVE_X11)
+    // Qt ends the process when it cannot reach the X server; ask first.
+    if (!X11DisplayReachable()) return false;
+#endif
+    return true;
+}
+
+CKivoApp::CKivoApp(std::vector<std::string> arguments, std::string dataFolder)
+    : arguments_(std::move(arguments)),
+      dataFolder_(std::move(dataFolder)),
+      module_(platform::Registry::Default()) {
+    Map(kAbout, [this] { OnAppAbout(); });
+}
+
+CKivoApp::~CKivoApp() {
+    frame_.reset();
+    if (promptsInstalled_) platform::SetPrompts(nullptr);
+}
+
+int CKivoApp::Run(int& argc, char** argv) {
+    argc_ = &argc;
+    argv_ = argv;
+    if (InitInstance() && frame_ != nullptr) QApplication::exec();
+    return ExitInstance();
+}
+
+bool CKivoApp::InitAtlModule() {
+    initialised_ = true;
+    module_.Init();
+    const RegistrationSwitch registration = FindRegistrationSwitch(arguments_);
+    if (registration == RegistrationSwitch::None) return true;
+
+    const bool done = registration == RegistrationSwitch::RegServer ? module_.RegisterServer()
+                                                                    : module_.UnregisterServer();
+    if (!done) {
+        std::fprintf(stderr, "KVT: the registry could not be written\n");
+        status_ = 1;
+    }
+    initialised_ = false;
+    module_.Term();
+    return false;
+}
+
+bool CKivoApp::EnsureApplication() {
+    if (QApplication::instance() != nullptr) return true;
+    if (argc_ == nullptr || !HasDisplay()) {
+        std::fprintf(stderr,
+                     "KVT needs a graphical display: DISPLAY or WAYLAND_DISPLAY names none "
+                     "that can be reached\n");
+        return false;
+    }
+    application_ = std::make_unique<QApplication>(*argc_, argv_);
+    platform::SetPrompts(&qtPrompts_);
+    promptsInstalled_ = true;
+    return true;
+}
+
+bool CKivoApp::InitInstance() {
+    if (!InitAtlModule()) return false;
+    // An automation start shows no window; with no clients to serve here, the program ends.
+    if (HasAutomationSwitch(arguments_)) return true;
+    if (!EnsureApplication()) {
+        status_ = 1;
+        return false;
+    }
+
+    if (!ProbeViewerControl()) {
+        // Its registration may have been left switched off.
+        SetViewerControlEnabled(true);
+        if (!ProbeViewerControl()) {
+            platform::ShowMessage(nullptr,
+                                  "You must Install vantelo before you can run Vantelo Studio!",
+                                  "Error", platform::MessageButtons::Ok);
+            status_ = 1;
+            return true;
+        }
+    }
+
+    frame_ = std::make_unique<CMainFrame>(dataFolder_);
+    if (!frame_->Create()) {
+        frame_.reset();
+        status_ = 1;
+        return false;
+    }
+    frame_->GetRouter().SetApplication(this);
+    frame_->showMaximized();
+    SetBusyDialogParent(frame_.get());
+    UseBusyDialogForProgress();
+    InstallShellDialogs(frame_.get());
+    frame_->CloseSplash();
+    return true;
+}
+
+int CKivoApp::ExitInstance() {
+    // The frame and everything it owns go before the rest.
+    frame_.reset();
+    CloseBusyDialog();
+    if (initialised_) {
+        module_.Term();
+        initialised_ = false;
+    }
+    SetViewerControlEnabled(true);
+    return status_;
+}
+
+void CKivoApp::OnAppAbout() {
+    CAboutDlg dialog(frame_.get());
+    dialog.exec();
+}

@@ -1,0 +1,297 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSplitterHandle>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include "studio/projects/Animation.h"
+#include "studio/projects/Gallery.h"
+#include "studio/projects/Vantelifier.h"
+#include "studio/shell/app/FrameSplitter.h"
+#include "studio/shell/app/MainFrame.h"
+#include "studio/shell/commands/CommandFactory.h"
+#include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/commands/OpenProjects.h"
+#include "testing/StudioTestRig.h"
+
+namespace {
+
+using platform::PromptAnswer;
+
+// A stand-in for a project's save or close command, switched by the test.
+struct StandIn {
+    bool enabled = true;
+    bool fails = false;
+    std::vector<int> runs;
+};
+StandIn* theStandIn = nullptr;
+
+class StandInCommand final : public Command {
+public:
+    explicit StandInCommand(int id) : Command(id) {}
+    void Execute() override {
+        theStandIn->runs.push_back(GetId());
+        failed_ = theStandIn->fails;
+    }
+    bool IsEnabled() override { return theStandIn->enabled; }
+    bool Failed() const override { return failed_; }
+
+private:
+    bool failed_ = false;
+};
+
+class NoNavigator final : public PageNavigator {
+public:
+    bool Navigate(const std::string&) override { return true; }
+};
+class NoScript final : public PageScriptWriter {
+public:
+    bool WriteVanteloScript(const std::string&) override { return true; }
+};
+
+enum class Project { None, Gallery, Animation, Page, PageAndAnimation };
+
+// Catches what the studio hands to the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        theStandIn = &standIn;
+        ASSERT_TRUE(rig.Start());
+        frame = rig.frame();
+        ASSERT_NE(frame, nullptr);
+        for (int id : {kGallerySave, kGalleryClose, kAnimationSave, kAnimationClose, kVantelifySave,
+                       kVantelifyClose}) {
+            GetCommandFactory()->Register(
+                id, [id](const CommandContext&) { return std::make_unique<StandInCommand>(id); });
+        }
+    }
+    void TearDown() override {
+        CloseOpenProjects();
+        rig.Stop();
+        theStandIn = nullptr;
+    }
+
+    void Open(Project project) {
+        CloseOpenProjects();
+        if (project == Project::Gallery) SetCurrentGallery(std::make_unique<Gallery>());
+        if (project == Project::Animation || project == Project::PageAndAnimation) {
+            SetCurrentAnimation(std::make_unique<Animation>());
+        }
+        if (project == Project::Page || project == Project::PageAndAnimation) {
+            SetCurrentVantelifier(std::make_unique<Vantelifier>(navigator, script, PidlPath()));
+        }
+        frame->SetModeMenu();
+    }
+    bool Enabled(int id) { return frame->GetRouter().IsEnabled(id); }
+    QStringList MenuTitles() {
+        QStringList titles;
+        for (QAction* action : frame->menuBar()->actions()) titles << action->text();
+        return titles;
+    }
+
+    StandIn standIn;
+    testing_support::StudioTestRig rig;
+    CMainFrame* frame = nullptr;
+    NoNavigator navigator;
+    NoScript script;
+};
+
+TEST_F(MainFrameTest, MenusFollowTheOpenProjectAndCloseAndSaveGoToItsCommands) {
+    struct Case {
+        Project project;
+        int mode;
+        QString popup;
+        int close;
+        int save;
+    };
+    const Case cases[] = {
+        {Project::Gallery, 1, "Gallery", kGalleryClose, kGallerySave},
+        {Project::Animation, 2, "Animation", kAnimationClose, kAnimationSave},
+        {Project::Page, 3, "Vantelify", kVantelifyClose, kVantelifySave},
+    };
+    for (const Case& c : cases) {
+        Open(c.project);
+        EXPECT_EQ(frame->GetMode(), c.mode);
+        EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&Edit", c.popup, "&View", "&Help"}));
+        standIn.runs.clear();
+        standIn.enabled = true;
+        EXPECT_TRUE(Enabled(kClose) && Enabled(kSave));
+        EXPECT_TRUE(frame->GetRouter().Invoke(kClose));
+        EXPECT_TRUE(frame->GetRouter().Invoke(kSave));
+        EXPECT_EQ(standIn.runs, (std::vector<int>{c.close, c.save}));
+        standIn.enabled = false;
+        EXPECT_FALSE(Enabled(kClose) || Enabled(kSave));
+    }
+
+    Open(Project::None);
+    standIn.enabled = true;
+    EXPECT_EQ(frame->GetMode(), 0);
+    EXPECT_EQ(MenuTitles(), (QStringList{"&File", "&Edit", "&View", "&Help"}));
+    EXPECT_FALSE(Enabled(kClose));
+    EXPECT_FALSE(Enabled(kSave));
+}
+
+TEST_F(MainFrameTest, ClosingAsksAboutUnsavedWorkAndKeepsItWhenTheSaveFails) {
+    struct Case {
+        const char* name;
+        Project project;
+        bool saveEnabled;
+        std::optional<PromptAnswer> answer;  // none: nothing is asked
+        bool saveFails;
+        bool closes;
+        std::vector<int> saves;
+    };
+    const Case cases[] = {
+        {"no project", Project::None, true, {}, false, true, {}},
+        {"nothing to export", Project::Gallery, false, {}, false, true, {}},
+        {"cancel", Project::Gallery, true, PromptAnswer::Cancel, false, false, {}},
+        {"no", Project::Gallery, true, PromptAnswer::No, false, true, {}},
+        {"yes", Project::Gallery, true, PromptAnswer::Yes, false, true, {kGallerySave}},
+        {"yes, save fails", Project::Gallery, true, PromptAnswer::Yes, true, false, {kGallerySave}},
+        {"animation", Project::Animation, true, PromptAnswer::Yes, false, true, {kAnimationSave}},
+        // The page project is asked about before the animation.
+        {"page first",
+         Project::PageAndAnimation,
+         true,
+         PromptAnswer::Yes,
+         true,
+         false,
+         {kVantelifySave}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Open(c.project);
+        frame->show();
+        standIn = StandIn{c.saveEnabled, c.saveFails, {}};
+        const std::size_t asked = rig.prompts().calls().size();
+        if (c.answer) rig.prompts().Answer(*c.answer);
+
+        EXPECT_EQ(frame->close(), c.closes);
+        EXPECT_EQ(frame->isVisible(), !c.closes);
+        EXPECT_EQ(standIn.runs, c.saves);
+        ASSERT_EQ(rig.prompts().calls().size(), asked + (c.answer ? 1 : 0));
+        if (!c.answer) continue;
+        const auto& call = rig.prompts().calls().back();
+        EXPECT_EQ(call.caption, "Exit Vistrel 2");
+        EXPECT_EQ(call.buttons, platform::MessageButtons::YesNoCancel);
+        EXPECT_TRUE(call.hasOwner);
+        EXPECT_EQ(call.text.find("before Vistrel 2 Exits?") != std::string::npos, true);
+    }
+    EXPECT_EQ(rig.prompts().unanswered(), 0);
+
+    // The three questions as the studio words them.
+    const std::pair<Project, const char*> texts[] = {
+        {Project::Gallery,
+         "You have not exported your gallery\nDo you want to export the gallery before Vistrel "
+         "2 Exits?"},
+        {Project::Page,
+         "You have not saved your Vantelified page\nDo you want to save before Vistrel 2 "
+         "Exits?"},
+        {Project::Animation,
+         "You have not saved your Animation\nDo you want to save before Vistrel 2 Exits?"},
+    };
+    for (const auto& [project, text] : texts) {
+        Open(project);
+        frame->show();
+        standIn = StandIn{};
+        rig.prompts().Answer(PromptAnswer::Cancel);
+        EXPECT_FALSE(frame->close());
+        EXPECT_EQ(rig.prompts().calls().back().text, text);
+    }
+}
+
+TEST_F(MainFrameTest, ShowFileviewsTwiceAfterADragGivesTheStartHeight) {
+    FrameSplitter* splitter = frame->GetSplitter();
+    ASSERT_NE(splitter, nullptr);
+    QApplication::processEvents();
+    const int start = frame->GetSavedRowHeight();
+    EXPECT_EQ(splitter->GetRowHeight(), start);
+    EXPECT_EQ(splitter->GetColumnWidth(), frame->GetSavedColumnWidth());
+
+    // Drags a handle by `delta` pixels along its splitter, as the mouse would.
+    auto drag = [](QSplitterHandle* handle, QPoint delta) {
+        const QPoint from(handle->width() / 2, handle->height() / 2);
+        const QPoint to = from + delta;
+        auto send = [handle](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                             Qt::MouseButtons held) {
+            QMouseEvent event(type, at, handle->mapToGlobal(at), button, held, Qt::NoModifier);
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    };
+    drag(splitter->handle(1), QPoint(0, 60));
+    EXPECT_EQ(splitter->GetRowHeight(), start + 60);
+
+    CommandRouter& router = frame->GetRouter();
+    CmdUI checked(kShowFileviews);
+    router.Update(checked);
+    EXPECT_EQ(checked.GetCheck(), true);
+    router.Invoke(kShowFileviews);
+    EXPECT_EQ(splitter->GetRowHeight(), 0);
+    CmdUI unchecked(kShowFileviews);
+    router.Update(unchecked);
+    EXPECT_TRUE(unchecked.IsEnabled());
+    EXPECT_EQ(unchecked.GetCheck(), false);
+    router.Invoke(kShowFileviews);
+    EXPECT_EQ(splitter->GetRowHeight(), start);
+
+    // One column divider: dragging it in one row moves it in the other.
+    drag(splitter->GetRow(1)->handle(1), QPoint(-40, 0));
+    const int column = frame->GetSavedColumnWidth() - 40;
+    EXPECT_EQ(splitter->GetRow(1)->sizes().value(0), column);
+    EXPECT_EQ(splitter->GetColumnWidth(), column);
+    router.Invoke(kShowInfoviews);
+    EXPECT_EQ(splitter->GetRow(1)->sizes().value(0), 0);
+    router.Invoke(kShowInfoviews);
+    EXPECT_EQ(splitter->GetColumnWidth(), frame->GetSavedColumnWidth());
+    EXPECT_EQ(splitter->GetRow(1)->sizes().value(0), frame->GetSavedColumnWidth());
+}
+
+TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    const QString help = QString::fromStdString(rig.dataFolder() + "help/index.htm");
+    struct Case {
+        Project project;
+        QString query;
+    };
+    const Case cases[] = {{Project::None, ""},
+                          {Project::Gallery, "gallery"},
+                          {Project::Animation, "animation"},
+                          {Project::Page, "vantelifier"}};
+    for (const Case& c : cases) {
+        Open(c.project);
+        catcher.urls.clear();
+        EXPECT_TRUE(frame->GetRouter().Invoke(kHelpContents));
+        ASSERT_EQ(catcher.urls.size(), 1u);
+        EXPECT_EQ(catcher.urls[0].toLocalFile(), help);
+        EXPECT_EQ(catcher.urls[0].query(), c.query);
+    }
+    catcher.urls.clear();
+    EXPECT_TRUE(frame->GetRouter().Invoke(kWebSite));
+    ASSERT_EQ(catcher.urls.size(), 1u);
+    EXPECT_TRUE(QFileInfo(catcher.urls[0].toLocalFile()).isFile());
+    QDesktopServices::unsetUrlHandler("file");
+}
+
+}  // namespace
+
+#include "MainFrameTest.moc"

@@ -1,0 +1,43 @@
+#include "testing/StudioTestRig.h"
+
+#include <filesystem>
+
+#include "studio/shell/app/KivoApp.h"
+#include "studio/shell/app/MainFrame.h"
+#include "testing/QtTestApp.h"
+#include "testing/StudioEnvironment.h"
+
+namespace testing_support {
+
+StudioTestRig::StudioTestRig() {
+    StudioEnvironment::Get();
+    TestApplication();
+    dataFolder_ = temp_.Path("kvtdata") + "/";
+    std::error_code error;
+    std::filesystem::copy(VANTELO_SOURCE_DATA_FOLDER, dataFolder_,
+                          std::filesystem::copy_options::recursive, error);
+    RegisterViewerControl(VANTELO_FAKE_SERVER);
+}
+
+StudioTestRig::~StudioTestRig() {
+    Stop();
+}
+
+bool StudioTestRig::Start(std::vector<std::string> arguments) {
+    Stop();
+    app_ = std::make_unique<CKivoApp>(std::move(arguments), dataFolder_);
+    stopped_ = false;
+    return app_->InitInstance();
+}
+
+int StudioTestRig::Stop() {
+    if (app_ == nullptr || stopped_) return app_ != nullptr ? app_->GetExitStatus() : 0;
+    stopped_ = true;
+    return app_->ExitInstance();
+}
+
+CMainFrame* StudioTestRig::frame() const {
+    return app_ != nullptr ? app_->GetMainFrame() : nullptr;
+}
+
+}  // namespace testing_support
