@@ -7,6 +7,10 @@
 
 #include "platform/gfx/Pixels.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace gfx {
 namespace {
 
@@ -99,6 +103,12 @@ public:
         if (filter_ == TextureFilter::Point) {
             const std::uint8_t* line = tex.bits + row.nearest * tex.pitch;
             const int texBytes = from_.BytesPerPixel();
+            if (raw_ && bytes == 4) {
+                auto* out32 = reinterpret_cast<std::uint32_t*>(out);
+                const auto* line32 = reinterpret_cast<const std::uint32_t*>(line);
+                for (int i = 0; i < x1 - x0; ++i) out32[i] = line32[columns[i].nearest];
+                return;
+            }
             for (int x = x0; x < x1; ++x, out += bytes) {
                 const std::uint8_t* texel = line + columns[x - x0].nearest * texBytes;
                 if (raw_) {
@@ -119,49 +129,112 @@ public:
     }
 
 private:
-    // Two channels a word, 32 bits apart, so that weighted sums of them never meet.
-    static std::uint64_t Lanes02(std::uint32_t c) {
-        return (c & 0xFF) | (std::uint64_t{c & 0xFF0000} << 16);
-    }
-    static std::uint64_t Lanes13(std::uint32_t c) {
-        return ((c >> 8) & 0xFF) | (std::uint64_t{c >> 24} << 32);
+    // The four channels 16 bits apart: a weighted sum of two texels (weights adding to 256)
+    // fills each lane without reaching the next.
+    static std::uint64_t Lanes(std::uint32_t c) {
+        const std::uint64_t w = c;
+        return (w & 0xFF) | (w & 0xFF00) << 8 | (w & 0xFF0000) << 16 | (w & 0xFF000000u) << 24;
     }
 
     // The blits' bilinear rounding, done rows first: the sum of the four weighted texels is
-    // the same either way, and one row's blend then serves every pixel of the span.
+    // the same either way, and one row's blend then serves every pixel of the span (and the
+    // next row too when it reads the same texels with the same weight).
     void Linear8888(std::uint32_t* out, int count, const Tap* columns, const Tap& row) {
         const platform::SurfacePixels& tex = state_.texture;
-        const auto* top = reinterpret_cast<const std::uint32_t*>(tex.bits + row.first * tex.pitch);
-        const auto* bottom =
-            reinterpret_cast<const std::uint32_t*>(tex.bits + row.second * tex.pitch);
-        const int lo = columns[0].first;
-        const int hi = columns[count - 1].second;
-        const int left = std::min(lo, hi);
-        const int right = std::max(lo, hi);
-        blend02_.resize(static_cast<std::size_t>(right - left + 1));
-        blend13_.resize(blend02_.size());
-        const std::uint64_t wt = 256 - row.weight;
-        const std::uint64_t wb = row.weight;
-        for (int k = left; k <= right; ++k) {
-            const std::uint32_t a = top[k];
-            const std::uint32_t b = bottom[k];
-            blend02_[static_cast<std::size_t>(k - left)] = Lanes02(a) * wt + Lanes02(b) * wb;
-            blend13_[static_cast<std::size_t>(k - left)] = Lanes13(a) * wt + Lanes13(b) * wb;
+        const int left = std::min(columns[0].first, columns[count - 1].first);
+        const int right = std::max(columns[0].first, columns[count - 1].first) + 1;
+        if (row.first != blendRow_ || row.weight != blendWeight_ || left < blendLeft_ ||
+            right > blendRight_) {
+            const auto* top =
+                reinterpret_cast<const std::uint32_t*>(tex.bits + row.first * tex.pitch);
+            const auto* bottom =
+                reinterpret_cast<const std::uint32_t*>(tex.bits + row.second * tex.pitch);
+            // One texel past the edge repeats it, so every pixel may read its right
+            // neighbour (with weight 0 at the edge).
+            blend_.resize(static_cast<std::size_t>(tex.width) + 1);
+            const std::uint64_t wt = 256 - row.weight;
+            const std::uint64_t wb = row.weight;
+            const int last = std::min(right, tex.width - 1);
+            std::uint64_t* rows = blend_.data();
+            int k = left;
+#if defined(__SSE2__)
+            // Four texels at once: bytes widened to 16-bit lanes are the same lanes.
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i topWeight = _mm_set1_epi16(static_cast<short>(wt));
+            const __m128i bottomWeight = _mm_set1_epi16(static_cast<short>(wb));
+            for (; k + 3 <= last; k += 4) {
+                const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + k));
+                const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + k));
+                const __m128i lo = _mm_add_epi16(
+                    _mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), topWeight),
+                    _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), bottomWeight));
+                const __m128i hi = _mm_add_epi16(
+                    _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), topWeight),
+                    _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), bottomWeight));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + k), lo);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + k + 2), hi);
+            }
+#endif
+            for (; k <= last; ++k) rows[k] = Lanes(top[k]) * wt + Lanes(bottom[k]) * wb;
+            if (right > last) rows[right] = rows[last];
+            blendRow_ = row.first;
+            blendWeight_ = row.weight;
+            blendLeft_ = left;
+            blendRight_ = right;
         }
         const std::uint32_t alphaFill = state_.texture.format.alphaMask == 0 ? 0xFF000000u : 0;
         const std::uint32_t keep = state_.target.format.alphaMask == 0 ? 0x00FFFFFFu : 0xFFFFFFFFu;
+        constexpr std::uint64_t kPair = 0x0000FFFF0000FFFFull;
         constexpr std::uint64_t kRound = 0x0000800000008000ull;
-        const std::uint64_t* b02 = blend02_.data() - left;
-        const std::uint64_t* b13 = blend13_.data() - left;
-        for (int i = 0; i < count; ++i) {
+        const std::uint64_t* blend = blend_.data();
+        int i = 0;
+#if defined(__SSE2__)
+        // Two pixels at once, the same sums in 32-bit lanes.
+        const __m128i round = _mm_set1_epi32(32768);
+        const __m128i fill = _mm_set1_epi32(static_cast<int>(alphaFill));
+        const __m128i mask = _mm_set1_epi32(static_cast<int>(keep));
+        for (; i + 1 < count; i += 2) {
+            const Tap& c0 = columns[i];
+            const Tap& c1 = columns[i + 1];
+            const __m128i a = _mm_set_epi64x(static_cast<long long>(blend[c1.first]),
+                                             static_cast<long long>(blend[c0.first]));
+            const __m128i b = _mm_set_epi64x(static_cast<long long>(blend[c1.first + 1]),
+                                             static_cast<long long>(blend[c0.first + 1]));
+            const auto l0 = static_cast<short>(256 - c0.weight);
+            const auto l1 = static_cast<short>(256 - c1.weight);
+            const auto r0 = static_cast<short>(c0.weight);
+            const auto r1 = static_cast<short>(c1.weight);
+            const __m128i wl = _mm_set_epi16(l1, l1, l1, l1, l0, l0, l0, l0);
+            const __m128i wr = _mm_set_epi16(r1, r1, r1, r1, r0, r0, r0, r0);
+            const __m128i alo = _mm_mullo_epi16(a, wl);
+            const __m128i ahi = _mm_mulhi_epu16(a, wl);
+            const __m128i blo = _mm_mullo_epi16(b, wr);
+            const __m128i bhi = _mm_mulhi_epu16(b, wr);
+            __m128i p0 =
+                _mm_add_epi32(_mm_unpacklo_epi16(alo, ahi), _mm_unpacklo_epi16(blo, bhi));
+            __m128i p1 =
+                _mm_add_epi32(_mm_unpackhi_epi16(alo, ahi), _mm_unpackhi_epi16(blo, bhi));
+            p0 = _mm_srli_epi32(_mm_add_epi32(p0, round), 16);
+            p1 = _mm_srli_epi32(_mm_add_epi32(p1, round), 16);
+            __m128i bytes = _mm_packs_epi32(p0, p1);
+            bytes = _mm_packus_epi16(bytes, bytes);
+            bytes = _mm_and_si128(_mm_or_si128(bytes, fill), mask);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), bytes);
+        }
+#endif
+        for (; i < count; ++i) {
             const Tap& c = columns[i];
             const std::uint64_t wl = 256 - c.weight;
             const std::uint64_t wr = c.weight;
-            const std::uint64_t s02 = b02[c.first] * wl + b02[c.second] * wr + kRound;
-            const std::uint64_t s13 = b13[c.first] * wl + b13[c.second] * wr + kRound;
-            const auto value = static_cast<std::uint32_t>(
-                ((s02 >> 16) & 0xFF) | ((s13 >> 16) & 0xFF) << 8 | ((s02 >> 48) & 0xFF) << 16 |
-                ((s13 >> 48) & 0xFF) << 24);
+            const std::uint64_t a = blend[c.first];
+            const std::uint64_t b = blend[c.first + 1];
+            // Blue and red, then green and alpha, each pair 32 bits apart.
+            const std::uint64_t br = (a & kPair) * wl + (b & kPair) * wr + kRound;
+            const std::uint64_t ga = (a >> 16 & kPair) * wl + (b >> 16 & kPair) * wr + kRound;
+            const std::uint64_t mixed =
+                (br >> 16 & 0x000000FF000000FFull) | (ga >> 8 & 0x0000FF000000FF00ull);
+            const auto value = static_cast<std::uint32_t>(mixed) |
+                               static_cast<std::uint32_t>(mixed >> 32) << 16;
             out[i] = (value | alphaFill) & keep;
         }
     }
@@ -172,9 +245,15 @@ private:
     TextureFilter filter_;
     bool raw_;
     bool fast8888_;
-    std::vector<std::uint64_t> blend02_;
-    std::vector<std::uint64_t> blend13_;
+    // Kept from draw to draw: a frame draws many quads.
+    static thread_local std::vector<std::uint64_t> blend_;
+    int blendRow_ = -1;
+    std::uint32_t blendWeight_ = 0;
+    int blendLeft_ = 0;
+    int blendRight_ = -1;
 };
+
+thread_local std::vector<std::uint64_t> Shader::blend_;
 
 TextureFilter ChooseFilter(const RasterState& state, double texelsPerPixelSquared) {
     return texelsPerPixelSquared <= 1.0 ? state.magFilter : state.minFilter;
@@ -230,7 +309,8 @@ bool DrawAlignedQuad(const RasterState& state, const TLVertex* v) {
     Shader shader(state, ChooseFilter(state, du * tw * du * tw * dv * th * dv * th));
     if (!shader.Supported()) return false;
 
-    std::vector<Tap> columns(static_cast<std::size_t>(x1 - x0));
+    thread_local std::vector<Tap> columns;
+    columns.resize(static_cast<std::size_t>(x1 - x0));
     for (std::int64_t i = x0; i < x1; ++i) {
         const double u = l.u + (static_cast<double>(i) + 0.5 - lx) * du;
         columns[static_cast<std::size_t>(i - x0)] = MakeTap(TexelFixed(u * tw - 0.5), tw);
