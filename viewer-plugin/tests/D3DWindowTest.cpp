@@ -202,7 +202,7 @@ TEST_F(D3DWindowTest, ATargetIgnoringClearsGetsTheDeviceMadeOnTheBackBuffer) {
     ASSERT_EQ(window->GetDevice()->GetRenderTarget(&target), 0);
     EXPECT_EQ(target, window->GetBackBuffer()->GetSurface());
     target->Release();
-    // Without the hardware device the check itself reports the target.
+    // The check itself reports a target that ignores clears.
     gfx::display::IgnoreClears(1);
     EXPECT_EQ(window->VerifyRenderTarget(window->GetDevice(), window->GetBackBuffer()),
               platform::E_FAIL);
