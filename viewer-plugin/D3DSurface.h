@@ -14,8 +14,8 @@ public:
     // A texture surface with `mipmapCount` levels; false when the surface cannot be made or
     // is no texture.
     bool CreateTexture(gfx::DirectDraw* dd4, int width, int height,
-                       const gfx::PixelFormatDesc* format, std::uint32_t caps,
-                       std::uint32_t caps2, int mipmapCount);
+                       const gfx::PixelFormatDesc* format, std::uint32_t caps, std::uint32_t caps2,
+                       int mipmapCount);
     // Lets a managed texture take the surface's new pixels; E_FAIL without a texture.
     platform::HRESULT Reload();
     // Fills each smaller level from the one above it; nothing with one level.

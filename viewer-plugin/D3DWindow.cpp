@@ -44,8 +44,7 @@ Direct3DObjects& SharedDirect3D() {
     return objects;
 }
 
-D3DWindow::D3DWindow(ModuleInstance instance, platform::HWND window)
-    : DDWindow(instance, window) {
+D3DWindow::D3DWindow(ModuleInstance instance, platform::HWND window) : DDWindow(instance, window) {
     GetSharedRecord().CountIn();
 }
 
@@ -122,8 +121,7 @@ void D3DWindow::ReleaseDevice() {
                 LetGoOfDevice(shared.hardware, shared.hardwareViewport);
                 ReleaseHardwareClaim();
             }
-        } else if (device_ == shared.software &&
-                   softwareGeneration_ == shared.softwareGeneration) {
+        } else if (device_ == shared.software && softwareGeneration_ == shared.softwareGeneration) {
             if (--shared.softwareUsers == 0) {
                 LetGoOfDevice(shared.software, shared.softwareViewport);
             }
@@ -289,8 +287,10 @@ platform::HRESULT D3DWindow::CheckHardware(gfx::Device* device) {
     }
 
     // Tiles must fit in video memory beside the back buffer.
-    constexpr std::uint32_t kOffscreenVideo = gfx::DDSCAPS_OFFSCREENPLAIN | gfx::DDSCAPS_VIDEOMEMORY;
-    const auto probe = backBuffer_->CreateCompatible(kTextureEdge, kTextureEdge, kOffscreenVideo, 0);
+    constexpr std::uint32_t kOffscreenVideo =
+        gfx::DDSCAPS_OFFSCREENPLAIN | gfx::DDSCAPS_VIDEOMEMORY;
+    const auto probe =
+        backBuffer_->CreateCompatible(kTextureEdge, kTextureEdge, kOffscreenVideo, 0);
     if (probe == nullptr || !probe->IsVideoMemory()) result = platform::E_FAIL;
     return result;
 }
@@ -451,8 +451,7 @@ bool D3DWindow::SetViewport(const gfx::ViewportDesc& desc) {
         gfx::Viewport** own = nullptr;
         if (device_ == shared.hardware && hardwareGeneration_ == shared.hardwareGeneration) {
             own = &shared.hardwareViewport;
-        } else if (device_ == shared.software &&
-                   softwareGeneration_ == shared.softwareGeneration) {
+        } else if (device_ == shared.software && softwareGeneration_ == shared.softwareGeneration) {
             own = &shared.softwareViewport;
         } else {
             Log(kError, "Failure to setviewport, no valid device\n");

@@ -64,10 +64,10 @@ HRESULT Viewport::GetViewport2(ViewportDesc* desc) const {
 Rect Viewport::Area() const {
     if (!set_) return Rect{};
     // Widths beyond any surface stay in range.
-    const int right = static_cast<int>(std::min<long long>(
-        static_cast<long long>(desc_.x) + desc_.width, 1 << 30));
-    const int bottom = static_cast<int>(std::min<long long>(
-        static_cast<long long>(desc_.y) + desc_.height, 1 << 30));
+    const int right = static_cast<int>(
+        std::min<long long>(static_cast<long long>(desc_.x) + desc_.width, 1 << 30));
+    const int bottom = static_cast<int>(
+        std::min<long long>(static_cast<long long>(desc_.y) + desc_.height, 1 << 30));
     return Rect{desc_.x, desc_.y, right, bottom};
 }
 
@@ -83,9 +83,9 @@ HRESULT Viewport::Clear2(int count, const ClearRect* rects, std::uint32_t flags,
     if (display::TakeIgnoredClear()) return DD_OK;
     const PixelCodec codec(pixels.format);
     if (!codec.Supported()) return DDERR_UNSUPPORTED;
-    const std::uint32_t value =
-        codec.Pack(Rgba{static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
-                        static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 24)});
+    const std::uint32_t value = codec.Pack(
+        Rgba{static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
+             static_cast<std::uint8_t>(colour), static_cast<std::uint8_t>(colour >> 24)});
     Rect inside = Area();
     inside.Intersect(Rect{0, 0, pixels.width, pixels.height});
     for (int i = 0; i < count; ++i) {
@@ -113,8 +113,7 @@ HRESULT Direct3D::CreateDevice(const platform::GUID& kind, Surface* target, Devi
     *device = nullptr;
     const bool hardware = kind == IID_IDirect3DHALDevice;
     if (!hardware && kind != IID_IDirect3DRGBDevice) return D3DERR_NOTAVAILABLE;
-    if (hardware && (!display::Hardware3D() ||
-                     (display::DriverCapabilities() & DDCAPS_3D) == 0)) {
+    if (hardware && (!display::Hardware3D() || (display::DriverCapabilities() & DDCAPS_3D) == 0)) {
         return D3DERR_NOTAVAILABLE;
     }
     if (target->IsLost() != DD_OK) return DDERR_SURFACELOST;

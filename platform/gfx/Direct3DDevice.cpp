@@ -148,8 +148,8 @@ HRESULT Device::SetRenderState(std::uint32_t state, std::uint32_t value) {
     return DD_OK;
 }
 
-HRESULT Device::DrawPrimitive(std::uint32_t type, std::uint32_t vertexFormat,
-                              const void* vertices, int count, std::uint32_t) {
+HRESULT Device::DrawPrimitive(std::uint32_t type, std::uint32_t vertexFormat, const void* vertices,
+                              int count, std::uint32_t) {
     if (!inScene_) return D3DERR_NOTINBEGIN;
     if (type != D3DPT_TRIANGLESTRIP) return D3DERR_INVALIDPRIMITIVETYPE;
     if (vertexFormat != D3DFVF_TLVERTEX1) return D3DERR_INVALIDVERTEXFORMAT;

@@ -52,8 +52,8 @@ private:
     bool TargetFits(const Surface* target) const;
 
     const bool hardware_;
-    Surface* target_ = nullptr;  // held
-    Texture* texture_ = nullptr;  // held
+    Surface* target_ = nullptr;         // held
+    Texture* texture_ = nullptr;        // held
     std::vector<Viewport*> viewports_;  // held
     Viewport* current_ = nullptr;
     bool inScene_ = false;

@@ -73,8 +73,8 @@ struct Tap {
 Tap MakeTap(std::int32_t s, int size) {
     Tap tap;
     tap.fixed = s;
-    tap.nearest = static_cast<int>(
-        std::clamp<std::int64_t>((std::int64_t{s} + 32768) >> 16, 0, size - 1));
+    tap.nearest =
+        static_cast<int>(std::clamp<std::int64_t>((std::int64_t{s} + 32768) >> 16, 0, size - 1));
     const std::int32_t clamped = std::clamp(s, 0, (size - 1) * 65536);
     tap.first = clamped >> 16;
     tap.second = std::min(tap.first + 1, size - 1);
@@ -165,12 +165,12 @@ private:
             for (; k + 3 <= last; k += 4) {
                 const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(top + k));
                 const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bottom + k));
-                const __m128i lo = _mm_add_epi16(
-                    _mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), topWeight),
-                    _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), bottomWeight));
-                const __m128i hi = _mm_add_epi16(
-                    _mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), topWeight),
-                    _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), bottomWeight));
+                const __m128i lo =
+                    _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(t, zero), topWeight),
+                                  _mm_mullo_epi16(_mm_unpacklo_epi8(b, zero), bottomWeight));
+                const __m128i hi =
+                    _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(t, zero), topWeight),
+                                  _mm_mullo_epi16(_mm_unpackhi_epi8(b, zero), bottomWeight));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + k), lo);
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(rows + k + 2), hi);
             }
@@ -210,10 +210,8 @@ private:
             const __m128i ahi = _mm_mulhi_epu16(a, wl);
             const __m128i blo = _mm_mullo_epi16(b, wr);
             const __m128i bhi = _mm_mulhi_epu16(b, wr);
-            __m128i p0 =
-                _mm_add_epi32(_mm_unpacklo_epi16(alo, ahi), _mm_unpacklo_epi16(blo, bhi));
-            __m128i p1 =
-                _mm_add_epi32(_mm_unpackhi_epi16(alo, ahi), _mm_unpackhi_epi16(blo, bhi));
+            __m128i p0 = _mm_add_epi32(_mm_unpacklo_epi16(alo, ahi), _mm_unpacklo_epi16(blo, bhi));
+            __m128i p1 = _mm_add_epi32(_mm_unpackhi_epi16(alo, ahi), _mm_unpackhi_epi16(blo, bhi));
             p0 = _mm_srli_epi32(_mm_add_epi32(p0, round), 16);
             p1 = _mm_srli_epi32(_mm_add_epi32(p1, round), 16);
             __m128i bytes = _mm_packs_epi32(p0, p1);
@@ -233,8 +231,8 @@ private:
             const std::uint64_t ga = (a >> 16 & kPair) * wl + (b >> 16 & kPair) * wr + kRound;
             const std::uint64_t mixed =
                 (br >> 16 & 0x000000FF000000FFull) | (ga >> 8 & 0x0000FF000000FF00ull);
-            const auto value = static_cast<std::uint32_t>(mixed) |
-                               static_cast<std::uint32_t>(mixed >> 32) << 16;
+            const auto value =
+                static_cast<std::uint32_t>(mixed) | static_cast<std::uint32_t>(mixed >> 32) << 16;
             out[i] = (value | alphaFill) & keep;
         }
     }

@@ -161,7 +161,8 @@ TEST_F(D3DWindowTest, HardwareThatFailsACheckFallsBackToSoftware) {
     const Case cases[] = {
         {"3D Hardware can not texture\r\n", [](gfx::DeviceDesc& d) { d.devCaps = 0; }, 32, false},
         {"3D Hardware can not filter\r\n",
-         [](gfx::DeviceDesc& d) { d.textureFilterCaps = gfx::D3DPTFILTERCAPS_MIPNEAREST; }, 32, false},
+         [](gfx::DeviceDesc& d) { d.textureFilterCaps = gfx::D3DPTFILTERCAPS_MIPNEAREST; }, 32,
+         false},
         {nullptr, [](gfx::DeviceDesc& d) { d.textureFilterCaps = 0; }, 32, true},
         {"3D Hardware can not render texture as small as needed\r\n",
          [](gfx::DeviceDesc& d) { d.minTextureHeight = 512; }, 32, false},
@@ -169,7 +170,8 @@ TEST_F(D3DWindowTest, HardwareThatFailsACheckFallsBackToSoftware) {
          [](gfx::DeviceDesc& d) { d.maxTextureWidth = 128; }, 32, false},
         {"Can NOT render current depth\n",
          [](gfx::DeviceDesc& d) { d.renderBitDepth = gfx::DDBD_16 | gfx::DDBD_32; }, 24, false},
-        {nullptr, [](gfx::DeviceDesc& d) { d.renderBitDepth = gfx::DDBD_16 | gfx::DDBD_32; }, 16, true},
+        {nullptr, [](gfx::DeviceDesc& d) { d.renderBitDepth = gfx::DDBD_16 | gfx::DDBD_32; }, 16,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text != nullptr ? c.text : "passes");
@@ -301,7 +303,8 @@ TEST_F(D3DWindowTest, ATextureDrawnOnTheBackBufferIsShown) {
                                    {0, 0, 0, 1, ~0u, ~0u, 0, 0},
                                    {64, 48, 0, 1, ~0u, ~0u, 1, 1},
                                    {64, 0, 0, 1, ~0u, ~0u, 1, 0}};
-    EXPECT_EQ(device->DrawPrimitive(gfx::D3DPT_TRIANGLESTRIP, gfx::D3DFVF_TLVERTEX1, quad, 4, 24), 0);
+    EXPECT_EQ(device->DrawPrimitive(gfx::D3DPT_TRIANGLESTRIP, gfx::D3DFVF_TLVERTEX1, quad, 4, 24),
+              0);
     ASSERT_EQ(device->EndScene(), 0);
     device->SetTexture(0, nullptr);
     EXPECT_TRUE(window->Flip());
@@ -318,7 +321,9 @@ TEST_F(D3DWindowTest, MipmapLevelsAreFilledByHalving) {
     ASSERT_TRUE(tile.Fill(tile.ColourToPixel(200, 100, 50)));
     tile.UpdateMipmaps();
     gfx::Surface* level = nullptr;
-    ASSERT_EQ(tile.GetSurface()->GetAttachedSurface(gfx::DDSCAPS_TEXTURE | gfx::DDSCAPS_MIPMAP, &level), 0);
+    ASSERT_EQ(
+        tile.GetSurface()->GetAttachedSurface(gfx::DDSCAPS_TEXTURE | gfx::DDSCAPS_MIPMAP, &level),
+        0);
     EXPECT_EQ(level->Desc().width, 4);
     platform::SurfacePixels pixels;
     ASSERT_EQ(level->Lock(nullptr, pixels, 0), 0);

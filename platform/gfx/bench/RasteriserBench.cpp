@@ -52,9 +52,14 @@ public:
                 void* texture = nullptr;
                 surface->QueryInterface(gfx::IID_IDirect3DTexture2, &texture);
                 surface->Release();
-                textures_.push_back(static_cast<gfx::Texture*>(static_cast<platform::IUnknown*>(texture)));
-                const auto x = [&](double local) { return static_cast<float>(local * kZoom + c * step); };
-                const auto y = [&](double local) { return static_cast<float>(local * kZoom + r * step); };
+                textures_.push_back(
+                    static_cast<gfx::Texture*>(static_cast<platform::IUnknown*>(texture)));
+                const auto x = [&](double local) {
+                    return static_cast<float>(local * kZoom + c * step);
+                };
+                const auto y = [&](double local) {
+                    return static_cast<float>(local * kZoom + r * step);
+                };
                 const float lo = 1.0F / 256, hi = 255.0F / 256;
                 quads_.push_back({gfx::TLVertex{x(0), y(254), 0, 1, ~0u, ~0u, lo, hi},
                                   gfx::TLVertex{x(0), y(0), 0, 1, ~0u, ~0u, lo, lo},

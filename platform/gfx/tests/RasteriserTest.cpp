@@ -133,7 +133,8 @@ protected:
 };
 
 std::uint32_t Hash(int x, int y) {
-    std::uint32_t h = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u;
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u;
     h ^= h >> 15;
     h *= 0x2C1B3C6Du;
     return h ^ (h >> 12);
@@ -153,8 +154,8 @@ TEST_F(RasteriserTest, ZoomOneOnWholePixelsCopiesTexelsInEveryFormat) {
         for (const std::uint32_t filter : {gfx::D3DTFILTER_POINT, gfx::D3DTFILTER_LINEAR}) {
             SCOPED_TRACE(testing::Message() << format.rgb.rgbBitCount << " bits, green "
                                             << format.rgb.greenMask << ", filter " << filter);
-            const std::uint32_t room =
-                format.rgb.redMask | format.rgb.greenMask | format.rgb.blueMask | format.rgb.alphaMask;
+            const std::uint32_t room = format.rgb.redMask | format.rgb.greenMask |
+                                       format.rgb.blueMask | format.rgb.alphaMask;
             MakeTarget(64, 48, format, 0x1234 & room);
             MakeTexture(format, [room](int x, int y) { return Hash(x, y) & room; });
             Filter(filter);
@@ -163,7 +164,8 @@ TEST_F(RasteriserTest, ZoomOneOnWholePixelsCopiesTexelsInEveryFormat) {
             for (int y = 0; y < 48; ++y) {
                 for (int x = 0; x < 64; ++x) {
                     const bool inside = x >= 5 && x < 45 && y >= 7 && y < 37;
-                    const std::uint32_t want = inside ? Hash(x - 5 + 1, y - 7 + 1) & room : 0x1234 & room;
+                    const std::uint32_t want =
+                        inside ? Hash(x - 5 + 1, y - 7 + 1) & room : 0x1234 & room;
                     wrong += Get(target_, x, y) != want ? 1 : 0;
                 }
             }
@@ -228,7 +230,8 @@ TEST_F(RasteriserTest, TilesSharingEdgesDrawEachPixelOnce) {
     for (int round = 0; round < 1000 && failures < 5; ++round) {
         const double x = place(random), y = place(random), s = zoom(random);
         gfx::BltFx clear;
-        ASSERT_EQ(target_->Blt(nullptr, nullptr, nullptr, gfx::DDBLT_COLORFILL, &clear), gfx::DD_OK);
+        ASSERT_EQ(target_->Blt(nullptr, nullptr, nullptr, gfx::DDBLT_COLORFILL, &clear),
+                  gfx::DD_OK);
         std::vector<int> count(128 * 128, 0);
         std::vector<std::uint32_t> before = Snapshot();
         for (int tile = 0; tile < 9; ++tile) {
@@ -238,7 +241,8 @@ TEST_F(RasteriserTest, TilesSharingEdgesDrawEachPixelOnce) {
                                 r == 2 ? 77 : 254)),
                       gfx::DD_OK);
             const std::vector<std::uint32_t> after = Snapshot();
-            for (std::size_t i = 0; i < after.size(); ++i) count[i] += after[i] != before[i] ? 1 : 0;
+            for (std::size_t i = 0; i < after.size(); ++i)
+                count[i] += after[i] != before[i] ? 1 : 0;
             before = after;
         }
         int left = 128, right = -1, top = 128, bottom = -1;
@@ -277,8 +281,13 @@ TEST_F(RasteriserTest, TurnedQuadsSharingEdgesNeverDrawAPixelTwice) {
         const float w = side(random), h = side(random);
         const auto point = [&](int i, int j) {
             return TLVertex{ox + i * w * std::cos(angle) - j * h * std::sin(angle),
-                            oy + i * w * std::sin(angle) + j * h * std::cos(angle), 0, 1, ~0u, ~0u,
-                            0.5F, 0.5F};
+                            oy + i * w * std::sin(angle) + j * h * std::cos(angle),
+                            0,
+                            1,
+                            ~0u,
+                            ~0u,
+                            0.5F,
+                            0.5F};
         };
         std::vector<int> count(64 * 64, 0);
         std::vector<std::uint32_t> before = Snapshot();
@@ -290,11 +299,14 @@ TEST_F(RasteriserTest, TurnedQuadsSharingEdgesNeverDrawAPixelTwice) {
             ASSERT_EQ(Draw({point(i, j + 1), point(i, j), point(i + 1, j + 1), point(i + 1, j)}),
                       gfx::DD_OK);
             const std::vector<std::uint32_t> after = Snapshot();
-            for (std::size_t k = 0; k < after.size(); ++k) count[k] += after[k] != before[k] ? 1 : 0;
+            for (std::size_t k = 0; k < after.size(); ++k)
+                count[k] += after[k] != before[k] ? 1 : 0;
             before = after;
         }
-        doubled += static_cast<int>(std::count_if(count.begin(), count.end(), [](int n) { return n > 1; }));
-        drawn += static_cast<int>(std::count_if(count.begin(), count.end(), [](int n) { return n > 0; }));
+        doubled += static_cast<int>(
+            std::count_if(count.begin(), count.end(), [](int n) { return n > 1; }));
+        drawn += static_cast<int>(
+            std::count_if(count.begin(), count.end(), [](int n) { return n > 0; }));
     }
     EXPECT_EQ(doubled, 0);
     EXPECT_GT(drawn, 0);
@@ -334,8 +346,9 @@ TEST_F(RasteriserTest, UnusableVerticesDrawNothing) {
         const char* what;
         float x, y, u;
     };
-    const Case cases[] = {{"NaN x", nan, 0, 0.5F}, {"NaN u", 60, 60, nan},   {"infinite y", 60, inf, 0.5F},
-                          {"1e30", 1e30F, 1e30F, 0.5F}, {"-1e30", -1e30F, 60, 0.5F}, {"huge", 3e6F, 60, 0.5F}};
+    const Case cases[] = {{"NaN x", nan, 0, 0.5F},       {"NaN u", 60, 60, nan},
+                          {"infinite y", 60, inf, 0.5F}, {"1e30", 1e30F, 1e30F, 0.5F},
+                          {"-1e30", -1e30F, 60, 0.5F},   {"huge", 3e6F, 60, 0.5F}};
     MakeTarget(32, 32, gfx::FormatX888(), 0x445566);
     MakeTexture(gfx::FormatX888(), [](int, int) { return 0xFFFFFFu; });
     for (const std::uint32_t filter : {gfx::D3DTFILTER_POINT, gfx::D3DTFILTER_LINEAR}) {
@@ -348,7 +361,8 @@ TEST_F(RasteriserTest, UnusableVerticesDrawNothing) {
             strip[2].u = c.u;
             EXPECT_EQ(Draw(strip), gfx::DD_OK);
             const std::vector<std::uint32_t> all = Snapshot();
-            EXPECT_TRUE(std::all_of(all.begin(), all.end(), [](std::uint32_t v) { return v == 0x445566; }));
+            EXPECT_TRUE(
+                std::all_of(all.begin(), all.end(), [](std::uint32_t v) { return v == 0x445566; }));
         }
     }
 }
@@ -357,7 +371,8 @@ TEST_F(RasteriserTest, DrawingOutsideASceneFails) {
     MakeTarget(16, 16, gfx::FormatX888(), 0);
     MakeTexture(gfx::FormatX888(), [](int, int) { return 0xFFFFFFu; });
     const std::vector<TLVertex> strip = Tile(0, 0, 1.0, 8, 8);
-    EXPECT_EQ(device_->DrawPrimitive(gfx::D3DPT_TRIANGLESTRIP, gfx::D3DFVF_TLVERTEX1, strip.data(), 4, 24),
+    EXPECT_EQ(device_->DrawPrimitive(gfx::D3DPT_TRIANGLESTRIP, gfx::D3DFVF_TLVERTEX1, strip.data(),
+                                     4, 24),
               gfx::D3DERR_NOTINBEGIN);
     EXPECT_EQ(device_->EndScene(), gfx::D3DERR_NOTINBEGIN);
     EXPECT_EQ(Get(target_, 0, 0), 0u);
@@ -367,16 +382,19 @@ TEST_F(RasteriserTest, DrawingOutsideASceneFails) {
 }
 
 TEST_F(RasteriserTest, TheHardwareDeviceExistsOnlyWhenTheDisplayHasOne) {
-    gfx::Surface* target = Make(16, 16, gfx::FormatX888(), gfx::DDSCAPS_3DDEVICE | gfx::DDSCAPS_VIDEOMEMORY);
+    gfx::Surface* target =
+        Make(16, 16, gfx::FormatX888(), gfx::DDSCAPS_3DDEVICE | gfx::DDSCAPS_VIDEOMEMORY);
     gfx::Device* device = nullptr;
-    EXPECT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DHALDevice, target, &device), gfx::D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DHALDevice, target, &device),
+              gfx::D3DERR_NOTAVAILABLE);
     gfx::display::SetHardware3D(gfx::DeviceDesc{});
     gfx::display::SetDriverCaps(gfx::DDCAPS_3D);
     ASSERT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DHALDevice, target, &device), gfx::DD_OK);
     EXPECT_TRUE(device->IsHardware());
     device->Release();
     // The software device draws only in system memory.
-    EXPECT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DRGBDevice, target, &device), gfx::D3DERR_INVALIDRENDERTARGET);
+    EXPECT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DRGBDevice, target, &device),
+              gfx::D3DERR_INVALIDRENDERTARGET);
     target->Release();
     gfx::display::SetDirect3DRefused(true);
     void* refused = nullptr;
