@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gfx/Direct3D.h"
 #include "platform/gfx/Pixels.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -29,6 +30,13 @@ DirectDraw::~DirectDraw() {
 platform::HRESULT DirectDraw::QueryInterface(const platform::IID& iid, void** object) {
     if (object == nullptr) return platform::E_POINTER;
     *object = nullptr;
+    if (iid == IID_IDirect3D3) {
+        if (display::NewInterfaceRefused() || display::Direct3DRefused()) {
+            return platform::E_NOINTERFACE;
+        }
+        *object = static_cast<platform::IUnknown*>(new Direct3D(device_));
+        return DD_OK;
+    }
     const bool known = iid == platform::IID_IUnknown ||
                        (iid == IID_IDirectDraw4 && !display::NewInterfaceRefused());
     if (!known) return platform::E_NOINTERFACE;

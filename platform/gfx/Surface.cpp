@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/Clipper.h"
+#include "platform/gfx/Direct3D.h"
 #include "platform/gfx/Pixels.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -53,7 +54,20 @@ Surface::~Surface() {
 }
 
 platform::HRESULT Surface::QueryInterface(const platform::IID& iid, void** object) {
+    if (iid == IID_IDirect3DTexture2 && object != nullptr) {
+        *object = nullptr;
+        if ((desc_.caps & DDSCAPS_TEXTURE) == 0) return platform::E_NOINTERFACE;
+        *object = static_cast<platform::IUnknown*>(new Texture(this));
+        return DD_OK;
+    }
     return QueryUnknownOnly(this, iid, object);
+}
+
+HRESULT Surface::DrawablePixels(platform::SurfacePixels& pixels) const {
+    if (const HRESULT hr = CheckUsable(); hr != DD_OK) return hr;
+    if (primary_) return DDERR_UNSUPPORTED;
+    pixels = Pixels();
+    return DD_OK;
 }
 
 HRESULT Surface::GetSurfaceDesc(SurfaceDesc* desc) const {

@@ -71,6 +71,10 @@ public:
                 const BltFx* fx);
 
     bool IsPrimary() const { return primary_; }
+    const SurfaceDesc& Desc() const { return desc_; }
+    // The pixels for a 3D device to draw on or read from, while the surface is neither lost
+    // nor locked. The primary has none.
+    HRESULT DrawablePixels(platform::SurfacePixels& pixels) const;
     Rect Bounds() const { return Rect{0, 0, desc_.width, desc_.height}; }
 
 private:

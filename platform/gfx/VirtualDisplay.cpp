@@ -36,6 +36,21 @@ std::vector<ModeDesc> DefaultModes() {
     return modes;
 }
 
+std::vector<PixelFormatDesc> DefaultTextureFormats() {
+    PixelFormatDesc luminance{DDPF_LUMINANCE, 0, platform::PixelFormat{8, 0xFF, 0, 0, 0}};
+    // 'DXT1'
+    PixelFormatDesc fourCC{DDPF_FOURCC, 0x31545844, platform::PixelFormat{}};
+    return {Format565(),
+            Format555(),
+            Format888(),
+            FormatX888(),
+            RgbFormat(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000u),
+            RgbFormat(16, 0x7C00, 0x03E0, 0x001F, 0x8000),
+            RgbFormat(16, 0x0F00, 0x00F0, 0x000F, 0xF000),
+            luminance,
+            fourCC};
+}
+
 struct State {
     std::mutex mutex;
     ModeSource desktop;
@@ -49,6 +64,10 @@ struct State {
     HRESULT failure = DD_OK;
     bool restoreRefused = false;
     std::vector<Surface*> surfaces;
+    std::optional<DeviceDesc> hardware3D;
+    std::vector<PixelFormatDesc> textureFormats = DefaultTextureFormats();
+    int ignoredClears = 0;
+    bool direct3DRefused = false;
 };
 
 State& TheState() {
@@ -189,6 +208,42 @@ void UnregisterSurface(Surface* surface) {
     });
 }
 
+void SetHardware3D(std::optional<DeviceDesc> desc) {
+    Locked([&](State& s) { s.hardware3D = desc; });
+}
+
+std::optional<DeviceDesc> Hardware3D() {
+    return Locked([&](State& s) { return s.hardware3D; });
+}
+
+void SetTextureFormats(std::vector<PixelFormatDesc> formats) {
+    Locked([&](State& s) { s.textureFormats = std::move(formats); });
+}
+
+std::vector<PixelFormatDesc> TextureFormats() {
+    return Locked([&](State& s) { return s.textureFormats; });
+}
+
+void IgnoreClears(int count) {
+    Locked([&](State& s) { s.ignoredClears = count; });
+}
+
+bool TakeIgnoredClear() {
+    return Locked([&](State& s) {
+        if (s.ignoredClears <= 0) return false;
+        --s.ignoredClears;
+        return true;
+    });
+}
+
+void SetDirect3DRefused(bool refused) {
+    Locked([&](State& s) { s.direct3DRefused = refused; });
+}
+
+bool Direct3DRefused() {
+    return Locked([&](State& s) { return s.direct3DRefused; });
+}
+
 void Reset() {
     State& s = TheState();
     std::lock_guard lock(s.mutex);
@@ -201,6 +256,10 @@ void Reset() {
     s.failures = 0;
     s.failure = DD_OK;
     s.restoreRefused = false;
+    s.hardware3D.reset();
+    s.textureFormats = DefaultTextureFormats();
+    s.ignoredClears = 0;
+    s.direct3DRefused = false;
 }
 
 }  // namespace display

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
-#include "platform/gfx/DirectDrawTypes.h"
+#include "platform/gfx/Direct3DTypes.h"
 
 // The display the software objects pretend to drive: its mode, what its driver can do, how
 // much video memory it has and which modes it offers. One per process, as a screen is.
@@ -68,6 +69,26 @@ void CountObject(int delta);
 // Surfaces register themselves so that they can all be lost.
 void RegisterSurface(Surface* surface);
 void UnregisterSurface(Surface* surface);
+
+// The display's 3D hardware: what its device reports. None by default, so every viewer
+// draws with the software device. Tests give one (with DDCAPS_3D in the driver caps) to
+// reach the hardware path.
+void SetHardware3D(std::optional<DeviceDesc> desc);
+std::optional<DeviceDesc> Hardware3D();
+
+// The texture formats devices offer. By default each display depth's layout, ARGB 8888,
+// 1555 and 4444, an 8-bit luminance format and a FourCC format.
+void SetTextureFormats(std::vector<PixelFormatDesc> formats);
+std::vector<PixelFormatDesc> TextureFormats();
+
+// The next `count` clears report success and change nothing, as a render target that does
+// not take drawing would.
+void IgnoreClears(int count);
+bool TakeIgnoredClear();
+
+// A machine without the 3D interface refuses it.
+void SetDirect3DRefused(bool refused);
+bool Direct3DRefused();
 
 // Back to the defaults. Tests call it between cases; live objects are kept.
 void Reset();
