@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "studio/shell/viewer/BrowserControl.h"
+#include "studio/shell/viewer/PageViewerScript.h"
 #include "studio/shell/viewer/ViewerControl.h"
 
 class QWidget;
@@ -60,15 +61,8 @@ public:
     void FinishLoad();
 
     // The viewer the page holds, as its scripts answer; none answers "not found".
-    struct Viewer {
-        int width = 0;
-        int height = 0;
-        float posX = 0;
-        float posY = 0;
-        float posZ = 1;
-    };
     bool hasViewer = false;
-    Viewer viewer;
+    PageViewerAnswer viewer;
     // A page that never answers its scripts.
     bool silent = false;
 

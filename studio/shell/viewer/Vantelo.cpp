@@ -4,6 +4,9 @@ Vantelo::Vantelo(std::unique_ptr<ViewerControl> control, QWidget* parent)
     : QWidget(parent), control_(std::move(control)) {
     setObjectName(QString::number(kControlId));
     setFocusPolicy(Qt::StrongFocus);
+    // Where no control draws, the pane shows the viewer's own white.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
     if (control_ != nullptr && control_->widget() != nullptr) {
         control_->widget()->setParent(this);
         setFocusProxy(control_->widget());
