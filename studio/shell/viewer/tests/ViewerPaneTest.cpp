@@ -6,6 +6,7 @@
 
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/viewer/RedrawLock.h"
+#include "studio/shell/viewer/SiteViewerControl.h"
 #include "studio/shell/viewer/Vantelo.h"
 #include "studio/shell/viewer/VanteloView.h"
 #include "studio/shell/viewer/WebBrowser2.h"
@@ -183,6 +184,44 @@ TEST_F(ViewerPaneTest, RedrawLockNestsAndLeavesTopLevelWindowsPainting) {
         EXPECT_FALSE(frame->updatesEnabled());
     }
     EXPECT_TRUE(frame->updatesEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The test server registered for the viewer's class makes objects that are no control: the
+// site-backed maker gives none, and the pane goes on without one.
+TEST(ViewerPaneWithoutControls, EveryCallDoesNothingAndReadsGiveEmptyOrFalse) {
+    testing_support::StudioTestRig rig;
+    QWidget parent;
+    EXPECT_EQ(MakeSiteViewerControl(&parent), nullptr);
+    EXPECT_TRUE(parent.children().isEmpty());
+
+    ViewerPaneControls none;
+    none.makeViewer = [](QWidget*) { return nullptr; };
+    none.makeBrowser = [](QWidget*) { return nullptr; };
+    VanteloView view(none);
+    EXPECT_FALSE(view.viewer()->HasControl());
+    EXPECT_FALSE(view.browser()->HasBrowser());
+    EXPECT_TRUE(view.ShowImage("/pictures/a.jpg"));
+    view.ShowStartImage();
+    view.Fullscreen();
+    EXPECT_EQ(view.GetViewerFileName(), "");
+    float x = 5;
+    float y = 5;
+    float z = 5;
+    EXPECT_FALSE(view.viewer()->GetPosition(x, y, z));
+    EXPECT_EQ(x, 5);
+    EXPECT_TRUE(view.Navigate("about:blank"));
+    view.StopPage();
+    EXPECT_TRUE(view.IsPageReady());
+    EXPECT_EQ(view.GetPageUrl(), "");
+    EXPECT_EQ(view.GetPageTitle(), "");
+    Vector3 position;
+    EXPECT_FALSE(view.FindPageViewer());
+    EXPECT_FALSE(view.GetPagePosition(position));
+    EXPECT_FALSE(view.SetPagePosition(Vector3(1, 1, 1)));
 }
 
 }  // namespace
