@@ -46,7 +46,10 @@ public:
              [this](const std::vector<Variant>& a) {
                  if (events_.changedPos) events_.changedPos(a[0].fltVal, a[1].fltVal, a[2].fltVal);
              }},
-            {kControlId, kOnLoad, {}, [this](const std::vector<Variant>&) {
+            {kControlId,
+             kOnLoad,
+             {},
+             [this](const std::vector<Variant>&) {
                  if (events_.onLoad) events_.onLoad();
              }},
         };

@@ -25,8 +25,8 @@ constexpr int kPageQueryMs = 2000;
 VanteloView::VanteloView(const ViewerPaneControls& controls, QWidget* parent) : QWidget(parent) {
     setObjectName("VanteloView");
     setFocusPolicy(Qt::StrongFocus);
-    viewer_ = new Vantelo(controls.makeViewer ? controls.makeViewer(this) : MakeSiteViewerControl(this),
-                          this);
+    viewer_ = new Vantelo(
+        controls.makeViewer ? controls.makeViewer(this) : MakeSiteViewerControl(this), this);
     browser_ = new CWebBrowser2(
         controls.makeBrowser ? controls.makeBrowser(this) : MakeWebEngineBrowser(this), this);
 
@@ -48,9 +48,10 @@ VanteloView::VanteloView(const ViewerPaneControls& controls, QWidget* parent) : 
 }
 
 VanteloView::~VanteloView() {
-    // The controls may still report while they go.
+    // The controls may still report while they go; a page still loading stops first.
     pageLoaded_ = nullptr;
     position_ = nullptr;
+    browser_->Stop();
 }
 
 void VanteloView::SetPageLoadedHandler(std::function<void()> handler) {
@@ -179,8 +180,8 @@ bool VanteloView::SetPageFit(long fit) {
 bool VanteloView::GetPagePosition(Vector3& position) {
     const std::optional<PageViewerAnswer> answer = QueryPage(GetPositionScript());
     if (!answer) return false;
-    const std::optional<Vector3> centre =
-        ViewerToPagePosition(answer->posX, answer->posY, answer->posZ, answer->width, answer->height);
+    const std::optional<Vector3> centre = ViewerToPagePosition(
+        answer->posX, answer->posY, answer->posZ, answer->width, answer->height);
     if (!centre) return false;
     position = *centre;
     return true;
