@@ -38,16 +38,12 @@ std::string Number(double value) {
 
 }  // namespace
 
-std::string FindViewerScript() {
+std::string ReadViewerScript() {
     return Script("");
 }
 
 std::string SetFitScript(long fit) {
     return Script("v.Fit = " + std::to_string(fit) + ";");
-}
-
-std::string GetPositionScript() {
-    return Script("");
 }
 
 std::string SetPositionScript(const Vector3& position) {

@@ -10,9 +10,9 @@
 // attributes as atoi would, and answers JSON: {"found":false} when there is no such element
 // or it lacks the viewer's members, else {"found":true,"w":..,"h":..,"x":..,"y":..,"z":..}
 // with PosX, PosY and PosZ as they were before any put.
-std::string FindViewerScript();
+// Only finds and reads.
+std::string ReadViewerScript();
 std::string SetFitScript(long fit);
-std::string GetPositionScript();
 // Puts PosX, PosY, PosZ (in that order) for the centre position; the zoom must be usable.
 std::string SetPositionScript(const Vector3& position);
 

@@ -140,7 +140,7 @@ void VanteloView::Fullscreen() {
 
 std::optional<PageViewerAnswer> VanteloView::QueryPage(const std::string& script) {
     if (queryWaiting_) return std::nullopt;
-    // The answer may come after the wait gave up, when this frame is gone.
+    // The answer may come after the wait gave up and this call returned: it shares only this.
     struct Wait {
         bool done = false;
         std::string result;
@@ -170,7 +170,7 @@ std::optional<PageViewerAnswer> VanteloView::QueryPage(const std::string& script
 }
 
 bool VanteloView::FindPageViewer() {
-    return QueryPage(FindViewerScript()).has_value();
+    return QueryPage(ReadViewerScript()).has_value();
 }
 
 bool VanteloView::SetPageFit(long fit) {
@@ -178,7 +178,7 @@ bool VanteloView::SetPageFit(long fit) {
 }
 
 bool VanteloView::GetPagePosition(Vector3& position) {
-    const std::optional<PageViewerAnswer> answer = QueryPage(GetPositionScript());
+    const std::optional<PageViewerAnswer> answer = QueryPage(ReadViewerScript());
     if (!answer) return false;
     const std::optional<Vector3> centre = ViewerToPagePosition(
         answer->posX, answer->posY, answer->posZ, answer->width, answer->height);
