@@ -22,6 +22,7 @@ namespace {
 
 constexpr int kTimeoutMs = 30000;
 constexpr int kPollMs = 250;
+constexpr int kQuietPolls = 12;
 
 int CountColours(const QImage& image) {
     std::set<QRgb> colours;
@@ -55,15 +56,18 @@ int main(int argc, char** argv) {
     kvt.start(QString::fromLocal8Bit(argv[1]), {});
     if (!kvt.waitForStarted(10000)) return Fail("KVT did not start");
 
-    // Settled: a picture with some detail that two grabs in a row agree on.
+    // Settled: a picture with some detail that the grabs agree on for a while. The splash
+    // stays put while the browser engine starts, so one quiet poll is not enough.
     QImage last;
     QImage settled;
+    int quietPolls = 0;
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kTimeoutMs && settled.isNull()) {
         if (kvt.waitForFinished(kPollMs)) break;
         QImage now = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
-        if (!last.isNull() && now == last && CountColours(now) > 8) settled = now;
+        quietPolls = !last.isNull() && now == last ? quietPolls + 1 : 0;
+        if (quietPolls >= kQuietPolls && CountColours(now) > 8) settled = now;
         last = now;
     }
     const bool running = kvt.state() == QProcess::Running;

@@ -26,6 +26,20 @@ StudioTestRig::~StudioTestRig() {
 bool StudioTestRig::Start(std::vector<std::string> arguments) {
     Stop();
     app_ = std::make_unique<CKivoApp>(std::move(arguments), dataFolder_);
+    viewerControl_ = nullptr;
+    browser_ = nullptr;
+    ViewerPaneControls controls;
+    controls.makeViewer = [this](QWidget* parent) {
+        auto control = std::make_unique<FakeViewerControl>(parent);
+        viewerControl_ = control.get();
+        return control;
+    };
+    controls.makeBrowser = [this](QWidget* parent) {
+        auto browser = std::make_unique<FakeBrowser>(parent);
+        browser_ = browser.get();
+        return browser;
+    };
+    app_->SetViewerPaneControls(std::move(controls));
     stopped_ = false;
     return app_->InitInstance();
 }
@@ -33,6 +47,8 @@ bool StudioTestRig::Start(std::vector<std::string> arguments) {
 int StudioTestRig::Stop() {
     if (app_ == nullptr || stopped_) return app_ != nullptr ? app_->GetExitStatus() : 0;
     stopped_ = true;
+    viewerControl_ = nullptr;
+    browser_ = nullptr;
     return app_->ExitInstance();
 }
 

@@ -6,6 +6,7 @@
 
 #include "testing/DebugCapture.h"
 #include "testing/DialogDriver.h"
+#include "testing/FakeViewerPane.h"
 #include "testing/ScriptedPrompts.h"
 #include "testing/TempDir.h"
 
@@ -39,6 +40,9 @@ public:
     TempDir& temp() { return temp_; }
     // The rig's own data folder, ending in '/'.
     const std::string& dataFolder() const { return dataFolder_; }
+    // The viewer pane's two controls, recording fakes; null before Start.
+    FakeViewerControl* viewerControl() const { return viewerControl_; }
+    FakeBrowser* browser() const { return browser_; }
 
 private:
     TempDir temp_;
@@ -47,6 +51,8 @@ private:
     DebugCapture debug_;
     std::unique_ptr<CKivoApp> app_;
     bool stopped_ = true;
+    FakeViewerControl* viewerControl_ = nullptr;
+    FakeBrowser* browser_ = nullptr;
 };
 
 }  // namespace testing_support

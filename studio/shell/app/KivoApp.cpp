@@ -17,6 +17,7 @@
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/viewer/VanteloView.h"
 
 namespace {
 
@@ -85,6 +86,8 @@ bool CKivoApp::EnsureApplication() {
                      "that can be reached\n");
         return false;
     }
+    // The browser of the viewer pane shares its GL contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     application_ = std::make_unique<QApplication>(*argc_, argv_);
     platform::SetPrompts(&qtPrompts_);
     promptsInstalled_ = true;
@@ -113,6 +116,7 @@ bool CKivoApp::InitInstance() {
     }
 
     frame_ = std::make_unique<CMainFrame>(dataFolder_);
+    frame_->SetViewerPaneControls(paneControls_);
     if (!frame_->Create()) {
         frame_.reset();
         status_ = 1;
@@ -124,6 +128,7 @@ bool CKivoApp::InitInstance() {
     UseBusyDialogForProgress();
     InstallShellDialogs(frame_.get());
     frame_->CloseSplash();
+    frame_->GetVanteloView()->ShowStartImage();
     return true;
 }
 

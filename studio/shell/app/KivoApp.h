@@ -7,6 +7,7 @@
 #include "platform/prompts/QtPrompts.h"
 #include "studio/shell/app/KivoModule.h"
 #include "studio/shell/commands/CommandTarget.h"
+#include "studio/shell/viewer/ViewerPaneControls.h"
 
 class CMainFrame;
 class QApplication;
@@ -36,6 +37,9 @@ public:
     // Server start-up and the registration switches; false when the program is to end.
     bool InitAtlModule();
 
+    // How the viewer pane makes its controls; before InitInstance.
+    void SetViewerPaneControls(ViewerPaneControls controls) { paneControls_ = std::move(controls); }
+
     CMainFrame* GetMainFrame() const { return frame_.get(); }
     int GetExitStatus() const { return status_; }
 
@@ -46,6 +50,7 @@ private:
 
     std::vector<std::string> arguments_;
     std::string dataFolder_;
+    ViewerPaneControls paneControls_;
     CKivoModule module_;
     bool initialised_ = false;
     int status_ = 0;

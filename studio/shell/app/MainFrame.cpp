@@ -30,7 +30,8 @@
 #include "studio/shell/panes/DriveView.h"
 #include "studio/shell/panes/FileView.h"
 #include "studio/shell/panes/InfoView.h"
-#include "studio/shell/panes/VanteloView.h"
+#include "studio/shell/viewer/RedrawLock.h"
+#include "studio/shell/viewer/VanteloView.h"
 
 namespace {
 
@@ -80,6 +81,7 @@ CMainFrame::CMainFrame(std::string dataFolder)
 }
 
 CMainFrame::~CMainFrame() {
+    SetRedrawLockWindow(nullptr);
     splash_.reset();
     shortcuts_.reset();
     paneFocus_.reset();
@@ -116,6 +118,7 @@ bool CMainFrame::OnCreate() {
     CreateStatusBar(this);
     ShowReadyWhenIdle(this);
     shortcuts_ = std::make_unique<ShortcutKeys>(this, router_);
+    SetRedrawLockWindow(this);
     return true;
 }
 
@@ -125,7 +128,7 @@ bool CMainFrame::OnCreateClient() {
     driveView_ = new DriveView;
     fileView_ = new FileView;
     infoView_ = new InfoView;
-    vanteloView_ = new VanteloView;
+    vanteloView_ = new VanteloView(paneControls_);
     splitter_->SetPane(0, 0, driveView_);
     splitter_->SetPane(0, 1, fileView_);
     splitter_->SetPane(1, 0, infoView_);

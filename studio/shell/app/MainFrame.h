@@ -7,6 +7,7 @@
 
 #include "studio/shell/commands/CommandRouter.h"
 #include "studio/shell/commands/CommandTarget.h"
+#include "studio/shell/viewer/ViewerPaneControls.h"
 
 class CommandFactory;
 class DriveView;
@@ -29,6 +30,9 @@ public:
     // program (the studio may be started from any folder).
     explicit CMainFrame(std::string dataFolder = {});
     ~CMainFrame() override;
+
+    // How the viewer pane makes its controls; before Create.
+    void SetViewerPaneControls(ViewerPaneControls controls) { paneControls_ = std::move(controls); }
 
     // Makes the window's contents, as the window is created. False when something could
     // not be made; the frame is then unusable.
@@ -70,6 +74,7 @@ private:
     bool QueryClose();
 
     std::string dataFolder_;
+    ViewerPaneControls paneControls_;
     std::unique_ptr<CommandFactory> factory_;
     std::unique_ptr<FileSelection> selection_;
     CommandRouter router_;
