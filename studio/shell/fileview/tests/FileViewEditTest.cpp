@@ -20,7 +20,6 @@ using testing_support::ReadFile;
 
 class FileViewEditTest : public ::testing::Test {
 protected:
-    void SetUp() override { TestApplication(); }
     void Show() {
         view.SetFolder(PidlPath(temp.path()));
         ASSERT_TRUE(WaitLoaded(view));
@@ -28,6 +27,9 @@ protected:
     std::string Folder() const { return temp.path() + "/"; }
     void MakeFolder(const std::string& name) { ::mkdir(temp.Path(name).c_str(), 0777); }
 
+    struct Application {
+        Application() { TestApplication(); }
+    } application;  // before the view
     TempDir temp;
     FileView view;
 };
