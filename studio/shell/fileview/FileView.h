@@ -68,7 +68,8 @@ public:
     // Refills the selection from the list's and shows its status line.
     void UpdateSelection();
 
-    // Renames the item; false (nothing changed) when the file system refused.
+    // Renames the item's file and the item; false (nothing changed) when the file system
+    // refused.
     bool RenameItem(int row, const std::string& newName);
     bool IsRenaming() const { return renaming_ >= 0; }
     void BeginRename(int row);

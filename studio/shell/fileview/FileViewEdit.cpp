@@ -27,13 +27,10 @@ class FileView::Delegate final : public QStyledItemDelegate {
 public:
     explicit Delegate(FileView* view) : QStyledItemDelegate(view), view_(view) {}
 
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
+    void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
-        const auto* edit = qobject_cast<QLineEdit*>(editor);
-        if (edit == nullptr) return;
-        const std::string name = edit->text().toStdString();
-        if (view_->RenameItem(index.row(), name)) {
-            model->setData(index, QString::fromStdString(name), Qt::EditRole);
+        if (const auto* edit = qobject_cast<QLineEdit*>(editor)) {
+            view_->RenameItem(index.row(), edit->text().toStdString());
         }
     }
 
@@ -116,6 +113,7 @@ bool FileView::RenameItem(int row, const std::string& newName) {
         images_.AddThumbnail(slot, std::move(moved), true);
     }
     entry->record = std::move(record);
+    entry->setText(QString::fromStdString(newName));
     return true;
 }
 

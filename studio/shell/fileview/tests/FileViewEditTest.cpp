@@ -45,16 +45,18 @@ TEST_F(FileViewEditTest, RenamingTakesTheAnimationAlongAndNeverReplaces) {
     EXPECT_TRUE(FileExists(temp.Path("b.jpg")));
     EXPECT_TRUE(FileExists(temp.Path("b.vte")));
     EXPECT_FALSE(FileExists(temp.Path("a.vte")));
-    EXPECT_EQ(view.GetItemRecord(view.FindItem("a.jpg"))->kind, kKindPicture);
+    EXPECT_EQ(view.FindItem("a.jpg"), -1);
+    EXPECT_EQ(view.GetItemRecord(view.FindItem("b.jpg"))->kind, kKindPicture);
 
     // Onto an existing picture: refused, both stay.
     const std::uint64_t size = GetFileSize(temp.Path("c.jpg"));
-    EXPECT_FALSE(view.RenameItem(view.FindItem("a.jpg"), "c.jpg"));
+    EXPECT_FALSE(view.RenameItem(view.FindItem("b.jpg"), "c.jpg"));
     EXPECT_EQ(GetFileSize(temp.Path("c.jpg")), size);
     EXPECT_TRUE(FileExists(temp.Path("b.jpg")));
 
     // When the animation's new name is taken, the picture's rename is undone.
-    EXPECT_FALSE(view.RenameItem(view.FindItem("a.jpg"), "d.jpg"));
+    EXPECT_FALSE(view.RenameItem(view.FindItem("b.jpg"), "d.jpg"));
+    EXPECT_GE(view.FindItem("b.jpg"), 0);
     EXPECT_TRUE(FileExists(temp.Path("b.jpg")));
     EXPECT_TRUE(FileExists(temp.Path("b.vte")));
     EXPECT_FALSE(FileExists(temp.Path("d.jpg")));
@@ -65,8 +67,8 @@ TEST_F(FileViewEditTest, ARenamedFolderStaysAFolder) {
     MakeFolder("old");
     Show();
     ASSERT_TRUE(view.RenameItem(view.FindItem("old"), "new"));
-    EXPECT_EQ(view.GetItemRecord(view.FindItem("old"))->kind, kKindFolder);
-    EXPECT_EQ(view.GetItemRecord(view.FindItem("old"))->path.GetPath(), temp.Path("new"));
+    EXPECT_EQ(view.GetItemRecord(view.FindItem("new"))->kind, kKindFolder);
+    EXPECT_EQ(view.GetItemRecord(view.FindItem("new"))->path.GetPath(), temp.Path("new"));
 }
 
 TEST_F(FileViewEditTest, ANewFolderTakesTheFirstFreeNameAndIsEdited) {

@@ -41,11 +41,11 @@ public:
     std::atomic<int> decodes{0};
 };
 
-// Another program's copy: written beside, then moved in at once.
-void CopyIn(const std::string& path, std::string_view bytes) {
-    const std::string part = path + ".part~";
-    std::ofstream(part) << bytes;
-    std::rename(part.c_str(), path.c_str());
+// Another program's copy: written in a folder of its own, then moved in at once, so the
+// shown folder sees one change.
+void CopyIn(const TempDir& temp, const std::string& name, std::string_view bytes) {
+    const std::string part = temp.Write("incoming/" + name, bytes);
+    std::rename(part.c_str(), temp.Path(name).c_str());
 }
 
 TEST(FileViewLoadTest, OnlyTheLastOfQuicklyChosenFoldersIsShown) {
@@ -85,6 +85,7 @@ TEST(FileViewLoadTest, AFileCopiedInIsAddedWithoutDecodingTheOthersAgain) {
     TempDir temp;
     FakeRenderer renderer;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) temp.Write(name, "x");
+    temp.Write("incoming/keep", "");
     FileView view;
     view.SetFolder(PidlPath(temp.path()));
     ASSERT_TRUE(WaitLoaded(view));
@@ -92,20 +93,20 @@ TEST(FileViewLoadTest, AFileCopiedInIsAddedWithoutDecodingTheOthersAgain) {
     EXPECT_EQ(renderer.decodes.load(), 3);
 
     const int before = view.GetGeneration();
-    CopyIn(temp.Path("d.jpg"), "x");
-    ASSERT_TRUE(ServeEventsUntil([&] { return view.count() == 4 && view.IsLoadComplete(); }));
+    CopyIn(temp, "d.jpg", "x");
+    ASSERT_TRUE(ServeEventsUntil([&] { return view.count() == 5 && view.IsLoadComplete(); }));
     // One notice, one refresh: a bump for the change and one for the refresh.
     QCoreApplication::processEvents();
     EXPECT_EQ(view.GetGeneration(), before + 2);
     EXPECT_EQ(renderer.decodes.load(), 4);
 
     // A file whose size changed is decoded again; the others still are not.
-    CopyIn(temp.Path("b.jpg"), "longer now");
+    CopyIn(temp, "b.jpg", "longer now");
     ASSERT_TRUE(ServeEventsUntil([&] { return renderer.decodes.load() == 5; }));
     ASSERT_TRUE(WaitLoaded(view));
     EXPECT_EQ(renderer.decodes.load(), 5);
-    EXPECT_EQ(view.count(), 4);
-    for (int row = 0; row < view.count(); ++row) EXPECT_GE(view.GetItemSlot(row), kFirstThumbnailSlot);
+    EXPECT_EQ(view.count(), 5);  // "incoming" and four pictures
+    for (int row = 1; row < view.count(); ++row) EXPECT_GE(view.GetItemSlot(row), kFirstThumbnailSlot);
 }
 
 TEST(FileViewLoadTest, DestroyingTheListWaitsForItsWorkers) {
