@@ -219,7 +219,12 @@ std::unique_ptr<DibSection> Render(const Vector2<int>& box, const std::string& p
     PictureLoader loader;
     loader.SetWantedSize(box);
     loader.SetIPTCTarget(iptc);
-    if (!loader.Open(path, file.data(), file.size())) return nullptr;
+    // A folder's picture is a JPEG kept under the folder's own extension.
+    std::string decodeAs = path;
+    if (decodeAs.size() > 4 && decodeAs.compare(decodeAs.size() - 4, 4, ".vtd") == 0) {
+        ReplaceExtension(decodeAs, ".jpg");
+    }
+    if (!loader.Open(decodeAs, file.data(), file.size())) return nullptr;
     const PictureInfo decoded = loader.GetInfo();
     const int sw = decoded.width;
     const int sh = decoded.height;

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QUrl>
@@ -150,6 +151,9 @@ bool CMainFrame::OnCreateClient() {
     splitter_->SetColumnWidth(savedColumnWidth_);
 
     factory_->SetViews(this, driveView_, fileView_, infoView_, vanteloView_, selection_.get());
+    fileView_->SetSelection(selection_.get());
+    // Until the folder tree chooses, the list shows the folder the studio started in.
+    fileView_->SetFolder(PidlPath(QDir::currentPath().toStdString()));
     SetModeMenu();
     return true;
 }
@@ -195,6 +199,14 @@ void CMainFrame::MapCommands() {
     // There is no maker's site: a page of ours says where the project lives.
     Map(kWebSite, [] { OpenDataPage("help/project.htm"); });
     Map(kExit, [this] { close(); });
+    // The list's selection and folder commands work whichever pane is active.
+    Map(kSelectAll, [this] { fileView_->SelectAll(); });
+    Map(kSelectAllImages, [this] { fileView_->SelectImages(); });
+    Map(
+        kNewFolder, [this] { fileView_->CreateFolder(); },
+        [this](CmdUI& ui) { ui.Enable(!fileView_->GetFolderText().empty()); });
+    Map(kRefresh, [this] { fileView_->Refresh(); });
+    Map(kRefreshKey, [this] { fileView_->Refresh(); });
 }
 
 void CMainFrame::MapProjectRoute(int id, int galleryId, int animationId, int pageId) {

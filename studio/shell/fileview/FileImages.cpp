@@ -1,0 +1,217 @@
+#include "studio/shell/fileview/FileImages.h"
+
+#include <mutex>
+
+#include <QIcon>
+#include <QPainter>
+
+#include "platform/bitmap/DibSection.h"
+#include "studio/shell/DibImage.h"
+#include "studio/shell/ShellUtils.h"
+
+namespace {
+
+std::mutex rendererMutex;
+ThumbnailRenderer& CustomRenderer() {
+    static ThumbnailRenderer renderer;
+    return renderer;
+}
+
+std::optional<RenderedThumbnail> DecodeThumbnail(const std::string& path) {
+    PictureInfo info;
+    Vector2<int> size{0, 0};
+    IPTCData iptc;
+    auto dib = RenderThumbnail(Vector2<int>{kThumbSize, kThumbSize}, path, &info, &size,
+                               0xFFFFFF, 0, &iptc);
+    if (!dib) return std::nullopt;
+    RenderedThumbnail out;
+    out.image = ToQImage(*dib).convertToFormat(QImage::Format_RGB32);
+    out.info.valid = true;
+    out.info.width = size.x;
+    out.info.height = size.y;
+    out.info.imageBytes = static_cast<std::int64_t>(size.y) * info.bitsPerPixel * size.x / 8;
+    out.info.hasIptc = iptc.valid;
+    if (out.info.hasIptc) out.info.iptc = iptc;
+    return out;
+}
+
+QImage Blank(QColor colour) {
+    QImage image(kThumbSize, kThumbSize, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+}  // namespace
+
+ThumbnailRenderer SetThumbnailRenderer(ThumbnailRenderer renderer) {
+    std::lock_guard lock(rendererMutex);
+    std::swap(CustomRenderer(), renderer);
+    return renderer;
+}
+
+std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked) {
+    ThumbnailRenderer custom;
+    {
+        std::lock_guard lock(rendererMutex);
+        custom = CustomRenderer();
+    }
+    std::optional<RenderedThumbnail> out = custom ? custom(path) : DecodeThumbnail(path);
+    if (!out || out->image.isNull()) return std::nullopt;
+    out->info.valid = true;
+    out->info.fileName = path;
+    out->info.fileSize = std::max<std::int64_t>(FileSizeOf(path), 0);
+    if (marked) {
+        QPainter painter(&out->image);
+        painter.drawImage(49, 2, AnimationMark());
+    }
+    return out;
+}
+
+QImage AnimationMark() {
+    QImage mark(13, 10, QImage::Format_RGB32);
+    mark.fill(QColor(255, 255, 255));
+    QPainter painter(&mark);
+    painter.setPen(QColor(0, 0, 0));
+    painter.setBrush(QColor(200, 0, 0));
+    painter.drawRect(0, 0, 12, 9);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawLine(3, 2, 3, 7);  // a film frame: two bars
+    painter.drawLine(9, 2, 9, 7);
+    return mark;
+}
+
+QImage FixedArtwork(int slot) {
+    QImage image = Blank(QColor(255, 255, 255));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    switch (slot) {
+        case kSlotFolder:
+            painter.setPen(QColor(150, 110, 20));
+            painter.setBrush(QColor(240, 200, 80));
+            painter.drawRect(8, 16, 48, 36);
+            painter.drawRect(8, 10, 20, 6);
+            break;
+        case kSlotBroken:
+            painter.setPen(QColor(120, 120, 120));
+            painter.drawRect(10, 10, 44, 44);
+            painter.setPen(QPen(QColor(200, 0, 0), 3));
+            painter.drawLine(16, 16, 48, 48);
+            painter.drawLine(48, 16, 16, 48);
+            break;
+        case kSlotPage:
+            painter.setPen(QColor(60, 60, 60));
+            painter.setBrush(QColor(250, 250, 250));
+            painter.drawRect(14, 6, 36, 52);
+            painter.setPen(QColor(40, 80, 200));
+            for (int y = 16; y < 52; y += 6) painter.drawLine(20, y, 44, y);
+            break;
+        case kSlotMark:
+            painter.drawImage(49, 2, AnimationMark());
+            break;
+        default:  // the placeholder
+            painter.setPen(QColor(200, 200, 200));
+            painter.setBrush(QColor(236, 236, 236));
+            painter.drawRect(12, 12, 40, 40);
+            break;
+    }
+    return image;
+}
+
+FileImages::FileImages() {
+    CutToFixed();
+}
+
+const QImage& FileImages::Image(int slot) const {
+    if (slot < 0 || slot >= Count()) return images_[kSlotPlaceholder];
+    return images_[static_cast<std::size_t>(slot)];
+}
+
+void FileImages::CutToFixed() {
+    if (images_.size() < kFirstThumbnailSlot) {
+        images_.resize(kFirstThumbnailSlot);
+        for (int slot = 0; slot < kFirstThumbnailSlot; ++slot) {
+            images_[slot] = FixedArtwork(slot > kSlotMark || slot == 3 ? 0 : slot);
+        }
+    }
+    images_.resize(kFirstThumbnailSlot);
+    thumbnails_.clear();
+}
+
+int FileImages::GetIconImage(const std::string& iconName) {
+    if (const auto found = iconSlots_.find(iconName);
+        found != iconSlots_.end() && found->second != 0) {
+        return found->second;
+    }
+    const QIcon icon = QIcon::fromTheme(QString::fromStdString(iconName));
+    if (icon.isNull()) return 0;
+    QSize size = icon.actualSize(QSize(32, 32));
+    if (!size.isValid() || size.isEmpty()) size = QSize(32, 32);
+    QImage image = Blank(QColor(255, 255, 255));
+    {
+        QPainter painter(&image);
+        painter.drawPixmap((kThumbSize - size.width()) / 2, kThumbSize - size.height(),
+                           icon.pixmap(size));
+    }
+    const int slot = nextIconSlot_;
+    images_[static_cast<std::size_t>(slot)] = image;
+    // A slot used again must not still answer for the icon it showed before.
+    for (auto it = iconSlots_.begin(); it != iconSlots_.end();) {
+        it = it->second == slot ? iconSlots_.erase(it) : std::next(it);
+    }
+    iconSlots_[iconName] = slot;
+    nextIconSlot_ = slot == kLastIconSlot ? kFirstIconSlot : slot + 1;
+    return slot;
+}
+
+int FileImages::PickSlot(int hint, bool replace, int count,
+                         const std::map<int, ImageInfo>& thumbnails) {
+    hint = std::max(hint, static_cast<int>(kFirstThumbnailSlot));
+    if (replace) return std::min(hint, count);
+    if (hint >= count) return count;
+    for (;;) {
+        const auto found = thumbnails.find(hint);
+        if (found == thumbnails.end() || !found->second.valid) break;
+        ++hint;
+    }
+    return std::min(hint, count);
+}
+
+int FileImages::AddThumbnail(int hint, RenderedThumbnail thumbnail, bool replace) {
+    const int slot = PickSlot(hint, replace, Count(), thumbnails_);
+    if (slot == Count()) {
+        images_.push_back(std::move(thumbnail.image));
+    } else {
+        images_[static_cast<std::size_t>(slot)] = std::move(thumbnail.image);
+    }
+    thumbnail.info.valid = true;
+    thumbnails_[slot] = std::move(thumbnail.info);
+    return slot;
+}
+
+int FileImages::FindThumbnailIndex(const std::string& path) const {
+    for (const auto& [slot, info] : thumbnails_) {
+        if (info.valid && info.fileName == path) return slot;
+    }
+    return 0;
+}
+
+const ImageInfo* FileImages::GetImageInfo(const std::string& path) const {
+    const int slot = FindThumbnailIndex(path);
+    if (slot < kFirstThumbnailSlot) return nullptr;
+    return &thumbnails_.at(slot);
+}
+
+bool FileImages::SetImageIptc(const std::string& path, const IPTCData& iptc) {
+    const int slot = FindThumbnailIndex(path);
+    if (slot < kFirstThumbnailSlot) return false;
+    ImageInfo& info = thumbnails_.at(slot);
+    info.iptc = iptc;
+    info.hasIptc = true;
+    return true;
+}
+
+void FileImages::Invalidate(int slot) {
+    if (const auto found = thumbnails_.find(slot); found != thumbnails_.end()) {
+        found->second.valid = false;
+    }
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <memory>
+
+#include <QListWidgetItem>
+
+#include "studio/shell/fileview/FileItem.h"
+
+// A list entry and the record it owns; the record goes with the entry.
+class FileListItem final : public QListWidgetItem {
+public:
+    FileListItem(const QString& text, std::unique_ptr<FileItem> item)
+        : QListWidgetItem(text), record(std::move(item)) {
+        setFlags(flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
+    }
+
+    std::unique_ptr<FileItem> record;
+    int slot = 0;
+    bool cut = false;
+};

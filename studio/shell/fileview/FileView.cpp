@@ -1,0 +1,374 @@
+#include "studio/shell/fileview/FileView.h"
+
+#include <set>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
+
+#include "studio/shell/FileSelection.h"
+#include "studio/shell/ShellUtils.h"
+#include "studio/shell/commands/CommandFactory.h"
+#include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/fileview/FileListItem.h"
+#include "studio/shell/fileview/FileViewEvents.h"
+#include "studio/shell/fileview/FileWorkers.h"
+#include "studio/shell/fileview/FolderWatcher.h"
+
+FileView::FileView(QWidget* parent) : QListWidget(parent) {
+    setObjectName("FileView");
+    setViewMode(QListView::IconMode);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setWordWrap(true);
+    setUniformItemSizes(true);
+    setIconSize(QSize(kThumbSize, kThumbSize));
+    setGridSize(QSize(72 + 24, 88 + 8));
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::SelectedClicked);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    // The selection shows white on dark blue whether or not the list has the focus.
+    QPalette colours = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Base, Qt::white);
+        colours.setColor(group, QPalette::Highlight, QColor(0, 0, 127));
+        colours.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    setPalette(colours);
+    watcher_ = std::make_unique<FolderWatcher>(changePending_, [this] {
+        QCoreApplication::postEvent(this, new QEvent(kFolderChangedEvent));
+    });
+    BuildMenus();
+    MapViewCommands();
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (hasFocus()) UpdateSelection();
+    });
+}
+
+FileView::~FileView() {
+    generation_.fetch_add(1);
+    StopWatcher();
+    JoinWorkers();
+    clear();  // the records go with their items
+}
+
+// ---- Loading
+
+void FileView::JoinWorkers() {
+    // The workers only post to this thread and never wait for it, so joining cannot
+    // deadlock; what they posted for an older generation is dropped when it arrives.
+    if (loader_.joinable()) loader_.join();
+    if (thumbnails_.joinable()) thumbnails_.join();
+}
+
+void FileView::SetFolder(const PidlPath& folder) {
+    generation_.fetch_add(1);
+    std::string text = folder.IsValid() ? folder.GetPath() : std::string();
+    if (!text.empty() && text.back() != '/') text += '/';
+    merge_ = !text.empty() && text == folderText_;
+    folderText_ = text;
+    JoinWorkers();
+    if (!merge_) {
+        StopWatcher();
+        if (!folderText_.empty()) StartWatcher();
+    }
+    if (folder != folder_) {
+        std::lock_guard hold(lock_);
+        folder_ = folder;
+    }
+    StartLoader();
+}
+
+void FileView::Refresh() {
+    const PidlPath folder = folder_;
+    SetFolder(folder);
+}
+
+void FileView::Reload() {
+    folderText_.clear();
+    Refresh();
+}
+
+void FileView::StartLoader() {
+    PidlPath folder;
+    {
+        std::lock_guard hold(lock_);
+        folder = folder_;
+    }
+    const int generation = generation_.load();
+    const bool merge = merge_;
+    const bool hidden = ShowHiddenFiles();
+    loader_ = std::thread([this, folder = std::move(folder), generation, merge, hidden] {
+        // A change seen from now on is reported again.
+        changePending_ = false;
+        std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, generation_);
+        if (!listing) {
+            QCoreApplication::postEvent(this, new LoadDoneEvent(generation, false));
+            return;
+        }
+        listing->merge = merge;
+        QCoreApplication::postEvent(this, new ListingEvent(std::move(*listing)));
+    });
+}
+
+void FileView::ApplyListing(FolderListing& listing) {
+    if (listing.merge) {
+        std::map<std::string, ListedEntry*> fresh;
+        for (auto* group : {&listing.folders, &listing.files}) {
+            for (ListedEntry& entry : *group) fresh.emplace(entry.name, &entry);
+        }
+        for (int row = count() - 1; row >= 0; --row) {
+            const auto found = fresh.find(item(row)->text().toStdString());
+            if (found != fresh.end()) {
+                found->second->record.reset();  // the item stays as it is
+            } else {
+                if (row == renaming_) renaming_ = -1;
+                delete takeItem(row);
+            }
+        }
+    } else {
+        renaming_ = -1;
+        clear();
+        images_.CutToFixed();
+    }
+    setUpdatesEnabled(false);
+    for (ListedEntry& entry : listing.folders) {
+        if (!entry.record) continue;
+        auto* row = new FileListItem(QString::fromStdString(entry.name), std::move(entry.record));
+        addItem(row);
+        const int slot = images_.GetIconImage(row->record->iconName);
+        SetItemSlot(row, slot != 0 ? slot : static_cast<int>(kSlotFolder));
+    }
+    for (ListedEntry& entry : listing.files) {
+        if (!entry.record) continue;
+        auto* row = new FileListItem(QString::fromStdString(entry.name), std::move(entry.record));
+        addItem(row);
+        const int slot = listing.merge ? images_.FindThumbnailIndex(folderText_ + entry.name) : 0;
+        SetItemSlot(row, slot);
+    }
+    setUpdatesEnabled(true);
+    if (!listing.merge && count() > 0) scrollToItem(item(0));
+    StartThumbnails(listing.merge);
+}
+
+void FileView::StartThumbnails(bool merge) {
+    if (thumbnails_.joinable()) thumbnails_.join();
+    ThumbnailJob job;
+    job.generation = generation_.load();
+    job.merge = merge;
+    job.folderText = folderText_;
+    std::set<std::string> shown;
+    for (int row = 0; row < count(); ++row) {
+        const auto* entry = static_cast<FileListItem*>(item(row));
+        const std::string name = entry->text().toStdString();
+        job.tasks.push_back({row, name, entry->record ? entry->record->kind : kKindOther});
+        shown.insert(folderText_ + name);
+        shown.insert(folderText_ + name + ".vtd");
+    }
+    if (merge) {
+        // A thumbnail of a file no longer listed frees its slot.
+        for (const auto& [slot, info] : images_.Thumbnails()) {
+            if (info.valid && shown.count(info.fileName) == 0) images_.Invalidate(slot);
+        }
+        for (const auto& [slot, info] : images_.Thumbnails()) {
+            if (info.valid) job.thumbnails.emplace(slot, info);
+        }
+    }
+    job.imageCount = images_.Count();
+    thumbnails_ = std::thread([this, job = std::move(job), threads = decodeThreads_] {
+        MakeThumbnails(job, generation_, [this](ItemPicture picture) {
+            QCoreApplication::postEvent(this, new PictureEvent(std::move(picture)));
+        }, threads);
+        QCoreApplication::postEvent(this, new LoadDoneEvent(job.generation, true));
+    });
+}
+
+void FileView::ApplyPicture(ItemPicture& picture) {
+    auto* row = static_cast<FileListItem*>(item(picture.index));
+    if (row == nullptr) return;
+    int slot = picture.slot;
+    if (picture.thumbnail) slot = images_.AddThumbnail(slot, std::move(*picture.thumbnail), true);
+    if (row->record) row->record->kind = picture.kind;
+    SetItemSlot(row, slot);
+}
+
+void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
+    auto* row = static_cast<FileListItem*>(item);
+    row->slot = slot;
+    row->setIcon(QIcon(QPixmap::fromImage(images_.Image(slot))));
+}
+
+bool FileView::event(QEvent* event) {
+    switch (static_cast<int>(event->type())) {
+        case kListingEvent: {
+            auto* listing = static_cast<ListingEvent*>(event);
+            if (listing->listing.generation == generation_.load()) ApplyListing(listing->listing);
+            return true;
+        }
+        case kPictureEvent: {
+            auto* picture = static_cast<PictureEvent*>(event);
+            if (picture->picture.generation == generation_.load()) ApplyPicture(picture->picture);
+            return true;
+        }
+        case kLoadDoneEvent: {
+            auto* done = static_cast<LoadDoneEvent*>(event);
+            if (done->generation == generation_.load()) completed_ = done->generation;
+            return true;
+        }
+        case kFolderChangedEvent:
+            OnFolderChanged();
+            return true;
+        default:
+            return QListWidget::event(event);
+    }
+}
+
+void FileView::OnFolderChanged() {
+    generation_.fetch_add(1);
+    // One refresh answers every change noticed so far.
+    QCoreApplication::removePostedEvents(this, kFolderChangedEvent);
+    Refresh();
+}
+
+void FileView::StartWatcher() {
+    if (!folderText_.empty() && !watcher_->IsRunning()) watcher_->Start(folderText_);
+}
+
+void FileView::StopWatcher() {
+    watcher_->Stop();
+}
+
+bool FileView::IsWatching() const {
+    return watcher_->IsRunning();
+}
+
+// ---- Items and pictures
+
+const FileItem* FileView::GetItemRecord(int row) const {
+    const auto* entry = static_cast<const FileListItem*>(item(row));
+    return entry != nullptr ? entry->record.get() : nullptr;
+}
+
+int FileView::GetItemSlot(int row) const {
+    const auto* entry = static_cast<const FileListItem*>(item(row));
+    return entry != nullptr ? entry->slot : -1;
+}
+
+int FileView::FindItem(const std::string& name) const {
+    const QString text = QString::fromStdString(name);
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->text() == text) return row;
+    }
+    return -1;
+}
+
+const ImageInfo* FileView::GetImageInfo(const PidlPath& path) const {
+    return images_.GetImageInfo(path.GetPath());
+}
+
+void FileView::SetImageIptc(const PidlPath& path, const IPTCData& iptc) {
+    images_.SetImageIptc(path.GetPath(), iptc);
+}
+
+void FileView::RefreshItemImage(const std::string& path) {
+    const int slot = images_.FindThumbnailIndex(path);
+    if (slot < kFirstThumbnailSlot) return;
+    std::optional<RenderedThumbnail> thumbnail =
+        RenderFileThumbnail(path, FileExists(CompanionPath(path, ".vte")));
+    if (!thumbnail) return;
+    images_.AddThumbnail(slot, std::move(*thumbnail), true);
+    for (int row = 0; row < count(); ++row) {
+        if (GetItemSlot(row) == slot) SetItemSlot(item(row), slot);
+    }
+}
+
+void FileView::MarkCut(const PidlPath& folder, const std::vector<PidlPath>& items) {
+    const bool here = folder.IsValid() && folder == folder_;
+    for (int row = 0; row < count(); ++row) {
+        auto* entry = static_cast<FileListItem*>(item(row));
+        bool cut = false;
+        if (here && entry->record) {
+            for (const PidlPath& one : items) cut = cut || one == entry->record->item;
+        }
+        entry->cut = cut;
+        // A cut item shows faded until it is pasted or the marks are cleared.
+        entry->setForeground(cut ? QColor(128, 128, 128) : QColor(0, 0, 0));
+    }
+}
+
+bool FileView::IsMarkedCut(int row) const {
+    const auto* entry = static_cast<const FileListItem*>(item(row));
+    return entry != nullptr && entry->cut;
+}
+
+void FileView::SelectAll() {
+    selectAll();
+    UpdateSelection();
+}
+
+void FileView::SelectImages() {
+    clearSelection();
+    for (int row = 0; row < count(); ++row) {
+        const FileItem* record = GetItemRecord(row);
+        item(row)->setSelected(record != nullptr && record->kind == kKindPicture);
+    }
+    UpdateSelection();
+}
+
+// ---- Selection and status
+
+void FileSelection::FillFromFileView(const FileView& view) {
+    std::vector<PidlPath> items;
+    for (int row = 0; row < view.count(); ++row) {
+        if (!view.item(row)->isSelected()) continue;
+        if (const FileItem* record = view.GetItemRecord(row)) items.push_back(record->item);
+    }
+    Set(view.GetFolder(), items);
+    GatherFacts([&view](const PidlPath& path) -> std::optional<GalleryImage> {
+        const ImageInfo* info = view.GetImageInfo(path);
+        if (info == nullptr) return std::nullopt;
+        GalleryImage image;
+        image.width = info->width;
+        image.height = info->height;
+        image.fileSize = info->fileSize;
+        image.imageBytes = info->imageBytes;
+        if (info->hasIptc) image.iptc = info->iptc;
+        return image;
+    });
+}
+
+void FileView::UpdateSelection() {
+    if (selection_ == nullptr) return;
+    selection_->FillFromFileView(*this);
+    ShowStatus(selection_->GetStatusText());
+}
+
+void FileView::ShowStatus(const std::string& text) {
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) {
+        frame->statusBar()->showMessage(QString::fromStdString(text));
+    }
+}
+
+void FileView::focusInEvent(QFocusEvent* event) {
+    QListWidget::focusInEvent(event);
+    UpdateSelection();
+}
+
+void FileView::focusOutEvent(QFocusEvent* event) {
+    QListWidget::focusOutEvent(event);
+    if (renaming_ < 0) ShowStatus({});
+}
+
+void FileView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListWidget::mouseDoubleClickEvent(event);
+    UpdateSelection();
+    if (renaming_ < 0 && !selectedItems().isEmpty()) ExecuteCommand(kFileOpen);
+}

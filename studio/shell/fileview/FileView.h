@@ -1,0 +1,139 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <QListWidget>
+
+#include "studio/shell/PidlPath.h"
+#include "studio/shell/commands/CommandTarget.h"
+#include "studio/shell/fileview/FileImages.h"
+#include "studio/shell/fileview/FileItem.h"
+
+class FileSelection;
+class FolderWatcher;
+class QLineEdit;
+class QMenu;
+class QMimeData;
+
+// The file list: one icon per sub-folder, picture and web page of the shown folder. A
+// folder loader and a thumbnail worker fill it off the window thread and hand back plain
+// values tagged with the load generation; only the current generation's are applied. A
+// watcher notices changes on disk and asks for a refresh.
+class FileView : public QListWidget, public CommandTarget {
+public:
+    explicit FileView(QWidget* parent = nullptr);
+    ~FileView() override;
+
+    void SetSelection(FileSelection* selection) { selection_ = selection; }
+
+    // Shows a folder; the same folder again keeps what is unchanged.
+    void SetFolder(const PidlPath& folder);
+    void Refresh();
+    void Reload();
+    void StartWatcher();
+    void StopWatcher();
+    bool IsWatching() const;
+
+    const PidlPath& GetFolder() const { return folder_; }
+    // The shown folder's path ending in '/', empty for a place outside the file system.
+    const std::string& GetFolderText() const { return folderText_; }
+    int GetGeneration() const { return generation_.load(); }
+    // True once the current generation's items and pictures are all in the list.
+    bool IsLoadComplete() const { return completed_ == generation_.load(); }
+    // Decode threads the thumbnail worker may use (1 by default).
+    void SetDecodeThreads(int threads) { decodeThreads_ = threads; }
+
+    // The item's record, null for a row that is not there.
+    const FileItem* GetItemRecord(int row) const;
+    int GetItemSlot(int row) const;
+    int FindItem(const std::string& name) const;
+    FileImages& Images() { return images_; }
+
+    // What the list knows of the file's thumbnail, none when it made none.
+    const ImageInfo* GetImageInfo(const PidlPath& path) const;
+    void SetImageIptc(const PidlPath& path, const IPTCData& iptc);
+    // Renders the file's thumbnail again into its slot, marked when its animation exists.
+    void RefreshItemImage(const std::string& path);
+
+    void MarkCut(const PidlPath& folder, const std::vector<PidlPath>& items);
+    bool IsMarkedCut(int row) const;
+    void SelectAll();
+    void SelectImages();
+    void CreateFolder();
+    // Refills the selection from the list's and shows its status line.
+    void UpdateSelection();
+
+    // Renames the item's file and the item; false (nothing changed) when the file system
+    // refused.
+    bool RenameItem(int row, const std::string& newName);
+    bool IsRenaming() const { return renaming_ >= 0; }
+    void BeginRename(int row);
+
+    // The folder a drop at `pos` would go to (ending in '/'), none when the drop is refused.
+    std::optional<std::string> DropTargetAt(const QPoint& pos, const QMimeData* mime) const;
+    // Copies or moves the dragged items into the folder.
+    void DropFiles(const std::string& target, const QMimeData* mime, Qt::DropAction effect);
+
+    // The context menu for the current selection, its items enabled.
+    QMenu* PrepareContextMenu();
+
+protected:
+    bool event(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    struct Listed;
+    class Delegate;
+    friend class Delegate;
+
+    void JoinWorkers();
+    void StartLoader();
+    void ApplyListing(struct FolderListing& listing);
+    void StartThumbnails(bool merge);
+    void ApplyPicture(struct ItemPicture& picture);
+    void OnFolderChanged();
+    void SetItemSlot(QListWidgetItem* item, int slot);
+    void ShowStatus(const std::string& text);
+    void BuildMenus();
+    void MapViewCommands();
+    void RunSelected(int id);
+    void SetHotItem(QListWidgetItem* item);
+    // The in-place rename's edit box, null when no rename runs.
+    QLineEdit* RenameEditor() const;
+
+    FileSelection* selection_ = nullptr;
+    FileImages images_;
+    std::string folderText_;
+    PidlPath folder_;
+    std::mutex lock_;  // guards folder_ against the loader's copy
+    std::atomic<int> generation_{0};
+    int completed_ = 0;
+    bool merge_ = false;
+    std::thread loader_;
+    std::thread thumbnails_;
+    int decodeThreads_ = 1;
+    std::atomic<bool> changePending_{false};
+    std::unique_ptr<FolderWatcher> watcher_;
+    QMenu* imageMenu_ = nullptr;
+    QMenu* folderMenu_ = nullptr;
+    QMenu* pageMenu_ = nullptr;
+    int renaming_ = -1;
+    std::string oldName_;
+    std::string dropTarget_;
+    QListWidgetItem* hotItem_ = nullptr;
+};

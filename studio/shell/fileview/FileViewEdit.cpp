@@ -1,0 +1,281 @@
+// In-place renaming, new folders, and the list as drag source and drop target.
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include "platform/files/FileOps.h"
+#include "platform/prompts/Prompts.h"
+#include "studio/shell/ClipBoard.h"
+#include "studio/shell/FileDataSource.h"
+#include "studio/shell/FileSelection.h"
+#include "studio/shell/ShellUtils.h"
+#include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/fileview/FileListItem.h"
+#include "studio/shell/fileview/FileView.h"
+
+namespace shellns = platform::shellns;
+
+// Hands the edited name to the view, which renames the file before the text changes.
+class FileView::Delegate final : public QStyledItemDelegate {
+public:
+    explicit Delegate(FileView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    void setModelData(QWidget* editor, QAbstractItemModel*,
+                      const QModelIndex& index) const override {
+        if (const auto* edit = qobject_cast<QLineEdit*>(editor)) {
+            view_->RenameItem(index.row(), edit->text().toStdString());
+        }
+    }
+
+private:
+    FileView* view_;
+};
+
+namespace {
+
+bool PathExists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+QLineEdit* FileView::RenameEditor() const {
+    if (renaming_ < 0) return nullptr;
+    return qobject_cast<QLineEdit*>(indexWidget(model()->index(renaming_, 0)));
+}
+
+void FileView::BeginRename(int row) {
+    QListWidgetItem* entry = item(row);
+    if (entry == nullptr) return;
+    if (itemDelegate() == nullptr || dynamic_cast<Delegate*>(itemDelegate()) == nullptr) {
+        setItemDelegate(new Delegate(this));
+    }
+    renaming_ = row;
+    oldName_ = entry->text().toStdString();
+    activateWindow();
+    setCurrentItem(entry);
+    editItem(entry);
+}
+
+void FileView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QListWidget::closeEditor(editor, hint);
+    renaming_ = -1;
+}
+
+bool FileView::RenameItem(int row, const std::string& newName) {
+    auto* entry = static_cast<FileListItem*>(item(row));
+    if (entry == nullptr || newName.empty() || folderText_.empty()) return false;
+    const std::string oldName = entry->text().toStdString();
+    if (newName == oldName) return true;
+    if (newName.find('/') != std::string::npos || newName == "." || newName == "..") return false;
+    const std::string oldPath = folderText_ + oldName;
+    const std::string newPath = folderText_ + newName;
+
+    // The picture and its animation move together or not at all, and neither ever
+    // replaces a file that is there.
+    if (platform::RenameNoReplace(oldPath, newPath) != platform::FileError::None) return false;
+    const std::string oldCompanion = CompanionPath(oldPath, ".vte");
+    if (!oldCompanion.empty() && PathExists(oldCompanion) && entry->record &&
+        entry->record->kind != kKindFolder) {
+        const std::string newCompanion = CompanionPath(newPath, ".vte");
+        if (newCompanion.empty() || platform::RenameNoReplace(oldCompanion, newCompanion) !=
+                                        platform::FileError::None) {
+            platform::RenameNoReplace(newPath, oldPath);
+            return false;
+        }
+    }
+
+    std::unique_ptr<FileItem> record;
+    {
+        std::lock_guard hold(lock_);
+        const PidlPath renamed(newPath);
+        PidlPath relative;
+        renamed.GetLastItem(relative);
+        const std::int32_t kind = entry->record ? entry->record->kind : kKindOther;
+        record = CreateItem(entry->record ? entry->record->folder : nullptr, folder_, relative,
+                            kind == kKindFolder);
+        record->kind = kind;  // a renamed folder stays a folder, a picture a picture
+        record->iconName = IconNameFor(newPath, kind == kKindFolder);
+    }
+    // The thumbnail follows the file, so a refresh does not decode it again.
+    if (const int slot = images_.FindThumbnailIndex(oldPath); slot >= kFirstThumbnailSlot) {
+        ImageInfo info = images_.Thumbnails().at(slot);
+        info.fileName = newPath;
+        RenderedThumbnail moved{images_.Image(slot), std::move(info)};
+        images_.AddThumbnail(slot, std::move(moved), true);
+    }
+    entry->record = std::move(record);
+    entry->setText(QString::fromStdString(newName));
+    return true;
+}
+
+void FileView::CreateFolder() {
+    if (folderText_.empty()) return;
+    std::string name = "New folder";
+    for (int n = 1; PathExists(folderText_ + name); ++n) {
+        char text[32];
+        std::snprintf(text, sizeof text, "New folder%d", n);
+        name = text;
+    }
+    const std::string path = folderText_ + name;
+    if (::mkdir(path.c_str(), 0777) != 0) {
+        platform::ShowMessage(this, "Failed to create folder", "Create folder");
+        return;
+    }
+    std::unique_ptr<FileItem> record;
+    {
+        std::lock_guard hold(lock_);
+        const PidlPath created(path);
+        PidlPath relative;
+        created.GetLastItem(relative);
+        record = CreateItem(nullptr, folder_, relative, true);
+        record->iconName = "folder";
+    }
+    auto* entry = new FileListItem(QString::fromStdString(name), std::move(record));
+    addItem(entry);
+    const int slot = images_.GetIconImage("folder");
+    SetItemSlot(entry, slot != 0 ? slot : static_cast<int>(kSlotFolder));
+    clearSelection();
+    entry->setSelected(true);
+    BeginRename(row(entry));
+}
+
+void FileView::keyPressEvent(QKeyEvent* event) {
+    if (renaming_ < 0 && event->key() == Qt::Key_Backspace) {
+        if (OnCommand(kGoToParent)) return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+// ---- Drag and drop
+
+void FileView::startDrag(Qt::DropActions) {
+    UpdateSelection();
+    if (selection_ == nullptr || !selection_->HasItems()) return;
+    std::unique_ptr<QMimeData> mime = CreateFileDataSource(*selection_);
+    if (!mime) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime.release());
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+}
+
+std::optional<std::string> FileView::DropTargetAt(const QPoint& pos, const QMimeData* mime) const {
+    PidlPath source;
+    std::vector<PidlPath> items;
+    if (!ReadFileListData(mime, source, items)) return std::nullopt;
+    QListWidgetItem* under = itemAt(pos);
+    if (under == nullptr) {
+        if (folderText_.empty() || source == folder_) return std::nullopt;
+        return folderText_;
+    }
+    const FileItem* record = static_cast<const FileListItem*>(under)->record.get();
+    if (record == nullptr || record->kind != kKindFolder) return std::nullopt;
+    const std::string target = record->path.GetPath();
+    if (target.empty()) return std::nullopt;
+    // Nothing goes into itself or into a folder below it.
+    for (const PidlPath& one : items) {
+        PidlPath dragged = source;
+        dragged.Append(one);
+        const std::string path = dragged.GetPath();
+        if (path.empty()) continue;
+        if (target == path || target.rfind(path + "/", 0) == 0) return std::nullopt;
+    }
+    return target + "/";
+}
+
+void FileView::SetHotItem(QListWidgetItem* entry) {
+    if (hotItem_ == entry) return;
+    if (hotItem_ != nullptr && row(hotItem_) >= 0) hotItem_->setBackground(QBrush());
+    hotItem_ = entry;
+    if (hotItem_ != nullptr) hotItem_->setBackground(QColor(200, 215, 240));
+}
+
+void FileView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasFormat(kFileListMimeType)) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void FileView::dragMoveEvent(QDragMoveEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (pos.y() < 8) {
+        verticalScrollBar()->setValue(verticalScrollBar()->value() - 16);
+    } else if (pos.y() > viewport()->height() - 8) {
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + 16);
+    }
+    dropTarget_.clear();
+    const std::optional<std::string> target = DropTargetAt(pos, event->mimeData());
+    if (!target) {
+        SetHotItem(nullptr);
+        event->ignore();
+        return;
+    }
+    dropTarget_ = *target;
+    QListWidgetItem* under = itemAt(pos);
+    SetHotItem(under);
+    event->setDropAction((event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction
+                                                                    : Qt::MoveAction);
+    event->accept();
+}
+
+void FileView::dragLeaveEvent(QDragLeaveEvent* event) {
+    SetHotItem(nullptr);
+    QListWidget::dragLeaveEvent(event);
+}
+
+void FileView::dropEvent(QDropEvent* event) {
+    SetHotItem(nullptr);
+    const std::optional<std::string> target =
+        DropTargetAt(event->position().toPoint(), event->mimeData());
+    if (!target) {
+        event->ignore();
+        return;
+    }
+    const Qt::DropAction effect = (event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction
+                                                                             : Qt::MoveAction;
+    event->setDropAction(effect);
+    event->accept();
+    DropFiles(*target, event->mimeData(), effect);
+}
+
+void FileView::DropFiles(const std::string& target, const QMimeData* mime,
+                         Qt::DropAction effect) {
+    PidlPath folder;
+    std::vector<PidlPath> items;
+    if (!ReadFileListData(mime, folder, items)) return;
+    StopWatcher();
+    ClipBoard& clipBoard = TheClipBoard();
+    const int savedMode = clipBoard.GetMode();
+    clipBoard.SetMode(effect == Qt::CopyAction ? 0 : 1);
+    bool renameAll = false;
+    bool overwriteAll = false;
+    for (const PidlPath& one : items) {
+        PidlPath sourcePath = folder;
+        sourcePath.Append(one);
+        const std::string source = sourcePath.GetPath();
+        if (source.empty()) continue;
+        std::string name = source.substr(GetFileNameOffset(source));
+        const std::string destination = target + name;
+        const std::uint32_t attributes =
+            sourcePath.GetAttributes(shellns::kAttrFolder | shellns::kAttrFileSystem);
+        if ((attributes & shellns::kAttrFolder) != 0) {
+            // A folder dropped where it is becomes a copy beside it, never a file copy.
+            CopyFolder(source + "/", destination + "/", renameAll, overwriteAll);
+        } else {
+            CopyOrMoveFile(source, destination, target, name, renameAll, overwriteAll);
+        }
+    }
+    clipBoard.SetMode(savedMode);
+    StartWatcher();
+    Refresh();
+}

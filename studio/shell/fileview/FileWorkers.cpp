@@ -1,0 +1,152 @@
+#include "studio/shell/fileview/FileWorkers.h"
+
+#include <algorithm>
+#include <future>
+
+#include "platform/shellns/ShellNamespace.h"
+#include "studio/shell/ShellUtils.h"
+
+namespace shellns = platform::shellns;
+
+std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden, int generation,
+                                        const std::atomic<int>& current) {
+    if (!folder.IsValid()) return std::nullopt;
+    std::shared_ptr<const shellns::Folder> bound = folder.GetShellFolder();
+    if (!bound) return std::nullopt;
+    unsigned flags = shellns::kEnumFolders | shellns::kEnumNonFolders;
+    if (showHidden) flags |= shellns::kEnumIncludeHidden;
+    std::vector<shellns::IdList> children;
+    if (!bound->EnumObjects(flags, children)) return std::nullopt;
+
+    FolderListing listing;
+    listing.generation = generation;
+    for (const shellns::IdList& child : children) {
+        if (current.load() != generation) return std::nullopt;
+        const PidlPath item(child.data());
+        const std::uint32_t attributes = bound->GetAttributesOf(child.data(), 0xF0000000);
+        if ((attributes & (shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor)) == 0) {
+            continue;
+        }
+        std::optional<std::string> name = bound->GetDisplayNameOf(child.data(),
+                                                                  shellns::kNameNormal);
+        if (!name || name->empty()) continue;
+        const bool isFolder =
+            (attributes & (shellns::kAttrFolder | shellns::kAttrHasSubfolder)) != 0;
+        auto record = CreateItem(bound, folder, item, isFolder);
+        const std::string path = record->path.GetPath();
+        record->iconName = IconNameFor(path, isFolder);
+        if (isFolder) {
+            listing.folders.push_back({std::move(*name), std::move(record)});
+            continue;
+        }
+        if (!IsListedFile(path)) continue;
+        record->kind = IsHtmlFile(path) ? kKindPage : kKindPicture;
+        listing.files.push_back({std::move(*name), std::move(record)});
+    }
+    auto byName = [](const ListedEntry& a, const ListedEntry& b) { return NameLess(a.name, b.name); };
+    std::sort(listing.folders.begin(), listing.folders.end(), byName);
+    std::sort(listing.files.begin(), listing.files.end(), byName);
+    if (current.load() != generation) return std::nullopt;
+    return listing;
+}
+
+namespace {
+
+// What the worker decided for one item before decoding.
+struct Plan {
+    const ThumbnailTask* task = nullptr;
+    std::string source;  // the file to decode; empty: nothing to decode
+    bool marked = false;
+    bool keep = false;   // a kept thumbnail, nothing to send
+    int keptSlot = 0;
+    int fixedSlot = -1;  // send this fixed slot
+};
+
+Plan PlanItem(const ThumbnailJob& job, const ThumbnailTask& task) {
+    Plan plan;
+    plan.task = &task;
+    const std::string path = job.folderText + task.name;
+    switch (task.kind) {
+        case kKindFolder:
+            if (FileExists(path + ".vtd")) plan.source = path + ".vtd";
+            else plan.keep = true;  // it shows its icon already
+            return plan;
+        case kKindPage:
+            plan.fixedSlot = kSlotPage;
+            return plan;
+        case kKindPicture:
+        case kKindBroken:
+            break;
+        default:
+            plan.keep = true;
+            return plan;
+    }
+    if (job.merge) {
+        for (const auto& [slot, info] : job.thumbnails) {
+            if (info.valid && info.fileName == path && FileSizeOf(path) == info.fileSize) {
+                plan.keep = true;
+                plan.keptSlot = slot;
+                return plan;
+            }
+        }
+    }
+    plan.source = path;
+    plan.marked = FileExists(CompanionPath(path, ".vte"));
+    return plan;
+}
+
+}  // namespace
+
+void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
+                    const std::function<void(ItemPicture)>& post, int threads) {
+    std::map<int, ImageInfo> taken = job.thumbnails;
+    int count = job.imageCount;
+    int next = kFirstThumbnailSlot;
+    const std::size_t batch = static_cast<std::size_t>(std::max(threads, 1));
+
+    for (std::size_t start = 0; start < job.tasks.size(); start += batch) {
+        if (current.load() != job.generation) return;
+        const std::size_t end = std::min(job.tasks.size(), start + batch);
+        std::vector<Plan> plans;
+        for (std::size_t i = start; i < end; ++i) plans.push_back(PlanItem(job, job.tasks[i]));
+
+        // Decode the batch at once; results are still handed on in index order.
+        std::vector<std::future<std::optional<RenderedThumbnail>>> decoded(plans.size());
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            if (plans[i].source.empty()) continue;
+            const auto policy = i + 1 == plans.size() ? std::launch::deferred : std::launch::async;
+            decoded[i] = std::async(policy, [&plan = plans[i]] {
+                return RenderFileThumbnail(plan.source, plan.marked);
+            });
+        }
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            const Plan& plan = plans[i];
+            std::optional<RenderedThumbnail> thumbnail;
+            if (decoded[i].valid()) thumbnail = decoded[i].get();
+            if (current.load() != job.generation) continue;  // drain the batch, send nothing
+            if (plan.keep) {
+                if (plan.keptSlot != 0) next = plan.keptSlot + 1;
+                continue;
+            }
+            ItemPicture picture;
+            picture.generation = job.generation;
+            picture.index = plan.task->index;
+            picture.kind = plan.task->kind;
+            if (plan.fixedSlot >= 0) {
+                picture.slot = plan.fixedSlot;
+            } else if (thumbnail) {
+                picture.slot = FileImages::PickSlot(next, false, count, taken);
+                if (picture.slot == count) ++count;
+                taken[picture.slot] = thumbnail->info;
+                next = picture.slot + 1;
+                picture.thumbnail = std::move(thumbnail);
+            } else if (plan.task->kind == kKindFolder) {
+                continue;  // the folder keeps its icon
+            } else {
+                picture.slot = kSlotBroken;
+                picture.kind = kKindBroken;
+            }
+            post(std::move(picture));
+        }
+    }
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <QColor>
+
+class FileView;
+
+// Writes a small picture of one colour: a JPEG for the names of one, else a PNG.
+void WritePicture(const std::string& path, QColor colour, int width = 40, int height = 30);
+// Serves the list's events until its load is complete (false after ten seconds).
+bool WaitLoaded(FileView& view);
+// Serves events until `done` holds (false after ten seconds).
+bool ServeEventsUntil(const std::function<bool()>& done);
