@@ -19,6 +19,7 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/FileListItem.h"
 #include "studio/shell/fileview/FileView.h"
+#include "studio/shell/fileview/FolderTree.h"
 
 namespace shellns = platform::shellns;
 
@@ -253,7 +254,7 @@ void FileView::DropFiles(const std::string& target, const QMimeData* mime,
     PidlPath folder;
     std::vector<PidlPath> items;
     if (!ReadFileListData(mime, folder, items)) return;
-    StopWatcher();
+    StopAllWatchers();
     ClipBoard& clipBoard = TheClipBoard();
     const int savedMode = clipBoard.GetMode();
     clipBoard.SetMode(effect == Qt::CopyAction ? 0 : 1);
@@ -276,6 +277,7 @@ void FileView::DropFiles(const std::string& target, const QMimeData* mime,
         }
     }
     clipBoard.SetMode(savedMode);
-    StartWatcher();
+    StartAllWatchers();
+    if (tree_ != nullptr) tree_->Refresh();
     Refresh();
 }
