@@ -181,14 +181,7 @@ std::optional<std::string> FileView::DropTargetAt(const QPoint& pos, const QMime
     if (record == nullptr || record->kind != kKindFolder) return std::nullopt;
     const std::string target = record->path.GetPath();
     if (target.empty()) return std::nullopt;
-    // Nothing goes into itself or into a folder below it.
-    for (const PidlPath& one : items) {
-        PidlPath dragged = source;
-        dragged.Append(one);
-        const std::string path = dragged.GetPath();
-        if (path.empty()) continue;
-        if (target == path || target.rfind(path + "/", 0) == 0) return std::nullopt;
-    }
+    if (IsDropIntoDragged(source, items, target)) return std::nullopt;
     return target + "/";
 }
 

@@ -129,16 +129,7 @@ std::optional<std::string> DriveView::DropTargetAt(const QPoint& pos, const QMim
     // The Computer and the Desktop hold no files.
     const std::string target = info->path.GetPath();
     if (target.empty()) return std::nullopt;
-    for (const PidlPath& one : items) {
-        PidlPath dragged = source;
-        dragged.Append(one);
-        const std::string path = dragged.GetPath();
-        if (path.empty()) continue;
-        // Nothing goes into itself, nor into a folder below itself.
-        if (target == path || target.rfind(path == "/" ? path : path + "/", 0) == 0) {
-            return std::nullopt;
-        }
-    }
+    if (IsDropIntoDragged(source, items, target)) return std::nullopt;
     // A move onto the folder the items came from would do nothing.
     if (!copy && source.GetPath() == target) return std::nullopt;
     return target == "/" ? target : target + "/";
