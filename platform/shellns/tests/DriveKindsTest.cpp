@@ -1,4 +1,3 @@
-#include <set>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -58,22 +57,6 @@ TEST(DriveKinds, MountTableGivesEachDriveItsKind) {
     EXPECT_EQ(anonymous[1].kind, DriveKind::Fixed);
 }
 
-TEST(DriveKinds, MountEntriesKeepDeviceTypeAndEscapedNames) {
-    const auto entries = sh::ParseMountEntries(
-        "41 27 8:17 / /mnt/my\\040disk rw shared:3 master:1 - vfat /dev/sdb1 rw\n"
-        "garbage\n"
-        "42 27 x / /y rw - ext4\n");
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].point, "/mnt/my disk");
-    EXPECT_EQ(entries[0].type, "vfat");
-    EXPECT_EQ(entries[0].source, "/dev/sdb1");
-    EXPECT_EQ(entries[0].major, 8u);
-    EXPECT_EQ(entries[0].minor, 17u);
-    // An unreadable device number counts as none; a missing source as empty.
-    EXPECT_EQ(entries[1].major, 0u);
-    EXPECT_EQ(entries[1].source, "");
-}
-
 TEST(DriveKinds, APathBelongsToTheDeepestDriveAboveIt) {
     const std::vector<sh::DriveInfo> drives = {{"/", DriveKind::Fixed},
                                                {"/media/cd", DriveKind::CdRom},
@@ -100,16 +83,6 @@ TEST(DriveKinds, APathBelongsToTheDeepestDriveAboveIt) {
             EXPECT_EQ(drive->root, c.root) << c.path;
         }
     }
-}
-
-TEST(DriveKinds, TheSystemsOwnDrivesHaveKindsAndVolumes) {
-    const auto drives = sh::DriveKinds();
-    ASSERT_FALSE(drives.empty());
-    EXPECT_EQ(drives[0].root, "/");
-    EXPECT_NE(drives[0].kind, DriveKind::Unknown);
-    EXPECT_EQ(sh::GetDriveKind("/no/such/drive"), DriveKind::NoRootDir);
-    EXPECT_TRUE(sh::GetVolumeId("/").has_value());
-    EXPECT_FALSE(sh::GetVolumeId("/no/such/drive").has_value());
 }
 
 }  // namespace
