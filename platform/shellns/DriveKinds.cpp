@@ -97,8 +97,7 @@ bool IsRemovableBlockDevice(std::uint32_t major, std::uint32_t minor) {
     if (ReadFlag(device + "/removable")) return true;
     // A partition keeps no flag of its own: its disk is the folder above it.
     struct stat st {};
-    return ::stat((device + "/partition").c_str(), &st) == 0 &&
-           ReadFlag(device + "/../removable");
+    return ::stat((device + "/partition").c_str(), &st) == 0 && ReadFlag(device + "/../removable");
 }
 
 DriveKind KindOfMount(const MountEntry& mount, const RemovableProbe& removable) {
@@ -123,8 +122,8 @@ std::vector<DriveInfo> ParseDriveKinds(std::string_view text, const RemovablePro
     std::vector<DriveInfo> drives;
     for (std::string& root : ParseMountInfo(text)) {
         const auto found = last.find(root);
-        const DriveKind kind = found != last.end() ? KindOfMount(*found->second, removable)
-                                                   : DriveKind::Fixed;
+        const DriveKind kind =
+            found != last.end() ? KindOfMount(*found->second, removable) : DriveKind::Fixed;
         drives.push_back({std::move(root), kind});
     }
     return drives;
@@ -133,11 +132,10 @@ std::vector<DriveInfo> ParseDriveKinds(std::string_view text, const RemovablePro
 std::vector<DriveInfo> DriveKinds() {
     std::vector<DriveInfo> drives = ParseDriveKinds(ReadMountTable(), IsRemovableBlockDevice);
     // As Drives(): mount points over single files are no drives.
-    drives.erase(std::remove_if(drives.begin(), drives.end(),
-                                [](const DriveInfo& d) {
-                                    return d.root != "/" && !IsDirectory(d.root);
-                                }),
-                 drives.end());
+    drives.erase(
+        std::remove_if(drives.begin(), drives.end(),
+                       [](const DriveInfo& d) { return d.root != "/" && !IsDirectory(d.root); }),
+        drives.end());
     return drives;
 }
 

@@ -81,9 +81,8 @@ DriveView::DriveView(QWidget* parent) : QTreeWidget(parent), source_(DriveSource
     setDropIndicatorShown(false);
     watchers_ = std::make_unique<DriveWatchers>(
         [this] { QCoreApplication::postEvent(this, new QEvent(kDrivesChangedEvent)); });
-    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* node) {
-        OnExpanded(node);
-    });
+    connect(this, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* node) { OnExpanded(node); });
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node, QTreeWidgetItem*) { OnSelectionChanged(node); });
     BuildMenu();
@@ -135,9 +134,12 @@ QIcon DriveView::IconFor(const TreeItem& info) const {
     auto& icon = icons_[name];
     if (!icon.isNull()) return icon;
     static const std::map<std::string, QStyle::StandardPixmap> fallbacks = {
-        {"user-desktop", QStyle::SP_DesktopIcon},   {"computer", QStyle::SP_ComputerIcon},
-        {"drive-optical", QStyle::SP_DriveCDIcon},  {"drive-removable-media", QStyle::SP_DriveFDIcon},
-        {"folder-remote", QStyle::SP_DriveNetIcon}, {"drive-harddisk", QStyle::SP_DriveHDIcon},
+        {"user-desktop", QStyle::SP_DesktopIcon},
+        {"computer", QStyle::SP_ComputerIcon},
+        {"drive-optical", QStyle::SP_DriveCDIcon},
+        {"drive-removable-media", QStyle::SP_DriveFDIcon},
+        {"folder-remote", QStyle::SP_DriveNetIcon},
+        {"drive-harddisk", QStyle::SP_DriveHDIcon},
     };
     if (name != "folder") {
         icon = ThemeIcon(name.c_str(), fallbacks.at(name));
@@ -153,8 +155,8 @@ QIcon DriveView::IconFor(const TreeItem& info) const {
     return icon;
 }
 
-QTreeWidgetItem* DriveView::AddNode(QTreeWidgetItem* parent, TreeItem info,
-                                    const std::string& text, bool button) {
+QTreeWidgetItem* DriveView::AddNode(QTreeWidgetItem* parent, TreeItem info, const std::string& text,
+                                    bool button) {
     auto* node = new TreeNode(std::move(info));
     node->setText(0, QString::fromStdString(text));
     node->setIcon(0, IconFor(node->treeItem()));

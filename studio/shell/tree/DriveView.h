@@ -52,9 +52,9 @@ public:
     void FillChildren(QTreeWidgetItem* parent, const platform::shellns::Folder* folder);
     // Adds the item below the node when it is a folder of the file system (or above one);
     // null when it is not.
-    QTreeWidgetItem* InsertFolderItem(QTreeWidgetItem* parent,
-                                      const std::shared_ptr<const platform::shellns::Folder>& folder,
-                                      const platform::shellns::IdList& item);
+    QTreeWidgetItem* InsertFolderItem(
+        QTreeWidgetItem* parent, const std::shared_ptr<const platform::shellns::Folder>& folder,
+        const platform::shellns::IdList& item);
 
     bool SelectPath(const PidlPath& path, bool select) override;
     void ExpandPath(const PidlPath& path);
@@ -111,7 +111,8 @@ private:
     std::unique_ptr<DriveWatchers> watchers_;
     std::vector<platform::shellns::DriveInfo> drives_;
     std::map<std::string, std::string> volumes_;
-    mutable std::map<std::string, QIcon> icons_;  // by theme name  // drive root -> the medium last seen
+    mutable std::map<std::string, QIcon>
+        icons_;  // by theme name  // drive root -> the medium last seen
     QMenu* menu_ = nullptr;
     QTreeWidgetItem* dropNode_ = nullptr;
     bool initialised_ = false;

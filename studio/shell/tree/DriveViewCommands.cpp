@@ -25,8 +25,12 @@ constexpr struct {
     int id;
     const char* text;
 } kMenu[] = {
-    {kEditCut, "Cu&t\tCtrl+X"},  {kEditCopy, "&Copy\tCtrl+C"}, {kEditPaste, "&Paste\tCtrl+V"},
-    {kEditDelete, "&Delete\tDel"}, {0, nullptr},                 {kFileProperties, "Properties"},
+    {kEditCut, "Cu&t\tCtrl+X"},
+    {kEditCopy, "&Copy\tCtrl+C"},
+    {kEditPaste, "&Paste\tCtrl+V"},
+    {kEditDelete, "&Delete\tDel"},
+    {0, nullptr},
+    {kFileProperties, "Properties"},
 };
 
 }  // namespace
@@ -91,22 +95,28 @@ void DriveView::MapTreeCommands() {
         };
     };
     for (int id : {kEditCopy, kEditCut}) {
-        Map(id, [this, id] {
-            FillFromTree();
-            ExecuteCommand(id);
-        }, enabledFromTree(id));
+        Map(
+            id,
+            [this, id] {
+                FillFromTree();
+                ExecuteCommand(id);
+            },
+            enabledFromTree(id));
     }
     for (int id : {kEditPaste, kEditDelete}) {
         // The command's own changes must not make the watchers rebuild the tree under it.
-        Map(id, [this, id] {
-            StopWatchers();
-            if (fileView_ != nullptr) fileView_->StopWatcher();
-            FillFromTree();
-            ExecuteCommand(id);
-            if (fileView_ != nullptr) fileView_->StartWatcher();
-            StartWatchers();
-            Refresh();
-        }, enabledFromTree(id));
+        Map(
+            id,
+            [this, id] {
+                StopWatchers();
+                if (fileView_ != nullptr) fileView_->StopWatcher();
+                FillFromTree();
+                ExecuteCommand(id);
+                if (fileView_ != nullptr) fileView_->StartWatcher();
+                StartWatchers();
+                Refresh();
+            },
+            enabledFromTree(id));
     }
 }
 
@@ -116,7 +126,8 @@ void DriveView::SetDropHighlight(QTreeWidgetItem* node) {
     if (dropNode_ == node) return;
     if (dropNode_ != nullptr) dropNode_->setBackground(0, QBrush());
     dropNode_ = node;
-    if (dropNode_ != nullptr) dropNode_->setBackground(0, palette().highlight().color().lighter(160));
+    if (dropNode_ != nullptr)
+        dropNode_->setBackground(0, palette().highlight().color().lighter(160));
 }
 
 std::optional<std::string> DriveView::DropTargetAt(const QPoint& pos, const QMimeData* mime,

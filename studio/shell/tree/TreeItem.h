@@ -28,7 +28,8 @@ public:
             return QTreeWidgetItem::operator<(other);
         }
         // Only the low 16 bits count, as a signed number.
-        const int order = data_.parentFolder->CompareIDs(data_.item.GetPidl(), theirs.item.GetPidl());
+        const int order =
+            data_.parentFolder->CompareIDs(data_.item.GetPidl(), theirs.item.GetPidl());
         return static_cast<std::int16_t>(order & 0xFFFF) < 0;
     }
 

@@ -39,18 +39,17 @@ TEST(DriveWatchers, OnlyFixedRemoteAndRamDrivesOfTheMountTableAreWatched) {
     const std::vector<std::string> names = {"disk", "share", "ram", "stick", "cdrom", "loop"};
     std::string table = "1 0 254:0 / / rw - ext4 /dev/vda rw\n";
     const char* lines[] = {
-        " rw - ext4 /dev/sda1 rw\n",  " rw - nfs4 server:/x rw\n",   " rw - tmpfs tmpfs rw\n",
-        " rw - vfat /dev/sdb1 rw\n",  " ro - iso9660 /dev/sr0 ro\n", " rw - udf /dev/sr1 ro\n",
+        " rw - ext4 /dev/sda1 rw\n", " rw - nfs4 server:/x rw\n",   " rw - tmpfs tmpfs rw\n",
+        " rw - vfat /dev/sdb1 rw\n", " ro - iso9660 /dev/sr0 ro\n", " rw - udf /dev/sr1 ro\n",
     };
     const char* devices[] = {"8:1", "0:40", "0:41", "8:17", "11:0", "11:1"};
     for (std::size_t i = 0; i < names.size(); ++i) {
         MakeFolder(temp.Path(names[i]));
-        table += std::to_string(10 + i) + " 1 " + devices[i] + " / " + temp.Path(names[i]) +
-                 lines[i];
+        table +=
+            std::to_string(10 + i) + " 1 " + devices[i] + " / " + temp.Path(names[i]) + lines[i];
     }
-    const auto drives = sh::ParseDriveKinds(table, [](std::uint32_t major, std::uint32_t minor) {
-        return major == 8 && minor == 17;
-    });
+    const auto drives = sh::ParseDriveKinds(
+        table, [](std::uint32_t major, std::uint32_t minor) { return major == 8 && minor == 17; });
 
     std::vector<sh::DriveInfo> chosen;  // the system's own root stays out of the test
     std::copy_if(drives.begin(), drives.end(), std::back_inserter(chosen),
@@ -59,8 +58,8 @@ TEST(DriveWatchers, OnlyFixedRemoteAndRamDrivesOfTheMountTableAreWatched) {
     watchers.Start(chosen);
     std::vector<std::string> roots = watchers.GetRoots();
     std::sort(roots.begin(), roots.end());
-    EXPECT_EQ(roots, (std::vector<std::string>{temp.Path("disk"), temp.Path("ram"),
-                                               temp.Path("share")}));
+    EXPECT_EQ(roots,
+              (std::vector<std::string>{temp.Path("disk"), temp.Path("ram"), temp.Path("share")}));
     // Started twice, still one watcher each.
     watchers.Start(chosen);
     EXPECT_EQ(watchers.Count(), 3);

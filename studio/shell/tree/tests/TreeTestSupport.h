@@ -25,8 +25,8 @@ protected:
         tree->SetFileView(files.get());
         files->SetTree(tree.get());
         drives = {{"/", platform::shellns::DriveKind::Unknown}};
-        tree->SetDriveSource({[this] { return drives; },
-                              [this](const std::string&) { return volume; }});
+        tree->SetDriveSource(
+            {[this] { return drives; }, [this](const std::string&) { return volume; }});
     }
     ~TreeTest() override {
         tree.reset();
@@ -39,9 +39,7 @@ protected:
     PidlPath Path(const std::string& name = {}) const {
         return PidlPath(name.empty() ? temp.path() : temp.Path(name));
     }
-    QTreeWidgetItem* Node(const std::string& name = {}) const {
-        return tree->FindItem(Path(name));
-    }
+    QTreeWidgetItem* Node(const std::string& name = {}) const { return tree->FindItem(Path(name)); }
     // The names of the node's children, in order.
     std::vector<std::string> Children(QTreeWidgetItem* node) const {
         std::vector<std::string> names;
