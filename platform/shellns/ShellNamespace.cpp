@@ -14,6 +14,7 @@
 #include <set>
 
 #include "platform/files/Hidden.h"
+#include "platform/shellns/DriveKinds.h"
 
 namespace platform::shellns {
 namespace {
@@ -256,24 +257,6 @@ bool IsSystemTree(std::string_view path) {
     return false;
 }
 
-// Mount points escape blanks and backslashes as three octal digits.
-std::string UnescapeMountPath(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() &&
-            std::all_of(text.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                        text.begin() + static_cast<std::ptrdiff_t>(i) + 4,
-                        [](char c) { return c >= '0' && c <= '7'; })) {
-            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                                     (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::size_t ListSize(const std::uint8_t* list) {
@@ -456,26 +439,12 @@ bool GetSpecialFolderLocation(SpecialFolder folder, IdList& out) {
 
 std::vector<std::string> ParseMountInfo(std::string_view text) {
     std::set<std::string> others;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-
-        // id parent major:minor root mount-point options [optional...] - type source ...
-        std::vector<std::string_view> fields;
-        std::size_t s = 0;
-        while (s < line.size()) {
-            const std::size_t e = std::min(line.find(' ', s), line.size());
-            if (e > s) fields.push_back(line.substr(s, e - s));
-            s = e + 1;
+    for (const MountEntry& entry : ParseMountEntries(text)) {
+        if (!ValidDrive(entry.point) || IsPseudoFileSystem(entry.type) ||
+            IsSystemTree(entry.point)) {
+            continue;
         }
-        const auto dash = std::find(fields.begin(), fields.end(), "-");
-        if (fields.size() < 5 || dash == fields.end() || dash + 1 == fields.end()) continue;
-        const std::string point = UnescapeMountPath(fields[4]);
-        if (!ValidDrive(point) || IsPseudoFileSystem(*(dash + 1)) || IsSystemTree(point)) continue;
-        if (point != "/") others.insert(point);
+        if (entry.point != "/") others.insert(entry.point);
     }
     std::vector<std::string> drives{"/"};
     drives.insert(drives.end(), others.begin(), others.end());

@@ -26,3 +26,19 @@ bool ReadFileListData(const QMimeData* data, PidlPath& folder, std::vector<PidlP
     return ReadFileListBlock(reinterpret_cast<const std::uint8_t*>(block.constData()),
                              static_cast<std::size_t>(block.size()), folder, items);
 }
+
+bool IsDropIntoDragged(const PidlPath& folder, const std::vector<PidlPath>& items,
+                       std::string_view target) {
+    for (const PidlPath& one : items) {
+        PidlPath dragged = folder;
+        dragged.Append(one);
+        const std::string path = dragged.GetPath();
+        if (path.empty()) continue;
+        if (target == path || path == "/" ||
+            (target.size() > path.size() && target.substr(0, path.size()) == path &&
+             target[path.size()] == '/')) {
+            return true;
+        }
+    }
+    return false;
+}

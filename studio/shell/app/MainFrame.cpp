@@ -152,6 +152,10 @@ bool CMainFrame::OnCreateClient() {
 
     factory_->SetViews(this, driveView_, fileView_, infoView_, vanteloView_, selection_.get());
     fileView_->SetSelection(selection_.get());
+    fileView_->SetTree(driveView_);
+    driveView_->SetFileView(fileView_);
+    driveView_->SetSelection(selection_.get());
+    driveView_->OnInitialUpdate();
     // Until the folder tree chooses, the list shows the folder the studio started in.
     fileView_->SetFolder(PidlPath(QDir::currentPath().toStdString()));
     SetModeMenu();
@@ -205,8 +209,12 @@ void CMainFrame::MapCommands() {
     Map(
         kNewFolder, [this] { fileView_->CreateFolder(); },
         [this](CmdUI& ui) { ui.Enable(!fileView_->GetFolderText().empty()); });
-    Map(kRefresh, [this] { fileView_->Refresh(); });
-    Map(kRefreshKey, [this] { fileView_->Refresh(); });
+    for (int id : {kRefresh, kRefreshKey}) {
+        Map(id, [this] {
+            driveView_->Refresh();
+            fileView_->Refresh();
+        });
+    }
 }
 
 void CMainFrame::MapProjectRoute(int id, int galleryId, int animationId, int pageId) {

@@ -15,6 +15,7 @@
 #include "studio/shell/fileview/FileItem.h"
 
 class FileSelection;
+class FolderTree;
 class FolderWatcher;
 class QLineEdit;
 class QMenu;
@@ -30,6 +31,8 @@ public:
     ~FileView() override;
 
     void SetSelection(FileSelection* selection) { selection_ = selection; }
+    // The folder tree beside the list; none in a list of its own.
+    void SetTree(FolderTree* tree) { tree_ = tree; }
 
     // Shows a folder; the same folder again keeps what is unchanged.
     void SetFolder(const PidlPath& folder);
@@ -113,10 +116,14 @@ private:
     void MapViewCommands();
     void RunSelected(int id);
     void SetHotItem(QListWidgetItem* item);
+    // The folder watcher and the tree's drive watchers, held while the list changes files.
+    void StopAllWatchers();
+    void StartAllWatchers();
     // The in-place rename's edit box, null when no rename runs.
     QLineEdit* RenameEditor() const;
 
     FileSelection* selection_ = nullptr;
+    FolderTree* tree_ = nullptr;
     FileImages images_;
     std::string folderText_;
     PidlPath folder_;

@@ -19,6 +19,7 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/FileListItem.h"
 #include "studio/shell/fileview/FileView.h"
+#include "studio/shell/fileview/FolderTree.h"
 
 namespace shellns = platform::shellns;
 
@@ -180,14 +181,7 @@ std::optional<std::string> FileView::DropTargetAt(const QPoint& pos, const QMime
     if (record == nullptr || record->kind != kKindFolder) return std::nullopt;
     const std::string target = record->path.GetPath();
     if (target.empty()) return std::nullopt;
-    // Nothing goes into itself or into a folder below it.
-    for (const PidlPath& one : items) {
-        PidlPath dragged = source;
-        dragged.Append(one);
-        const std::string path = dragged.GetPath();
-        if (path.empty()) continue;
-        if (target == path || target.rfind(path + "/", 0) == 0) return std::nullopt;
-    }
+    if (IsDropIntoDragged(source, items, target)) return std::nullopt;
     return target + "/";
 }
 
@@ -253,7 +247,7 @@ void FileView::DropFiles(const std::string& target, const QMimeData* mime,
     PidlPath folder;
     std::vector<PidlPath> items;
     if (!ReadFileListData(mime, folder, items)) return;
-    StopWatcher();
+    StopAllWatchers();
     ClipBoard& clipBoard = TheClipBoard();
     const int savedMode = clipBoard.GetMode();
     clipBoard.SetMode(effect == Qt::CopyAction ? 0 : 1);
@@ -276,6 +270,7 @@ void FileView::DropFiles(const std::string& target, const QMimeData* mime,
         }
     }
     clipBoard.SetMode(savedMode);
-    StartWatcher();
+    StartAllWatchers();
+    if (tree_ != nullptr) tree_->Refresh();
     Refresh();
 }

@@ -9,6 +9,7 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/FileView.h"
+#include "studio/shell/fileview/FolderTree.h"
 
 namespace {
 
@@ -182,7 +183,10 @@ void FileView::MapViewCommands() {
         PidlPath parent;
         folder_.GetParent(parent);
         if (!parent.IsValid()) return;
-        SetFolder(parent);
+        // The tree shows the parent here when its selection changes; when the parent was
+        // selected there already, nothing changes, so the list goes itself.
+        if (tree_ != nullptr) tree_->SelectPath(parent, true);
+        if (folder_ != parent) SetFolder(parent);
         UpdateSelection();
     });
     Map(kEditCopy, [this] {
@@ -206,17 +210,20 @@ void FileView::MapViewCommands() {
             edit->paste();
             return;
         }
-        StopWatcher();
+        StopAllWatchers();
         RunSelected(kEditPaste);
         MarkCut({}, {});
-        StartWatcher();
+        StartAllWatchers();
+        if (tree_ != nullptr) tree_->Refresh();
         Refresh();
     });
     Map(kEditDelete, [this] {
         if (renaming_ >= 0) return;
-        StopWatcher();
+        StopAllWatchers();
         RunSelected(kEditDelete);
-        StartWatcher();
+        StartAllWatchers();
+        // Deleted folders leave the tree too: its watchers were held while they went.
+        if (tree_ != nullptr) tree_->Refresh();
         Refresh();
     });
     Map(kRename, [this] {
@@ -227,6 +234,20 @@ void FileView::MapViewCommands() {
     Map(kSelectAllImages, [this] { SelectImages(); });
     Map(kNewFolder, [this] { CreateFolder(); },
         [this](CmdUI& ui) { ui.Enable(!folderText_.empty()); });
-    Map(kRefresh, [this] { Refresh(); });
-    Map(kRefreshKey, [this] { Refresh(); });
+    for (int id : {kRefresh, kRefreshKey}) {
+        Map(id, [this] {
+            if (tree_ != nullptr) tree_->Refresh();
+            Refresh();
+        });
+    }
+}
+
+void FileView::StopAllWatchers() {
+    if (tree_ != nullptr) tree_->StopWatchers();
+    StopWatcher();
+}
+
+void FileView::StartAllWatchers() {
+    StartWatcher();
+    if (tree_ != nullptr) tree_->StartWatchers();
 }

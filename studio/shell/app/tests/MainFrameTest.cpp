@@ -20,6 +20,9 @@
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
+#include "studio/shell/panes/DriveView.h"
+#include "studio/shell/panes/FileView.h"
+#include "studio/shell/tree/DriveWatchers.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -290,6 +293,30 @@ TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     ASSERT_EQ(catcher.urls.size(), 1u);
     EXPECT_TRUE(QFileInfo(catcher.urls[0].toLocalFile()).isFile());
     QDesktopServices::unsetUrlHandler("file");
+}
+
+TEST_F(MainFrameTest, TheFolderTreeStartsAtTheComputerAndRefreshesWithTheList) {
+    DriveView* tree = frame->GetDriveView();
+    ASSERT_EQ(frame->GetSplitter()->GetPane(0, 0), tree);
+    QTreeWidgetItem* root = tree->GetRootItem();
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->childCount(), 1);
+    EXPECT_TRUE(root->child(0)->isExpanded());
+    EXPECT_TRUE(tree->Watchers().IsRunning());
+
+    // F5 and "Refresh" rebuild the tree, whichever pane is active.
+    for (int pane : {0, 1}) {
+        frame->GetRouter().SetActivePane(pane);
+        const int before = tree->GetRefreshCount();
+        EXPECT_TRUE(frame->GetRouter().Invoke(kRefreshKey));
+        EXPECT_TRUE(frame->GetRouter().Invoke(kRefresh));
+        EXPECT_EQ(tree->GetRefreshCount(), before + 2);
+    }
+
+    // Choosing a folder in the tree shows it in the list.
+    const PidlPath folder(rig.temp().path());
+    ASSERT_TRUE(tree->SelectPath(folder, true));
+    EXPECT_EQ(frame->GetFileView()->GetFolder(), folder);
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+#include <chrono>
+#include <thread>
+
+#include <QCoreApplication>
+
+#include "studio/shell/fileview/tests/FileViewTestSupport.h"
+#include "studio/shell/tree/DriveWatchers.h"
+#include "studio/shell/tree/tests/TreeTestSupport.h"
+#include "testing/DebugCapture.h"
+
+namespace {
+
+namespace sh = platform::shellns;
+
+void ServeEventsFor(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+TEST_F(TreeTest, TheFirstFillOpensTheDesktopDownToTheComputerWithoutSelecting) {
+    tree->OnInitialUpdate();
+    QTreeWidgetItem* root = tree->GetRootItem();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(0), "Desktop");
+    EXPECT_TRUE(root->isExpanded());
+    ASSERT_EQ(root->childCount(), 1);
+    QTreeWidgetItem* computer = root->child(0);
+    EXPECT_EQ(computer->text(0), "Computer");
+    EXPECT_TRUE(computer->isExpanded());
+    ASSERT_GE(computer->childCount(), 1);
+    EXPECT_EQ(computer->child(0)->text(0), "/");
+    EXPECT_FALSE(computer->child(0)->isExpanded());
+    EXPECT_EQ(tree->currentItem(), nullptr);
+    EXPECT_FALSE(files->GetFolder().IsValid());
+}
+
+TEST_F(TreeTest, FoldersOnlySortedWithButtonsWhereSubFoldersAre) {
+    MakeFolder("b");
+    MakeFolder("B2");
+    MakeFolder("a");
+    MakeFolder("a/inner");
+    MakeFolder(".hidden");
+    temp.Write("file.txt", "not a folder");
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(tree->SelectPath(Path(), true));
+    QTreeWidgetItem* node = Node();
+    EXPECT_EQ(Children(node), (std::vector<std::string>{"a", "b", "B2"}));
+    EXPECT_EQ(Node("a")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_NE(Node("b")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    // Selecting shows the folder in the file list.
+    EXPECT_EQ(files->GetFolder(), Path());
+    EXPECT_EQ(tree->GetSelectedPath(), Path());
+}
+
+TEST_F(TreeTest, SelectPathFindsAFolderMadeAfterTheFillThroughOneRefresh) {
+    MakeFolder("old");
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(tree->SelectPath(Path("old"), true));
+    const int refreshes = tree->GetRefreshCount();
+    EXPECT_EQ(refreshes, 0);
+
+    MakeFolder("old/new");
+    EXPECT_TRUE(tree->SelectPath(Path("old/new"), true));
+    EXPECT_EQ(tree->GetRefreshCount(), 1);
+    EXPECT_EQ(tree->GetSelectedPath(), Path("old/new"));
+    EXPECT_EQ(files->GetFolder(), Path("old/new"));
+
+    // A folder that is not there: the search stops at the deepest match, which is selected.
+    PidlPath gone = Path("old/new");
+    MakeFolder("old/new/doomed");
+    const PidlPath doomed = Path("old/new/doomed");
+    ::rmdir(temp.Path("old/new/doomed").c_str());
+    EXPECT_FALSE(tree->SelectPath(doomed, true));
+    EXPECT_EQ(tree->GetRefreshCount(), 2);
+    EXPECT_EQ(tree->GetSelectedPath(), gone);
+
+    // The Desktop selects the root.
+    PidlPath desktop;
+    desktop.SetDesktop();
+    EXPECT_TRUE(tree->SelectPath(desktop, true));
+    EXPECT_EQ(tree->currentItem(), tree->GetRootItem());
+}
+
+TEST_F(TreeTest, NewFoldersFromOutsideRefreshOnceKeepingExpansionAndSelection) {
+    drives.push_back({temp.path(), sh::DriveKind::Fixed});
+    MakeFolder("open");
+    MakeFolder("open/chosen");
+    MakeFolder("shut");
+    MakeFolder("shut/inner");
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(tree->SelectPath(Path("open/chosen"), true));
+    ASSERT_EQ(tree->Watchers().GetRoots(), std::vector<std::string>{temp.path()});
+    ServeEventsFor(100);
+    ASSERT_EQ(tree->GetRefreshCount(), 0);
+
+    for (int i = 0; i < 10; ++i) MakeFolder("open/new" + std::to_string(i));
+    ASSERT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() >= 1; }));
+    ServeEventsFor(300);
+    EXPECT_EQ(tree->GetRefreshCount(), 1);
+    EXPECT_EQ(Children(Node("open")).size(), 11u);
+    EXPECT_TRUE(Node("open")->isExpanded());
+    EXPECT_FALSE(Node("shut")->isExpanded());
+    EXPECT_EQ(tree->GetSelectedPath(), Path("open/chosen"));
+
+    // The folders loaded by the refresh are watched too.
+    MakeFolder("open/new3/deeper");
+    EXPECT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() == 2; }));
+    EXPECT_NE(Node("open/new3"), nullptr);
+}
+
+TEST_F(TreeTest, ExpandingADiscDriveRebuildsTheTreeOnlyWhenTheDiscChanged) {
+    MakeFolder("cd");
+    MakeFolder("cd/track");
+    drives.push_back({temp.Path("cd"), sh::DriveKind::CdRom});
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(tree->SelectPath(Path("cd"), true));
+    ServeEventsFor(50);
+    EXPECT_EQ(tree->GetRefreshCount(), 0);
+    EXPECT_EQ(Children(Node("cd")), std::vector<std::string>{"track"});
+
+    // The same disc: only the drive's node is listed again.
+    MakeFolder("cd/extra");
+    MakeFolder("elsewhere");
+    Node("cd")->setExpanded(false);
+    Node("cd")->setExpanded(true);
+    ServeEventsFor(50);
+    EXPECT_EQ(tree->GetRefreshCount(), 0);
+    EXPECT_EQ(Children(Node("cd")), (std::vector<std::string>{"extra", "track"}));
+    EXPECT_EQ(Node("elsewhere"), nullptr);
+
+    // Another disc: the whole tree is built anew and the drive opened again.
+    volume = "second";
+    Node("cd")->setExpanded(false);
+    Node("cd")->setExpanded(true);
+    ASSERT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() == 1; }));
+    EXPECT_NE(Node("elsewhere"), nullptr);
+    ASSERT_NE(Node("cd"), nullptr);
+    EXPECT_TRUE(Node("cd")->isExpanded());
+    EXPECT_EQ(tree->GetSelectedPath(), Path("cd"));
+
+    // A drive whose medium cannot be read is rebuilt each time, without looping.
+    volume.reset();
+    Node("cd")->setExpanded(false);
+    Node("cd")->setExpanded(true);
+    ServeEventsFor(200);
+    EXPECT_EQ(tree->GetRefreshCount(), 2);
+}
+
+}  // namespace
