@@ -266,7 +266,10 @@ TEST_F(InfoViewTest, DragsSwitchTabsAndAreNeverDroppedOnATab) {
     info->CloseGallery();
     EXPECT_EQ(CurrentGallery(), nullptr);
     EXPECT_EQ(tabs->count(), 1);
-    EXPECT_EQ(info->GetModeTab(), InfoView::kSheetNone);
+    // New preferences bring back the tab of an open project only.
+    info->RefreshAfterPreferences();
+    EXPECT_EQ(tabs->count(), 1);
+    EXPECT_EQ(info->GetShownSheet(), InfoView::kSheetImage);
     EXPECT_TRUE(runs.empty());
 }
 
