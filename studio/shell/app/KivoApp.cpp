@@ -17,7 +17,7 @@
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
-#include "studio/shell/viewer/VanteloView.h"
+#include "studio/shell/panes/InfoView.h"
 
 namespace {
 
@@ -127,8 +127,9 @@ bool CKivoApp::InitInstance() {
     SetBusyDialogParent(frame_.get());
     UseBusyDialogForProgress();
     InstallShellDialogs(frame_.get());
+    frame_->GetInfoView()->ShowBanner();
     frame_->CloseSplash();
-    frame_->GetVanteloView()->ShowStartImage();
+    frame_->GetInfoView()->ShowStartImage();
     return true;
 }
 
