@@ -501,8 +501,9 @@ TEST_F(CanvasTest, ARefusedSizeKeepsTheCanvasDrawable) {
     Canvas canvas(window.get(), {300, 200});
     Load(canvas);
     D3DSurface* first = canvas.GetFirstTile();
-    for (const Vector2<int> size : {Vector2<int>(0, 10), Vector2<int>(10, -1),
-                                    Vector2<int>(65535, 65535), Vector2<int>(INT_MAX, 1)}) {
+    for (const Vector2<int> size :
+         {Vector2<int>(0, 10), Vector2<int>(10, -1), Vector2<int>(65535, 65535),
+          Vector2<int>(INT_MAX, 1), Vector2<int>(INT_MAX, INT_MAX)}) {
         EXPECT_FALSE(canvas.SetSize(window.get(), size)) << size.x << " x " << size.y;
     }
     EXPECT_EQ(canvas.GetImageWidth(), 300);
