@@ -87,8 +87,7 @@ private:
     void DrawTiles(gfx::Device* device, const CanvasLevel& level);
 
     int tileStep_ = kTileStep;
-    std::array<std::uint32_t, 3> matrices_{};  // world, view, projection of the old interface
-    const void* executeDevice_ = nullptr;      // the old interface's device that made them
+    const void* executeDevice_ = nullptr;  // the old interface's device its buffer is for
     int executeGeneration_ = 0;
     int mipmapCount_ = 1;
     gfx::Device* device_ = nullptr;  // the device of the current draw; not held
