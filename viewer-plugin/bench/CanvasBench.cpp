@@ -1,7 +1,8 @@
 // The canvas on one thread: building every level of an 8000 x 6000 picture from decoded
 // pixels, against an external pyramid tiler cutting the same picture into the same tiles;
 // and a full-HD frame drawn by the canvas, against the same tiles drawn straight through
-// the rasteriser.
+// the rasteriser. On a busy machine, compare the pairs from one run with
+// --benchmark_enable_random_interleaving=true --benchmark_repetitions=5.
 #include <sys/mman.h>
 #include <sys/statfs.h>
 #include <sys/wait.h>
