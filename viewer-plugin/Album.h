@@ -130,13 +130,18 @@ public:
     bool IsDirty() const { return dirty_; }
 
 private:
-    // Where the canvas is, or the screen position without one.
-    Vector3 CanvasPosition() const;
     // Moves the canvas and the screen position; true when it changed.
     bool MoveCanvas(const Vector3& screen);
     void CreateMouseDevice();
-    // Reads up to `limit` records; the summed movement, or nothing when the device fails.
-    bool ReadMouse(int limit, Vector2<int>* movement);
+    // What the buffered records add up to, movements subtracted so the picture follows the
+    // mouse and dragging upwards zooms in.
+    struct MouseMotion {
+        Vector2<int> pan;
+        int zoom = 0;  // held to -128 .. 128
+    };
+    // Reads up to `limit` records into `motion` (null drops them); false when the device
+    // gave nothing.
+    bool ReadMouse(int limit, MouseMotion* motion);
 
     bool inputActive_ = false;
     bool panDrag_ = false;
