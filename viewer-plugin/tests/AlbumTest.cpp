@@ -93,7 +93,6 @@ TEST_F(AlbumTest, TheLogoIsLeftOutWhereItDoesNotFit) {
     } cases[] = {{{40, 100}}, {{100, 10}}};  // narrower than the logo; lower than a frame
     for (const auto& c : cases) {
         album_ = std::make_unique<Album>();
-        if (display_) display_->OnDestroy();
         Album& album = WithCanvas(c.window, {100, 100}, {0, 0, 1});
         auto logo = LoadImageResource(*display_->GetBackBuffer(), kLogoResourceName,
                                       &ViewerResources(), kLogoResource);
@@ -144,7 +143,6 @@ TEST_F(AlbumTest, TheCanvasStartsAtTheStartPositionOrFitted) {
     EXPECT_EQ(album_->GetCanvasSize(), Vector2<int>(100, 100));
 
     album_ = std::make_unique<Album>();
-    display_->OnDestroy();
     album_->SetFit(Album::kFitCentre);
     display = Display({100, 50});
     album_->ResizeCanvas(display, {200, 200});

@@ -81,10 +81,6 @@ protected:
         }
 
         album_ = std::make_unique<Album>();
-        if (display_) {
-            display_->OnDestroy();
-            display_.reset();
-        }
         Album& album = *album_;
         album.SetMinZoom(static_cast<float>(state["minZoom"].toDouble()));
         album.SetMaxZoom(static_cast<float>(state["maxZoom"].toDouble()));
