@@ -7,8 +7,8 @@
 #include "platform/gfx/tests/GfxTestSupport.h"
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/ImageResource.h"
-#include "viewer-plugin/tests/SurfacePixel.h"
 #include "viewer-plugin/Resources.h"
+#include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace {
 
