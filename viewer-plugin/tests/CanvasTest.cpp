@@ -130,10 +130,14 @@ protected:
         canvas.FillTileBorders(0);
     }
 
-    // Draws at a position on a background of kBackground; the back buffer's pixels.
-    static Pixels Draw(Canvas& canvas, D3DWindow& window, Vector3 at, int filter = 1) {
+    static void Select(Canvas& canvas, D3DWindow& window, Vector3 at) {
         canvas.SetPosition(at);
         canvas.SelectLevel(&window);
+    }
+
+    // Draws at a position on a background of kBackground; the back buffer's pixels.
+    static Pixels Draw(Canvas& canvas, D3DWindow& window, Vector3 at, int filter = 1) {
+        Select(canvas, window, at);
         window.GetBackBuffer()->Fill(kBackground);
         EXPECT_EQ(canvas.Draw3D(&window, filter), 1);
         return Read(*window.GetBackBuffer());
@@ -184,8 +188,7 @@ TEST_F(CanvasTest, LevelsHalveTheSizeAndCutItIntoTiles) {
     auto window = Display(320, 240);
     Canvas canvas(window.get(), {1000, 700});
     Load(canvas);
-    canvas.SetPosition(0, 0, 0.05f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {0, 0, 0.05f});
     ASSERT_EQ(canvas.GetCurrentLevel(), 4);
     const struct {
         Vector2<int> size;
@@ -244,8 +247,7 @@ TEST_F(CanvasTest, AReadySingleTileLevelServesEveryCoarserZoom) {
     auto window = Display(320, 240);
     Canvas canvas(window.get(), {1000, 700});
     EXPECT_EQ(canvas.LevelForZoom(0.0625f), 4);
-    canvas.SetPosition(0, 0, 0.25f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {0, 0, 0.25f});
     ASSERT_TRUE(canvas.GetLevel(2).ready);
     EXPECT_EQ(canvas.LevelForZoom(0.0625f), 2);
     // A level-count change or a release drops the reduced levels again.
@@ -260,8 +262,7 @@ TEST_F(CanvasTest, AReadySingleTileLevelServesEveryCoarserZoom) {
 TEST_F(CanvasTest, TilesArePlacedFromTheCurrentLevel) {
     auto window = Display(320, 240);
     Canvas canvas(window.get(), {8000, 6000});
-    canvas.SetPosition(10.5f, -3.25f, 0.3f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {10.5f, -3.25f, 0.3f});
     ASSERT_EQ(canvas.GetCurrentLevel(), 1);
     const CanvasLevel& level = canvas.GetLevel(1);
     const gfx::TLVertex* tile = &level.vertices[(1 * level.grid.x + 2) * 8];
@@ -297,8 +298,7 @@ TEST_F(CanvasTest, BordersRepeatTheNeighboursPixels) {
          {Vector2<int>(255, 300), Vector2<int>(1000, 700), Vector2<int>(509, 255)}) {
         Canvas canvas(window.get(), size);
         Load(canvas);
-        canvas.SetPosition(0, 0, 0.02f);
-        canvas.SelectLevel(window.get());
+        Select(canvas, *window, {0, 0, 0.02f});
         for (int i = 0; i < 5; ++i) {
             if (canvas.GetLevel(i).ready) ExpectBordersMatch(canvas.GetLevel(i));
         }
@@ -316,8 +316,7 @@ TEST_F(CanvasTest, EachLevelAveragesTheOneBelowIt) {
     auto window = Display(320, 240);
     Canvas canvas(window.get(), {1000, 700});
     Load(canvas);
-    canvas.SetPosition(0, 0, 0.05f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {0, 0, 0.05f});
     for (int i = 1; i < 5; ++i) {
         const LevelPixels finer(canvas.GetLevel(i - 1));
         const LevelPixels level(canvas.GetLevel(i));
@@ -334,8 +333,7 @@ TEST_F(CanvasTest, ABlockWithoutNeighboursLeavesTheirQuadrantsAlone) {
     // Three columns: the last block has no right neighbour, and no block a lower one.
     Canvas canvas(window.get(), {762, 254});
     Load(canvas);
-    canvas.SetPosition(0, 0, 0.5f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {0, 0, 0.5f});
     const CanvasLevel& level = canvas.GetLevel(1);
     ASSERT_EQ(level.grid, Vector2<int>(2, 1));
     const Pixels tile = Read(*level.Tile(1, 0));
@@ -501,8 +499,9 @@ TEST_F(CanvasTest, ARefusedSizeKeepsTheCanvasDrawable) {
     Canvas canvas(window.get(), {300, 200});
     Load(canvas);
     D3DSurface* first = canvas.GetFirstTile();
-    for (const Vector2<int> size : {Vector2<int>(0, 10), Vector2<int>(10, -1),
-                                    Vector2<int>(65535, 65535), Vector2<int>(INT_MAX, 1)}) {
+    for (const Vector2<int> size :
+         {Vector2<int>(0, 10), Vector2<int>(10, -1), Vector2<int>(65535, 65535),
+          Vector2<int>(INT_MAX, 1), Vector2<int>(INT_MAX, INT_MAX)}) {
         EXPECT_FALSE(canvas.SetSize(window.get(), size)) << size.x << " x " << size.y;
     }
     EXPECT_EQ(canvas.GetImageWidth(), 300);
@@ -527,8 +526,7 @@ TEST_F(CanvasTest, UncreatedTilesAreLeftOut) {
     EXPECT_EQ(canvas.Draw3D(window.get(), 1), 1);
     EXPECT_EQ(Read(*window->GetBackBuffer())(5, 5), kBackground);
     // Coarser levels are made, from nothing.
-    canvas.SetPosition(0, 0, 0.2f);
-    canvas.SelectLevel(window.get());
+    Select(canvas, *window, {0, 0, 0.2f});
     EXPECT_EQ(canvas.GetCurrentLevel(), 2);
     EXPECT_EQ(canvas.Draw3D(window.get(), 1), 1);
 }
