@@ -19,13 +19,23 @@
 
 namespace animation_testing {
 
+TemporaryFolderOverride::TemporaryFolderOverride(const std::string& folder) {
+    if (const char* old = std::getenv("TMPDIR")) old_ = old;
+    std::filesystem::create_directories(folder);
+    setenv("TMPDIR", folder.c_str(), 1);
+}
+
+TemporaryFolderOverride::~TemporaryFolderOverride() {
+    if (old_) {
+        setenv("TMPDIR", old_->c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+}
+
 AnimationStudio::AnimationStudio() {
     testing_support::StudioEnvironment::Get();
     testing_support::TestApplication();
-    if (const char* tmp = std::getenv("TMPDIR")) oldTmp_ = tmp;
-    const std::string tmp = temp.Path("tmp");
-    std::filesystem::create_directories(tmp);
-    setenv("TMPDIR", tmp.c_str(), 1);
     pictures = temp.Path("pictures") + "/";
     std::filesystem::create_directories(pictures);
     SetDataFolder(VANTELO_SOURCE_DATA_FOLDER);
@@ -60,11 +70,6 @@ AnimationStudio::~AnimationStudio() {
     sheet.reset();
     viewer.reset();
     SetDataFolder("");
-    if (oldTmp_) {
-        setenv("TMPDIR", oldTmp_->c_str(), 1);
-    } else {
-        unsetenv("TMPDIR");
-    }
 }
 
 std::string AnimationStudio::WritePicture(const std::string& name) const {

@@ -19,6 +19,19 @@ class VanteloView;
 
 namespace animation_testing {
 
+// Points the system's temporary folder (TMPDIR), where working folders are made, into a
+// test's own folder while it lives.
+class TemporaryFolderOverride {
+public:
+    explicit TemporaryFolderOverride(const std::string& folder);
+    ~TemporaryFolderOverride();
+    TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
+    TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
 // The animation sheet and the studio's commands around a viewer pane with a fake browser,
 // without the frame: the temporary folder (TMPDIR), the data folder of the source tree,
 // scripted prompts. The browser's page holds a viewer unless a test says otherwise, and a
@@ -48,6 +61,7 @@ public:
     std::vector<std::string> ScriptNavigations() const;
 
     testing_support::TempDir temp;
+    TemporaryFolderOverride tmp{temp.Path("tmp")};
     std::string pictures;  // with a trailing '/'
     testing_support::ScriptedPrompts prompts;
     testing_support::DebugCapture debug;
@@ -59,7 +73,6 @@ public:
     std::unique_ptr<FileView> fileView;
 
 private:
-    std::optional<std::string> oldTmp_;
     CommandFactory* oldFactory_ = nullptr;
 };
 
