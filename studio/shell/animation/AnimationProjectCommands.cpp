@@ -35,11 +35,11 @@ bool HasAnimationFile(const std::string& picture) {
 }
 
 void ShowAnimationTab(InfoView* infoView) {
-    static_cast<void>(infoView);
+    if (infoView != nullptr) infoView->ShowAnimationTab();
 }
 
 void CloseAnimationTab(InfoView* infoView) {
-    static_cast<void>(infoView);
+    if (infoView != nullptr) infoView->CloseAnimation();
 }
 
 // Makes a new animation the open one, initialised with `window`.

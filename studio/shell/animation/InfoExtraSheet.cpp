@@ -385,14 +385,19 @@ bool InfoExtraSheet::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-int InfoExtraSheet::CanDrop(const QMimeData* dropped, const QPoint& position) const {
-    if (dropped == nullptr || !dropped->hasFormat(kFileListMimeType)) return 0;
-    return pictureEdit_->rect().contains(pictureEdit_->mapFrom(this, position)) ? 1 : 0;
+int InfoExtraSheet::CanDrop(const QMimeData* dropped, Qt::KeyboardModifiers /*keyState*/,
+                            const QPoint& point) {
+    if (dropped == nullptr || !dropped->hasFormat(kFileListMimeType)) return kDropNone;
+    const QWidget* pane = parentWidget() != nullptr ? parentWidget() : this;
+    return pictureEdit_->rect().contains(pictureEdit_->mapFrom(pane, point)) ? kDropCopy
+                                                                             : kDropNone;
 }
 
-bool InfoExtraSheet::Drop(const QMimeData* dropped, const QPoint& position) {
+bool InfoExtraSheet::Drop(const QMimeData* dropped, int /*effect*/, const QPoint& point) {
     Animation* animation = CurrentAnimation();
-    if (animation == nullptr || CanDrop(dropped, position) == 0) return false;
+    if (animation == nullptr || CanDrop(dropped, Qt::NoModifier, point) == kDropNone) {
+        return false;
+    }
     PidlPath folder;
     std::vector<PidlPath> items;
     if (!ReadFileListData(dropped, folder, items) || items.empty()) return false;

@@ -6,6 +6,7 @@
 
 #include "imaging/Geometry.h"
 #include "studio/projects/AnimationPoint.h"
+#include "studio/shell/panes/KivoSheet.h"
 
 class Animation;
 class QComboBox;
@@ -21,7 +22,7 @@ class VanteloView;
 // speed and play mode, its points with the buttons that run the point commands, and the
 // playback buttons that drive the animation page shown in the viewer pane. Its controls'
 // object names are their dialog ids.
-class InfoExtraSheet final : public QWidget {
+class InfoExtraSheet final : public QWidget, public KivoSheet {
 public:
     static constexpr int kMinWindowSize = 16;
     static constexpr int kMaxWindowSize = 2048;
@@ -61,11 +62,12 @@ public:
     int GetPlayingState() const { return playing_; }
     bool IsPageLoaded() const { return pageLoaded_; }
 
-    // ---- Pictures dragged onto the picture-name field (position in sheet coordinates)
-    // 1 (copy) when a drop there would be taken, else 0.
-    int CanDrop(const QMimeData* dropped, const QPoint& position) const;
+    // ---- Pictures dragged onto the picture-name field. The point is in the coordinates of
+    // the info pane, the sheet's parent (the sheet's own without a parent).
+    int CanDrop(const QMimeData* dropped, Qt::KeyboardModifiers keyState,
+                const QPoint& point) override;
     // Loads the first dropped item into the animation when it is a picture.
-    bool Drop(const QMimeData* dropped, const QPoint& position);
+    bool Drop(const QMimeData* dropped, int effect, const QPoint& point) override;
 
 protected:
     void showEvent(QShowEvent* event) override;

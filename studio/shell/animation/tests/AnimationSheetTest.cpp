@@ -173,15 +173,15 @@ TEST(AnimationSheet, APictureDroppedOnItsNameFieldIsTaken) {
         studio.Select(studio.pictures + name);
         return CreateFileDataSource(studio.selection);
     };
-    EXPECT_EQ(studio.sheet->CanDrop(data("second.jpg").get(), inside), 1);
-    EXPECT_EQ(studio.sheet->CanDrop(data("second.jpg").get(), QPoint(0, 0)), 0);
+    EXPECT_EQ(studio.sheet->CanDrop(data("second.jpg").get(), Qt::NoModifier, inside), 1);
+    EXPECT_EQ(studio.sheet->CanDrop(data("second.jpg").get(), Qt::NoModifier, QPoint(0, 0)), 0);
     QMimeData plain;
     plain.setText("second.jpg");
-    EXPECT_EQ(studio.sheet->CanDrop(&plain, inside), 0);
+    EXPECT_EQ(studio.sheet->CanDrop(&plain, Qt::NoModifier, inside), 0);
 
-    EXPECT_FALSE(studio.sheet->Drop(data("notes.txt").get(), inside));
+    EXPECT_FALSE(studio.sheet->Drop(data("notes.txt").get(), 1, inside));
     EXPECT_EQ(animation.GetImagePath(), studio.pictures + "first.jpg");
-    EXPECT_TRUE(studio.sheet->Drop(data("second.jpg").get(), inside));
+    EXPECT_TRUE(studio.sheet->Drop(data("second.jpg").get(), 1, inside));
     EXPECT_EQ(animation.GetImagePath(), second);
     EXPECT_EQ(studio.PointNames(), (Texts{"A", "B"})) << "the points stay";
     EXPECT_EQ(Control<QLineEdit>(*studio.sheet, 1191)->text(), "second.jpg");
