@@ -81,7 +81,6 @@ void InfoImageSheet::BuildControls(const BrowserMaker& makeBanner) {
 
     auto* information = new QGroupBox("Information", this);
     information->setObjectName(Id(kInformationGroup));
-    informationGroup_ = information;
     auto* facts = new QGridLayout(information);
     facts->setHorizontalSpacing(8);
     facts->setVerticalSpacing(3);
@@ -112,7 +111,6 @@ void InfoImageSheet::BuildControls(const BrowserMaker& makeBanner) {
     layout->addWidget(information);
 
     auto* viewing = new QGroupBox("Viewing", this);
-    viewingGroup_ = viewing;
     auto* view = new QGridLayout(viewing);
     view->setHorizontalSpacing(8);
     view->setVerticalSpacing(3);

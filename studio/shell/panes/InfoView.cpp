@@ -210,26 +210,27 @@ void InfoView::ShowPageTab() {
     ShowTab(true);
 }
 
-void InfoView::CloseGallery() {
+void InfoView::CloseModeTab() {
     DeleteModeTab();
     SelectTab(0);
+    // Forgotten, or new preferences would bring back the tab of a project that is closed.
     modeTab_ = kSheetNone;
+}
+
+void InfoView::CloseGallery() {
+    CloseModeTab();
     CloseGallerySheet();
     SetCurrentGallery(nullptr);
     ShowTab(true);
 }
 
 void InfoView::CloseAnimation() {
-    DeleteModeTab();
-    SelectTab(0);
-    modeTab_ = kSheetNone;
+    CloseModeTab();
     ShowTab(true);
 }
 
 void InfoView::ClosePage() {
-    DeleteModeTab();
-    SelectTab(0);
-    modeTab_ = kSheetNone;
+    CloseModeTab();
     ClosePageSheet();
     ShowTab(true);
 }

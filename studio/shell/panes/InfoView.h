@@ -116,6 +116,8 @@ private:
     void PlaceSheet();
     void UpdateTexts();
     void DeleteModeTab();
+    // Takes tab 1 away and selects "Info".
+    void CloseModeTab();
     // Selects a tab without the notice a user's choice gives.
     void SelectTab(int index);
     // Records a made sheet: its window is placed and shown by the pane, its drop interface
