@@ -38,26 +38,15 @@ bool PlaybackEnabled(const InfoExtraSheet& sheet) {
     return all;
 }
 
-TEST(AnimationSheet, StartsWithItsDefaultsAndShowsTheAnimationsSettings) {
+TEST(AnimationSheet, ShowingTakesTheAnimationsSettings) {
     AnimationStudio studio;
     const InfoExtraSheet& sheet = *studio.sheet;
-    EXPECT_EQ(Control<QLineEdit>(sheet, 1146)->text(), "Vantelo animation");
-    EXPECT_EQ(Control<QLineEdit>(sheet, 1147)->text(), "320");
-    EXPECT_EQ(Control<QLineEdit>(sheet, 1149)->text(), "200");
-    EXPECT_EQ(Control<QLineEdit>(sheet, 1151)->text(), "100");
-    const auto* modes = Control<QComboBox>(sheet, 1216);
-    ASSERT_EQ(modes->count(), 6);
-    EXPECT_EQ(modes->itemText(0), "Play once");
-    EXPECT_EQ(modes->itemText(5), "Loop ping-pong");
-    EXPECT_EQ(modes->currentIndex(), 2);
-    EXPECT_EQ(Control<QSlider>(sheet, 1148)->maximum(), 640);
-    EXPECT_EQ(Control<QSlider>(sheet, 1150)->maximum(), 480);
-    EXPECT_EQ(Control<QSlider>(sheet, 1152)->minimum(), 30);
-
     Animation& animation = studio.StartWith(studio.WritePicture("Harbour.jpg"));
     // A new animation takes its title from the picture.
     EXPECT_EQ(Control<QLineEdit>(sheet, 1146)->text(), "Harbour");
     EXPECT_EQ(Control<QLineEdit>(sheet, 1191)->text(), "Harbour.jpg");
+    const auto* modes = Control<QComboBox>(sheet, 1216);
+    EXPECT_EQ(modes->currentIndex(), 2);
     animation.SetPlayMode(9);
     studio.sheet->hide();
     studio.sheet->show();

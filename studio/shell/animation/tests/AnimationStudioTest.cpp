@@ -115,8 +115,9 @@ TEST(AnimationInTheStudio, APathIsRecordedSavedOpenedAgainAndExported) {
     EXPECT_EQ(CurrentAnimation(), nullptr);
     EXPECT_EQ(rig.prompts().calls().size(), 0u) << "nothing was left to save";
 
-    // Open, from the menu.
-    list.setCurrentRow(row);
+    // Open, from the menu: the list's selection is taken afresh.
+    frame.GetSelection().Clear();
+    EXPECT_FALSE(IsCommandEnabled(kAnimationOpen));
     EXPECT_TRUE(frame.GetRouter().Invoke(kAnimationOpen));
     ASSERT_NE(CurrentAnimation(), nullptr);
     EXPECT_EQ(PointNames(), names);
