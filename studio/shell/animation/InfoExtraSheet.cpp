@@ -79,6 +79,9 @@ InfoExtraSheet::InfoExtraSheet(QWidget* parent) : QWidget(parent) {
 }
 
 InfoExtraSheet::~InfoExtraSheet() {
+    // The controls outlive this part of the sheet: a focus or selection change while they
+    // go must not call back into it.
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
     MarkAnimationChanged();
 }
 
@@ -120,13 +123,13 @@ void InfoExtraSheet::ConnectControls() {
             [this] { RunPointCommand(kAnimationPosGo, false); });
 
     connect(widthEdit_, &QLineEdit::editingFinished, this, [this] {
-        OnSizeEdited(widthEdit_, widthSlider_, width_, kMinWindowSize, kMaxWindowSize);
+        OnNumberEdited(widthEdit_, widthSlider_, width_, kMinWindowSize, kMaxWindowSize);
     });
     connect(heightEdit_, &QLineEdit::editingFinished, this, [this] {
-        OnSizeEdited(heightEdit_, heightSlider_, height_, kMinWindowSize, kMaxWindowSize);
+        OnNumberEdited(heightEdit_, heightSlider_, height_, kMinWindowSize, kMaxWindowSize);
     });
     connect(speedEdit_, &QLineEdit::editingFinished, this, [this] {
-        OnSizeEdited(speedEdit_, speedSlider_, speed_, INT_MIN, INT_MAX);
+        OnNumberEdited(speedEdit_, speedSlider_, speed_, INT_MIN, INT_MAX);
     });
     connect(titleEdit_, &QLineEdit::editingFinished, this, [this] { OnTitleEdited(); });
     connect(widthSlider_, &QSlider::valueChanged, this,
@@ -335,7 +338,7 @@ void InfoExtraSheet::ShowFields() {
     speedSlider_->setValue(speed_);
 }
 
-void InfoExtraSheet::OnSizeEdited(QLineEdit* edit, QSlider* slider, int& field, int min,
+void InfoExtraSheet::OnNumberEdited(QLineEdit* edit, QSlider* slider, int& field, int min,
                                   int max) {
     const std::optional<int> value = ReadNumber(edit, min, max);
     if (!value) {

@@ -85,7 +85,7 @@ private:
     void RefreshControls();
     void RunPointCommand(int id, bool markChanged);
     void Navigate(const std::string& url);
-    void OnSizeEdited(QLineEdit* edit, QSlider* slider, int& field, int min, int max);
+    void OnNumberEdited(QLineEdit* edit, QSlider* slider, int& field, int min, int max);
     void OnTitleEdited();
     void OnSliderMoved(QSlider* slider, int& field);
     void OnPlayModeChosen(int index);
