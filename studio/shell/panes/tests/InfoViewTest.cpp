@@ -107,7 +107,9 @@ protected:
     std::string Text(int id) const {
         return sheet->findChild<QLabel*>(QString::number(id))->text().toStdString();
     }
-    bool Shown(int id) const { return !sheet->findChild<QWidget*>(QString::number(id))->isHidden(); }
+    bool Shown(int id) const {
+        return !sheet->findChild<QWidget*>(QString::number(id))->isHidden();
+    }
     QPoint TabCentre(int index) const {
         QTabBar* tabs = info->GetTabBar();
         return tabs->mapTo(info, tabs->tabRect(index).center());
@@ -168,7 +170,8 @@ TEST_F(InfoViewTest, StartShowsTheInfoTabWithTheBanner) {
 }
 
 TEST_F(InfoViewTest, GalleryImagesStepWithinTheGalleryAndShowTheirPseudoName) {
-    auto owned = std::make_unique<ListedGallery>(std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"});
+    auto owned =
+        std::make_unique<ListedGallery>(std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"});
     const std::string folder = owned->GetWorkingFolder();
     SetCurrentGallery(std::move(owned));
 
