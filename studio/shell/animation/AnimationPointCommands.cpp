@@ -50,7 +50,8 @@ void AnimationPosAdd::Execute() {
     Vector3 position;
     Animation* animation = TakePosition(position);
     if (animation == nullptr) return;
-    const AnimationPoint point{animation->NextPointName(), position,
+    const AnimationPoint point{animation->NextPointName(),
+                               position,
                                {animation->GetWindowWidth(), animation->GetWindowHeight()}};
     sheet_->AppendPoint(point);
     sheet_->Update();
@@ -63,7 +64,8 @@ void AnimationPosInsert::Execute() {
     Vector3 position;
     Animation* animation = TakePosition(position);
     if (animation == nullptr) return;
-    const AnimationPoint point{platform::FormatC("Inserted%d", InsertedCounter()++), position,
+    const AnimationPoint point{platform::FormatC("Inserted%d", InsertedCounter()++),
+                               position,
                                {animation->GetWindowWidth(), animation->GetWindowHeight()}};
     sheet_->InsertPoint(point);
     sheet_->Update();

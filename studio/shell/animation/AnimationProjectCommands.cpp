@@ -197,7 +197,8 @@ bool AnimationExport::IsEnabled() {
 void AnimationExport::Execute() {
     Animation* animation = CurrentAnimation();
     if (animation == nullptr) return;
-    const std::string folder = BrowseForFolder(infoView_, "Select location for the animation folder");
+    const std::string folder =
+        BrowseForFolder(infoView_, "Select location for the animation folder");
     if (folder.empty()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     failed_ = !animation->SaveToFolder(folder);
@@ -217,9 +218,9 @@ bool AnimationDelete::IsEnabled() {
 void AnimationDelete::Execute() {
     const std::string path = SingleSelectedPath(selection_);
     if (!IsImageFile(path) || !HasAnimationFile(path)) return;
-    if (platform::ShowMessage(nullptr, "Are you sure you want to delete the animation for this image?",
-                              "Delete animation",
-                              platform::MessageButtons::YesNo) != platform::PromptAnswer::Yes) {
+    if (platform::ShowMessage(
+            nullptr, "Are you sure you want to delete the animation for this image?",
+            "Delete animation", platform::MessageButtons::YesNo) != platform::PromptAnswer::Yes) {
         return;
     }
     platform::RemoveFile(animation_file::PathFor(path));
@@ -233,19 +234,14 @@ void RegisterAnimationCommands(CommandFactory& factory) {
     factory.Register<AnimationNew>(kAnimationNew, &C::frame, &C::infoView);
     factory.Register<AnimationOpen>(kAnimationOpen, &C::selection, &C::infoView);
     factory.Register<AnimationLoadImage>(kAnimationLoadImage, &C::selection, &C::infoView);
-    factory.Register<AnimationSave>(kAnimationSave, &C::animationSheet, &C::infoView,
-                                    &C::fileView);
+    factory.Register<AnimationSave>(kAnimationSave, &C::animationSheet, &C::infoView, &C::fileView);
     factory.Register<AnimationClose>(kAnimationClose, &C::frame, &C::infoView);
     factory.Register<AnimationExport>(kAnimationExport, &C::infoView);
     factory.Register<AnimationDelete>(kAnimationDelete, &C::selection, &C::fileView);
     factory.Register<AnimationPosAdd>(kAnimationPosAdd, &C::animationSheet, &C::viewerView);
-    factory.Register<AnimationPosInsert>(kAnimationPosInsert, &C::animationSheet,
-                                         &C::viewerView);
-    factory.Register<AnimationPosChange>(kAnimationPosChange, &C::animationSheet,
-                                         &C::viewerView);
-    factory.Register<AnimationPosDelete>(kAnimationPosDelete, &C::animationSheet,
-                                         &C::viewerView);
+    factory.Register<AnimationPosInsert>(kAnimationPosInsert, &C::animationSheet, &C::viewerView);
+    factory.Register<AnimationPosChange>(kAnimationPosChange, &C::animationSheet, &C::viewerView);
+    factory.Register<AnimationPosDelete>(kAnimationPosDelete, &C::animationSheet, &C::viewerView);
     factory.Register<AnimationPosGo>(kAnimationPosGo, &C::animationSheet, &C::viewerView);
-    factory.Register<AnimationPosRename>(kAnimationPosRename, &C::animationSheet,
-                                         &C::viewerView);
+    factory.Register<AnimationPosRename>(kAnimationPosRename, &C::animationSheet, &C::viewerView);
 }

@@ -109,8 +109,7 @@ void InfoExtraSheet::ConnectControls() {
         closeButton_->setEnabled(true);
     });
     connect(saveButton_, &QPushButton::clicked, this, [] { ExecuteCommand(kAnimationSave); });
-    connect(exportButton_, &QPushButton::clicked, this,
-            [] { ExecuteCommand(kAnimationExport); });
+    connect(exportButton_, &QPushButton::clicked, this, [] { ExecuteCommand(kAnimationExport); });
 
     connect(playButton_, &QToolButton::clicked, this, [this] { Play(); });
     connect(pauseButton_, &QToolButton::clicked, this, [this] { Pause(); });
@@ -128,9 +127,8 @@ void InfoExtraSheet::ConnectControls() {
     connect(heightEdit_, &QLineEdit::editingFinished, this, [this] {
         OnNumberEdited(heightEdit_, heightSlider_, height_, kMinWindowSize, kMaxWindowSize);
     });
-    connect(speedEdit_, &QLineEdit::editingFinished, this, [this] {
-        OnNumberEdited(speedEdit_, speedSlider_, speed_, INT_MIN, INT_MAX);
-    });
+    connect(speedEdit_, &QLineEdit::editingFinished, this,
+            [this] { OnNumberEdited(speedEdit_, speedSlider_, speed_, INT_MIN, INT_MAX); });
     connect(titleEdit_, &QLineEdit::editingFinished, this, [this] { OnTitleEdited(); });
     connect(widthSlider_, &QSlider::valueChanged, this,
             [this] { OnSliderMoved(widthSlider_, width_); });
@@ -288,9 +286,9 @@ void InfoExtraSheet::RefreshPlayButtons() {
 void InfoExtraSheet::RefreshControls() {
     const Animation* animation = CurrentAnimation();
     const bool picture = animation != nullptr && animation->HasImage();
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             titleEdit_, speedEdit_, speedSlider_, widthEdit_, heightEdit_, widthSlider_,
-             heightSlider_}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{titleEdit_, speedEdit_, speedSlider_, widthEdit_,
+                                         heightEdit_, widthSlider_, heightSlider_}) {
         control->setEnabled(picture);
     }
     playMode_->setEnabled(true);
@@ -339,7 +337,7 @@ void InfoExtraSheet::ShowFields() {
 }
 
 void InfoExtraSheet::OnNumberEdited(QLineEdit* edit, QSlider* slider, int& field, int min,
-                                  int max) {
+                                    int max) {
     const std::optional<int> value = ReadNumber(edit, min, max);
     if (!value) {
         // What cannot be taken is not kept on screen either.

@@ -141,8 +141,8 @@ TEST(AnimationCommands, PointCommandsDoNothingWithoutAViewerInThePage) {
     studio.browser->viewer.posX = 900;
     const std::size_t pages = studio.browser->navigations.size();
 
-    for (int id : {kAnimationPosAdd, kAnimationPosInsert, kAnimationPosChange,
-                   kAnimationPosDelete, kAnimationPosGo}) {
+    for (int id : {kAnimationPosAdd, kAnimationPosInsert, kAnimationPosChange, kAnimationPosDelete,
+                   kAnimationPosGo}) {
         ExecuteCommand(id);
     }
     EXPECT_FALSE(OpensDialog(kAnimationPosRename));

@@ -121,7 +121,7 @@ TEST(AnimationSheet, EditedSizesAreCheckedAndReachThePage) {
         const char* shown;
         int kept;
     } cases[] = {
-        {"5000", "320", 320}, {"15", "320", 320}, {"wide", "320", 320},
+        {"5000", "320", 320}, {"15", "320", 320},     {"wide", "320", 320},
         {"16", "16", 16},     {"2048", "2048", 2048}, {"500", "500", 500},
     };
     for (const auto& c : cases) {
