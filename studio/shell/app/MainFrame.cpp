@@ -184,7 +184,10 @@ void CMainFrame::CloseSplash() {
 
 void CMainFrame::MapCommands() {
     for (int id : kCommandObjectIds) MapCommandObject(id);
-    MapCommandObject(kAnimationOpen);
+    // The list's selection may have moved on since it was last reported.
+    MapCommandObject(kAnimationOpen, [this] {
+        if (fileView_ != nullptr) fileView_->UpdateSelection();
+    });
     Map(kEditPreferences, [] { ExecuteCommand(kEditPreferences); });
 
     Map(
