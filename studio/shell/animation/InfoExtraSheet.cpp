@@ -14,7 +14,7 @@
 #include <QToolButton>
 
 #include "studio/projects/Animation.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/shell/DataFile.h"
 #include "studio/shell/FileDataSource.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -209,7 +209,7 @@ void InfoExtraSheet::Update() {
             }
             if (!page.empty()) Navigate(page);
         } else {
-            Navigate(GetDataFolder() + "Help/Animation/empty.htm");
+            Navigate(FindDataFile("Help/Animation/empty.htm"));
         }
     }
     pictureName_ = FirstImageName(animation);

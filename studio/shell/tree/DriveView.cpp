@@ -390,6 +390,14 @@ void DriveView::OnExpanded(QTreeWidgetItem* node) {
     if (!refreshing_) RenewWatchedFolders();
 }
 
+void DriveView::focusInEvent(QFocusEvent* event) {
+    if (currentItem() != nullptr) return QTreeWidget::focusInEvent(event);
+    // Focus arriving without a current node makes Qt choose the first one; that is no choice
+    // of the user's and must not take the file list away from the folder it shows.
+    const QSignalBlocker quiet(this);
+    QTreeWidget::focusInEvent(event);
+}
+
 void DriveView::OnSelectionChanged(QTreeWidgetItem* node) {
     if (inMenu_ || fileView_ == nullptr) return;
     const TreeItem* info = GetTreeItem(node);

@@ -2,6 +2,7 @@
 #include <thread>
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/tree/DriveWatchers.h"
@@ -35,6 +36,12 @@ TEST_F(TreeTest, TheFirstFillOpensTheDesktopDownToTheComputerWithoutSelecting) {
     EXPECT_FALSE(computer->child(0)->isExpanded());
     EXPECT_EQ(tree->currentItem(), nullptr);
     EXPECT_FALSE(files->GetFolder().IsValid());
+
+    // Focus moving into the tree (a pane's control hidden) selects nothing for the list.
+    files->SetFolder(Path());
+    QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(tree.get(), &focus);
+    EXPECT_EQ(files->GetFolder(), Path());
 }
 
 TEST_F(TreeTest, FoldersOnlySortedWithButtonsWhereSubFoldersAre) {
