@@ -57,6 +57,7 @@ bool PictureLoader::Open(std::string_view name, const std::uint8_t* data, std::s
         return false;
     }
     if (iptcTarget_ != nullptr) decoder_->SetIPTCTarget(iptcTarget_);
+    if (quiet_ && type_ == kJpeg) static_cast<JpegDecoder*>(decoder_.get())->SetQuiet(true);
     decoder_->SetSource(data, size);
     decoder_->SetWantedSize(wantedSize_);
     return decoder_->ReadHead();
