@@ -113,11 +113,14 @@ var Vantelo = (function () {
       return ViewModel.ZoomAt(s, centre, factor - s.screen[2]);
     },
 
-    // A mouse zoom of `delta` at the cursor, or at the locked picture point.
+    // A mouse zoom of `delta` at the cursor, or at the locked picture point (held to the
+    // picture) on the whole window pixel where it shows.
     MouseZoom: function (s, cursor, delta) {
       var point = cursor;
       if (s.zoomLock[0] && s.hasCanvas) {
-        point = [s.screen[0] + s.zoomLock[1] * s.screen[2], s.screen[1] + s.zoomLock[2] * s.screen[2]];
+        var lx = Math.min(Math.max(s.zoomLock[1], 0), Math.max(s.image[0] - 1, 0));
+        var ly = Math.min(Math.max(s.zoomLock[2], 0), Math.max(s.image[1] - 1, 0));
+        point = [Math.trunc(s.screen[0] + lx * s.screen[2]), Math.trunc(s.screen[1] + ly * s.screen[2])];
       }
       return ViewModel.ZoomAt(s, point, delta / s.zoomDivisor);
     },
@@ -182,21 +185,21 @@ var Vantelo = (function () {
     },
 
     // One step of an animated move between script positions at d = elapsed / duration.
+    // Methods other than 0 and 2 neither move nor end; a step of no measurable time (0 / 0)
+    // counts as arrived.
     MoveToStep: function (start, goal, method, d) {
-      if (d >= 1) return { position: goal.slice(), done: true };
+      if (method !== 0 && method !== 2) return { position: null, done: false };
+      if (!(d < 1)) return { position: goal.slice(), done: true };
       if (method === 0) {
         return {
           position: [0, 1, 2].map(function (i) { return start[i] + (goal[i] - start[i]) * d; }),
           done: false
         };
       }
-      if (method === 2) {
-        var S = [start[0] * start[2], start[1] * start[2], start[2]];
-        var G = [goal[0] * goal[2], goal[1] * goal[2], goal[2]];
-        var P = [0, 1, 2].map(function (i) { return S[i] + (G[i] - S[i]) * d; });
-        return { position: [P[0] / P[2], P[1] / P[2], P[2]], done: false };
-      }
-      return { position: null, done: false };
+      var S = [start[0] * start[2], start[1] * start[2], start[2]];
+      var G = [goal[0] * goal[2], goal[1] * goal[2], goal[2]];
+      var P = [0, 1, 2].map(function (i) { return S[i] + (G[i] - S[i]) * d; });
+      return { position: [P[0] / P[2], P[1] / P[2], P[2]], done: false };
     },
 
     // The frame of the 11-frame progress logo.

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "platform/gfx/RelativeMouse.h"
 #include "platform/window/EventTranslation.h"
 
 namespace platform {
@@ -64,6 +65,13 @@ public:
             case QEvent::MouseMove: {
                 const auto* mouse = static_cast<QMouseEvent*>(event);
                 const QPoint global = mouse->globalPosition().toPoint();
+                // A drag reads the mouse's own movement, so the device hears of it while a
+                // button is held.
+                if (event->type() == QEvent::MouseMove &&
+                    (mouse->buttons() & (Qt::LeftButton | Qt::RightButton)) != 0) {
+                    const Vector2<int> last = GetCursorPos();
+                    gfx::mouse::Move(global.x() - last.x, global.y() - last.y);
+                }
                 SetCursorPos(Vector2<int>(global.x(), global.y()));
                 if (const int vk = ButtonKey(mouse->button())) {
                     SetAsyncKeyState(vk, event->type() != QEvent::MouseButtonRelease);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/gfx/RelativeMouse.h"
 #include "platform/window/InputState.h"
 #include "platform/window/Window.h"
 #include "platform/window/tests/WindowTestSupport.h"
@@ -148,6 +149,31 @@ TEST(WindowMessages, InputStateFollowsEventsAndTests) {
     EXPECT_EQ(GetClipCursor(), point);
     ClipCursor(nullptr);
     EXPECT_FALSE(GetClipCursor().has_value());
+}
+
+TEST(WindowMessages, DragsMoveTheRelativeMouse) {
+    HostWidget host;
+    auto window = Window::Attach(&host);
+    std::unique_ptr<gfx::RelativeMouse> mouse;
+    ASSERT_EQ(gfx::RelativeMouseCreate(0x0300, &mouse), gfx::DI_OK);
+    mouse->SetBufferSize(32);
+    mouse->Acquire();
+
+    SendMouse(host, QEvent::MouseMove, {10, 10}, Qt::NoButton, Qt::NoButton);  // no drag
+    SendMouse(host, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(host, QEvent::MouseMove, {14, 10}, Qt::NoButton, Qt::LeftButton);
+    SendMouse(host, QEvent::MouseMove, {14, 3}, Qt::NoButton, Qt::LeftButton);
+    SendMouse(host, QEvent::MouseButtonRelease, {14, 3}, Qt::LeftButton, Qt::NoButton);
+    SendMouse(host, QEvent::MouseMove, {40, 40}, Qt::NoButton, Qt::NoButton);
+
+    gfx::MouseRecord records[8];
+    std::uint32_t count = 8;
+    ASSERT_EQ(mouse->GetDeviceData(records, &count), gfx::DI_OK);
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(records[0].offset, gfx::DIMOFS_X);
+    EXPECT_EQ(records[0].data, 4);
+    EXPECT_EQ(records[1].offset, gfx::DIMOFS_Y);
+    EXPECT_EQ(records[1].data, -7);
 }
 
 TEST(WindowMessages, FocusNamesTheWidgetGainingIt) {

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/gfx/RelativeMouse.h"
+#include "platform/window/InputState.h"
+#include "viewer-plugin/Album.h"
+#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/tests/DisplayTestSupport.h"
+
+namespace album_test {
+
+// A view model over a 3D display window of the size a test asks for, on a shared record of
+// the test's own.
+class AlbumTest : public display_test::DisplayTest {
+protected:
+    void SetUp() override {
+        static int serial = 0;
+        name_ = "/vantelo-album-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        ::setenv("VANTELO_SHM_NAME", name_.c_str(), 1);
+        DisplayTest::SetUp();
+        host_->setGeometry(0, 0, 1200, 900);
+        gfx::mouse::Reset();
+    }
+    void TearDown() override {
+        album_.reset();
+        if (display_) {
+            display_->OnDestroy();
+            display_.reset();
+        }
+        gfx::mouse::Reset();
+        DisplayTest::TearDown();
+        ::shm_unlink(name_.c_str());
+        ::unsetenv("VANTELO_SHM_NAME");
+    }
+
+    // The display of `size`, drawn in software.
+    D3DWindow* Display(Vector2<int> size) {
+        display_ = std::make_unique<D3DWindow>(nullptr, Child(0, 0, size.x, size.y));
+        display_->SetSleep([](std::chrono::milliseconds) {});
+        EXPECT_EQ(display_->CreateWindowed(), 0);
+        return display_.get();
+    }
+
+    // A canvas of `image` on a display of `window`, the picture's corner at (X, Y) at zoom Z.
+    Album& WithCanvas(Vector2<int> window, Vector2<int> image, const Vector3& screen) {
+        D3DWindow* display = Display(window);
+        album_->ResizeCanvas(display, image);
+        album_->CreateCanvas(display);
+        album_->SetPosition(screen.x / screen.z, screen.y / screen.z, screen.z);
+        return *album_;
+    }
+
+    // The back buffer's pixel at (x, y), as its layout holds it.
+    std::uint32_t BackPixel(int x, int y) {
+        DDSurface* back = display_->GetBackBuffer();
+        EXPECT_TRUE(back->Lock());
+        std::uint8_t* bits = nullptr;
+        std::ptrdiff_t pitch = 0;
+        const platform::PixelFormat* format = nullptr;
+        EXPECT_TRUE(back->GetLockInfo(&bits, &pitch, &format));
+        std::uint32_t value = 0;
+        const std::uint32_t bytes = format->rgbBitCount / 8;
+        for (std::uint32_t b = 0; b < bytes; ++b) {
+            value |= std::uint32_t{bits[y * pitch + x * static_cast<int>(bytes) + b]} << (8 * b);
+        }
+        back->Unlock();
+        return value & 0xFFFFFF;
+    }
+
+    // Puts the cursor on a point of the display's client area.
+    void CursorAt(Vector2<int> point) {
+        platform::SetCursorPos(display_->window()->ClientToScreen(point));
+    }
+
+    std::unique_ptr<Album> album_ = std::make_unique<Album>();
+    std::unique_ptr<D3DWindow> display_;
+    std::string name_;
+};
+
+}  // namespace album_test

@@ -1,0 +1,99 @@
+#include <cstdint>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "imaging/PictureInfo.h"
+#include "imaging/PictureLoader.h"
+#include "platform/gfx/tests/GfxTestSupport.h"
+#include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/ImageResource.h"
+#include "viewer-plugin/Resources.h"
+
+namespace {
+
+class ImageResourceTest : public gfx_test::GfxTest {
+protected:
+    std::unique_ptr<DDSurface> Display(const gfx::PixelFormatDesc& format) {
+        auto surface = std::make_unique<DDSurface>(dd_, 8, 8, &format, 0x40u, 0u);
+        EXPECT_TRUE(surface->IsValid());
+        return surface;
+    }
+
+    static std::uint32_t At(DDSurface& surface, int x, int y) {
+        EXPECT_TRUE(surface.Lock());
+        std::uint8_t* bits = nullptr;
+        std::ptrdiff_t pitch = 0;
+        const platform::PixelFormat* format = nullptr;
+        EXPECT_TRUE(surface.GetLockInfo(&bits, &pitch, &format));
+        std::uint32_t value = 0;
+        const std::uint32_t bytes = format->rgbBitCount / 8;
+        for (std::uint32_t b = 0; b < bytes; ++b) {
+            value |= std::uint32_t{bits[y * pitch + x * static_cast<int>(bytes) + b]} << (8 * b);
+        }
+        surface.Unlock();
+        return value;
+    }
+};
+
+TEST_F(ImageResourceTest, TheLogoIsElevenSmallRgbFrames) {
+    const EmbeddedResource* logo = FindResource(&ViewerResources(), kLogoResource, RT_RCDATA);
+    ASSERT_NE(logo, nullptr);
+    PictureLoader loader;
+    ASSERT_TRUE(loader.Open(kLogoResourceName, logo->data, logo->size));
+    EXPECT_EQ(loader.GetInfo().bitsPerPixel, 24);  // 8-bit RGB, no alpha
+    EXPECT_EQ(loader.GetHeight() % 11, 0);
+    EXPECT_LE(loader.GetWidth(), 64);
+    EXPECT_LE(loader.GetHeight() / 11, 24);
+    // Another type under the same number is not the logo.
+    EXPECT_EQ(FindResource(&ViewerResources(), kLogoResource, RT_RCDATA + 1), nullptr);
+}
+
+TEST_F(ImageResourceTest, OnA565DisplayTheLogoIs565Words) {
+    auto display = Display(gfx::Format565());
+    auto logo = LoadImageResource(*display, kLogoResourceName, &ViewerResources(), kLogoResource);
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->GetPixelFormat().rgb.rgbBitCount, 16u);
+    EXPECT_EQ(logo->GetHeight() % 11, 0);
+    // The generator's colours: background (20, 20, 20), frame edge (150, 150, 150) and the
+    // lit cells (235, 150, 40) of the last frame.
+    EXPECT_EQ(At(*logo, 0, 0), (2u << 11) | (5u << 5) | 2u);
+    EXPECT_EQ(At(*logo, 1, 1), (18u << 11) | (37u << 5) | 18u);
+    const int frame = logo->GetHeight() / 11;
+    EXPECT_EQ(At(*logo, 4, 10 * frame + 5), (29u << 11) | (37u << 5) | 5u);
+}
+
+TEST_F(ImageResourceTest, AMissingResourceGivesNullAndNoSurface) {
+    auto display = Display(gfx::FormatX888());
+    const int live = gfx::display::LiveObjects();
+    EXPECT_EQ(LoadImageResource(*display, kLogoResourceName, &ViewerResources(), 212), nullptr);
+    EXPECT_EQ(LoadImageResource(*display, kLogoResourceName, nullptr, kLogoResource), nullptr);
+    // The bytes of a PNG named as something else find no decoder that reads them.
+    EXPECT_EQ(LoadImageResource(*display, "logo.bmp", &ViewerResources(), kLogoResource), nullptr);
+    EXPECT_EQ(gfx::display::LiveObjects(), live);
+}
+
+TEST_F(ImageResourceTest, PixelFormatsDescribeTheConvertersTarget) {
+    const struct {
+        gfx::PixelFormatDesc format;
+        int bits, redShift, greenShift, redBits, greenBits, blueBits;
+    } cases[] = {
+        {gfx::Format565(), 16, 11, 5, 5, 6, 5},
+        {gfx::Format555(), 16, 10, 5, 5, 5, 5},
+        {gfx::Format888(), 24, 16, 8, 8, 8, 8},
+        {gfx::FormatX888(), 32, 16, 8, 8, 8, 8},
+    };
+    for (const auto& c : cases) {
+        PictureInfo info;
+        EXPECT_TRUE(PictureInfoFromPixelFormat(&info, c.format.rgb));
+        EXPECT_EQ(info.bitsPerPixel, c.bits);
+        EXPECT_EQ(info.redShift, c.redShift);
+        EXPECT_EQ(info.greenShift, c.greenShift);
+        EXPECT_EQ(info.blueShift, 0);
+        EXPECT_EQ(info.redBits, c.redBits);
+        EXPECT_EQ(info.greenBits, c.greenBits);
+        EXPECT_EQ(info.blueBits, c.blueBits);
+    }
+}
+
+}  // namespace
