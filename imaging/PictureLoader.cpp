@@ -90,6 +90,10 @@ bool PictureLoader::Restart(std::size_t dataSize, int second) {
     return decoder_ && decoder_->Restart(dataSize, second);
 }
 
+void PictureLoader::SetSource(const std::uint8_t* data, std::size_t size) {
+    if (decoder_) decoder_->SetSource(data, size);
+}
+
 bool MapPictureFile(const std::string& fileName, platform::MappedFile& file) {
     switch (file.Open(fileName)) {
         case platform::MappedFile::Status::Ok: return true;

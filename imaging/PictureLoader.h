@@ -44,6 +44,9 @@ public:
     bool ReadLine(std::uint8_t* destination);
     bool IsProgressive();
     bool Restart(std::size_t dataSize, int second);
+    // Points the decoder at the same bytes moved to a new block (a growing download buffer);
+    // the next Restart reads from there.
+    void SetSource(const std::uint8_t* data, std::size_t size);
 
 private:
     std::unique_ptr<ImageDecoder> decoder_;
