@@ -1,10 +1,9 @@
 #include "platform/net/CurlSession.h"
 
 #include <cctype>
-#include <filesystem>
 #include <mutex>
-#include <system_error>
 
+#include "platform/files/PathText.h"
 #include "platform/net/UrlMoniker.h"
 
 namespace platform::net_detail {
@@ -34,22 +33,7 @@ std::optional<std::string> SchemeOf(std::string_view name) {
 }
 
 std::string FileUrl(std::string_view path) {
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(path), error);
-    if (error) absolute = std::filesystem::path(path);
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char ch : absolute.generic_string()) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            url += ch;
-        } else {
-            url += '%';
-            url += kHex[c >> 4];
-            url += kHex[c & 15];
-        }
-    }
-    return url;
+    return "file://" + PercentEncodePath(AbsolutePath(path));
 }
 
 }  // namespace
