@@ -13,6 +13,7 @@
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
+#include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace album_test {
 
@@ -57,21 +58,9 @@ protected:
         return *album_;
     }
 
-    // The back buffer's pixel at (x, y), as its layout holds it.
+    // The back buffer's pixel at (x, y), as 0xRRGGBB on the 32-bit display.
     std::uint32_t BackPixel(int x, int y) {
-        DDSurface* back = display_->GetBackBuffer();
-        EXPECT_TRUE(back->Lock());
-        std::uint8_t* bits = nullptr;
-        std::ptrdiff_t pitch = 0;
-        const platform::PixelFormat* format = nullptr;
-        EXPECT_TRUE(back->GetLockInfo(&bits, &pitch, &format));
-        std::uint32_t value = 0;
-        const std::uint32_t bytes = format->rgbBitCount / 8;
-        for (std::uint32_t b = 0; b < bytes; ++b) {
-            value |= std::uint32_t{bits[y * pitch + x * static_cast<int>(bytes) + b]} << (8 * b);
-        }
-        back->Unlock();
-        return value & 0xFFFFFF;
+        return display_test::PixelAt(*display_->GetBackBuffer(), x, y) & 0xFFFFFF;
     }
 
     // Puts the cursor on a point of the display's client area.

@@ -6,6 +6,7 @@
 #include "platform/gfx/tests/GfxTestSupport.h"
 #include "testing/QtTestApp.h"
 #include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace {
 
@@ -20,18 +21,7 @@ protected:
     }
 
     static std::uint32_t At(DDSurface& surface, int x, int y) {
-        EXPECT_TRUE(surface.Lock());
-        std::uint8_t* bits = nullptr;
-        std::ptrdiff_t pitch = 0;
-        const platform::PixelFormat* format = nullptr;
-        EXPECT_TRUE(surface.GetLockInfo(&bits, &pitch, &format));
-        std::uint32_t value = 0;
-        const std::uint32_t bytes = format->rgbBitCount / 8;
-        for (std::uint32_t b = 0; b < bytes; ++b) {
-            value |= std::uint32_t{bits[y * pitch + x * static_cast<int>(bytes) + b]} << (8 * b);
-        }
-        surface.Unlock();
-        return value;
+        return display_test::PixelAt(surface, x, y);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "platform/gfx/tests/GfxTestSupport.h"
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/ImageResource.h"
+#include "viewer-plugin/tests/SurfacePixel.h"
 #include "viewer-plugin/Resources.h"
 
 namespace {
@@ -18,21 +19,6 @@ protected:
         auto surface = std::make_unique<DDSurface>(dd_, 8, 8, &format, 0x40u, 0u);
         EXPECT_TRUE(surface->IsValid());
         return surface;
-    }
-
-    static std::uint32_t At(DDSurface& surface, int x, int y) {
-        EXPECT_TRUE(surface.Lock());
-        std::uint8_t* bits = nullptr;
-        std::ptrdiff_t pitch = 0;
-        const platform::PixelFormat* format = nullptr;
-        EXPECT_TRUE(surface.GetLockInfo(&bits, &pitch, &format));
-        std::uint32_t value = 0;
-        const std::uint32_t bytes = format->rgbBitCount / 8;
-        for (std::uint32_t b = 0; b < bytes; ++b) {
-            value |= std::uint32_t{bits[y * pitch + x * static_cast<int>(bytes) + b]} << (8 * b);
-        }
-        surface.Unlock();
-        return value;
     }
 };
 
@@ -57,10 +43,10 @@ TEST_F(ImageResourceTest, OnA565DisplayTheLogoIs565Words) {
     EXPECT_EQ(logo->GetHeight() % 11, 0);
     // The generator's colours: background (20, 20, 20), frame edge (150, 150, 150) and the
     // lit cells (235, 150, 40) of the last frame.
-    EXPECT_EQ(At(*logo, 0, 0), (2u << 11) | (5u << 5) | 2u);
-    EXPECT_EQ(At(*logo, 1, 1), (18u << 11) | (37u << 5) | 18u);
+    EXPECT_EQ(display_test::PixelAt(*logo, 0, 0), (2u << 11) | (5u << 5) | 2u);
+    EXPECT_EQ(display_test::PixelAt(*logo, 1, 1), (18u << 11) | (37u << 5) | 18u);
     const int frame = logo->GetHeight() / 11;
-    EXPECT_EQ(At(*logo, 4, 10 * frame + 5), (29u << 11) | (37u << 5) | 5u);
+    EXPECT_EQ(display_test::PixelAt(*logo, 4, 10 * frame + 5), (29u << 11) | (37u << 5) | 5u);
 }
 
 TEST_F(ImageResourceTest, AMissingResourceGivesNullAndNoSurface) {
