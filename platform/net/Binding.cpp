@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -215,7 +216,12 @@ HRESULT Binding::Start(const std::string& name, IBindStatusCallback* callback,
         binding->Release();
         return hr;
     }
-    binding->Launch(name);
+    try {
+        binding->Launch(name);
+    } catch (const std::exception&) {
+        // Nothing could be posted either: the callback hears of it at once.
+        binding->DeliverStop(E_OUTOFMEMORY);
+    }
     return MK_S_ASYNCHRONOUS;
 }
 

@@ -228,11 +228,6 @@ TEST(Downloader, AnswersTheBindingsQuestions) {
     EXPECT_EQ(owner.progressMax, 900u);
     EXPECT_EQ(downloader->AnnouncedSize(), 900u);
 
-    void* object = nullptr;
-    EXPECT_EQ(downloader->QueryInterface(IID_IBindStatusCallback, nullptr), E_POINTER);
-    EXPECT_EQ(downloader->QueryInterface(IID_IBinding, &object), E_NOINTERFACE);
-    EXPECT_EQ(downloader->QueryInterface(IID_IUnknown, &object), S_OK);
-    static_cast<IUnknown*>(object)->Release();
     downloader->Release();
 }
 
