@@ -33,7 +33,7 @@ void UnpackRgb(int value, std::uint8_t (&rgb)[3]) {
 
 int Saturate(std::int64_t value) {
     return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                      std::numeric_limits<int>::max()));
+                                                     std::numeric_limits<int>::max()));
 }
 
 }  // namespace
@@ -162,10 +162,10 @@ void Album::Render(D3DWindow* display) {
     canvas_->SetPosition(screen_);
     canvas_->SelectLevel(display);
     const Vector2<int> size = display->GetSize();
-    const auto right = static_cast<double>(screen_.x) +
-                       static_cast<double>(view::ScreenExtent(canvas_->GetImageWidth(), screen_.z));
-    const auto bottom = static_cast<double>(screen_.y) +
-                        static_cast<double>(view::ScreenExtent(canvas_->GetImageHeight(), screen_.z));
+    const auto across = view::ScreenExtent(canvas_->GetImageWidth(), screen_.z);
+    const auto down = view::ScreenExtent(canvas_->GetImageHeight(), screen_.z);
+    const double right = static_cast<double>(screen_.x) + static_cast<double>(across);
+    const double bottom = static_cast<double>(screen_.y) + static_cast<double>(down);
     if (screen_.x > 0 || screen_.y > 0 || right < size.x || bottom < size.y) {
         FillBackground(display);
     }
@@ -187,8 +187,8 @@ void Album::DrawBorder(D3DWindow* display) {
     borderWidth_ = std::min(borderWidth_, W);
     borderHeight_ = std::min(borderHeight_, H);
     // Pages have always given the border colour with red in the low byte.
-    const std::uint32_t colour = back->ColourToPixel(borderColor_ & 0xFF, (borderColor_ >> 8) & 0xFF,
-                                                     (borderColor_ >> 16) & 0xFF);
+    const std::uint32_t colour = back->ColourToPixel(
+        borderColor_ & 0xFF, (borderColor_ >> 8) & 0xFF, (borderColor_ >> 16) & 0xFF);
     back->FillRect(Rect(0, 0, W, borderHeight_), colour);
     back->FillRect(Rect(0, H - borderHeight_, W, H), colour);
     back->FillRect(Rect(0, 0, borderWidth_, H), colour);

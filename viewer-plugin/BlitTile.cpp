@@ -20,19 +20,10 @@ bool DrawOnBackBuffer(gfx::Device* device, D3DSurface& source, const Rect& sourc
     const float vB = static_cast<float>(sourceRect.bottom) / h;
     const float x = static_cast<float>(size.x);
     const float y = static_cast<float>(size.y);
-    std::array<gfx::TLVertex, 4> strip{};
-    strip[0].y = y;
-    strip[0].u = uL;
-    strip[0].v = vB;
-    strip[1].u = uL;
-    strip[1].v = vT;
-    strip[2].x = x;
-    strip[2].y = y;
-    strip[2].u = uR;
-    strip[2].v = vB;
-    strip[3].x = x;
-    strip[3].u = uR;
-    strip[3].v = vT;
+    const std::array<gfx::TLVertex, 4> strip{{{0, y, 0, 1, ~0u, ~0u, uL, vB},
+                                              {0, 0, 0, 1, ~0u, ~0u, uL, vT},
+                                              {x, y, 0, 1, ~0u, ~0u, uR, vB},
+                                              {x, 0, 0, 1, ~0u, ~0u, uR, vT}}};
 
     if (device->BeginScene() != gfx::DD_OK) return false;
     device->SetTextureStageState(0, gfx::D3DTSS_ALPHAOP, gfx::D3DTOP_DISABLE);

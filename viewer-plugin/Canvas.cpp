@@ -17,7 +17,8 @@ constexpr std::uint32_t kManagedTexture = 0x10;
 constexpr std::uint32_t kDrawFlags = gfx::D3DDP_DONOTUPDATEEXTENTS | gfx::D3DDP_DONOTLIGHT;
 
 int TilesFor(int pixels) {
-    return (pixels + Canvas::kTileStep - 1) / Canvas::kTileStep;
+    // Rounded up without adding first, so that the largest sizes cannot overflow.
+    return pixels / Canvas::kTileStep + (pixels % Canvas::kTileStep != 0 ? 1 : 0);
 }
 
 Vector2<int> GridFor(Vector2<int> size) {
@@ -50,7 +51,7 @@ bool Canvas::SetSize(D3DWindow* window, Vector2<int> size) {
         const Vector2<int> grid = GridFor(size * levels_[i].scale);
         tiles += static_cast<std::uint64_t>(grid.x) * static_cast<std::uint64_t>(grid.y);
     }
-    if (tiles * kSurfaceSize * kSurfaceSize * 4 > kMaxTileMemory) return false;
+    if (tiles > kMaxTileMemory / (std::uint64_t{kSurfaceSize} * kSurfaceSize * 4)) return false;
 
     const Vector2<int> grid = GridFor(size);
     ReleaseLevels();

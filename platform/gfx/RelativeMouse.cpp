@@ -64,7 +64,7 @@ HRESULT RelativeMouse::SetBufferSize(std::uint32_t records) {
 
 HRESULT RelativeMouse::SetCooperativeLevel(std::uint32_t flags) {
     return (flags & DISCL_NONEXCLUSIVE) != 0 && (flags & DISCL_EXCLUSIVE) == 0 ? DI_OK
-                                                                            : DIERR_INVALIDPARAM;
+                                                                               : DIERR_INVALIDPARAM;
 }
 
 HRESULT RelativeMouse::Acquire() {

@@ -65,8 +65,8 @@ TEST_F(AlbumTest, TheBackgroundIsFilledOnlyWherePictureLeavesTheWindowOpen) {
 
 TEST_F(AlbumTest, TheLogoShowsTheFrameOfTheProgress) {
     Album& album = WithCanvas({120, 60}, {100, 100}, {0, 0, 1});
-    auto logo = LoadImageResource(*display_->GetBackBuffer(), kLogoResourceName,
-                                  &ViewerResources(), kLogoResource);
+    auto logo = LoadImageResource(*display_->GetBackBuffer(), kLogoResourceName, &ViewerResources(),
+                                  kLogoResource);
     ASSERT_NE(logo, nullptr);
     album.SetLogo(logo.get());
     const int left = 120 - logo->GetWidth();
@@ -93,7 +93,6 @@ TEST_F(AlbumTest, TheLogoIsLeftOutWhereItDoesNotFit) {
     } cases[] = {{{40, 100}}, {{100, 10}}};  // narrower than the logo; lower than a frame
     for (const auto& c : cases) {
         album_ = std::make_unique<Album>();
-        if (display_) display_->OnDestroy();
         Album& album = WithCanvas(c.window, {100, 100}, {0, 0, 1});
         auto logo = LoadImageResource(*display_->GetBackBuffer(), kLogoResourceName,
                                       &ViewerResources(), kLogoResource);
@@ -123,7 +122,7 @@ TEST_F(AlbumTest, ValuesThatAreNoNumbersChangeNothing) {
     WithCanvas({64, 48}, {100, 100}, {4, 6, 2});
     album.SetPosition(1e30f, 1, 1e30f);  // finite, but not once multiplied out
     album.ZoomAt(display_.get(), {10, 10}, kNaN);
-    album.ZoomAt(display_.get(), {10, 10}, 3e38f);  // lands on MaxZoom
+    album.ZoomAt(display_.get(), {10, 10}, 3e38f);     // lands on MaxZoom
     ExpectScreen(album, 4 - 98 * 3, 6 - 98 * 2, 100);  // about picture pixel (3, 2)
     const Vector3 p = album.GetPosition();
     EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
@@ -144,7 +143,6 @@ TEST_F(AlbumTest, TheCanvasStartsAtTheStartPositionOrFitted) {
     EXPECT_EQ(album_->GetCanvasSize(), Vector2<int>(100, 100));
 
     album_ = std::make_unique<Album>();
-    display_->OnDestroy();
     album_->SetFit(Album::kFitCentre);
     display = Display({100, 50});
     album_->ResizeCanvas(display, {200, 200});
@@ -180,7 +178,7 @@ TEST_F(AlbumMouseTest, PanDragsFollowTheMouseAndZoomDragsZoomUpwards) {
     EXPECT_FALSE(album.SetPanDrag(true));
     CursorAt({0, 0});
     album.SetPosition(0, 0, 1);
-    Records(gfx::DIMOFS_Y, -50, 4);  // upwards, 200 in all, held to 128
+    Records(gfx::DIMOFS_Y, -50, 4);         // upwards, 200 in all, held to 128
     gfx::mouse::Inject(gfx::DIMOFS_X, 30);  // no pan during a zoom drag
     album.ProcessMouseInput(display_.get());
     ExpectScreen(album, 0, 0, 1 + 128.0f / 50);

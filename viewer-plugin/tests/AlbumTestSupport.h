@@ -1,11 +1,7 @@
 #pragma once
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <cstdint>
 #include <memory>
-#include <string>
 
 #include "platform/gfx/RelativeMouse.h"
 #include "platform/window/InputState.h"
@@ -17,34 +13,25 @@
 
 namespace album_test {
 
-// A view model over a 3D display window of the size a test asks for, on a shared record of
-// the test's own.
-class AlbumTest : public display_test::DisplayTest {
+// A view model over a 3D display window of the size a test asks for.
+class AlbumTest : public display_test::Direct3DTest {
 protected:
     void SetUp() override {
-        static int serial = 0;
-        name_ = "/vantelo-album-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-        ::setenv("VANTELO_SHM_NAME", name_.c_str(), 1);
-        DisplayTest::SetUp();
+        Direct3DTest::SetUp();
         host_->setGeometry(0, 0, 1200, 900);
         gfx::mouse::Reset();
     }
     void TearDown() override {
         album_.reset();
-        if (display_) {
-            display_->OnDestroy();
-            display_.reset();
-        }
+        if (display_) Close(display_);
         gfx::mouse::Reset();
-        DisplayTest::TearDown();
-        ::shm_unlink(name_.c_str());
-        ::unsetenv("VANTELO_SHM_NAME");
+        Direct3DTest::TearDown();
     }
 
-    // The display of `size`, drawn in software.
+    // The display of `size`, drawn in software; one at a time.
     D3DWindow* Display(Vector2<int> size) {
-        display_ = std::make_unique<D3DWindow>(nullptr, Child(0, 0, size.x, size.y));
-        display_->SetSleep([](std::chrono::milliseconds) {});
+        if (display_) Close(display_);
+        display_ = Window(size.x, size.y);
         EXPECT_EQ(display_->CreateWindowed(), 0);
         return display_.get();
     }
@@ -70,7 +57,6 @@ protected:
 
     std::unique_ptr<Album> album_ = std::make_unique<Album>();
     std::unique_ptr<D3DWindow> display_;
-    std::string name_;
 };
 
 }  // namespace album_test

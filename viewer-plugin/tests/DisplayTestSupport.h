@@ -1,6 +1,10 @@
 #pragma once
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -14,6 +18,7 @@
 #include "platform/gfx/VirtualDisplay.h"
 #include "platform/window/Desktop.h"
 #include "testing/QtTestApp.h"
+#include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/DDWindow.h"
 #include "viewer-plugin/ErrorLog.h"
 
@@ -98,6 +103,51 @@ protected:
     std::vector<std::pair<int, std::string>> logged_;
     std::vector<std::chrono::milliseconds> sleeps_;
     int live_ = 0;
+};
+
+// 3D windows on a record of the test's own, so that parallel test programs never share one.
+class Direct3DTest : public DisplayTest {
+protected:
+    void SetUp() override {
+        static int serial = 0;
+        name_ = "/vantelo-d3d-test-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        ::setenv("VANTELO_SHM_NAME", name_.c_str(), 1);
+        DisplayTest::SetUp();
+        host_->setGeometry(0, 0, 700, 500);
+        ASSERT_TRUE(record_.Map());
+    }
+    void TearDown() override {
+        EXPECT_EQ(SharedDirect3D().d3dUsers, 0);
+        EXPECT_EQ(SharedDirect3D().d3d, nullptr);
+        DisplayTest::TearDown();
+        record_.Unmap();
+        ::shm_unlink(name_.c_str());
+        ::unsetenv("VANTELO_SHM_NAME");
+    }
+
+    // A display with 3D hardware that can do what `desc` says.
+    static void Hardware(const gfx::DeviceDesc& desc = gfx::DeviceDesc{}) {
+        gfx::display::SetHardware3D(desc);
+        gfx::display::SetDriverCaps(gfx::DDCAPS_3D);
+    }
+
+    std::unique_ptr<D3DWindow> Window(int width, int height, int x = 0) {
+        auto window = std::make_unique<D3DWindow>(nullptr, Child(x, 0, width, height));
+        window->SetSleep([](std::chrono::milliseconds) {});
+        return window;
+    }
+
+    static void Close(std::unique_ptr<D3DWindow>& window) {
+        window->OnDestroy();
+        window.reset();
+    }
+
+    static bool OnHardware(const D3DWindow& window) {
+        return window.GetDevice() != nullptr && window.GetDevice()->IsHardware();
+    }
+
+    std::string name_;
+    SharedRecord record_;  // another process's view of the record
 };
 
 }  // namespace display_test

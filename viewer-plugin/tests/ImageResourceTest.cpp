@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/PictureInfo.h"
 #include "imaging/PictureLoader.h"
 #include "platform/gfx/tests/GfxTestSupport.h"
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/ImageResource.h"
-#include "viewer-plugin/tests/SurfacePixel.h"
 #include "viewer-plugin/Resources.h"
+#include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace {
 
@@ -57,29 +56,6 @@ TEST_F(ImageResourceTest, AMissingResourceGivesNullAndNoSurface) {
     // The bytes of a PNG named as something else find no decoder that reads them.
     EXPECT_EQ(LoadImageResource(*display, "logo.bmp", &ViewerResources(), kLogoResource), nullptr);
     EXPECT_EQ(gfx::display::LiveObjects(), live);
-}
-
-TEST_F(ImageResourceTest, PixelFormatsDescribeTheConvertersTarget) {
-    const struct {
-        gfx::PixelFormatDesc format;
-        int bits, redShift, greenShift, redBits, greenBits, blueBits;
-    } cases[] = {
-        {gfx::Format565(), 16, 11, 5, 5, 6, 5},
-        {gfx::Format555(), 16, 10, 5, 5, 5, 5},
-        {gfx::Format888(), 24, 16, 8, 8, 8, 8},
-        {gfx::FormatX888(), 32, 16, 8, 8, 8, 8},
-    };
-    for (const auto& c : cases) {
-        PictureInfo info;
-        EXPECT_TRUE(PictureInfoFromPixelFormat(&info, c.format.rgb));
-        EXPECT_EQ(info.bitsPerPixel, c.bits);
-        EXPECT_EQ(info.redShift, c.redShift);
-        EXPECT_EQ(info.greenShift, c.greenShift);
-        EXPECT_EQ(info.blueShift, 0);
-        EXPECT_EQ(info.redBits, c.redBits);
-        EXPECT_EQ(info.greenBits, c.greenBits);
-        EXPECT_EQ(info.blueBits, c.blueBits);
-    }
 }
 
 }  // namespace

@@ -55,8 +55,10 @@ std::string Compare(const std::string& key, const QJsonValue& actual, const QJso
         same = actual.isDouble() && std::fabs(actual.toDouble() - expected.toDouble()) <= tolerance;
     }
     if (same) return {};
-    return key + " is " + QJsonDocument(QJsonArray{actual}).toJson(QJsonDocument::Compact).toStdString() +
-           ", not " + QJsonDocument(QJsonArray{expected}).toJson(QJsonDocument::Compact).toStdString();
+    return key + " is " +
+           QJsonDocument(QJsonArray{actual}).toJson(QJsonDocument::Compact).toStdString() +
+           ", not " +
+           QJsonDocument(QJsonArray{expected}).toJson(QJsonDocument::Compact).toStdString();
 }
 
 class ViewModelCasesTest : public album_test::AlbumTest {
@@ -81,10 +83,6 @@ protected:
         }
 
         album_ = std::make_unique<Album>();
-        if (display_) {
-            display_->OnDestroy();
-            display_.reset();
-        }
         Album& album = *album_;
         album.SetMinZoom(static_cast<float>(state["minZoom"].toDouble()));
         album.SetMaxZoom(static_cast<float>(state["maxZoom"].toDouble()));
@@ -160,8 +158,8 @@ TEST_F(ViewModelCasesTest, TheSharedTableHolds) {
         const double tolerance = c["tolerance"].toDouble(0.001);
         const QJsonObject expect = c["expect"].toObject();
         for (auto it = expect.begin(); it != expect.end(); ++it) {
-            const std::string line = Compare(it.key().toStdString(), result[it.key()], it.value(),
-                                             tolerance);
+            const std::string line =
+                Compare(it.key().toStdString(), result[it.key()], it.value(), tolerance);
             if (!line.empty()) failures.push_back(c["name"].toString().toStdString() + ": " + line);
         }
     }

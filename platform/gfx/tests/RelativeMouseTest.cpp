@@ -73,32 +73,4 @@ TEST_F(RelativeMouseTest, ReadsTakeBatchesAndAFullBufferDropsTheNewest) {
     EXPECT_TRUE(Read(*device, 16).empty());
 }
 
-TEST_F(RelativeMouseTest, LostInputUnacquiresUntilAcquiredAgain) {
-    auto device = Make();
-    ASSERT_EQ(device->Acquire(), gfx::DI_OK);
-    gfx::mouse::Move(5, 5);
-    gfx::mouse::LoseInput(1);
-    EXPECT_TRUE(Read(*device, 16, gfx::DIERR_INPUTLOST).empty());
-    EXPECT_FALSE(device->IsAcquired());
-    EXPECT_TRUE(Read(*device, 16, gfx::DIERR_NOTACQUIRED).empty());
-    ASSERT_EQ(device->Acquire(), gfx::DI_OK);
-    gfx::mouse::Move(1, 0);
-    EXPECT_EQ(Read(*device, 16).size(), 1u);  // what came while lost is gone
-    ASSERT_EQ(device->Unacquire(), gfx::DI_OK);
-    EXPECT_TRUE(Read(*device, 16, gfx::DIERR_NOTACQUIRED).empty());
-}
-
-TEST_F(RelativeMouseTest, AMachineWithoutTheDeviceRefusesIt) {
-    gfx::mouse::SetRefused(true);
-    const int before = gfx::mouse::LiveDevices();
-    std::unique_ptr<RelativeMouse> device;
-    EXPECT_EQ(gfx::RelativeMouseCreate(0x0300, &device), gfx::DIERR_NOTFOUND);
-    EXPECT_EQ(device, nullptr);
-    EXPECT_EQ(gfx::mouse::LiveDevices(), before);
-    std::unique_ptr<RelativeMouse> made = (gfx::mouse::SetRefused(false), Make());
-    EXPECT_EQ(gfx::mouse::LiveDevices(), before + 1);
-    EXPECT_EQ(made->SetCooperativeLevel(gfx::DISCL_EXCLUSIVE | gfx::DISCL_FOREGROUND),
-              gfx::DIERR_INVALIDPARAM);
-}
-
 }  // namespace

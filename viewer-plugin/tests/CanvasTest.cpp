@@ -1,0 +1,534 @@
+#include "viewer-plugin/Canvas.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/window/InputState.h"
+#include "platform/window/Messages.h"
+#include "viewer-plugin/BlitTile.h"
+#include "viewer-plugin/IntPower.h"
+#include "viewer-plugin/tests/DisplayTestSupport.h"
+
+namespace {
+
+constexpr std::uint32_t kBackground = 0xFF00FF;
+
+// A picture of scattered colours; its green is never 0, so it never shows the background.
+std::uint32_t Picture(int x, int y) {
+    std::uint32_t h =
+        static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(y) * 0x85EBCA77u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    return (h & 0xFFFFFF) | 0x000100;
+}
+
+// The pixels of a 32-bit surface, 0xRRGGBB.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> values;
+    std::uint32_t operator()(int x, int y) const {
+        return values[static_cast<std::size_t>(y) * width + x];
+    }
+};
+
+Pixels Read(DDSurface& surface) {
+    Pixels out;
+    std::uint8_t* bits = nullptr;
+    std::ptrdiff_t pitch = 0;
+    if (!surface.Lock() || !surface.GetLockInfo(&bits, &pitch, nullptr)) return out;
+    out.width = surface.GetWidth();
+    out.height = surface.GetHeight();
+    for (int y = 0; y < out.height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(bits + y * pitch);
+        for (int x = 0; x < out.width; ++x) out.values.push_back(row[x] & 0xFFFFFF);
+    }
+    surface.Unlock();
+    return out;
+}
+
+// A level's tiles read back, and its pixels addressed as one picture.
+struct LevelPixels {
+    explicit LevelPixels(const CanvasLevel& level) : grid(level.grid), size(level.size) {
+        for (const auto& tile : level.tiles) tiles.push_back(Read(*tile));
+    }
+    const Pixels& Tile(int c, int r) const {
+        return tiles[static_cast<std::size_t>(r * grid.x + c)];
+    }
+    std::uint32_t operator()(int x, int y) const {
+        return Tile(x / 254, y / 254)(x % 254 + 1, y % 254 + 1);
+    }
+    Vector2<int> grid;
+    Vector2<int> size;
+    std::vector<Pixels> tiles;
+};
+
+// Each channel of the 2 x 2 block at (2x, 2y), averaged and rounded to nearest.
+std::uint32_t Average(const LevelPixels& finer, int x, int y) {
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        std::uint32_t sum = 2;
+        for (int dy = 0; dy < 2; ++dy) {
+            for (int dx = 0; dx < 2; ++dx) sum += (finer(2 * x + dx, 2 * y + dy) >> shift) & 0xFF;
+        }
+        out |= (sum / 4) << shift;
+    }
+    return out;
+}
+
+// A display window closed at the end of its scope, after the canvases made later.
+class DisplayHold {
+public:
+    explicit DisplayHold(std::unique_ptr<D3DWindow> window) : window_(std::move(window)) {}
+    ~DisplayHold() { window_->OnDestroy(); }
+    DisplayHold(const DisplayHold&) = delete;
+    DisplayHold& operator=(const DisplayHold&) = delete;
+    D3DWindow* get() const { return window_.get(); }
+    D3DWindow* operator->() const { return window_.get(); }
+    D3DWindow& operator*() const { return *window_; }
+
+private:
+    std::unique_ptr<D3DWindow> window_;
+};
+
+class CanvasTest : public display_test::Direct3DTest {
+protected:
+    DisplayHold Display(int width, int height) {
+        auto window = Window(width, height);
+        EXPECT_EQ(window->CreateWindowed(), 0);
+        return DisplayHold(std::move(window));
+    }
+
+    // Writes the picture into level 0 as the loader does, then fills the borders.
+    static void Load(Canvas& canvas) {
+        const Vector2<int> grid = canvas.GetGridSize();
+        const int width = canvas.GetImageWidth();
+        const int height = canvas.GetImageHeight();
+        for (int r = 0; r < grid.y; ++r) {
+            for (int c = 0; c < grid.x; ++c) {
+                D3DSurface& tile = *canvas.GetTiles()[static_cast<std::size_t>(r * grid.x + c)];
+                std::uint8_t* bits = nullptr;
+                std::ptrdiff_t pitch = 0;
+                ASSERT_TRUE(tile.Lock());
+                ASSERT_TRUE(tile.GetLockInfo(&bits, &pitch, nullptr));
+                for (int y = 254 * r; y < std::min(height, 254 * (r + 1)); ++y) {
+                    auto* row = reinterpret_cast<std::uint32_t*>(bits + (y - 254 * r + 1) * pitch);
+                    for (int x = 254 * c; x < std::min(width, 254 * (c + 1)); ++x) {
+                        row[x - 254 * c + 1] = Picture(x, y);
+                    }
+                }
+                tile.Unlock();
+            }
+        }
+        canvas.FillTileBorders(0);
+    }
+
+    static void Select(Canvas& canvas, D3DWindow& window, Vector3 at) {
+        canvas.SetPosition(at);
+        canvas.SelectLevel(&window);
+    }
+
+    // Draws at a position on a background of kBackground; the back buffer's pixels.
+    static Pixels Draw(Canvas& canvas, D3DWindow& window, Vector3 at, int filter = 1) {
+        Select(canvas, window, at);
+        window.GetBackBuffer()->Fill(kBackground);
+        EXPECT_EQ(canvas.Draw3D(&window, filter), 1);
+        return Read(*window.GetBackBuffer());
+    }
+
+    // Every border texel repeats the pixel of the picture it stands for.
+    static void ExpectBordersMatch(const CanvasLevel& level) {
+        const LevelPixels pixels(level);
+        int wrong = 0;
+        for (int r = 0; r < level.grid.y; ++r) {
+            for (int c = 0; c < level.grid.x; ++c) {
+                const Pixels& tile = pixels.Tile(c, r);
+                const int w = std::min(254, level.size.x - 254 * c);
+                const int h = std::min(254, level.size.y - 254 * r);
+                // Border texel (tx, ty) stands for the level's pixel nearest to it.
+                const auto expect = [&](int tx, int ty) {
+                    const int x = std::clamp(254 * c + tx - 1, 0, level.size.x - 1);
+                    const int y = std::clamp(254 * r + ty - 1, 0, level.size.y - 1);
+                    wrong += tile(tx, ty) != pixels(x, y) ? 1 : 0;
+                };
+                for (int ty = 0; ty <= h + 1; ++ty) {
+                    expect(0, ty);
+                    expect(w + 1, ty);
+                }
+                for (int tx = 0; tx <= w + 1; ++tx) {
+                    expect(tx, 0);
+                    expect(tx, h + 1);
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "level of " << level.size.x << " x " << level.size.y;
+    }
+};
+
+TEST(IntPowerTest, RaisesByRepeatedSquaring) {
+    struct Case {
+        float x;
+        int n;
+        float want;
+    };
+    for (const Case& c : {Case{2, 0, 1}, Case{2, 3, 8}, Case{2, -2, 0.25f}, Case{0.5f, 4, 0.0625f},
+                          Case{3, 5, 243}, Case{2, INT_MIN, 0}}) {
+        EXPECT_EQ(IntPower(c.x, c.n), c.want) << c.x << "^" << c.n;
+    }
+}
+
+TEST_F(CanvasTest, LevelsHalveTheSizeAndCutItIntoTiles) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {1000, 700});
+    Load(canvas);
+    Select(canvas, *window, {0, 0, 0.05f});
+    ASSERT_EQ(canvas.GetCurrentLevel(), 4);
+    const struct {
+        Vector2<int> size;
+        Vector2<int> grid;
+    } want[] = {{{1000, 700}, {4, 3}},
+                {{500, 350}, {2, 2}},
+                {{250, 175}, {1, 1}},
+                {{125, 87}, {1, 1}},
+                {{62, 43}, {1, 1}}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_TRUE(canvas.GetLevel(i).ready);
+        EXPECT_EQ(canvas.GetLevel(i).size, want[i].size) << i;
+        EXPECT_EQ(canvas.GetLevel(i).grid, want[i].grid) << i;
+    }
+    // The last tile's quad: 238 x 192, its far texels one past the content.
+    const CanvasLevel& level0 = canvas.GetLevel(0);
+    const gfx::TLVertex* last = &level0.vertices[11 * 8];
+    EXPECT_EQ(last[3].x, 238.0f);
+    EXPECT_EQ(last[0].y, 192.0f);
+    EXPECT_EQ(last[3].u, 239.0f / 256);
+    EXPECT_EQ(last[0].v, 193.0f / 256);
+    const gfx::TLVertex* full = &level0.vertices[0];
+    EXPECT_EQ(full[1].u, 1.0f / 256);
+    EXPECT_EQ(full[1].v, 1.0f / 256);
+    EXPECT_EQ(full[2].u, 255.0f / 256);
+    EXPECT_EQ(full[2].v, 255.0f / 256);
+}
+
+TEST_F(CanvasTest, LevelForZoomTakesTheLevelThatSuitsIt) {
+    Canvas large(nullptr, {8000, 6000});
+    const struct {
+        float zoom;
+        int level;
+    } cases[] = {{8, 0},     {1, 0},    {0.51f, 0}, {0.5f, 1},    {0.3f, 1},
+                 {0.25f, 2}, {0.2f, 2}, {0.1f, 3},  {0.0625f, 4}, {0.001f, 4}};
+    for (const auto& c : cases) EXPECT_EQ(large.LevelForZoom(c.zoom), c.level) << c.zoom;
+
+    // A picture that fits one tile never needs a coarser level.
+    Canvas small(nullptr, {254, 100});
+    EXPECT_EQ(small.GetGridSize(), Vector2<int>(1, 1));
+    for (const float zoom : {1.0f, 0.5f, 0.1f, 0.001f}) EXPECT_EQ(small.LevelForZoom(zoom), 0);
+
+    // Nor a level truncated to no pixels: it would draw nothing.
+    Canvas line(nullptr, {2000, 3});
+    EXPECT_EQ(line.LevelForZoom(0.5f), 1);
+    EXPECT_EQ(line.LevelForZoom(0.25f), 1);
+
+    for (const float zoom : {0.0f, -2.0f, NAN}) {
+        large.SetPosition(1, 2, zoom);
+        EXPECT_EQ(large.GetPosition(), Vector3(1, 2, 0.001f));
+        EXPECT_EQ(large.GetZoom(), 0.001f);
+    }
+}
+
+TEST_F(CanvasTest, AReadySingleTileLevelServesEveryCoarserZoom) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {1000, 700});
+    EXPECT_EQ(canvas.LevelForZoom(0.0625f), 4);
+    Select(canvas, *window, {0, 0, 0.25f});
+    ASSERT_TRUE(canvas.GetLevel(2).ready);
+    EXPECT_EQ(canvas.LevelForZoom(0.0625f), 2);
+    // A level-count change or a release drops the reduced levels again.
+    canvas.SetLevelCount(5);
+    EXPECT_TRUE(canvas.GetLevel(2).ready);
+    canvas.ReleaseLevels();
+    EXPECT_FALSE(canvas.GetLevel(1).ready);
+    EXPECT_TRUE(canvas.GetLevel(0).ready);
+    EXPECT_EQ(canvas.LevelForZoom(0.0625f), 4);
+}
+
+TEST_F(CanvasTest, TilesArePlacedFromTheCurrentLevel) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {8000, 6000});
+    Select(canvas, *window, {10.5f, -3.25f, 0.3f});
+    ASSERT_EQ(canvas.GetCurrentLevel(), 1);
+    const CanvasLevel& level = canvas.GetLevel(1);
+    const gfx::TLVertex* tile = &level.vertices[(1 * level.grid.x + 2) * 8];
+    EXPECT_NEAR(tile[5].x, 304.8f + 10.5f, 1e-3);
+    EXPECT_NEAR(tile[5].y, 152.4f - 3.25f, 1e-3);
+}
+
+TEST_F(CanvasTest, NeighbouringTilesShareTheirEdgesToTheLastBit) {
+    Canvas canvas(nullptr, {3000, 2000});
+    const CanvasLevel& level = canvas.GetLevel(0);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> zoomOf(0.5f, 8.0f);
+    std::uniform_real_distribution<float> placeOf(-5000.0f, 500.0f);
+    int apart = 0;
+    for (int round = 0; round < 200; ++round) {
+        canvas.SetPosition(placeOf(random), placeOf(random), zoomOf(random));
+        for (int r = 0; r < level.grid.y; ++r) {
+            for (int c = 0; c < level.grid.x; ++c) {
+                const gfx::TLVertex* tile = &level.vertices[(r * level.grid.x + c) * 8];
+                if (c + 1 < level.grid.x) apart += tile[6].x != tile[8 + 5].x ? 1 : 0;
+                if (r + 1 < level.grid.y) {
+                    apart += tile[4].y != tile[level.grid.x * 8 + 5].y ? 1 : 0;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(apart, 0);
+}
+
+TEST_F(CanvasTest, BordersRepeatTheNeighboursPixels) {
+    auto window = Display(320, 240);
+    for (const Vector2<int> size :
+         {Vector2<int>(255, 300), Vector2<int>(1000, 700), Vector2<int>(509, 255)}) {
+        Canvas canvas(window.get(), size);
+        Load(canvas);
+        Select(canvas, *window, {0, 0, 0.02f});
+        for (int i = 0; i < 5; ++i) {
+            if (canvas.GetLevel(i).ready) ExpectBordersMatch(canvas.GetLevel(i));
+        }
+    }
+    // The one-pixel column of a 255-wide picture is repeated in its border column.
+    Canvas narrow(window.get(), {255, 10});
+    Load(narrow);
+    EXPECT_EQ(narrow.GetGridSize(), Vector2<int>(2, 1));
+    const Pixels second = Read(*narrow.GetTiles()[1]);
+    EXPECT_EQ(second(2, 5), Picture(254, 4));
+    EXPECT_EQ(second(1, 5), Picture(254, 4));
+}
+
+TEST_F(CanvasTest, EachLevelAveragesTheOneBelowIt) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {1000, 700});
+    Load(canvas);
+    Select(canvas, *window, {0, 0, 0.05f});
+    for (int i = 1; i < 5; ++i) {
+        const LevelPixels finer(canvas.GetLevel(i - 1));
+        const LevelPixels level(canvas.GetLevel(i));
+        int wrong = 0;
+        for (int y = 0; y < level.size.y; ++y) {
+            for (int x = 0; x < level.size.x; ++x) wrong += level(x, y) != Average(finer, x, y);
+        }
+        EXPECT_EQ(wrong, 0) << "level " << i;
+    }
+}
+
+TEST_F(CanvasTest, ABlockWithoutNeighboursLeavesTheirQuadrantsAlone) {
+    auto window = Display(320, 240);
+    // Three columns: the last block has no right neighbour, and no block a lower one.
+    Canvas canvas(window.get(), {762, 254});
+    Load(canvas);
+    Select(canvas, *window, {0, 0, 0.5f});
+    const CanvasLevel& level = canvas.GetLevel(1);
+    ASSERT_EQ(level.grid, Vector2<int>(2, 1));
+    const Pixels tile = Read(*level.Tile(1, 0));
+    int touched = 0;
+    // Beyond the content (127 x 127) and its border column and row.
+    for (int y = 1; y < 255; ++y) {
+        for (int x = 1; x < 255; ++x) {
+            if (x > 128 || y > 128) touched += tile(x, y) != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(touched, 0);
+}
+
+TEST_F(CanvasTest, BothWaysOfCopyingATileHalveAlike) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {254, 254});
+    Load(canvas);
+    D3DSurface& source = *canvas.GetFirstTile();
+    Canvas targets(window.get(), {508, 254});
+    D3DSurface& drawn = *targets.GetTiles()[0];
+    D3DSurface& stretched = *targets.GetTiles()[1];
+    const Rect from{1, 1, 255, 255};
+    const Rect to{128, 1, 255, 128};
+    ASSERT_TRUE(window->UpdateViewport());
+    ASSERT_TRUE(BlitTile(window.get(), source, drawn, from, to));
+    ASSERT_TRUE(BlitTile(nullptr, source, stretched, from, to));
+    const Pixels a = Read(drawn);
+    const Pixels b = Read(stretched);
+    const Pixels back = Read(*window->GetBackBuffer());
+    int differ = 0;
+    for (int y = 1; y < 128; ++y) {
+        for (int x = 128; x < 255; ++x) {
+            differ += a(x, y) != b(x, y) ? 1 : 0;
+            // The drawn way went through the back buffer.
+            differ += back(x - 128, y - 1) != a(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+    EXPECT_NE(a(130, 5), 0u);
+}
+
+TEST_F(CanvasTest, ZoomOneAndOneHalfOnWholePixelsReproduceTheLevel) {
+    auto window = Display(640, 480);
+    Canvas canvas(window.get(), {700, 520});
+    Load(canvas);
+    for (const int filter : {1, 0}) {
+        const Pixels shown = Draw(canvas, *window, {13, 7, 1}, filter);
+        int wrong = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const bool inside = x >= 13 && y >= 7;
+                wrong += shown(x, y) != (inside ? Picture(x - 13, y - 7) : kBackground) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "filter " << filter;
+    }
+    const Pixels half = Draw(canvas, *window, {-20, 3, 0.5f});
+    const LevelPixels level1(canvas.GetLevel(1));
+    int wrong = 0;
+    for (int y = 3; y < 3 + level1.size.y; ++y) {
+        for (int x = 0; x < level1.size.x - 20; ++x) wrong += half(x, y) != level1(x + 20, y - 3);
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+// At any position and zoom, every pixel inside the picture's rectangle is drawn by some tile.
+TEST_F(CanvasTest, NoGapOpensBetweenTiles) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {2100, 1600});
+    Load(canvas);
+    std::mt19937 random(131);
+    std::uniform_real_distribution<float> zoomOf(0.05f, 8.0f);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    int failures = 0;
+    for (int round = 0; round < 1000 && failures < 5; ++round) {
+        const float zoom = zoomOf(random);
+        // Somewhere the picture's seams are in view.
+        const float x = 160 - unit(random) * 2100 * zoom;
+        const float y = 120 - unit(random) * 1600 * zoom;
+        const Pixels shown = Draw(canvas, *window, {x, y, zoom});
+        const CanvasLevel& level = canvas.GetLevel(canvas.GetCurrentLevel());
+        const float s = zoom * static_cast<float>(1 << canvas.GetCurrentLevel());
+        // Pixels whose centres lie inside, one pixel in from the outer edges.
+        const int left = std::max(0, static_cast<int>(std::floor(x)) + 1);
+        const int top = std::max(0, static_cast<int>(std::floor(y)) + 1);
+        const int right = std::min(320, static_cast<int>(std::floor(x + level.size.x * s)) - 1);
+        const int bottom = std::min(240, static_cast<int>(std::floor(y + level.size.y * s)) - 1);
+        int holes = 0;
+        for (int py = top; py < bottom; ++py) {
+            for (int px = left; px < right; ++px) holes += shown(px, py) == kBackground ? 1 : 0;
+        }
+        if (holes != 0) {
+            ++failures;
+            ADD_FAILURE() << holes << " holes at (" << x << ", " << y << ") zoom " << zoom;
+        }
+    }
+}
+
+TEST_F(CanvasTest, ShiftWithFOrANullRequestSamplesTheNearestPixel) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {300, 200});
+    Load(canvas);
+    const Vector3 at(0.3f, 0.6f, 1.7f);
+    const Pixels nearest = Draw(canvas, *window, at, 0);
+    for (int y = 1; y < 200; y += 7) {
+        for (int x = 1; x < 300; x += 7) {
+            // The pixel whose span holds the centre, or a neighbour where it lies on the
+            // line between them.
+            const float u = (x + 0.5f - at.x) / at.z;
+            const float v = (y + 0.5f - at.y) / at.z;
+            bool found = false;
+            for (const float d : {-0.01f, 0.0f, 0.01f}) {
+                for (const float e : {-0.01f, 0.0f, 0.01f}) {
+                    const int ix = static_cast<int>(u + d);
+                    const int iy = static_cast<int>(v + e);
+                    found = found || nearest(x, y) == Picture(ix, iy);
+                }
+            }
+            EXPECT_TRUE(found) << x << ", " << y;
+        }
+    }
+    const struct {
+        bool shift;
+        bool f;
+        bool point;
+    } cases[] = {
+        {false, false, false}, {true, true, true}, {true, false, false}, {false, true, false}};
+    for (const auto& c : cases) {
+        platform::SetAsyncKeyState(platform::VK_SHIFT, c.shift);
+        platform::SetAsyncKeyState('F', c.f);
+        const Pixels shown = Draw(canvas, *window, at, 1);
+        EXPECT_EQ(shown.values == nearest.values, c.point) << c.shift << c.f;
+    }
+    platform::SetAsyncKeyState(platform::VK_SHIFT, false);
+    platform::SetAsyncKeyState('F', false);
+}
+
+TEST_F(CanvasTest, WindowAndPicturePointsConvertBothWays) {
+    Canvas canvas(nullptr, {1000, 700});
+    for (const Vector3 at :
+         {Vector3(-500.25f, 37.5f, 2.5f), Vector3(12, -30, 1), Vector3(100.5f, 20, 0.3f)}) {
+        canvas.SetPosition(at);
+        for (const Vector2<int> point : {Vector2<int>(0, 0), Vector2<int>(700, 600),
+                                         Vector2<int>(999, 699), Vector2<int>(333, 1)}) {
+            const Vector2<int> shown = canvas.ImageToWindow(point);
+            const Vector3 back =
+                canvas.WindowToImage(Vector2<float>(static_cast<float>(shown.x), shown.y));
+            EXPECT_LE(std::abs(back.x - point.x), 1 / at.z) << point.x << " at zoom " << at.z;
+            EXPECT_LE(std::abs(back.y - point.y), 1 / at.z) << point.y << " at zoom " << at.z;
+            EXPECT_EQ(back.z, at.z);
+        }
+    }
+    // Zoomed in, the window point lies far beyond the picture's own size.
+    canvas.SetPosition(-500.25f, 37.5f, 2.5f);
+    EXPECT_EQ(canvas.ImageToWindow({700, 600}), Vector2<int>(1249, 1537));
+    // Points outside the picture are taken at its edge, both ways.
+    EXPECT_EQ(canvas.ImageToWindow({-5, 5000}), Vector2<int>(-500, 1785));
+    EXPECT_EQ(canvas.WindowToImage({-9000, 9000}), Vector3(0, 699, 2.5f));
+}
+
+TEST_F(CanvasTest, ARefusedSizeKeepsTheCanvasDrawable) {
+    auto window = Display(320, 240);
+    Canvas canvas(window.get(), {300, 200});
+    Load(canvas);
+    D3DSurface* first = canvas.GetFirstTile();
+    for (const Vector2<int> size :
+         {Vector2<int>(0, 10), Vector2<int>(10, -1), Vector2<int>(65535, 65535),
+          Vector2<int>(INT_MAX, 1), Vector2<int>(INT_MAX, INT_MAX)}) {
+        EXPECT_FALSE(canvas.SetSize(window.get(), size)) << size.x << " x " << size.y;
+    }
+    EXPECT_EQ(canvas.GetImageWidth(), 300);
+    EXPECT_EQ(canvas.GetGridSize(), Vector2<int>(2, 1));
+    EXPECT_EQ(canvas.GetFirstTile(), first);
+    EXPECT_EQ(Draw(canvas, *window, {0, 0, 1})(299, 199), Picture(299, 199));
+    // A canvas that never had a size draws nothing, and says so.
+    Canvas empty(window.get(), {0, 0});
+    EXPECT_EQ(empty.GetFirstTile(), nullptr);
+    empty.SelectLevel(window.get());
+    EXPECT_EQ(empty.Draw3D(window.get(), 1), 0);
+}
+
+TEST_F(CanvasTest, UncreatedTilesAreLeftOut) {
+    auto window = Display(320, 240);
+    // Made without a display: no tile has a surface.
+    Canvas canvas(nullptr, {600, 400});
+    EXPECT_FALSE(canvas.GetFirstTile()->IsValid());
+    canvas.FillTileBorders(0);
+    window->GetBackBuffer()->Fill(kBackground);
+    canvas.SelectLevel(window.get());
+    EXPECT_EQ(canvas.Draw3D(window.get(), 1), 1);
+    EXPECT_EQ(Read(*window->GetBackBuffer())(5, 5), kBackground);
+    // Coarser levels are made, from nothing.
+    Select(canvas, *window, {0, 0, 0.2f});
+    EXPECT_EQ(canvas.GetCurrentLevel(), 2);
+    EXPECT_EQ(canvas.Draw3D(window.get(), 1), 1);
+}
+
+}  // namespace
