@@ -315,4 +315,58 @@ TEST_F(DownloaderOverNet, AnAbortEndsTheDownloadInsideAbort) {
     EXPECT_EQ(owner.dones, 1);
 }
 
+// A page's container: relative names resolve against its folder on the server.
+class Container final : public RefCounted<IServiceProvider, IBindHost> {
+public:
+    explicit Container(std::string base) : base_(std::move(base)) {}
+    HRESULT QueryInterface(const IID& iid, void** object) override {
+        *object = nullptr;
+        if (iid == IID_IServiceProvider) *object = static_cast<IServiceProvider*>(this);
+        if (iid == IID_IBindHost) *object = static_cast<IBindHost*>(this);
+        if (*object == nullptr) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    HRESULT QueryService(const GUID& service, const IID& iid, void** object) override {
+        return service == SID_IBindHost ? QueryInterface(iid, object) : E_NOINTERFACE;
+    }
+    HRESULT CreateMoniker(const OLECHAR* name, IBindCtx*, IMoniker** moniker,
+                          std::uint32_t) override {
+        ++created;
+        const std::u16string full = std::u16string(base_.begin(), base_.end()) + name;
+        return CreateURLMoniker(nullptr, full.c_str(), moniker);
+    }
+    HRESULT MonikerBindToStorage(IMoniker* moniker, IBindCtx* context, IBindStatusCallback*,
+                                 const IID& iid, void** object) override {
+        ++bound;
+        return moniker->BindToStorage(context, nullptr, iid, object);
+    }
+
+    int created = 0;
+    int bound = 0;
+
+private:
+    std::string base_;
+};
+
+TEST_F(DownloaderOverNet, BindsThroughAContainersBindHost) {
+    server.Serve("/pages/pic.jpg", HttpReply::Body(Pattern(5000)));
+    ComPtr<Container> container;
+    container.Attach(new Container(server.Url("/pages/")));
+    for (const bool relative : {true, false}) {
+        Owner owner;
+        const std::string url = relative ? "pic.jpg" : server.Url("/pages/pic.jpg");
+        const std::u16string name(url.begin(), url.end());
+        Owner::Downloader::StartDownload(&owner, &Owner::OnData, &Owner::OnDone, &Owner::OnProgress,
+                                         name.c_str(),
+                                         static_cast<IServiceProvider*>(container.get()), relative);
+        EXPECT_TRUE(
+            queue.RunUntil([&] { return owner.journal.find("end ") != std::string::npos; }));
+        EXPECT_TRUE(owner.succeeded);
+        EXPECT_TRUE(owner.bytes == Pattern(5000));
+    }
+    EXPECT_EQ(container->created, 1);
+    EXPECT_EQ(container->bound, 2);
+}
+
 }  // namespace
