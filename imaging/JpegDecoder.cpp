@@ -204,6 +204,15 @@ int JpegDecoder::ChooseScale(unsigned width, unsigned height, const Vector2<int>
     return 1;
 }
 
+void JpegDecoder::FailHead(const char* message) {
+    if (!quiet_) {
+        Fail(message);
+        return;
+    }
+    Destroy();
+    state_ = State::Failed;
+}
+
 void JpegDecoder::Destroy() {
     if (library_ && library_->created) jpeg_destroy_decompress(&library_->cinfo);
     library_.reset();
@@ -224,7 +233,7 @@ bool JpegDecoder::ReadHead() {
     try {
         library_ = std::make_unique<Library>();
     } catch (const std::bad_alloc&) {
-        platform::DebugOutput(kUnknownError);
+        if (!quiet_) platform::DebugOutput(kUnknownError);
         return false;
     }
     Library& lib = *library_;
@@ -235,7 +244,7 @@ bool JpegDecoder::ReadHead() {
     lib.created = true;
     const bool saveApp13 = iptcTarget_ != nullptr;
     if (!GuardedReadHeader(&lib.cinfo, &lib.source, saveApp13)) {
-        Fail(kHeaderError);
+        FailHead(kHeaderError);
         return false;
     }
     sourceSize_ = Vector2<int>(static_cast<int>(lib.cinfo.image_width),
@@ -247,7 +256,7 @@ bool JpegDecoder::ReadHead() {
             try {
                 iptcTarget_->ReadFromApp13(m->data, m->data_length);
             } catch (...) {
-                Fail(kUnknownError);
+                FailHead(kUnknownError);
                 return false;
             }
             break;
@@ -258,7 +267,7 @@ bool JpegDecoder::ReadHead() {
     lib.cinfo.scale_denom = static_cast<unsigned>(
         ChooseScale(lib.cinfo.image_width, lib.cinfo.image_height, wantedSize_));
     if (lib.cinfo.jpeg_color_space == JCS_YCCK) {
-        Fail("PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n");
+        FailHead("PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n");
         return false;
     }
     if (lib.cinfo.jpeg_color_space == JCS_CMYK) {
@@ -267,12 +276,12 @@ bool JpegDecoder::ReadHead() {
         lib.inverted = lib.cinfo.saw_Adobe_marker != FALSE;
     }
     if (!GuardedOutputSize(&lib.cinfo, saveApp13)) {
-        Fail(kHeaderError);
+        FailHead(kHeaderError);
         return false;
     }
     const int components = lib.cinfo.output_components;
     if (components != 1 && components != 3 && !lib.cmyk) {
-        Fail("PictureLoader::ReadJPG()  Unsupported format of jpeg file.\n");
+        FailHead("PictureLoader::ReadJPG()  Unsupported format of jpeg file.\n");
         return false;
     }
     // Colour pictures nearly always end in a 24-bit bitmap, whose blue-green-red order the
@@ -291,7 +300,7 @@ bool JpegDecoder::ReadHead() {
     const std::uint64_t padded = (delivered + 3) & ~std::uint64_t{3};
     if (width == 0 || height == 0 ||
         padded * height > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) {
-        Fail(kHeaderError);
+        FailHead(kHeaderError);
         return false;
     }
     try {
@@ -306,7 +315,7 @@ bool JpegDecoder::ReadHead() {
             info_.SetRgb24(static_cast<int>(width), static_cast<int>(height));
         }
     } catch (const std::bad_alloc&) {
-        Fail(kUnknownError);
+        FailHead(kUnknownError);
         return false;
     }
     info_.rowBytes = static_cast<int>(padded);
@@ -314,7 +323,7 @@ bool JpegDecoder::ReadHead() {
 
     const auto libraryRow = static_cast<JDIMENSION>(width * static_cast<unsigned>(components));
     if (!GuardedStart(&lib.cinfo, &lib.row, libraryRow)) {
-        Fail(kHeaderError);
+        FailHead(kHeaderError);
         return false;
     }
     state_ = State::Rows;

@@ -21,6 +21,9 @@ public:
     bool ReadLine(std::uint8_t* destination) override;
     // The size in the file, before any scaling.
     void GetSize(Vector2<int>& size) override;
+    // A quiet decoder reports a header or start failure only by its result: the viewer
+    // engine's pages are not the place for the library's complaints.
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
 
     // The scale denominator (1, 2, 4 or 8) for a picture of the given size decoded toward
     // a wanted size: the largest that keeps the result at least the wanted size both ways.
@@ -33,9 +36,11 @@ private:
     bool ReadRow(std::uint8_t* destination);
     void Finish();
     void Fail(const char* message);
+    void FailHead(const char* message);
     void Destroy();
 
     std::unique_ptr<Library> library_;
     Vector2<int> sourceSize_{0, 0};
+    bool quiet_ = false;
     enum class State { Fresh, Rows, Done, Failed } state_ = State::Fresh;
 };

@@ -299,6 +299,8 @@ bool LwfDecoder::Restart(std::size_t dataSize, int) {
     if (!ready_) return false;
     rowCounter_ = 0;
     size_ = dataSize;
+    // The bytes may have moved to a larger block since the last pass.
+    if (stream_ == nullptr) params_.data = data_;
     params_.length = DataLength();
     params_.resolution = resolution_;
     params_.rowMode = platform::kLwfFirstRows;

@@ -57,6 +57,7 @@ bool PictureLoader::Open(std::string_view name, const std::uint8_t* data, std::s
         return false;
     }
     if (iptcTarget_ != nullptr) decoder_->SetIPTCTarget(iptcTarget_);
+    if (quiet_ && type_ == kJpeg) static_cast<JpegDecoder*>(decoder_.get())->SetQuiet(true);
     decoder_->SetSource(data, size);
     decoder_->SetWantedSize(wantedSize_);
     return decoder_->ReadHead();
@@ -87,6 +88,10 @@ bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive
 
 bool PictureLoader::Restart(std::size_t dataSize, int second) {
     return decoder_ && decoder_->Restart(dataSize, second);
+}
+
+void PictureLoader::SetSource(const std::uint8_t* data, std::size_t size) {
+    if (decoder_) decoder_->SetSource(data, size);
 }
 
 bool MapPictureFile(const std::string& fileName, platform::MappedFile& file) {

@@ -37,16 +37,22 @@ public:
     void GetSize(Vector2<int>& size);
     void SetWantedSize(const Vector2<int>& size) { wantedSize_ = size; }
     void SetIPTCTarget(IPTCData* target) { iptcTarget_ = target; }
+    // JPEG header failures are then reported by the result alone (the viewer's decoding).
+    void SetQuiet(bool quiet) { quiet_ = quiet; }
 
     // For progressive loading in the viewer.
     bool ReadLine(std::uint8_t* destination);
     bool IsProgressive();
     bool Restart(std::size_t dataSize, int second);
+    // Points the decoder at the same bytes moved to a new block (a growing download buffer);
+    // the next Restart reads from there.
+    void SetSource(const std::uint8_t* data, std::size_t size);
 
 private:
     std::unique_ptr<ImageDecoder> decoder_;
     Vector2<int> wantedSize_{0, 0};
     IPTCData* iptcTarget_ = nullptr;
+    bool quiet_ = false;
     int type_ = kJpeg;
 };
 

@@ -6,6 +6,7 @@
 
 #include "imaging/Geometry.h"
 #include "platform/window/Window.h"
+#include "viewer-plugin/AlbumLoader.h"
 
 namespace gfx {
 class RelativeMouse;
@@ -129,7 +130,26 @@ public:
     void SetDirty(bool dirty = true) { dirty_ = dirty; }
     bool IsDirty() const { return dirty_; }
 
+    // Loading (AlbumLoading.cpp). The bytes of `name` decoded into the canvas: at once, or
+    // for a progressive picture by a loader thread while more of the bytes arrive. False
+    // when the picture cannot be opened or the canvas refuses its size.
+    bool AddData(D3DWindow* display, const std::string& name, const std::uint8_t* data,
+                 std::size_t size);
+    bool StartLoader(const std::uint8_t* data, std::size_t size, const std::string& name,
+                     D3DWindow* display);
+    // Rows the available bytes allow into the level-0 tiles; false when nothing could be.
+    bool DecodeRows(D3DWindow* display, bool first);
+    // Ends the loader (waiting for it), drops the mouse device, the decoder and the canvas.
+    void StopLoader();
+    AlbumLoader& Loader() { return loader_; }
+
 private:
+    void LoaderThreadProc(D3DWindow* display);
+    // The first decoded rows placed: the start position, then the fit.
+    void PlaceFirstRows(D3DWindow* display);
+    // Level 0's borders from its new rows; the reduced levels are built again when drawn.
+    void RefreshLevels(bool releaseReduced);
+
     // Moves the canvas and the screen position; true when it changed.
     bool MoveCanvas(const Vector3& screen);
     void CreateMouseDevice();
@@ -171,4 +191,6 @@ private:
     std::uint8_t bg_[3] = {20, 20, 20};
     std::uint8_t canvasColour_[3] = {0, 0, 0};
     int filterRequest_ = 1;
+    // Last, so that its thread has ended before anything it uses goes.
+    AlbumLoader loader_;
 };

@@ -183,6 +183,23 @@ TEST(JpegDecoder, FailuresAreReportedAndNeverEscape) {
         EXPECT_FALSE(decoder.ReadLine(row.data()));  // a failed decoder stays failed
     }
 
+    // Quiet, neither header failure writes a line, through the decoder or the loader.
+    capture.Clear();
+    JpegDecoder quiet;
+    quiet.SetQuiet(true);
+    EXPECT_FALSE(Decode(quiet, rows));
+    const Bytes garbage = jpeg_fixtures::AsBytes("\xFF\xD8\xFF\xC0 this is not a picture");
+    quiet.SetSource(garbage.data(), garbage.size());
+    EXPECT_FALSE(Decode(quiet, rows));
+    ThrowingStream throwing(file, 100);
+    quiet.SetStream(&throwing);
+    EXPECT_FALSE(Decode(quiet, rows));
+    PictureLoader loader;
+    loader.SetQuiet(true);
+    EXPECT_FALSE(loader.Open("x.jpg", garbage.data(), garbage.size()));
+    EXPECT_TRUE(capture.lines().empty());
+    EXPECT_TRUE(loader.Open("x.jpg", file.data(), file.size()));
+
     // A file cut short decodes to its end with one warning.
     capture.Clear();
     EXPECT_TRUE(Decode(

@@ -74,4 +74,23 @@ std::string AbsolutePath(std::string_view path) {
     return result.empty() ? "/" : result;
 }
 
+std::string PercentEncodePath(std::string_view path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        const bool safe = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+                          (u >= '0' && u <= '9') || c == '/' || c == '-' || c == '_' || c == '.' ||
+                          c == '~';
+        if (safe) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    return out;
+}
+
 }  // namespace platform

@@ -18,5 +18,8 @@ bool IsPlainName(std::string_view name);
 // components and repeated separators; the last component is kept as it is (a link is not
 // followed).
 std::string AbsolutePath(std::string_view path);
+// The path as a URI path: bytes outside letters, digits, '/', '-', '_', '.' and '~' are
+// percent-encoded.
+std::string PercentEncodePath(std::string_view path);
 
 }  // namespace platform

@@ -37,26 +37,6 @@ bool EnsureFolderChain(const std::string& path) {
     return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-// The info file's Path is a URI path: bytes outside a small safe set are percent-encoded.
-std::string EncodePath(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        const bool safe = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
-                          (u >= '0' && u <= '9') || c == '/' || c == '-' || c == '_' || c == '.' ||
-                          c == '~';
-        if (safe) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        }
-    }
-    return out;
-}
-
 std::string DeletionDate() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -131,7 +111,7 @@ FileError MoveIntoTrash(const std::string& path, const std::string& trash,
         return FileError::AccessDenied;
     }
     const std::string name = NameOf(path);
-    const std::string record = "[Trash Info]\nPath=" + EncodePath(recordedPath) +
+    const std::string record = "[Trash Info]\nPath=" + PercentEncodePath(recordedPath) +
                                "\nDeletionDate=" + DeletionDate() + "\n";
     for (int n = 1; n < 10000; ++n) {
         const std::string candidate = n == 1 ? name : name + FormatC(".%d", n);
