@@ -28,15 +28,21 @@ bool StudioTestRig::Start(std::vector<std::string> arguments) {
     app_ = std::make_unique<CKivoApp>(std::move(arguments), dataFolder_);
     viewerControl_ = nullptr;
     browser_ = nullptr;
+    bannerBrowser_ = nullptr;
     ViewerPaneControls controls;
     controls.makeViewer = [this](QWidget* parent) {
         auto control = std::make_unique<FakeViewerControl>(parent);
         viewerControl_ = control.get();
         return control;
     };
+    // The info pane makes its banner browser with the same maker.
     controls.makeBrowser = [this](QWidget* parent) {
         auto browser = std::make_unique<FakeBrowser>(parent);
-        browser_ = browser.get();
+        if (parent != nullptr && parent->objectName() == "VanteloView") {
+            browser_ = browser.get();
+        } else {
+            bannerBrowser_ = browser.get();
+        }
         return browser;
     };
     app_->SetViewerPaneControls(std::move(controls));
@@ -49,6 +55,7 @@ int StudioTestRig::Stop() {
     stopped_ = true;
     viewerControl_ = nullptr;
     browser_ = nullptr;
+    bannerBrowser_ = nullptr;
     return app_->ExitInstance();
 }
 

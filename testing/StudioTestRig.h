@@ -43,6 +43,8 @@ public:
     // The viewer pane's two controls, recording fakes; null before Start.
     FakeViewerControl* viewerControl() const { return viewerControl_; }
     FakeBrowser* browser() const { return browser_; }
+    // The info pane's banner browser, a recording fake too; null before Start.
+    FakeBrowser* bannerBrowser() const { return bannerBrowser_; }
 
 private:
     TempDir temp_;
@@ -53,6 +55,7 @@ private:
     bool stopped_ = true;
     FakeViewerControl* viewerControl_ = nullptr;
     FakeBrowser* browser_ = nullptr;
+    FakeBrowser* bannerBrowser_ = nullptr;
 };
 
 }  // namespace testing_support

@@ -17,6 +17,7 @@
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/panes/InfoView.h"
 #include "studio/shell/viewer/VanteloView.h"
 
 namespace {
@@ -127,6 +128,7 @@ bool CKivoApp::InitInstance() {
     SetBusyDialogParent(frame_.get());
     UseBusyDialogForProgress();
     InstallShellDialogs(frame_.get());
+    frame_->GetInfoView()->ShowBanner();
     frame_->CloseSplash();
     frame_->GetVanteloView()->ShowStartImage();
     return true;

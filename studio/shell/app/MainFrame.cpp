@@ -151,6 +151,9 @@ bool CMainFrame::OnCreateClient() {
     splitter_->SetColumnWidth(savedColumnWidth_);
 
     factory_->SetViews(this, driveView_, fileView_, infoView_, vanteloView_, selection_.get());
+    infoView_->SetViews(vanteloView_, fileView_, selection_.get());
+    infoView_->SetBrowserMaker(paneControls_.makeBrowser);
+    infoView_->OnInitialUpdate();
     fileView_->SetSelection(selection_.get());
     // Until the folder tree chooses, the list shows the folder the studio started in.
     fileView_->SetFolder(PidlPath(QDir::currentPath().toStdString()));
@@ -199,6 +202,12 @@ void CMainFrame::MapCommands() {
     // There is no maker's site: a page of ours says where the project lives.
     Map(kWebSite, [] { OpenDataPage("help/project.htm"); });
     Map(kExit, [this] { close(); });
+    Map(kNextGalleryImage, [this] {
+        if (infoView_ != nullptr) infoView_->ShowNextGalleryImage();
+    });
+    Map(kPreviousGalleryImage, [this] {
+        if (infoView_ != nullptr) infoView_->ShowPreviousGalleryImage();
+    });
     // The list's selection and folder commands work whichever pane is active.
     Map(kSelectAll, [this] { fileView_->SelectAll(); });
     Map(kSelectAllImages, [this] { fileView_->SelectImages(); });

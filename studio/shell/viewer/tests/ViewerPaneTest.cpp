@@ -29,6 +29,10 @@ protected:
         ASSERT_NE(view, nullptr);
         ASSERT_NE(viewer, nullptr);
         ASSERT_NE(browser, nullptr);
+        // The info pane's first show leaves a blank page loading; each test starts from a
+        // browser at rest.
+        browser->FinishLoad();
+        browser->navigations.clear();
     }
 
     testing_support::StudioTestRig rig;

@@ -1,0 +1,1 @@
+../vantelo.js
