@@ -1,7 +1,8 @@
 #include "studio/shell/commands/StudioCommands.h"
 
 #include "studio/shell/commands/CommandFactory.h"
+#include "studio/shell/vantelify/VantelifyCommands.h"
 
 void RegisterStudioCommands(CommandFactory& factory) {
-    static_cast<void>(factory);
+    RegisterVantelifyCommands(factory);
 }

@@ -13,8 +13,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Ascii.h"
+#include "studio/projects/GalleryImage.h"
 #include "studio/projects/PageChoices.h"
 #include "studio/projects/PageSave.h"
 #include "studio/projects/PageScan.h"
@@ -381,10 +383,9 @@ bool InfoVantelifySheet::WritePage(const std::string& path) {
 
 bool InfoVantelifySheet::Save(const std::string& path) {
     Vantelifier* project = CurrentVantelifier();
-    auto* writer = dynamic_cast<PageScriptWriter*>(infoView_);
-    if (project == nullptr || writer == nullptr) return false;
+    if (project == nullptr || infoView_ == nullptr) return false;
     TakeFields();
-    return SavePage(page_, *project, *writer, path);
+    return SavePage(page_, *project, *infoView_, path);
 }
 
 void InfoVantelifySheet::AskForFile(DropField field) {
@@ -414,7 +415,23 @@ void InfoVantelifySheet::ChooseFile(DropField field, const std::string& file, bo
 }
 
 void InfoVantelifySheet::ShowZoomSourceFacts() {
-    // Filled in with the info pane.
+    const Vantelifier* project = CurrentVantelifier();
+    if (infoView_ == nullptr || project == nullptr || selected_ < 0 ||
+        selected_ >= static_cast<int>(page_.images.size())) {
+        return;
+    }
+    const PageImage& image = page_.images[static_cast<std::size_t>(selected_)];
+    if (image.pictureWidth <= 0 || image.pictureHeight <= 0) return;
+    PageImage source = image;
+    source.plainTag = false;  // the facts are the zoom source's
+    const std::string file = PageThumbnailFile(source, project->GetPageFolder());
+    GalleryImage facts;
+    facts.fileName = image.zoomSource;
+    facts.width = image.pictureWidth;
+    facts.height = image.pictureHeight;
+    facts.imageBytes = image.pictureBytes;
+    facts.fileSize = static_cast<std::int64_t>(platform::FileSizeOf(file).value_or(0));
+    infoView_->ShowFile(file, &facts);
 }
 
 InfoVantelifySheet::DropField InfoVantelifySheet::FieldAt(const QPoint& point) const {
@@ -427,14 +444,13 @@ InfoVantelifySheet::DropField InfoVantelifySheet::FieldAt(const QPoint& point) c
     return kNoField;
 }
 
-int InfoVantelifySheet::CanDrop(const QMimeData* mime, int keyState, const QPoint& point) {
-    static_cast<void>(keyState);
-    if (mime == nullptr || !mime->hasFormat(kFileListMimeType) || selected_ < 0) return 0;
-    return FieldAt(point) == kNoField ? 0 : 1;
+int InfoVantelifySheet::CanDrop(const QMimeData* mime, Qt::KeyboardModifiers /*keyState*/,
+                                const QPoint& point) {
+    if (mime == nullptr || !mime->hasFormat(kFileListMimeType) || selected_ < 0) return kDropNone;
+    return FieldAt(point) == kNoField ? kDropNone : kDropCopy;
 }
 
-bool InfoVantelifySheet::Drop(const QMimeData* mime, int effect, const QPoint& point) {
-    static_cast<void>(effect);
+bool InfoVantelifySheet::Drop(const QMimeData* mime, int /*effect*/, const QPoint& point) {
     const DropField field = FieldAt(point);
     PidlPath folder;
     std::vector<PidlPath> items;

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "studio/projects/PageImage.h"
+#include "studio/shell/panes/KivoSheet.h"
 
 class InfoView;
 class QCheckBox;
@@ -22,7 +23,7 @@ class VantelifyList;
 // The info pane's sheet of the page project: the pictures of the page with their
 // thumbnails, whether each becomes a zoomable viewer and with which files and sizes, and
 // the preview, export and close buttons. It holds the page as last scanned.
-class InfoVantelifySheet final : public QWidget {
+class InfoVantelifySheet final : public QWidget, public KivoSheet {
 public:
     explicit InfoVantelifySheet(QWidget* parent = nullptr);
     ~InfoVantelifySheet() override;
@@ -45,10 +46,10 @@ public:
     // Empties the list and its thumbnails.
     void ClearImages();
 
-    // Drops of the studio's file lists on the zoom-source and page-picture fields; `point`
-    // is in the info pane's coordinates. The answer is a drop effect: 0 none, 1 copy.
-    int CanDrop(const QMimeData* mime, int keyState, const QPoint& point);
-    bool Drop(const QMimeData* mime, int effect, const QPoint& point);
+    // A file list dropped on the zoom-source or page-picture field chooses its first file.
+    int CanDrop(const QMimeData* mime, Qt::KeyboardModifiers keyState,
+                const QPoint& point) override;
+    bool Drop(const QMimeData* mime, int effect, const QPoint& point) override;
 
     const VantelifyPage& GetPage() const { return page_; }
     int GetSelectedIndex() const { return selected_; }

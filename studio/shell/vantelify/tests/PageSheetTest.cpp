@@ -15,6 +15,7 @@
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/vantelify/InfoVantelifySheet.h"
 #include "studio/shell/vantelify/PageThumbnails.h"
+#include "studio/shell/vantelify/VantelifyCommands.h"
 #include "studio/shell/viewer/VanteloView.h"
 #include "testing/FakeViewerPane.h"
 #include "testing/QtTestApp.h"
@@ -66,6 +67,7 @@ protected:
         viewer_->SetPageLoadedHandler([this] { sheet_->ScanPage(); });
         factory_.SetViews(nullptr, nullptr, nullptr, nullptr, viewer_.get(), nullptr);
         factory_.SetSheets(nullptr, nullptr, nullptr, sheet_.get());
+        RegisterVantelifyCommands(factory_);
         previous_ = SetCommandFactory(&factory_);
     }
     void TearDown() override {
@@ -157,6 +159,54 @@ TEST_F(PageSheet, PageNamedWithCapitalsAndBlanksIsReadByItsOwnName) {
     EXPECT_EQ(List()->item(0)->text(), "Alt=Big");
     EXPECT_EQ(sheet_->GetPage().images[0].pictureWidth, 20);
     EXPECT_TRUE(prompts_.calls().empty());
+}
+
+TEST_F(PageSheet, UnusablePagesAreReportedOnceAndClosed) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"none.htm", "<html><head></head><body><img src='a.gif'></body></html>",
+         "Web page does not contain any images of recognized types"},
+        {"frames.htm",
+         "<html><head></head><frameset><frame src='a.htm'></frameset></html>",
+         "No body found in page\n"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string page = dir_.Write(test.name, test.text);
+        Open(page);
+        EXPECT_EQ(CurrentVantelifier(), nullptr);
+        EXPECT_EQ(MessagesWith(test.message), 1);
+        // The same page again: no second message.
+        Open(page);
+        EXPECT_EQ(MessagesWith(test.message), 1);
+        SetCurrentVantelifier(nullptr);
+    }
+}
+
+TEST_F(PageSheet, ForeignViewerOnThePageAsksAndYesCloses) {
+    WritePicture(dir_, "a.jpg", 8, 8);
+    const std::string page = dir_.Write(
+        "foreign.htm",
+        "<html><head></head><body><img src='a.jpg'>"
+        "<script>v = new Vantelo('a.jpg',8,8,'a.jpg',8,8);</script></body></html>");
+    prompts_.Answer(platform::PromptAnswer::No);
+    Open(page);
+    ASSERT_NE(CurrentVantelifier(), nullptr);
+    ASSERT_EQ(prompts_.calls().size(), 1u);
+    EXPECT_EQ(prompts_.calls()[0].caption, "Vantelify");
+    EXPECT_EQ(prompts_.calls()[0].buttons, platform::MessageButtons::YesNo);
+
+    const std::string other = dir_.Write(
+        "foreign2.htm",
+        "<html><head></head><body><img src='a.jpg'>"
+        "<script>new Vantelo('a.jpg',8,8,'a.jpg',8,8)</script></body></html>");
+    prompts_.Answer(platform::PromptAnswer::Yes);
+    Open(other);
+    EXPECT_EQ(CurrentVantelifier(), nullptr);
 }
 
 TEST(PageThumbnails, ThreeVariantsOrBlankOnes) {
