@@ -104,7 +104,8 @@ bool VantelifySave::IsEnabled() {
 }
 
 void VantelifySave::Execute() {
-    if (sheet_ == nullptr || CurrentVantelifier() == nullptr) return;
+    // The sheet's button runs this without asking first; there is nothing to save yet.
+    if (sheet_ == nullptr || !IsEnabled()) return;
     platform::FileDialogRequest request;
     request.save = true;
     request.defaultExtension = "htm";
