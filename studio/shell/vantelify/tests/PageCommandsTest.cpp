@@ -7,14 +7,17 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QListWidget>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
 
 #include "studio/projects/Vantelifier.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -156,6 +159,38 @@ TEST_F(PageCommands, FullScreenOnlyWhileThePictureIsShown) {
     SetFile("page.htm");
     EXPECT_EQ(frame_->GetVanteloView()->GetShownControl(), 1);
     EXPECT_FALSE(IsCommandEnabled(kViewFullscreen));
+}
+
+TEST_F(PageCommands, PictureDroppedOnAFieldIsChosenForTheSelectedRow) {
+    Picture("a.jpg", 10, 10);
+    Picture("big.jpg", 100, 100);
+    Page("page.htm", kOnePicture);
+    SetFile("page.htm");
+    List()->setCurrentRow(0);
+    Control<QCheckBox>(1078)->click();
+    std::vector<PidlPath> items(1);
+    PidlPath((folder_ + "big.jpg").c_str()).GetLastItem(items[0]);
+    const auto files = CreateFileDataSource(PidlPath(folder_.c_str()), items);
+    InfoView* info = frame_->GetInfoView();
+    const auto dropOn = [&](QWidget* target) {
+        const QPoint point = target->mapTo(info, target->rect().center());
+        QDragEnterEvent enter(point, Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(info, &enter);
+        QDragMoveEvent move(point, Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(info, &move);
+        QDropEvent drop(point, Qt::CopyAction, files.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(info, &drop);
+        EXPECT_EQ(move.isAccepted(), drop.isAccepted());
+        return drop.isAccepted();
+    };
+    EXPECT_FALSE(dropOn(List()));
+    EXPECT_TRUE(dropOn(Control(1077)));
+    EXPECT_EQ(sheet_->GetPage().images[0].pagePicture, "big.jpg");
+    EXPECT_EQ(sheet_->GetPage().images[0].zoomSource, "a.jpg");
+    // A new zoom source is previewed at once.
+    EXPECT_TRUE(dropOn(Control(1079)));
+    EXPECT_EQ(Control<QLineEdit>(1079)->text(), "big.jpg");
+    EXPECT_TRUE(rig_.browser()->navigations.back().ends_with(".vtpreview"));
 }
 
 // Every src and href of a page that names a local file names one that exists.
