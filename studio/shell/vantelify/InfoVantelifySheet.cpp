@@ -138,7 +138,7 @@ void InfoVantelifySheet::BuildControls() {
     fields->addWidget(pageWidth_, 3, 1);
     fields->addWidget(altHeight, 3, 2);
     fields->addWidget(pageHeight_, 3, 3);
-    fieldControls_ = {zoomHeight_, zoomSource_, pagePicture_, zoomWidth_, pageHeight_,
+    fieldControls_ = {zoomHeight_, zoomSource_, pagePicture_, zoomWidth_,   pageHeight_,
                       pageWidth_,  image,       windowWidth,  windowHeight, page,
                       altWidth,    altHeight,   url,          alt};
 
@@ -437,8 +437,8 @@ void InfoVantelifySheet::ShowZoomSourceFacts() {
 InfoVantelifySheet::DropField InfoVantelifySheet::FieldAt(const QPoint& point) const {
     if (infoView_ == nullptr) return kNoField;
     const QPoint global = infoView_->mapToGlobal(point);
-    for (auto [edit, field] : {std::pair{zoomSource_, kZoomSourceField},
-                               std::pair{pagePicture_, kPagePictureField}}) {
+    for (auto [edit, field] :
+         {std::pair{zoomSource_, kZoomSourceField}, std::pair{pagePicture_, kPagePictureField}}) {
         if (edit->isVisible() && edit->rect().contains(edit->mapFromGlobal(global))) return field;
     }
     return kNoField;

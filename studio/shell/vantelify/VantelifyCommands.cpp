@@ -63,9 +63,9 @@ void VantelifyNew::Execute() {
     ShowProjectMenu(frame_);
 }
 
-VantelifySetFile::VantelifySetFile(FileSelection* selection, CMainFrame* frame,
-                                   InfoView* infoView, FileView* fileView,
-                                   InfoVantelifySheet* sheet, VanteloView* viewerView)
+VantelifySetFile::VantelifySetFile(FileSelection* selection, CMainFrame* frame, InfoView* infoView,
+                                   FileView* fileView, InfoVantelifySheet* sheet,
+                                   VanteloView* viewerView)
     : Command(kVantelifySetFile), selection_(selection), frame_(frame), infoView_(infoView) {
     static_cast<void>(fileView);
     static_cast<void>(sheet);
@@ -127,10 +127,9 @@ void VantelifyClose::Execute() {
     const Vantelifier* project = CurrentVantelifier();
     if (project == nullptr) return;
     if (project->IsModified()) {
-        switch (platform::ShowMessage(nullptr,
-                                      "Do you want to save your Vantelified page before its closed?",
-                                      "Save Vantelified page",
-                                      platform::MessageButtons::YesNoCancel)) {
+        switch (platform::ShowMessage(
+            nullptr, "Do you want to save your Vantelified page before its closed?",
+            "Save Vantelified page", platform::MessageButtons::YesNoCancel)) {
             case platform::PromptAnswer::Yes:
                 // A save that did not happen keeps the page and its choices open.
                 if (!ExecuteCommand(kVantelifySave)) {
@@ -164,9 +163,9 @@ void ViewFullscreen::Execute() {
 }
 
 void RegisterVantelifyCommands(CommandFactory& factory) {
-    factory.Register<VantelifyNew>(kVantelifyNew, &CommandContext::frame,
-                                   &CommandContext::infoView, &CommandContext::fileView,
-                                   &CommandContext::pageSheet, &CommandContext::viewerView);
+    factory.Register<VantelifyNew>(kVantelifyNew, &CommandContext::frame, &CommandContext::infoView,
+                                   &CommandContext::fileView, &CommandContext::pageSheet,
+                                   &CommandContext::viewerView);
     factory.Register<VantelifySetFile>(kVantelifySetFile, &CommandContext::selection,
                                        &CommandContext::frame, &CommandContext::infoView,
                                        &CommandContext::fileView, &CommandContext::pageSheet,

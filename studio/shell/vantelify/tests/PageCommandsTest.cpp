@@ -1,17 +1,13 @@
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <regex>
 #include <string>
-#include <thread>
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
-#include <QImage>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -24,6 +20,7 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/FileView.h"
+#include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/panes/InfoView.h"
 #include "studio/shell/vantelify/InfoVantelifySheet.h"
 #include "studio/shell/viewer/VanteloView.h"
@@ -33,16 +30,6 @@ namespace {
 
 using platform::PromptAnswer;
 using testing_support::ReadFile;
-
-bool ServeEventsUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // The studio with its real panes and the page commands; the browser is the rig's fake,
 // which finishes a load when told.
@@ -58,12 +45,9 @@ protected:
     }
 
     std::string Picture(const std::string& name, int width, int height) {
-        const std::string path = folder_ + name;
         std::filesystem::create_directories(folder_);
-        QImage image(width, height, QImage::Format_RGB32);
-        image.fill(QColor(30, 120, 200));
-        image.save(QString::fromStdString(path), name.ends_with(".png") ? "PNG" : "JPG");
-        return path;
+        WritePicture(folder_ + name, QColor(30, 120, 200), width, height);
+        return folder_ + name;
     }
     std::string Page(const std::string& name, const std::string& text) {
         return rig_.temp().Write("pages/" + name, text);
@@ -197,8 +181,7 @@ TEST_F(PageCommands, PictureDroppedOnAFieldIsChosenForTheSelectedRow) {
 void ExpectLocalReferencesResolve(const std::string& page) {
     const std::string text = ReadFile(page);
     const std::string folder = std::filesystem::path(page).parent_path().string() + "/";
-    static const std::regex reference(R"((src|href)\s*=\s*['"]?([^'" >]+))",
-                                      std::regex::icase);
+    static const std::regex reference(R"((src|href)\s*=\s*['"]?([^'" >]+))", std::regex::icase);
     int count = 0;
     for (auto it = std::sregex_iterator(text.begin(), text.end(), reference);
          it != std::sregex_iterator(); ++it) {
@@ -226,7 +209,7 @@ TEST_F(PageCommands, PageIsConvertedFromTheFileListToTheSavedFile) {
 
     FileView* list = frame_->GetFileView();
     list->SetFolder(PidlPath(folder_.c_str()));
-    ASSERT_TRUE(ServeEventsUntil([&] { return list->IsLoadComplete(); }));
+    ASSERT_TRUE(WaitLoaded(*list));
     list->clearSelection();
     list->item(list->FindItem("page.htm"))->setSelected(true);
     list->UpdateSelection();

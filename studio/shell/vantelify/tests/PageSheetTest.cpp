@@ -13,6 +13,7 @@
 #include "studio/shell/PidlPath.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/OpenProjects.h"
+#include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/vantelify/InfoVantelifySheet.h"
 #include "studio/shell/vantelify/PageThumbnails.h"
 #include "studio/shell/vantelify/VantelifyCommands.h"
@@ -29,14 +30,11 @@ using testing_support::FakeViewerControl;
 using testing_support::ScriptedPrompts;
 using testing_support::TempDir;
 
-std::string WritePicture(const TempDir& dir, const std::string& name, int width, int height,
-                         QColor colour = Qt::red) {
+std::string Picture(const TempDir& dir, const std::string& name, int width, int height,
+                    QColor colour = Qt::red) {
     const std::string path = dir.Path(name);
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    const std::string extension = std::filesystem::path(name).extension().string();
-    image.save(QString::fromStdString(path), extension == ".png" ? "PNG" : "JPG");
+    WritePicture(path, colour, width, height);
     return path;
 }
 
@@ -77,7 +75,8 @@ protected:
 
     // Opens the page and lets the browser finish loading it.
     void Open(const std::string& page) {
-        SetCurrentVantelifier(std::make_unique<Vantelifier>(*viewer_, scripts_, PidlPath(page.c_str())));
+        SetCurrentVantelifier(
+            std::make_unique<Vantelifier>(*viewer_, scripts_, PidlPath(page.c_str())));
         sheet_->BeginLoad();
         sheet_->ShowPreview();
         browser_->FinishLoad();
@@ -105,12 +104,12 @@ protected:
 constexpr int kSixFields[] = {1081, 1079, 1077, 1080, 1065, 1059};
 
 TEST_F(PageSheet, SelectionShowsTheFieldsOfAZoomableRowAndStoresThemWhenLeft) {
-    WritePicture(dir_, "a.jpg", 60, 40);
-    WritePicture(dir_, "b.png", 30, 30);
-    const std::string page = dir_.Write(
-        "page.htm",
-        "<html><head></head><body><img src=\"a.jpg\" width=60 height=40>"
-        "<img src='b.png'></body></html>");
+    Picture(dir_, "a.jpg", 60, 40);
+    Picture(dir_, "b.png", 30, 30);
+    const std::string page =
+        dir_.Write("page.htm",
+                   "<html><head></head><body><img src=\"a.jpg\" width=60 height=40>"
+                   "<img src='b.png'></body></html>");
     Open(page);
     ASSERT_EQ(List()->count(), 2);
     EXPECT_TRUE(Check()->isHidden());
@@ -149,10 +148,10 @@ TEST_F(PageSheet, SelectionShowsTheFieldsOfAZoomableRowAndStoresThemWhenLeft) {
 
 TEST_F(PageSheet, PageNamedWithCapitalsAndBlanksIsReadByItsOwnName) {
     browser_->reportsFileUrls = true;
-    WritePicture(dir_, "My Pages/Sub Dir/Big Picture.JPG", 20, 10);
+    Picture(dir_, "My Pages/Sub Dir/Big Picture.PNG", 20, 10);
     const std::string page = dir_.Write("My Pages/Sub Dir/Index Page.htm",
                                         "<html><head></head><body>"
-                                        "<img src=\"Big Picture.JPG\" alt=\"Big\"></body></html>");
+                                        "<img src=\"Big Picture.PNG\" alt=\"Big\"></body></html>");
     Open(page);
     EXPECT_NE(browser_->GetLocationURL().find("Index%20Page.htm"), std::string::npos);
     ASSERT_EQ(List()->count(), 1);
@@ -170,8 +169,7 @@ TEST_F(PageSheet, UnusablePagesAreReportedOnceAndClosed) {
     const Case cases[] = {
         {"none.htm", "<html><head></head><body><img src='a.gif'></body></html>",
          "Web page does not contain any images of recognized types"},
-        {"frames.htm",
-         "<html><head></head><frameset><frame src='a.htm'></frameset></html>",
+        {"frames.htm", "<html><head></head><frameset><frame src='a.htm'></frameset></html>",
          "No body found in page\n"},
     };
     for (const Case& test : cases) {
@@ -188,31 +186,29 @@ TEST_F(PageSheet, UnusablePagesAreReportedOnceAndClosed) {
 }
 
 TEST_F(PageSheet, ForeignViewerOnThePageAsksAndYesCloses) {
-    WritePicture(dir_, "a.jpg", 8, 8);
-    const std::string page = dir_.Write(
-        "foreign.htm",
-        "<html><head></head><body><img src='a.jpg'>"
-        "<script>v = new Vantelo('a.jpg',8,8,'a.jpg',8,8);</script></body></html>");
+    Picture(dir_, "a.jpg", 8, 8);
+    const auto foreign = [this](const char* name) {
+        return dir_.Write(
+            name,
+            "<html><head></head><body><img src='a.jpg'>"
+            "<script>v = new Vantelo('a.jpg',8,8,'a.jpg',8,8);</script></body></html>");
+    };
     prompts_.Answer(platform::PromptAnswer::No);
-    Open(page);
+    Open(foreign("foreign.htm"));
     ASSERT_NE(CurrentVantelifier(), nullptr);
     ASSERT_EQ(prompts_.calls().size(), 1u);
     EXPECT_EQ(prompts_.calls()[0].caption, "Vantelify");
     EXPECT_EQ(prompts_.calls()[0].buttons, platform::MessageButtons::YesNo);
 
-    const std::string other = dir_.Write(
-        "foreign2.htm",
-        "<html><head></head><body><img src='a.jpg'>"
-        "<script>new Vantelo('a.jpg',8,8,'a.jpg',8,8)</script></body></html>");
     prompts_.Answer(platform::PromptAnswer::Yes);
-    Open(other);
+    Open(foreign("other.htm"));
     EXPECT_EQ(CurrentVantelifier(), nullptr);
 }
 
 TEST(PageThumbnails, ThreeVariantsOrBlankOnes) {
     testing_support::TestApplication();
     TempDir dir;
-    const std::string file = WritePicture(dir, "red.png", 64, 64, QColor(200, 0, 0));
+    const std::string file = Picture(dir, "red.png", 64, 64, QColor(200, 0, 0));
     const PageThumbnails made = MakePageThumbnails(file);
     ASSERT_EQ(made.plain.size(), QSize(kPageThumbSize, kPageThumbSize));
     EXPECT_EQ(QColor(made.plain.pixel(10, 40)), QColor(200, 0, 0));
