@@ -18,7 +18,6 @@
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/panes/InfoView.h"
-#include "studio/shell/viewer/VanteloView.h"
 
 namespace {
 
@@ -130,7 +129,7 @@ bool CKivoApp::InitInstance() {
     InstallShellDialogs(frame_.get());
     frame_->GetInfoView()->ShowBanner();
     frame_->CloseSplash();
-    frame_->GetVanteloView()->ShowStartImage();
+    frame_->GetInfoView()->ShowStartImage();
     return true;
 }
 

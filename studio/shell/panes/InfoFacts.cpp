@@ -25,8 +25,8 @@ FileFacts GatherFileFacts(const std::string& path, const GalleryImage* record) {
         facts.width = info.width;
         facts.height = info.height;
         // Large pictures overflow 32 bits here long before they fail to decode.
-        facts.imageBytes = static_cast<std::int64_t>(info.width) * info.height *
-                           info.bitsPerPixel / 8;
+        facts.imageBytes =
+            static_cast<std::int64_t>(info.width) * info.height * info.bitsPerPixel / 8;
     }
     return facts;
 }
@@ -44,7 +44,6 @@ void DescribeFacts(const FileFacts& facts, InfoTexts& texts) {
         return;
     }
     texts.imageSize = platform::FormatC("%lld bytes", static_cast<long long>(facts.imageBytes));
-    texts.compression = platform::FormatC(
-        "%2.2f%%", static_cast<double>(facts.fileSize) * 100.0 /
-                       static_cast<double>(facts.imageBytes));
+    texts.compression = platform::FormatC("%2.2f%%", static_cast<double>(facts.fileSize) * 100.0 /
+                                                         static_cast<double>(facts.imageBytes));
 }

@@ -35,8 +35,8 @@ constexpr int kBannerHeight = 60;
 constexpr int kValueIds[6] = {InfoImageSheet::kFileSize,     InfoImageSheet::kMemory,
                               InfoImageSheet::kReducedTo,    InfoImageSheet::kDimension,
                               InfoImageSheet::kCurrentScale, InfoImageSheet::kUpperLeftPixel};
-constexpr const char* kLabelTexts[6] = {"FileSize:",  "Memory:",        "Reduced to:",
-                                        "Dimension:", "Current scale:", "Upper left pixel:"};
+constexpr const char* kLabelTexts[6] = {
+    "FileSize:", "Memory:", "Reduced to:", "Dimension:", "Current scale:", "Upper left pixel:"};
 
 QString Id(int id) {
     return QString::number(id);
@@ -56,8 +56,7 @@ void ShowControl(QWidget* control, bool show, bool enable) {
 
 }  // namespace
 
-InfoImageSheet::InfoImageSheet(InfoView* infoView, const BrowserMaker& makeBanner,
-                               QWidget* parent)
+InfoImageSheet::InfoImageSheet(InfoView* infoView, const BrowserMaker& makeBanner, QWidget* parent)
     : QWidget(parent), infoView_(infoView) {
     setObjectName(Id(kDialogId));
     BuildControls(makeBanner);
@@ -81,7 +80,6 @@ void InfoImageSheet::BuildControls(const BrowserMaker& makeBanner) {
 
     auto* information = new QGroupBox("Information", this);
     information->setObjectName(Id(kInformationGroup));
-    informationGroup_ = information;
     auto* facts = new QGridLayout(information);
     facts->setHorizontalSpacing(8);
     facts->setVerticalSpacing(3);
@@ -112,7 +110,6 @@ void InfoImageSheet::BuildControls(const BrowserMaker& makeBanner) {
     layout->addWidget(information);
 
     auto* viewing = new QGroupBox("Viewing", this);
-    viewingGroup_ = viewing;
     auto* view = new QGridLayout(viewing);
     view->setHorizontalSpacing(8);
     view->setVerticalSpacing(3);
@@ -215,8 +212,8 @@ void InfoImageSheet::UpdateButtons() {
 void InfoImageSheet::SetTexts(const InfoTexts& texts) {
     SetFileName(texts.fileName);
     pathField_->setText(QString::fromStdString(texts.fileName));
-    const std::string* shown[6] = {&texts.fileSize,    &texts.imageSize, &texts.compression,
-                                   &texts.pixels,      &texts.zoom,      &texts.position};
+    const std::string* shown[6] = {&texts.fileSize, &texts.imageSize, &texts.compression,
+                                   &texts.pixels,   &texts.zoom,      &texts.position};
     for (int i = 0; i < 6; ++i) values_[i]->setText(QString::fromStdString(*shown[i]));
 }
 
@@ -228,7 +225,8 @@ void InfoImageSheet::OnAction() {
     const std::string path = infoView_->GetShownFilePath();
     if (selection_ != nullptr && !path.empty()) {
         const std::size_t slash = path.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        const std::string folder =
+            slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
         selection_->SetFromNames(folder, {path.substr(slash + 1)});
     }
     if (CurrentGallery() != nullptr) {

@@ -93,8 +93,6 @@ private:
     QLineEdit* pathField_ = nullptr;
     QLabel* values_[6] = {};
     QLabel* labels_[6] = {};
-    QWidget* informationGroup_ = nullptr;
-    QWidget* viewingGroup_ = nullptr;
     QWidget* actionsGroup_ = nullptr;
     QWidget* picture_ = nullptr;
     QPushButton* edit_ = nullptr;

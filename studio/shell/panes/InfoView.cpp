@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QFrame>
 #include <QMimeData>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTabBar>
 
@@ -84,9 +85,14 @@ void InfoView::SetViews(VanteloView* viewerView, FileView* fileView, FileSelecti
     selection_ = selection;
     if (imageSheet_ != nullptr) imageSheet_->SetSelection(selection);
     if (viewerView_ != nullptr) {
-        viewerView_->SetPageLoadedHandler([this] { OnPageLoaded(); });
-        viewerView_->SetPositionHandler(
-            [this](float x, float y, float z) { SetPositionTexts(x, y, z); });
+        // The panes go in no fixed order when the frame does.
+        const QPointer<InfoView> self(this);
+        viewerView_->SetPageLoadedHandler([self] {
+            if (self != nullptr) self->OnPageLoaded();
+        });
+        viewerView_->SetPositionHandler([self](float x, float y, float z) {
+            if (self != nullptr) self->SetPositionTexts(x, y, z);
+        });
     }
 }
 
@@ -210,26 +216,27 @@ void InfoView::ShowPageTab() {
     ShowTab(true);
 }
 
-void InfoView::CloseGallery() {
+void InfoView::CloseModeTab() {
     DeleteModeTab();
     SelectTab(0);
+    // Forgotten, or new preferences would bring back the tab of a project that is closed.
     modeTab_ = kSheetNone;
+}
+
+void InfoView::CloseGallery() {
+    CloseModeTab();
     CloseGallerySheet();
     SetCurrentGallery(nullptr);
     ShowTab(true);
 }
 
 void InfoView::CloseAnimation() {
-    DeleteModeTab();
-    SelectTab(0);
-    modeTab_ = kSheetNone;
+    CloseModeTab();
     ShowTab(true);
 }
 
 void InfoView::ClosePage() {
-    DeleteModeTab();
-    SelectTab(0);
-    modeTab_ = kSheetNone;
+    CloseModeTab();
     ClosePageSheet();
     ShowTab(true);
 }
@@ -246,8 +253,8 @@ void InfoView::resizeEvent(QResizeEvent* event) {
 void InfoView::PlaceSheet() {
     QWidget* window = SheetWindow(shownSheet_);
     if (window == nullptr) return;
-    const QRect area = display_->geometry().adjusted(kSheetMargin, kSheetMargin, -kSheetMargin,
-                                                     -kSheetMargin);
+    const QRect area =
+        display_->geometry().adjusted(kSheetMargin, kSheetMargin, -kSheetMargin, -kSheetMargin);
     window->setGeometry(area);
 }
 
@@ -423,8 +430,8 @@ void InfoView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    const int effect = event->dropAction() == Qt::MoveAction ? KivoSheet::kDropMove
-                                                               : KivoSheet::kDropCopy;
+    const int effect =
+        event->dropAction() == Qt::MoveAction ? KivoSheet::kDropMove : KivoSheet::kDropCopy;
     if (sheet->Drop(mime, effect, point)) {
         event->setDropAction(ToDropAction(effect));
         event->accept();

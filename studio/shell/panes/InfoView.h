@@ -33,8 +33,13 @@ struct GalleryImage;
 class InfoView final : public QWidget, public CommandTarget, public PageScriptWriter {
 public:
     // The shown sheet, and the kind of tab 1.
-    enum Sheet : int { kSheetNone = 0, kSheetImage = 1, kSheetAnimation = 2, kSheetGallery = 3,
-                       kSheetPage = 4 };
+    enum Sheet : int {
+        kSheetNone = 0,
+        kSheetImage = 1,
+        kSheetAnimation = 2,
+        kSheetGallery = 3,
+        kSheetPage = 4
+    };
     static constexpr int kTabControlId = 1018;
     using BrowserMaker = std::function<std::unique_ptr<BrowserControl>(QWidget* parent)>;
 
@@ -116,6 +121,8 @@ private:
     void PlaceSheet();
     void UpdateTexts();
     void DeleteModeTab();
+    // Takes tab 1 away and selects "Info".
+    void CloseModeTab();
     // Selects a tab without the notice a user's choice gives.
     void SelectTab(int index);
     // Records a made sheet: its window is placed and shown by the pane, its drop interface

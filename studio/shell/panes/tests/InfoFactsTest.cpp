@@ -42,14 +42,26 @@ TEST(InfoFacts, TextsFollowTheRecordThenTheHeader) {
         InfoTexts expected;
     };
     const Case cases[] = {
-        {"a record with a width", broken, true, {640, 480, 30720, 921600},
+        {"a record with a width",
+         broken,
+         true,
+         {640, 480, 30720, 921600},
          {"640x480 pixels", "", "30720 bytes", "921600 bytes", "3.33%", "", ""}},
         {"no record", huge, false, {}, {"Unknown", "", "Unknown", "Unknown", "Unknown", "", ""}},
-        {"width 0, readable header, sizes beyond 32 bits", huge, true, {0, 0, kFiveGiB, 0},
+        {"width 0, readable header, sizes beyond 32 bits",
+         huge,
+         true,
+         {0, 0, kFiveGiB, 0},
          {"20000x20000 pixels", "", "5368709120 bytes", "1200000000 bytes", "447.39%", "", ""}},
-        {"width 0, unreadable header keeps the record", broken, true, {0, 7, 500, 0},
+        {"width 0, unreadable header keeps the record",
+         broken,
+         true,
+         {0, 7, 500, 0},
          {"Unknown", "", "500 bytes", "Unknown", "Unknown", "", ""}},
-        {"no file size", broken, true, {10, 10, 0, 300},
+        {"no file size",
+         broken,
+         true,
+         {10, 10, 0, 300},
          {"10x10 pixels", "", "Unknown", "300 bytes", "0.00%", "", ""}},
     };
     CommaLocale comma;

@@ -107,7 +107,9 @@ protected:
     std::string Text(int id) const {
         return sheet->findChild<QLabel*>(QString::number(id))->text().toStdString();
     }
-    bool Shown(int id) const { return !sheet->findChild<QWidget*>(QString::number(id))->isHidden(); }
+    bool Shown(int id) const {
+        return !sheet->findChild<QWidget*>(QString::number(id))->isHidden();
+    }
     QPoint TabCentre(int index) const {
         QTabBar* tabs = info->GetTabBar();
         return tabs->mapTo(info, tabs->tabRect(index).center());
@@ -168,7 +170,8 @@ TEST_F(InfoViewTest, StartShowsTheInfoTabWithTheBanner) {
 }
 
 TEST_F(InfoViewTest, GalleryImagesStepWithinTheGalleryAndShowTheirPseudoName) {
-    auto owned = std::make_unique<ListedGallery>(std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"});
+    auto owned =
+        std::make_unique<ListedGallery>(std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"});
     const std::string folder = owned->GetWorkingFolder();
     SetCurrentGallery(std::move(owned));
 
@@ -266,7 +269,10 @@ TEST_F(InfoViewTest, DragsSwitchTabsAndAreNeverDroppedOnATab) {
     info->CloseGallery();
     EXPECT_EQ(CurrentGallery(), nullptr);
     EXPECT_EQ(tabs->count(), 1);
-    EXPECT_EQ(info->GetModeTab(), InfoView::kSheetNone);
+    // New preferences bring back the tab of an open project only.
+    info->RefreshAfterPreferences();
+    EXPECT_EQ(tabs->count(), 1);
+    EXPECT_EQ(info->GetShownSheet(), InfoView::kSheetImage);
     EXPECT_TRUE(runs.empty());
 }
 
