@@ -224,16 +224,6 @@ TEST(PageThumbnails, ThreeVariantsOrBlankOnes) {
     const PageThumbnails blank = MakePageThumbnails(dir.Path("missing.jpg"));
     EXPECT_EQ(blank.plain.size(), QSize(kPageThumbSize, kPageThumbSize));
     EXPECT_EQ(QColor(blank.plain.pixel(30, 30)), QColor(Qt::white));
-
-    PageImage block;
-    block.plainTag = false;
-    block.zoomSource = "file:///pictures/x.jpg";
-    EXPECT_EQ(PageThumbnailFile(block, "/page/"), "/pictures/x.jpg");
-    PageImage tag;
-    tag.source = "sub/y.png";
-    EXPECT_EQ(PageThumbnailFile(tag, "/page/"), "/page/sub/y.png");
-    tag.source = "http://example.org/y.png";
-    EXPECT_EQ(PageThumbnailFile(tag, "/page/"), "");
 }
 
 }  // namespace
