@@ -1,5 +1,6 @@
 #include "testing/FakeViewerPane.h"
 
+#include <QUrl>
 #include <QWidget>
 
 #include "platform/text/Text.h"
@@ -53,6 +54,11 @@ void FakeBrowser::Navigate(const std::string& url) {
     navigations.push_back(url);
     if (url.rfind("javascript:", 0) == 0) return;
     url_ = url;
+    if (reportsFileUrls && url.rfind('/', 0) == 0) {
+        url_ = QUrl::fromLocalFile(QString::fromStdString(url))
+                   .toString(QUrl::FullyEncoded)
+                   .toStdString();
+    }
     readyState_ = 1;
 }
 

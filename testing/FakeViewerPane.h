@@ -65,6 +65,9 @@ public:
     PageViewerAnswer viewer;
     // A page that never answers its scripts.
     bool silent = false;
+    // Reports a page loaded from a path by its file URL, percent-encoded, as a real browser
+    // does; otherwise by the address it was sent to.
+    bool reportsFileUrls = false;
 
     std::string title;
     std::vector<std::string> navigations;

@@ -59,3 +59,13 @@ QImage ToQImage(const platform::DibSection& dib) {
     }
     return image;
 }
+
+std::unique_ptr<platform::DibSection> ToDibSection(const QImage& image) {
+    if (image.isNull()) return nullptr;
+    const QImage rgb = image.convertToFormat(QImage::Format_BGR888);
+    auto dib = platform::DibSection::Create(rgb.width(), -rgb.height(), 24);
+    if (!dib) return nullptr;
+    const auto rowBytes = static_cast<std::size_t>(rgb.width()) * 3;
+    for (int y = 0; y < rgb.height(); ++y) std::memcpy(dib->Row(y), rgb.constScanLine(y), rowBytes);
+    return dib;
+}

@@ -2,7 +2,9 @@
 
 #include "studio/shell/animation/AnimationCommands.h"
 #include "studio/shell/commands/CommandFactory.h"
+#include "studio/shell/vantelify/VantelifyCommands.h"
 
 void RegisterStudioCommands(CommandFactory& factory) {
     RegisterAnimationCommands(factory);
+    RegisterVantelifyCommands(factory);
 }
