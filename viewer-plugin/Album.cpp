@@ -189,10 +189,10 @@ void Album::DrawBorder(D3DWindow* display) {
     // Pages have always given the border colour with red in the low byte.
     const std::uint32_t colour = back->ColourToPixel(
         borderColor_ & 0xFF, (borderColor_ >> 8) & 0xFF, (borderColor_ >> 16) & 0xFF);
-    back->FillRect(Rect(0, 0, W, borderHeight_), colour);
-    back->FillRect(Rect(0, H - borderHeight_, W, H), colour);
-    back->FillRect(Rect(0, 0, borderWidth_, H), colour);
-    back->FillRect(Rect(W - borderWidth_, 0, W, H), colour);
+    back->FillRect(Rect{0, 0, W, borderHeight_}, colour);
+    back->FillRect(Rect{0, H - borderHeight_, W, H}, colour);
+    back->FillRect(Rect{0, 0, borderWidth_, H}, colour);
+    back->FillRect(Rect{W - borderWidth_, 0, W, H}, colour);
 }
 
 void Album::DrawLogo(D3DWindow* display) {
@@ -202,7 +202,7 @@ void Album::DrawLogo(D3DWindow* display) {
     const int height = logo_->GetHeight();
     if (width > back->GetWidth() || back->GetHeight() < height / kLogoFrames) return;
     const int frame = view::LogoFrame(received_, total_);
-    const Rect source(0, frame * height / kLogoFrames, width, (frame + 1) * height / kLogoFrames);
+    const Rect source{0, frame * height / kLogoFrames, width, (frame + 1) * height / kLogoFrames};
     back->BltTo(*logo_, source, Vector2<int>(back->GetWidth() - width, 0), false);
     lastLogoFrame_ = frame;
 }
