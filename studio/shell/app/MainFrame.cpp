@@ -188,7 +188,15 @@ void CMainFrame::MapCommands() {
     MapCommandObject(kAnimationOpen, [this] {
         if (fileView_ != nullptr) fileView_->UpdateSelection();
     });
-    Map(kEditPreferences, [] { ExecuteCommand(kEditPreferences); });
+    // New thumbnail settings show in a list loaded afresh; the watcher must not reload it
+    // while the sheet is open.
+    Map(kEditPreferences, [this] {
+        if (fileView_ != nullptr) fileView_->StopWatcher();
+        ExecuteCommand(kEditPreferences);
+        if (fileView_ == nullptr) return;
+        fileView_->StartWatcher();
+        fileView_->Reload();
+    });
 
     Map(
         kShowFileviews, [this] { ToggleRow(); },
