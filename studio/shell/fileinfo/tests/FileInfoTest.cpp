@@ -1,5 +1,5 @@
-#include <array>
-#include <cstdio>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -26,9 +26,12 @@
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "testing/DialogDriver.h"
 #include "testing/QtTestApp.h"
+#include "testing/RunTool.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
+
+using testing_support::RunTool;
 
 namespace fs = std::filesystem;
 using testing_support::DialogDriver;
@@ -154,17 +157,6 @@ TEST_F(FileInfoPages, TextsTheUserLeftAloneKeepTheirBytes) {
 
 // ---- The command in the studio.
 
-std::string RunTool(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            out.append(buffer.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 std::string Bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -254,17 +246,19 @@ TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing
     }
 }
 
-TEST_F(FileInfoSheet, AFailedWriteIsReportedWithTheFileName) {
-    const std::string path = Jpeg("gone.jpg");
-    Select({"gone.jpg"});
-    DriveNextDialog([&path](DialogDriver& d) {
+TEST_F(FileInfoSheet, OkOnAReadOnlyFileReportsItAndLeavesTheFile) {
+    const std::string path = Jpeg("locked.jpg");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const std::string before = Bytes(path);
+    Select({"locked.jpg"});
+    DriveNextDialog([](DialogDriver& d) {
         d.SetText(1224, "lost");
-        fs::remove(path);  // the file went while the sheet was open
         d.Press(1);
     });
     EXPECT_FALSE(ExecuteCommand(kFileInfoProperties));
     ASSERT_FALSE(rig_.prompts().calls().empty());
     EXPECT_NE(rig_.prompts().calls().back().text.find(path), std::string::npos);
+    EXPECT_EQ(Bytes(path), before);
 }
 
 }  // namespace
