@@ -188,8 +188,7 @@ void CMainFrame::MapCommands() {
     MapCommandObject(kAnimationOpen, [this] {
         if (fileView_ != nullptr) fileView_->UpdateSelection();
     });
-    // New thumbnail settings show in a list loaded afresh; the watcher must not reload it
-    // while the sheet is open.
+    // New thumbnail settings show only in a list made afresh; the watcher rests meanwhile.
     Map(kEditPreferences, [this] {
         if (fileView_ != nullptr) fileView_->StopWatcher();
         ExecuteCommand(kEditPreferences);
