@@ -94,7 +94,8 @@ PropPageVantelo::PropPageVantelo() : PropertyPage(151, "Vantelo") {
     border_ = AddEdit(form, "Border colour:", 1117);
     auto* lockBox = new QGroupBox("Lock");
     auto* lockGrid = new QGridLayout(lockBox);
-    const char* lockNames[] = {"Zoom", "Pan", "Keys", "Mouse", "Menu", "Full screen"};
+    const char* lockNames[] = {"No panning", "No zooming",  "Pan past the edges",
+                               "No full screen", "No saving", "No printing"};
     for (int i = 0; i < 6; ++i) {
         auto* check = new QCheckBox(lockNames[i]);
         check->setObjectName(QString::number(1120 + i));
