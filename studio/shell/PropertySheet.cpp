@@ -69,8 +69,7 @@ int PropertySheet::GetPageCount() const {
 }
 
 PropertyPage* PropertySheet::GetPage(int index) const {
-    return index >= 0 && index < GetPageCount() ? pages_[static_cast<std::size_t>(index)]
-                                                : nullptr;
+    return index >= 0 && index < GetPageCount() ? pages_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 PropertyPage* PropertySheet::GetActivePage() const {

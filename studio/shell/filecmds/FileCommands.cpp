@@ -302,8 +302,7 @@ void RegisterFileCommands(CommandFactory& factory) {
                                  &CommandContext::fileView);
     factory.Register<EditCopy>(kEditCopy, &CommandContext::selection);
     factory.Register<EditCut>(kEditCut, &CommandContext::selection);
-    factory.Register<EditPaste>(kEditPaste, &CommandContext::selection,
-                                &CommandContext::fileView);
+    factory.Register<EditPaste>(kEditPaste, &CommandContext::selection, &CommandContext::fileView);
     factory.Register<FileRepresent>(kFileRepresent, &CommandContext::selection,
                                     &CommandContext::fileView);
     factory.Register<FileDerepresent>(kFileDerepresent, &CommandContext::selection,

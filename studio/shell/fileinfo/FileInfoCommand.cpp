@@ -64,10 +64,9 @@ void FileInfoProperties::Execute() {
     if (sheet.DoModal() != QDialog::Accepted) return;
     if (!record.SaveToJpegFile(file)) {
         failed_ = true;
-        platform::ShowMessage(fileView_, "The file information could not be written to " + file +
-                                             ".",
-                              "File info", platform::MessageButtons::Ok,
-                              platform::MessageIcon::Error);
+        platform::ShowMessage(
+            fileView_, "The file information could not be written to " + file + ".", "File info",
+            platform::MessageButtons::Ok, platform::MessageIcon::Error);
         return;
     }
     if (fileView_ != nullptr) fileView_->SetImageIptc(path, record);

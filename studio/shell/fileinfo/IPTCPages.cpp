@@ -96,9 +96,8 @@ IPTCListEditor::IPTCListEditor(QWidget* page, int editId) : box_(new QWidget(pag
         delete list_->takeItem(list_->currentRow());
         remove_->setEnabled(false);
     });
-    QObject::connect(list_, &QListWidget::itemSelectionChanged, remove_, [this] {
-        remove_->setEnabled(!list_->selectedItems().isEmpty());
-    });
+    QObject::connect(list_, &QListWidget::itemSelectionChanged, remove_,
+                     [this] { remove_->setEnabled(!list_->selectedItems().isEmpty()); });
 }
 
 void IPTCListEditor::Load(const std::vector<std::string>& texts) {

@@ -50,8 +50,7 @@ std::string FindRegisteredImageEditor(platform::Registry& registry) {
     }
     if (chosen.empty()) return {};
     platform::RegKey application;
-    if (versions.OpenSubKey(chosen + "\\ApplicationPath", application) !=
-        platform::RegResult::Ok) {
+    if (versions.OpenSubKey(chosen + "\\ApplicationPath", application) != platform::RegResult::Ok) {
         return {};
     }
     const std::optional<std::string> folder = application.GetString("");

@@ -41,8 +41,8 @@ QLineEdit* AddEdit(QFormLayout* form, const char* label, int id) {
 }  // namespace
 
 std::string ColourText(int colour) {
-    return platform::FormatC("%06x", static_cast<unsigned>(SwapRedBlue(
-                                         static_cast<std::uint32_t>(colour) & 0xFFFFFFu)));
+    return platform::FormatC(
+        "%06x", static_cast<unsigned>(SwapRedBlue(static_cast<std::uint32_t>(colour) & 0xFFFFFFu)));
 }
 
 bool ParseColourText(const std::string& text, int& colour) {
@@ -94,8 +94,8 @@ PropPageVantelo::PropPageVantelo() : PropertyPage(151, "Vantelo") {
     border_ = AddEdit(form, "Border colour:", 1117);
     auto* lockBox = new QGroupBox("Lock");
     auto* lockGrid = new QGridLayout(lockBox);
-    const char* lockNames[] = {"No panning", "No zooming",  "Pan past the edges",
-                               "No full screen", "No saving", "No printing"};
+    const char* lockNames[] = {"No panning",     "No zooming", "Pan past the edges",
+                               "No full screen", "No saving",  "No printing"};
     for (int i = 0; i < 6; ++i) {
         auto* check = new QCheckBox(lockNames[i]);
         check->setObjectName(QString::number(1120 + i));
@@ -128,8 +128,8 @@ void PropPageVantelo::InitZoom(Zoom& zoom, float value) {
     const int percent = static_cast<int>(value * 100);
     int index = 0;
     for (int i = 0; i < 8; ++i) {
-        if (kZoomSteps[i] == percent && std::fabs(value * 100 - static_cast<float>(percent)) <
-                                            0.001f) {
+        if (kZoomSteps[i] == percent &&
+            std::fabs(value * 100 - static_cast<float>(percent)) < 0.001f) {
             index = i + 1;
         }
     }
@@ -181,8 +181,7 @@ void PropPageVantelo::Apply() {
         ParseColourText(background_->text().toStdString(), colour)) {
         properties.SetBgColor(colour);
     }
-    if (border_->text() != shownBorder_ &&
-        ParseColourText(border_->text().toStdString(), colour)) {
+    if (border_->text() != shownBorder_ && ParseColourText(border_->text().toStdString(), colour)) {
         properties.SetBorderColor(colour);
     }
     // Bits without a box stay as they were.

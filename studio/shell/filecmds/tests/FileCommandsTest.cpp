@@ -97,11 +97,11 @@ TEST(PasteRule, RefusesOnlyTheItemsThemselvesAndWhatLiesBelowThem) {
         bool allowed;
     };
     const std::vector<std::string> items = {"/a/p", "/a/x.jpg"};
-    for (const Case& c : {Case{"/a", false, true}, Case{"/a/", true, false},
-                          Case{"/a", true, false}, Case{"/b", true, true},
-                          Case{"/a/p", false, false}, Case{"/a/p/q/", false, false},
-                          Case{"/a/pq", false, true}, Case{"/a/pq", true, true},
-                          Case{"/A/p", false, true}, Case{"", false, false}}) {
+    for (const Case& c :
+         {Case{"/a", false, true}, Case{"/a/", true, false}, Case{"/a", true, false},
+          Case{"/b", true, true}, Case{"/a/p", false, false}, Case{"/a/p/q/", false, false},
+          Case{"/a/pq", false, true}, Case{"/a/pq", true, true}, Case{"/A/p", false, true},
+          Case{"", false, false}}) {
         EXPECT_EQ(PasteAllowed(c.target, "/a", items, c.cut), c.allowed)
             << c.target << (c.cut ? " cut" : " copy");
     }

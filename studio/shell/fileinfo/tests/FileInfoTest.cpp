@@ -230,8 +230,8 @@ TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing
     expected.caption = "new caption";
     const IPTCData read = ReadIptcFromFile(path);
     EXPECT_EQ(read.caption, "new caption");
-    for (auto field : {&IPTCData::byline, &IPTCData::city, &IPTCData::dateCreated,
-                       &IPTCData::urgency}) {
+    for (auto field :
+         {&IPTCData::byline, &IPTCData::city, &IPTCData::dateCreated, &IPTCData::urgency}) {
         EXPECT_EQ(read.*field, expected.*field);
     }
     EXPECT_EQ(read.keywords, expected.keywords);
@@ -239,8 +239,7 @@ TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing
     if (!RunTool("command -v exiv2").empty()) {
         EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Caption -Pv '" + path + "'"),
                   "new caption\n");
-        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Keywords -Pv '" + path + "'"),
-                  "sea\nsky\n");
+        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Keywords -Pv '" + path + "'"), "sea\nsky\n");
         EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.DateCreated -Pv '" + path + "'"),
                   "1965-04-12\n");
     }

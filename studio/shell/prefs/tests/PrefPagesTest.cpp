@@ -108,9 +108,9 @@ TEST_F(PrefPages, GalleryPreviewShowsSizesAndGoesWithThePage) {
         ASSERT_FALSE(file.empty());
         ASSERT_TRUE(fs::exists(file));
         const auto bytes = static_cast<int>(fs::file_size(file));
-        EXPECT_EQ(Find<QLabel>(&page, 1104)->text().toStdString(),
-                  std::to_string((bytes + 512) / 1024) + " kb (" + std::to_string(bytes) +
-                      " bytes)");
+        EXPECT_EQ(
+            Find<QLabel>(&page, 1104)->text().toStdString(),
+            std::to_string((bytes + 512) / 1024) + " kb (" + std::to_string(bytes) + " bytes)");
         EXPECT_EQ(Find<QLabel>(&page, 1105)->text(), "48 x 48");
         Find<QSlider>(&page, 1100)->setValue(100);
         EXPECT_EQ(Find<QLabel>(&page, 1105)->text(), "100 x 100");
@@ -125,10 +125,10 @@ TEST_F(PrefPages, RegisteredImageEditorIsTheHighestNumberedVersion) {
     platform::Registry registry(rig_.temp().Path("hklm"));
     for (const char* version : {"7.0", "CS2", "6.0"}) {
         platform::RegKey key;
-        ASSERT_EQ(platform::RegKey::Create(registry, platform::RegHive::LocalMachine,
-                                           std::string("Software\\Adobe\\Photoshop\\") + version +
-                                               "\\ApplicationPath",
-                                           "", key),
+        ASSERT_EQ(platform::RegKey::Create(
+                      registry, platform::RegHive::LocalMachine,
+                      std::string("Software\\Adobe\\Photoshop\\") + version + "\\ApplicationPath",
+                      "", key),
                   platform::RegResult::Ok);
         key.SetString("", std::string("/opt/") + version + "/");
     }
@@ -147,9 +147,8 @@ TEST_F(PrefPages, SheetOpensOnThePageOfNoProjectAndSavesOnOk) {
     EXPECT_TRUE(ExecuteCommand(kEditPreferences));
     EXPECT_FALSE(Properties::Instance().IsChanged());  // saved
     platform::RegKey key;
-    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(),
-                                     platform::RegHive::CurrentUser, "Software\\Vantelo\\Kivo",
-                                     key),
+    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(), platform::RegHive::CurrentUser,
+                                     "Software\\Vantelo\\Kivo", key),
               platform::RegResult::Ok);
     EXPECT_EQ(key.GetDword("ThumbQuality"), 90u);
 }
