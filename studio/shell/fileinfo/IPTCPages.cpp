@@ -67,17 +67,17 @@ void IPTCPropertyHelper::StoreTexts() {
 
 // ---- IPTCListEditor
 
-IPTCListEditor::IPTCListEditor(QWidget* page, int editId) : box_(new QWidget(page)) {
-    auto* grid = new QGridLayout(box_);
+IPTCListEditor::IPTCListEditor(QWidget* page, int editId) : QWidget(page) {
+    auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
-    edit_ = new QLineEdit(box_);
+    edit_ = new QLineEdit(this);
     edit_->setObjectName(QString::number(editId));
-    add_ = new QPushButton("Add", box_);
+    add_ = new QPushButton("Add", this);
     add_->setObjectName(QString::number(kAddButton));
     add_->setEnabled(false);
-    list_ = new QListWidget(box_);
+    list_ = new QListWidget(this);
     list_->setObjectName(QString::number(kList));
-    remove_ = new QPushButton("Remove", box_);
+    remove_ = new QPushButton("Remove", this);
     remove_->setObjectName(QString::number(kRemoveButton));
     remove_->setEnabled(false);
     grid->addWidget(edit_, 0, 0);
@@ -146,7 +146,7 @@ void PropFileInfoCaption::Apply() {
 PropFileInfoKeywords::PropFileInfoKeywords() : PropertyPage(205, "Keywords") {
     auto* layout = new QVBoxLayout(this);
     keywords_ = new IPTCListEditor(this, 1232);
-    layout->addWidget(keywords_->Layout());
+    layout->addWidget(keywords_);
 }
 
 void PropFileInfoKeywords::Init() {
@@ -171,7 +171,7 @@ PropFileInfoCategories::PropFileInfoCategories() : PropertyPage(206, "Categories
     auto* group = new QGroupBox("Supplemental categories");
     auto* inGroup = new QVBoxLayout(group);
     categories_ = new IPTCListEditor(group, 1243);
-    inGroup->addWidget(categories_->Layout());
+    inGroup->addWidget(categories_);
     layout->addWidget(group);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 
 #include "studio/shell/PropertySheet.h"
 
@@ -46,16 +48,13 @@ private:
 
 // A list of texts with an edit, "Add" and "Remove"; the record's list is rebuilt from it on
 // confirmation, and left as it was when the user changed nothing.
-class IPTCListEditor {
+class IPTCListEditor final : public QWidget {
 public:
     IPTCListEditor(QWidget* page, int editId);
-    QWidget* Layout() const { return box_; }
     void Load(const std::vector<std::string>& texts);
     void Store(std::vector<std::string>& texts) const;
-    QListWidget* List() const { return list_; }
 
 private:
-    QWidget* box_;
     QLineEdit* edit_;
     QListWidget* list_;
     QPushButton* add_;
