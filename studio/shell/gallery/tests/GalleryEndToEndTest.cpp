@@ -60,6 +60,10 @@ TEST_F(GalleryEndToEnd, PicturesChosenOrderedConfiguredAndExported) {
     QTest::keyClick(&fileList, Qt::Key_G, Qt::ControlModifier);
     ASSERT_NE(CurrentGallery(), nullptr);
     ASSERT_EQ(Rows(), files);
+    // The viewer pane previews the first generated page.
+    ASSERT_FALSE(rig_.browser()->navigations.empty());
+    EXPECT_EQ(rig_.browser()->navigations.back(), CurrentGallery()->GetPageFile(0));
+    EXPECT_TRUE(IsCommandEnabled(kGalleryHome));
 
     // Photo 6 up one place, then photo 1 removed, through the picture list's menu.
     testing_support::ScriptedMenuChooser menu;
