@@ -70,6 +70,9 @@ bool MakeGalleries(Studio& studio, const std::string& folder) {
     FileSelection selection;
     selection.SetFromNames(pictures, names);
     if (!gallery.AddFiles("", selection)) return Fail("pictures not added");
+    // The viewer window the gallery's pages give their viewers.
+    gallery.SetWindowWidth(640);
+    gallery.SetWindowHeight(480);
     for (const char* name : {"grid", "slides"}) {
         gallery.SetTemplate(name);
         gallery.SetTitle(name);

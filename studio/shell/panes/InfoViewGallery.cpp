@@ -65,5 +65,7 @@ void InfoView::UpdateGallery(const std::string& before, const FileSelection& sel
         if (Progress* progress = GetProgress()) progress->SetTexts("Update GUI...", "");
         gallerySheet_->Rebuild();
     }
+    // The work is done: a busy window left standing would cover the preview for good.
+    CloseBusyDialog();
     window()->update();
 }

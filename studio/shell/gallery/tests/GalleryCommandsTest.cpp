@@ -3,7 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QTest>
+
+#include "studio/shell/BusyDialog.h"
 
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/GalleryLists.h"
@@ -27,6 +30,16 @@ TEST_F(GalleryCommands, AddNeedsOnePictureAmongTheItems) {
     ASSERT_NE(CurrentGallery(), nullptr);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"a.jpg"}));
     EXPECT_EQ(frame_->GetInfoView()->GetShownSheet(), InfoView::kSheetGallery);
+}
+
+TEST_F(GalleryCommands, AddingPicturesLeavesNoBusyWindowBehind) {
+    UseBusyDialogForProgress();
+    AddPictures({"a.jpg", "b.jpg"});
+    SetProgressSource(nullptr);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(dynamic_cast<BusyDialog*>(window), nullptr) << "a busy window stayed open";
+    }
 }
 
 TEST_F(GalleryCommands, MoveUpWithoutFocusMoveDownOnlyWithIt) {
