@@ -139,6 +139,8 @@ public:
                      D3DWindow* display);
     // Rows the available bytes allow into the level-0 tiles; false when nothing could be.
     bool DecodeRows(D3DWindow* display, bool first);
+    // Ends the loader (waiting for it) and drops the decoder; the canvas stays.
+    void EndLoader();
     // Ends the loader (waiting for it), drops the mouse device, the decoder and the canvas.
     void StopLoader();
     AlbumLoader& Loader() { return loader_; }

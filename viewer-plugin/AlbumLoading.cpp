@@ -311,6 +311,14 @@ void Album::LoaderThreadProc(D3DWindow* display) {
     leave(AlbumLoader::kIdle);
 }
 
+void Album::EndLoader() {
+    loader_.Join();
+    loader_.decoder_.reset();
+    loader_.state_ = AlbumLoader::kIdle;
+    loader_.progressive_ = false;
+    loader_.SetReport(AlbumLoader::kNoReport);
+}
+
 void Album::StopLoader() {
     loader_.Join();
     ReleaseMouseDevice();

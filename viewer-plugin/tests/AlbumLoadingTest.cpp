@@ -1,5 +1,3 @@
-#include <dirent.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +15,8 @@
 #include "testing/TempDir.h"
 #include "viewer-plugin/Canvas.h"
 #include "viewer-plugin/tests/AlbumTestSupport.h"
+#include "viewer-plugin/tests/LwfPicture.h"
+#include "viewer-plugin/tests/ThreadCount.h"
 
 namespace {
 
@@ -25,37 +25,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 const bool kOpenJpegCodec = lwf_testing::UseOpenJpegCodec();
 
-int ThreadCount() {
-    // A sanitizer's runtime starts a thread of its own with the first thread made: have it
-    // running before anything is counted.
-    static const bool warmed = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed;
-    int count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (const dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.' ? 1 : 0;
-        ::closedir(tasks);
-    }
-    return count;
-}
-
-// A colour picture of smooth gradients as a LuraWave (JPEG 2000) file with several quality
-// layers, so that early passes show less detail.
-Bytes LwfPicture(int width, int height) {
-    std::vector<int> samples;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            samples.push_back((x * 255) / width);
-            samples.push_back((y * 255) / height);
-            samples.push_back(((x + y) * 7) & 0xFF);
-        }
-    }
-    lwf_testing::J2kOptions options;
-    options.layers = 3;
-    return lwf_testing::EncodeJ2k(samples, width, height, 3, options);
-}
+using thread_count::ThreadCount;
+using lwf_picture::LwfPicture;
 
 // Reads the downloads' buffers as the viewer does, with the album's loader behind them.
 struct LoadingOwner : DownloadOwner {
