@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -172,7 +173,8 @@ private:
     bool zoomLock_ = false;
     Vector2<int> zoomLockPoint_{-1, -1};
     std::unique_ptr<Canvas> canvas_;
-    bool dirty_ = true;
+    // The loader thread marks the view when it places the first rows.
+    std::atomic<bool> dirty_{true};
     std::uint16_t userInterfaceLock_ = 0;
     Vector3 start_{0, 0, 1};
     Vector2<int> canvasSize_{1, 1};

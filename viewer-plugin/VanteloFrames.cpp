@@ -59,16 +59,24 @@ bool CVanteloPlugin::FrameStep() {
     FireEvent(kOnTime, false);
     if (!imagePresent_) return false;
     if (frameFocus_) {
-        const Vector3 before = album_.GetPosition();
-        if (display_) album_.ProcessMouseInput(display_.get());
-        if (album_.IsPanDrag() && (platform::GetAsyncKeyState(platform::VK_LBUTTON) & 0x8000) == 0) {
-            EndLeftDrag();
+        bool moved = false;
+        {
+            // The loader places its first rows under the canvas lock: the view is read and
+            // moved under it too.
+            SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
+            const Vector3 before = album_.GetPosition();
+            if (display_) album_.ProcessMouseInput(display_.get());
+            if (album_.IsPanDrag() &&
+                (platform::GetAsyncKeyState(platform::VK_LBUTTON) & 0x8000) == 0) {
+                EndLeftDrag();
+            }
+            if (album_.IsZoomDrag() &&
+                (platform::GetAsyncKeyState(platform::VK_RBUTTON) & 0x8000) == 0) {
+                EndRightDrag();
+            }
+            moved = !(album_.GetPosition() == before);
         }
-        if (album_.IsZoomDrag() &&
-            (platform::GetAsyncKeyState(platform::VK_RBUTTON) & 0x8000) == 0) {
-            EndRightDrag();
-        }
-        if (!(album_.GetPosition() == before)) FireEvent(kChangedPos, true);
+        if (moved) FireEvent(kChangedPos, true);
     }
     if (moveActive_) StepMove();
     if (platform::GetFocus() != nullptr) {
@@ -91,13 +99,17 @@ void CVanteloPlugin::StepMove() {
     // A goal without a zoom cannot be shown (nor divided by): the view stays where it is and
     // the move still ends.
     const bool showable = moveGoal_.z > 0;
-    if (step.done) {
-        if (showable) album_.SetPosition(-moveGoal_.x, -moveGoal_.y, moveGoal_.z);
-        FireEvent(kZoomedToGoal, true);
-    } else if (step.moves && showable) {
-        album_.SetPosition(-step.position.x, -step.position.y, step.position.z);
+    {
+        SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
+        if (step.done && showable) {
+            album_.SetPosition(-moveGoal_.x, -moveGoal_.y, moveGoal_.z);
+        } else if (step.moves && !step.done && showable) {
+            album_.SetPosition(-step.position.x, -step.position.y, step.position.z);
+        }
+        album_.SetDirty();
     }
-    album_.SetDirty();
+    // Outside the lock: the host may redraw.
+    if (step.done) FireEvent(kZoomedToGoal, true);
 }
 
 bool CVanteloPlugin::RenderFrame() {
@@ -144,7 +156,7 @@ void CVanteloPlugin::PaintStatus(ATL_DRAWINFO& info) {
     const int technology = dc->GetDeviceCaps(platform::TECHNOLOGY);
     const Rect& bounds = info.prcBounds;
     if (technology == platform::DT_RASPRINTER || technology == platform::DT_METAFILE) {
-        // Drawing into a printer or a metafile comes with printing.
+        RenderToDC(info);
     } else if (display_) {
         const Vector2<int> corner =
             hold_ ? hold_->ClientToScreen({bounds.left, bounds.top}) : Vector2<int>{};

@@ -22,21 +22,21 @@
 
 namespace {
 
-platform::CriticalSection& ListSection() {
-    static platform::CriticalSection section;
-    return section;
-}
-
-std::vector<CVanteloPlugin*>& Instances() {
-    static std::vector<CVanteloPlugin*> list;
-    return list;
-}
-
 bool EndsWithLwf(const std::string& name) {
     return platform::EndsWithNoCase(name, ".lwf");
 }
 
 }  // namespace
+
+platform::CriticalSection& CVanteloPlugin::ListSection() {
+    static platform::CriticalSection section;
+    return section;
+}
+
+std::vector<CVanteloPlugin*>& CVanteloPlugin::Instances() {
+    static std::vector<CVanteloPlugin*> list;
+    return list;
+}
 
 CVanteloPlugin::CVanteloPlugin() {
     platform::SectionHold hold(ListSection());
@@ -53,6 +53,11 @@ CVanteloPlugin::~CVanteloPlugin() {
     // A host that never destroyed the window still gets the threads ended before anything
     // they use goes.
     if (pacing_) pacing_->Stop();
+    // A download still running would report to a viewer that is gone.
+    if (binding_ != nullptr) {
+        aborted_ = true;
+        binding_->Abort();
+    }
     album_.StopLoader();
     if (display_) {
         auto section = EnterDeviceSection();
@@ -73,6 +78,7 @@ int CVanteloPlugin::InstanceCount() {
 }
 
 void CVanteloPlugin::AttachWindow(platform::HWND window) {
+    if (hold_ && hold_->handle() != window) hold_.reset();
     window_ = window;
     if (window == nullptr) return;
     if (!hold_) {

@@ -6,8 +6,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/Geometry.h"
+#include "platform/sync/CriticalSection.h"
 #include "platform/sync/PacingThread.h"
 #include "platform/sync/Semaphore.h"
 #include "platform/window/Menu.h"
@@ -75,6 +77,9 @@ public:
     void OnDestroyWindow();
     void SetHostInterface(CCustomPluginInterface* host) { host_ = host; }
     void PaintStatus(ATL_DRAWINFO& info);
+    // The frame stretched onto the bounds of a printer's or a container's context; from
+    // another viewer of the same picture when this one has no window. E_FAIL when none can.
+    platform::HRESULT RenderToDC(ATL_DRAWINFO& info);
     void OnFrameMessage();
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
@@ -160,6 +165,8 @@ private:
         Vector2<int> point;
     };
 
+    static platform::CriticalSection& ListSection();
+    static std::vector<CVanteloPlugin*>& Instances();
     void Create();
     // Stops a running loader and waits for it; the canvas stays.
     void StopLoading();

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+
+#include "platform/com/Com.h"
 #include "platform/lwf/testing/LwfTesting.h"
 #include "platform/window/DrawContext.h"
 #include "platform/window/InputState.h"
@@ -129,6 +132,38 @@ TEST_F(PaintedStatus, SaysWhenTheDisplayHasTooFewColours) {
     // Painted into a window of a depth the read-back can draw on.
     platform::SetDisplayBitsPerPixel(32);
     EXPECT_GT(TextPixels(), 20);
+}
+
+TEST_F(Viewer, APrinterGetsTheFrameOfAnyViewerShowingThePicture) {
+    const std::string name = JpegFile("p.jpg", 200, 150, kPicture);
+    Load(name);
+    viewer_->OnFrameMessage();
+    const struct {
+        std::string name;
+        int mapMode;
+        bool drawn;
+    } cases[] = {{name, platform::MM_TEXT, true},
+                 {name + "x", platform::MM_TEXT, false},
+                 {name, platform::MM_ISOTROPIC, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name + " " + std::to_string(c.mapMode));
+        CVanteloPlugin windowless;
+        windowless.SetFilename(c.name);
+        QImage page(400, 300, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            platform::DrawContext dc(page, platform::DT_RASPRINTER);
+            dc.SetMapMode(c.mapMode);
+            ATL_DRAWINFO info;
+            info.hdcDraw = &dc;
+            info.prcBounds = Rect{0, 0, 200, 150};
+            EXPECT_EQ(windowless.RenderToDC(info), c.drawn ? 0 : platform::E_FAIL);
+        }
+        // The back buffer (400 x 300) at half its size: the picture fills the top-left quarter.
+        const std::uint32_t inside = page.pixel(50, 30) & 0xFFFFFF;
+        EXPECT_EQ(Near(inside, kPicture), c.drawn) << std::hex << inside;
+        EXPECT_EQ(page.pixel(300, 200) & 0xFFFFFF, 0xFFFFFFu);
+    }
 }
 
 TEST_F(Viewer, LuraWaveAnnouncesItsLoadAtTheFirstRowsOthersAfterTheEnd) {
