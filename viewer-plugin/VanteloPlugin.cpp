@@ -18,6 +18,7 @@
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/ImageResource.h"
 #include "viewer-plugin/Resources.h"
+#include "viewer-plugin/ViewGeometry.h"
 #include "viewer-plugin/ViewerOptions.h"
 
 namespace {
@@ -197,7 +198,12 @@ void CVanteloPlugin::OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t re
         platform::SemaphoreHold hold(viewer->stateSemaphore_, platform::WaitTime{0});
         if (!hold) return;
         viewer->lastProgress_ = viewer->downloadClock_.Tick();
-        changed = static_cast<int>(received) != viewer->received_;
+        // A frame that would come out as the last one is not drawn again: only the logo
+        // shows progress, and new rows mark the view.
+        changed = static_cast<int>(received) != viewer->received_ &&
+                  (viewer->album_.IsDirty() ||
+                   view::LogoFrame(static_cast<int>(received), static_cast<int>(total)) !=
+                       viewer->album_.GetLastLogoFrame());
         viewer->status_ = static_cast<int>(status);
         viewer->received_ = static_cast<int>(received);
         viewer->expected_ = static_cast<int>(total);
