@@ -100,16 +100,22 @@ void CVanteloPlugin::EndRightDrag() {
     }
 }
 
-void CVanteloPlugin::OnLButtonDown() {
-    if (!imagePresent_ || !hold_) return;
+bool CVanteloPlugin::StartDrag(bool zoom) {
+    if (!imagePresent_ || !hold_) return false;
     const Vector2<int> cursor = platform::GetCursorPos();
-    if (!hold_->GetWindowRect().Contains(cursor.x, cursor.y)) return;
+    if (!hold_->GetWindowRect().Contains(cursor.x, cursor.y)) return false;
     FireEvent(kOnCursor, true);
-    if (!album_.SetPanDrag(true)) return;
+    if (!(zoom ? album_.SetZoomDrag(true) : album_.SetPanDrag(true))) return false;
     album_.FlushMouseInput(display_.get());
+    // The cursor stays put while the mouse's own movement drives the drag.
     const Rect clip{cursor.x, cursor.y, cursor.x + 1, cursor.y + 1};
     platform::ClipCursor(&clip);
     if (showLogo_ != 2) logoVisible_ = false;
+    return true;
+}
+
+void CVanteloPlugin::OnLButtonDown() {
+    StartDrag(false);
 }
 
 void CVanteloPlugin::OnRButtonDown(platform::WPARAM keys, platform::LPARAM point) {
@@ -117,17 +123,9 @@ void CVanteloPlugin::OnRButtonDown(platform::WPARAM keys, platform::LPARAM point
         OpenMenu(hold_->ClientToScreen(
             {platform::XFromLParam(point), platform::YFromLParam(point)}));
     }
-    if (!imagePresent_ || !hold_) return;
-    const Vector2<int> cursor = platform::GetCursorPos();
-    if (!hold_->GetWindowRect().Contains(cursor.x, cursor.y)) return;
-    FireEvent(kOnCursor, true);
-    if (!album_.SetZoomDrag(true)) return;
-    album_.FlushMouseInput(display_.get());
-    const Rect clip{cursor.x, cursor.y, cursor.x + 1, cursor.y + 1};
-    platform::ClipCursor(&clip);
+    if (!StartDrag(true)) return;
     platform::ShowCursor(false);
     ++cursorHidden_;
-    if (showLogo_ != 2) logoVisible_ = false;
 }
 
 void CVanteloPlugin::OnLButtonUp() {

@@ -180,6 +180,8 @@ private:
     bool HandleMessage(const platform::Message& message);
     void BuildMenu();
     void OpenMenu(Vector2<int> screenPoint);
+    // A pan or zoom drag from a button going down inside the window; false when none began.
+    bool StartDrag(bool zoom);
     void EndLeftDrag();
     void EndRightDrag();
     void ReleaseCursor();
