@@ -124,13 +124,20 @@ bool CVanteloPlugin::DrawFrame() {
     SemaphoreHold device(deviceSemaphore_, kDeviceWait);
     if (!device) return false;
     D3DWindow* display = display_.get();
+    const bool logo = loading_ || logoVisible_;
     if (imagePresent_ && album_.Loader().GetState() != AlbumLoader::kStarted) {
         album_.Render(display);
+        plainFrame_.reset();
     } else {
-        album_.FillBackground(display);
+        // While a download runs, frame after frame differs only in the logo, which is drawn
+        // opaque over its own place: the background already in the back buffer is kept.
+        const PlainFrame plain{album_.GetBgColor(), display->GetSize(), logo,
+                               display->GetGeneration()};
+        if (plainFrame_ != plain) album_.FillBackground(display);
+        plainFrame_ = plain;
         album_.SetDirty(false);
     }
-    if (loading_ || logoVisible_) album_.DrawLogo(display);
+    if (logo) album_.DrawLogo(display);
     display->Flip();
     return true;
 }

@@ -97,6 +97,7 @@ void CVanteloPlugin::ResizeRenderTarget(Vector2<int> size) {
         platform::SemaphoreHold state(stateSemaphore_, kStateWait);
         platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
         if (state && device) display_->Resize(size, false);
+        plainFrame_.reset();
     }
     resizedOnce_ = true;
     album_.SetDirty();

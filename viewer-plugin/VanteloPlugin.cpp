@@ -124,6 +124,7 @@ void CVanteloPlugin::Create() {
     }
     initFailed_ = false;
     display_ = std::move(display);
+    plainFrame_.reset();
     hasDisplay_ = true;
     {
         auto section = EnterDeviceSection();

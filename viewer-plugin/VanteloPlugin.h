@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -190,7 +191,17 @@ private:
     void ResizeRenderTarget(Vector2<int> size);
     void StepMove();
 
+    // What a frame without the picture left in the back buffer.
+    struct PlainFrame {
+        int colour = 0;
+        Vector2<int> size;
+        bool logo = false;
+        int generation = 0;
+        bool operator==(const PlainFrame&) const = default;
+    };
+
     Rect hotCorner_;
+    std::optional<PlainFrame> plainFrame_;
     Album album_;
     platform::Semaphore stateSemaphore_{1, 1};
     platform::Semaphore deviceSemaphore_{1, 1};
