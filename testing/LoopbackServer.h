@@ -15,6 +15,14 @@
 
 namespace testing_support {
 
+// Bytes that differ from their neighbours and repeat only after a long run, so that a body
+// cut, shifted or joined in the wrong order never compares equal.
+inline std::string PatternBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + i / 509) & 0xFF);
+    return bytes;
+}
+
 // How the server answers one path.
 struct HttpReply {
     enum class Length {

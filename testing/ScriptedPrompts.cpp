@@ -63,4 +63,19 @@ std::optional<std::string> ScriptedPrompts::NextPath() {
     return path;
 }
 
+std::optional<std::uint32_t> ScriptedPrompts::ChooseColor(QWidget* owner, std::uint32_t initial) {
+    Call call;
+    call.kind = Kind::Color;
+    call.hasOwner = owner != nullptr;
+    call.color = initial;
+    calls_.push_back(std::move(call));
+    if (colors_.empty()) {
+        ++unanswered_;
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> color = colors_.front();
+    colors_.pop_front();
+    return color;
+}
+
 }  // namespace testing_support

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -14,7 +15,7 @@ namespace testing_support {
 // cancelled dialog) and is counted as unanswered.
 class ScriptedPrompts final : public platform::Prompts {
 public:
-    enum class Kind { Message, Folder, File };
+    enum class Kind { Message, Folder, File, Color };
     struct Call {
         Kind kind = Kind::Message;
         std::string text;     // the message, or the dialog's title
@@ -23,6 +24,7 @@ public:
         platform::MessageIcon icon = platform::MessageIcon::None;
         bool hasOwner = false;
         platform::FileDialogRequest file;
+        std::uint32_t color = 0;  // a colour dialog's starting colour
     };
 
     ScriptedPrompts();
@@ -33,6 +35,8 @@ public:
     void Answer(platform::PromptAnswer answer) { answers_.push_back(answer); }
     // The next folder or file dialog chooses this path (none: cancelled).
     void AnswerPath(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
+    // The next colour dialog chooses this 0xRRGGBB colour (none: cancelled).
+    void AnswerColor(std::optional<std::uint32_t> color) { colors_.push_back(color); }
 
     const std::vector<Call>& calls() const { return calls_; }
     int unanswered() const { return unanswered_; }
@@ -44,12 +48,14 @@ public:
                                                std::string_view startFolder) override;
     std::optional<std::string> FileDialog(QWidget* owner,
                                           const platform::FileDialogRequest& request) override;
+    std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) override;
 
 private:
     std::optional<std::string> NextPath();
 
     std::deque<platform::PromptAnswer> answers_;
     std::deque<std::optional<std::string>> paths_;
+    std::deque<std::optional<std::uint32_t>> colors_;
     std::vector<Call> calls_;
     int unanswered_ = 0;
     platform::Prompts* previous_ = nullptr;

@@ -17,9 +17,12 @@
 #include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/DebugCapture.h"
+#include "testing/RunTool.h"
 #include "testing/TempDir.h"
 
 namespace {
+
+using testing_support::RunTool;
 
 using jpeg_fixtures::AsBytes;
 using jpeg_fixtures::Bytes;
@@ -214,17 +217,6 @@ TEST_F(IPTCFile, FailuresLeaveTheFileAsItWas) {
     EXPECT_FALSE(small.WriteJpegFile(locked));
     EXPECT_EQ(capture.lines(), Lines{"Failed to reopen image for writing\n"});
     EXPECT_EQ(Contents(), File({}));
-}
-
-std::string RunTool(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-            out.append(buffer.data(), n);
-        ::pclose(pipe);
-    }
-    return out;
 }
 
 TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {

@@ -18,6 +18,9 @@ public:
     std::optional<std::string> FileDialog(QWidget*, const FileDialogRequest&) override {
         return std::nullopt;
     }
+    std::optional<std::uint32_t> ChooseColor(QWidget*, std::uint32_t) override {
+        return std::nullopt;
+    }
 };
 
 QuietPrompts quiet;

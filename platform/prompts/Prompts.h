@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,8 @@ public:
     // The chosen file, or none when the user cancelled.
     virtual std::optional<std::string> FileDialog(QWidget* owner,
                                                   const FileDialogRequest& request) = 0;
+    // The colour dialog, opening on `initial`; colours are 0xRRGGBB. None when cancelled.
+    virtual std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) = 0;
 };
 
 // The prompts in use. Before any are installed, a quiet stand-in answers every question as

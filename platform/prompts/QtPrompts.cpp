@@ -1,6 +1,7 @@
 #include "platform/prompts/QtPrompts.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -124,6 +125,12 @@ std::vector<std::string> ToQtNameFilters(std::string_view filter) {
         out.push_back(std::move(entry));
     }
     return out;
+}
+
+std::optional<std::uint32_t> QtPrompts::ChooseColor(QWidget* owner, std::uint32_t initial) {
+    const QColor chosen = QColorDialog::getColor(QColor::fromRgb(initial & 0xFFFFFFu), owner);
+    if (!chosen.isValid()) return std::nullopt;
+    return chosen.rgb() & 0xFFFFFFu;
 }
 
 }  // namespace platform

@@ -17,6 +17,7 @@ public:
                                                std::string_view startFolder) override;
     std::optional<std::string> FileDialog(QWidget* owner,
                                           const FileDialogRequest& request) override;
+    std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) override;
 };
 
 // A filter of "description|patterns|...||" pairs as Qt's name filters. "*.*" (every file

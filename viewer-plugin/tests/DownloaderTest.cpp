@@ -15,12 +15,7 @@ namespace {
 using namespace platform;
 using testing_support::HttpReply;
 using testing_support::LoopbackServer;
-
-std::string Pattern(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 13 + i / 509) & 0xFF);
-    return bytes;
-}
+using testing_support::PatternBytes;
 
 // A loader stand-in that checks it is only touched under its own lock.
 struct Reader : DownloadReader {
@@ -130,7 +125,7 @@ TEST(Downloader, SizesItsBufferFromTheAnnouncementAndGrowsPastIt) {
         SCOPED_TRACE(c.name);
         Owner owner;
         Owner::Downloader* downloader = owner.Make();
-        const std::string content = Pattern(c.sent);
+        const std::string content = PatternBytes(c.sent);
         Feed feed(downloader, content);
         EXPECT_EQ(downloader->OnProgress(0, c.announced, BINDSTATUS_BEGINDOWNLOADDATA, nullptr),
                   S_OK);
@@ -150,7 +145,7 @@ TEST(Downloader, SizesItsBufferFromTheAnnouncementAndGrowsPastIt) {
 TEST(Downloader, ReadsNothingForARepeatedSizeOrWithoutAStream) {
     Owner owner;
     Owner::Downloader* downloader = owner.Make();
-    Feed feed(downloader, Pattern(300));
+    Feed feed(downloader, PatternBytes(300));
     // Without the first notification there is no stream yet.
     EXPECT_EQ(feed.Data(BSCF_INTERMEDIATEDATANOTIFICATION, 100), S_OK);
     EXPECT_FALSE(downloader->buffer());
@@ -186,7 +181,7 @@ TEST(Downloader, GrowsAndFreesUnderTheLoadersLock) {
     owner.reader = &reader;
     owner.freeBuffer = false;
     Owner::Downloader* downloader = owner.Make();
-    const std::string content = Pattern(0x300000);
+    const std::string content = PatternBytes(0x300000);
     Feed feed(downloader, content);
     EXPECT_EQ(feed.Data(BSCF_FIRSTDATANOTIFICATION, 0x100000), S_OK);
     EXPECT_TRUE(reader.moves.empty());
@@ -253,11 +248,11 @@ protected:
 };
 
 TEST_F(DownloaderOverNet, CompletesOrFailsEachKindOfSource) {
-    const std::string big = Pattern(0x280000);
-    server.Serve("/exact.jpg", HttpReply::Body(Pattern(70000)));
+    const std::string big = PatternBytes(0x280000);
+    server.Serve("/exact.jpg", HttpReply::Body(PatternBytes(70000)));
     server.Serve("/nolength.lwf", HttpReply::Body(big).NoLength());
     server.Serve("/trickle.jpg",
-                 HttpReply::Body(Pattern(9000)).Chunks(500, std::chrono::milliseconds(2)));
+                 HttpReply::Body(PatternBytes(9000)).Chunks(500, std::chrono::milliseconds(2)));
     server.Serve("/cut.jpg", HttpReply::Body(big).Chunks(65536).CutAfter(200000));
     const struct {
         std::string url;
@@ -266,13 +261,13 @@ TEST_F(DownloaderOverNet, CompletesOrFailsEachKindOfSource) {
         std::size_t capacity;
         int allocations;
     } cases[] = {
-        {server.Url("/exact.jpg"), true, Pattern(70000), 70001, 1},
+        {server.Url("/exact.jpg"), true, PatternBytes(70000), 70001, 1},
         {server.Url("/nolength.lwf"), true, big, 0x400000, 2},
-        {server.Url("/trickle.jpg"), true, Pattern(9000), 9001, 1},
+        {server.Url("/trickle.jpg"), true, PatternBytes(9000), 9001, 1},
         {server.Url("/missing.jpg"), false, "", 0, 0},
         {server.Url("/cut.jpg"), false, "", 0x280001, 1},
         {temp.Write("one.jpg", "1"), true, "1", 2, 1},
-        {"file://" + temp.Write("file.jpg", Pattern(3000)), true, Pattern(3000), 3001, 1},
+        {"file://" + temp.Write("file.jpg", PatternBytes(3000)), true, PatternBytes(3000), 3001, 1},
         {"ftp://127.0.0.1/x.jpg", false, "", 0, 0},
         // An empty file leaves nothing to decode.
         {temp.Write("empty.jpg", ""), false, "", 0, 0},
@@ -292,7 +287,7 @@ TEST_F(DownloaderOverNet, CompletesOrFailsEachKindOfSource) {
 }
 
 TEST_F(DownloaderOverNet, AnAbortEndsTheDownloadInsideAbort) {
-    server.Serve("/held.lwf", HttpReply::Body(Pattern(300000)).Chunks(8192).HoldAfter(40000));
+    server.Serve("/held.lwf", HttpReply::Body(PatternBytes(300000)).Chunks(8192).HoldAfter(40000));
     Owner owner;
     owner.takeBuffer = true;
     Start(owner, server.Url("/held.lwf"));
@@ -306,7 +301,7 @@ TEST_F(DownloaderOverNet, AnAbortEndsTheDownloadInsideAbort) {
     EXPECT_FALSE(owner.binding);
     // The owner took the buffer over at the end of the data: it holds every byte read.
     ASSERT_TRUE(owner.taken);
-    EXPECT_EQ(std::memcmp(owner.taken.data(), Pattern(40000).data(), 40000), 0);
+    EXPECT_EQ(std::memcmp(owner.taken.data(), PatternBytes(40000).data(), 40000), 0);
 
     const std::string journal = owner.journal;
     server.Release();
@@ -350,7 +345,7 @@ private:
 };
 
 TEST_F(DownloaderOverNet, BindsThroughAContainersBindHost) {
-    server.Serve("/pages/pic.jpg", HttpReply::Body(Pattern(5000)));
+    server.Serve("/pages/pic.jpg", HttpReply::Body(PatternBytes(5000)));
     ComPtr<Container> container;
     container.Attach(new Container(server.Url("/pages/")));
     for (const bool relative : {true, false}) {
@@ -363,7 +358,7 @@ TEST_F(DownloaderOverNet, BindsThroughAContainersBindHost) {
         EXPECT_TRUE(
             queue.RunUntil([&] { return owner.journal.find("end ") != std::string::npos; }));
         EXPECT_TRUE(owner.succeeded);
-        EXPECT_TRUE(owner.bytes == Pattern(5000));
+        EXPECT_TRUE(owner.bytes == PatternBytes(5000));
     }
     EXPECT_EQ(container->created, 1);
     EXPECT_EQ(container->bound, 2);

@@ -14,14 +14,9 @@ namespace {
 using namespace platform;
 using testing_support::HttpReply;
 using testing_support::LoopbackServer;
+using testing_support::PatternBytes;
 using testing_support::TaskQueue;
 using testing_support::TempDir;
-
-std::string Pattern(std::size_t size) {
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
-    return bytes;
-}
 
 // Records every notification and reads what each data notification offers.
 class Recorder final : public RefCounted<IBindStatusCallback> {
@@ -124,16 +119,16 @@ protected:
 };
 
 TEST_F(UrlMonikerTest, DeliversWholeResourcesWithOneFirstAndOneLastNotification) {
-    const std::string big = Pattern(300000);
+    const std::string big = PatternBytes(300000);
     server.Serve("/exact", HttpReply::Body(big));
     server.Serve("/nolength", HttpReply::Body(big).NoLength());
     server.Serve("/trickle",
-                 HttpReply::Body(Pattern(20000)).Chunks(1000, std::chrono::milliseconds(3)));
+                 HttpReply::Body(PatternBytes(20000)).Chunks(1000, std::chrono::milliseconds(3)));
     server.Serve("/longer", HttpReply::Body(big).Announce(1000));
     server.Serve("/moved", HttpReply::Redirect("/exact"));
     server.Serve("/empty", HttpReply::Body(""));
-    const std::string path = temp.Write("a picture #1.bin", Pattern(5000));
-    const std::string plain = temp.Write("plain.bin", Pattern(5000));
+    const std::string path = temp.Write("a picture #1.bin", PatternBytes(5000));
+    const std::string plain = temp.Write("plain.bin", PatternBytes(5000));
     const std::string empty = temp.Write("empty.bin", "");
     const std::string one = temp.Write("one.bin", "x");
 
@@ -145,13 +140,13 @@ TEST_F(UrlMonikerTest, DeliversWholeResourcesWithOneFirstAndOneLastNotification)
     const Case cases[] = {
         {server.Url("/exact"), big, 300000},
         {server.Url("/nolength"), big, 0},
-        {server.Url("/trickle"), Pattern(20000), 20000},
+        {server.Url("/trickle"), PatternBytes(20000), 20000},
         // A server sending more than it announced is read as far as it announced.
         {server.Url("/longer"), big.substr(0, 1000), 1000},
         {server.Url("/moved"), big, 300000},
         {server.Url("/empty"), "", 0},
-        {path, Pattern(5000), 5000},
-        {"file://" + plain, Pattern(5000), 5000},
+        {path, PatternBytes(5000), 5000},
+        {"file://" + plain, PatternBytes(5000), 5000},
         {empty, "", 0},
         {one, "x", 1},
     };
@@ -171,8 +166,8 @@ TEST_F(UrlMonikerTest, DeliversWholeResourcesWithOneFirstAndOneLastNotification)
 }
 
 TEST_F(UrlMonikerTest, FailuresEndInOneStopWithoutALastNotification) {
-    server.Serve("/cut", HttpReply::Body(Pattern(100000)).Chunks(10000).CutAfter(30000));
-    server.Serve("/short", HttpReply::Body(Pattern(1000)).Announce(5000));
+    server.Serve("/cut", HttpReply::Body(PatternBytes(100000)).Chunks(10000).CutAfter(30000));
+    server.Serve("/short", HttpReply::Body(PatternBytes(1000)).Announce(5000));
     server.Serve("/loop", HttpReply::Redirect("/loop"));
     server.Serve("/error", HttpReply::Status(500, "broken"));
     server.Serve("/tofile", HttpReply::Redirect("file:///etc/hostname"));
@@ -202,7 +197,7 @@ TEST_F(UrlMonikerTest, FailuresEndInOneStopWithoutALastNotification) {
 }
 
 TEST_F(UrlMonikerTest, AbortDeliversTheStopBeforeItReturnsAndNothingAfter) {
-    server.Serve("/held", HttpReply::Body(Pattern(400000)).Chunks(16384).HoldAfter(65536));
+    server.Serve("/held", HttpReply::Body(PatternBytes(400000)).Chunks(16384).HoldAfter(65536));
     ComPtr<Recorder> r;
     r.Attach(new Recorder);
     ASSERT_EQ(Bind(server.Url("/held"), r.get()), MK_S_ASYNCHRONOUS);
@@ -228,7 +223,7 @@ TEST_F(UrlMonikerTest, AbortDeliversTheStopBeforeItReturnsAndNothingAfter) {
 
 TEST_F(UrlMonikerTest, AbortOrFailureInsideANotificationStopsRightAfterIt) {
     server.Serve("/big",
-                 HttpReply::Body(Pattern(2000000)).Chunks(65536, std::chrono::milliseconds(1)));
+                 HttpReply::Body(PatternBytes(2000000)).Chunks(65536, std::chrono::milliseconds(1)));
     const struct {
         HRESULT fromCallback;
         bool abort;

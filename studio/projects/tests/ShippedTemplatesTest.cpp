@@ -9,46 +9,17 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
+#include "studio/projects/tests/PageLinks.h"
 #include "studio/shell/DataFolder.h"
 #include "studio/shell/PidlPath.h"
 #include "testing/ScriptedPrompts.h"
 
 namespace {
 
+using gallery_testing::CollectLinks;
 using gallery_testing::FilesIn;
 using testing_support::ReadFile;
 namespace fs = std::filesystem;
-
-// The href and src values of the page, those of <noscript> fallbacks included, and the
-// ".jpg" names its scripts hand to the page script.
-void Collect(const GumboNode* node, std::vector<std::string>& urls) {
-    if (node->type != GUMBO_NODE_ELEMENT) return;
-    const GumboElement& element = node->v.element;
-    for (const char* name : {"href", "src"}) {
-        if (const GumboAttribute* attribute = gumbo_get_attribute(&element.attributes, name)) {
-            urls.push_back(attribute->value);
-        }
-    }
-    for (unsigned i = 0; i < element.children.length; ++i) {
-        const auto* child = static_cast<const GumboNode*>(element.children.data[i]);
-        if (child->type == GUMBO_NODE_TEXT && element.tag == GUMBO_TAG_NOSCRIPT) {
-            // A parser with scripting on keeps the fallback as text: parse it on its own.
-            GumboOutput* inner = gumbo_parse(child->v.text.text);
-            Collect(inner->root, urls);
-            gumbo_destroy_output(&kGumboDefaultOptions, inner);
-        } else if (child->type == GUMBO_NODE_TEXT && element.tag == GUMBO_TAG_SCRIPT) {
-            const std::string script = child->v.text.text;
-            for (std::size_t at = 0; (at = script.find_first_of("'\"", at)) != std::string::npos;) {
-                const std::size_t end = script.find(script[at], at + 1);
-                if (end == std::string::npos) break;
-                const std::string text = script.substr(at + 1, end - at - 1);
-                if (text.ends_with(".jpg")) urls.push_back(text);
-                at = end + 1;
-            }
-        }
-        Collect(child, urls);
-    }
-}
 
 TEST(ShippedTemplates, ExportedGalleriesAreComplete) {
     gallery_testing::GalleryEnvironment env;
@@ -104,7 +75,7 @@ TEST(ShippedTemplates, ExportedGalleriesAreComplete) {
             GumboOutput* output =
                 gumbo_parse_with_options(&kGumboDefaultOptions, text.data(), text.size());
             std::vector<std::string> urls;
-            Collect(output->root, urls);
+            CollectLinks(output->root, urls);
             gumbo_destroy_output(&kGumboDefaultOptions, output);
             for (std::string url : urls) {
                 // Only files of the export: no scheme, no fragment of the same page.

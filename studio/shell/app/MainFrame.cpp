@@ -188,7 +188,14 @@ void CMainFrame::MapCommands() {
     MapCommandObject(kAnimationOpen, [this] {
         if (fileView_ != nullptr) fileView_->UpdateSelection();
     });
-    Map(kEditPreferences, [] { ExecuteCommand(kEditPreferences); });
+    // New thumbnail settings show only in a list made afresh; the watcher rests meanwhile.
+    Map(kEditPreferences, [this] {
+        if (fileView_ != nullptr) fileView_->StopWatcher();
+        ExecuteCommand(kEditPreferences);
+        if (fileView_ == nullptr) return;
+        fileView_->StartWatcher();
+        fileView_->Reload();
+    });
 
     Map(
         kShowFileviews, [this] { ToggleRow(); },

@@ -413,7 +413,11 @@ void InfoView::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
         return;
     }
-    event->setDropAction(ToDropAction(effect));
+    Qt::DropAction action = ToDropAction(effect);
+    // A picture dragged within the gallery's list offers only a copy; the sheet's move
+    // answer must not make the drag refuse the drop.
+    if ((event->possibleActions() & action) == 0) action = event->proposedAction();
+    event->setDropAction(action);
     event->accept();
 }
 

@@ -60,6 +60,10 @@ public:
     void ShowGalleryTab();
     void ShowPageTab();
     void CloseGallery();
+    // Adds the selection's files to the gallery before the picture `before` (at the end
+    // when empty) and rebuilds the gallery sheet; RefreshGallery adds them at the end.
+    void UpdateGallery(const std::string& before, const FileSelection& selection);
+    void RefreshGallery(const FileSelection& selection) { UpdateGallery("", selection); }
     void CloseAnimation();
     void ClosePage();
     int GetShownSheet() const { return shownSheet_; }

@@ -115,6 +115,8 @@ void DriveView::MapTreeCommands() {
                 if (fileView_ != nullptr) fileView_->StartWatcher();
                 StartWatchers();
                 Refresh();
+                // The list's watcher was held while the files changed: it saw nothing.
+                if (fileView_ != nullptr) fileView_->Refresh();
             },
             enabledFromTree(id));
     }

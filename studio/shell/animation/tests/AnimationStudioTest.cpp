@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 
 #include <QImage>
 #include <QPushButton>
@@ -20,6 +19,7 @@
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/panes/InfoImageSheet.h"
 #include "studio/shell/panes/InfoView.h"
+#include "testing/PageReferences.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -40,20 +40,6 @@ Texts PointNames() {
         names.push_back(animation->GetPoint(i)->name);
     }
     return names;
-}
-
-// The local files a page refers to by href or src that are not there.
-Texts MissingReferences(const std::string& page) {
-    const std::string text = testing_support::ReadFile(page);
-    const std::string folder = std::filesystem::path(page).parent_path().string() + "/";
-    const std::regex reference(R"re((?:href|src)="([^"]*)")re");
-    Texts missing;
-    for (std::sregex_iterator it(text.begin(), text.end(), reference), end; it != end; ++it) {
-        const std::string target = (*it)[1].str();
-        if (target.empty() || target[0] == '#' || target.find(':') != std::string::npos) continue;
-        if (!std::filesystem::exists(folder + target)) missing.push_back(target);
-    }
-    return missing;
 }
 
 TEST(AnimationInTheStudio, APathIsRecordedSavedOpenedAgainAndExported) {
@@ -130,7 +116,7 @@ TEST(AnimationInTheStudio, APathIsRecordedSavedOpenedAgainAndExported) {
     Press(sheet, 1161);
     const std::string page = site + "/Harbour/index.htm";
     ASSERT_TRUE(std::filesystem::exists(page));
-    EXPECT_EQ(MissingReferences(page), Texts{});
+    EXPECT_EQ(testing_support::MissingReferences(page), Texts{});
     EXPECT_FALSE(std::filesystem::exists(site + "/Harbour/Harbour.vte"));
 }
 

@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <regex>
 #include <string>
 
 #include <QCheckBox>
@@ -24,6 +23,7 @@
 #include "studio/shell/panes/InfoView.h"
 #include "studio/shell/vantelify/InfoVantelifySheet.h"
 #include "studio/shell/viewer/VanteloView.h"
+#include "testing/PageReferences.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -179,18 +179,8 @@ TEST_F(PageCommands, PictureDroppedOnAFieldIsChosenForTheSelectedRow) {
 
 // Every src and href of a page that names a local file names one that exists.
 void ExpectLocalReferencesResolve(const std::string& page) {
-    const std::string text = ReadFile(page);
-    const std::string folder = std::filesystem::path(page).parent_path().string() + "/";
-    static const std::regex reference(R"((src|href)\s*=\s*['"]?([^'" >]+))", std::regex::icase);
-    int count = 0;
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), reference);
-         it != std::sregex_iterator(); ++it) {
-        const std::string target = (*it)[2];
-        if (target.find("://") != std::string::npos || target.starts_with("#")) continue;
-        ++count;
-        EXPECT_TRUE(std::filesystem::exists(folder + target)) << target;
-    }
-    EXPECT_GT(count, 4);
+    EXPECT_GT(testing_support::LocalReferences(page).size(), 4u);
+    EXPECT_EQ(testing_support::MissingReferences(page), std::vector<std::string>{});
 }
 
 TEST_F(PageCommands, PageIsConvertedFromTheFileListToTheSavedFile) {

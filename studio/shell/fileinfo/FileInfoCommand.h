@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "studio/shell/commands/Command.h"
+
+class CommandFactory;
+class FileSelection;
+class FileView;
+class IPTCData;
+
+// Edits the IPTC texts of the one selected JPEG file in the "File info" sheet and writes
+// them into the file on OK.
+class FileInfoProperties final : public Command {
+public:
+    FileInfoProperties(FileSelection* selection, FileView* fileView);
+    void Execute() override;
+    bool IsEnabled() override;
+    bool Failed() const override { return failed_; }
+
+private:
+    FileSelection* selection_;
+    FileView* fileView_;
+    bool failed_ = false;
+};
+
+// The file's IPTC record as it stands in the file; not valid when the file holds none or
+// cannot be read.
+IPTCData ReadIptcFromFile(const std::string& path);
+
+void RegisterFileInfoCommands(CommandFactory& factory);

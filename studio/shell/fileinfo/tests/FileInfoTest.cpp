@@ -1,0 +1,263 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+#include "imaging/IPTCData.h"
+#include "studio/shell/FileSelection.h"
+#include "studio/shell/app/MainFrame.h"
+#include "studio/shell/commands/CommandFactory.h"
+#include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/fileinfo/FileInfoCommand.h"
+#include "studio/shell/fileinfo/IPTCPages.h"
+#include "studio/shell/fileview/tests/FileViewTestSupport.h"
+#include "testing/DialogDriver.h"
+#include "testing/QtTestApp.h"
+#include "testing/RunTool.h"
+#include "testing/StudioTestRig.h"
+
+namespace {
+
+using testing_support::RunTool;
+
+namespace fs = std::filesystem;
+using testing_support::DialogDriver;
+using testing_support::DriveNextDialog;
+
+// The pages need an application, which the studio's tests below make their own way.
+class FileInfoPages : public ::testing::Test {
+protected:
+    FileInfoPages() { testing_support::TestApplication(); }
+};
+
+template <class T>
+T* Find(QWidget* page, int id) {
+    return page->findChild<T*>(QString::number(id));
+}
+
+// ---- The pages on a record, without a sheet.
+
+TEST_F(FileInfoPages, UrgencyShowsItsEntryAndNoneEmptiesIt) {
+    struct Case {
+        const char* stored;
+        const char* shown;  // "" for no entry
+        int pick;           // -2: leave the choice
+        const char* after;
+    };
+    for (const Case& c : {Case{"5", "5 (Normal)", -2, "5"}, Case{"", "None", -2, ""},
+                          Case{"5", "5 (Normal)", 8, ""}, Case{"1", "1 (High)", 7, "8"},
+                          Case{"9", "", -2, "9"}, Case{"9", "", 2, "3"}}) {
+        IPTCData record;
+        record.Clear();
+        record.urgency = c.stored;
+        PropFileInfoCategories page;
+        page.SetRecord(&record);
+        page.EnsureInitialised();
+        auto* urgency = Find<QComboBox>(&page, 1236);
+        EXPECT_EQ(urgency->currentText().toStdString(), c.shown) << c.stored;
+        if (c.pick != -2) urgency->setCurrentIndex(c.pick);
+        page.Apply();
+        EXPECT_EQ(record.urgency, c.after) << c.stored << " pick " << c.pick;
+    }
+}
+
+TEST_F(FileInfoPages, KeywordsAddAndRemoveInOrder) {
+    IPTCData record;
+    record.Clear();
+    PropFileInfoKeywords page;
+    page.SetRecord(&record);
+    page.EnsureInitialised();
+    auto* edit = Find<QLineEdit>(&page, 1232);
+    auto* add = Find<QPushButton>(&page, 1048);
+    auto* remove = Find<QPushButton>(&page, 1049);
+    auto* list = Find<QListWidget>(&page, 1231);
+    for (const char* word : {"sea", "sky"}) {
+        edit->setText(word);
+        ASSERT_TRUE(add->isEnabled());
+        add->click();
+        EXPECT_TRUE(edit->text().isEmpty());
+        EXPECT_FALSE(add->isEnabled());
+    }
+    EXPECT_FALSE(remove->isEnabled());
+    list->setCurrentRow(0);
+    ASSERT_TRUE(remove->isEnabled());
+    remove->click();
+    EXPECT_FALSE(remove->isEnabled());
+    page.Apply();
+    EXPECT_EQ(record.keywords, std::vector<std::string>{"sky"});
+}
+
+TEST_F(FileInfoPages, OriginKeepsAnOldDateAndGivesARecordWithoutOneTheShownDate) {
+    IPTCData record;
+    record.Clear();
+    record.dateCreated = "19650412";
+    {
+        PropFileInfoOrigin page;
+        page.SetRecord(&record);
+        page.EnsureInitialised();
+        EXPECT_EQ(Find<QDateEdit>(&page, 1240)->date(), QDate(1965, 4, 12));
+        page.Apply();
+        EXPECT_EQ(record.dateCreated, "19650412");
+    }
+    record.dateCreated = "2003-7";  // not a date the picker can show: kept unless changed
+    {
+        PropFileInfoOrigin page;
+        page.SetRecord(&record);
+        page.EnsureInitialised();
+        page.Apply();
+        EXPECT_EQ(record.dateCreated, "2003-7");
+        Find<QDateEdit>(&page, 1240)->setDate(QDate(1999, 12, 31));
+        page.Apply();
+        EXPECT_EQ(record.dateCreated, "19991231");
+    }
+    record.dateCreated.clear();
+    {
+        PropFileInfoOrigin page;
+        page.SetRecord(&record);
+        page.EnsureInitialised();
+        page.Apply();
+        EXPECT_EQ(record.dateCreated, QDate::currentDate().toString("yyyyMMdd").toStdString());
+    }
+}
+
+TEST_F(FileInfoPages, TextsTheUserLeftAloneKeepTheirBytes) {
+    IPTCData record;
+    record.Clear();
+    record.caption = "caf\xe9";  // not UTF-8
+    record.headline = "old";
+    record.keywords = {"\xff\xfe", "sea"};
+    PropFileInfoCaption caption;
+    PropFileInfoKeywords keywords;
+    caption.SetRecord(&record);
+    keywords.SetRecord(&record);
+    caption.EnsureInitialised();
+    keywords.EnsureInitialised();
+    Find<QLineEdit>(&caption, 1225)->setText("new");
+    Find<QLineEdit>(&keywords, 1232)->setText("sky");
+    Find<QPushButton>(&keywords, 1048)->click();
+    caption.Apply();
+    keywords.Apply();
+    EXPECT_EQ(record.caption, "caf\xe9");
+    EXPECT_EQ(record.headline, "new");
+    EXPECT_EQ(record.keywords, (std::vector<std::string>{"\xff\xfe", "sea", "sky"}));
+}
+
+// ---- The command in the studio.
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FileInfoSheet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(rig_.Start());
+        folder_ = rig_.temp().Path("pictures") + "/";
+        fs::create_directories(folder_);
+    }
+    std::string Jpeg(const std::string& name) {
+        WritePicture(folder_ + name, QColor(20, 90, 160), 48, 32);
+        return folder_ + name;
+    }
+    void Select(const std::vector<std::string>& names) {
+        FileSelection& selection = rig_.frame()->GetSelection();
+        selection.SetFromNames(folder_, names);
+        selection.GatherFacts([](const PidlPath&) { return std::optional<GalleryImage>(); });
+    }
+
+    testing_support::StudioTestRig rig_;
+    std::string folder_;
+};
+
+TEST_F(FileInfoSheet, EnabledForOneJpegFileOnly) {
+    for (const char* name : {"x.JPE", "x.jpeg", "x.png", "y.jpg"}) Jpeg(name);
+    struct Case {
+        std::vector<std::string> names;
+        bool enabled;
+    };
+    for (const Case& c : {Case{{"x.JPE"}, true}, Case{{"x.jpeg"}, true}, Case{{"x.png"}, false},
+                          Case{{"x.JPE", "y.jpg"}, false}}) {
+        Select(c.names);
+        EXPECT_EQ(IsCommandEnabled(kFileInfoProperties), c.enabled) << c.names.front();
+    }
+}
+
+TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing) {
+    const std::string path = Jpeg("x.jpg");
+    IPTCData stored;
+    stored.Clear();
+    stored.caption = "old caption";
+    stored.byline = "A. Painter";
+    stored.city = "Ostend";
+    stored.dateCreated = "19650412";
+    stored.urgency = "5";
+    stored.keywords = {"sea", "sky"};
+    stored.supplementalCategories = {"coast"};
+    ASSERT_TRUE(stored.SaveToJpegFile(path));
+    Select({"x.jpg"});
+
+    const std::string before = Bytes(path);
+    DriveNextDialog([](DialogDriver& d) {
+        d.SetText(1224, "changed");  // typed, then thought better of
+        d.Press(2);
+    });
+    ExecuteCommand(kFileInfoProperties);
+    EXPECT_EQ(Bytes(path), before);
+
+    DriveNextDialog([](DialogDriver& d) {
+        d.SetText(1224, "new caption");
+        // Every page once, as a user looking through them would.
+        auto* tabs = d.dialog()->findChild<QTabWidget*>("12320");
+        for (int i = 0; i < tabs->count(); ++i) tabs->setCurrentIndex(i);
+        d.Press(1);
+    });
+    EXPECT_TRUE(ExecuteCommand(kFileInfoProperties));
+    IPTCData expected = stored;
+    expected.caption = "new caption";
+    const IPTCData read = ReadIptcFromFile(path);
+    EXPECT_EQ(read.caption, "new caption");
+    for (auto field :
+         {&IPTCData::byline, &IPTCData::city, &IPTCData::dateCreated, &IPTCData::urgency}) {
+        EXPECT_EQ(read.*field, expected.*field);
+    }
+    EXPECT_EQ(read.keywords, expected.keywords);
+    EXPECT_EQ(read.supplementalCategories, expected.supplementalCategories);
+    if (!RunTool("command -v exiv2").empty()) {
+        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Caption -Pv '" + path + "'"),
+                  "new caption\n");
+        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Keywords -Pv '" + path + "'"), "sea\nsky\n");
+        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.DateCreated -Pv '" + path + "'"),
+                  "1965-04-12\n");
+    }
+}
+
+TEST_F(FileInfoSheet, OkOnAReadOnlyFileReportsItAndLeavesTheFile) {
+    const std::string path = Jpeg("locked.jpg");
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const std::string before = Bytes(path);
+    Select({"locked.jpg"});
+    DriveNextDialog([](DialogDriver& d) {
+        d.SetText(1224, "lost");
+        d.Press(1);
+    });
+    EXPECT_FALSE(ExecuteCommand(kFileInfoProperties));
+    ASSERT_FALSE(rig_.prompts().calls().empty());
+    EXPECT_NE(rig_.prompts().calls().back().text.find(path), std::string::npos);
+    EXPECT_EQ(Bytes(path), before);
+}
+
+}  // namespace

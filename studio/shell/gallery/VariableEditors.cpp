@@ -1,0 +1,178 @@
+#include "studio/shell/gallery/VariableEditors.h"
+
+#include <cstdint>
+#include <optional>
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/prompts/Prompts.h"
+#include "platform/text/Text.h"
+#include "studio/projects/TemplateVariable.h"
+#include "studio/shell/ShellUtils.h"
+
+namespace {
+
+// Wide enough for a sentence or two of description per line.
+constexpr int kDescriptionWidth = 320;
+
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+VariableEditor::VariableEditor(QWidget* parent, int dialogId, const char* caption, bool titled)
+    : QDialog(parent), description_(new QLabel(this)), titled_(titled) {
+    setObjectName(QString::number(dialogId));
+    setWindowTitle(caption);
+    setModal(true);
+    description_->setObjectName("1043");
+    description_->setFixedWidth(kDescriptionWidth);
+}
+
+void VariableEditor::Finish(QWidget* value, QWidget* extra) {
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("2");
+    cancel->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    if (extra != nullptr) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(value, 1);
+        row->addWidget(extra);
+        layout->addLayout(row);
+    } else {
+        layout->addWidget(value);
+    }
+    layout->addWidget(description_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, [this] {
+        if (variable_ != nullptr && Store()) accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void VariableEditor::SetVariable(TemplateVariable* variable) {
+    variable_ = variable;
+    if (variable == nullptr) return;
+    if (titled_) setWindowTitle(FromStd(variable->title));
+    SetWrappedWindowText(description_, variable->description);
+    ShowValue();
+}
+
+// ---- Strings and numbers
+
+VarStringDlg::VarStringDlg(QWidget* parent)
+    : VariableEditor(parent, 153, "Text input", true), edit_(new QLineEdit(this)) {
+    edit_->setObjectName("1039");
+    Finish(edit_);
+}
+
+void VarStringDlg::ShowValue() { edit_->setText(FromStd(variable_->valueText)); }
+
+bool VarStringDlg::Store() {
+    const std::string text = edit_->text().toStdString();
+    if (variable_->Validate(text.c_str())) return variable_->SetValueText(text);
+    if (variable_->varType == kVarNumber) {
+        // An empty caption is the application's title.
+        platform::ShowMessage(this, "Please enter a number", "");
+    }
+    return false;
+}
+
+// ---- Long text
+
+VarLongTextDlg::VarLongTextDlg(QWidget* parent)
+    : VariableEditor(parent, 190, "Text input", false), edit_(new QPlainTextEdit(this)) {
+    edit_->setObjectName("1039");
+    Finish(edit_);
+}
+
+void VarLongTextDlg::ShowValue() { edit_->setPlainText(FromStd(variable_->valueText)); }
+
+bool VarLongTextDlg::Store() { return variable_->SetValueText(edit_->toPlainText().toStdString()); }
+
+// ---- Bool
+
+VarBoolDlg::VarBoolDlg(QWidget* parent)
+    : VariableEditor(parent, 198, "Enable/Disable", true), list_(new QComboBox(this)) {
+    list_->setObjectName("1217");
+    Finish(list_);
+}
+
+void VarBoolDlg::ShowValue() {
+    list_->clear();
+    list_->addItem(FromStd(variable_->GetChoice(0)));
+    list_->addItem(FromStd(variable_->GetChoice(1)));
+    list_->setCurrentIndex(variable_->valueText == "1" ? 1 : 0);
+}
+
+bool VarBoolDlg::Store() { return variable_->SetValue(list_->currentIndex()); }
+
+// ---- String list
+
+VarSelTextDlg::VarSelTextDlg(QWidget* parent)
+    : VariableEditor(parent, 199, "Select", true), list_(new QComboBox(this)) {
+    list_->setObjectName("1217");
+    Finish(list_);
+}
+
+void VarSelTextDlg::ShowValue() {
+    list_->clear();
+    int selected = 0;
+    // Only the declared choices are offered: a list declared without any has nothing to
+    // pick, and its value stays as it is.
+    for (std::size_t i = 0; i < variable_->choices.size(); ++i) {
+        list_->addItem(FromStd(variable_->choices[i]));
+        if (variable_->choices[i] == variable_->valueText) selected = static_cast<int>(i);
+    }
+    if (list_->count() > 0) list_->setCurrentIndex(selected);
+}
+
+bool VarSelTextDlg::Store() {
+    if (list_->currentIndex() < 0) {
+        reject();
+        return false;
+    }
+    return variable_->SetValue(list_->currentIndex());
+}
+
+// ---- Colour
+
+VarColorDlg::VarColorDlg(QWidget* parent)
+    : VariableEditor(parent, 200, "Dialog", true), edit_(new QLineEdit(this)) {
+    edit_->setObjectName("1219");
+    auto* pick = new QPushButton("Pick...", this);
+    pick->setObjectName("1220");
+    pick->setAutoDefault(false);
+    connect(pick, &QPushButton::clicked, this, [this] { Pick(); });
+
+    auto* value = new QWidget(this);
+    auto* row = new QHBoxLayout(value);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel("Color ( #rrggbb ) :", value));
+    row->addWidget(edit_, 1);
+    Finish(value, pick);
+}
+
+void VarColorDlg::ShowValue() { edit_->setText(FromStd(variable_->valueText)); }
+
+void VarColorDlg::Pick() {
+    const std::optional<std::uint32_t> color = platform::CurrentPrompts().ChooseColor(this, 0);
+    if (color) edit_->setText(FromStd(platform::FormatC("%06x", *color & 0xFFFFFFu)));
+}
+
+// What the user typed is what templates print: a colour text is not checked.
+bool VarColorDlg::Store() { return variable_->SetValueText(edit_->text().toStdString()); }

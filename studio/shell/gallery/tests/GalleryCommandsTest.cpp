@@ -1,0 +1,105 @@
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <QTest>
+
+#include "studio/shell/fileview/FileView.h"
+#include "studio/shell/gallery/GalleryLists.h"
+#include "studio/shell/gallery/tests/GalleryStudio.h"
+#include "testing/ScriptedMenuChooser.h"
+
+namespace {
+
+using platform::PromptAnswer;
+
+using GalleryCommands = GalleryStudio;
+
+TEST_F(GalleryCommands, AddNeedsOnePictureAmongTheItems) {
+    std::filesystem::create_directories(folder_ + "sub");
+    Pictures({"a.jpg"});
+    Select({"sub"});
+    EXPECT_FALSE(IsCommandEnabled(kGalleryAddFiles));
+    Select({"sub", "a.jpg"});
+    EXPECT_TRUE(IsCommandEnabled(kGalleryAddFiles));
+    ExecuteCommand(kGalleryAddFiles);
+    ASSERT_NE(CurrentGallery(), nullptr);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"a.jpg"}));
+    EXPECT_EQ(frame_->GetInfoView()->GetShownSheet(), InfoView::kSheetGallery);
+}
+
+TEST_F(GalleryCommands, MoveUpWithoutFocusMoveDownOnlyWithIt) {
+    AddPictures({"a.jpg", "b.jpg", "c.jpg"});
+    sheet_->SelectImage(1);
+    frame_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame_));
+    frame_->GetFileView()->setFocus();
+    EXPECT_TRUE(IsCommandEnabled(kGalleryUp));
+    EXPECT_FALSE(IsCommandEnabled(kGalleryDown));
+    EXPECT_FALSE(IsCommandEnabled(kGalleryRemove));
+
+    List()->setFocus();
+    ASSERT_TRUE(sheet_->HasFocusedSelection()) << "focus did not arrive";
+    EXPECT_TRUE(IsCommandEnabled(kGalleryDown));
+    ExecuteCommand(kGalleryDown);
+    EXPECT_EQ(GalleryNames(), (std::vector<std::string>{"a.jpg", "c.jpg", "b.jpg"}));
+    EXPECT_EQ(sheet_->GetSelectedImage(), 2);
+    EXPECT_FALSE(IsCommandEnabled(kGalleryDown)) << "the last row";
+    ExecuteCommand(kGalleryUp);
+    ExecuteCommand(kGalleryUp);
+    EXPECT_EQ(sheet_->GetSelectedImage(), 0);
+    EXPECT_FALSE(IsCommandEnabled(kGalleryUp)) << "the first row";
+
+    // The picture list's menu greys the moves its commands refuse.
+    testing_support::ScriptedMenuChooser menu;
+    auto* pictures = static_cast<WorkImages*>(List());
+    pictures->ShowMenu(QPoint(5, 5));
+    sheet_->SelectImage(2);
+    pictures->ShowMenu(QPoint(5, 5));
+    ASSERT_EQ(menu.calls().size(), 2u);
+    EXPECT_TRUE(menu.calls()[0].menu.FindCommand(kGalleryUp)->grayed);
+    EXPECT_FALSE(menu.calls()[0].menu.FindCommand(kGalleryDown)->grayed);
+    EXPECT_FALSE(menu.calls()[1].menu.FindCommand(kGalleryUp)->grayed);
+    EXPECT_TRUE(menu.calls()[1].menu.FindCommand(kGalleryDown)->grayed);
+}
+
+TEST_F(GalleryCommands, RemoveAllNeedsAGalleryWithPictures) {
+    EXPECT_FALSE(IsCommandEnabled(kGalleryRemoveAll));
+    ExecuteCommand(kGalleryNew);
+    EXPECT_FALSE(IsCommandEnabled(kGalleryRemoveAll));
+    AddPictures({"a.jpg", "b.jpg"});
+    EXPECT_TRUE(IsCommandEnabled(kGalleryRemoveAll));
+    ExecuteCommand(kGalleryRemoveAll);
+    EXPECT_EQ(List()->count(), 0);
+    EXPECT_EQ(CurrentGallery()->GetImageCount(), 0);
+    EXPECT_EQ(sheet_->GetSelectedImage(), -1);
+}
+
+TEST_F(GalleryCommands, ClosingAnUnchangedGalleryAsksNothing) {
+    ExecuteCommand(kGalleryNew);
+    ASSERT_NE(CurrentGallery(), nullptr);
+    EXPECT_FALSE(IsCommandEnabled(kGalleryNew));
+    ExecuteCommand(kGalleryClose);
+    EXPECT_EQ(CurrentGallery(), nullptr);
+    EXPECT_TRUE(rig_.prompts().calls().empty());
+    EXPECT_EQ(frame_->GetInfoView()->GetShownSheet(), InfoView::kSheetImage);
+}
+
+TEST_F(GalleryCommands, CloseKeepsTheGalleryWhenItsExportFailed) {
+    AddPictures({"a.jpg"});
+    ASSERT_TRUE(CurrentGallery()->IsModified());
+    // A file where the folder should be: the export cannot write.
+    const std::string notAFolder = rig_.temp().Write("not-a-folder", "x");
+    rig_.prompts().Answer(PromptAnswer::Yes);
+    rig_.prompts().AnswerPath(notAFolder);
+    EXPECT_FALSE(ExecuteCommand(kGalleryClose));
+    EXPECT_NE(CurrentGallery(), nullptr);
+
+    rig_.prompts().Answer(PromptAnswer::Yes);
+    rig_.prompts().AnswerPath(std::nullopt);
+    ExecuteCommand(kGalleryClose);
+    EXPECT_EQ(CurrentGallery(), nullptr) << "a cancelled folder dialog still closes";
+}
+
+}  // namespace

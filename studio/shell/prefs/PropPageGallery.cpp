@@ -1,0 +1,125 @@
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSlider>
+
+#include "platform/text/Text.h"
+#include "studio/shell/DataFile.h"
+#include "studio/shell/Properties.h"
+#include "studio/shell/ShellUtils.h"
+#include "studio/shell/prefs/PrefPages.h"
+
+namespace {
+
+QSlider* AddSlider(QFormLayout* form, const char* label, int id, int low, int high) {
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(QString::number(id));
+    slider->setRange(low, high);
+    form->addRow(label, slider);
+    return slider;
+}
+
+QLabel* AddLabel(QFormLayout* form, const char* label, int id) {
+    auto* text = new QLabel;
+    text->setObjectName(QString::number(id));
+    form->addRow(label, text);
+    return text;
+}
+
+// Names of preview files: one per rendering, so a file still shown is never rewritten.
+std::string NextPreviewName() {
+    static std::atomic<int> counter{0};
+    std::error_code ec;
+    std::string folder = std::filesystem::temp_directory_path(ec).string();
+    if (ec || folder.empty()) folder = "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return platform::FormatC("%skivoprptmb%d.jpg", folder.c_str(), counter++);
+}
+
+}  // namespace
+
+PropPageGallery::PropPageGallery(std::string preview)
+    : PropertyPage(150, "Gallery"), source_(std::move(preview)) {
+    auto* form = new QFormLayout(this);
+    size_ = AddSlider(form, "Thumbnail size:", 1100, 32, 160);
+    quality_ = AddSlider(form, "JPEG quality:", 1101, 0, 100);
+    colour_ = new QLineEdit;
+    colour_->setObjectName("1102");
+    colour_->setMaxLength(6);
+    form->addRow("Background colour:", colour_);
+    picture_ = AddLabel(form, "Preview:", 1103);
+    fileSize_ = AddLabel(form, "File size:", 1104);
+    pictureSize_ = AddLabel(form, "Picture size:", 1105);
+    for (QSlider* slider : {size_, quality_}) {
+        connect(slider, &QSlider::valueChanged, this, [this] {
+            if (!IsInitialised()) return;
+            SetModified();
+            UpdatePreview();
+        });
+    }
+    connect(colour_, &QLineEdit::textEdited, this, [this] {
+        SetModified();
+        UpdatePreview();
+    });
+}
+
+PropPageGallery::~PropPageGallery() {
+    for (const std::string& file : written_) {
+        std::error_code ec;
+        std::filesystem::remove(file, ec);
+    }
+}
+
+void PropPageGallery::Init() {
+    if (source_.empty()) source_ = FindDataFile("AppData/Preview.png");
+    const Properties& properties = Properties::Instance();
+    size_->setValue(properties.GetThumbSize().x);
+    quality_->setValue(properties.GetThumbQuality());
+    colour_->setText(QString::fromStdString(ColourText(properties.GetThumbColor())));
+    UpdatePreview();
+}
+
+void PropPageGallery::UpdatePreview() {
+    const int side = size_->value();
+    int colour = Properties::Instance().GetThumbColor();
+    ParseColourText(colour_->text().toStdString(), colour);
+    const std::string file = NextPreviewName();
+    written_.push_back(file);
+    if (source_.empty() ||
+        !SaveThumbnailJpeg({side, side}, source_, file, quality_->value(), nullptr, nullptr,
+                           nullptr, nullptr, static_cast<std::uint32_t>(colour), 0)) {
+        previewFile_.clear();
+        picture_->clear();
+        fileSize_->clear();
+        pictureSize_->clear();
+        return;
+    }
+    previewFile_ = file;
+    const int bytes = static_cast<int>(GetFileSize(file));
+    picture_->setPixmap(QPixmap(QString::fromStdString(file)));
+    fileSize_->setText(QString::fromStdString(
+        platform::FormatC("%.0d kb (%d bytes)", (bytes + 512) / 1024, bytes)));
+    pictureSize_->setText(QString::fromStdString(platform::FormatC("%d x %d", side, side)));
+}
+
+void PropPageGallery::Apply() {
+    Properties& properties = Properties::Instance();
+    const int side = size_->value();
+    // A size of unequal sides set elsewhere stays until the slider moves.
+    if (side != properties.GetThumbSize().x) {
+        properties.SetThumbSize({side, side});
+    }
+    int colour = properties.GetThumbColor();
+    if (ParseColourText(colour_->text().toStdString(), colour) &&
+        colour != properties.GetThumbColor()) {
+        properties.SetThumbColor(colour);
+    }
+    if (quality_->value() != properties.GetThumbQuality()) {
+        properties.SetThumbQuality(quality_->value());
+    }
+}
