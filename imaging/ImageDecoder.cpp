@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
+
+#include "imaging/PictureConverter.h"
 
 std::uint8_t ImageDecoder::ReadByte() {
     std::uint8_t b = 0;
@@ -41,6 +44,23 @@ std::size_t ImageDecoder::ReadBytes(void* buffer, std::size_t n) {
         position_ += count;
     }
     return count;
+}
+
+bool ImageDecoder::ReadConvertedLine(std::uint8_t* destination,
+                                     const PictureConverter& converter) {
+    if (destination == nullptr) return false;
+    const std::size_t bytes = static_cast<std::size_t>(std::max(info_.rowBytes, 0)) + 16;
+    if (unconverted_.size() < bytes) {
+        try {
+            // Room past the row: some decoders write whole groups of bytes.
+            unconverted_.assign(bytes, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    const bool more = ReadLine(unconverted_.data());
+    converter.Convert(unconverted_.data(), destination, info_, info_.width);
+    return more;
 }
 
 bool ImageDecoder::Restart(std::size_t, int) { return false; }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "imaging/Geometry.h"
 #include "imaging/PictureInfo.h"
@@ -40,6 +41,9 @@ public:
 
     // Decodes the next row, unconverted; true while rows remain after this one.
     virtual bool ReadLine(std::uint8_t* destination) = 0;
+    // The same row in the converter's destination format. Decoders whose own rows are
+    // nearer that format than the description's override it and skip a pass.
+    virtual bool ReadConvertedLine(std::uint8_t* destination, const PictureConverter& converter);
     virtual bool IsProgressive() { return false; }
     virtual bool Restart(std::size_t dataSize, int second);
     // The picture's full size in the source, before any downscaling.
@@ -62,4 +66,7 @@ protected:
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t position_ = 0;
+
+private:
+    std::vector<std::uint8_t> unconverted_;  // one row for ReadConvertedLine
 };

@@ -403,6 +403,25 @@ bool JpegDecoder::ReadLine(std::uint8_t* destination) {
     return false;
 }
 
+bool JpegDecoder::ReadConvertedLine(std::uint8_t* destination,
+                                    const PictureConverter& converter) {
+    if (state_ != State::Rows || !library_->bgr) {
+        return ImageDecoder::ReadConvertedLine(destination, converter);
+    }
+    if (destination == nullptr) return false;
+    // The library's blue-green-red row goes to the converter as it is, without the swap
+    // to the description's order and back.
+    Library& lib = *library_;
+    if (!GuardedReadRow(&lib.cinfo, lib.row)) {
+        Fail(kRowsError);
+        return false;
+    }
+    converter.ConvertBgr24(lib.row[0], destination, info_.width);
+    if (lib.cinfo.output_scanline < lib.cinfo.output_height) return true;
+    Finish();
+    return false;
+}
+
 void JpegDecoder::GetSize(Vector2<int>& size) {
     size = sourceSize_;
 }

@@ -84,6 +84,11 @@ bool PictureLoader::ReadLine(std::uint8_t* destination) {
     return decoder_ && decoder_->ReadLine(destination);
 }
 
+bool PictureLoader::ReadConvertedLine(std::uint8_t* destination,
+                                      const PictureConverter& converter) {
+    return decoder_ && decoder_->ReadConvertedLine(destination, converter);
+}
+
 bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive(); }
 
 bool PictureLoader::Restart(std::size_t dataSize, int second) {

@@ -203,11 +203,8 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const int pixelBytes = static_cast<int>(format.rgbBitCount / 8);
     PictureConverter converter;
     converter.SetPixelFormat(format);
-    std::vector<std::uint8_t> row;
     std::vector<std::uint8_t> converted;
     try {
-        // Room past the row: some decoders write whole groups of bytes.
-        row.assign(static_cast<std::size_t>(info.rowBytes) + 16, 0);
         converted.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelBytes), 0);
     } catch (const std::bad_alloc&) {
         return false;
@@ -221,7 +218,7 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
             band.Unlock();
             canvasLock.Release();
             if (loader_.stop_) return false;
-            more = decoder->ReadLine(row.data());
+            more = decoder->ReadConvertedLine(converted.data(), converter);
             canvasLock.Take();
             if (first && y == 0) {
                 const std::uint8_t* c = canvasColour_;
@@ -236,9 +233,8 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
             }
             band.Lock(y / kBand);
         } else {
-            more = decoder->ReadLine(row.data());
+            more = decoder->ReadConvertedLine(converted.data(), converter);
         }
-        converter.Convert(row.data(), converted.data(), info, width);
         band.Write(y, converted.data(), width, pixelBytes);
     }
     band.Unlock();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -90,7 +91,12 @@ private:
     SurfaceDesc desc_;
     const bool primary_;
     const std::uint64_t videoBytes_;
-    std::vector<std::uint8_t> bits_;
+    struct FreeBits {
+        void operator()(std::uint8_t* bits) const { std::free(bits); }
+    };
+    // From calloc: a large block comes as fresh zero pages, so a surface the caller fills
+    // anyway is not written twice.
+    std::unique_ptr<std::uint8_t[], FreeBits> bits_;
     std::atomic<bool> lost_{false};
     bool locked_ = false;
     std::optional<ColourKey> colourKey_;
