@@ -84,9 +84,9 @@ bool PictureLoader::ReadLine(std::uint8_t* destination) {
     return decoder_ && decoder_->ReadLine(destination);
 }
 
-bool PictureLoader::ReadConvertedLine(std::uint8_t* destination,
+bool PictureLoader::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
                                       const PictureConverter& converter) {
-    return decoder_ && decoder_->ReadConvertedLine(destination, converter);
+    return decoder_ && decoder_->ReadConvertedLine(pieces, pieceWidth, converter);
 }
 
 bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive(); }

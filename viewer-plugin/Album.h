@@ -148,6 +148,8 @@ public:
 
 private:
     void LoaderThreadProc(D3DWindow* display);
+    // Under the canvas lock, before a picture's first rows.
+    void FillEdgeTiles();
     // The first decoded rows placed: the start position, then the fit.
     void PlaceFirstRows(D3DWindow* display);
     // Level 0's borders from its new rows; the reduced levels are built again when drawn.

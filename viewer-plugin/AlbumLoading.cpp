@@ -72,21 +72,30 @@ public:
         }
         locked_.clear();
     }
-    // One converted row (destination pixels of `pixelBytes`) into each tile of the band:
-    // each tile's share after a one-pixel border, below its top border row.
+    // One converted row (destination pixels of `pixelBytes`) into each tile of the band.
     void Write(int row, const std::uint8_t* converted, int width, int pixelBytes) {
-        const int inTile = row % kBand + 1;
-        for (std::size_t c = 0; c < locked_.size(); ++c) {
-            const Locked& entry = locked_[c];
-            if (entry.bits == nullptr) continue;
+        const std::vector<std::uint8_t*>& pieces = Pieces(row, pixelBytes);
+        for (std::size_t c = 0; c < pieces.size(); ++c) {
             const int first = static_cast<int>(c) * kBand;
             const int count = std::min(kBand, width - first);
-            if (count <= 0) continue;
-            std::uint8_t* out =
-                entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
-            std::memcpy(out, converted + static_cast<std::size_t>(first) * pixelBytes,
+            if (pieces[c] == nullptr || count <= 0) continue;
+            std::memcpy(pieces[c], converted + static_cast<std::size_t>(first) * pixelBytes,
                         static_cast<std::size_t>(count) * pixelBytes);
         }
+    }
+    // Where row `row` of the picture starts in each tile of the band (past the tile's
+    // one-pixel border, below its top border row); null for a tile that could not be locked.
+    const std::vector<std::uint8_t*>& Pieces(int row, int pixelBytes) {
+        const int inTile = row % kBand + 1;
+        pieces_.resize(locked_.size());
+        for (std::size_t c = 0; c < locked_.size(); ++c) {
+            const Locked& entry = locked_[c];
+            pieces_[c] = entry.bits == nullptr ? nullptr
+                                               : entry.bits +
+                                                     static_cast<std::ptrdiff_t>(inTile) * entry.pitch +
+                                                     pixelBytes;
+        }
+        return pieces_;
     }
 
 private:
@@ -97,6 +106,7 @@ private:
     };
     const Canvas& canvas_;
     std::vector<Locked> locked_;
+    std::vector<std::uint8_t*> pieces_;
 };
 
 }  // namespace
@@ -203,42 +213,49 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const int pixelBytes = static_cast<int>(format.rgbBitCount / 8);
     PictureConverter converter;
     converter.SetPixelFormat(format);
-    std::vector<std::uint8_t> converted;
+    // A band's first row is decoded while the canvas is let go, so it waits here until
+    // its tiles are locked.
+    std::vector<std::uint8_t> firstRow;
     try {
-        converted.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelBytes), 0);
+        firstRow.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelBytes), 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
-
+    std::uint8_t* const wholeRow[] = {firstRow.data()};
     CanvasHold canvasLock(loader_.canvasSemaphore_);
     BandTiles band(*canvas_);
     bool more = true;
     for (int y = 0; y < height && more; ++y) {
-        if (y % kBand == 0) {
-            band.Unlock();
-            canvasLock.Release();
-            if (loader_.stop_) return false;
-            more = decoder->ReadConvertedLine(converted.data(), converter);
-            canvasLock.Take();
-            if (first && y == 0) {
-                const std::uint8_t* c = canvasColour_;
-                const Vector2<int> grid = canvas_->GetGridSize();
-                for (int i = 0; i < grid.x * grid.y; ++i) {
-                    D3DSurface* tile = tiles[static_cast<std::size_t>(i)].get();
-                    const bool edge = i % grid.x == grid.x - 1 || i / grid.x == grid.y - 1;
-                    if (edge && tile != nullptr && tile->IsValid()) {
-                        tile->Fill(tile->ColourToPixel(c[0], c[1], c[2]));
-                    }
-                }
-            }
-            band.Lock(y / kBand);
-        } else {
-            more = decoder->ReadConvertedLine(converted.data(), converter);
+        if (y % kBand != 0) {
+            more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes).data(), kBand, converter);
+            continue;
         }
-        band.Write(y, converted.data(), width, pixelBytes);
+        band.Unlock();
+        canvasLock.Release();
+        if (loader_.stop_) return false;
+        more = decoder->ReadConvertedLine(wholeRow, width, converter);
+        canvasLock.Take();
+        if (first && y == 0) FillEdgeTiles();
+        band.Lock(y / kBand);
+        band.Write(y, firstRow.data(), width, pixelBytes);
     }
     band.Unlock();
     return true;
+}
+
+void Album::FillEdgeTiles() {
+    // The last column and row of tiles reach past the picture: what lies beyond it shows
+    // the canvas colour.
+    const std::uint8_t* c = canvasColour_;
+    const auto& tiles = canvas_->GetTiles();
+    const Vector2<int> grid = canvas_->GetGridSize();
+    for (int i = 0; i < grid.x * grid.y; ++i) {
+        D3DSurface* tile = tiles[static_cast<std::size_t>(i)].get();
+        const bool edge = i % grid.x == grid.x - 1 || i / grid.x == grid.y - 1;
+        if (edge && tile != nullptr && tile->IsValid()) {
+            tile->Fill(tile->ColourToPixel(c[0], c[1], c[2]));
+        }
+    }
 }
 
 void Album::PlaceFirstRows(D3DWindow* display) {
