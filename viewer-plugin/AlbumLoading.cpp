@@ -109,6 +109,36 @@ private:
     std::vector<std::uint8_t*> pieces_;
 };
 
+// Zeroes, when a pass ends, what it left unwritten of tiles made uncleared: the rows it did
+// not reach, or everything when it failed. Made before the pass's canvas hold and band so
+// that it runs after them, with the tiles unlocked.
+class UnwrittenRows {
+public:
+    UnwrittenRows(Canvas* canvas, platform::Semaphore& lock) : canvas_(canvas), lock_(lock) {}
+    ~UnwrittenRows() {
+        if (canvas_ == nullptr) return;
+        platform::SemaphoreHold hold(lock_, platform::kWaitForever);
+        if (succeeded_) {
+            canvas_->ClearRowsFrom(reached_, !edgesFilled_);
+        } else {
+            canvas_->ClearRowsFrom(0, true);
+        }
+    }
+    UnwrittenRows(const UnwrittenRows&) = delete;
+    UnwrittenRows& operator=(const UnwrittenRows&) = delete;
+
+    void Reached(int rows) { reached_ = rows; }
+    void EdgesFilled() { edgesFilled_ = true; }
+    void Succeeded() { succeeded_ = true; }
+
+private:
+    Canvas* canvas_;
+    platform::Semaphore& lock_;
+    int reached_ = 0;
+    bool edgesFilled_ = false;
+    bool succeeded_ = false;
+};
+
 }  // namespace
 
 bool Album::AddData(D3DWindow* display, const std::string& name, const std::uint8_t* data,
@@ -181,11 +211,14 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const int height = info.height;
     if (width <= 0 || height <= 0) return false;
     const Vector2<int> size(width, height);
-    // A progressive load had its canvas sized before its thread started.
-    if (first && !loader_.canvasSized_) {
+    // A progressive load had its canvas sized before its thread started. Tiles sized here
+    // are written whole by this pass, so they are not zeroed first.
+    const bool fresh = first && !loader_.canvasSized_;
+    if (fresh) {
         platform::SemaphoreHold hold(loader_.canvasSemaphore_, platform::kWaitForever);
-        if (!canvas_->SetSize(display, size)) return false;
+        if (!canvas_->SetSize(display, size, false)) return false;
     }
+    UnwrittenRows unwritten(fresh ? canvas_.get() : nullptr, loader_.canvasSemaphore_);
     std::uint64_t available = 0;
     std::uint64_t expected = 0;
     {
@@ -228,18 +261,24 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     for (int y = 0; y < height && more; ++y) {
         if (y % kBand != 0) {
             more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes).data(), kBand, converter);
-            continue;
+        } else {
+            band.Unlock();
+            canvasLock.Release();
+            if (loader_.stop_) return false;
+            more = decoder->ReadConvertedLine(wholeRow, width, converter);
+            canvasLock.Take();
+            if (first && y == 0) {
+                FillEdgeTiles();
+                unwritten.EdgesFilled();
+            }
+            band.Lock(y / kBand);
+            band.Write(y, firstRow.data(), width, pixelBytes);
         }
-        band.Unlock();
-        canvasLock.Release();
-        if (loader_.stop_) return false;
-        more = decoder->ReadConvertedLine(wholeRow, width, converter);
-        canvasLock.Take();
-        if (first && y == 0) FillEdgeTiles();
-        band.Lock(y / kBand);
-        band.Write(y, firstRow.data(), width, pixelBytes);
+        // A row that failed may not have reached its tiles.
+        if (more || y == height - 1) unwritten.Reached(y + 1);
     }
     band.Unlock();
+    unwritten.Succeeded();
     return true;
 }
 

@@ -37,7 +37,10 @@ Surface::Surface(std::shared_ptr<DeviceState> device, const SurfaceDesc& desc, b
         desc_.pitch = (row + 3) & ~std::ptrdiff_t{3};
         const std::size_t bytes =
             static_cast<std::size_t>(desc_.pitch) * static_cast<std::size_t>(desc_.height);
-        bits_.reset(static_cast<std::uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1)));
+        const std::size_t size = bytes == 0 ? 1 : bytes;
+        bits_.reset(static_cast<std::uint8_t*>((desc_.caps2 & DDSCAPS2_UNCLEARED) != 0
+                                                   ? std::malloc(size)
+                                                   : std::calloc(size, 1)));
         if (!bits_) throw std::bad_alloc();
         desc_.flags |= DDSD_PITCH;
     } else {

@@ -15,9 +15,9 @@ namespace gfx {
 
 class Clipper;
 
-// A surface in memory, zero-filled when made. The primary surface has no pixels of its own:
-// it is the screen, and what is blitted to it lands in the framebuffer of its clipper's
-// window at that window's screen position. A flip shows the attached back buffer in the
+// A surface in memory, zero-filled when made (unless made DDSCAPS2_UNCLEARED). The primary
+// surface has no pixels of its own: it is the screen, and what is blitted to it lands in the
+// framebuffer of its clipper's window at that window's screen position. A flip shows the attached back buffer in the
 // cooperative window.
 //
 // Callers serialise their use of one surface (the viewer does so with its device section);
@@ -94,8 +94,6 @@ private:
     struct FreeBits {
         void operator()(std::uint8_t* bits) const { std::free(bits); }
     };
-    // From calloc: a large block comes as fresh zero pages, so a surface the caller fills
-    // anyway is not written twice.
     std::unique_ptr<std::uint8_t[], FreeBits> bits_;
     std::atomic<bool> lost_{false};
     bool locked_ = false;
