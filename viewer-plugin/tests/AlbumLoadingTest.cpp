@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstring>
@@ -91,6 +92,28 @@ protected:
         return pixels;
     }
 
+    // Every texel of every level-0 tile, borders and what lies past the picture included.
+    std::vector<std::uint32_t> WholeTiles() {
+        std::vector<std::uint32_t> texels;
+        platform::SemaphoreHold hold(album_->Loader().CanvasSemaphore(), platform::kWaitForever);
+        for (const auto& tile : album_->GetCanvas()->GetTiles()) {
+            std::uint8_t* bits = nullptr;
+            std::ptrdiff_t pitch = 0;
+            EXPECT_TRUE(tile->Lock());
+            EXPECT_TRUE(tile->GetLockInfo(&bits, &pitch, nullptr));
+            for (int y = 0; y < tile->GetHeight(); ++y) {
+                const std::uint8_t* row = bits + y * pitch;
+                for (int x = 0; x < tile->GetWidth(); ++x) {
+                    std::uint32_t texel = 0;
+                    std::memcpy(&texel, row + 4 * x, 4);
+                    texels.push_back(texel);
+                }
+            }
+            tile->Unlock();
+        }
+        return texels;
+    }
+
     // What the picture loader makes of the file, as blue, green, red bytes.
     static Bytes Reference(const testing_support::TempDir& temp, const std::string& name,
                            const Bytes& file) {
@@ -159,6 +182,27 @@ TEST_F(AlbumLoading, AJpegLandsInTheTilesAsTheLoaderDecodesIt) {
     EXPECT_FALSE(album_->AddData(display, "none.jpg", nullptr, 0));
     EXPECT_TRUE(capture.lines().empty());
     EXPECT_EQ(album_->GetCanvasSize(), Vector2<int>(600, 300));
+}
+
+TEST_F(AlbumLoading, TilesTheDecoderWritesWholeKeepNothingOfTheirOldMemory) {
+    // The tiles are made without zeroing; whatever the allocator left in them (here a
+    // different byte on each load) must never show.
+    const Bytes file = jpeg_fixtures::Encode({.width = 600, .height = 300, .quality = 85});
+    D3DWindow* display = Display({400, 300});
+    album_->SetCanvasColor(0x102030);
+    album_->CreateCanvas(display);
+    std::vector<std::uint32_t> loads[2];
+    for (int i = 0; i < 2; ++i) {
+        mallopt(M_PERTURB, i == 0 ? 0x11 : 0x77);
+        const bool added = album_->AddData(display, "picture.jpg", file.data(), file.size());
+        mallopt(M_PERTURB, 0);
+        ASSERT_TRUE(added);
+        loads[i] = WholeTiles();
+    }
+    ASSERT_EQ(loads[0].size(), 6u * 256 * 256);
+    EXPECT_TRUE(loads[0] == loads[1]);
+    // Past the picture, in the last tile: the canvas colour.
+    EXPECT_EQ(loads[0][5 * 256 * 256 + 200 * 256 + 200] & 0xFFFFFF, 0x102030u);
 }
 
 TEST_F(AlbumLoading, AProgressivePictureArrivingInChunksEndsComplete) {
