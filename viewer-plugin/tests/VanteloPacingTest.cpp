@@ -117,6 +117,15 @@ TEST_F(Pacing, FramesWaitWhileTheDisplayChangesOrPacingIsSuspended) {
     Pump(30ms);
     viewer_->OnFrameMessage();
     EXPECT_EQ(Frames(), before + 1);
+
+    // So does another viewer's request that this one let go of the display.
+    ASSERT_NE(viewer_->GetDisplay(), nullptr);
+    viewer_->GetDisplay()->SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    viewer_->GetDisplay()->SetReleaseRequest(false);
+    EXPECT_EQ(Frames(), before + 1);
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(Frames(), before + 2);
     viewer_->ResumePacing();
 }
 
