@@ -90,10 +90,9 @@ public:
         pieces_.resize(locked_.size());
         for (std::size_t c = 0; c < locked_.size(); ++c) {
             const Locked& entry = locked_[c];
-            pieces_[c] = entry.bits == nullptr ? nullptr
-                                               : entry.bits +
-                                                     static_cast<std::ptrdiff_t>(inTile) * entry.pitch +
-                                                     pixelBytes;
+            pieces_[c] = nullptr;
+            if (entry.bits == nullptr) continue;
+            pieces_[c] = entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
         }
         return pieces_;
     }

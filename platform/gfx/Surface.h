@@ -17,8 +17,8 @@ class Clipper;
 
 // A surface in memory, zero-filled when made (unless made DDSCAPS2_UNCLEARED). The primary
 // surface has no pixels of its own: it is the screen, and what is blitted to it lands in the
-// framebuffer of its clipper's window at that window's screen position. A flip shows the attached back buffer in the
-// cooperative window.
+// framebuffer of its clipper's window at that window's screen position. A flip shows the
+// attached back buffer in the cooperative window.
 //
 // Callers serialise their use of one surface (the viewer does so with its device section);
 // only losing surfaces may come from any thread.
