@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
+
+#include "imaging/PictureConverter.h"
 
 std::uint8_t ImageDecoder::ReadByte() {
     std::uint8_t b = 0;
@@ -41,6 +44,41 @@ std::size_t ImageDecoder::ReadBytes(void* buffer, std::size_t n) {
         position_ += count;
     }
     return count;
+}
+
+bool ImageDecoder::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                                     const PictureConverter& converter) {
+    if (pieces == nullptr || pieceWidth <= 0) return false;
+    const int width = info_.width;
+    const int sourceBits = info_.bitsPerPixel;
+    // Pieces starting inside a source byte are cut from one converted row instead.
+    const bool whole = (static_cast<std::int64_t>(pieceWidth) * sourceBits) % 8 != 0;
+    const std::size_t bytes = static_cast<std::size_t>(std::max(info_.rowBytes, 0)) + 16;
+    const std::size_t convertedBytes =
+        whole ? static_cast<std::size_t>(std::max(width, 0)) * 4 : 0;
+    try {
+        // Room past the row: some decoders write whole groups of bytes.
+        if (unconverted_.size() < bytes) unconverted_.assign(bytes, 0);
+        if (converted_.size() < convertedBytes) converted_.assign(convertedBytes, 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const bool more = ReadLine(unconverted_.data());
+    const int destinationBytes = converter.bitsPerPixel / 8;
+    if (whole) converter.Convert(unconverted_.data(), converted_.data(), info_, width);
+    for (int first = 0, i = 0; first < width; first += pieceWidth, ++i) {
+        if (pieces[i] == nullptr) continue;
+        const int count = std::min(pieceWidth, width - first);
+        if (whole) {
+            std::memcpy(pieces[i],
+                        converted_.data() + static_cast<std::size_t>(first) * destinationBytes,
+                        static_cast<std::size_t>(count) * destinationBytes);
+        } else {
+            const std::size_t offset = static_cast<std::size_t>(first) * sourceBits / 8;
+            converter.Convert(unconverted_.data() + offset, pieces[i], info_, count);
+        }
+    }
+    return more;
 }
 
 bool ImageDecoder::Restart(std::size_t, int) { return false; }

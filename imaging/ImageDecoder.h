@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "imaging/Geometry.h"
 #include "imaging/PictureInfo.h"
@@ -40,6 +41,12 @@ public:
 
     // Decodes the next row, unconverted; true while rows remain after this one.
     virtual bool ReadLine(std::uint8_t* destination) = 0;
+    // The same row in the converter's destination format, cut into pieces of `pieceWidth`
+    // pixels (the last may be shorter): piece i is written at pieces[i], or left out when
+    // that is null. Decoders whose own rows are nearer that format than the description's
+    // override it and skip a pass.
+    virtual bool ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                                   const PictureConverter& converter);
     virtual bool IsProgressive() { return false; }
     virtual bool Restart(std::size_t dataSize, int second);
     // The picture's full size in the source, before any downscaling.
@@ -62,4 +69,8 @@ protected:
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t position_ = 0;
+
+private:
+    std::vector<std::uint8_t> unconverted_;  // one row for ReadConvertedLine
+    std::vector<std::uint8_t> converted_;    // one row, when pieces start inside a byte
 };

@@ -403,6 +403,30 @@ bool JpegDecoder::ReadLine(std::uint8_t* destination) {
     return false;
 }
 
+bool JpegDecoder::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                                    const PictureConverter& converter) {
+    if (state_ != State::Rows || !library_->bgr) {
+        return ImageDecoder::ReadConvertedLine(pieces, pieceWidth, converter);
+    }
+    if (pieces == nullptr || pieceWidth <= 0) return false;
+    // The library's blue-green-red row goes to the converter as it is, without the swap
+    // to the description's order and back.
+    Library& lib = *library_;
+    if (!GuardedReadRow(&lib.cinfo, lib.row)) {
+        Fail(kRowsError);
+        return false;
+    }
+    const int width = info_.width;
+    for (int first = 0, i = 0; first < width; first += pieceWidth, ++i) {
+        if (pieces[i] == nullptr) continue;
+        converter.ConvertBgr24(lib.row[0] + static_cast<std::size_t>(first) * 3, pieces[i],
+                               std::min(pieceWidth, width - first));
+    }
+    if (lib.cinfo.output_scanline < lib.cinfo.output_height) return true;
+    Finish();
+    return false;
+}
+
 void JpegDecoder::GetSize(Vector2<int>& size) {
     size = sourceSize_;
 }

@@ -19,6 +19,8 @@ public:
     bool ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,
                    const PictureConverter* converter) override;
     bool ReadLine(std::uint8_t* destination) override;
+    bool ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                           const PictureConverter& converter) override;
     // The size in the file, before any scaling.
     void GetSize(Vector2<int>& size) override;
     // A quiet decoder reports a header or start failure only by its result: the viewer

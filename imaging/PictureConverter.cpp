@@ -59,6 +59,14 @@ struct BytesFetch {
     }
 };
 
+struct BgrFetch {
+    const std::uint8_t* row;
+    Rgb operator()(int i) const {
+        const std::uint8_t* p = row + 3 * i;
+        return {p[2], p[1], p[0]};
+    }
+};
+
 // Destination writers.
 
 template <int GreenBits>
@@ -173,6 +181,34 @@ void SwapRgb24(const std::uint8_t* source, std::uint8_t* destination, int count)
     Run(count - i, BytesFetch<3>{source}, Store24{destination});
 }
 
+// Three-byte pixels into four-byte ones whose fourth byte is 0, four pixels (three
+// little-endian words) at a time. Blue-green-red rows keep their order; red-green-blue rows
+// are turned round on the way.
+template <bool Swap>
+void Widen24To32(const std::uint8_t* source, std::uint8_t* destination, int count) {
+    int i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        const auto order = [](std::uint32_t v) {
+            if constexpr (Swap) return SwapRedBlue(v);
+            return v;
+        };
+        for (; i + 4 <= count; i += 4, source += 12, destination += 16) {
+            const std::uint32_t w0 = Load32(source);
+            const std::uint32_t w1 = Load32(source + 4);
+            const std::uint32_t w2 = Load32(source + 8);
+            Store32Bytes(destination, order(w0 & 0xFFFFFF));
+            Store32Bytes(destination + 4, order((w0 >> 24) | (w1 & 0xFFFF) << 8));
+            Store32Bytes(destination + 8, order((w1 >> 16) | (w2 & 0xFF) << 16));
+            Store32Bytes(destination + 12, order(w2 >> 8));
+        }
+    }
+    if constexpr (Swap) {
+        Run(count - i, BytesFetch<3>{source}, Store32{destination});
+    } else {
+        Run(count - i, BgrFetch{source}, Store32{destination});
+    }
+}
+
 int LowestSetBit(std::uint32_t mask) { return mask == 0 ? -1 : std::countr_zero(mask); }
 
 }  // namespace
@@ -226,6 +262,29 @@ void PictureConverter::Convert(const std::uint8_t* source, std::uint8_t* destina
             from.greenShift, from.blueShift, from.redBits, from.greenBits, from.blueBits, 0);
 }
 
+void PictureConverter::ConvertBgr24(const std::uint8_t* source, std::uint8_t* destination,
+                                    int count) const {
+    switch (bitsPerPixel) {
+        case 16:
+            switch (greenBits) {
+                case 4: Run(count, BgrFetch{source}, Store16<4>{destination}); break;
+                case 5: Run(count, BgrFetch{source}, Store16<5>{destination}); break;
+                case 6: Run(count, BgrFetch{source}, Store16<6>{destination}); break;
+                default: break;  // no 16-bit layout with that green width
+            }
+            break;
+        case 24:
+            if (count > 0) std::memcpy(destination, source, static_cast<std::size_t>(count) * 3);
+            break;
+        case 32:
+            Widen24To32<false>(source, destination, count);
+            break;
+        default:
+            platform::DebugOutput("PictureConverter::Convert  Unsupported destination format\n");
+            break;
+    }
+}
+
 void PictureConverter::Write16Bit(const std::uint8_t* source, std::uint8_t* destination,
                                   const std::uint32_t* palette, int count, int sourceBits,
                                   int sourceGreenBits) const {
@@ -264,6 +323,10 @@ void PictureConverter::Write24Bit(const std::uint8_t* source, std::uint8_t* dest
 void PictureConverter::Write32Bit(const std::uint8_t* source, std::uint8_t* destination,
                                   const std::uint32_t* palette, int count, int sourceBits,
                                   int sourceGreenBits) const {
+    if (sourceBits == 24) {
+        Widen24To32<true>(source, destination, count);
+        return;
+    }
     if (!Dispatch(source, palette, count, sourceBits, sourceGreenBits, Store32{destination})) {
         platform::DebugOutput("PictureConverter::Write32Bit  Unsupported source format\n");
     }

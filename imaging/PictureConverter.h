@@ -27,6 +27,10 @@ public:
     void Convert(const std::uint8_t* source, std::uint8_t* destination, const PictureInfo& from,
                  int count) const;
 
+    // Converts count pixels of a blue-green-red row of 24 bits, the order some decoders
+    // produce colour rows in.
+    void ConvertBgr24(const std::uint8_t* source, std::uint8_t* destination, int count) const;
+
     int bitsPerPixel = 0;
     int redShift = 0;
     int greenShift = 0;

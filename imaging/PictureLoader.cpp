@@ -84,6 +84,11 @@ bool PictureLoader::ReadLine(std::uint8_t* destination) {
     return decoder_ && decoder_->ReadLine(destination);
 }
 
+bool PictureLoader::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                                      const PictureConverter& converter) {
+    return decoder_ && decoder_->ReadConvertedLine(pieces, pieceWidth, converter);
+}
+
 bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive(); }
 
 bool PictureLoader::Restart(std::size_t dataSize, int second) {

@@ -42,6 +42,8 @@ public:
 
     // For progressive loading in the viewer.
     bool ReadLine(std::uint8_t* destination);
+    bool ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth,
+                           const PictureConverter& converter);
     bool IsProgressive();
     bool Restart(std::size_t dataSize, int second);
     // Points the decoder at the same bytes moved to a new block (a growing download buffer);

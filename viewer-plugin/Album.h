@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -139,12 +140,16 @@ public:
                      D3DWindow* display);
     // Rows the available bytes allow into the level-0 tiles; false when nothing could be.
     bool DecodeRows(D3DWindow* display, bool first);
+    // Ends the loader (waiting for it) and drops the decoder; the canvas stays.
+    void EndLoader();
     // Ends the loader (waiting for it), drops the mouse device, the decoder and the canvas.
     void StopLoader();
     AlbumLoader& Loader() { return loader_; }
 
 private:
     void LoaderThreadProc(D3DWindow* display);
+    // Under the canvas lock, before a picture's first rows.
+    void FillEdgeTiles();
     // The first decoded rows placed: the start position, then the fit.
     void PlaceFirstRows(D3DWindow* display);
     // Level 0's borders from its new rows; the reduced levels are built again when drawn.
@@ -170,7 +175,8 @@ private:
     bool zoomLock_ = false;
     Vector2<int> zoomLockPoint_{-1, -1};
     std::unique_ptr<Canvas> canvas_;
-    bool dirty_ = true;
+    // The loader thread marks the view when it places the first rows.
+    std::atomic<bool> dirty_{true};
     std::uint16_t userInterfaceLock_ = 0;
     Vector3 start_{0, 0, 1};
     Vector2<int> canvasSize_{1, 1};

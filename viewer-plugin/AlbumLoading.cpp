@@ -72,21 +72,29 @@ public:
         }
         locked_.clear();
     }
-    // One converted row (destination pixels of `pixelBytes`) into each tile of the band:
-    // each tile's share after a one-pixel border, below its top border row.
+    // One converted row (destination pixels of `pixelBytes`) into each tile of the band.
     void Write(int row, const std::uint8_t* converted, int width, int pixelBytes) {
-        const int inTile = row % kBand + 1;
-        for (std::size_t c = 0; c < locked_.size(); ++c) {
-            const Locked& entry = locked_[c];
-            if (entry.bits == nullptr) continue;
+        const std::vector<std::uint8_t*>& pieces = Pieces(row, pixelBytes);
+        for (std::size_t c = 0; c < pieces.size(); ++c) {
             const int first = static_cast<int>(c) * kBand;
             const int count = std::min(kBand, width - first);
-            if (count <= 0) continue;
-            std::uint8_t* out =
-                entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
-            std::memcpy(out, converted + static_cast<std::size_t>(first) * pixelBytes,
+            if (pieces[c] == nullptr || count <= 0) continue;
+            std::memcpy(pieces[c], converted + static_cast<std::size_t>(first) * pixelBytes,
                         static_cast<std::size_t>(count) * pixelBytes);
         }
+    }
+    // Where row `row` of the picture starts in each tile of the band (past the tile's
+    // one-pixel border, below its top border row); null for a tile that could not be locked.
+    const std::vector<std::uint8_t*>& Pieces(int row, int pixelBytes) {
+        const int inTile = row % kBand + 1;
+        pieces_.resize(locked_.size());
+        for (std::size_t c = 0; c < locked_.size(); ++c) {
+            const Locked& entry = locked_[c];
+            pieces_[c] = nullptr;
+            if (entry.bits == nullptr) continue;
+            pieces_[c] = entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
+        }
+        return pieces_;
     }
 
 private:
@@ -97,6 +105,37 @@ private:
     };
     const Canvas& canvas_;
     std::vector<Locked> locked_;
+    std::vector<std::uint8_t*> pieces_;
+};
+
+// Zeroes, when a pass ends, what it left unwritten of tiles made uncleared: the rows it did
+// not reach, or everything when it failed. Made before the pass's canvas hold and band so
+// that it runs after them, with the tiles unlocked.
+class UnwrittenRows {
+public:
+    UnwrittenRows(Canvas* canvas, platform::Semaphore& lock) : canvas_(canvas), lock_(lock) {}
+    ~UnwrittenRows() {
+        if (canvas_ == nullptr) return;
+        platform::SemaphoreHold hold(lock_, platform::kWaitForever);
+        if (succeeded_) {
+            canvas_->ClearRowsFrom(reached_, !edgesFilled_);
+        } else {
+            canvas_->ClearRowsFrom(0, true);
+        }
+    }
+    UnwrittenRows(const UnwrittenRows&) = delete;
+    UnwrittenRows& operator=(const UnwrittenRows&) = delete;
+
+    void Reached(int rows) { reached_ = rows; }
+    void EdgesFilled() { edgesFilled_ = true; }
+    void Succeeded() { succeeded_ = true; }
+
+private:
+    Canvas* canvas_;
+    platform::Semaphore& lock_;
+    int reached_ = 0;
+    bool edgesFilled_ = false;
+    bool succeeded_ = false;
 };
 
 }  // namespace
@@ -171,11 +210,14 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const int height = info.height;
     if (width <= 0 || height <= 0) return false;
     const Vector2<int> size(width, height);
-    // A progressive load had its canvas sized before its thread started.
-    if (first && !loader_.canvasSized_) {
+    // A progressive load had its canvas sized before its thread started. Tiles sized here
+    // are written whole by this pass, so they are not zeroed first.
+    const bool fresh = first && !loader_.canvasSized_;
+    if (fresh) {
         platform::SemaphoreHold hold(loader_.canvasSemaphore_, platform::kWaitForever);
-        if (!canvas_->SetSize(display, size)) return false;
+        if (!canvas_->SetSize(display, size, false)) return false;
     }
+    UnwrittenRows unwritten(fresh ? canvas_.get() : nullptr, loader_.canvasSemaphore_);
     std::uint64_t available = 0;
     std::uint64_t expected = 0;
     {
@@ -203,46 +245,55 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const int pixelBytes = static_cast<int>(format.rgbBitCount / 8);
     PictureConverter converter;
     converter.SetPixelFormat(format);
-    std::vector<std::uint8_t> row;
-    std::vector<std::uint8_t> converted;
+    // A band's first row is decoded while the canvas is let go, so it waits here until
+    // its tiles are locked.
+    std::vector<std::uint8_t> firstRow;
     try {
-        // Room past the row: some decoders write whole groups of bytes.
-        row.assign(static_cast<std::size_t>(info.rowBytes) + 16, 0);
-        converted.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelBytes), 0);
+        firstRow.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(pixelBytes), 0);
     } catch (const std::bad_alloc&) {
         return false;
     }
-
+    std::uint8_t* const wholeRow[] = {firstRow.data()};
     CanvasHold canvasLock(loader_.canvasSemaphore_);
     BandTiles band(*canvas_);
     bool more = true;
     for (int y = 0; y < height && more; ++y) {
-        if (y % kBand == 0) {
+        if (y % kBand != 0) {
+            more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes).data(), kBand, converter);
+        } else {
             band.Unlock();
             canvasLock.Release();
             if (loader_.stop_) return false;
-            more = decoder->ReadLine(row.data());
+            more = decoder->ReadConvertedLine(wholeRow, width, converter);
             canvasLock.Take();
             if (first && y == 0) {
-                const std::uint8_t* c = canvasColour_;
-                const Vector2<int> grid = canvas_->GetGridSize();
-                for (int i = 0; i < grid.x * grid.y; ++i) {
-                    D3DSurface* tile = tiles[static_cast<std::size_t>(i)].get();
-                    const bool edge = i % grid.x == grid.x - 1 || i / grid.x == grid.y - 1;
-                    if (edge && tile != nullptr && tile->IsValid()) {
-                        tile->Fill(tile->ColourToPixel(c[0], c[1], c[2]));
-                    }
-                }
+                FillEdgeTiles();
+                unwritten.EdgesFilled();
             }
             band.Lock(y / kBand);
-        } else {
-            more = decoder->ReadLine(row.data());
+            band.Write(y, firstRow.data(), width, pixelBytes);
         }
-        converter.Convert(row.data(), converted.data(), info, width);
-        band.Write(y, converted.data(), width, pixelBytes);
+        // A row that failed may not have reached its tiles.
+        if (more || y == height - 1) unwritten.Reached(y + 1);
     }
     band.Unlock();
+    unwritten.Succeeded();
     return true;
+}
+
+void Album::FillEdgeTiles() {
+    // The last column and row of tiles reach past the picture: what lies beyond it shows
+    // the canvas colour.
+    const std::uint8_t* c = canvasColour_;
+    const auto& tiles = canvas_->GetTiles();
+    const Vector2<int> grid = canvas_->GetGridSize();
+    for (int i = 0; i < grid.x * grid.y; ++i) {
+        D3DSurface* tile = tiles[static_cast<std::size_t>(i)].get();
+        const bool edge = i % grid.x == grid.x - 1 || i / grid.x == grid.y - 1;
+        if (edge && tile != nullptr && tile->IsValid()) {
+            tile->Fill(tile->ColourToPixel(c[0], c[1], c[2]));
+        }
+    }
 }
 
 void Album::PlaceFirstRows(D3DWindow* display) {
@@ -309,6 +360,14 @@ void Album::LoaderThreadProc(D3DWindow* display) {
         }
     }
     leave(AlbumLoader::kIdle);
+}
+
+void Album::EndLoader() {
+    loader_.Join();
+    loader_.decoder_.reset();
+    loader_.state_ = AlbumLoader::kIdle;
+    loader_.progressive_ = false;
+    loader_.SetReport(AlbumLoader::kNoReport);
 }
 
 void Album::StopLoader() {

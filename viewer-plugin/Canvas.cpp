@@ -43,7 +43,7 @@ Canvas::Canvas(D3DWindow* window, Vector2<int> imageSize) {
 
 Canvas::~Canvas() = default;
 
-bool Canvas::SetSize(D3DWindow* window, Vector2<int> size) {
+bool Canvas::SetSize(D3DWindow* window, Vector2<int> size, bool cleared) {
     if (size.x <= 0 || size.y <= 0) return false;
     // Every level's tiles together, at the deepest layout a tile can take.
     std::uint64_t tiles = 0;
@@ -58,10 +58,27 @@ bool Canvas::SetSize(D3DWindow* window, Vector2<int> size) {
     levels_[0].tiles.clear();
     std::vector<std::unique_ptr<D3DSurface>> made;
     made.reserve(static_cast<std::size_t>(grid.x) * grid.y);
-    for (int i = 0; i < grid.x * grid.y; ++i) made.push_back(CreateTile(window));
+    for (int i = 0; i < grid.x * grid.y; ++i) made.push_back(CreateTile(window, cleared));
     InvalidateExecuteBuffer();
     SetupLevel(levels_[0], 0, true, std::move(made), grid, size);
     return true;
+}
+
+void Canvas::ClearRowsFrom(int row, bool edgeTiles) {
+    const CanvasLevel& level = levels_[0];
+    for (int r = 0; r < level.grid.y; ++r) {
+        // Tile row 0 is the border above the band's first picture row.
+        const int from = std::max(0, row - kTileStep * r + 1);
+        if (from >= kSurfaceSize - 1) continue;
+        const int top = from == 1 ? 0 : from;
+        for (int c = 0; c < level.grid.x; ++c) {
+            if (!edgeTiles && (c == level.grid.x - 1 || r == level.grid.y - 1)) continue;
+            D3DSurface* tile = level.Tile(c, r);
+            if (!Usable(tile)) continue;
+            const Vector2<int> extent = tile->GetSize();
+            if (top < extent.y) tile->FillRect(Rect{0, top, extent.x, extent.y}, 0);
+        }
+    }
 }
 
 void Canvas::SetLevelCount(int count) {
@@ -82,15 +99,18 @@ void Canvas::ReleaseLevels() {
     }
 }
 
-std::unique_ptr<D3DSurface> Canvas::CreateTile(D3DWindow* window) const {
+std::unique_ptr<D3DSurface> Canvas::CreateTile(D3DWindow* window, bool cleared) const {
     auto tile = std::make_unique<D3DSurface>();
     if (window == nullptr) return tile;
     auto section = EnterDeviceSection();
     gfx::DirectDraw* dd4 = SharedDirectDraw().dd4;
     if (dd4 == nullptr) return tile;
     const std::uint32_t caps = kTileCaps | (window->GetMipmapFilter() ? gfx::DDSCAPS_MIPMAP : 0);
+    // A mipmap chain would be built from the borders before they are written.
+    const bool uncleared = !cleared && mipmapCount_ == 1;
+    const std::uint32_t caps2 = kManagedTexture | (uncleared ? gfx::DDSCAPS2_UNCLEARED : 0);
     tile->CreateTexture(dd4, kSurfaceSize, kSurfaceSize, window->GetBackBufferFormat(), caps,
-                        kManagedTexture, mipmapCount_);
+                        caps2, mipmapCount_);
     return tile;
 }
 

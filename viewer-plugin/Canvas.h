@@ -33,8 +33,12 @@ public:
 
     // New empty level-0 tiles for a picture of `size`; the coarser levels are dropped.
     // False, with the old size and tiles kept, for a side of 0 or less or a size beyond
-    // kMaxTileMemory.
-    bool SetSize(D3DWindow* window, Vector2<int> size);
+    // kMaxTileMemory. Tiles made not `cleared` hold undefined pixels until the caller writes
+    // them all (ClearRowsFrom covers what it could not).
+    bool SetSize(D3DWindow* window, Vector2<int> size, bool cleared = true);
+    // Zeroes level 0 from picture row `row` down (in the tiles of the last column and row
+    // too when `edgeTiles`), borders included.
+    void ClearRowsFrom(int row, bool edgeTiles);
     void SetLevelCount(int count);
     // Drops levels 1 and up; they are built again when drawn.
     void ReleaseLevels();
@@ -83,7 +87,7 @@ public:
 
 private:
     // A new 256 x 256 tile in the back buffer's texture format; uncreated when that fails.
-    std::unique_ptr<D3DSurface> CreateTile(D3DWindow* window) const;
+    std::unique_ptr<D3DSurface> CreateTile(D3DWindow* window, bool cleared = true) const;
     void DrawTiles(gfx::Device* device, const CanvasLevel& level);
 
     int tileStep_ = kTileStep;

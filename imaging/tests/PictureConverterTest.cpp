@@ -68,6 +68,44 @@ TEST(PictureConverter, TwentyFourBitRowsOfEveryLengthSwapEveryPixel) {
     }
 }
 
+TEST(PictureConverter, ThreeByteRowsOfEveryLengthWidenAndKeepTheirOrder) {
+    // Red-green-blue rows to 32 bits, and blue-green-red rows to every destination, against
+    // the same pixels converted one at a time.
+    const struct {
+        int bits, greenBits;
+    } destinations[] = {{32, 8}, {24, 8}, {16, 6}, {16, 5}, {16, 4}};
+    for (int count = 0; count <= 13; ++count) {
+        Bytes rgb(static_cast<std::size_t>(count) * 3), bgr(rgb.size());
+        for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<std::uint8_t>(i * 37 + 1);
+        for (std::size_t i = 0; i < rgb.size(); i += 3) {
+            bgr[i] = rgb[i + 2];
+            bgr[i + 1] = rgb[i + 1];
+            bgr[i + 2] = rgb[i];
+        }
+        for (const auto& d : destinations) {
+            const std::size_t pixelBytes = static_cast<std::size_t>(d.bits) / 8;
+            Bytes expected(static_cast<std::size_t>(count) * pixelBytes + 1, 0xEE);
+            for (int i = 0; i < count; ++i) {
+                Bytes one(rgb.begin() + 3 * i, rgb.begin() + 3 * i + 3), out(pixelBytes);
+                Convert(d.bits, d.greenBits, one, out, 24, 1);
+                std::copy(out.begin(), out.end(), expected.begin() + i * pixelBytes);
+            }
+            PictureConverter converter;
+            converter.bitsPerPixel = d.bits;
+            converter.greenBits = d.greenBits;
+            Bytes out(expected.size(), 0xEE);
+            converter.ConvertBgr24(bgr.data(), out.data(), count);
+            EXPECT_EQ(out, expected) << "blue-green-red to " << d.bits << "/" << d.greenBits
+                                     << ", " << count;
+            if (d.bits == 32) {
+                Bytes widened(expected.size(), 0xEE);
+                Convert(32, 8, rgb, widened, 24, count);
+                EXPECT_EQ(widened, expected) << "red-green-blue to 32, " << count;
+            }
+        }
+    }
+}
+
 TEST(PictureConverter, UnsupportedCombinationsLeaveTheRowAndSaySo) {
     testing_support::DebugCapture capture;
     Bytes dst(4, 0xEE);

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "imaging/PictureConverter.h"
+#include "imaging/tests/BmpWriter.h"
+#include "imaging/tests/JpegFixtures.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/DebugCapture.h"
 #include "testing/TempDir.h"
@@ -48,6 +54,46 @@ TEST(PictureLoader, ReadsHeadersAndGivesNullWithTheDebugLineOnFailure) {
     EXPECT_FALSE(LoadPictureAsDIB(dir.Write("zero.tga", header), nullptr, nullptr, nullptr));
     EXPECT_EQ(capture.lines(),
               std::vector<std::string>{"Failed to get valid size from the source image\n"});
+}
+
+TEST(PictureLoader, ConvertedRowsCutIntoPiecesMatchTheWholeRowConverted) {
+    using Bytes = std::vector<std::uint8_t>;
+    // A one-bit bitmap: 11 pixels, rows of four bytes, alternating colours.
+    test_pictures::BmpPicture mono;
+    mono.width = 11;
+    mono.height = -2;
+    mono.bits = 1;
+    mono.palette = {0x102030, 0xA0B0C0};
+    mono.pixels = {0xA5, 0x3C, 0, 0, 0x5A, 0xC3, 0, 0};
+    const struct {
+        const char* name;
+        Bytes file;
+    } pictures[] = {
+        {"colour.jpg", jpeg_fixtures::Encode({.width = 11, .height = 5})},
+        {"gray.jpg",
+         jpeg_fixtures::Encode({.width = 11, .height = 5, .colour = jpeg_fixtures::Colour::Gray})},
+        {"mono.bmp", mono.Build()},
+    };
+    // Pieces of 3 pixels, the second left out; 4-byte destination pixels.
+    PictureConverter converter;
+    converter.bitsPerPixel = 32;
+    for (const auto& picture : pictures) {
+        PictureLoader whole, cut;
+        ASSERT_TRUE(whole.Open(picture.name, picture.file.data(), picture.file.size()))
+            << picture.name;
+        ASSERT_TRUE(cut.Open(picture.name, picture.file.data(), picture.file.size()));
+        const PictureInfo& info = whole.GetInfo();
+        for (int y = 0; y < info.height; ++y) {
+            Bytes row(static_cast<std::size_t>(info.rowBytes) + 16), expected(11 * 4);
+            const bool more = whole.ReadLine(row.data());
+            converter.Convert(row.data(), expected.data(), info, info.width);
+            Bytes out(11 * 4, 0xEE);
+            std::uint8_t* pieces[] = {&out[0], nullptr, &out[24], &out[36]};
+            EXPECT_EQ(cut.ReadConvertedLine(pieces, 3, converter), more);
+            std::fill(expected.begin() + 12, expected.begin() + 24, 0xEE);
+            EXPECT_EQ(out, expected) << picture.name << ", row " << y;
+        }
+    }
 }
 
 }  // namespace

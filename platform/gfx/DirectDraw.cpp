@@ -171,6 +171,7 @@ HRESULT DirectDraw::CreateSurface(const SurfaceDesc& wanted, Surface** surface) 
         next.width = std::max(1, desc.width >> level);
         next.height = std::max(1, desc.height >> level);
         next.caps = wanted.caps & ~DDSCAPS_COMPLEX;
+        next.caps2 = wanted.caps2 & ~DDSCAPS2_UNCLEARED;
         Surface* made = nullptr;
         const HRESULT hr = CreateSurface(next, &made);
         if (hr != DD_OK) {

@@ -51,6 +51,9 @@ constexpr std::uint32_t DDSCAPS_3DDEVICE = 0x2000;
 constexpr std::uint32_t DDSCAPS_VIDEOMEMORY = 0x4000;
 constexpr std::uint32_t DDSCAPS_MIPMAP = 0x400000;
 constexpr std::uint32_t DDSCAPS_ALLOCONLOAD = 0x4000000;
+// In caps2, this layer's own: the pixels of the top surface start undefined instead of
+// zero, for a caller that writes every one of them itself.
+constexpr std::uint32_t DDSCAPS2_UNCLEARED = 0x80000000;
 
 // Cooperative levels.
 constexpr std::uint32_t DDSCL_FULLSCREEN = 0x1;

@@ -200,12 +200,16 @@ bool Blit(const platform::SurfacePixels& dest, const BlitRequest& request) {
 
 void FillPixels(const platform::SurfacePixels& dest, const Rect& rect, std::uint32_t value) {
     const int bytes = static_cast<int>(dest.format.rgbBitCount / 8);
-    if (bytes <= 0) return;
-    for (int y = rect.top; y < rect.bottom; ++y) {
-        std::uint8_t* p = PixelAddress(dest, rect.left, y);
-        for (int x = rect.left; x < rect.right; ++x, p += bytes) {
-            for (int b = 0; b < bytes; ++b) p[b] = static_cast<std::uint8_t>(value >> (8 * b));
-        }
+    if (bytes <= 0 || rect.left >= rect.right || rect.top >= rect.bottom) return;
+    // One row pixel by pixel; the others are copies of it.
+    std::uint8_t* first = PixelAddress(dest, rect.left, rect.top);
+    std::uint8_t* p = first;
+    for (int x = rect.left; x < rect.right; ++x, p += bytes) {
+        for (int b = 0; b < bytes; ++b) p[b] = static_cast<std::uint8_t>(value >> (8 * b));
+    }
+    const auto rowBytes = static_cast<std::size_t>(rect.right - rect.left) * bytes;
+    for (int y = rect.top + 1; y < rect.bottom; ++y) {
+        std::memcpy(PixelAddress(dest, rect.left, y), first, rowBytes);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/gfx/Surface.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/gfx/Clipper.h"
 #include "platform/gfx/Direct3D.h"
@@ -34,8 +35,13 @@ Surface::Surface(std::shared_ptr<DeviceState> device, const SurfaceDesc& desc, b
         const std::ptrdiff_t row =
             static_cast<std::ptrdiff_t>(desc_.width) * (desc_.pixelFormat.rgb.rgbBitCount / 8);
         desc_.pitch = (row + 3) & ~std::ptrdiff_t{3};
-        bits_.assign(static_cast<std::size_t>(desc_.pitch) * static_cast<std::size_t>(desc_.height),
-                     0);
+        const std::size_t bytes =
+            static_cast<std::size_t>(desc_.pitch) * static_cast<std::size_t>(desc_.height);
+        const std::size_t size = bytes == 0 ? 1 : bytes;
+        bits_.reset(static_cast<std::uint8_t*>((desc_.caps2 & DDSCAPS2_UNCLEARED) != 0
+                                                   ? std::malloc(size)
+                                                   : std::calloc(size, 1)));
+        if (!bits_) throw std::bad_alloc();
         desc_.flags |= DDSD_PITCH;
     } else {
         device_->primaryExists = true;
@@ -84,7 +90,7 @@ HRESULT Surface::GetPixelFormat(PixelFormatDesc* format) const {
 
 platform::SurfacePixels Surface::Pixels() const {
     platform::SurfacePixels pixels;
-    pixels.bits = const_cast<std::uint8_t*>(bits_.data());
+    pixels.bits = const_cast<std::uint8_t*>(bits_.get());
     pixels.width = desc_.width;
     pixels.height = desc_.height;
     pixels.pitch = desc_.pitch;

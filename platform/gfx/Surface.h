@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,10 +15,10 @@ namespace gfx {
 
 class Clipper;
 
-// A surface in memory, zero-filled when made. The primary surface has no pixels of its own:
-// it is the screen, and what is blitted to it lands in the framebuffer of its clipper's
-// window at that window's screen position. A flip shows the attached back buffer in the
-// cooperative window.
+// A surface in memory, zero-filled when made (unless made DDSCAPS2_UNCLEARED). The primary
+// surface has no pixels of its own: it is the screen, and what is blitted to it lands in the
+// framebuffer of its clipper's window at that window's screen position. A flip shows the
+// attached back buffer in the cooperative window.
 //
 // Callers serialise their use of one surface (the viewer does so with its device section);
 // only losing surfaces may come from any thread.
@@ -90,7 +91,10 @@ private:
     SurfaceDesc desc_;
     const bool primary_;
     const std::uint64_t videoBytes_;
-    std::vector<std::uint8_t> bits_;
+    struct FreeBits {
+        void operator()(std::uint8_t* bits) const { std::free(bits); }
+    };
+    std::unique_ptr<std::uint8_t[], FreeBits> bits_;
     std::atomic<bool> lost_{false};
     bool locked_ = false;
     std::optional<ColourKey> colourKey_;

@@ -1,6 +1,5 @@
-#include <dirent.h>
-
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstring>
@@ -17,6 +16,8 @@
 #include "testing/TempDir.h"
 #include "viewer-plugin/Canvas.h"
 #include "viewer-plugin/tests/AlbumTestSupport.h"
+#include "viewer-plugin/tests/LwfPicture.h"
+#include "viewer-plugin/tests/ThreadCount.h"
 
 namespace {
 
@@ -25,37 +26,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 const bool kOpenJpegCodec = lwf_testing::UseOpenJpegCodec();
 
-int ThreadCount() {
-    // A sanitizer's runtime starts a thread of its own with the first thread made: have it
-    // running before anything is counted.
-    static const bool warmed = [] {
-        std::thread([] {}).join();
-        return true;
-    }();
-    (void)warmed;
-    int count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (const dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.' ? 1 : 0;
-        ::closedir(tasks);
-    }
-    return count;
-}
-
-// A colour picture of smooth gradients as a LuraWave (JPEG 2000) file with several quality
-// layers, so that early passes show less detail.
-Bytes LwfPicture(int width, int height) {
-    std::vector<int> samples;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            samples.push_back((x * 255) / width);
-            samples.push_back((y * 255) / height);
-            samples.push_back(((x + y) * 7) & 0xFF);
-        }
-    }
-    lwf_testing::J2kOptions options;
-    options.layers = 3;
-    return lwf_testing::EncodeJ2k(samples, width, height, 3, options);
-}
+using thread_count::ThreadCount;
+using lwf_picture::LwfPicture;
 
 // Reads the downloads' buffers as the viewer does, with the album's loader behind them.
 struct LoadingOwner : DownloadOwner {
@@ -118,6 +90,28 @@ protected:
             }
         }
         return pixels;
+    }
+
+    // Every texel of every level-0 tile, borders and what lies past the picture included.
+    std::vector<std::uint32_t> WholeTiles() {
+        std::vector<std::uint32_t> texels;
+        platform::SemaphoreHold hold(album_->Loader().CanvasSemaphore(), platform::kWaitForever);
+        for (const auto& tile : album_->GetCanvas()->GetTiles()) {
+            std::uint8_t* bits = nullptr;
+            std::ptrdiff_t pitch = 0;
+            EXPECT_TRUE(tile->Lock());
+            EXPECT_TRUE(tile->GetLockInfo(&bits, &pitch, nullptr));
+            for (int y = 0; y < tile->GetHeight(); ++y) {
+                const std::uint8_t* row = bits + y * pitch;
+                for (int x = 0; x < tile->GetWidth(); ++x) {
+                    std::uint32_t texel = 0;
+                    std::memcpy(&texel, row + 4 * x, 4);
+                    texels.push_back(texel);
+                }
+            }
+            tile->Unlock();
+        }
+        return texels;
     }
 
     // What the picture loader makes of the file, as blue, green, red bytes.
@@ -188,6 +182,27 @@ TEST_F(AlbumLoading, AJpegLandsInTheTilesAsTheLoaderDecodesIt) {
     EXPECT_FALSE(album_->AddData(display, "none.jpg", nullptr, 0));
     EXPECT_TRUE(capture.lines().empty());
     EXPECT_EQ(album_->GetCanvasSize(), Vector2<int>(600, 300));
+}
+
+TEST_F(AlbumLoading, TilesTheDecoderWritesWholeKeepNothingOfTheirOldMemory) {
+    // The tiles are made without zeroing; whatever the allocator left in them (here a
+    // different byte on each load) must never show.
+    const Bytes file = jpeg_fixtures::Encode({.width = 600, .height = 300, .quality = 85});
+    D3DWindow* display = Display({400, 300});
+    album_->SetCanvasColor(0x102030);
+    album_->CreateCanvas(display);
+    std::vector<std::uint32_t> loads[2];
+    for (int i = 0; i < 2; ++i) {
+        mallopt(M_PERTURB, i == 0 ? 0x11 : 0x77);
+        const bool added = album_->AddData(display, "picture.jpg", file.data(), file.size());
+        mallopt(M_PERTURB, 0);
+        ASSERT_TRUE(added);
+        loads[i] = WholeTiles();
+    }
+    ASSERT_EQ(loads[0].size(), 6u * 256 * 256);
+    EXPECT_TRUE(loads[0] == loads[1]);
+    // Past the picture, in the last tile: the canvas colour.
+    EXPECT_EQ(loads[0][5 * 256 * 256 + 200 * 256 + 200] & 0xFFFFFF, 0x102030u);
 }
 
 TEST_F(AlbumLoading, AProgressivePictureArrivingInChunksEndsComplete) {

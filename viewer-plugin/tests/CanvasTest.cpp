@@ -485,6 +485,49 @@ TEST_F(CanvasTest, ARefusedSizeKeepsTheCanvasDrawable) {
     EXPECT_EQ(empty.Draw3D(window.get(), 1), 0);
 }
 
+TEST_F(CanvasTest, ClearingRowsZeroesThemWithTheirBordersAndNothingAbove) {
+    auto window = Display(320, 240);
+    // 600 x 600: three bands of tiles, the last column and row at the picture's edge.
+    const struct {
+        int row;
+        bool edgeTiles;
+        int firstZero[3];  // the first zeroed tile row in each band; 256 for none
+    } cases[] = {
+        {300, false, {256, 47, 256}},  // inside the second band
+        {300, true, {256, 47, 0}},     // the last band is all edge tiles
+        {254, false, {256, 0, 256}},   // a band's first row takes its top border along
+        {253, false, {254, 0, 256}},   // a band's last row takes its bottom border along
+        {0, true, {0, 0, 0}},
+        {600, false, {256, 256, 256}},  // past the picture: nothing
+        {600, true, {256, 256, 93}},    // what lies below the picture goes too
+    };
+    for (const auto& test : cases) {
+        Canvas canvas(window.get(), {600, 600});
+        Load(canvas);
+        canvas.ClearRowsFrom(test.row, test.edgeTiles);
+        const LevelPixels level(canvas.GetLevel(0));
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                const bool edge = c == 2 || r == 2;
+                const int firstZero = edge && !test.edgeTiles ? 256 : test.firstZero[r];
+                const Pixels& tile = level.Tile(c, r);
+                int wrong = 0;
+                for (int ty = 0; ty < 256; ++ty) {
+                    for (int tx = 0; tx < 256; ++tx) {
+                        // Loaded texels are never 0: their green is not.
+                        const bool loaded = tile(tx, ty) != 0;
+                        const bool inPicture = 254 * c + tx - 1 < 600 && 254 * r + ty - 1 < 600;
+                        if (ty >= firstZero ? loaded : inPicture && tx > 0 && ty > 0 && !loaded) {
+                            ++wrong;
+                        }
+                    }
+                }
+                EXPECT_EQ(wrong, 0) << "row " << test.row << ", tile " << c << ", " << r;
+            }
+        }
+    }
+}
+
 TEST_F(CanvasTest, UncreatedTilesAreLeftOut) {
     auto window = Display(320, 240);
     // Made without a display: no tile has a surface.

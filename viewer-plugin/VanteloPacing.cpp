@@ -1,0 +1,106 @@
+// The viewer's frame pacing: a thread per viewer posts the frame message when the window
+// thread has finished the previous frame, and the window's own messages reach the viewer.
+#include <cstdlib>
+#include <cstring>
+
+#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/VanteloPlugin.h"
+
+namespace {
+
+constexpr platform::WaitTime kFramePeriod{11};
+constexpr platform::WaitTime kDownloadPeriod{66};
+constexpr platform::WaitTime kFrameEventWait{1000};
+
+// Hosts and tests that post the frame message themselves set VANTELO_PACING=manual.
+bool ManualPacing() {
+    const char* mode = std::getenv("VANTELO_PACING");
+    return mode != nullptr && std::strcmp(mode, "manual") == 0;
+}
+
+}  // namespace
+
+void CVanteloPlugin::StartPacing() {
+    if (frameEvent_) return;
+    frameEvent_ = std::make_unique<platform::Event>(platform::Event::Mode::ManualReset, true);
+    if (ManualPacing()) return;
+    pacing_ = std::make_unique<platform::PacingThread>(
+        kFramePeriod, [this] { return PacingPass(); }, pacingSleep_);
+    pacingReady_ = pacing_.get();
+}
+
+platform::WaitTime CVanteloPlugin::PacingPeriod() const {
+    if (loading_) return kDownloadPeriod;
+    if (hasDisplay_) return kFramePeriod;
+    return period_;
+}
+
+platform::WaitTime CVanteloPlugin::PacingPass() {
+    platform::PacingThread* thread = pacingReady_;
+    if (thread == nullptr) return kFramePeriod;
+    const int fired = platform::WaitAny({&thread->Interrupted(), frameEvent_.get()}, kFrameEventWait);
+    if (fired == 1) {
+        frameEvent_->Reset();
+        if (hasDisplay_ && hold_) hold_->Post(kFrameMessage);
+    }
+    period_ = PacingPeriod();
+    return period_;
+}
+
+void CVanteloPlugin::SuspendPacing() {
+    ++suspended_;
+    if (pacing_) pacing_->Pause();
+}
+
+void CVanteloPlugin::ResumePacing() {
+    if (suspended_ == 0) return;
+    --suspended_;
+    if (pacing_) pacing_->Resume();
+}
+
+bool CVanteloPlugin::HandleMessage(const platform::Message& message) {
+    switch (message.id) {
+        case kFrameMessage:
+            if (suspended_ > 0) {
+                // Posted before the pause and delivered by a modal loop: no frame now, but
+                // the pacing thread may post again once it resumes.
+                if (frameEvent_) frameEvent_->Set();
+                return true;
+            }
+            OnFrameMessage();
+            return true;
+        case platform::WM_COMMAND:
+            OnCommand(static_cast<std::uint32_t>(platform::LoWord(message.wParam)));
+            return true;
+        case platform::WM_SIZE:
+            OnSize({platform::LoWord(static_cast<std::uintptr_t>(message.lParam)),
+                    platform::HiWord(static_cast<std::uintptr_t>(message.lParam))});
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CVanteloPlugin::OnSize(Vector2<int> size) {
+    if (size.x <= 0 || size.y <= 0 || window_ == nullptr) return;
+    if (!display_) {
+        if (!initFailed_) AttachWindow(window_);
+        return;
+    }
+    if (display_->GetSize() != size) ResizeRenderTarget(size);
+}
+
+void CVanteloPlugin::ResizeRenderTarget(Vector2<int> size) {
+    SuspendPacing();
+    {
+        platform::SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
+        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
+        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+        if (state && device) display_->Resize(size, false);
+        plainFrame_.reset();
+    }
+    resizedOnce_ = true;
+    album_.SetDirty();
+    ResumePacing();
+    Redraw();
+}

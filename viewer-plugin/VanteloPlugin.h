@@ -1,0 +1,256 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imaging/Geometry.h"
+#include "platform/sync/CriticalSection.h"
+#include "platform/sync/PacingThread.h"
+#include "platform/sync/Semaphore.h"
+#include "platform/window/Menu.h"
+#include "platform/window/Window.h"
+#include "viewer-plugin/Album.h"
+#include "viewer-plugin/CustomPluginInterface.h"
+#include "viewer-plugin/Downloader.h"
+#include "viewer-plugin/FrameTimer.h"
+
+namespace platform {
+class DrawContext;
+}
+class D3DWindow;
+class DDSurface;
+
+// What a paint asks of the viewer: where to draw, on which context, and at what zoom.
+struct ATL_DRAWINFO {
+    platform::DrawContext* hdcDraw = nullptr;
+    Rect prcBounds;
+    bool bZoomed = false;
+    ZoomInfo zoom;
+};
+
+// The viewer core of one embedded picture: its view model, display, menu, download, frame
+// pacing and script events. Everything runs on the window thread except the pacing thread,
+// the loader thread and what they read (the atomics below).
+class CVanteloPlugin : public DownloadOwner {
+public:
+    using Downloader = CDownloader<CVanteloPlugin>;
+
+    // Script events, by the numbers the queue stores them under.
+    enum EventKind { kChangedPos = 0, kZoomedToGoal = 1, kOnLoad = 2, kOnTime = 3, kOnCursor = 4 };
+
+    static constexpr std::uint32_t kFrameMessage = platform::WM_USER + 101;
+    static constexpr float kVersion = 1.73f;
+    static constexpr int kMenuResource = 212;
+    // Menu 212's commands.
+    static constexpr std::uint32_t kIdOptions = 32768;
+    static constexpr std::uint32_t kIdZoom50 = 32770;
+    static constexpr std::uint32_t kIdZoom100 = 32771;
+    static constexpr std::uint32_t kIdZoom200 = 32772;
+    static constexpr std::uint32_t kIdFullscreen = 32773;
+    static constexpr std::uint32_t kIdPrint = 32775;
+    static constexpr std::uint32_t kIdSaveView = 32776;
+    static constexpr std::uint32_t kIdUpgrade = 32777;
+    static constexpr std::uint32_t kIdCenter = 32778;
+    static constexpr std::uint32_t kIdVersion = 32779;
+    // The hot corner's side, in pixels.
+    static constexpr int kHotCorner = 24;
+    // Bytes a progressive download gathers between hand-overs to the loader.
+    static constexpr int kHandOverBytes = 7168;
+    static constexpr platform::WaitTime kStateWait{5000};
+    static constexpr platform::WaitTime kDeviceWait{5000};
+
+    CVanteloPlugin();
+    ~CVanteloPlugin() override;
+    CVanteloPlugin(const CVanteloPlugin&) = delete;
+    CVanteloPlugin& operator=(const CVanteloPlugin&) = delete;
+
+    // Viewers alive in this process.
+    static int InstanceCount();
+
+    // The window.
+    void AttachWindow(platform::HWND window);
+    void OnDestroyWindow();
+    void SetHostInterface(CCustomPluginInterface* host) { host_ = host; }
+    void PaintStatus(ATL_DRAWINFO& info);
+    // The frame stretched onto the bounds of a printer's or a container's context; from
+    // another viewer of the same picture when this one has no window. E_FAIL when none can.
+    platform::HRESULT RenderToDC(ATL_DRAWINFO& info);
+    void OnFrameMessage();
+    // The window's client area has a new size.
+    void OnSize(Vector2<int> size);
+
+    // Input.
+    void OnSetFocus();
+    void OnKillFocus(platform::HWND window);
+    void OnLButtonDown();
+    void OnLButtonUp();
+    void OnRButtonDown(platform::WPARAM keys, platform::LPARAM point);
+    void OnRButtonUp();
+    // True when the key is one the viewer acts on.
+    bool OnKeyDown(int vk, platform::LPARAM lParam);
+    void OnMouseMove(Vector2<int> point);
+    void OnCommand(std::uint32_t id);
+
+    // Scripts.
+    void SetFilename(const std::string& name);
+    const std::string& GetFilename() const { return fileName_; }
+    void SetPosition(float x, float y, float z);
+    void GetPosition(float* x, float* y, float* z) const;
+    void MoveTo(float x, float y, float z, int timeMs, int method);
+    void RedrawCanvas() { Redraw(); }
+    int GetShowLogo() const { return showLogo_; }
+    void SetShowLogo(int value);
+
+    // Loading.
+    int Reload();
+    bool LoadFile(const std::string& name);
+    static void OnDownloadData(CVanteloPlugin* viewer, Downloader* download, std::uint8_t* data,
+                               std::size_t size);
+    static void OnDownloadComplete(CVanteloPlugin* viewer, Downloader* download,
+                                   std::uint8_t* buffer);
+    static void OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t received,
+                                   std::uint32_t total, std::uint32_t status);
+    void SetDownloadBinding(platform::IBinding* binding) override;
+    DownloadReader* GetDownloadReader() override;
+
+    // Frames.
+    void CheckLoaded();
+    bool FrameStep();
+    bool RenderFrame();
+    bool Redraw() { return RenderFrame(); }
+    void FireEvent(EventKind kind, bool queued);
+
+    // The menu (resource 212) and its enabling by the lock bits.
+    platform::Menu& GetMenu() { return menu_; }
+    void UpdateMenu(int lockBits);
+    void EnableFullscreenItem(bool enabled);
+
+    // For hosts and tests.
+    Album& GetAlbum() { return album_; }
+    D3DWindow* GetDisplay() const { return display_.get(); }
+    // The viewer's hold on its window, where its frame and menu messages arrive.
+    platform::Window* GetWindow() const { return hold_.get(); }
+    bool IsImagePresent() const { return imagePresent_; }
+    bool IsLoading() const { return loading_; }
+    bool HasLoadError() const { return loadError_; }
+    bool HasInitFailed() const { return initFailed_; }
+    bool IsLogoVisible() const { return logoVisible_; }
+    bool IsMoveActive() const { return moveActive_; }
+    bool IsDeferring() const { return deferEvents_; }
+    void SetDeferring(bool on) { deferEvents_ = on; }
+    std::size_t QueuedEvents() const { return queue_.size(); }
+    // What a paint writes under the picture when there is none: empty for nothing.
+    std::string StatusText() const;
+    // Frames and MoveTo run on this clock; tests pass their own before attaching.
+    void SetClock(FrameTimer::Clock clock);
+    // How the pacing thread sleeps; tests pass their own before attaching.
+    void SetPacingSleep(platform::PacingThread::Sleep sleep) { pacingSleep_ = std::move(sleep); }
+    platform::PacingThread* GetPacingThread() const { return pacing_.get(); }
+    // The period the pacing thread's next sleep takes.
+    platform::WaitTime PacingPeriod() const;
+    // Holds frames back around modal boxes and device reshuffles; pauses nest.
+    void SuspendPacing();
+    void ResumePacing();
+
+private:
+    struct QueuedEvent {
+        EventKind kind;
+        Vector3 position;
+        short button = 0;
+        Vector2<int> point;
+    };
+
+    static platform::CriticalSection& ListSection();
+    static std::vector<CVanteloPlugin*>& Instances();
+    void Create();
+    // Stops a running loader and waits for it; the canvas stays.
+    void StopLoading();
+    void DeliverQueue();
+    void Deliver(const QueuedEvent& event);
+    QueuedEvent Capture(EventKind kind) const;
+    // RenderFrame with the canvas lock already held.
+    bool DrawFrame();
+    void StartPacing();
+    platform::WaitTime PacingPass();
+    bool HandleMessage(const platform::Message& message);
+    void BuildMenu();
+    void OpenMenu(Vector2<int> screenPoint);
+    // A pan or zoom drag from a button going down inside the window; false when none began.
+    bool StartDrag(bool zoom);
+    void EndLeftDrag();
+    void EndRightDrag();
+    void ReleaseCursor();
+    void ActivateInput();
+    Vector2<int> WindowCentre() const;
+    void ResizeRenderTarget(Vector2<int> size);
+    void StepMove();
+
+    // What a frame without the picture left in the back buffer.
+    struct PlainFrame {
+        int colour = 0;
+        Vector2<int> size;
+        bool logo = false;
+        int generation = 0;
+        bool operator==(const PlainFrame&) const = default;
+    };
+
+    Rect hotCorner_;
+    std::optional<PlainFrame> plainFrame_;
+    Album album_;
+    platform::Semaphore stateSemaphore_{1, 1};
+    platform::Semaphore deviceSemaphore_{1, 1};
+    std::deque<QueuedEvent> queue_;
+    platform::IBinding* binding_ = nullptr;
+    std::atomic<bool> aborted_{false};
+    std::atomic<bool> imagePresent_{false};
+    std::atomic<bool> loading_{false};
+    std::atomic<bool> loadError_{false};
+    bool initFailed_ = false;
+    bool frameFocus_ = false;
+    bool resizedOnce_ = false;
+    bool deferEvents_ = false;
+    bool progressive_ = false;
+    bool handedOver_ = false;            // the loader has had this load's bytes
+    bool decodesProgressively_ = false;  // and decodes them pass by pass
+    std::string fileName_;
+    std::string initFailure_;
+    int received_ = 0;
+    int expected_ = 0;
+    int status_ = 0;
+    int lastProgressive_ = 0;
+    bool firstProgressive_ = true;
+    std::unique_ptr<D3DWindow> display_;
+    std::atomic<bool> hasDisplay_{false};
+    std::unique_ptr<DDSurface> logo_;
+    platform::HWND window_ = nullptr;
+    std::unique_ptr<platform::Window> hold_;  // the plug-in window's messages
+    bool menuLoaded_ = false;
+    platform::Menu menu_;
+    FrameTimer frameClock_;
+    FrameTimer downloadClock_;
+    std::int64_t lastProgress_ = 0;
+    Vector3 moveGoal_;
+    Vector3 moveStart_;
+    std::uint32_t moveDuration_ = 0;
+    std::int64_t moveElapsed_ = 0;
+    int moveMethod_ = 0;
+    bool moveActive_ = false;
+    int showLogo_ = 1;
+    bool logoVisible_ = true;
+    bool lwfOnLoadPending_ = false;
+    DownloadBuffer keptBuffer_;
+    std::unique_ptr<platform::Event> frameEvent_;
+    std::unique_ptr<platform::PacingThread> pacing_;
+    platform::PacingThread::Sleep pacingSleep_;
+    std::atomic<platform::PacingThread*> pacingReady_{nullptr};
+    std::atomic<platform::WaitTime> period_{platform::WaitTime{11}};  // the pacing thread's
+    std::atomic<int> suspended_{0};
+    int cursorHidden_ = 0;  // hides of the cursor not yet balanced
+    CCustomPluginInterface* host_ = nullptr;
+};

@@ -1,0 +1,44 @@
+#include "viewer-plugin/ViewerOptions.h"
+
+#include "platform/registry/Registry.h"
+#include "viewer-plugin/DDWindow.h"
+
+ViewerOptions& Options() {
+    static ViewerOptions options;
+    return options;
+}
+
+platform::CriticalSection& OptionsSection() {
+    static platform::CriticalSection section;
+    return section;
+}
+
+void LoadOptions() {
+    using platform::RegHive;
+    using platform::RegKey;
+    using platform::RegResult;
+    platform::SectionHold hold(OptionsSection());
+    ViewerOptions& options = Options();
+    options = ViewerOptions{};
+    RegKey software;
+    if (RegKey::Open(platform::Registry::Default(), RegHive::CurrentUser, "Software", software) !=
+        RegResult::Ok) {
+        return;
+    }
+    RegKey vantelo;
+    if (software.OpenSubKey("Vantelo", vantelo) != RegResult::Ok) return;
+    RegKey fullscreen;
+    if (vantelo.OpenSubKey("Fullscreen", fullscreen) == RegResult::Ok) {
+        const auto read = [&](const char* name, int& value) {
+            if (auto stored = fullscreen.GetDword(name)) value = static_cast<int>(*stored);
+        };
+        read("Allow", options.allow);
+        read("Desktop", options.desktop);
+        read("Width", options.width);
+        read("Height", options.height);
+    }
+    RegKey debug;
+    if (vantelo.OpenSubKey("Debug", debug) == RegResult::Ok) {
+        if (auto dx3 = debug.GetDword("DX3"); dx3 && *dx3 != 0) DDWindow::SetForceDX3(true);
+    }
+}

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/lwf/testing/LwfTesting.h"
+#include "platform/window/Desktop.h"
+#include "testing/LoopbackServer.h"
+#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/tests/LwfPicture.h"
+#include "viewer-plugin/tests/ThreadCount.h"
+#include "viewer-plugin/tests/ViewerTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::HttpReply;
+using testing_support::LoopbackServer;
+
+// The viewer with its pacing thread, whose sleeps are written down (and kept short).
+class Pacing : public viewer_test::ViewerTest {
+protected:
+    bool ManualPacing() const override { return false; }
+    void SetUp() override {
+        ViewerTest::SetUp();
+        viewer_->SetPacingSleep([this](platform::WaitTime period) {
+            {
+                std::lock_guard lock(mutex_);
+                sleeps_.push_back(period);
+            }
+            std::this_thread::sleep_for(1ms);
+        });
+    }
+    std::vector<platform::WaitTime> Sleeps() {
+        std::lock_guard lock(mutex_);
+        return sleeps_;
+    }
+    void ClearSleeps() {
+        std::lock_guard lock(mutex_);
+        sleeps_.clear();
+    }
+    // Frames the window thread has run, counted by the host's OnTime.
+    int Frames() const { return host_.Count("OnTime"); }
+
+    std::mutex mutex_;
+    std::vector<platform::WaitTime> sleeps_;
+};
+
+TEST_F(Pacing, SleepsLongerWhileDownloading) {
+    LoopbackServer server;
+    const auto bytes = SolidJpeg(200, 150, 0x808080);
+    HttpReply reply = HttpReply::Body(std::string(bytes.begin(), bytes.end()));
+    reply.holdAfter = 100;
+    server.Serve("/slow.jpg", std::move(reply));
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(server.Url("/slow.jpg"));
+    ASSERT_TRUE(viewer_->IsLoading());
+    Pump(100ms);
+    ClearSleeps();
+    Pump(100ms);
+    std::vector<platform::WaitTime> during = Sleeps();
+    ASSERT_FALSE(during.empty());
+    for (auto period : during) EXPECT_EQ(period, 66ms);
+    EXPECT_GT(Frames(), 2);
+
+    server.Release();
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
+    Pump(50ms);
+    ClearSleeps();
+    Pump(100ms);
+    const std::vector<platform::WaitTime> after = Sleeps();
+    ASSERT_FALSE(after.empty());
+    for (auto period : after) EXPECT_EQ(period, 11ms);
+}
+
+TEST_F(Pacing, ASlowFrameHoldsBackTheNextAndPausesNest) {
+    viewer_->AttachWindow(widget_);
+    ASSERT_TRUE(PumpUntil([&] { return Frames() >= 3; }));
+    // The window thread is busy: the pacing thread posts one frame and waits for it.
+    ClearSleeps();
+    std::this_thread::sleep_for(150ms);
+    EXPECT_LE(Sleeps().size(), 1u);
+    EXPECT_LE(viewer_->GetWindow()->PendingCount(CVanteloPlugin::kFrameMessage), 1);
+    Pump(50ms);
+
+    viewer_->SuspendPacing();
+    viewer_->SuspendPacing();
+    viewer_->ResumePacing();
+    EXPECT_EQ(viewer_->GetPacingThread()->PauseCount(), 1);
+    Pump(30ms);
+    const int paused = Frames();
+    Pump(80ms);
+    EXPECT_EQ(Frames(), paused);
+    viewer_->ResumePacing();
+    ASSERT_TRUE(PumpUntil([&] { return Frames() > paused + 2; }));
+}
+
+TEST_F(Pacing, FramesWaitWhileTheDisplayChangesOrPacingIsSuspended) {
+    viewer_->AttachWindow(widget_);
+    viewer_->SuspendPacing();
+    // A frame message queued before the pause, delivered by a modal loop.
+    viewer_->GetWindow()->Post(CVanteloPlugin::kFrameMessage);
+    Pump(30ms);
+    EXPECT_EQ(Frames(), 0);
+    viewer_->ResumePacing();
+    ASSERT_TRUE(PumpUntil([&] { return Frames() > 0; }));
+
+    viewer_->SuspendPacing();
+    Pump(30ms);
+    const int before = Frames();
+    platform::SetDisplayBitsPerPixel(16);  // posts WM_DISPLAYCHANGE, not yet handled
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(Frames(), before);
+    Pump(30ms);
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(Frames(), before + 1);
+
+    // So does another viewer's request that this one let go of the display.
+    ASSERT_NE(viewer_->GetDisplay(), nullptr);
+    viewer_->GetDisplay()->SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    viewer_->GetDisplay()->SetReleaseRequest(false);
+    EXPECT_EQ(Frames(), before + 1);
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(Frames(), before + 2);
+    viewer_->ResumePacing();
+}
+
+TEST_F(Pacing, TeardownDuringAProgressiveLoadLeavesNoThread) {
+    ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
+    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
+    LoopbackServer server;
+    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
+    reply.holdAfter = file.size() / 2;
+    server.Serve("/tall.lwf", std::move(reply));
+    const int withServer = thread_count::ThreadCount();
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(server.Url("/tall.lwf"));
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
+    Pump(20ms);
+    viewer_->OnDestroyWindow();
+    EXPECT_FALSE(viewer_->GetAlbum().Loader().IsRunning());
+    EXPECT_EQ(viewer_->GetDisplay(), nullptr);
+    server.Release();
+    Pump(50ms);
+    EXPECT_LE(thread_count::ThreadCount(), withServer);
+}
+
+TEST_F(Pacing, AResizedWindowShowsAFrameOfItsNewSize) {
+    const auto bytes = SolidJpeg(200, 150, 0xC83C50);
+    Load(temp_.Write("p.jpg", std::string(bytes.begin(), bytes.end())));
+    Pump(50ms);
+    widget_->resize(500, 360);
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(500, 360); }));
+    Pump(50ms);
+    // At zoom 1 the picture keeps its 200 x 150 pixels: nothing is stretched.
+    EXPECT_TRUE(viewer_test::Near(ShownAt(190, 140), 0xC83C50));
+    EXPECT_EQ(ShownAt(215, 165), 0x141414u);
+    EXPECT_EQ(ShownAt(480, 340), 0x141414u);
+}
+
+}  // namespace
