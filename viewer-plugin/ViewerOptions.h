@@ -17,3 +17,6 @@ platform::CriticalSection& OptionsSection();
 // The defaults, then what the registry holds; the Debug key's DX3 forces the old display
 // interface. Keys or values that are missing keep the defaults.
 void LoadOptions();
+// Writes the four full-screen values (never DX3) as they stand; a registry that refuses
+// keeps the old values.
+void SaveOptions();
