@@ -110,6 +110,72 @@ public:
     int GetShowLogo() const { return showLogo_; }
     void SetShowLogo(int value);
 
+    // Scripting members.
+    // The properties as scripts and embed attributes set them. A put asks the host first
+    // (and goes on whatever it answers) and ends with a view change, unless said otherwise.
+    void put_Filename(const std::string& name);  // no view change
+    // The name alone, as the embedding tag gives it before any window: no request, no load.
+    void StoreFilename(const std::string& name) { fileName_ = name; }
+    std::string get_Filename() const { return fileName_; }
+    void put_UserInterfaceLock(int value);
+    int get_UserInterfaceLock() const;
+    void put_Version(float value);  // stores nothing: a newer one starts the update check
+    float get_Version() const { return kVersion; }
+    void put_BgColor(int rgb);  // and then the canvas colour, with its own request and change
+    int get_BgColor() const;
+    void put_CanvasColor(int rgb);
+    int get_CanvasColor() const;
+    void put_CanvasWidth(int value);
+    int get_CanvasWidth() const;
+    void put_CanvasHeight(int value);
+    int get_CanvasHeight() const;
+    void put_MaxZoom(float value);
+    float get_MaxZoom() const;
+    void put_MinZoom(float value);
+    float get_MinZoom() const;
+    void put_ZoomSpeed(float value);
+    float get_ZoomSpeed() const;
+    void put_PanSpeed(float value);
+    float get_PanSpeed() const;
+    void put_BorderColor(int value);
+    int get_BorderColor() const;
+    void put_BorderWidth(int value);
+    int get_BorderWidth() const;
+    void put_BorderHeight(int value);
+    int get_BorderHeight() const;
+    void put_Fit(int value);
+    int get_Fit() const;
+    void put_PosX(float value);
+    float get_PosX() const;
+    void put_PosY(float value);
+    float get_PosY() const;
+    void put_PosZ(float value);  // 0 leaves the zoom as it is
+    float get_PosZ() const;
+    void put_ShowLogo(int value);
+    int get_ShowLogo() const { return showLogo_; }
+    void put_Fullscreen(int value);  // asks no request
+    int get_Fullscreen() const { return GetFullscreen(); }
+    // The int without a name in the scripting interface (what the canvas's draw call is
+    // asked for): stored and read back only, with no request and no view change.
+    void put_FilterRequest(int value) { album_.SetFilterRequest(value); }
+    int get_FilterRequest() const { return album_.GetFilterRequest(); }
+    // Nothing when either side is 0 or less, or the size is the canvas's already.
+    void ReSizeCanvas(int width, int height);
+    // Zooming turns about the picture point (XPos, YPos), or about the cursor again.
+    void ZoomLock(int xPos, int yPos);
+    void ZoomUnlock();
+    void SetFullscreen(int value);
+    int GetFullscreen() const;
+    void StartUpdateCheck();
+
+private:
+    void RequestEdit(int dispid);
+    // The host redraws and tells its container the properties changed.
+    void FireViewChange();
+    // Resizes the canvas with the loader between passes.
+    void ResizeCanvasLocked(Vector2<int> size);
+
+public:
     // Loading.
     int Reload();
     bool LoadFile(const std::string& name);
@@ -163,9 +229,6 @@ public:
 
     // Full screen, the options dialog, the update check, printing and saving the view.
     static constexpr std::uint32_t kUpdateReplyMessage = platform::WM_USER + 102;
-    void SetFullscreen(int value);
-    int GetFullscreen() const;
-    void StartUpdateCheck();
     bool EnterFullscreen();
     // Back to the page; run by the full-screen window as it goes.
     void LeaveFullscreen();
