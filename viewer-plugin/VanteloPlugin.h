@@ -258,7 +258,7 @@ private:
     // Lets go of the plug-in window, under the list section (update checks post to it).
     void DropWindowHold();
 
-    FullScreen* fullScreen_ = nullptr;  // deleted by its window's end, never by a holder
+    FullScreen* fullScreen_ = nullptr;  // deleted as its window ends, or by EndFullscreen
     bool modeSwitched_ = false;
     std::function<void(std::chrono::milliseconds)> askSleep_;
     int serial_ = 0;  // how an update check finds this viewer again
