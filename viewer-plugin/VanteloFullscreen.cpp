@@ -64,10 +64,8 @@ bool CVanteloPlugin::EnterFullscreen() {
         if (answer != platform::PromptAnswer::Yes) return false;
     }
     Vector2<int> size(options.width, options.height);
-    if (options.desktop != 0) {
-        size = platform::GetDesktopRect().GetSize();
-        if (size.x <= 0 || size.y <= 0) return false;
-    }
+    if (options.desktop != 0) size = platform::GetDesktopRect().GetSize();
+    // An empty desktop, or a size the registry made up, refuses.
     if (size.x <= 0 || size.y <= 0) return false;
     SuspendPacing();
     {

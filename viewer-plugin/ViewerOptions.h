@@ -9,6 +9,7 @@ struct ViewerOptions {
     int desktop = 1;
     int width = 640;
     int height = 480;
+    bool operator==(const ViewerOptions&) const = default;
 };
 
 ViewerOptions& Options();

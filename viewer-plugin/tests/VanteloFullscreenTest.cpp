@@ -66,6 +66,10 @@ protected:
         PumpUntil([&] { return std::chrono::steady_clock::now() > end; });
     }
 
+    static ViewerOptions CurrentOptions() {
+        platform::SectionHold hold(OptionsSection());
+        return Options();
+    }
     static void SetOptions(const ViewerOptions& options) {
         platform::SectionHold hold(OptionsSection());
         Options() = options;
@@ -256,13 +260,7 @@ TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
     software.DeleteTree("Vantelo");
     SetOptions({0, 0, 1, 1});
     LoadOptions();
-    {
-        platform::SectionHold hold(OptionsSection());
-        EXPECT_EQ(Options().allow, 2);
-        EXPECT_EQ(Options().desktop, 1);
-        EXPECT_EQ(Options().width, 640);
-        EXPECT_EQ(Options().height, 480);
-    }
+    EXPECT_EQ(CurrentOptions(), ViewerOptions{});
     LoadPicture();
     ASSERT_TRUE(viewer_->EnterFullscreen());
     EXPECT_TRUE(prompts_.calls().empty());
@@ -273,13 +271,7 @@ TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
     SaveOptions();
     SetOptions({});
     LoadOptions();
-    {
-        platform::SectionHold hold(OptionsSection());
-        EXPECT_EQ(Options().allow, 1);
-        EXPECT_EQ(Options().desktop, 0);
-        EXPECT_EQ(Options().width, 800);
-        EXPECT_EQ(Options().height, 600);
-    }
+    EXPECT_EQ(CurrentOptions(), (ViewerOptions{1, 0, 800, 600}));
     // DX3 is only ever read.
     platform::RegKey debug;
     EXPECT_NE(software.OpenSubKey("Vantelo\\Debug", debug), platform::RegResult::Ok);
@@ -295,10 +287,7 @@ TEST_F(Fullscreen, TheOptionsDialogTakesAskAtOnceAndSavesItOnClose) {
         EXPECT_EQ(dialog->windowTitle(), QString("About Vantelo"));
         dialog->findChild<QTabBar*>("206")->setCurrentIndex(1);
         dialog->findChild<QRadioButton*>("210")->click();
-        {
-            platform::SectionHold hold(OptionsSection());
-            seenDuring = Options().allow;
-        }
+        seenDuring = CurrentOptions().allow;
         dialog->findChild<QPushButton*>("1")->click();
     });
     viewer_->OnCommand(CVanteloPlugin::kIdOptions);
