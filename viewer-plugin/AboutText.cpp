@@ -8,8 +8,8 @@ std::string AdvancedText(const ViewerReport& r) {
     std::string text;
     if (r.initFailed) text += "Initializaion failed\r\n  " + r.initFailure + "\r\n";
     text += (r.loadError ? "Error loading: " : "Url: ") + r.fileName + "\r\n";
-    text += "Server domain: " + (r.serverDomain.empty() ? "Unknown or Local" : r.serverDomain) +
-            "\r\n";
+    text +=
+        "Server domain: " + (r.serverDomain.empty() ? "Unknown or Local" : r.serverDomain) + "\r\n";
     if (r.hasDisplay) {
         if (!r.oldInterface) {
             text += "Using DirectX6 or later\r\n";

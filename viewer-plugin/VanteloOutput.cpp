@@ -44,10 +44,9 @@ void CVanteloPlugin::Print() {
     }
     platform::PrintTarget& printer = *choice.target;
     platform::DrawContext& dc = printer.Context();
-    const PageGeometry page{dc.GetDeviceCaps(platform::PHYSICALWIDTH),
-                            dc.GetDeviceCaps(platform::PHYSICALHEIGHT),
-                            dc.GetDeviceCaps(platform::PHYSICALOFFSETX),
-                            dc.GetDeviceCaps(platform::PHYSICALOFFSETY)};
+    const PageGeometry page{
+        dc.GetDeviceCaps(platform::PHYSICALWIDTH), dc.GetDeviceCaps(platform::PHYSICALHEIGHT),
+        dc.GetDeviceCaps(platform::PHYSICALOFFSETX), dc.GetDeviceCaps(platform::PHYSICALOFFSETY)};
     const DDSurface* back = display_ ? display_->GetBackBuffer() : nullptr;
     const Vector2<int> buffer = back != nullptr ? back->GetSize() : Vector2<int>{};
     // Any side of zero, of the page or of the view, would divide by zero below.
@@ -92,9 +91,8 @@ void CVanteloPlugin::SaveView() {
     request.filter = "jpeg files|*.jpg||";
     platform::Window* target = TargetWindow();
     SuspendPacing();
-    const std::optional<std::string> path =
-        platform::CurrentPrompts().FileDialog(target != nullptr ? target->handle() : nullptr,
-                                              request);
+    const std::optional<std::string> path = platform::CurrentPrompts().FileDialog(
+        target != nullptr ? target->handle() : nullptr, request);
     ResumePacing();
     if (!path || path->empty() || !display_) return;
     auto section = EnterDeviceSection();

@@ -150,12 +150,15 @@ QWidget* CAboutDlg::MakeFullscreenPage() {
     QRadioButton* yes = radio("209", QStringLiteral("Yes"), allow);
     QRadioButton* ask = radio("210", QStringLiteral("Ask"), allow);
     QRadioButton* no = radio("211", QStringLiteral("No"), allow);
-    (now.allow == 2 ? yes : now.allow == 1 ? ask : no)->setChecked(now.allow >= 0 && now.allow <= 2);
+    (now.allow == 2   ? yes
+     : now.allow == 1 ? ask
+                      : no)
+        ->setChecked(now.allow >= 0 && now.allow <= 2);
     auto* size = new QButtonGroup(page);
     const Vector2<int> desktop = request_.desktop;
-    QRadioButton* useDesktop = radio(
-        "213", FromStd(platform::FormatC("Desktop resolution (%dx%d)", desktop.x, desktop.y)),
-        size);
+    QRadioButton* useDesktop =
+        radio("213", FromStd(platform::FormatC("Desktop resolution (%dx%d)", desktop.x, desktop.y)),
+              size);
     QRadioButton* specify = radio("216", QStringLiteral("Specify resolution"), size);
     (now.desktop != 0 ? useDesktop : specify)->setChecked(true);
     auto* combo = new QComboBox(page);
@@ -206,8 +209,10 @@ void CAboutDlg::Centre() {
     QRect placed(QPoint(0, 0), size());
     placed.moveCenter(around.center());
     // Kept inside the work area.
-    placed.moveLeft(std::clamp(placed.left(), work.left, std::max(work.left, work.right - placed.width())));
-    placed.moveTop(std::clamp(placed.top(), work.top, std::max(work.top, work.bottom - placed.height())));
+    placed.moveLeft(
+        std::clamp(placed.left(), work.left, std::max(work.left, work.right - placed.width())));
+    placed.moveTop(
+        std::clamp(placed.top(), work.top, std::max(work.top, work.bottom - placed.height())));
     move(placed.topLeft());
 }
 

@@ -10,8 +10,8 @@
 #include <QTabBar>
 
 #include "platform/window/InputState.h"
-#include "testing/QtTestApp.h"
 #include "platform/window/ShellOpen.h"
+#include "testing/QtTestApp.h"
 #include "viewer-plugin/AboutText.h"
 #include "viewer-plugin/about/CAboutDlg.h"
 
@@ -48,7 +48,8 @@ TEST_F(AboutDialog, TheAdvancedTabShowsOnlyWithShiftDownAtOpening) {
         CAboutDlg dialog(Request());
         EXPECT_EQ(dialog.windowTitle(), QString("About Vantelo"));
         ASSERT_EQ(dialog.Tabs()->count(), shift ? 3 : 2);
-        for (const char* id : {"1", "204", "205"}) EXPECT_NE(Control<QPushButton>(dialog, id), nullptr);
+        for (const char* id : {"1", "204", "205"})
+            EXPECT_NE(Control<QPushButton>(dialog, id), nullptr);
         EXPECT_EQ(dialog.Tabs()->objectName(), QString("206"));
         EXPECT_EQ(Control<QPlainTextEdit>(dialog, "203")->toPlainText().toStdString(),
                   "Vantelo 1.73\n\nPictures that zoom and pan in the page.\n\nwww.example.com\n");
@@ -65,8 +66,8 @@ TEST_F(AboutDialog, ListsTheFullScreenSizes) {
         Vector2<int> stored;
         std::vector<std::string> entries;
     };
-    const std::vector<Vector2<int>> modes = {{640, 480}, {320, 240}, {800, 600}, {640, 400},
-                                             {1024, 768}, {700, 399}};
+    const std::vector<Vector2<int>> modes = {{640, 480}, {320, 240},  {800, 600},
+                                             {640, 400}, {1024, 768}, {700, 399}};
     for (const Case& c :
          {Case{{640, 480}, {"640x400", "800x600", "640x480 (Recommended)"}},
           Case{{1024, 768}, {"1024x768", "640x400", "800x600", "640x480 (Recommended)"}}}) {
@@ -91,11 +92,10 @@ TEST_F(AboutDialog, RadiosAndTheSizeListWriteTheOptionsAtOnce) {
         int ViewerOptions::*field;
         int value;
     };
-    for (const Click& c : {Click{"210", &ViewerOptions::allow, 1},
-                           Click{"211", &ViewerOptions::allow, 0},
-                           Click{"209", &ViewerOptions::allow, 2},
-                           Click{"216", &ViewerOptions::desktop, 0},
-                           Click{"213", &ViewerOptions::desktop, 1}}) {
+    for (const Click& c :
+         {Click{"210", &ViewerOptions::allow, 1}, Click{"211", &ViewerOptions::allow, 0},
+          Click{"209", &ViewerOptions::allow, 2}, Click{"216", &ViewerOptions::desktop, 0},
+          Click{"213", &ViewerOptions::desktop, 1}}) {
         SCOPED_TRACE(c.id);
         Control<QRadioButton>(dialog, c.id)->click();
         EXPECT_EQ(options_.*c.field, c.value);

@@ -99,8 +99,8 @@ TEST(PrintRect, CentresTheViewAtHalfSizeOnTheSquaredPage) {
         const std::optional<Rect> rect = PrintRect(c.page, c.buffer);
         ASSERT_EQ(rect.has_value(), c.rect.has_value());
         if (rect) {
-            EXPECT_EQ(*rect, *c.rect) << rect->left << "," << rect->top << "," << rect->right
-                                      << "," << rect->bottom;
+            EXPECT_EQ(*rect, *c.rect)
+                << rect->left << "," << rect->top << "," << rect->right << "," << rect->bottom;
         }
     }
 }

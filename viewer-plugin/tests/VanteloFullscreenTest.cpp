@@ -153,9 +153,8 @@ TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
         EXPECT_TRUE(Item(CVanteloPlugin::kIdUpgrade)->grayed);
         EXPECT_TRUE(Item(CVanteloPlugin::kIdOptions)->grayed);
         viewer_->OnFrameMessage();
-        EXPECT_TRUE(viewer_test::Near(Shown(*viewer_->GetDisplay(), c.expected.x / 2,
-                                            c.expected.y / 2),
-                                      kPicture));
+        EXPECT_TRUE(viewer_test::Near(
+            Shown(*viewer_->GetDisplay(), c.expected.x / 2, c.expected.y / 2), kPicture));
         Leave();
         EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(400, 300));
         EXPECT_EQ(gfx::display::CurrentMode().width, desktop.x);
@@ -163,7 +162,8 @@ TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
         EXPECT_FALSE(Item(CVanteloPlugin::kIdUpgrade)->grayed);
         EXPECT_FALSE(Item(CVanteloPlugin::kIdOptions)->grayed);
         const auto heard = host_.Heard();
-        const std::string in = platform::FormatC("OnChangeMode(1,%d,%d)", c.expected.x, c.expected.y);
+        const std::string in =
+            platform::FormatC("OnChangeMode(1,%d,%d)", c.expected.x, c.expected.y);
         const auto at = std::find(heard.begin(), heard.end(), in);
         ASSERT_NE(at, heard.end());
         EXPECT_NE(std::find(at, heard.end(), "OnChangeMode(0,400,300)"), heard.end());
@@ -293,8 +293,7 @@ TEST_F(Fullscreen, TheOptionsDialogTakesAskAtOnceAndSavesItOnClose) {
     viewer_->OnCommand(CVanteloPlugin::kIdOptions);
     EXPECT_EQ(seenDuring, 1);
     platform::RegKey fullscreen;
-    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(),
-                                     platform::RegHive::CurrentUser,
+    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(), platform::RegHive::CurrentUser,
                                      "Software\\Vantelo\\Fullscreen", fullscreen),
               platform::RegResult::Ok);
     EXPECT_EQ(fullscreen.GetDword("Allow"), 1u);

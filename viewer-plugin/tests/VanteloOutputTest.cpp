@@ -43,7 +43,8 @@ protected:
     std::vector<std::pair<std::string, std::string>> Boxes() const {
         std::vector<std::pair<std::string, std::string>> boxes;
         for (const auto& call : prompts_.calls()) {
-            if (call.kind == ScriptedPrompts::Kind::Message) boxes.emplace_back(call.caption, call.text);
+            if (call.kind == ScriptedPrompts::Kind::Message)
+                boxes.emplace_back(call.caption, call.text);
         }
         return boxes;
     }
@@ -94,7 +95,8 @@ TEST_F(Output, TheUpdateCheckShowsTheReplyOrNoUpdate) {
         EXPECT_EQ(prompts_.calls().back().buttons,
                   found ? platform::MessageButtons::YesNo : platform::MessageButtons::Ok);
         ASSERT_TRUE(CVanteloPlugin::WaitForUpdateCheck());
-        EXPECT_EQ(opened, found ? std::vector<std::string>{kDownloadPage} : std::vector<std::string>{});
+        EXPECT_EQ(opened,
+                  found ? std::vector<std::string>{kDownloadPage} : std::vector<std::string>{});
         opened.clear();
     }
 }
@@ -163,8 +165,7 @@ TEST_F(Output, SavesTheViewAsAJpegUnderTheOfferedName) {
     };
     for (const NameCase& c : {NameCase{"http://host/pics/a.b/photo.lwf", "photo.jpg"},
                               NameCase{"C:\\pics\\shot.jpeg", "shot.jpg"},
-                              NameCase{"noextension", "noextension"},
-                              NameCase{"", ""}}) {
+                              NameCase{"noextension", "noextension"}, NameCase{"", ""}}) {
         EXPECT_EQ(CVanteloPlugin::SaveViewName(c.file), c.offered) << c.file;
     }
 
