@@ -78,4 +78,18 @@ std::optional<std::uint32_t> ScriptedPrompts::ChooseColor(QWidget* owner, std::u
     return color;
 }
 
+platform::PrintChoice ScriptedPrompts::PrintDialog(QWidget* owner) {
+    Call call;
+    call.kind = Kind::Print;
+    call.hasOwner = owner != nullptr;
+    calls_.push_back(std::move(call));
+    if (prints_.empty()) {
+        ++unanswered_;
+        return {};
+    }
+    platform::PrintChoice choice = std::move(prints_.front());
+    prints_.pop_front();
+    return choice;
+}
+
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace testing_support {
 // cancelled dialog) and is counted as unanswered.
 class ScriptedPrompts final : public platform::Prompts {
 public:
-    enum class Kind { Message, Folder, File, Color };
+    enum class Kind { Message, Folder, File, Color, Print };
     struct Call {
         Kind kind = Kind::Message;
         std::string text;     // the message, or the dialog's title
@@ -37,6 +38,12 @@ public:
     void AnswerPath(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
     // The next colour dialog chooses this 0xRRGGBB colour (none: cancelled).
     void AnswerColor(std::optional<std::uint32_t> color) { colors_.push_back(color); }
+    // The next print dialog chooses this target (a PDF file standing in for a printer).
+    void AnswerPrint(std::unique_ptr<platform::PrintTarget> target) {
+        prints_.push_back(platform::PrintChoice{std::move(target), 0});
+    }
+    // The next print dialog chooses nothing, failing with `error` (0: the user cancelled).
+    void AnswerPrintCancel(int error) { prints_.push_back(platform::PrintChoice{nullptr, error}); }
 
     const std::vector<Call>& calls() const { return calls_; }
     int unanswered() const { return unanswered_; }
@@ -49,6 +56,7 @@ public:
     std::optional<std::string> FileDialog(QWidget* owner,
                                           const platform::FileDialogRequest& request) override;
     std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) override;
+    platform::PrintChoice PrintDialog(QWidget* owner) override;
 
 private:
     std::optional<std::string> NextPath();
@@ -56,6 +64,7 @@ private:
     std::deque<platform::PromptAnswer> answers_;
     std::deque<std::optional<std::string>> paths_;
     std::deque<std::optional<std::uint32_t>> colors_;
+    std::deque<platform::PrintChoice> prints_;
     std::vector<Call> calls_;
     int unanswered_ = 0;
     platform::Prompts* previous_ = nullptr;

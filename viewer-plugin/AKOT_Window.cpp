@@ -33,6 +33,16 @@ AKOT_Window::~AKOT_Window() {
     if (it != map.end() && it->second == this) map.erase(it);
 }
 
+void AKOT_Window::Retarget(platform::HWND window) {
+    std::lock_guard lock(mapMutex);
+    auto& map = WindowMap();
+    const auto it = map.find(hwnd_);
+    if (it != map.end() && it->second == this) map.erase(it);
+    window_ = platform::Window::Attach(window);
+    hwnd_ = window;
+    map[hwnd_] = this;
+}
+
 AKOT_Window* AKOT_Window::FromHandle(platform::HWND window) {
     std::lock_guard lock(mapMutex);
     const auto& map = WindowMap();

@@ -64,6 +64,9 @@ public:
     void SetIdle(bool idle) { idle_ = idle; }
 
 protected:
+    // Holds another window from now on, listed under its handle instead.
+    void Retarget(platform::HWND window);
+
     Vector2<int> size_;
     int width_ = 0;  // the client area, 0 until known
     int height_ = 0;

@@ -525,6 +525,11 @@ void D3DWindow::ReleaseHardwareClaim() {
     GetSharedRecord().ClearHardwareClaim();
 }
 
+HardwareAsk D3DWindow::AskForHardware(HardwareAskOptions options) {
+    options.holdsHardware = holdsHardware_;
+    return ::AskForHardware(GetSharedRecord(), options);
+}
+
 int D3DWindow::ProcessDirect3DUsers() {
     auto section = EnterDeviceSection();
     return SharedDirect3D().d3dUsers;

@@ -70,6 +70,9 @@ public:
     void SetReleased(bool value);
     void SetReleaseRequest(bool value);
     void ReleaseHardwareClaim();
+    // Asks the computer's holder of the hardware to let it go (see ::AskForHardware); this
+    // window's own claim is filled in.
+    HardwareAsk AskForHardware(HardwareAskOptions options);
 
     gfx::Device* GetDevice() const { return device_; }
     gfx::Viewport* GetViewport() const { return viewport_; }

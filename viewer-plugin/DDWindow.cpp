@@ -44,6 +44,10 @@ void DDWindow::SetForceDX3(bool force) {
     forceDX3 = force;
 }
 
+bool DDWindow::IsForceDX3() {
+    return forceDX3;
+}
+
 DDWindow::DDWindow(ModuleInstance instance, platform::HWND window)
     : AKOT_Window(instance, window),
       framebuffer_(this->window() != nullptr ? this->window()->SharedFramebuffer() : nullptr) {
@@ -62,6 +66,29 @@ DDWindow::DDWindow(ModuleInstance instance, platform::HWND window)
         size_ = this->window()->GetWindowRect().GetSize();
     }
     record_.Map();
+}
+
+void DDWindow::SetTargetWindow(platform::HWND window) {
+    auto section = EnterDeviceSection();
+    Retarget(window);
+    framebuffer_ = this->window() != nullptr ? this->window()->SharedFramebuffer() : nullptr;
+    DirectDrawObjects& shared = SharedDirectDraw();
+    if (shared.clipper != nullptr) shared.clipper->SetHWnd(0, framebuffer_);
+    if (this->window() != nullptr) {
+        clientRect_ = this->window()->GetClientRect();
+        const Vector2<int> origin = this->window()->ClientToScreen(Vector2<int>(0, 0));
+        screenRect_ = Rect{origin.x, origin.y, origin.x + clientRect_.GetSize().x,
+                           origin.y + clientRect_.GetSize().y};
+    }
+}
+
+platform::HRESULT DDWindow::SetCooperation(std::uint32_t level) {
+    auto section = EnterDeviceSection();
+    DirectDrawObjects& shared = SharedDirectDraw();
+    gfx::DirectDraw* dd = shared.dd4 != nullptr ? shared.dd4 : shared.dd;
+    if (dd == nullptr) return gfx::DDERR_NOCOOPERATIVELEVELSET;
+    flags_ = level;
+    return dd->SetCooperativeLevel(framebuffer_, level);
 }
 
 DDWindow::~DDWindow() {

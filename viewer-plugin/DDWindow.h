@@ -56,6 +56,11 @@ public:
 
     // Lets go of this window's part in the display objects; once per window.
     void ReleaseDirectDraw();
+    // Presents in another window from now on (the full-screen window and back); the back
+    // buffer keeps its size until the next Resize.
+    void SetTargetWindow(platform::HWND window);
+    // The cooperative level of the display objects, for this window.
+    HRESULT SetCooperation(std::uint32_t level);
     HRESULT CreatePrimarySurface(std::uint32_t caps);
     DDSurface* CreateRenderSurfaces(std::uint32_t caps);
 
@@ -76,6 +81,7 @@ public:
 
     // The options' choice of the old interface.
     static void SetForceDX3(bool force);
+    static bool IsForceDX3();
     // How the window waits before its last try at the primary. Tests count instead.
     void SetSleep(std::function<void(std::chrono::milliseconds)> sleep) {
         sleep_ = std::move(sleep);

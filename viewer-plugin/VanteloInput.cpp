@@ -39,11 +39,15 @@ void CVanteloPlugin::EnableFullscreenItem(bool enabled) {
 
 void CVanteloPlugin::OpenMenu(Vector2<int> screenPoint) {
     Menu* popup = menu_.GetSubMenu(0);
-    if (popup == nullptr || !hold_) return;
-    platform::TrackPopupMenu(*popup, screenPoint, *hold_);
+    platform::Window* target = TargetWindow();
+    if (popup == nullptr || target == nullptr) return;
+    platform::TrackPopupMenu(*popup, screenPoint, *target);
 }
 
 void CVanteloPlugin::OnCommand(std::uint32_t id) {
+    // These need no display: each looks for what it uses.
+    if (id == kIdOptions) return ShowAboutDialog();
+    if (id == kIdUpgrade) return StartUpdateCheck();
     if (!display_) return;
     D3DWindow* display = display_.get();
     switch (id) {
@@ -59,9 +63,16 @@ void CVanteloPlugin::OnCommand(std::uint32_t id) {
         case kIdCenter:
             album_.FitToWindow(display->GetSize(), Album::kFitCentre);
             break;
+        case kIdFullscreen:
+            EnterFullscreen();
+            return;
+        case kIdPrint:
+            Print();
+            return;
+        case kIdSaveView:
+            SaveView();
+            return;
         default:
-            // The options, full screen, printing, saving and the update check are wired by
-            // their own code; the version line does nothing.
             return;
     }
     Redraw();
@@ -101,9 +112,10 @@ void CVanteloPlugin::EndRightDrag() {
 }
 
 bool CVanteloPlugin::StartDrag(bool zoom) {
-    if (!imagePresent_ || !hold_) return false;
+    platform::Window* target = TargetWindow();
+    if (!imagePresent_ || target == nullptr) return false;
     const Vector2<int> cursor = platform::GetCursorPos();
-    if (!hold_->GetWindowRect().Contains(cursor.x, cursor.y)) return false;
+    if (!target->GetWindowRect().Contains(cursor.x, cursor.y)) return false;
     FireEvent(kOnCursor, true);
     if (!(zoom ? album_.SetZoomDrag(true) : album_.SetPanDrag(true))) return false;
     album_.FlushMouseInput(display_.get());
@@ -119,8 +131,9 @@ void CVanteloPlugin::OnLButtonDown() {
 }
 
 void CVanteloPlugin::OnRButtonDown(platform::WPARAM keys, platform::LPARAM point) {
-    if ((keys & (platform::MK_SHIFT | platform::MK_CONTROL)) != 0 && hold_) {
-        OpenMenu(hold_->ClientToScreen(
+    platform::Window* target = TargetWindow();
+    if ((keys & (platform::MK_SHIFT | platform::MK_CONTROL)) != 0 && target != nullptr) {
+        OpenMenu(target->ClientToScreen(
             {platform::XFromLParam(point), platform::YFromLParam(point)}));
     }
     if (!StartDrag(true)) return;
@@ -140,11 +153,12 @@ void CVanteloPlugin::OnRButtonUp() {
 
 void CVanteloPlugin::OnMouseMove(Vector2<int> point) {
     FireEvent(kOnCursor, true);
-    if (!display_ || !hold_) return;
+    platform::Window* target = TargetWindow();
+    if (!display_ || target == nullptr) return;
     const int width = display_->GetSize().x;
     const bool inCorner = point.x >= width - kHotCorner && point.x < width && point.y >= 0 &&
                           point.y < kHotCorner;
-    if (inCorner && logoVisible_) OpenMenu(hold_->ClientToScreen({width, 0}));
+    if (inCorner && logoVisible_) OpenMenu(target->ClientToScreen({width, 0}));
 }
 
 bool CVanteloPlugin::OnKeyDown(int vk, platform::LPARAM lParam) {

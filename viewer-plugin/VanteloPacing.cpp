@@ -69,6 +69,8 @@ bool CVanteloPlugin::HandleMessage(const platform::Message& message) {
             }
             OnFrameMessage();
             return true;
+        case kUpdateReplyMessage:
+            return HandleUpdateReply();
         case platform::WM_COMMAND:
             OnCommand(static_cast<std::uint32_t>(platform::LoWord(message.wParam)));
             return true;

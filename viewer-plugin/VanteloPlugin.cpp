@@ -40,7 +40,9 @@ std::vector<CVanteloPlugin*>& CVanteloPlugin::Instances() {
 }
 
 CVanteloPlugin::CVanteloPlugin() {
+    static int serials = 0;
     platform::SectionHold hold(ListSection());
+    serial_ = ++serials;
     if (Instances().empty()) {
         LoadOptions();
         // Download notifications arrive on the window thread, where the viewer lives.
@@ -54,6 +56,7 @@ CVanteloPlugin::~CVanteloPlugin() {
     // A host that never destroyed the window still gets the threads ended before anything
     // they use goes.
     if (pacing_) pacing_->Stop();
+    EndFullscreen();
     // A download still running would report to a viewer that is gone.
     if (binding_ != nullptr) {
         aborted_ = true;
@@ -67,8 +70,8 @@ CVanteloPlugin::~CVanteloPlugin() {
         display_->OnDestroy();
         display_.reset();
     }
-    hold_.reset();
     platform::SectionHold hold(ListSection());
+    DropWindowHold();
     auto& list = Instances();
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
@@ -79,10 +82,14 @@ int CVanteloPlugin::InstanceCount() {
 }
 
 void CVanteloPlugin::AttachWindow(platform::HWND window) {
-    if (hold_ && hold_->handle() != window) hold_.reset();
+    if (hold_ && hold_->handle() != window) {
+        platform::SectionHold list(ListSection());
+        DropWindowHold();
+    }
     window_ = window;
     if (window == nullptr) return;
     if (!hold_) {
+        platform::SectionHold list(ListSection());
         hold_ = platform::Window::Attach(window);
         if (!hold_) return;
         hold_->AddHandler([this](const platform::Message& message) {
@@ -322,6 +329,7 @@ void CVanteloPlugin::OnDownloadComplete(CVanteloPlugin* viewer, Downloader* down
 void CVanteloPlugin::OnDestroyWindow() {
     // The pacing thread first: it posts to the window that is going.
     if (pacing_) pacing_->Stop();
+    EndFullscreen();
     ReleaseCursor();
     if (binding_ != nullptr) {
         aborted_ = true;
@@ -342,6 +350,9 @@ void CVanteloPlugin::OnDestroyWindow() {
             hasDisplay_ = false;
         }
     }
-    hold_.reset();
+    {
+        platform::SectionHold list(ListSection());
+        DropWindowHold();
+    }
     window_ = nullptr;
 }

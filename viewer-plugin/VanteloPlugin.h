@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -25,6 +26,8 @@ class DrawContext;
 }
 class D3DWindow;
 class DDSurface;
+class FullScreen;
+struct ViewerReport;
 
 // What a paint asks of the viewer: where to draw, on which context, and at what zoom.
 struct ATL_DRAWINFO {
@@ -224,7 +227,42 @@ public:
     void SuspendPacing();
     void ResumePacing();
 
+    // Full screen, the options dialog, the update check, printing and saving the view.
+    static constexpr std::uint32_t kUpdateReplyMessage = platform::WM_USER + 102;
+    bool EnterFullscreen();
+    // Back to the page; run by the full-screen window as it goes.
+    void LeaveFullscreen();
+    FullScreen* GetFullScreenWindow() const { return fullScreen_; }
+    // The display's virtual mode for full screen; the screen's own mode never changes.
+    bool SetDisplayMode(int width, int height, int bits);
+    void RestoreDisplayMode();
+    void ShowAboutDialog();
+    ViewerReport Report();
+    void Print();
+    void SaveView();
+    // The name SaveView offers: the file name's last part with ".jpg" for its extension.
+    static std::string SaveViewName(const std::string& fileName);
+    // How the wait for the hardware's holder sleeps; tests count instead.
+    void SetHardwareAskSleep(std::function<void(std::chrono::milliseconds)> sleep) {
+        askSleep_ = std::move(sleep);
+    }
+    // For the library's unloading: waits for a running update check's thread, at most its
+    // fetch's timeout and a little more. True when none is left.
+    static bool WaitForUpdateCheck();
+
 private:
+    platform::Window* TargetWindow() const;
+    bool HandleUpdateReply();
+    // Ends a full-screen window still open, as the viewer goes.
+    void EndFullscreen();
+    // Lets go of the plug-in window, under the list section (update checks post to it).
+    void DropWindowHold();
+
+    FullScreen* fullScreen_ = nullptr;  // deleted as its window ends, or by EndFullscreen
+    bool modeSwitched_ = false;
+    std::function<void(std::chrono::milliseconds)> askSleep_;
+    int serial_ = 0;  // how an update check finds this viewer again
+
     struct QueuedEvent {
         EventKind kind;
         Vector3 position;

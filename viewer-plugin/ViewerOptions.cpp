@@ -42,3 +42,21 @@ void LoadOptions() {
         if (auto dx3 = debug.GetDword("DX3"); dx3 && *dx3 != 0) DDWindow::SetForceDX3(true);
     }
 }
+
+void SaveOptions() {
+    using platform::RegValue;
+    platform::SectionHold hold(OptionsSection());
+    const ViewerOptions& options = Options();
+    // A fresh hive may lack even "Software": it is made too.
+    platform::RegKey fullscreen;
+    if (platform::RegKey::Create(platform::Registry::Default(), platform::RegHive::CurrentUser,
+                                 "Software\\Vantelo\\Fullscreen", "",
+                                 fullscreen) != platform::RegResult::Ok) {
+        return;
+    }
+    const auto dword = [](int value) { return RegValue::Dword(static_cast<std::uint32_t>(value)); };
+    fullscreen.SetValues({{"Allow", dword(options.allow)},
+                          {"Desktop", dword(options.desktop)},
+                          {"Width", dword(options.width)},
+                          {"Height", dword(options.height)}});
+}

@@ -9,6 +9,7 @@ struct ViewerOptions {
     int desktop = 1;
     int width = 640;
     int height = 480;
+    bool operator==(const ViewerOptions&) const = default;
 };
 
 ViewerOptions& Options();
@@ -17,3 +18,6 @@ platform::CriticalSection& OptionsSection();
 // The defaults, then what the registry holds; the Debug key's DX3 forces the old display
 // interface. Keys or values that are missing keep the defaults.
 void LoadOptions();
+// Writes the four full-screen values (never DX3) as they stand; a registry that refuses
+// keeps the old values.
+void SaveOptions();

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/prompts/PrintTarget.h"
+
 class QWidget;
 
 // Message boxes and the folder and file dialogs. Code that asks the user goes through the
@@ -43,6 +45,8 @@ public:
                                                   const FileDialogRequest& request) = 0;
     // The colour dialog, opening on `initial`; colours are 0xRRGGBB. None when cancelled.
     virtual std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) = 0;
+    // The print dialog, one copy of page 1. Without a printer to offer, nothing is chosen.
+    virtual PrintChoice PrintDialog(QWidget* owner);
 };
 
 // The prompts in use. Before any are installed, a quiet stand-in answers every question as

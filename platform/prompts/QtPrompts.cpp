@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "platform/prompts/PagedPrintTarget.h"
 
 namespace platform {
 namespace {
@@ -131,6 +135,15 @@ std::optional<std::uint32_t> QtPrompts::ChooseColor(QWidget* owner, std::uint32_
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(initial & 0xFFFFFFu), owner);
     if (!chosen.isValid()) return std::nullopt;
     return chosen.rgb() & 0xFFFFFFu;
+}
+
+PrintChoice QtPrompts::PrintDialog(QWidget* owner) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setCopyCount(1);
+    printer->setFromTo(1, 1);
+    QPrintDialog dialog(printer.get(), owner);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return PrintChoice{MakePagedPrintTarget(std::move(printer)), 0};
 }
 
 }  // namespace platform

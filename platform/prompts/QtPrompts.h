@@ -18,6 +18,7 @@ public:
     std::optional<std::string> FileDialog(QWidget* owner,
                                           const FileDialogRequest& request) override;
     std::optional<std::uint32_t> ChooseColor(QWidget* owner, std::uint32_t initial) override;
+    PrintChoice PrintDialog(QWidget* owner) override;
 };
 
 // A filter of "description|patterns|...||" pairs as Qt's name filters. "*.*" (every file

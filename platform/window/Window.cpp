@@ -290,9 +290,12 @@ Window::~Window() {
     core_->Release();
 }
 
-std::unique_ptr<Window> Window::CreateTopLevel(Vector2<int> size, std::string_view title) {
+std::unique_ptr<Window> Window::CreateTopLevel(Vector2<int> size, std::string_view title,
+                                               std::string_view className) {
     auto* widget =
         new QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    widget->setObjectName(
+        QString::fromUtf8(className.data(), static_cast<qsizetype>(className.size())));
     widget->setWindowTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
     widget->setGeometry(0, 0, std::max(size.x, 0), std::max(size.y, 0));
     auto core = std::make_shared<window_detail::WindowCore>(widget, true);

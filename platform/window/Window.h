@@ -37,8 +37,10 @@ public:
     using Handler = std::function<bool(const Message&)>;
 
     // The layer's own window: top-level, frameless, above other windows, at (0, 0) with a
-    // client area of `size`, shown, active and holding the focus.
-    static std::unique_ptr<Window> CreateTopLevel(Vector2<int> size, std::string_view title);
+    // client area of `size`, shown, active and holding the focus. The class name becomes the
+    // widget's object name, by which tests find it.
+    static std::unique_ptr<Window> CreateTopLevel(Vector2<int> size, std::string_view title,
+                                                  std::string_view className = {});
     // Holds a widget someone else owns. Null for a null widget.
     static std::unique_ptr<Window> Attach(HWND widget);
 

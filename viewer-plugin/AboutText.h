@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What the options dialog tells about the viewer. Free of the viewer itself so that every
+// line can be checked from plain values.
+struct ViewerReport {
+    bool initFailed = false;
+    std::string initFailure;
+    bool loadError = false;
+    std::string fileName;
+    std::string serverDomain;  // empty: unknown
+    bool hasDisplay = false;
+    bool oldInterface = false;  // the display runs the DirectX 3 path
+    bool oldInterfaceForced = false;
+    bool hasDevice = false;
+    bool hardwareDevice = false;
+    int processCount = 0;
+    int computerCount = 0;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    int bitsPerPixel = 0;
+    bool formatKnown = false;
+    std::uint32_t formatBits = 0;
+    std::uint32_t redMask = 0;
+    std::uint32_t greenMask = 0;
+    std::uint32_t blueMask = 0;
+    std::int64_t received = 0;
+    std::int64_t total = 0;  // 0: unknown
+    int imageWidth = 0;
+    int imageHeight = 0;
+    int imageDepth = 0;
+    int fps = 0;
+    float posX = 0;
+    float posY = 0;
+    float posZ = 0;
+    std::optional<std::string> errorLog;
+};
+
+// The "Advanced info" text, line by line, each ended by "\r\n" but the position's.
+std::string AdvancedText(const ViewerReport& report);
+
+// The "About" page's text.
+std::string AboutPageText();
+
+// The maker's places: on a reserved example domain, ours to choose.
+inline constexpr const char* kWebAddress = "www.example.com";
+inline constexpr const char* kHomePage = "http://www.example.com/vantelo/";
+inline constexpr const char* kDownloadPage = "http://www.example.com/vantelo/download";
+inline constexpr const char* kFeedbackMail = "mailto:vantelo@example.com";
+// Where the update check asks; VANTELO_UPDATE_URL stands in for it.
+inline constexpr const char* kUpdateEndpoint = "http://update.example.com/vantelo";

@@ -1,0 +1,116 @@
+#include "viewer-plugin/UpdateCheck.h"
+
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/net/Fetch.h"
+#include "platform/sync/Semaphore.h"
+#include "platform/text/Text.h"
+#include "viewer-plugin/AboutText.h"
+
+namespace {
+
+constexpr std::size_t kFetchLimit = std::size_t{1} << 20;
+constexpr std::chrono::milliseconds kShutdownMargin{2000};
+
+// Never destroyed: a check may still be ending while statics go.
+struct CheckState {
+    platform::Semaphore semaphore{1, 1};
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::thread thread;
+    bool running = false;  // the thread has not yet returned
+    bool held = false;     // the semaphore is this check's
+    std::optional<UpdateCheck::Reply> reply;
+};
+
+CheckState& State() {
+    static auto* state = new CheckState;
+    return *state;
+}
+
+void RunCheck(std::string url, std::function<bool()> deliver) {
+    std::string body;
+    UpdateCheck::Reply reply;
+    reply.found = platform::Succeeded(
+        platform::FetchUrl(url, UpdateCheck::kFetchTimeout, &body, kFetchLimit));
+    if (reply.found) {
+        if (body.size() > UpdateCheck::kMaxReply) body.resize(UpdateCheck::kMaxReply);
+        // The text ends at the first zero byte, as a string read into a buffer does.
+        reply.text = body.c_str();
+    }
+    CheckState& state = State();
+    {
+        std::lock_guard lock(state.mutex);
+        state.reply = std::move(reply);
+    }
+    if (!deliver()) UpdateCheck::Finish();
+    std::lock_guard lock(state.mutex);
+    state.running = false;
+    state.ended.notify_all();
+}
+
+}  // namespace
+
+std::string UpdateCheck::Url() {
+    const char* custom = std::getenv("VANTELO_UPDATE_URL");
+    const std::string endpoint = custom != nullptr && *custom != '\0' ? custom : kUpdateEndpoint;
+    return endpoint + platform::FormatC("/%.2f", 1.73);
+}
+
+bool UpdateCheck::Start(std::function<bool()> deliver) {
+    CheckState& state = State();
+    if (!state.semaphore.Acquire(kStartWait)) return false;
+    std::unique_lock lock(state.mutex);
+    // The last check has released the semaphore, so its thread is at its very end.
+    if (state.thread.joinable()) {
+        state.ended.wait(lock, [&] { return !state.running; });
+        state.thread.join();
+    }
+    state.held = true;
+    state.running = true;
+    state.reply.reset();
+    try {
+        state.thread = std::thread(RunCheck, Url(), std::move(deliver));
+    } catch (const std::system_error&) {
+        state.running = false;
+        state.held = false;
+        state.semaphore.Release();
+        return false;
+    }
+    return true;
+}
+
+std::optional<UpdateCheck::Reply> UpdateCheck::TakeReply() {
+    CheckState& state = State();
+    std::lock_guard lock(state.mutex);
+    std::optional<Reply> reply = std::move(state.reply);
+    state.reply.reset();
+    return reply;
+}
+
+void UpdateCheck::Finish() {
+    CheckState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.reply.reset();
+    if (!state.held) return;
+    state.held = false;
+    state.semaphore.Release();
+}
+
+bool UpdateCheck::WaitForUpdateCheck() {
+    CheckState& state = State();
+    std::unique_lock lock(state.mutex);
+    if (state.thread.joinable()) {
+        const bool ended = state.ended.wait_for(lock, kFetchTimeout + kShutdownMargin,
+                                                [&] { return !state.running; });
+        if (!ended) return false;
+        state.thread.join();
+    }
+    lock.unlock();
+    Finish();
+    return true;
+}

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QWidget>
+
+#include "platform/gfx/VirtualDisplay.h"
+#include "platform/registry/Registry.h"
+#include "platform/window/Desktop.h"
+#include "platform/window/InputState.h"
+#include "testing/ScriptedPrompts.h"
+#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/FullScreen.h"
+#include "viewer-plugin/ViewerOptions.h"
+#include "viewer-plugin/tests/ViewerTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Message;
+using platform::PromptAnswer;
+
+constexpr std::uint32_t kPicture = 0x3C78C8;
+
+// Windows of the full-screen class still on the screen.
+int FullScreenWidgets() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        count += widget->objectName() == QLatin1String(FullScreen::kClassName) ? 1 : 0;
+    }
+    return count;
+}
+
+class Fullscreen : public viewer_test::ViewerTest {
+protected:
+    void SetUp() override {
+        ViewerTest::SetUp();
+        SetOptions({});
+    }
+    void TearDown() override {
+        SetOptions({});
+        ViewerTest::TearDown();
+        EXPECT_EQ(FullScreen::Current(), nullptr);
+        EXPECT_EQ(FullScreenWidgets(), 0);
+    }
+
+    // Outside a running loop Qt keeps deferred deletions until asked, and the full-screen
+    // window ends by one.
+    static bool PumpUntil(const std::function<bool()>& done) {
+        return ViewerTest::PumpUntil([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return done();
+        });
+    }
+    static void Pump(std::chrono::milliseconds time) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        PumpUntil([&] { return std::chrono::steady_clock::now() > end; });
+    }
+
+    static ViewerOptions CurrentOptions() {
+        platform::SectionHold hold(OptionsSection());
+        return Options();
+    }
+    static void SetOptions(const ViewerOptions& options) {
+        platform::SectionHold hold(OptionsSection());
+        Options() = options;
+    }
+
+    void LoadPicture() { Load(JpegFile("view.jpg", 200, 150, kPicture)); }
+
+    // Ends full screen the way a script does, and lets the window go.
+    void Leave() {
+        viewer_->SetFullscreen(0);
+        ASSERT_TRUE(PumpUntil([&] { return viewer_->GetFullscreen() == 0; }));
+        Pump(20ms);
+    }
+
+    bool Send(std::uint32_t id, platform::WPARAM wParam = 0, platform::LPARAM lParam = 0) {
+        FullScreen* window = viewer_->GetFullScreenWindow();
+        return window != nullptr && window->window()->Send(Message{id, wParam, lParam});
+    }
+
+    const platform::MenuItem* Item(std::uint32_t id) { return viewer_->GetMenu().FindCommand(id); }
+
+    testing_support::ScriptedPrompts prompts_;
+};
+
+TEST_F(Fullscreen, TheAllowOptionRefusesAsksOrGoesSilently) {
+    LoadPicture();
+    struct Case {
+        int allow;
+        std::optional<PromptAnswer> answer;
+        bool entered;
+    };
+    const Case cases[] = {
+        {0, std::nullopt, false},
+        {1, PromptAnswer::No, false},
+        {1, PromptAnswer::Yes, true},
+        {2, std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.allow);
+        SetOptions({c.allow, 1, 640, 480});
+        const std::size_t asked = prompts_.calls().size();
+        if (c.answer) prompts_.Answer(*c.answer);
+        EXPECT_EQ(viewer_->EnterFullscreen(), c.entered);
+        EXPECT_EQ(viewer_->GetFullscreen(), c.entered ? 1 : 0);
+        ASSERT_EQ(prompts_.calls().size(), asked + (c.answer ? 1 : 0));
+        if (c.answer) {
+            const auto& call = prompts_.calls().back();
+            EXPECT_EQ(call.text,
+                      "Vantelo is requesting fullscreen mode!\n"
+                      "(Get rid of this message from the options menu)\n"
+                      "\nAllow fullscreen?\n");
+            EXPECT_EQ(call.caption, "Vantelo - www.example.com");
+            EXPECT_EQ(call.buttons, platform::MessageButtons::YesNo);
+        }
+        if (c.entered) Leave();
+    }
+    EXPECT_EQ(prompts_.unanswered(), 0);
+}
+
+TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
+    LoadPicture();
+    const Vector2<int> desktop = platform::GetDesktopRect().GetSize();
+    struct Case {
+        int desktop;
+        Vector2<int> expected;
+    };
+    for (const Case& c : {Case{0, {640, 480}}, Case{1, desktop}}) {
+        SCOPED_TRACE(c.desktop);
+        SetOptions({2, c.desktop, 640, 480});
+        host_.events.clear();
+        ASSERT_TRUE(viewer_->EnterFullscreen());
+        FullScreen* window = viewer_->GetFullScreenWindow();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->handle()->size(), QSize(c.expected.x, c.expected.y));
+        EXPECT_EQ(window->handle()->windowTitle(), QString("Vantelo - www.example.com"));
+        EXPECT_EQ(viewer_->GetDisplay()->GetSize(), c.expected);
+        // Only the virtual display changes its mode, never the screen.
+        EXPECT_EQ(gfx::display::CurrentMode().width, c.expected.x);
+        EXPECT_EQ(platform::GetDesktopRect().GetSize(), desktop);
+        EXPECT_EQ(Item(CVanteloPlugin::kIdFullscreen)->text, "Close fullscreen");
+        EXPECT_TRUE(Item(CVanteloPlugin::kIdUpgrade)->grayed);
+        EXPECT_TRUE(Item(CVanteloPlugin::kIdOptions)->grayed);
+        viewer_->OnFrameMessage();
+        EXPECT_TRUE(viewer_test::Near(
+            Shown(*viewer_->GetDisplay(), c.expected.x / 2, c.expected.y / 2), kPicture));
+        Leave();
+        EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(400, 300));
+        EXPECT_EQ(gfx::display::CurrentMode().width, desktop.x);
+        EXPECT_EQ(Item(CVanteloPlugin::kIdFullscreen)->text, "Fullscreen");
+        EXPECT_FALSE(Item(CVanteloPlugin::kIdUpgrade)->grayed);
+        EXPECT_FALSE(Item(CVanteloPlugin::kIdOptions)->grayed);
+        const auto heard = host_.Heard();
+        const std::string in =
+            platform::FormatC("OnChangeMode(1,%d,%d)", c.expected.x, c.expected.y);
+        const auto at = std::find(heard.begin(), heard.end(), in);
+        ASSERT_NE(at, heard.end());
+        EXPECT_NE(std::find(at, heard.end(), "OnChangeMode(0,400,300)"), heard.end());
+        viewer_->OnFrameMessage();
+        EXPECT_TRUE(viewer_test::Near(ShownAt(200, 150), kPicture));
+    }
+}
+
+TEST_F(Fullscreen, ArrowsPanWhileOtherKeysLeave) {
+    LoadPicture();
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_TRUE(Send(platform::WM_COMMAND, CVanteloPlugin::kIdZoom200));
+    float x0 = 0, y0 = 0, z0 = 0;
+    viewer_->GetPosition(&x0, &y0, &z0);
+    EXPECT_FLOAT_EQ(z0, 2.0f);
+    EXPECT_TRUE(Send(platform::WM_KEYDOWN, platform::VK_LEFT, 1));
+    EXPECT_TRUE(Send(platform::WM_KEYDOWN, platform::VK_SHIFT, 1));
+    float x1 = 0, y1 = 0, z1 = 0;
+    viewer_->GetPosition(&x1, &y1, &z1);
+    EXPECT_NE(x1, x0);
+    EXPECT_EQ(viewer_->GetFullscreen(), 1);
+    for (int key : {platform::VK_SPACE, platform::VK_ESCAPE}) {
+        SCOPED_TRACE(key);
+        if (viewer_->GetFullscreen() == 0) {
+            ASSERT_TRUE(viewer_->EnterFullscreen());
+        }
+        EXPECT_TRUE(Send(platform::WM_KEYDOWN, static_cast<platform::WPARAM>(key), 1));
+        ASSERT_TRUE(PumpUntil([&] { return viewer_->GetFullscreen() == 0; }));
+        Pump(20ms);
+        EXPECT_EQ(FullScreenWidgets(), 0);
+    }
+}
+
+TEST_F(Fullscreen, EveryWayOfEndingLeavesNoWindow) {
+    LoadPicture();
+    const std::vector<std::pair<const char*, std::function<void()>>> endings = {
+        {"menu", [&] { Send(platform::WM_COMMAND, CVanteloPlugin::kIdFullscreen); }},
+        {"script", [&] { viewer_->SetFullscreen(0); }},
+        {"close", [&] { viewer_->GetFullScreenWindow()->handle()->close(); }},
+        {"minimised", [&] { Send(platform::WM_ACTIVATE, platform::MakeWParam(0, 1)); }},
+        {"teardown", [&] { viewer_->OnDestroyWindow(); }},
+        {"viewer deleted", [&] { viewer_.reset(); }},
+    };
+    for (const auto& [name, end] : endings) {
+        SCOPED_TRACE(name);
+        if (!viewer_) {
+            viewer_ = std::make_unique<CVanteloPlugin>();
+            viewer_->SetHostInterface(&host_);
+        }
+        if (viewer_->GetWindow() == nullptr) LoadPicture();
+        ASSERT_TRUE(viewer_->EnterFullscreen());
+        EXPECT_EQ(FullScreenWidgets(), 1);
+        end();
+        ASSERT_TRUE(PumpUntil([&] { return FullScreen::Current() == nullptr; }));
+        Pump(20ms);
+        EXPECT_EQ(FullScreenWidgets(), 0);
+        if (viewer_) {
+            EXPECT_EQ(viewer_->GetFullscreen(), 0);
+        }
+    }
+}
+
+TEST_F(Fullscreen, WaitsBoundedlyForASilentHolderOfTheHardware) {
+    LoadPicture();
+    // Two more viewers, and someone (not one of them) holding the hardware who never lets go.
+    std::vector<std::unique_ptr<CVanteloPlugin>> others;
+    for (int i = 0; i < 2; ++i) {
+        others.push_back(std::make_unique<CVanteloPlugin>());
+        others.back()->AttachWindow(Child(0, 0, 100, 80));
+    }
+    ASSERT_EQ(viewer_->GetDisplay()->GetRunningCount(), 3);
+    ASSERT_TRUE(record_.TryClaimHardware());
+    std::vector<std::chrono::milliseconds> sleeps;
+    viewer_->SetHardwareAskSleep([&](std::chrono::milliseconds ms) { sleeps.push_back(ms); });
+    for (int desktop : {0, 1}) {
+        SCOPED_TRACE(desktop);
+        sleeps.clear();
+        SetOptions({2, desktop, 640, 480});
+        ASSERT_TRUE(viewer_->EnterFullscreen());
+        const auto full = std::count(sleeps.begin(), sleeps.end(), 300ms);
+        EXPECT_EQ(full, desktop != 0 ? 0 : 13);
+        EXPECT_FALSE(record_.IsReleaseRequested());
+        Leave();
+    }
+    record_.ClearHardwareClaim();
+    for (auto& other : others) other->OnDestroyWindow();
+}
+
+TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
+    platform::RegKey software;
+    ASSERT_EQ(platform::RegKey::Create(platform::Registry::Default(),
+                                       platform::RegHive::CurrentUser, "Software", "", software),
+              platform::RegResult::Ok);
+    software.DeleteTree("Vantelo");
+    SetOptions({0, 0, 1, 1});
+    LoadOptions();
+    EXPECT_EQ(CurrentOptions(), ViewerOptions{});
+    LoadPicture();
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_TRUE(prompts_.calls().empty());
+    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), platform::GetDesktopRect().GetSize());
+    Leave();
+
+    SetOptions({1, 0, 800, 600});
+    SaveOptions();
+    SetOptions({});
+    LoadOptions();
+    EXPECT_EQ(CurrentOptions(), (ViewerOptions{1, 0, 800, 600}));
+    // DX3 is only ever read.
+    platform::RegKey debug;
+    EXPECT_NE(software.OpenSubKey("Vantelo\\Debug", debug), platform::RegResult::Ok);
+}
+
+TEST_F(Fullscreen, TheOptionsDialogTakesAskAtOnceAndSavesItOnClose) {
+    LoadPicture();
+    SetOptions({2, 1, 640, 480});
+    int seenDuring = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QString("About Vantelo"));
+        dialog->findChild<QTabBar*>("206")->setCurrentIndex(1);
+        dialog->findChild<QRadioButton*>("210")->click();
+        seenDuring = CurrentOptions().allow;
+        dialog->findChild<QPushButton*>("1")->click();
+    });
+    viewer_->OnCommand(CVanteloPlugin::kIdOptions);
+    EXPECT_EQ(seenDuring, 1);
+    platform::RegKey fullscreen;
+    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(), platform::RegHive::CurrentUser,
+                                     "Software\\Vantelo\\Fullscreen", fullscreen),
+              platform::RegResult::Ok);
+    EXPECT_EQ(fullscreen.GetDword("Allow"), 1u);
+    EXPECT_EQ(fullscreen.GetDword("Desktop"), 1u);
+}
+
+}  // namespace
