@@ -1,0 +1,115 @@
+#pragma once
+
+// The built control library, registered in a registry of the test program's own, and a
+// container window of 800 x 600 to hold it.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/com/ControlContainer.h"
+#include "platform/com/tests/TemporaryRegistry.h"
+#include "platform/text/Text.h"
+#include "testing/QtTestApp.h"
+#include "viewer-plugin/DispatchTable.h"
+
+namespace control_test {
+
+using namespace platform;
+
+constexpr int kControlId = 1004;
+
+// Calls one of the library's entries; E_FAIL when it cannot be reached.
+inline HRESULT CallEntry(const char* name) {
+    void* library = ::dlopen(VANTELO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return E_FAIL;
+    const auto entry = reinterpret_cast<HRESULT (*)()>(::dlsym(library, name));
+    const HRESULT hr = entry != nullptr ? entry() : E_FAIL;
+    ::dlclose(library);
+    return hr;
+}
+
+inline bool PumpUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline void Pump(std::chrono::milliseconds time) {
+    PumpUntil([] { return false; }, time);
+}
+
+// A control of the library, made through the registry.
+inline ComPtr<IDispatch> CreateLensObj() {
+    ComPtr<IDispatch> control;
+    EXPECT_EQ(CoCreateInstance(scripting::CLSID_LensObj, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IDispatch, control.Out()),
+              S_OK);
+    return control;
+}
+
+template <class T>
+ComPtr<T> Query(IUnknown* object, const IID& iid) {
+    ComPtr<T> out;
+    if (object != nullptr) object->QueryInterface(iid, out.Out());
+    return out;
+}
+
+// The viewer's events as the container's event sink map hears them.
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing_support::TestApplication();
+        ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
+        // All of it on the screen, whose pixels the control's frames go to.
+        window_ = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
+        window_->setGeometry(0, 0, 800, 600);
+        window_->show();
+        auto note = [this](std::string text) { heard_.push_back(std::move(text)); };
+        std::vector<EventSinkEntry> map{
+            {kControlId, 1, {VT_R4, VT_R4, VT_R4},
+             [note](const std::vector<Variant>& a) {
+                 note(FormatC("ChangedPos(%g,%g,%g)", a[0].fltVal, a[1].fltVal, a[2].fltVal));
+             }},
+            {kControlId, 2, {}, [note](const std::vector<Variant>&) { note("ZoomedToGoal"); }},
+            {kControlId, 3, {}, [note](const std::vector<Variant>&) { note("OnLoad"); }},
+        };
+        container_ = std::make_unique<ControlContainer>(window_.get(), std::move(map));
+    }
+    void TearDown() override {
+        container_.reset();
+        window_.reset();
+    }
+
+    ControlSite* Create(IStream* state = nullptr) {
+        return container_->CreateControl(scripting::CLSID_LensObj, Rect{0, 0, 800, 600},
+                                         kControlId, state);
+    }
+    static ComPtr<IDispatch> DispatchOf(ControlSite* site) {
+        return Query<IDispatch>(site->GetControlObject(), IID_IDispatch);
+    }
+    int Heard(const std::string& event) const {
+        int n = 0;
+        for (const auto& e : heard_) n += e == event ? 1 : 0;
+        return n;
+    }
+
+    std::unique_ptr<QWidget> window_;
+    std::unique_ptr<ControlContainer> container_;
+    std::vector<std::string> heard_;
+};
+
+}  // namespace control_test
