@@ -66,7 +66,6 @@ HRESULT ControlHost::OnCursor(short button, short posX, short posY) {
 }
 
 HRESULT ControlHost::OnChangeMode(short mode, short width, short heigth) {
-    Fire(Event::OnChangeMode,
-         {Variant::I2(mode), Variant::I2(width), Variant::I2(heigth)});
+    Fire(Event::OnChangeMode, {Variant::I2(mode), Variant::I2(width), Variant::I2(heigth)});
     return S_OK;
 }

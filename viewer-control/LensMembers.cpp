@@ -42,7 +42,10 @@ std::vector<Member> Rows() {
         {scripting::kDispBackColor, "BackColor", MemberKind::PropertyGet, {}, VT_I4},
     };
     for (const scripting::Entry& entry : scripting::Entries()) {
-        Member row{entry.dispid, std::string(entry.name), KindOf(entry.kind), {},
+        Member row{entry.dispid,
+                   std::string(entry.name),
+                   KindOf(entry.kind),
+                   {},
                    VariantTypeOf(entry.result)};
         for (const scripting::ValueType type : entry.Parameters()) {
             row.parameters.push_back(VariantTypeOf(type));

@@ -107,9 +107,9 @@ HRESULT LensObj::GetGUID(std::uint32_t kind, GUID* guid) {
 HRESULT LensObj::FindConnectionPoint(const IID& iid, IConnectionPoint** point) {
     if (point == nullptr) return E_POINTER;
     *point = nullptr;
-    ConnectionPoint* found = iid == scripting::DIID__ILensObjEvents              ? events_.get()
-                             : iid == IID_IPropertyNotifySink ? notify_.get()
-                                                              : nullptr;
+    ConnectionPoint* found = iid == scripting::DIID__ILensObjEvents ? events_.get()
+                             : iid == IID_IPropertyNotifySink       ? notify_.get()
+                                                                    : nullptr;
     if (found == nullptr) return CONNECT_E_NOCONNECTION;
     found->AddRef();
     *point = found;

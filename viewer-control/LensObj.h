@@ -8,10 +8,10 @@
 #include "platform/com/MemberTable.h"
 #include "platform/com/OleControl.h"
 #include "platform/com/Persist.h"
-#include "viewer-plugin/VanteloPlugin.h"
 #include "viewer-control/ControlHost.h"
 #include "viewer-control/ControlState.h"
 #include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/VanteloPlugin.h"
 
 class QWidget;
 
@@ -20,12 +20,11 @@ class QWidget;
 // saved state. Made with no window and no thread; in-place activation makes both, Close ends
 // them. GUI thread only.
 class LensObj final
-    : public platform::RefCounted<platform::IDispatch, platform::IOleObject,
-                                  platform::IOleInPlaceObject, platform::IOleInPlaceActiveObject,
-                                  platform::IOleControl, platform::IViewObject,
-                                  platform::IQuickActivate, platform::IPersistStreamInit,
-                                  platform::IPersistPropertyBag, platform::IProvideClassInfo2,
-                                  platform::IConnectionPointContainer> {
+    : public platform::RefCounted<
+          platform::IDispatch, platform::IOleObject, platform::IOleInPlaceObject,
+          platform::IOleInPlaceActiveObject, platform::IOleControl, platform::IViewObject,
+          platform::IQuickActivate, platform::IPersistStreamInit, platform::IPersistPropertyBag,
+          platform::IProvideClassInfo2, platform::IConnectionPointContainer> {
 public:
     using HRESULT = platform::HRESULT;
 
@@ -139,7 +138,6 @@ private:
     ControlHost host_{events_.get(), notify_.get(), [this] { Repaint(); }};
     platform::ComPtr<platform::IOleClientSite> site_;
     QPointer<QWidget> window_;
-    std::unique_ptr<platform::Window> input_;  // the window's input, before the engine's hold
     platform::SIZEL extent_;
     platform::OLE_COLOR backColor_ = 0x80000005;  // the system's window colour
     bool dirty_ = false;

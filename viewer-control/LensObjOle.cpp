@@ -2,6 +2,8 @@
 // container hands over, drawing into the container's context and quick activation.
 #include <QWidget>
 
+#include <exception>
+
 #include "platform/window/DrawContext.h"
 #include "viewer-control/LensObj.h"
 
@@ -36,14 +38,19 @@ HRESULT LensObj::Close(std::uint32_t) {
     return InPlaceDeactivate();
 }
 
-HRESULT LensObj::DoVerb(std::int32_t verb, const Message*, IOleClientSite* activeSite,
-                        std::int32_t, HWND, const Rect*) {
+HRESULT LensObj::DoVerb(std::int32_t verb, const Message*, IOleClientSite* activeSite, std::int32_t,
+                        HWND, const Rect*) {
     switch (verb) {
         case OLEIVERB_PRIMARY:
         case OLEIVERB_SHOW:
         case OLEIVERB_UIACTIVATE:
         case OLEIVERB_INPLACEACTIVATE:
-            return ActivateInPlace(activeSite != nullptr ? activeSite : site_.get());
+            try {
+                return ActivateInPlace(activeSite != nullptr ? activeSite : site_.get());
+            } catch (const std::exception&) {
+                DestroyWindow();
+                return E_OUTOFMEMORY;
+            }
         case OLEIVERB_HIDE:
             if (window_) window_->hide();
             return S_OK;
@@ -76,12 +83,12 @@ HRESULT LensObj::ActivateInPlace(IOleClientSite* activeSite) {
     window_->setFocusPolicy(Qt::StrongFocus);
     Place(*window_, rect);
     window_->show();
-    // The engine's hold comes after this one, so its frames are what the window shows.
-    input_ = Window::Attach(window_);
-    if (input_) {
-        input_->AddHandler([this](const Message& message) { return OnWindowMessage(message); });
-    }
     viewer_->AttachWindow(window_);
+    // The window's input and paints reach the engine through its own hold on the window,
+    // the one whose frames the window shows.
+    if (Window* hold = viewer_->GetWindow()) {
+        hold->AddHandler([this](const Message& message) { return OnWindowMessage(message); });
+    }
     return S_OK;
 }
 
@@ -131,16 +138,15 @@ void LensObj::Repaint() {
 }
 
 void LensObj::DestroyWindow() {
-    if (!window_ && !input_) return;
+    if (!window_ && viewer_->GetWindow() == nullptr) return;
     // The engine stops its pacing thread and lets go of the window before it goes.
     viewer_->OnDestroyWindow();
-    input_.reset();
     delete window_.data();
     window_ = nullptr;
 }
 
 HRESULT LensObj::InPlaceDeactivate() {
-    if (!window_ && !input_) return S_OK;
+    if (!window_ && viewer_->GetWindow() == nullptr) return S_OK;
     DestroyWindow();
     ComPtr<IOleInPlaceSite> inPlace;
     if (site_.QueryTo(IID_IOleInPlaceSite, inPlace)) inPlace->OnInPlaceDeactivate();
@@ -185,8 +191,7 @@ HRESULT LensObj::SetObjectRects(const Rect* position, const Rect*) {
 
 HRESULT LensObj::TranslateAccelerator(const Message* message) {
     if (message == nullptr || message->id != WM_KEYDOWN || !window_) return S_FALSE;
-    return viewer_->OnKeyDown(static_cast<int>(message->wParam), message->lParam) ? S_OK
-                                                                                  : S_FALSE;
+    return viewer_->OnKeyDown(static_cast<int>(message->wParam), message->lParam) ? S_OK : S_FALSE;
 }
 
 HRESULT LensObj::Draw(std::uint32_t aspect, std::int32_t, void*, const void*, HDC, HDC dc,

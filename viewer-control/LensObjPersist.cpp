@@ -14,22 +14,34 @@ namespace {
 
 // The properties a page can give as parameters, in the order they are applied.
 constexpr DISPID kBagProperties[] = {
-    scripting::kDispUserInterfaceLock, scripting::kDispFullscreen, scripting::kDispShowLogo,
-    scripting::kDispFit,               scripting::kDispBorderHeight, scripting::kDispBorderWidth,
-    scripting::kDispBorderColor,       scripting::kDispBgColor,      scripting::kDispPosX,
-    scripting::kDispPosY,              scripting::kDispPosZ,         scripting::kDispPanSpeed,
-    scripting::kDispZoomSpeed,         scripting::kDispMinZoom,      scripting::kDispMaxZoom,
+    scripting::kDispUserInterfaceLock,
+    scripting::kDispFullscreen,
+    scripting::kDispShowLogo,
+    scripting::kDispFit,
+    scripting::kDispBorderHeight,
+    scripting::kDispBorderWidth,
+    scripting::kDispBorderColor,
+    scripting::kDispBgColor,
+    scripting::kDispPosX,
+    scripting::kDispPosY,
+    scripting::kDispPosZ,
+    scripting::kDispPanSpeed,
+    scripting::kDispZoomSpeed,
+    scripting::kDispMinZoom,
+    scripting::kDispMaxZoom,
     scripting::kDispFilename,
 };
 
 // What a stream keeps: the same, without the passing full-screen mode, with the back colour.
 constexpr DISPID kStreamProperties[] = {
-    scripting::kDispBackColor,   scripting::kDispUserInterfaceLock, scripting::kDispShowLogo,
-    scripting::kDispFit,         scripting::kDispBorderHeight,      scripting::kDispBorderWidth,
-    scripting::kDispBorderColor, scripting::kDispBgColor,           scripting::kDispPosX,
-    scripting::kDispPosY,        scripting::kDispPosZ,              scripting::kDispPanSpeed,
-    scripting::kDispZoomSpeed,   scripting::kDispMinZoom,           scripting::kDispMaxZoom,
-    scripting::kDispFilename,
+    scripting::kDispBackColor,    scripting::kDispUserInterfaceLock,
+    scripting::kDispShowLogo,     scripting::kDispFit,
+    scripting::kDispBorderHeight, scripting::kDispBorderWidth,
+    scripting::kDispBorderColor,  scripting::kDispBgColor,
+    scripting::kDispPosX,         scripting::kDispPosY,
+    scripting::kDispPosZ,         scripting::kDispPanSpeed,
+    scripting::kDispZoomSpeed,    scripting::kDispMinZoom,
+    scripting::kDispMaxZoom,      scripting::kDispFilename,
 };
 
 bool Kept(DISPID id) {

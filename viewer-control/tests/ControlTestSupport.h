@@ -9,15 +9,14 @@
 #include <QWidget>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/com/ControlContainer.h"
 #include "platform/com/tests/TemporaryRegistry.h"
 #include "platform/text/Text.h"
+#include "platform/window/tests/WindowTestSupport.h"
 #include "testing/QtTestApp.h"
 #include "viewer-plugin/DispatchTable.h"
 
@@ -37,19 +36,12 @@ inline HRESULT CallEntry(const char* name) {
     return hr;
 }
 
-inline bool PumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using window_test::PumpUntil;
 
+// Handles events for a while.
 inline void Pump(std::chrono::milliseconds time) {
-    PumpUntil([] { return false; }, time);
+    const auto end = std::chrono::steady_clock::now() + time;
+    PumpUntil([end] { return std::chrono::steady_clock::now() > end; });
 }
 
 // A control of the library, made through the registry.
@@ -80,7 +72,9 @@ protected:
         window_->show();
         auto note = [this](std::string text) { heard_.push_back(std::move(text)); };
         std::vector<EventSinkEntry> map{
-            {kControlId, 1, {VT_R4, VT_R4, VT_R4},
+            {kControlId,
+             1,
+             {VT_R4, VT_R4, VT_R4},
              [note](const std::vector<Variant>& a) {
                  note(FormatC("ChangedPos(%g,%g,%g)", a[0].fltVal, a[1].fltVal, a[2].fltVal));
              }},
@@ -95,8 +89,8 @@ protected:
     }
 
     ControlSite* Create(IStream* state = nullptr) {
-        return container_->CreateControl(scripting::CLSID_LensObj, Rect{0, 0, 800, 600},
-                                         kControlId, state);
+        return container_->CreateControl(scripting::CLSID_LensObj, Rect{0, 0, 800, 600}, kControlId,
+                                         state);
     }
     static ComPtr<IDispatch> DispatchOf(ControlSite* site) {
         return Query<IDispatch>(site->GetControlObject(), IID_IDispatch);

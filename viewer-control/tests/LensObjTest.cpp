@@ -1,6 +1,6 @@
 #include <QImage>
-#include <QPointer>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <algorithm>
 #include <tuple>
@@ -72,6 +72,24 @@ public:
     std::vector<std::string> heard;
 };
 
+// A property-notify sink that refuses every edit and notes what it was asked.
+class Refusing final : public RefCounted<IPropertyNotifySink> {
+public:
+    HRESULT QueryInterface(const IID& iid, void** object) override {
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IPropertyNotifySink) return E_NOINTERFACE;
+        AddRef();
+        *object = static_cast<IPropertyNotifySink*>(this);
+        return S_OK;
+    }
+    HRESULT OnChanged(DISPID) override { return S_OK; }
+    HRESULT OnRequestEdit(DISPID id) override {
+        asked.push_back(id);
+        return S_FALSE;
+    }
+    std::vector<DISPID> asked;
+};
+
 HRESULT Call(IDispatch* control, DISPID id, std::uint16_t flags, std::vector<Variant> arguments,
              VARIANT* result = nullptr) {
     std::reverse(arguments.begin(), arguments.end());
@@ -83,9 +101,10 @@ HRESULT Call(IDispatch* control, DISPID id, std::uint16_t flags, std::vector<Var
 }
 
 void MoveTo(IDispatch* control, float x, float y, float z) {
-    ASSERT_EQ(Call(control, scripting::kDispMoveTo, DISPATCH_METHOD,
-                   {Variant::R4(x), Variant::R4(y), Variant::R4(z), Variant::I4(0), Variant::I4(0)}),
-              S_OK);
+    ASSERT_EQ(
+        Call(control, scripting::kDispMoveTo, DISPATCH_METHOD,
+             {Variant::R4(x), Variant::R4(y), Variant::R4(z), Variant::I4(0), Variant::I4(0)}),
+        S_OK);
 }
 
 using LensObjTest = ControlTest;
@@ -119,9 +138,14 @@ TEST_F(LensObjTest, ShowsAWidePictureCentredBetweenWhiteBands) {
     const QImage shown = site->window()->grab().toImage();
     ASSERT_EQ(shown.size(), QSize(800, 600));
     for (const int column : {100, 400, 700}) {
-        for (const auto& [row, colour] : std::vector<std::pair<int, std::uint32_t>>{
-                 {60, 0xFFFFFF}, {146, 0xFFFFFF}, {154, kPictureColour}, {300, kPictureColour},
-                 {445, kPictureColour}, {454, 0xFFFFFF}, {590, 0xFFFFFF}}) {
+        for (const auto& [row, colour] :
+             std::vector<std::pair<int, std::uint32_t>>{{60, 0xFFFFFF},
+                                                        {146, 0xFFFFFF},
+                                                        {154, kPictureColour},
+                                                        {300, kPictureColour},
+                                                        {445, kPictureColour},
+                                                        {454, 0xFFFFFF},
+                                                        {590, 0xFFFFFF}}) {
             EXPECT_TRUE(Near(shown.pixel(column, row), colour))
                 << column << "," << row << ": " << std::hex << shown.pixel(column, row);
         }
@@ -135,8 +159,8 @@ TEST_F(LensObjTest, ShowsAWidePictureCentredBetweenWhiteBands) {
         auto view = Query<IViewObject>(site->GetControlObject(), IID_IViewObject);
         ASSERT_TRUE(view);
         const Rect bounds{0, 0, 800, 600};
-        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &dc, &bounds,
-                             nullptr, nullptr, 0),
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, &dc, &bounds, nullptr,
+                             nullptr, 0),
                   S_OK);
         EXPECT_EQ(view->Draw(4, -1, nullptr, nullptr, nullptr, &dc, &bounds, nullptr, nullptr, 0),
                   DV_E_DVASPECT);
@@ -145,8 +169,8 @@ TEST_F(LensObjTest, ShowsAWidePictureCentredBetweenWhiteBands) {
     int differing = 0;
     for (int row = 0; row < 600; ++row) {
         for (int column = 0; column < 800; ++column) {
-            differing += (snapshot.pixel(column, row) & 0xFFFFFF) !=
-                         (shown.pixel(column, row) & 0xFFFFFF);
+            differing +=
+                (snapshot.pixel(column, row) & 0xFFFFFF) != (shown.pixel(column, row) & 0xFFFFFF);
         }
     }
     EXPECT_EQ(differing, 0);
@@ -203,8 +227,9 @@ TEST_F(LensObjTest, DispatchFindsMembersByNameAndConvertsArguments) {
     DISPID found = 0;
     EXPECT_EQ(control->GetIDsOfNames(IID_NULL, &unknown, 1, 0, &found), DISP_E_UNKNOWNNAME);
 
-    ASSERT_EQ(Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::Text("304")}),
-              S_OK);
+    ASSERT_EQ(
+        Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::Text("304")}),
+        S_OK);
     Variant fit;
     ASSERT_EQ(Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYGET, {}, &fit), S_OK);
     EXPECT_EQ(fit.vt, VT_I4);
@@ -216,7 +241,9 @@ TEST_F(LensObjTest, DispatchFindsMembersByNameAndConvertsArguments) {
         {5, DISPATCH_METHOD, {}, DISP_E_MEMBERNOTFOUND},
         {26, DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
         {26, DISPATCH_PROPERTYPUT, {Variant::I4(1)}, DISP_E_MEMBERNOTFOUND},
-        {scripting::kDispGetPosition, DISPATCH_METHOD, {Variant::R4Ref(&a), Variant::R4Ref(&b)},
+        {scripting::kDispGetPosition,
+         DISPATCH_METHOD,
+         {Variant::R4Ref(&a), Variant::R4Ref(&b)},
          DISP_E_BADPARAMCOUNT},
         {scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::Text("wide")}, DISP_E_TYPEMISMATCH},
         {scripting::kDispAboutBox, DISPATCH_METHOD, {}, E_NOTIMPL},
@@ -229,8 +256,31 @@ TEST_F(LensObjTest, DispatchFindsMembersByNameAndConvertsArguments) {
                    {Variant::I4(0x00C0FFEE)}),
               S_OK);
     Variant back;
-    ASSERT_EQ(Call(control.get(), scripting::kDispBackColor, DISPATCH_PROPERTYGET, {}, &back), S_OK);
+    ASSERT_EQ(Call(control.get(), scripting::kDispBackColor, DISPATCH_PROPERTYGET, {}, &back),
+              S_OK);
     EXPECT_EQ(back.lVal, 0x00C0FFEE);
+}
+
+TEST_F(LensObjTest, EditRequestsAreAskedAndTheEditGoesOnWhateverTheAnswer) {
+    ComPtr<IDispatch> control = CreateLensObj();
+    auto points = Query<IConnectionPointContainer>(control.get(), IID_IConnectionPointContainer);
+    ComPtr<IConnectionPoint> point;
+    ASSERT_EQ(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put()), S_OK);
+    ComPtr<Refusing> sink;
+    sink.Attach(new Refusing);
+    std::uint32_t cookie = 0;
+    ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+
+    ASSERT_EQ(Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::I4(48)}),
+              S_OK);
+    ASSERT_EQ(
+        Call(control.get(), scripting::kDispBorderWidth, DISPATCH_PROPERTYPUT, {Variant::I4(3)}),
+        S_OK);
+    EXPECT_EQ(sink->asked, (std::vector<DISPID>{scripting::kDispFit, scripting::kDispBorderWidth}));
+    Variant fit;
+    ASSERT_EQ(Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYGET, {}, &fit), S_OK);
+    EXPECT_EQ(fit.lVal, 48);
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 TEST_F(LensObjTest, QuickActivationAdvisesTheContainersSinks) {

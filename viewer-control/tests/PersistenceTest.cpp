@@ -16,9 +16,9 @@ void Put(IDispatch* control, DISPID id, const Variant& value) {
     VARIANT argument = value;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&argument, &named, 1, 1};
-    ASSERT_EQ(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
-                              nullptr),
-              S_OK);
+    ASSERT_EQ(
+        control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr),
+        S_OK);
 }
 
 Variant Get(IDispatch* control, DISPID id) {
@@ -115,8 +115,9 @@ TEST_F(PersistenceTest, ASavedStreamRestoresTheViewInANewControl) {
     for (std::size_t size = 0; size < saved->bytes().size(); ++size) {
         ComPtr<IDispatch> fresh = CreateLensObj();
         auto prefix = Stream({saved->bytes().begin(), saved->bytes().begin() + size});
-        EXPECT_EQ(Query<IPersistStreamInit>(fresh.get(), IID_IPersistStreamInit)->Load(prefix.get()),
-                  E_FAIL)
+        EXPECT_EQ(
+            Query<IPersistStreamInit>(fresh.get(), IID_IPersistStreamInit)->Load(prefix.get()),
+            E_FAIL)
             << size;
         EXPECT_EQ(Shown(fresh.get()), untouched) << size;
     }
@@ -125,16 +126,29 @@ TEST_F(PersistenceTest, ASavedStreamRestoresTheViewInANewControl) {
 // A state written by hand: "LENS", version, count, then (id, tag, value) entries.
 std::vector<std::uint8_t> State(std::uint16_t version,
                                 const std::vector<std::vector<std::uint8_t>>& entries) {
-    std::vector<std::uint8_t> out{'L', 'E', 'N', 'S', static_cast<std::uint8_t>(version), 0,
-                                  static_cast<std::uint8_t>(entries.size()), 0};
+    std::vector<std::uint8_t> out{'L',
+                                  'E',
+                                  'N',
+                                  'S',
+                                  static_cast<std::uint8_t>(version),
+                                  0,
+                                  static_cast<std::uint8_t>(entries.size()),
+                                  0};
     for (const auto& entry : entries) out.insert(out.end(), entry.begin(), entry.end());
     return out;
 }
 
 std::vector<std::uint8_t> Int(std::uint8_t id, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    return {id, 0, 0, 0, 1, static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-            static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
+    return {id,
+            0,
+            0,
+            0,
+            1,
+            static_cast<std::uint8_t>(v),
+            static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 24)};
 }
 
 TEST_F(PersistenceTest, StatesOfOtherShapesLoadOrFailWhole) {
@@ -176,7 +190,8 @@ TEST_F(PersistenceTest, APropertyBagGivesEachParameterInItsOwnType) {
     auto persist = Query<IPersistPropertyBag>(control.get(), IID_IPersistPropertyBag);
     ASSERT_TRUE(persist);
     ComPtr<Bag> bag;
-    bag.Attach(new Bag({{"Fit", "304"}, {"PosZ", "0.25"}, {"Filename", "a.jpg"}, {"BgColor", "x"}}));
+    bag.Attach(
+        new Bag({{"Fit", "304"}, {"PosZ", "0.25"}, {"Filename", "a.jpg"}, {"BgColor", "x"}}));
     ASSERT_EQ(persist->Load(bag.get(), nullptr), S_OK);
     EXPECT_EQ(Shown(control.get()),
               "304 " + untouched.substr(untouched.find(' ') + 1, 7) + "0.25 a.jpg");
@@ -200,9 +215,9 @@ TEST_F(PersistenceTest, AContainerLoadsTheControlFromItsSavedState) {
     ComPtr<IDispatch> first = CreateLensObj();
     Put(first.get(), scripting::kDispFit, Variant::I4(32));
     auto saved = Stream();
-    ASSERT_EQ(Query<IPersistStreamInit>(first.get(), IID_IPersistStreamInit)->Save(saved.get(),
-                                                                                   false),
-              S_OK);
+    ASSERT_EQ(
+        Query<IPersistStreamInit>(first.get(), IID_IPersistStreamInit)->Save(saved.get(), false),
+        S_OK);
     saved->Seek(0, STREAM_SEEK_SET, nullptr);
     ControlSite* site = Create(saved.get());
     ASSERT_NE(site, nullptr);

@@ -111,9 +111,9 @@ TEST_F(RegistrationTest, UnregisteringKeepsATypeLibraryVersionItNeverWrote) {
               RegResult::Ok);
     ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
     ASSERT_EQ(CallEntry("DllUnregisterServer"), S_OK);
-    EXPECT_EQ(Registration(), (std::vector<std::string>{kLibrary, kLibrary + "\\1.0",
-                                                        kLibrary + "\\1.0\\0",
-                                                        kLibrary + "\\1.0\\0\\win32"}));
+    EXPECT_EQ(Registration(),
+              (std::vector<std::string>{kLibrary, kLibrary + "\\1.0", kLibrary + "\\1.0\\0",
+                                        kLibrary + "\\1.0\\0\\win32"}));
 }
 
 TEST_F(RegistrationTest, TheStudiosSwitchTurnsCreationOffAndOnAgain) {
@@ -171,8 +171,8 @@ TEST_F(RegistrationTest, TheLibraryShowsOnlyItsFourEntries) {
     }
     EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject",
                                             "DllRegisterServer", "DllUnregisterServer"}));
-    EXPECT_EQ(std::string(VANTELO_CONTROL_LIBRARY).substr(
-                  std::string(VANTELO_CONTROL_LIBRARY).rfind('/') + 1),
+    EXPECT_EQ(std::string(VANTELO_CONTROL_LIBRARY)
+                  .substr(std::string(VANTELO_CONTROL_LIBRARY).rfind('/') + 1),
               "Vantelo.so");
 }
 
