@@ -26,14 +26,22 @@ using namespace platform;
 
 constexpr int kControlId = 1004;
 
-// Calls one of the library's entries; E_FAIL when it cannot be reached.
+// The library, loaded once and kept, as the platform keeps the servers it loads: what the
+// control leaves with the toolkit must not outlive its code.
+inline void* Library() {
+    static void* library = ::dlopen(VANTELO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    return library;
+}
+
+template <class Function>
+Function Entry(const char* name) {
+    return Library() != nullptr ? reinterpret_cast<Function>(::dlsym(Library(), name)) : nullptr;
+}
+
+// Calls one of the library's registration entries; E_FAIL when it cannot be reached.
 inline HRESULT CallEntry(const char* name) {
-    void* library = ::dlopen(VANTELO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return E_FAIL;
-    const auto entry = reinterpret_cast<HRESULT (*)()>(::dlsym(library, name));
-    const HRESULT hr = entry != nullptr ? entry() : E_FAIL;
-    ::dlclose(library);
-    return hr;
+    const auto entry = Entry<HRESULT (*)()>(name);
+    return entry != nullptr ? entry() : E_FAIL;
 }
 
 using window_test::PumpUntil;

@@ -131,11 +131,8 @@ TEST_F(RegistrationTest, TheStudiosSwitchTurnsCreationOffAndOnAgain) {
 }
 
 TEST_F(RegistrationTest, TheFactoryMakesOnlyItsOwnClassAndNoAggregate) {
-    void* library = ::dlopen(VANTELO_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(library, nullptr);
-    const auto getClassObject =
-        reinterpret_cast<DllGetClassObjectFunction>(::dlsym(library, "DllGetClassObject"));
-    const auto canUnload = reinterpret_cast<HRESULT (*)()>(::dlsym(library, "DllCanUnloadNow"));
+    const auto getClassObject = Entry<DllGetClassObjectFunction>("DllGetClassObject");
+    const auto canUnload = Entry<HRESULT (*)()>("DllCanUnloadNow");
     ASSERT_NE(getClassObject, nullptr);
     ASSERT_NE(canUnload, nullptr);
 
@@ -154,7 +151,6 @@ TEST_F(RegistrationTest, TheFactoryMakesOnlyItsOwnClassAndNoAggregate) {
     EXPECT_EQ(canUnload(), S_FALSE);
     control.Reset();
     EXPECT_EQ(canUnload(), S_OK);
-    ::dlclose(library);
 }
 
 TEST_F(RegistrationTest, TheLibraryShowsOnlyItsFourEntries) {
