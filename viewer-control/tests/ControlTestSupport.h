@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -66,6 +67,17 @@ ComPtr<T> Query(IUnknown* object, const IID& iid) {
     ComPtr<T> out;
     if (object != nullptr) object->QueryInterface(iid, out.Out());
     return out;
+}
+
+// A late-bound call with the arguments in their natural order.
+inline HRESULT Call(IDispatch* control, DISPID id, std::uint16_t flags,
+                    std::vector<Variant> arguments, VARIANT* result = nullptr) {
+    std::reverse(arguments.begin(), arguments.end());
+    DISPID named = DISPID_PROPERTYPUT;
+    const bool put = flags == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params{arguments.data(), put ? &named : nullptr,
+                      static_cast<std::uint32_t>(arguments.size()), put ? 1u : 0u};
+    return control->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
 }
 
 // The viewer's events as the container's event sink map hears them.

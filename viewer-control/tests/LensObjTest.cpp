@@ -38,22 +38,24 @@ bool Near(QRgb pixel, std::uint32_t rgb) {
     return true;
 }
 
-// An outside sink of the event interface: what it hears, by dispatch id.
-class Sink final : public RefCounted<IDispatch> {
+// An outside sink of the event interface (what it hears, by dispatch id) and of property
+// notifications (it refuses every edit and notes what it was asked).
+class Sink final : public RefCounted<IDispatch, IPropertyNotifySink> {
 public:
     HRESULT QueryInterface(const IID& iid, void** object) override {
         *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != scripting::DIID__ILensObjEvents) {
+        if (iid == IID_IPropertyNotifySink) {
+            *object = static_cast<IPropertyNotifySink*>(this);
+        } else if (iid == IID_IUnknown || iid == IID_IDispatch ||
+                   iid == scripting::DIID__ILensObjEvents) {
+            *object = static_cast<IDispatch*>(this);
+        } else {
             return E_NOINTERFACE;
         }
         AddRef();
-        *object = static_cast<IDispatch*>(this);
         return S_OK;
     }
-    HRESULT GetTypeInfoCount(std::uint32_t* count) override {
-        *count = 0;
-        return S_OK;
-    }
+    HRESULT GetTypeInfoCount(std::uint32_t*) override { return E_NOTIMPL; }
     HRESULT GetTypeInfo(std::uint32_t, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(const IID&, const OLECHAR* const*, std::uint32_t, LCID,
                           DISPID*) override {
@@ -69,36 +71,14 @@ public:
         heard.push_back(event);
         return S_OK;
     }
-    std::vector<std::string> heard;
-};
-
-// A property-notify sink that refuses every edit and notes what it was asked.
-class Refusing final : public RefCounted<IPropertyNotifySink> {
-public:
-    HRESULT QueryInterface(const IID& iid, void** object) override {
-        *object = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IPropertyNotifySink) return E_NOINTERFACE;
-        AddRef();
-        *object = static_cast<IPropertyNotifySink*>(this);
-        return S_OK;
-    }
     HRESULT OnChanged(DISPID) override { return S_OK; }
     HRESULT OnRequestEdit(DISPID id) override {
         asked.push_back(id);
         return S_FALSE;
     }
+    std::vector<std::string> heard;
     std::vector<DISPID> asked;
 };
-
-HRESULT Call(IDispatch* control, DISPID id, std::uint16_t flags, std::vector<Variant> arguments,
-             VARIANT* result = nullptr) {
-    std::reverse(arguments.begin(), arguments.end());
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{arguments.data(), flags == DISPATCH_PROPERTYPUT ? &named : nullptr,
-                      static_cast<std::uint32_t>(arguments.size()),
-                      flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
-    return control->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
-}
 
 void MoveTo(IDispatch* control, float x, float y, float z) {
     ASSERT_EQ(
@@ -201,7 +181,7 @@ TEST_F(LensObjTest, MovesFireChangedPosOnlyWhenThePositionChanges) {
     ComPtr<Sink> sink;
     sink.Attach(new Sink);
     std::uint32_t cookie = 0;
-    ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    ASSERT_EQ(point->Advise(static_cast<IDispatch*>(sink.get()), &cookie), S_OK);
     MoveTo(control.get(), 4, 5, 6);
     EXPECT_EQ(sink->heard, (std::vector<std::string>{"1 4 5 6", "2"}));
     EXPECT_EQ(point->Unadvise(cookie + 1000), CONNECT_E_NOCONNECTION);
@@ -266,10 +246,10 @@ TEST_F(LensObjTest, EditRequestsAreAskedAndTheEditGoesOnWhateverTheAnswer) {
     auto points = Query<IConnectionPointContainer>(control.get(), IID_IConnectionPointContainer);
     ComPtr<IConnectionPoint> point;
     ASSERT_EQ(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put()), S_OK);
-    ComPtr<Refusing> sink;
-    sink.Attach(new Refusing);
+    ComPtr<Sink> sink;
+    sink.Attach(new Sink);
     std::uint32_t cookie = 0;
-    ASSERT_EQ(point->Advise(sink.get(), &cookie), S_OK);
+    ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(sink.get()), &cookie), S_OK);
 
     ASSERT_EQ(Call(control.get(), scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::I4(48)}),
               S_OK);

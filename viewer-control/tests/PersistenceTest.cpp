@@ -13,22 +13,13 @@ ComPtr<MemoryStream> Stream(std::vector<std::uint8_t> bytes = {}) {
 }
 
 void Put(IDispatch* control, DISPID id, const Variant& value) {
-    VARIANT argument = value;
-    DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&argument, &named, 1, 1};
-    ASSERT_EQ(
-        control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr),
-        S_OK);
+    ASSERT_EQ(Call(control, id, DISPATCH_PROPERTYPUT, {value}), S_OK);
 }
 
 Variant Get(IDispatch* control, DISPID id) {
-    DISPPARAMS none;
-    VARIANT out{};
-    EXPECT_EQ(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &out, nullptr, nullptr),
-              S_OK);
-    Variant held(out);
-    VariantClear(&out);
-    return held;
+    Variant value;
+    EXPECT_EQ(Call(control, id, DISPATCH_PROPERTYGET, {}, &value), S_OK);
+    return value;
 }
 
 // Fit, BgColor, PosZ and Filename as one line, to compare controls by.
