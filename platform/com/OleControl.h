@@ -35,6 +35,10 @@ constexpr std::uint32_t OLECLOSE_NOSAVE = 1;
 
 constexpr std::uint32_t DVASPECT_CONTENT = 1;
 
+constexpr std::uint32_t OLEMISC_RECOMPOSEONRESIZE = 0x1;
+constexpr std::uint32_t OLEMISC_CANTLINKINSIDE = 0x10;
+constexpr std::uint32_t OLEMISC_INSIDEOUT = 0x80;
+constexpr std::uint32_t OLEMISC_ACTIVATEWHENVISIBLE = 0x100;
 constexpr std::uint32_t OLEMISC_INVISIBLEATRUNTIME = 0x400;
 constexpr std::uint32_t OLEMISC_SETCLIENTSITEFIRST = 0x20000;
 constexpr std::uint32_t OLEMISC_ACTSLIKEBUTTON = 0x1000;
@@ -50,6 +54,8 @@ constexpr std::uint32_t QACONTAINER_MESSAGEREFLECT = 0x40;
 constexpr std::uint32_t QACONTAINER_SUPPORTSMNEMONICS = 0x80;
 
 constexpr HRESULT OLE_E_NOTRUNNING = static_cast<HRESULT>(0x80040005u);
+constexpr HRESULT DV_E_DVASPECT = static_cast<HRESULT>(0x8004006Bu);
+constexpr HRESULT OLEOBJ_E_INVALIDVERB = static_cast<HRESULT>(0x80040181u);
 
 constexpr IID IID_IOleObject = PlatformIid(0x0030);
 constexpr IID IID_IOleClientSite = PlatformIid(0x0031);
