@@ -1,6 +1,8 @@
 // The library as a file and as a guest in the browser's process.
+#include <filesystem>
 #include <sstream>
 
+#include "platform/lwf/testing/LwfTesting.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RunTool.h"
 #include "viewer-plugin/npvantelo/tests/HostTest.h"
@@ -51,6 +53,33 @@ TEST_F(PacedLibrary, LeavesNoThreadBehindOnceUnloaded) {
     // The server's connection threads end on their own.
     EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() <= before; }))
         << thread_count::ThreadCount() << " threads, " << before << " before";
+}
+
+using LibraryFolder = HostTest;
+
+// A browser loads the library from a folder of its own; the codec library lies beside it.
+TEST_F(LibraryFolder, FindsTheCodecBesideItself) {
+    ::unsetenv("VANTELO_LWF_CODEC");
+    testing_support::TempDir folder;
+    namespace fs = std::filesystem;
+    fs::copy_file(NPVANTELO_PATH, folder.Path("NPvantelo.so"));
+    fs::copy_file(LWF_CODEC_PATH, folder.Path("lwf215p.so"));
+    host_ = std::make_unique<NpapiHost>();
+    ASSERT_TRUE(host_->Load(folder.Path("NPvantelo.so"))) << host_->LoadError();
+    Start();
+    std::vector<int> samples;
+    for (int i = 0; i < 64 * 48; ++i) samples.insert(samples.end(), {0x30, 0x90, 0xD0});
+    const auto codestream = lwf_testing::EncodeJ2k(samples, 64, 48, 3);
+    const std::string picture =
+        folder.Write("p.lwf", std::string(codestream.begin(), codestream.end()));
+    auto instance = Embed({{"param_filename", picture}, {"param_fit", "304"}});
+    ASSERT_NE(instance, nullptr);
+    EXPECT_TRUE(PumpUntil([&] {
+        instance->Frame();
+        return Near(instance->Grab().pixel(200, 150), 0x3090D0);
+    }));
+    instance.reset();
+    host_.reset();
 }
 
 }  // namespace
