@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <span>
+#include <type_traits>
 
 #include "viewer-plugin/VanteloPlugin.h"
 #include "viewer-plugin/npvantelo/BrowserFuncs.h"
@@ -47,24 +48,18 @@ nsresult nsScriptablePeer::Call(int dispid, MemberKind kind,
     return NS_OK;
 }
 
-nsresult nsScriptablePeer::GetInt(int dispid, std::int32_t* value) {
+template <class T>
+nsresult nsScriptablePeer::Get(int dispid, T* value) {
     CVanteloPlugin* viewer = Viewer();
     if (viewer == nullptr || value == nullptr) return NS_OK;
     Value result;
     if (scripting::Invoke(*viewer, dispid, MemberKind::Get, {}, &result) ==
         scripting::CallResult::Ok) {
-        *value = result.AsInt();
-    }
-    return NS_OK;
-}
-
-nsresult nsScriptablePeer::GetFloat(int dispid, float* value) {
-    CVanteloPlugin* viewer = Viewer();
-    if (viewer == nullptr || value == nullptr) return NS_OK;
-    Value result;
-    if (scripting::Invoke(*viewer, dispid, MemberKind::Get, {}, &result) ==
-        scripting::CallResult::Ok) {
-        *value = result.AsFloat();
+        if constexpr (std::is_same_v<T, float>) {
+            *value = result.AsFloat();
+        } else {
+            *value = result.AsInt();
+        }
     }
     return NS_OK;
 }
@@ -133,32 +128,32 @@ nsresult nsScriptablePeer::GetFilterRequest(std::int32_t* value) {
 }
 
 // The properties: a put with one value, a get through the out pointer.
-#define VANTELO_PEER_PROPERTY(Name, Type, Getter, Make)                             \
+#define VANTELO_PEER_PROPERTY(Name, Type, Make)                                     \
     nsresult nsScriptablePeer::Set##Name(Type value) {                             \
         return Call(scripting::kDisp##Name, MemberKind::Put, {Value::Make(value)}); \
     }                                                                              \
     nsresult nsScriptablePeer::Get##Name(Type* value) {                            \
-        return Getter(scripting::kDisp##Name, value);                              \
+        return Get(scripting::kDisp##Name, value);                                 \
     }
 
-VANTELO_PEER_PROPERTY(UserInterfaceLock, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(Version, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(BgColor, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(CanvasColor, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(CanvasWidth, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(CanvasHeight, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(MaxZoom, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(MinZoom, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(ZoomSpeed, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(PanSpeed, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(BorderColor, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(BorderWidth, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(BorderHeight, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(Fit, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(PosX, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(PosY, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(PosZ, float, GetFloat, Float)
-VANTELO_PEER_PROPERTY(ShowLogo, std::int32_t, GetInt, Int)
-VANTELO_PEER_PROPERTY(Fullscreen, std::int32_t, GetInt, Int)
+VANTELO_PEER_PROPERTY(UserInterfaceLock, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(Version, float, Float)
+VANTELO_PEER_PROPERTY(BgColor, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(CanvasColor, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(CanvasWidth, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(CanvasHeight, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(MaxZoom, float, Float)
+VANTELO_PEER_PROPERTY(MinZoom, float, Float)
+VANTELO_PEER_PROPERTY(ZoomSpeed, float, Float)
+VANTELO_PEER_PROPERTY(PanSpeed, float, Float)
+VANTELO_PEER_PROPERTY(BorderColor, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(BorderWidth, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(BorderHeight, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(Fit, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(PosX, float, Float)
+VANTELO_PEER_PROPERTY(PosY, float, Float)
+VANTELO_PEER_PROPERTY(PosZ, float, Float)
+VANTELO_PEER_PROPERTY(ShowLogo, std::int32_t, Int)
+VANTELO_PEER_PROPERTY(Fullscreen, std::int32_t, Int)
 
 #undef VANTELO_PEER_PROPERTY

@@ -83,8 +83,9 @@ private:
     CVanteloPlugin* Viewer() const;
     nsresult Call(int dispid, scripting::MemberKind kind,
                   std::initializer_list<scripting::Value> arguments);
-    nsresult GetInt(int dispid, std::int32_t* value);
-    nsresult GetFloat(int dispid, float* value);
+    // A property's value through the out pointer, left alone when there is none.
+    template <class T>
+    nsresult Get(int dispid, T* value);
 
     nsrefcnt refs_ = 0;
     nsPluginInstance* instance_;

@@ -69,14 +69,7 @@ protected:
     }
 
     static std::string SolidJpeg(int width, int height, std::uint32_t rgb) {
-        jpeg_fixtures::Bytes pixels;
-        for (int i = 0; i < width * height; ++i) {
-            pixels.push_back(static_cast<std::uint8_t>(rgb >> 16));
-            pixels.push_back(static_cast<std::uint8_t>(rgb >> 8));
-            pixels.push_back(static_cast<std::uint8_t>(rgb));
-        }
-        const auto bytes =
-            jpeg_fixtures::Encode({.width = width, .height = height, .quality = 95}, pixels);
+        const auto bytes = jpeg_fixtures::Solid(width, height, rgb);
         return std::string(bytes.begin(), bytes.end());
     }
 
