@@ -21,8 +21,8 @@ constexpr int kFrameMessage = 0x0400 + 101;
 NpapiHost* NpapiHost::current_ = nullptr;
 
 // Table entries this host does not implement note their names and fail.
-#define NPAPI_HOST_RECORD(name)                                                        \
-    do {                                                                               \
+#define NPAPI_HOST_RECORD(name)                                                               \
+    do {                                                                                      \
         if (NpapiHost::current_ != nullptr) NpapiHost::current_->otherCalls_.push_back(name); \
     } while (false)
 
@@ -81,8 +81,8 @@ NpapiHost::NpapiHost(bool pacing) {
         NPAPI_HOST_RECORD("geturlnotify");
         return NPERR_GENERIC_ERROR;
     };
-    browser_.posturlnotify = [](NPP, const char*, const char*, std::uint32_t, const char*,
-                                NPBool, void*) -> NPError {
+    browser_.posturlnotify = [](NPP, const char*, const char*, std::uint32_t, const char*, NPBool,
+                                void*) -> NPError {
         NPAPI_HOST_RECORD("posturlnotify");
         return NPERR_GENERIC_ERROR;
     };
@@ -103,7 +103,12 @@ NpapiHost::NpapiHost(bool pacing) {
 #undef NPAPI_HOST_RECORD
 
 NpapiHost::~NpapiHost() {
-    for (Instance* instance : std::vector<Instance*>(instances_)) instance->Destroy();
+    // Instances the test still holds outlive the library: they are destroyed now and call
+    // nothing later.
+    for (Instance* instance : instances_) {
+        instance->Destroy();
+        instance->host_ = nullptr;
+    }
     if (shutdownDue_) Shutdown();
     Unload();
     for (void* block : blocks_) std::free(block);
@@ -167,8 +172,7 @@ std::vector<std::string> NpapiHost::UrlTexts() const {
 }
 
 std::unique_ptr<NpapiHost::Instance> NpapiHost::NewInstance(const Attributes& attributes,
-                                                            NPError* result,
-                                                            std::uint16_t mode) {
+                                                            NPError* result, std::uint16_t mode) {
     auto instance = std::make_unique<Instance>(*this, attributes);
     const NPError answer = instance->New(mode);
     if (result != nullptr) *result = answer;
@@ -202,7 +206,7 @@ void NpapiHost::MemFree(void* block) {
     std::free(block);
 }
 
-NpapiHost::Instance::Instance(NpapiHost& host, const Attributes& attributes) : host_(host) {
+NpapiHost::Instance::Instance(NpapiHost& host, const Attributes& attributes) : host_(&host) {
     for (const auto& [name, value] : attributes) {
         names_.push_back(name);
         values_.push_back(value);
@@ -211,22 +215,23 @@ NpapiHost::Instance::Instance(NpapiHost& host, const Attributes& attributes) : h
         argn_.push_back(names_[i].data());
         argv_.push_back(values_[i].data());
     }
-    host_.instances_.push_back(this);
+    host_->instances_.push_back(this);
 }
 
 NpapiHost::Instance::~Instance() {
     Destroy();
     delete window_.data();
-    auto& list = host_.instances_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    if (host_ != nullptr) {
+        auto& list = host_->instances_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
 }
 
 NPError NpapiHost::Instance::New(std::uint16_t mode) {
-    if (host_.plugin_.newp == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
+    if (Funcs() == nullptr || Funcs()->newp == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
     const NPError result =
-        host_.plugin_.newp(const_cast<char*>("application/x-vantelo-plugin"), &npp_, mode,
-                           static_cast<std::int16_t>(argn_.size()), argn_.data(), argv_.data(),
-                           nullptr);
+        Funcs()->newp(const_cast<char*>("application/x-vantelo-plugin"), &npp_, mode,
+                      static_cast<std::int16_t>(argn_.size()), argn_.data(), argv_.data(), nullptr);
     created_ = result == NPERR_NO_ERROR;
     return result;
 }
@@ -253,8 +258,10 @@ NPError NpapiHost::Instance::SetWindow() {
 }
 
 NPError NpapiHost::Instance::SetWindow(NPWindow* window) {
-    if (host_.plugin_.setwindow == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
-    const NPError result = host_.plugin_.setwindow(&npp_, window);
+    if (Funcs() == nullptr || Funcs()->setwindow == nullptr) {
+        return NPERR_MODULE_LOAD_FAILED_ERROR;
+    }
+    const NPError result = Funcs()->setwindow(&npp_, window);
     // A window the plug-in could not take ends the instance there.
     if (result == NPERR_MODULE_LOAD_FAILED_ERROR) destroyed_ = true;
     return result;
@@ -266,17 +273,18 @@ void NpapiHost::Instance::DestroyWindow() {
 }
 
 NPError NpapiHost::Instance::Destroy() {
-    if (!created_ || destroyed_ || host_.plugin_.destroy == nullptr) return NPERR_NO_ERROR;
+    if (!created_ || destroyed_ || Funcs() == nullptr || Funcs()->destroy == nullptr) {
+        return NPERR_NO_ERROR;
+    }
     destroyed_ = true;
-    return host_.plugin_.destroy(&npp_, nullptr);
+    return Funcs()->destroy(&npp_, nullptr);
 }
 
 void NpapiHost::Instance::Frame(int count) {
     for (int i = 0; i < count; ++i) {
         if (!window_) return;
-        QCoreApplication::postEvent(window_.data(),
-                                    new QEvent(static_cast<QEvent::Type>(QEvent::User +
-                                                                         kFrameMessage)));
+        QCoreApplication::postEvent(
+            window_.data(), new QEvent(static_cast<QEvent::Type>(QEvent::User + kFrameMessage)));
         NpapiHost::Pump();
     }
 }
@@ -298,8 +306,8 @@ void NpapiHost::Instance::MouseMove(int x, int y) {
 void NpapiHost::Instance::MousePress(int x, int y, Qt::MouseButton button) {
     if (!window_) return;
     const QPointF local(x, y);
-    QMouseEvent event(QEvent::MouseButtonPress, local, window_->mapToGlobal(local), button,
-                      button, Qt::NoModifier);
+    QMouseEvent event(QEvent::MouseButtonPress, local, window_->mapToGlobal(local), button, button,
+                      Qt::NoModifier);
     QApplication::sendEvent(window_.data(), &event);
 }
 
@@ -320,8 +328,12 @@ void NpapiHost::Instance::Key(int qtKey) {
 }
 
 NPError NpapiHost::Instance::GetValue(NPPVariable variable, void* value) {
-    if (host_.plugin_.getvalue == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
-    return host_.plugin_.getvalue(&npp_, variable, value);
+    if (Funcs() == nullptr || Funcs()->getvalue == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
+    return Funcs()->getvalue(&npp_, variable, value);
+}
+
+const NPPluginFuncs* NpapiHost::Instance::Funcs() const {
+    return host_ != nullptr ? &host_->plugin_ : nullptr;
 }
 
 }  // namespace testing_support

@@ -128,7 +128,11 @@ public:
     }
 
 private:
-    NpapiHost& host_;
+    friend class NpapiHost;
+    // The plug-in's functions while the host lives.
+    const NPPluginFuncs* Funcs() const;
+
+    NpapiHost* host_;
     NPP_t npp_;
     std::vector<std::string> names_;
     std::vector<std::string> values_;

@@ -76,14 +76,13 @@ CCustomPluginInterface::HRESULT CMozillaCustomPluginInterface::OnTime() {
     return 0;
 }
 
-CCustomPluginInterface::HRESULT CMozillaCustomPluginInterface::OnCursor(short button,
-                                                                        short posX, short posY) {
+CCustomPluginInterface::HRESULT CMozillaCustomPluginInterface::OnCursor(short button, short posX,
+                                                                        short posY) {
     Call(kOnCursor, platform::FormatC("%d,%d,%d", button, posX, posY));
     return 0;
 }
 
-CCustomPluginInterface::HRESULT CMozillaCustomPluginInterface::OnChangeMode(short mode,
-                                                                            short width,
+CCustomPluginInterface::HRESULT CMozillaCustomPluginInterface::OnChangeMode(short mode, short width,
                                                                             short heigth) {
     Call(kOnChangeMode, platform::FormatC("%d,%d,%d", mode, width, heigth));
     return 0;

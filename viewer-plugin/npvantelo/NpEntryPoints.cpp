@@ -26,10 +26,10 @@ Result Guarded(Result failed, Call&& call) noexcept {
     }
 }
 
-NPError NPP_New(NPMIMEType, NPP npp, std::uint16_t mode, std::int16_t argc, char** argn,
-                char** argv, NPSavedData*) {
+// The MIME type, the mode and saved data change nothing: there is one kind of viewer.
+NPError NPP_New(NPMIMEType, NPP npp, std::uint16_t, std::int16_t argc, char** argn, char** argv,
+                NPSavedData*) {
     if (npp == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
-    static_cast<void>(mode);
     return Guarded<NPError>(NPERR_OUT_OF_MEMORY_ERROR, [&] {
         std::unique_ptr<nsPluginInstance> instance(new (std::nothrow) nsPluginInstance(npp));
         if (!instance) return NPERR_OUT_OF_MEMORY_ERROR;

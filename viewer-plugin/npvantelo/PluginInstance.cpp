@@ -102,8 +102,8 @@ bool nsPluginInstance::Route(const platform::Message& message) {
             viewer_.OnCommand(static_cast<std::uint32_t>(platform::LoWord(message.wParam)));
             break;
         case platform::WM_MOUSEMOVE:
-            viewer_.OnMouseMove({platform::XFromLParam(message.lParam),
-                                 platform::YFromLParam(message.lParam)});
+            viewer_.OnMouseMove(
+                {platform::XFromLParam(message.lParam), platform::YFromLParam(message.lParam)});
             break;
         case platform::WM_LBUTTONDOWN:
             viewer_.OnLButtonDown();

@@ -129,11 +129,11 @@ nsresult nsScriptablePeer::GetFilterRequest(std::int32_t* value) {
 
 // The properties: a put with one value, a get through the out pointer.
 #define VANTELO_PEER_PROPERTY(Name, Type, Make)                                     \
-    nsresult nsScriptablePeer::Set##Name(Type value) {                             \
+    nsresult nsScriptablePeer::Set##Name(Type value) {                              \
         return Call(scripting::kDisp##Name, MemberKind::Put, {Value::Make(value)}); \
-    }                                                                              \
-    nsresult nsScriptablePeer::Get##Name(Type* value) {                            \
-        return Get(scripting::kDisp##Name, value);                                 \
+    }                                                                               \
+    nsresult nsScriptablePeer::Get##Name(Type* value) {                             \
+        return Get(scripting::kDisp##Name, value);                                  \
     }
 
 VANTELO_PEER_PROPERTY(UserInterfaceLock, std::int32_t, Int)

@@ -50,12 +50,12 @@ TEST_F(EntryPoints, GetEntryPointsFillsTheFunctionsAndLeavesTheBrowsersFields) {
     EXPECT_EQ(funcs.size, 77);
     EXPECT_EQ(funcs.javaClass, &javaClass);
     const void* entries[] = {
-        reinterpret_cast<void*>(funcs.newp),       reinterpret_cast<void*>(funcs.destroy),
-        reinterpret_cast<void*>(funcs.setwindow),  reinterpret_cast<void*>(funcs.newstream),
+        reinterpret_cast<void*>(funcs.newp),          reinterpret_cast<void*>(funcs.destroy),
+        reinterpret_cast<void*>(funcs.setwindow),     reinterpret_cast<void*>(funcs.newstream),
         reinterpret_cast<void*>(funcs.destroystream), reinterpret_cast<void*>(funcs.asfile),
-        reinterpret_cast<void*>(funcs.writeready), reinterpret_cast<void*>(funcs.write),
-        reinterpret_cast<void*>(funcs.print),      reinterpret_cast<void*>(funcs.event),
-        reinterpret_cast<void*>(funcs.urlnotify),  reinterpret_cast<void*>(funcs.getvalue),
+        reinterpret_cast<void*>(funcs.writeready),    reinterpret_cast<void*>(funcs.write),
+        reinterpret_cast<void*>(funcs.print),         reinterpret_cast<void*>(funcs.event),
+        reinterpret_cast<void*>(funcs.urlnotify),     reinterpret_cast<void*>(funcs.getvalue),
         reinterpret_cast<void*>(funcs.setvalue)};
     for (const void* e : entries) EXPECT_NE(e, nullptr);
 }

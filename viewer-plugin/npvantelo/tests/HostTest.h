@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "imaging/tests/JpegFixtures.h"
 #include "testing/NpapiHost.h"

@@ -21,8 +21,8 @@ TEST(Library, ExportsOnlyItsThreeEntryPoints) {
         const auto space = line.rfind(' ');
         names.push_back(line.substr(space + 1));
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"NP_GetEntryPoints", "NP_Initialize",
-                                               "NP_Shutdown"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown"}));
 }
 
 class PacedLibrary : public HostTest {

@@ -98,8 +98,8 @@ TEST_F(Page, DestroyingDuringADownloadSendsNothingMore) {
     server_.Serve("/slow.jpg", HttpReply::Body(picture).HoldAfter(100));
     for (const bool windowFirst : {false, true}) {
         host_->ClearUrls();
-        auto instance = Embed({{"param_filename", server_.Url("/slow.jpg")},
-                               {"event_OnLoad", "loaded"}});
+        auto instance =
+            Embed({{"param_filename", server_.Url("/slow.jpg")}, {"event_OnLoad", "loaded"}});
         ASSERT_NE(instance, nullptr);
         ASSERT_TRUE(server_.WaitUntilHeld(std::chrono::seconds(10)));
         // A window that goes first ends the load while the page still listens.
