@@ -1,6 +1,7 @@
 // A page's view of the plug-in: attributes in, a picture on screen, events out as URLs.
 #include "testing/CommaLocale.h"
 #include "testing/LoopbackServer.h"
+#include "testing/TempDir.h"
 #include "viewer-plugin/npvantelo/nsIVantelo.h"
 #include "viewer-plugin/npvantelo/tests/HostTest.h"
 
@@ -89,6 +90,24 @@ TEST_F(Page, InputOnTheWindowReachesTheViewer) {
     instance->Frame();
     EXPECT_FALSE(host_->Urls().empty());
     for (const auto& url : host_->UrlTexts()) EXPECT_EQ(url.rfind("javascript:cursor(", 0), 0u);
+}
+
+// The window's paint reaches the instance, which writes why there is no picture.
+TEST_F(Page, APaintOfTheWindowSaysWhyThereIsNoPicture) {
+    testing_support::TempDir temp;
+    auto instance = Embed({{"param_filename", temp.Path("missing.jpg")}});
+    ASSERT_NE(instance, nullptr);
+    // Pixels of the band under the middle that differ from the background.
+    const auto textPixels = [&] {
+        instance->window()->update();
+        const QImage shown = instance->Grab();
+        int text = 0;
+        for (int y = 150 + 20; y < 150 + 45; ++y) {
+            for (int x = 0; x < 400; ++x) text += shown.pixel(x, y) != shown.pixel(2, 2) ? 1 : 0;
+        }
+        return text;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return textPixels() > 50; }));
 }
 
 // The download still runs when the page goes: its abort must not reach the adapter that
