@@ -1,6 +1,7 @@
 #include "viewer-plugin/npvantelo/LibraryShutdown.h"
 
 #include "platform/window/LayerRelease.h"
+#include "viewer-plugin/DeviceSection.h"
 
 namespace npvantelo {
 namespace {
@@ -14,6 +15,8 @@ void JoinBackgroundThreads() {}
 void ReleaseLibrary() {
     JoinBackgroundThreads();
     platform::ReleaseWindowLayer();
+    // Every display window went with its instance.
+    ReleaseDeviceSection();
 }
 
 }  // namespace npvantelo
