@@ -50,6 +50,9 @@ public:
     void Lock(int band) {
         Unlock();
         const Vector2<int> grid = canvas_.GetGridSize();
+        // A script may have made the canvas shorter than the picture between two passes:
+        // rows below it have no tiles.
+        if (band >= grid.y) return;
         for (int c = 0; c < grid.x; ++c) {
             D3DSurface* tile =
                 canvas_.GetTiles()[static_cast<std::size_t>(band) * grid.x + c].get();

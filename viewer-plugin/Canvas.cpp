@@ -45,15 +45,22 @@ Canvas::~Canvas() = default;
 
 bool Canvas::SetSize(D3DWindow* window, Vector2<int> size) {
     if (size.x <= 0 || size.y <= 0) return false;
+    constexpr std::uint64_t kMaxTiles =
+        kMaxTileMemory / (std::uint64_t{kSurfaceSize} * kSurfaceSize * 4);
+    // Level 0 alone first, in whole numbers: a script's size near int's end must not reach
+    // the scaled sizes below, which pass through float.
+    const Vector2<int> grid = GridFor(size);
+    if (static_cast<std::uint64_t>(grid.x) * static_cast<std::uint64_t>(grid.y) > kMaxTiles) {
+        return false;
+    }
     // Every level's tiles together, at the deepest layout a tile can take.
     std::uint64_t tiles = 0;
     for (int i = 0; i < levelCount_; ++i) {
-        const Vector2<int> grid = GridFor(size * levels_[i].scale);
-        tiles += static_cast<std::uint64_t>(grid.x) * static_cast<std::uint64_t>(grid.y);
+        const Vector2<int> scaled = GridFor(size * levels_[i].scale);
+        tiles += static_cast<std::uint64_t>(scaled.x) * static_cast<std::uint64_t>(scaled.y);
     }
-    if (tiles > kMaxTileMemory / (std::uint64_t{kSurfaceSize} * kSurfaceSize * 4)) return false;
+    if (tiles > kMaxTiles) return false;
 
-    const Vector2<int> grid = GridFor(size);
     ReleaseLevels();
     levels_[0].tiles.clear();
     std::vector<std::unique_ptr<D3DSurface>> made;

@@ -33,8 +33,16 @@ float Value::AsFloat() const {
             return static_cast<float>(std::get<int>(data_));
         case ValueType::Float:
             return std::get<float>(data_);
-        case ValueType::String:
-            return static_cast<float>(platform::AtoF(std::get<std::string>(data_)));
+        case ValueType::String: {
+            // Past float's range is no number a float holds: an infinity, which no
+            // setting takes.
+            const double v = platform::AtoF(std::get<std::string>(data_));
+            if (std::isfinite(v) && std::fabs(v) > std::numeric_limits<float>::max()) {
+                const float infinity = std::numeric_limits<float>::infinity();
+                return v > 0 ? infinity : -infinity;
+            }
+            return static_cast<float>(v);
+        }
         default:
             return 0;
     }

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 #include "platform/com/Com.h"
@@ -84,12 +85,12 @@ enum class ValueType : std::uint8_t { None, Int, Float, String, FloatOut };
 class Value {
 public:
     Value() = default;
-    static Value Int(int value) { return Value(Data(std::in_place_index<1>, value)); }
-    static Value Float(float value) { return Value(Data(std::in_place_index<2>, value)); }
+    static Value Int(int value) { return Value(std::in_place_index<1>, value); }
+    static Value Float(float value) { return Value(std::in_place_index<2>, value); }
     static Value String(std::string value) {
-        return Value(Data(std::in_place_index<3>, std::move(value)));
+        return Value(std::in_place_index<3>, std::move(value));
     }
-    static Value FloatOut(float* target) { return Value(Data(std::in_place_index<4>, target)); }
+    static Value FloatOut(float* target) { return Value(std::in_place_index<4>, target); }
 
     ValueType Type() const { return static_cast<ValueType>(data_.index()); }
     // A float is rounded to the nearest int and held inside int's range (not a number: 0); a
@@ -104,9 +105,9 @@ public:
     bool operator==(const Value&) const = default;
 
 private:
-    using Data = std::variant<std::monostate, int, float, std::string, float*>;
-    explicit Value(Data data) : data_(std::move(data)) {}
-    Data data_;
+    template <std::size_t I, class T>
+    Value(std::in_place_index_t<I> index, T&& value) : data_(index, std::forward<T>(value)) {}
+    std::variant<std::monostate, int, float, std::string, float*> data_;
 };
 
 inline constexpr std::size_t kMaxParameters = 5;

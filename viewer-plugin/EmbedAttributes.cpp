@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "platform/text/Ascii.h"
-#include "platform/text/Text.h"
 #include "viewer-plugin/DispatchTable.h"
 #include "viewer-plugin/VanteloPlugin.h"
 
@@ -13,13 +12,13 @@ namespace {
 using scripting::Event;
 
 // Numbers in attributes read as the C library's atoi and atof read them, whatever the
-// process locale; an integer past int's range is held at its end.
+// process locale, as the member table reads a number sent as text.
 int ReadInt(const char* text) {
-    return platform::ClampToInt(platform::AtoI(text));
+    return scripting::Value::String(text).AsInt();
 }
 
 float ReadFloat(const char* text) {
-    return static_cast<float>(platform::AtoF(text));
+    return scripting::Value::String(text).AsFloat();
 }
 
 struct IntAttribute {
