@@ -3,12 +3,19 @@
 #include <cstdint>
 
 #include "platform/npapi/Xpcom.h"
+#include "viewer-plugin/DispatchTable.h"
 
 // The viewer as page scripts see it in a browser: after nsISupports, one entry per scripting
 // member, a property as its setter then its getter, a method as one entry. Browsers call by
 // slot, so the order below is the interface.
 inline constexpr nsIID NS_IVANTELO_IID = {
-    0xe41b7c09, 0x2d6a, 0x4c83, {0xb5, 0xf1, 0x7d, 0x08, 0xa9, 0x2c, 0x3e, 0x66}};
+    scripting::IID_nsIVantelo.data1,
+    scripting::IID_nsIVantelo.data2,
+    scripting::IID_nsIVantelo.data3,
+    {scripting::IID_nsIVantelo.data4[0], scripting::IID_nsIVantelo.data4[1],
+     scripting::IID_nsIVantelo.data4[2], scripting::IID_nsIVantelo.data4[3],
+     scripting::IID_nsIVantelo.data4[4], scripting::IID_nsIVantelo.data4[5],
+     scripting::IID_nsIVantelo.data4[6], scripting::IID_nsIVantelo.data4[7]}};
 
 class nsIVantelo : public nsISupports {
 public:
