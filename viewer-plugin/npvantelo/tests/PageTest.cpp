@@ -43,6 +43,8 @@ TEST_F(Page, ShowsThePictureAndTellsThePageOnceOneFrameLater) {
     EXPECT_EQ(Count("javascript:loaded()"), 1);
     EXPECT_TRUE(Near(instance->Grab().pixel(200, 150), kPicture));
     for (const auto& request : host_->Urls()) EXPECT_FALSE(request.withTarget) << request.url;
+    // Nothing of the browser's table but geturl and memalloc is ever called.
+    EXPECT_TRUE(host_->OtherCalls().empty());
 }
 
 TEST_F(Page, ScriptMovesReachThePageAtOnceWithPoints) {
