@@ -16,4 +16,8 @@ void CreateDeviceSection() {
     if (!section.compare_exchange_strong(none, made)) delete made;
 }
 
+void ReleaseDeviceSection() {
+    delete section.exchange(nullptr);
+}
+
 DeviceSectionHold::DeviceSectionHold() : platform::SectionHold(section.load()) {}

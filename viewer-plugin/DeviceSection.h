@@ -10,6 +10,10 @@
 // Makes the section when there is none yet.
 void CreateDeviceSection();
 
+// For a library unloaded while the process goes on: deletes the section. No display window
+// may be left, and no thread may hold it.
+void ReleaseDeviceSection();
+
 // Holds the section, when it exists, until Leave or the end of the scope.
 class DeviceSectionHold : public platform::SectionHold {
 public:

@@ -31,6 +31,8 @@ struct ViewerReport;
 
 // What a paint asks of the viewer: where to draw, on which context, and at what zoom.
 struct ATL_DRAWINFO {
+    // What a container fills in says how much of the record it knows.
+    std::uint32_t cbSize = 0;
     platform::DrawContext* hdcDraw = nullptr;
     Rect prcBounds;
     bool bZoomed = false;

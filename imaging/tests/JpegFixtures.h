@@ -94,6 +94,17 @@ inline Bytes Encode(const Options& options, Bytes pixels = {}) {
 }
 
 // Decodes into packed rows (red, green, blue or gray).
+// A picture of one colour (0xRRGGBB), kept close to it by a high quality.
+inline Bytes Solid(int width, int height, std::uint32_t rgb) {
+    Bytes pixels;
+    for (int i = 0; i < width * height; ++i) {
+        pixels.push_back(static_cast<std::uint8_t>(rgb >> 16));
+        pixels.push_back(static_cast<std::uint8_t>(rgb >> 8));
+        pixels.push_back(static_cast<std::uint8_t>(rgb));
+    }
+    return Encode({.width = width, .height = height, .quality = 95}, pixels);
+}
+
 inline Bytes Decode(const Bytes& jpeg, int scaleDenominator = 1) {
     jpeg_decompress_struct cinfo{};
     jpeg_error_mgr errors{};

@@ -33,6 +33,24 @@ bool Resolve(void* handle, const char* name, const std::string& where, Fn& slot)
     return true;
 }
 
+std::filesystem::path ProgramPath() {
+    std::error_code ec;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : program;
+}
+
+// The file of the executable or shared library holding this code.
+std::filesystem::path ModulePath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&ModulePath), &info) == 0 ||
+        info.dli_fname == nullptr) {
+        return {};
+    }
+    std::error_code ec;
+    auto path = std::filesystem::canonical(info.dli_fname, ec);
+    return ec ? std::filesystem::path() : path;
+}
+
 const LwfFunctions* Load() {
     std::string where;
     std::string error;
@@ -44,10 +62,12 @@ const LwfFunctions* Load() {
         where = configured;
         handle = OpenLibrary(where, error);
     } else {
+        // Beside the program, then beside the library this code was linked into (a plug-in
+        // the browser loaded from a folder of its own).
         std::error_code ec;
-        const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (!ec) {
-            const auto beside = program.parent_path() / kLwfLibraryName;
+        for (const std::filesystem::path& owner : {ProgramPath(), ModulePath()}) {
+            if (owner.empty() || handle != nullptr || !error.empty()) continue;
+            const auto beside = owner.parent_path() / kLwfLibraryName;
             if (std::filesystem::exists(beside, ec)) {
                 where = beside.string();
                 handle = OpenLibrary(where, error);

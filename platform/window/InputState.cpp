@@ -174,14 +174,27 @@ bool ReleaseCapture() {
     return true;
 }
 
+namespace {
+
+QPointer<InputTracker> tracker;
+
+}  // namespace
+
 void EnsureInputTracking() {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
-    static QPointer<InputTracker> tracker;
     if (tracker) return;
     tracker = new InputTracker;
     tracker->setParent(app);
     app->installEventFilter(tracker);
 }
+
+namespace window_detail {
+
+void ReleaseInputTracking() {
+    delete tracker.data();
+}
+
+}  // namespace window_detail
 
 }  // namespace platform

@@ -21,6 +21,28 @@ std::vector<WindowCore*>& LiveWindows() {
     return windows;
 }
 
+// Objects of this layer whose deletion waits for the event loop.
+std::vector<QPointer<QObject>>& Leftovers() {
+    static std::vector<QPointer<QObject>> objects;
+    return objects;
+}
+
+void DeleteLater(QObject* object) {
+    auto& leftovers = Leftovers();
+    std::erase_if(leftovers, [](const QPointer<QObject>& p) { return p.isNull(); });
+    leftovers.emplace_back(object);
+    object->deleteLater();
+}
+
+// The newest hold on the widget in this copy of the layer: its framebuffer is what shows.
+WindowCore* ShownHold(const QWidget* widget) {
+    const auto& live = LiveWindows();
+    for (auto it = live.rbegin(); it != live.rend(); ++it) {
+        if ((*it)->widget() == widget) return *it;
+    }
+    return nullptr;
+}
+
 // Windows may hold a widget in any order and let go in any order (copies of this layer in
 // a host and a plug-in too), so what the widget was before the first hold is kept on the
 // widget itself, as plain values, until the last hold ends.
@@ -100,7 +122,7 @@ void WindowCore::Release() {
         if (owned_) {
             if (dispatching_ > 0) {
                 w->hide();
-                w->deleteLater();
+                DeleteLater(w);
             } else {
                 delete w;
             }
@@ -109,8 +131,8 @@ void WindowCore::Release() {
     // An object whose event is running now is deleted when that event is over; until then
     // it finds this core released and passes everything on.
     if (dispatching_ > 0) {
-        if (filter_) filter_.release()->deleteLater();
-        if (mailbox_) mailbox_.release()->deleteLater();
+        if (filter_) DeleteLater(filter_.release());
+        if (mailbox_) DeleteLater(mailbox_.release());
     } else {
         filter_.reset();
         mailbox_.reset();  // drops the queued posts
@@ -170,7 +192,7 @@ bool WindowCore::Destroy() {
     if (!owned_ || w == nullptr) return false;
     // Deleting the widget inside one of its own events would pull it from under Qt.
     w->hide();
-    w->deleteLater();
+    DeleteLater(w);
     return true;
 }
 
@@ -241,8 +263,9 @@ bool WindowCore::OnWidgetEvent(QEvent& event) {
     if (!message) return false;
     const bool handled = Dispatch(*message);
     if (event.type() == QEvent::Close && handled) event.ignore();
-    // A number posted straight to the widget means nothing to the widget itself.
-    return handled || event.type() >= QEvent::User;
+    // A number posted straight to the widget that this hold's handlers left goes on to the
+    // older holds (a plug-in's window often has several); the widget itself ignores it.
+    return handled;
 }
 
 bool WindowCore::OnPaint() {
@@ -255,6 +278,15 @@ bool WindowCore::OnPaint() {
     if (systemReason) {
         inPaint_ = true;
         Dispatch(Message{WM_PAINT, 0, 0});
+        // Older holds on the widget see this paint too, newest first; what they draw lands
+        // in these pixels.
+        std::vector<std::weak_ptr<WindowCore>> older;
+        for (WindowCore* core : LiveWindows()) {
+            if (core != this && core->widget() == widget()) older.push_back(core->weak_from_this());
+        }
+        for (auto it = older.rbegin(); it != older.rend(); ++it) {
+            if (auto core = it->lock()) core->Dispatch(Message{WM_PAINT, 0, 0});
+        }
         inPaint_ = false;
     }
     QWidget* w = widget();
@@ -276,6 +308,12 @@ void WindowCore::OnWidgetDestroyed() {
     alive_ = false;
     // The widget is half gone: handlers find no handle and must touch nothing of it.
     Dispatch(Message{WM_DESTROY, 0, 0});
+}
+
+void DeleteLeftovers() {
+    auto leftovers = std::move(Leftovers());
+    Leftovers().clear();
+    for (const QPointer<QObject>& object : leftovers) delete object.data();
 }
 
 void PostToEveryWindow(const Message& message) {
@@ -359,10 +397,13 @@ std::shared_ptr<Framebuffer> Window::SharedFramebuffer() const {
 }
 
 std::unique_ptr<DrawContext> Window::BeginPaint() {
-    QImage* image = core_->FramebufferImage();
+    // A paint draws on the pixels the widget shows, whichever hold owns them.
+    window_detail::WindowCore* shown = window_detail::ShownHold(core_->widget());
+    if (shown == nullptr) shown = core_.get();
+    QImage* image = shown->FramebufferImage();
     if (image == nullptr) return nullptr;
     // Outside a paint, the repaint that shows the drawing comes after it is done.
-    core_->Present();
+    shown->Present();
     return std::make_unique<DrawContext>(*image, DT_RASDISPLAY);
 }
 

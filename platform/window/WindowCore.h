@@ -101,6 +101,12 @@ private:
     bool inPaint_ = false;
 };
 
+// What this copy of the layer leaves in Qt, given back before the code that made it is
+// unloaded: the input tracker, the tasks' receiver, and objects whose deletion was put off.
+void ReleaseInputTracking();
+void ReleaseTaskReceiver();
+void DeleteLeftovers();
+
 // Every live window of this copy of the layer, for display changes.
 void PostToEveryWindow(const Message& message);
 // The QImage format of the display's depth.

@@ -111,13 +111,7 @@ protected:
 
     // A JPEG of one colour.
     static std::vector<std::uint8_t> SolidJpeg(int width, int height, std::uint32_t rgb) {
-        std::vector<std::uint8_t> pixels;
-        for (int i = 0; i < width * height; ++i) {
-            pixels.push_back(static_cast<std::uint8_t>(rgb >> 16));
-            pixels.push_back(static_cast<std::uint8_t>(rgb >> 8));
-            pixels.push_back(static_cast<std::uint8_t>(rgb));
-        }
-        return jpeg_fixtures::Encode({.width = width, .height = height, .quality = 95}, pixels);
+        return jpeg_fixtures::Solid(width, height, rgb);
     }
     std::string JpegFile(const std::string& name, int width, int height, std::uint32_t rgb) {
         const auto bytes = SolidJpeg(width, height, rgb);

@@ -1,0 +1,86 @@
+// The library as a file and as a guest in the browser's process.
+#include <filesystem>
+#include <sstream>
+
+#include "platform/lwf/testing/LwfTesting.h"
+#include "testing/LoopbackServer.h"
+#include "testing/RunTool.h"
+#include "viewer-plugin/npvantelo/tests/HostTest.h"
+#include "viewer-plugin/tests/ThreadCount.h"
+
+namespace npvantelo_test {
+namespace {
+
+TEST(Library, ExportsOnlyItsThreeEntryPoints) {
+    const std::string listing =
+        testing_support::RunTool("nm -D --defined-only '" NPVANTELO_PATH "'");
+    ASSERT_FALSE(listing.empty());
+    std::istringstream lines(listing);
+    std::vector<std::string> names;
+    for (std::string line; std::getline(lines, line);) {
+        const auto space = line.rfind(' ');
+        names.push_back(line.substr(space + 1));
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"NP_GetEntryPoints", "NP_Initialize", "NP_Shutdown"}));
+}
+
+class PacedLibrary : public HostTest {
+protected:
+    bool Pacing() const override { return true; }
+};
+
+TEST_F(PacedLibrary, LeavesNoThreadBehindOnceUnloaded) {
+    testing_support::LoopbackServer server;
+    const int before = thread_count::ThreadCount();
+    server.Serve("/p.jpg", testing_support::HttpReply::Body(SolidJpeg(300, 200, 0x406080)));
+    Start();
+    auto a = Embed({{"param_filename", server.Url("/p.jpg")}});
+    auto b = Embed({{"param_filename", server.Url("/p.jpg")}}, 200, 100);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Near(a->Grab().pixel(200, 150), 0x406080); }));
+    EXPECT_GT(thread_count::ThreadCount(), before);
+    // One goes with its window first, the other before its window.
+    a->DestroyWindow();
+    EXPECT_EQ(a->Destroy(), NPERR_NO_ERROR);
+    EXPECT_EQ(b->Destroy(), NPERR_NO_ERROR);
+    b->DestroyWindow();
+    a.reset();
+    b.reset();
+    EXPECT_EQ(host_->Shutdown(), NPERR_NO_ERROR);
+    EXPECT_TRUE(host_->Unload());
+    // The server's connection threads end on their own.
+    EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() <= before; }))
+        << thread_count::ThreadCount() << " threads, " << before << " before";
+}
+
+using LibraryFolder = HostTest;
+
+// A browser loads the library from a folder of its own; the codec library lies beside it.
+TEST_F(LibraryFolder, FindsTheCodecBesideItself) {
+    ::unsetenv("VANTELO_LWF_CODEC");
+    testing_support::TempDir folder;
+    namespace fs = std::filesystem;
+    fs::copy_file(NPVANTELO_PATH, folder.Path("NPvantelo.so"));
+    fs::copy_file(LWF_CODEC_PATH, folder.Path("lwf215p.so"));
+    host_ = std::make_unique<NpapiHost>();
+    ASSERT_TRUE(host_->Load(folder.Path("NPvantelo.so"))) << host_->LoadError();
+    Start();
+    std::vector<int> samples;
+    for (int i = 0; i < 64 * 48; ++i) samples.insert(samples.end(), {0x30, 0x90, 0xD0});
+    const auto codestream = lwf_testing::EncodeJ2k(samples, 64, 48, 3);
+    const std::string picture =
+        folder.Write("p.lwf", std::string(codestream.begin(), codestream.end()));
+    auto instance = Embed({{"param_filename", picture}, {"param_fit", "304"}});
+    ASSERT_NE(instance, nullptr);
+    EXPECT_TRUE(PumpUntil([&] {
+        instance->Frame();
+        return Near(instance->Grab().pixel(200, 150), 0x3090D0);
+    }));
+    instance.reset();
+    host_.reset();
+}
+
+}  // namespace
+}  // namespace npvantelo_test
