@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include <stdlib.h>
@@ -156,18 +158,26 @@ void CheckViewer(const CVanteloPlugin& viewer) {
     if (viewer.get_CanvasWidth() < 1 || viewer.get_CanvasHeight() < 1) std::abort();
 }
 
-std::string MakeRegistry() {
-    char pattern[] = "/tmp/vantelo-fuzz-attributes-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) std::abort();
-    return pattern;
-}
+// The viewer reads its options as it is made: from a registry of the fuzzer's own, gone
+// when the process ends.
+struct Registry {
+    Registry() {
+        char pattern[] = "/tmp/vantelo-fuzz-attributes-XXXXXX";
+        if (mkdtemp(pattern) == nullptr) std::abort();
+        path = pattern;
+        setenv("VANTELO_REGISTRY_DIR", path.c_str(), 1);
+    }
+    ~Registry() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The viewer reads its options as it is made: from a registry of the fuzzer's own.
-    static const std::string registry = MakeRegistry();
-    setenv("VANTELO_REGISTRY_DIR", registry.c_str(), 1);
+    static const Registry registry;
     platform::SetDebugSilent(true);
 
     QuietHost host;
