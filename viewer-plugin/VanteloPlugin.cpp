@@ -167,6 +167,11 @@ bool CVanteloPlugin::LoadFile(const std::string& name) {
         return false;
     }
     lwfOnLoadPending_ = EndsWithLwf(name);
+    // A download still running would pour the rest of its picture into this one's loader.
+    if (binding_ != nullptr) {
+        aborted_ = true;
+        binding_->Abort();
+    }
     StopLoading();
     loading_ = true;
     downloadClock_.Reset();

@@ -2,13 +2,16 @@
 
 #include "platform/window/LayerRelease.h"
 #include "viewer-plugin/DeviceSection.h"
+#include "viewer-plugin/VanteloPlugin.h"
 
 namespace npvantelo {
 namespace {
 
-// Threads that outlive the instances end here: the update check's fetch thread
-// (UpdateCheck::WaitForUpdateCheck) is the one the viewer may leave running.
-void JoinBackgroundThreads() {}
+// Threads that outlive the instances end here: the update check's fetch thread is the one
+// the viewer may leave running, and its code goes away with the library.
+void JoinBackgroundThreads() {
+    CVanteloPlugin::WaitForUpdateCheck();
+}
 
 }  // namespace
 

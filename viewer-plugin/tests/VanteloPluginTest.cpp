@@ -87,6 +87,26 @@ TEST_F(Viewer, LoadsAFilenameOnceAndAgainAfterAFailure) {
     EXPECT_EQ(viewer_->Reload(), 0);
 }
 
+TEST_F(Viewer, ANewNameEndsTheDownloadStillRunning) {
+    LoopbackServer server;
+    const auto first = SolidJpeg(200, 150, 0x2050C8);
+    server.Serve("/first.jpg",
+                 HttpReply::Body(std::string(first.begin(), first.end())).HoldAfter(200));
+    const std::string second = JpegFile("second.jpg", 200, 150, kPicture);
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(server.Url("/first.jpg"));
+    ASSERT_TRUE(server.WaitUntilHeld(std::chrono::seconds(10)));
+    viewer_->SetFilename(second);
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
+    // The first picture's last bytes, were they still listened to, would land in the second's.
+    server.Release();
+    Pump(std::chrono::milliseconds(300));
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_TRUE(viewer_->IsImagePresent());
+    EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
+}
+
 // The paint of a window without a picture, read back from the framebuffer.
 class PaintedStatus : public Viewer {
 protected:
