@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "studio/shell/panes/DriveView.h"
 #include "testing/StudioEnvironment.h"
 #include "testing/StudioTestRig.h"
+#include "testing/TempDir.h"
 
 namespace {
 
@@ -95,6 +97,33 @@ TEST(StudioStart, TheViewerControlIsSwitchedBackOnOrItsAbsenceEndsTheStart) {
     EXPECT_TRUE(rig.Start());
     EXPECT_EQ(rig.frame(), nullptr);
     EXPECT_EQ(rig.prompts().calls().size(), 2u);
+    EXPECT_EQ(rig.Stop(), 1);
+}
+
+TEST(StudioStart, TheBuiltViewerControlPassesTheProbe) {
+    StudioTestRig rig;
+    testing_support::TempDir folder;
+    // A copy of its own, so that removing it leaves the built library alone.
+    const std::string copy = folder.Path("Vantelo.so");
+    std::filesystem::copy_file(VANTELO_VIEWER_CONTROL, copy);
+    ASSERT_TRUE(testing_support::RegisterViewerControl(VANTELO_VIEWER_CONTROL));
+    ASSERT_TRUE(rig.Start());
+    EXPECT_NE(rig.frame(), nullptr);
+    EXPECT_EQ(rig.Stop(), 0);
+
+    ASSERT_TRUE(SetViewerControlEnabled(false));
+    ASSERT_TRUE(rig.Start());
+    EXPECT_NE(rig.frame(), nullptr);
+    EXPECT_FALSE(IsViewerControlDisabled());
+    EXPECT_EQ(rig.Stop(), 0);
+    EXPECT_TRUE(rig.prompts().calls().empty());
+
+    ASSERT_TRUE(testing_support::RegisterViewerControl(copy));
+    std::filesystem::remove(copy);
+    EXPECT_TRUE(rig.Start());
+    EXPECT_EQ(rig.frame(), nullptr);
+    ASSERT_EQ(rig.prompts().calls().size(), 1u);
+    EXPECT_EQ(rig.prompts().calls()[0].caption, "Error");
     EXPECT_EQ(rig.Stop(), 1);
 }
 
