@@ -37,6 +37,16 @@ std::optional<std::string> AppIdValue(const char* key, const char* value) {
     return found.GetString(value);
 }
 
+// Left switched off: the first probe fails, the second after switching on succeeds.
+void ExpectStartSwitchesTheControlBackOn(StudioTestRig& rig) {
+    ASSERT_TRUE(SetViewerControlEnabled(false));
+    ASSERT_TRUE(rig.Start());
+    EXPECT_NE(rig.frame(), nullptr);
+    EXPECT_FALSE(IsViewerControlDisabled());
+    EXPECT_EQ(rig.Stop(), 0);
+    EXPECT_TRUE(rig.prompts().calls().empty());
+}
+
 TEST(StudioStart, RegistrationSwitchesEndWithoutAWindowAndOtherLinesStart) {
     StudioTestRig rig;
     ASSERT_FALSE(rig.Start({"/RegServer"}));
@@ -70,13 +80,7 @@ TEST(StudioStart, RegistrationSwitchesEndWithoutAWindowAndOtherLinesStart) {
 
 TEST(StudioStart, TheViewerControlIsSwitchedBackOnOrItsAbsenceEndsTheStart) {
     StudioTestRig rig;
-    // Left switched off: the first probe fails, the second after switching on succeeds.
-    ASSERT_TRUE(SetViewerControlEnabled(false));
-    ASSERT_TRUE(rig.Start());
-    EXPECT_NE(rig.frame(), nullptr);
-    EXPECT_FALSE(IsViewerControlDisabled());
-    EXPECT_EQ(rig.Stop(), 0);
-    EXPECT_TRUE(rig.prompts().calls().empty());
+    ExpectStartSwitchesTheControlBackOn(rig);
 
     // Registered but not there, and switched off: the box, status 1, and the
     // registration switched back on at exit.
@@ -111,12 +115,7 @@ TEST(StudioStart, TheBuiltViewerControlPassesTheProbe) {
     EXPECT_NE(rig.frame(), nullptr);
     EXPECT_EQ(rig.Stop(), 0);
 
-    ASSERT_TRUE(SetViewerControlEnabled(false));
-    ASSERT_TRUE(rig.Start());
-    EXPECT_NE(rig.frame(), nullptr);
-    EXPECT_FALSE(IsViewerControlDisabled());
-    EXPECT_EQ(rig.Stop(), 0);
-    EXPECT_TRUE(rig.prompts().calls().empty());
+    ExpectStartSwitchesTheControlBackOn(rig);
 
     ASSERT_TRUE(testing_support::RegisterViewerControl(copy));
     std::filesystem::remove(copy);
