@@ -4,7 +4,8 @@
 //   kvt_screenshot <KVT> <viewer control server> <picture.png>
 //
 // KVT gets a registry of its own in a temporary folder, with the given server registered
-// as its viewer control. Exit status 0 when the picture was saved and looks like a window.
+// as its viewer control. Exit status 0 when the picture was saved, looks like a window and
+// the viewer pane (bottom right) shows a picture rather than one colour.
 #include <cstdio>
 #include <set>
 
@@ -33,6 +34,13 @@ int CountColours(const QImage& image) {
         }
     }
     return static_cast<int>(colours.size());
+}
+
+// Well inside the viewer pane of a window that fills the screen, whatever the splitters say.
+QImage ViewerPaneRegion(const QImage& screen) {
+    const int w = screen.width();
+    const int h = screen.height();
+    return screen.copy(w * 2 / 5, h * 2 / 5, w / 2, h / 2);
 }
 
 int Fail(const char* message) {
@@ -67,18 +75,26 @@ int main(int argc, char** argv) {
         if (kvt.waitForFinished(kPollMs)) break;
         QImage now = screen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
         quietPolls = !last.isNull() && now == last ? quietPolls + 1 : 0;
-        if (quietPolls >= kQuietPolls && CountColours(now) > 8) settled = now;
+        // The start picture comes after the window: wait for it too.
+        if (quietPolls >= kQuietPolls && CountColours(now) > 8 &&
+            CountColours(ViewerPaneRegion(now)) > 8) {
+            settled = now;
+        }
         last = now;
     }
     const bool running = kvt.state() == QProcess::Running;
     kvt.kill();
     kvt.waitForFinished(5000);
     if (!running) return Fail("KVT ended before its window showed");
-    if (settled.isNull()) return Fail("the screen never settled on a window");
+    if (settled.isNull()) {
+        if (!last.isNull()) last.save(QString::fromLocal8Bit(argv[3]), "PNG");
+        return Fail("the screen never settled on a window with a picture in the viewer pane");
+    }
 
     if (!settled.save(QString::fromLocal8Bit(argv[3]), "PNG")) return Fail("cannot save");
     if (settled.size() != screen->size()) return Fail("the picture is not the screen's size");
-    std::printf("kvt_screenshot: %dx%d, %d colours or more, saved to %s\n", settled.width(),
-                settled.height(), CountColours(settled), argv[3]);
+    std::printf("kvt_screenshot: %dx%d, %d colours or more (%d in the viewer pane), saved to %s\n",
+                settled.width(), settled.height(), CountColours(settled),
+                CountColours(ViewerPaneRegion(settled)), argv[3]);
     return 0;
 }

@@ -88,10 +88,6 @@ public:
     void SetFit(long fit) override { Put(kFit, Variant::I4(static_cast<int>(fit))); }
     void SetFullscreen(long on) override { Put(kFullscreen, Variant::I4(static_cast<int>(on))); }
 
-private:
-    void Put(DISPID id, const Variant& value) {
-        Call(id, DISPATCH_PROPERTYPUT, NoResult{}, {value});
-    }
     // A control that fails a call has said so in its own way; the pane goes on.
     bool Call(DISPID id, std::uint16_t flags, InvokeResult result,
               std::initializer_list<Variant> arguments) {
@@ -105,6 +101,11 @@ private:
             DebugOutput("Viewer control: a call failed\n");
         }
         return false;
+    }
+
+private:
+    void Put(DISPID id, const Variant& value) {
+        Call(id, DISPATCH_PROPERTYPUT, NoResult{}, {value});
     }
 
     HostWindow* host_;
@@ -123,4 +124,10 @@ std::unique_ptr<ViewerControl> MakeSiteViewerControl(QWidget* parent) {
     delete window;
     DebugOutput("The viewer control could not be created in the viewer pane\n");
     return nullptr;
+}
+
+bool InvokeSiteViewerControl(ViewerControl* control, DISPID id, std::uint16_t flags,
+                             InvokeResult result, std::initializer_list<Variant> arguments) {
+    auto* site = dynamic_cast<SiteViewerControl*>(control);
+    return site != nullptr && site->Call(id, flags, result, arguments);
 }

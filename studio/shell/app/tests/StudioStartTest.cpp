@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "studio/shell/panes/DriveView.h"
 #include "testing/StudioEnvironment.h"
 #include "testing/StudioTestRig.h"
+#include "testing/TempDir.h"
 
 namespace {
 
@@ -33,6 +35,16 @@ std::optional<std::string> AppIdValue(const char* key, const char* value) {
         return std::nullopt;
     }
     return found.GetString(value);
+}
+
+// Left switched off: the first probe fails, the second after switching on succeeds.
+void ExpectStartSwitchesTheControlBackOn(StudioTestRig& rig) {
+    ASSERT_TRUE(SetViewerControlEnabled(false));
+    ASSERT_TRUE(rig.Start());
+    EXPECT_NE(rig.frame(), nullptr);
+    EXPECT_FALSE(IsViewerControlDisabled());
+    EXPECT_EQ(rig.Stop(), 0);
+    EXPECT_TRUE(rig.prompts().calls().empty());
 }
 
 TEST(StudioStart, RegistrationSwitchesEndWithoutAWindowAndOtherLinesStart) {
@@ -68,13 +80,7 @@ TEST(StudioStart, RegistrationSwitchesEndWithoutAWindowAndOtherLinesStart) {
 
 TEST(StudioStart, TheViewerControlIsSwitchedBackOnOrItsAbsenceEndsTheStart) {
     StudioTestRig rig;
-    // Left switched off: the first probe fails, the second after switching on succeeds.
-    ASSERT_TRUE(SetViewerControlEnabled(false));
-    ASSERT_TRUE(rig.Start());
-    EXPECT_NE(rig.frame(), nullptr);
-    EXPECT_FALSE(IsViewerControlDisabled());
-    EXPECT_EQ(rig.Stop(), 0);
-    EXPECT_TRUE(rig.prompts().calls().empty());
+    ExpectStartSwitchesTheControlBackOn(rig);
 
     // Registered but not there, and switched off: the box, status 1, and the
     // registration switched back on at exit.
@@ -95,6 +101,28 @@ TEST(StudioStart, TheViewerControlIsSwitchedBackOnOrItsAbsenceEndsTheStart) {
     EXPECT_TRUE(rig.Start());
     EXPECT_EQ(rig.frame(), nullptr);
     EXPECT_EQ(rig.prompts().calls().size(), 2u);
+    EXPECT_EQ(rig.Stop(), 1);
+}
+
+TEST(StudioStart, TheBuiltViewerControlPassesTheProbe) {
+    StudioTestRig rig;
+    testing_support::TempDir folder;
+    // A copy of its own, so that removing it leaves the built library alone.
+    const std::string copy = folder.Path("Vantelo.so");
+    std::filesystem::copy_file(VANTELO_VIEWER_CONTROL, copy);
+    ASSERT_TRUE(testing_support::RegisterViewerControl(VANTELO_VIEWER_CONTROL));
+    ASSERT_TRUE(rig.Start());
+    EXPECT_NE(rig.frame(), nullptr);
+    EXPECT_EQ(rig.Stop(), 0);
+
+    ExpectStartSwitchesTheControlBackOn(rig);
+
+    ASSERT_TRUE(testing_support::RegisterViewerControl(copy));
+    std::filesystem::remove(copy);
+    EXPECT_TRUE(rig.Start());
+    EXPECT_EQ(rig.frame(), nullptr);
+    ASSERT_EQ(rig.prompts().calls().size(), 1u);
+    EXPECT_EQ(rig.prompts().calls()[0].caption, "Error");
     EXPECT_EQ(rig.Stop(), 1);
 }
 

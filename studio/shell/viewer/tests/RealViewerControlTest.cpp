@@ -1,0 +1,140 @@
+// The viewer pane over the built viewer control, registered in the test program's own
+// registry.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <vector>
+
+#include "platform/window/tests/WindowTestSupport.h"
+#include "studio/shell/viewer/SiteViewerControl.h"
+#include "studio/shell/viewer/Vantelo.h"
+#include "studio/shell/viewer/VanteloView.h"
+#include "testing/QtTestApp.h"
+#include "testing/StudioEnvironment.h"
+#include "testing/TempDir.h"
+
+namespace {
+
+using namespace platform;
+using window_test::PumpUntil;
+
+constexpr DISPID kFullscreen = 27;
+
+struct Position {
+    float x, y, z;
+};
+
+class RealViewerControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing_support::StudioEnvironment::Get();
+        testing_support::TestApplication();
+        ASSERT_TRUE(testing_support::RegisterViewerControl(VANTELO_VIEWER_CONTROL));
+        ViewerPaneControls controls;
+        controls.makeBrowser = [](QWidget*) { return nullptr; };
+        view_ = std::make_unique<VanteloView>(controls);
+        // On the screen at its top left, where the control's frames go.
+        view_->setWindowFlags(Qt::FramelessWindowHint);
+        view_->setGeometry(0, 0, 800, 600);
+        view_->show();
+        PumpUntil([this] { return view_->isVisible(); });
+        view_->SetPositionHandler([this](float x, float y, float z) {
+            positions_.push_back({x, y, z});
+        });
+        control_ = view_->viewer()->control();
+        ASSERT_NE(control_, nullptr);
+    }
+    void TearDown() override { view_.reset(); }
+
+    // Wide, with detail, so a fit has to shrink it.
+    std::string WidePicture() {
+        QImage image(1600, 600, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                image.setPixel(x, y, qRgb(x % 256, y % 256, (x / 8 + y / 8) % 2 ? 40 : 200));
+            }
+        }
+        const std::string path = folder_.Path("wide.jpg");
+        EXPECT_TRUE(image.save(QString::fromStdString(path), "JPEG", 90));
+        return path;
+    }
+
+    bool WaitForZoom(float zoom) {
+        return PumpUntil([&] { return !positions_.empty() && positions_.back().z == zoom; });
+    }
+
+    testing_support::TempDir folder_;
+    std::unique_ptr<VanteloView> view_;
+    ViewerControl* control_ = nullptr;
+    std::vector<Position> positions_;
+};
+
+TEST_F(RealViewerControlTest, APictureLoadsFitsAndReportsItsPosition) {
+    const std::string path = WidePicture();
+    ASSERT_TRUE(view_->ShowImage(path.c_str()));
+    EXPECT_EQ(view_->GetViewerFileName(), path);
+
+    // The fit shrinks 1600 x 600 into 800 x 600; OnLoad and the moves reach the handler.
+    ASSERT_TRUE(WaitForZoom(0.5f)) << (positions_.empty() ? -1 : positions_.back().z);
+    float x = 0, y = 0, z = 0;
+    ASSERT_TRUE(view_->viewer()->GetPosition(x, y, z));
+    EXPECT_FLOAT_EQ(z, 0.5f);
+}
+
+TEST_F(RealViewerControlTest, FullScreenIsSetAndLeftAgain) {
+    const std::string path = WidePicture();
+    view_->ShowImage(path.c_str());
+    ASSERT_TRUE(WaitForZoom(0.5f));
+
+    // The pane's own call, then the same member through the wrapper: both are taken.
+    view_->Fullscreen();
+    EXPECT_TRUE(InvokeSiteViewerControl(control_, kFullscreen, DISPATCH_PROPERTYPUT, NoResult{},
+                                        {Variant::I4(1)}));
+    EXPECT_TRUE(InvokeSiteViewerControl(control_, kFullscreen, DISPATCH_PROPERTYPUT, NoResult{},
+                                        {Variant::I4(0)}));
+    std::int32_t on = -1;
+    ASSERT_TRUE(InvokeSiteViewerControl(control_, kFullscreen, DISPATCH_PROPERTYGET, &on, {}));
+    EXPECT_EQ(on, 0);
+    float x = 0, y = 0, z = 0;
+    ASSERT_TRUE(view_->viewer()->GetPosition(x, y, z));
+    EXPECT_FLOAT_EQ(z, 0.5f);
+}
+
+TEST_F(RealViewerControlTest, TheViewerComesBackAtThePanesSize) {
+    const std::string path = WidePicture();
+    view_->ShowImage(path.c_str());
+    ASSERT_TRUE(WaitForZoom(0.5f));
+
+    view_->SetShownControl(1);
+    EXPECT_FALSE(control_->widget()->isVisible());
+    view_->SetShownControl(0);
+    EXPECT_TRUE(control_->widget()->isVisible());
+    EXPECT_EQ(control_->widget()->size(), QSize(800, 600));
+    EXPECT_EQ(view_->viewer()->geometry(), QRect(0, 0, 800, 600));
+    float x = 0, y = 0, z = 0;
+    ASSERT_TRUE(view_->viewer()->GetPosition(x, y, z));
+    EXPECT_FLOAT_EQ(z, 0.5f);
+}
+
+TEST_F(RealViewerControlTest, ARefusedCallReadsAsFalseAndThrowsNothing) {
+    constexpr DISPID kGetPosition = 3;
+    constexpr DISPID kFilename = 1;
+    float got = 0;
+    std::int32_t number = 0;
+    // Each is called through the wrapper; none may escape as an exception.
+    EXPECT_FALSE(InvokeSiteViewerControl(control_, kGetPosition, DISPATCH_METHOD, NoResult{},
+                                         {Variant::Text("x"), Variant::Text("y"),
+                                          Variant::Text("z")}));
+    EXPECT_FALSE(InvokeSiteViewerControl(control_, kGetPosition, DISPATCH_METHOD, NoResult{},
+                                         {Variant::R4Ref(&got)}));
+    EXPECT_FALSE(InvokeSiteViewerControl(control_, kFilename, DISPATCH_PROPERTYGET, &number, {}));
+    EXPECT_FALSE(InvokeSiteViewerControl(control_, 9999, DISPATCH_METHOD, NoResult{}, {}));
+    EXPECT_FALSE(InvokeSiteViewerControl(nullptr, kFilename, DISPATCH_PROPERTYGET, NoResult{}, {}));
+    // The control goes on answering.
+    std::string name = "unset";
+    EXPECT_TRUE(InvokeSiteViewerControl(control_, kFilename, DISPATCH_PROPERTYGET, &name, {}));
+    EXPECT_EQ(name, "");
+}
+
+}  // namespace
