@@ -156,7 +156,7 @@ TEST_F(Scripting, EveryPropertyGoesInAndComesBackThroughTheTable) {
         {"PosX", Value::Float(12), Value::Float(12)},
         {"PosY", Value::Float(7), Value::Float(7)},
         {"ShowLogo", Value::Int(2), Value::Int(2)},
-        {"Fullscreen", Value::Int(1), Value::Int(0)},
+        {"Fullscreen", Value::Int(0), Value::Int(0)},
         // Numbers may come as text.
         {"BorderWidth", Value::String("9"), Value::Int(9)},
     };
