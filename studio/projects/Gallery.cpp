@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/text/Ascii.h"
 #include "studio/shell/DataFolder.h"
 
 namespace {
@@ -80,8 +81,10 @@ const GalleryImage* Gallery::GetImage(int n) const {
     return &images[static_cast<std::size_t>(n - 1)];
 }
 
-bool Gallery::IsGeneratedPage(const std::string& path) const {
-    return std::find(generatedPages.begin(), generatedPages.end(), path) != generatedPages.end();
+std::string Gallery::FindGeneratedPage(const std::string& path) const {
+    const auto found = std::find_if(generatedPages.begin(), generatedPages.end(),
+                                    [&](const std::string& page) { return platform::EqualsNoCase(page, path); });
+    return found != generatedPages.end() ? *found : std::string();
 }
 
 // ---- Template variables

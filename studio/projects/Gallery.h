@@ -59,7 +59,9 @@ public:
     GalleryImage* GetImage(int n);
     const GalleryImage* GetImage(int n) const;
     int GetImageCount() const { return static_cast<int>(images.size()); }
-    bool IsGeneratedPage(const std::string& path) const;
+    // The generated page at `path`, compared ignoring case as the browser hands addresses
+    // back lower-cased; empty when it is none of them.
+    std::string FindGeneratedPage(const std::string& path) const;
 
     // ---- The image list
 

@@ -414,7 +414,9 @@ void InfoGallerySheet::ShowPreview(bool fromStart) {
             const std::string local = QUrl(FromStd(shown)).isLocalFile()
                                           ? QUrl(FromStd(shown)).toLocalFile().toStdString()
                                           : shown;
-            if (gallery->IsGeneratedPage(local)) page = local;
+            if (std::string generated = gallery->FindGeneratedPage(local); !generated.empty()) {
+                page = std::move(generated);
+            }
         }
         if (!page.empty()) viewerView_->Navigate(page);
     }

@@ -1,3 +1,5 @@
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -144,6 +146,21 @@ TEST_F(GallerySheet, TemplateChangeAfterEditedVariablesAsks) {
     EXPECT_FALSE(sheet_->GetVariablesChanged());
     sheet_->OnTemplateChanged(0);
     EXPECT_EQ(rig_.prompts().calls().size(), 2u) << "unchanged variables ask nothing";
+}
+
+TEST_F(GallerySheet, ANewWindowSizeRedrawsThePictureShownInTheViewerWindow) {
+    AddPictures({"a.jpg", "b.jpg"});
+    FakeBrowser* browser = rig_.browser();
+    browser->reportsFileUrls = true;
+    const std::string page = CurrentGallery()->GetWorkingFolder() + "index1_2.htm";
+    browser->Navigate(page);
+    sheet_->findChild<QSlider*>("1139")->setValue(400);
+    // The page's real name, though the browser's address reads lower-cased.
+    ASSERT_FALSE(browser->navigations.empty());
+    EXPECT_EQ(browser->navigations.back(), page);
+    std::ifstream in(page);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("'b.jpg',400,200)"), std::string::npos) << text;
 }
 
 }  // namespace
