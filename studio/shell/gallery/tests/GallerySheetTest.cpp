@@ -150,7 +150,7 @@ TEST_F(GallerySheet, TemplateChangeAfterEditedVariablesAsks) {
 
 TEST_F(GallerySheet, ANewWindowSizeRedrawsThePictureShownInTheViewerWindow) {
     AddPictures({"a.jpg", "b.jpg"});
-    FakeBrowser* browser = rig_.browser();
+    testing_support::FakeBrowser* browser = rig_.browser();
     browser->reportsFileUrls = true;
     const std::string page = CurrentGallery()->GetWorkingFolder() + "index1_2.htm";
     browser->Navigate(page);
