@@ -57,28 +57,32 @@ private:
     std::size_t taken_ = 0;
 };
 
-std::optional<StateValue> ReadValue(Reader& in, std::uint8_t tag) {
+// Fills `value` in place: g++ 12 takes a variant holding a string, moved through optional,
+// for uninitialised under the sanitizers.
+bool ReadValue(Reader& in, std::uint8_t tag, StateValue& value) {
     std::uint32_t bits = 0;
     switch (tag) {
         case kTagInteger:
-            if (!in.U32(bits)) return std::nullopt;
-            return StateValue{static_cast<std::int32_t>(bits)};
+            if (!in.U32(bits)) return false;
+            value.emplace<std::int32_t>(static_cast<std::int32_t>(bits));
+            return true;
         case kTagFloat:
-            if (!in.U32(bits)) return std::nullopt;
-            return StateValue{std::bit_cast<float>(bits)};
+            if (!in.U32(bits)) return false;
+            value.emplace<float>(std::bit_cast<float>(bits));
+            return true;
         case kTagText: {
             std::uint16_t length = 0;
-            if (!in.U16(length) || length > kMaxStateTextUnits) return std::nullopt;
-            std::u16string text(length, u'\0');
+            if (!in.U16(length) || length > kMaxStateTextUnits) return false;
+            std::u16string& text = value.emplace<std::u16string>(length, u'\0');
             for (char16_t& unit : text) {
                 std::uint16_t v = 0;
-                if (!in.U16(v)) return std::nullopt;
+                if (!in.U16(v)) return false;
                 unit = static_cast<char16_t>(v);
             }
-            return StateValue{std::move(text)};
+            return true;
         }
         default:
-            return std::nullopt;
+            return false;
     }
 }
 
@@ -125,9 +129,9 @@ std::optional<ControlState> ReadControlState(const StateSource& source) {
         std::uint32_t id = 0;
         std::uint8_t tag = 0;
         if (!in.U32(id) || !in.U8(tag)) return std::nullopt;
-        std::optional<StateValue> value = ReadValue(in, tag);
-        if (!value) return std::nullopt;
-        state.push_back({static_cast<platform::DISPID>(id), std::move(*value)});
+        StateEntry& entry = state.emplace_back();
+        entry.id = static_cast<platform::DISPID>(id);
+        if (!ReadValue(in, tag, entry.value)) return std::nullopt;
     }
     return state;
 }

@@ -49,16 +49,20 @@ bool Kept(DISPID id) {
            std::end(kStreamProperties);
 }
 
-std::optional<StateValue> StateValueOf(const VARIANT& value) {
+// Fills `out` in place (see ReadControlState); false for a type the state does not keep.
+bool StateValueOf(const VARIANT& value, StateValue& out) {
     switch (value.vt) {
         case VT_I4:
-            return StateValue{value.lVal};
+            out.emplace<std::int32_t>(value.lVal);
+            return true;
         case VT_R4:
-            return StateValue{value.fltVal};
+            out.emplace<float>(value.fltVal);
+            return true;
         case VT_BSTR:
-            return StateValue{std::u16string(BstrView(value.bstrVal))};
+            out.emplace<std::u16string>(BstrView(value.bstrVal));
+            return true;
         default:
-            return std::nullopt;
+            return false;
     }
 }
 
@@ -111,9 +115,9 @@ ControlState LensObj::CurrentState() {
     for (const DISPID id : kStreamProperties) {
         Variant value;
         if (Failed(GetProperty(id, value))) continue;
-        if (std::optional<StateValue> kept = StateValueOf(value)) {
-            state.push_back({id, std::move(*kept)});
-        }
+        StateEntry& entry = state.emplace_back();
+        entry.id = id;
+        if (!StateValueOf(value, entry.value)) state.pop_back();
     }
     return state;
 }
