@@ -77,7 +77,7 @@ public:
     }
     // One converted row (destination pixels of `pixelBytes`) into each tile of the band.
     void Write(int row, const std::uint8_t* converted, int width, int pixelBytes) {
-        const std::vector<std::uint8_t*>& pieces = Pieces(row, pixelBytes);
+        const std::vector<std::uint8_t*>& pieces = Pieces(row, pixelBytes, width);
         for (std::size_t c = 0; c < pieces.size(); ++c) {
             const int first = static_cast<int>(c) * kBand;
             const int count = std::min(kBand, width - first);
@@ -88,12 +88,14 @@ public:
     }
     // Where row `row` of the picture starts in each tile of the band (past the tile's
     // one-pixel border, below its top border row); null for a tile that could not be locked.
-    const std::vector<std::uint8_t*>& Pieces(int row, int pixelBytes) {
+    // There is a piece for every column of a `width`-pixel row even when the canvas was made
+    // narrower meanwhile: the decoder writes each one that is not null.
+    const std::vector<std::uint8_t*>& Pieces(int row, int pixelBytes, int width) {
         const int inTile = row % kBand + 1;
-        pieces_.resize(locked_.size());
+        const std::size_t columns = static_cast<std::size_t>((width + kBand - 1) / kBand);
+        pieces_.assign(std::max(columns, locked_.size()), nullptr);
         for (std::size_t c = 0; c < locked_.size(); ++c) {
             const Locked& entry = locked_[c];
-            pieces_[c] = nullptr;
             if (entry.bits == nullptr) continue;
             pieces_[c] = entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
         }
@@ -262,7 +264,8 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     bool more = true;
     for (int y = 0; y < height && more; ++y) {
         if (y % kBand != 0) {
-            more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes).data(), kBand, converter);
+            more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes, width).data(), kBand,
+                                              converter);
         } else {
             band.Unlock();
             canvasLock.Release();

@@ -1,5 +1,6 @@
 #include "viewer-plugin/UpdateCheck.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -27,8 +28,17 @@ struct CheckState {
     std::optional<UpdateCheck::Reply> reply;
 };
 
+std::atomic<CheckState*> gState{nullptr};
+std::mutex gStateMaking;
+
 CheckState& State() {
-    static auto* state = new CheckState;
+    if (CheckState* state = gState.load(std::memory_order_acquire)) return *state;
+    std::lock_guard lock(gStateMaking);
+    CheckState* state = gState.load(std::memory_order_relaxed);
+    if (state == nullptr) {
+        state = new CheckState;
+        gState.store(state, std::memory_order_release);
+    }
     return *state;
 }
 
@@ -102,6 +112,8 @@ void UpdateCheck::Finish() {
 }
 
 bool UpdateCheck::WaitForUpdateCheck() {
+    // Never checked: nothing to wait for, and nothing is made only to be left behind.
+    if (gState.load(std::memory_order_acquire) == nullptr) return true;
     CheckState& state = State();
     std::unique_lock lock(state.mutex);
     if (state.thread.joinable()) {
@@ -112,5 +124,9 @@ bool UpdateCheck::WaitForUpdateCheck() {
     }
     lock.unlock();
     Finish();
+    // No thread is left to use the state: it goes with the library that made it, and a
+    // later check makes a new one.
+    std::lock_guard making(gStateMaking);
+    delete gState.exchange(nullptr, std::memory_order_acq_rel);
     return true;
 }
