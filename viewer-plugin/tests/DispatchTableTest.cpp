@@ -203,9 +203,11 @@ TEST_F(Scripting, EachPutAsksTheHostThenChangesTheView) {
         if (e.kind != MemberKind::Put) continue;
         SCOPED_TRACE(e.name);
         edits_.events.clear();
-        const Value value = e.parameterTypes[0] == ValueType::String ? Value::String("a.jpg")
-                            : e.parameterTypes[0] == ValueType::Int  ? Value::Int(3)
-                                                                     : Value::Float(3);
+        // A Version above the viewer's own would start an update check over the network.
+        const Value value = e.dispid == kDispVersion ? Value::Float(1.5f)
+                            : e.parameterTypes[0] == ValueType::String ? Value::String("a.jpg")
+                            : e.parameterTypes[0] == ValueType::Int    ? Value::Int(3)
+                                                                       : Value::Float(3);
         ASSERT_EQ(Invoke(*viewer_, e, Args{value}), CallResult::Ok);
         std::vector<std::string> expected = {platform::FormatC("Request(%d)", e.dispid)};
         if (e.dispid == kDispFilename) {
