@@ -13,6 +13,7 @@
 
 #include "platform/gfx/RelativeMouse.h"
 #include "platform/window/EventTranslation.h"
+#include "platform/window/MessageEvent.h"
 
 namespace platform {
 namespace {
@@ -49,6 +50,8 @@ int ButtonKey(Qt::MouseButton button) {
 class InputTracker final : public QObject {
 public:
     bool eventFilter(QObject*, QEvent* event) override {
+        // Events posted from other threads reach this filter first.
+        window_detail::MarkTaken();
         switch (event->type()) {
             case QEvent::KeyPress:
             case QEvent::KeyRelease: {

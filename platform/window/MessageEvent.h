@@ -4,7 +4,20 @@
 #include <memory>
 #include <mutex>
 
+#include <QCoreApplication>
 #include <QEvent>
+
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VANTELO_THREAD_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define VANTELO_THREAD_SANITIZER 1
+#endif
+#ifdef VANTELO_THREAD_SANITIZER
+#include <sanitizer/tsan_interface.h>
+#endif
 
 #include "platform/window/Messages.h"
 
@@ -22,6 +35,22 @@ private:
     mutable std::mutex mutex_;
     std::map<std::uint32_t, int> counts_;
 };
+
+// Qt hands a posted event to the GUI thread under a lock of its own that ThreadSanitizer
+// cannot see, Qt not being built with it. Posting marks the handover and the first reader of
+// a posted event marks the taking, on the application object, which every copy of this layer
+// in a process shares.
+inline void MarkHandedOver() {
+#ifdef VANTELO_THREAD_SANITIZER
+    if (QCoreApplication* app = QCoreApplication::instance()) __tsan_release(app);
+#endif
+}
+
+inline void MarkTaken() {
+#ifdef VANTELO_THREAD_SANITIZER
+    if (QCoreApplication* app = QCoreApplication::instance()) __tsan_acquire(app);
+#endif
+}
 
 // A posted message: the event type is QEvent::User + id, never registered, so every copy of
 // this layer in a process reads the same number the same way.

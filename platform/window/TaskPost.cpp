@@ -3,14 +3,36 @@
 #include <mutex>
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QPointer>
 #include <QThread>
 
+#include "platform/window/MessageEvent.h"
 #include "platform/window/WindowCore.h"
 
 namespace platform {
 namespace {
+
+const QEvent::Type kTaskEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+class TaskEvent final : public QEvent {
+public:
+    explicit TaskEvent(std::function<void()> task) : QEvent(kTaskEvent), task_(std::move(task)) {}
+    void Run() { task_(); }
+
+private:
+    std::function<void()> task_;
+};
+
+class TaskReceiver final : public QObject {
+public:
+    bool event(QEvent* event) override {
+        window_detail::MarkTaken();
+        if (event->type() != kTaskEvent) return QObject::event(event);
+        static_cast<TaskEvent*>(event)->Run();
+        return true;
+    }
+};
 
 std::mutex receiverMutex;
 QPointer<QObject> receiver;
@@ -20,7 +42,7 @@ QPointer<QObject> receiver;
 QObject* Receiver(QCoreApplication& app) {
     std::lock_guard lock(receiverMutex);
     if (!receiver) {
-        auto* object = new QObject;
+        auto* object = new TaskReceiver;
         // Made on any thread; it lives on the GUI thread, where the tasks run.
         if (object->thread() != app.thread()) object->moveToThread(app.thread());
         receiver = object;
@@ -37,7 +59,10 @@ void PostTask(std::function<void()> task) {
         task();
         return;
     }
-    QMetaObject::invokeMethod(Receiver(*app), std::move(task), Qt::QueuedConnection);
+    auto* event = new TaskEvent(std::move(task));
+    QObject* target = Receiver(*app);
+    window_detail::MarkHandedOver();
+    QCoreApplication::postEvent(target, event);
 }
 
 namespace window_detail {

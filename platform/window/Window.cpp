@@ -76,6 +76,7 @@ bool WidgetFilter::eventFilter(QObject*, QEvent* event) {
 }
 
 bool Mailbox::event(QEvent* event) {
+    MarkTaken();
     const QEvent::Type type = event->type();
     if (type < QEvent::User || type > QEvent::MaxUser) return QObject::event(event);
     // Only this layer posts here.
@@ -172,7 +173,9 @@ bool WindowCore::Dispatch(const Message& message) {
 
 bool WindowCore::Post(const Message& message) {
     if (message.id > kMaxMessageId || !alive_ || !mailbox_) return false;
-    QCoreApplication::postEvent(mailbox_.get(), new MessageEvent(message, counts_));
+    auto* event = new MessageEvent(message, counts_);
+    MarkHandedOver();
+    QCoreApplication::postEvent(mailbox_.get(), event);
     return true;
 }
 
