@@ -14,6 +14,7 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/TemplateVariable.h"
+#include "studio/shell/DialogButtons.h"
 #include "studio/shell/ShellUtils.h"
 
 namespace {
@@ -35,13 +36,6 @@ VariableEditor::VariableEditor(QWidget* parent, int dialogId, const char* captio
 }
 
 void VariableEditor::Finish(QWidget* value, QWidget* extra) {
-    auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("1");
-    ok->setDefault(true);
-    auto* cancel = new QPushButton("Cancel", this);
-    cancel->setObjectName("2");
-    cancel->setAutoDefault(false);
-
     auto* layout = new QVBoxLayout(this);
     if (extra != nullptr) {
         auto* row = new QHBoxLayout;
@@ -52,16 +46,10 @@ void VariableEditor::Finish(QWidget* value, QWidget* extra) {
         layout->addWidget(value);
     }
     layout->addWidget(description_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
-
-    connect(ok, &QPushButton::clicked, this, [this] {
+    const OkCancelButtons buttons = AddOkCancel(*this, *layout);
+    connect(buttons.ok, &QPushButton::clicked, this, [this] {
         if (variable_ != nullptr && Store()) accept();
     });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void VariableEditor::SetVariable(TemplateVariable* variable) {
