@@ -105,7 +105,10 @@ HRESULT LensObj::Invoke(DISPID id, const IID& riid, LCID, std::uint16_t flags, D
 
 HRESULT LensObj::Call(const Member& member, const std::vector<Variant>& arguments, Variant& out) {
     const bool put = member.kind == MemberKind::PropertyPut;
-    if (member.id == scripting::kDispAboutBox) return E_NOTIMPL;
+    if (member.id == scripting::kDispAboutBox) {
+        viewer_->ShowAboutDialog();
+        return S_OK;
+    }
     if (member.id == scripting::kDispBackColor) {
         if (put) {
             backColor_ = static_cast<OLE_COLOR>(arguments[0].lVal);

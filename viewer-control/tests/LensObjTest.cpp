@@ -1,6 +1,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <tuple>
@@ -226,11 +228,21 @@ TEST_F(LensObjTest, DispatchFindsMembersByNameAndConvertsArguments) {
          {Variant::R4Ref(&a), Variant::R4Ref(&b)},
          DISP_E_BADPARAMCOUNT},
         {scripting::kDispFit, DISPATCH_PROPERTYPUT, {Variant::Text("wide")}, DISP_E_TYPEMISMATCH},
-        {scripting::kDispAboutBox, DISPATCH_METHOD, {}, E_NOTIMPL},
     };
     for (const auto& [id, flags, arguments, hr] : refused) {
         EXPECT_EQ(Call(control.get(), id, flags, arguments), hr) << id;
     }
+
+    // AboutBox opens the viewer's own about dialog, modal, even before any window exists.
+    QString aboutTitle;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            aboutTitle = dialog->windowTitle();
+            if (auto* ok = dialog->findChild<QPushButton*>("1")) ok->click();
+        }
+    });
+    EXPECT_EQ(Call(control.get(), scripting::kDispAboutBox, DISPATCH_METHOD, {}), S_OK);
+    EXPECT_EQ(aboutTitle, QString("About Vantelo"));
 
     ASSERT_EQ(Call(control.get(), scripting::kDispBackColor, DISPATCH_PROPERTYPUT,
                    {Variant::I4(0x00C0FFEE)}),
