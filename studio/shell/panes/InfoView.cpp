@@ -1,6 +1,7 @@
 #include "studio/shell/panes/InfoView.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -331,9 +332,10 @@ void InfoView::UpdateTexts() {
 // ---- Reports of the viewer pane
 
 void InfoView::SetPositionTexts(float x, float y, float z) {
+    // A corner a fraction left of or above the picture rounds to zero, not to "-0".
+    const auto whole = [](float v) { return std::nearbyint(static_cast<double>(v)) + 0.0; };
     texts_.zoom = platform::FormatC("%.0f %%", static_cast<double>(z) * 100.0);
-    texts_.position =
-        platform::FormatC("[%.0f, %.0f]", static_cast<double>(x), static_cast<double>(y));
+    texts_.position = platform::FormatC("[%.0f, %.0f]", whole(x), whole(y));
     UpdateTexts();
 }
 

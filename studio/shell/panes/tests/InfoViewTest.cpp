@@ -358,6 +358,8 @@ TEST_F(InfoViewTest, ViewerPositionsShowAsZoomAndCorner) {
     viewer->FireChangedPos(12.4f, 34.6f, 1.5f);
     EXPECT_EQ(Text(InfoImageSheet::kCurrentScale), "150 %");
     EXPECT_EQ(Text(InfoImageSheet::kUpperLeftPixel), "[12, 35]");
+    viewer->FireChangedPos(-44.2f, -0.3f, 0.84f);
+    EXPECT_EQ(Text(InfoImageSheet::kUpperLeftPixel), "[-44, 0]");
 }
 
 TEST_F(InfoViewTest, ThePageScriptCarriesThePreferencesAndReportsFailures) {
