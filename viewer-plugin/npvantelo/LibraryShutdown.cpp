@@ -13,13 +13,41 @@ void JoinBackgroundThreads() {
     CVanteloPlugin::WaitForUpdateCheck();
 }
 
-}  // namespace
-
 void ReleaseLibrary() {
     JoinBackgroundThreads();
     platform::ReleaseWindowLayer();
     // Every display window went with its instance.
     ReleaseDeviceSection();
+}
+
+int liveInstances = 0;
+bool releaseDue = false;
+
+}  // namespace
+
+void InstanceMade() {
+    ++liveInstances;
+}
+
+void InstanceGone() {
+    if (liveInstances > 0) --liveInstances;
+    if (liveInstances == 0 && releaseDue) {
+        releaseDue = false;
+        ReleaseLibrary();
+    }
+}
+
+void ReleaseLibraryWhenIdle() {
+    if (liveInstances > 0) {
+        releaseDue = true;
+        return;
+    }
+    releaseDue = false;
+    ReleaseLibrary();
+}
+
+void CancelPendingRelease() {
+    releaseDue = false;
 }
 
 }  // namespace npvantelo

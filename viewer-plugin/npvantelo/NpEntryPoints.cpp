@@ -35,6 +35,7 @@ NPError NPP_New(NPMIMEType, NPP npp, std::uint16_t, std::int16_t argc, char** ar
         if (!instance) return NPERR_OUT_OF_MEMORY_ERROR;
         instance->ReadAttributes(argc, argn, argv);
         npp->pdata = instance.release();
+        npvantelo::InstanceMade();
         return NPERR_NO_ERROR;
     });
 }
@@ -47,6 +48,7 @@ NPError NPP_Destroy(NPP npp, NPSavedData**) {
     Guarded<int>(0, [&] {
         instance->Shut();
         delete instance;
+        npvantelo::InstanceGone();
         return 0;
     });
     return NPERR_NO_ERROR;
@@ -62,6 +64,7 @@ NPError NPP_SetWindow(NPP npp, NPWindow* window) {
                 npp->pdata = nullptr;
                 instance->Shut();
                 delete instance;
+                npvantelo::InstanceGone();
                 return NPERR_MODULE_LOAD_FAILED_ERROR;
             }
         }
@@ -158,13 +161,14 @@ NP_EXPORT NPError NP_Initialize(NPNetscapeFuncs* funcs) {
     if (funcs == nullptr) return NPERR_INVALID_FUNCTABLE_ERROR;
     if ((funcs->version >> 8) != NP_VERSION_MAJOR) return NPERR_INCOMPATIBLE_VERSION_ERROR;
     if (funcs->size < kNetscapeFuncsThroughForceRedraw) return NPERR_INVALID_FUNCTABLE_ERROR;
+    npvantelo::CancelPendingRelease();
     npvantelo::KeepBrowserFuncs(*funcs);
     return NPERR_NO_ERROR;
 }
 
 NP_EXPORT NPError NP_Shutdown() {
     Guarded<int>(0, [] {
-        npvantelo::ReleaseLibrary();
+        npvantelo::ReleaseLibraryWhenIdle();
         return 0;
     });
     npvantelo::ForgetBrowserFuncs();

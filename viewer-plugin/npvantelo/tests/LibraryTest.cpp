@@ -2,6 +2,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include <QCoreApplication>
+#include <QWidget>
+
 #include "platform/lwf/testing/LwfTesting.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RunTool.h"
@@ -80,6 +83,38 @@ TEST_F(LibraryFolder, FindsTheCodecBesideItself) {
     }));
     instance.reset();
     host_.reset();
+}
+
+
+using EarlyShutdown = HostTest;
+
+// A browser that shuts the library down while a page's instance still lives: the instance
+// goes on (its download's end, already waiting among the events, still shows the picture),
+// and the library lets go of the toolkit once that instance is destroyed, before dlclose.
+TEST_F(EarlyShutdown, ReleasesTheLibraryOnlyWhenTheLastInstanceGoes) {
+    testing_support::LoopbackServer server;
+    server.Serve("/p.jpg", testing_support::HttpReply::Body(SolidJpeg(200, 150, 0x2060C0)));
+    {
+        // What the toolkit makes for the first window shown is not the library's.
+        QWidget shown;
+        shown.show();
+        NpapiHost::Pump();
+    }
+    const auto appChildren = QCoreApplication::instance()->children().size();
+    Start();
+    auto instance = Embed({{"param_filename", server.Url("/p.jpg")}, {"param_fit", "304"}});
+    ASSERT_NE(instance, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests("/p.jpg") > 0; }));
+    // No events run meanwhile: the download's notifications wait for the window thread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(host_->Shutdown(), NPERR_NO_ERROR);
+    EXPECT_TRUE(PumpUntil([&] { return Near(instance->Grab().pixel(200, 150), 0x2060C0); }));
+
+    EXPECT_EQ(instance->Destroy(), NPERR_NO_ERROR);
+    instance.reset();
+    // What the library had put into the application is gone with the instance.
+    EXPECT_EQ(QCoreApplication::instance()->children().size(), appChildren);
+    EXPECT_TRUE(host_->Unload());
 }
 
 }  // namespace
