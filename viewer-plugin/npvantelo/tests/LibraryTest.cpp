@@ -85,7 +85,6 @@ TEST_F(LibraryFolder, FindsTheCodecBesideItself) {
     host_.reset();
 }
 
-
 using EarlyShutdown = HostTest;
 
 // A browser that shuts the library down while a page's instance still lives: the instance
