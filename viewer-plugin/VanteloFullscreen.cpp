@@ -62,6 +62,10 @@ bool CVanteloPlugin::EnterFullscreen() {
                                                   platform::MessageButtons::YesNo);
         ResumePacing();
         if (answer != platform::PromptAnswer::Yes) return false;
+        // The page may have taken the window away while the box was open.
+        if (!display_ || !hold_ || fullScreen_ != nullptr || FullScreen::Current() != nullptr) {
+            return false;
+        }
     }
     Vector2<int> size(options.width, options.height);
     if (options.desktop != 0) size = platform::GetDesktopRect().GetSize();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,42 @@ TEST_F(Fullscreen, EveryWayOfEndingLeavesNoWindow) {
             EXPECT_EQ(viewer_->GetFullscreen(), 0);
         }
     }
+}
+
+// Prompts whose message box runs a step of the page's while it is open, then says Yes.
+class PromptsRunningWhileOpen final : public platform::Prompts {
+public:
+    explicit PromptsRunningWhileOpen(std::function<void()> whileOpen)
+        : whileOpen_(std::move(whileOpen)), previous_(platform::SetPrompts(this)) {}
+    ~PromptsRunningWhileOpen() override { platform::SetPrompts(previous_); }
+    PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view,
+                            platform::MessageButtons, platform::MessageIcon) override {
+        whileOpen_();
+        return PromptAnswer::Yes;
+    }
+    std::optional<std::string> BrowseForFolder(QWidget*, std::string_view,
+                                               std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> FileDialog(QWidget*, const platform::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::uint32_t> ChooseColor(QWidget*, std::uint32_t) override {
+        return std::nullopt;
+    }
+
+private:
+    std::function<void()> whileOpen_;
+    platform::Prompts* previous_;
+};
+
+TEST_F(Fullscreen, AViewerWhoseWindowWentWhileAskingStaysOnThePage) {
+    LoadPicture();
+    SetOptions({1, 1, 640, 480});
+    PromptsRunningWhileOpen prompts([&] { viewer_->OnDestroyWindow(); });
+    EXPECT_FALSE(viewer_->EnterFullscreen());
+    EXPECT_EQ(viewer_->GetFullscreen(), 0);
+    EXPECT_EQ(FullScreenWidgets(), 0);
 }
 
 TEST_F(Fullscreen, WaitsBoundedlyForASilentHolderOfTheHardware) {
