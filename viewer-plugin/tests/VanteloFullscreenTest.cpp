@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -254,13 +255,38 @@ private:
     platform::Prompts* previous_;
 };
 
-TEST_F(Fullscreen, AViewerWhoseWindowWentWhileAskingStaysOnThePage) {
+TEST_F(Fullscreen, WhatThePageDidWhileAskingKeepsTheViewerOnThePage) {
     LoadPicture();
-    SetOptions({1, 1, 640, 480});
-    PromptsRunningWhileOpen prompts([&] { viewer_->OnDestroyWindow(); });
-    EXPECT_FALSE(viewer_->EnterFullscreen());
-    EXPECT_EQ(viewer_->GetFullscreen(), 0);
-    EXPECT_EQ(FullScreenWidgets(), 0);
+    CVanteloPlugin other;
+    other.AttachWindow(Child(0, 0, 300, 200));
+    const std::vector<std::pair<const char*, std::function<void()>>> meanwhile = {
+        {"window gone", [&] { viewer_->OnDestroyWindow(); }},
+        {"another viewer in full screen",
+         [&] {
+             SetOptions({2, 1, 640, 480});
+             EXPECT_TRUE(other.EnterFullscreen());
+         }},
+    };
+    for (const auto& [name, step] : meanwhile) {
+        SCOPED_TRACE(name);
+        if (viewer_->GetWindow() == nullptr) LoadPicture();
+        SetOptions({1, 1, 640, 480});
+        {
+            bool once = true;
+            PromptsRunningWhileOpen prompts([&] {
+                if (std::exchange(once, false)) step();
+            });
+            EXPECT_FALSE(viewer_->EnterFullscreen());
+        }
+        EXPECT_EQ(viewer_->GetFullscreen(), 0);
+        EXPECT_EQ(FullScreenWidgets(), other.GetFullscreen());
+        if (other.GetFullscreen() != 0) {
+            other.SetFullscreen(0);
+            ASSERT_TRUE(PumpUntil([&] { return other.GetFullscreen() == 0; }));
+            Pump(20ms);
+        }
+    }
+    other.OnDestroyWindow();
 }
 
 TEST_F(Fullscreen, WaitsBoundedlyForASilentHolderOfTheHardware) {
