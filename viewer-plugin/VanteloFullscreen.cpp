@@ -62,7 +62,8 @@ bool CVanteloPlugin::EnterFullscreen() {
                                                   platform::MessageButtons::YesNo);
         ResumePacing();
         if (answer != platform::PromptAnswer::Yes) return false;
-        // The page may have taken the window away while the box was open.
+        // While the box was open the page may have taken the window away, or another viewer
+        // gone full screen.
         if (!display_ || !hold_ || fullScreen_ != nullptr || FullScreen::Current() != nullptr) {
             return false;
         }
