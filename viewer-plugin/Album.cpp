@@ -189,10 +189,13 @@ void Album::DrawBorder(D3DWindow* display) {
     // Pages have always given the border colour with red in the low byte.
     const std::uint32_t colour = back->ColourToPixel(
         borderColor_ & 0xFF, (borderColor_ >> 8) & 0xFF, (borderColor_ >> 16) & 0xFF);
-    back->FillRect(Rect{0, 0, W, borderHeight_}, colour);
-    back->FillRect(Rect{0, H - borderHeight_, W, H}, colour);
-    back->FillRect(Rect{0, 0, borderWidth_, H}, colour);
-    back->FillRect(Rect{W - borderWidth_, 0, W, H}, colour);
+    // A script's negative side is no border; taken away from the far edge it would overflow.
+    const int across = std::max(borderWidth_, 0);
+    const int down = std::max(borderHeight_, 0);
+    back->FillRect(Rect{0, 0, W, down}, colour);
+    back->FillRect(Rect{0, H - down, W, H}, colour);
+    back->FillRect(Rect{0, 0, across, H}, colour);
+    back->FillRect(Rect{W - across, 0, W, H}, colour);
 }
 
 void Album::DrawLogo(D3DWindow* display) {

@@ -152,8 +152,9 @@ HRESULT DownloaderCore::OnStopBinding(HRESULT result, const OLECHAR*) {
 }
 
 void DownloaderCore::ReleaseBinding() {
+    platform::IBinding* ended = binding_.get();
     binding_.Reset();
-    if (owner_ != nullptr) owner_->SetDownloadBinding(nullptr);
+    if (owner_ != nullptr) owner_->DownloadBindingEnded(ended);
     stream_.Reset();
     context_.Reset();
     moniker_.Reset();

@@ -27,6 +27,12 @@ public:
     virtual ~DownloadOwner() = default;
     // The owner's reference to the running binding, its way to abort; null when it ends.
     virtual void SetDownloadBinding(platform::IBinding* binding) = 0;
+    // `binding` has stopped. An owner may have been given another since, by a download it
+    // started from inside this one's last callbacks: it keeps that one.
+    virtual void DownloadBindingEnded(platform::IBinding* binding) {
+        (void)binding;
+        SetDownloadBinding(nullptr);
+    }
     // The loader that may be reading the buffer, or null.
     virtual DownloadReader* GetDownloadReader() = 0;
 };

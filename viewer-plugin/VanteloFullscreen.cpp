@@ -62,6 +62,11 @@ bool CVanteloPlugin::EnterFullscreen() {
                                                   platform::MessageButtons::YesNo);
         ResumePacing();
         if (answer != platform::PromptAnswer::Yes) return false;
+        // While the box was open the page may have taken the window away, or another viewer
+        // gone full screen.
+        if (!display_ || !hold_ || fullScreen_ != nullptr || FullScreen::Current() != nullptr) {
+            return false;
+        }
     }
     Vector2<int> size(options.width, options.height);
     if (options.desktop != 0) size = platform::GetDesktopRect().GetSize();

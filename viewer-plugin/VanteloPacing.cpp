@@ -21,9 +21,15 @@ bool ManualPacing() {
 }  // namespace
 
 void CVanteloPlugin::StartPacing() {
-    if (frameEvent_) return;
-    frameEvent_ = std::make_unique<platform::Event>(platform::Event::Mode::ManualReset, true);
-    if (ManualPacing()) return;
+    if (!frameEvent_) {
+        frameEvent_ = std::make_unique<platform::Event>(platform::Event::Mode::ManualReset, true);
+    }
+    if (ManualPacing() || (pacing_ && !pacing_->Finished())) return;
+    // A window given again after teardown: the thread that teardown stopped is replaced, and
+    // the frame message lost with the old window is not waited for.
+    pacingReady_ = nullptr;
+    pacing_.reset();
+    frameEvent_->Set();
     pacing_ = std::make_unique<platform::PacingThread>(
         kFramePeriod, [this] { return PacingPass(); }, pacingSleep_);
     pacingReady_ = pacing_.get();

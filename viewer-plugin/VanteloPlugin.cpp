@@ -170,7 +170,9 @@ bool CVanteloPlugin::LoadFile(const std::string& name) {
     // A download still running would pour the rest of its picture into this one's loader.
     if (binding_ != nullptr) {
         aborted_ = true;
-        binding_->Abort();
+        // One already stopping (its end is what calls us) has no end left to clear the mark,
+        // which would hide the next load's failure.
+        if (binding_->Abort() != platform::S_OK) aborted_ = false;
     }
     StopLoading();
     loading_ = true;
@@ -192,6 +194,11 @@ bool CVanteloPlugin::LoadFile(const std::string& name) {
 
 void CVanteloPlugin::SetDownloadBinding(platform::IBinding* binding) {
     binding_ = binding;
+}
+
+void CVanteloPlugin::DownloadBindingEnded(platform::IBinding* binding) {
+    // A page's OnLoad handler may have started the next load from inside a failed one's end.
+    if (binding_ == binding) binding_ = nullptr;
 }
 
 DownloadReader* CVanteloPlugin::GetDownloadReader() {

@@ -188,6 +188,7 @@ public:
     static void OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t received,
                                    std::uint32_t total, std::uint32_t status);
     void SetDownloadBinding(platform::IBinding* binding) override;
+    void DownloadBindingEnded(platform::IBinding* binding) override;
     DownloadReader* GetDownloadReader() override;
 
     // Frames.

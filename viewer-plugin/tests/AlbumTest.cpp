@@ -1,6 +1,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,15 @@ TEST_F(AlbumTest, ColoursAndBordersFillTheBackBuffer) {
     EXPECT_EQ(album.GetBorderWidth(), 64);
     EXPECT_EQ(album.GetBorderHeight(), 48);
     EXPECT_EQ(BackPixel(30, 20), 0x563412u);
+
+    // A script's negative border, however far, is no border (and no overflowing sum).
+    album.FillBackground(display_.get());
+    album.SetBorderWidth(std::numeric_limits<int>::min());
+    album.SetBorderHeight(std::numeric_limits<int>::min());
+    album.DrawBorder(display_.get());
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{63, 47}, std::pair{30, 20}}) {
+        EXPECT_EQ(BackPixel(x, y), 0x123456u) << x << "," << y;
+    }
 }
 
 TEST_F(AlbumTest, TheBackgroundIsFilledOnlyWherePictureLeavesTheWindowOpen) {

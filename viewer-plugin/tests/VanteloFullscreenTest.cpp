@@ -3,7 +3,9 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
@@ -224,6 +226,67 @@ TEST_F(Fullscreen, EveryWayOfEndingLeavesNoWindow) {
             EXPECT_EQ(viewer_->GetFullscreen(), 0);
         }
     }
+}
+
+// Prompts whose message box runs a step of the page's while it is open, then says Yes.
+class PromptsRunningWhileOpen final : public platform::Prompts {
+public:
+    explicit PromptsRunningWhileOpen(std::function<void()> whileOpen)
+        : whileOpen_(std::move(whileOpen)), previous_(platform::SetPrompts(this)) {}
+    ~PromptsRunningWhileOpen() override { platform::SetPrompts(previous_); }
+    PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view,
+                            platform::MessageButtons, platform::MessageIcon) override {
+        whileOpen_();
+        return PromptAnswer::Yes;
+    }
+    std::optional<std::string> BrowseForFolder(QWidget*, std::string_view,
+                                               std::string_view) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> FileDialog(QWidget*, const platform::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::uint32_t> ChooseColor(QWidget*, std::uint32_t) override {
+        return std::nullopt;
+    }
+
+private:
+    std::function<void()> whileOpen_;
+    platform::Prompts* previous_;
+};
+
+TEST_F(Fullscreen, WhatThePageDidWhileAskingKeepsTheViewerOnThePage) {
+    LoadPicture();
+    CVanteloPlugin other;
+    other.AttachWindow(Child(0, 0, 300, 200));
+    const std::vector<std::pair<const char*, std::function<void()>>> meanwhile = {
+        {"window gone", [&] { viewer_->OnDestroyWindow(); }},
+        {"another viewer in full screen",
+         [&] {
+             SetOptions({2, 1, 640, 480});
+             EXPECT_TRUE(other.EnterFullscreen());
+         }},
+    };
+    for (const auto& [name, step] : meanwhile) {
+        SCOPED_TRACE(name);
+        if (viewer_->GetWindow() == nullptr) LoadPicture();
+        SetOptions({1, 1, 640, 480});
+        {
+            bool once = true;
+            PromptsRunningWhileOpen prompts([&] {
+                if (std::exchange(once, false)) step();
+            });
+            EXPECT_FALSE(viewer_->EnterFullscreen());
+        }
+        EXPECT_EQ(viewer_->GetFullscreen(), 0);
+        EXPECT_EQ(FullScreenWidgets(), other.GetFullscreen());
+        if (other.GetFullscreen() != 0) {
+            other.SetFullscreen(0);
+            ASSERT_TRUE(PumpUntil([&] { return other.GetFullscreen() == 0; }));
+            Pump(20ms);
+        }
+    }
+    other.OnDestroyWindow();
 }
 
 TEST_F(Fullscreen, WaitsBoundedlyForASilentHolderOfTheHardware) {

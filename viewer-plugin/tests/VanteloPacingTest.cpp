@@ -149,6 +149,20 @@ TEST_F(Pacing, TeardownDuringAProgressiveLoadLeavesNoThread) {
     EXPECT_LE(thread_count::ThreadCount(), withServer);
 }
 
+TEST_F(Pacing, AViewerGivenAWindowAgainAfterTeardownPacesItsFrames) {
+    // As a control does when its container deactivates it and activates it again.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round > 0) {
+            viewer_->OnDestroyWindow();
+            widget_ = Child(0, 0, 400, 300);
+        }
+        viewer_->AttachWindow(widget_);
+        const int before = Frames();
+        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 3; }, 5s));
+    }
+}
+
 TEST_F(Pacing, AResizedWindowShowsAFrameOfItsNewSize) {
     const auto bytes = SolidJpeg(200, 150, 0xC83C50);
     Load(temp_.Write("p.jpg", std::string(bytes.begin(), bytes.end())));

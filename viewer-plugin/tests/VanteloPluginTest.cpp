@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -105,6 +106,59 @@ TEST_F(Viewer, ANewNameEndsTheDownloadStillRunning) {
     EXPECT_FALSE(viewer_->HasLoadError());
     EXPECT_TRUE(viewer_->IsImagePresent());
     EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
+}
+
+// A page that answers a failed load by loading another picture from its OnLoad handler,
+// which runs inside the failed download's own ending.
+struct RetryingHost : viewer_test::RecordingHost {
+    HRESULT OnLoad() override {
+        if (viewer != nullptr && !retry.empty()) viewer->SetFilename(std::exchange(retry, {}));
+        return Note("OnLoad");
+    }
+    CVanteloPlugin* viewer = nullptr;
+    std::string retry;
+};
+
+// The host outlives the viewer's teardown, which may still raise events.
+class RetryingPage : public Viewer {
+protected:
+    void SetUp() override {
+        Viewer::SetUp();
+        page_.viewer = viewer_.get();
+        viewer_->SetHostInterface(&page_);
+    }
+    RetryingHost page_;
+};
+
+TEST_F(RetryingPage, APictureLoadedFromAFailuresOnLoadIsStillTheViewersDownload) {
+    LoopbackServer server;
+    const auto held = SolidJpeg(200, 150, 0x2050C8);
+    server.Serve("/held.jpg",
+                 HttpReply::Body(std::string(held.begin(), held.end())).HoldAfter(200));
+    page_.retry = server.Url("/held.jpg");
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(temp_.Path("missing.jpg"));
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests("/held.jpg") > 0; }));
+    ASSERT_TRUE(server.WaitUntilHeld(std::chrono::seconds(10)));
+    // The viewer must still be able to end the download its page started.
+    viewer_->SetFilename(JpegFile("second.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
+    server.Release();
+    Pump(std::chrono::milliseconds(300));
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
+}
+
+TEST_F(RetryingPage, AFailureAfterAPictureLoadedFromAFailuresOnLoadIsStillReported) {
+    page_.retry = JpegFile("good.jpg", 200, 150, kPicture);
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(temp_.Path("missing.jpg"));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading() && viewer_->IsImagePresent(); }));
+    EXPECT_FALSE(viewer_->HasLoadError());
+    viewer_->SetFilename(temp_.Path("absent.jpg"));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
+    EXPECT_TRUE(viewer_->HasLoadError());
 }
 
 // The paint of a window without a picture, read back from the framebuffer.
