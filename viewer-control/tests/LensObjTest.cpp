@@ -350,6 +350,41 @@ TEST_F(LensObjTest, InPlaceVerbsPlaceHideAndCloseTheWindow) {
     EXPECT_EQ(none, nullptr);
 }
 
+// A container may remove the control from the handler of one of its events, while the engine
+// that fired it is still at work: the control goes once the event loop is back.
+TEST_F(LensObjTest, AContainerMayRemoveTheControlInsideAnEventHandler) {
+    testing_support::TempDir temp;
+    const std::string picture = SolidJpeg(temp, 160, 60);
+    const auto canUnload = Entry<HRESULT (*)()>("DllCanUnloadNow");
+    ASSERT_NE(canUnload, nullptr);
+    struct Case {
+        const char* what;
+        DISPID event;
+        std::vector<VARTYPE> types;
+    };
+    for (const Case& c : {Case{"OnLoad, from a frame", 3, {}},
+                          Case{"ChangedPos, from a key", 1, {VT_R4, VT_R4, VT_R4}}}) {
+        ControlSite* site = nullptr;
+        int removed = 0;
+        std::unique_ptr<ControlContainer> container;
+        std::vector<EventSinkEntry> map{
+            {kControlId, c.event, c.types, [&](const std::vector<Variant>&) {
+                 if (removed++ == 0) container->RemoveControl(site);
+             }}};
+        container = std::make_unique<ControlContainer>(window_.get(), std::move(map));
+        site = container->CreateControl(scripting::CLSID_LensObj, Rect{0, 0, 800, 600}, kControlId);
+        ASSERT_NE(site, nullptr);
+        if (c.event == 3) {
+            site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+        } else {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+            QCoreApplication::sendEvent(site->window(), &press);
+        }
+        EXPECT_TRUE(PumpUntil([&] { return removed > 0 && canUnload() == S_OK; })) << c.what;
+        EXPECT_EQ(removed, 1) << c.what;
+    }
+}
+
 TEST_F(LensObjTest, CreationsLeaveNoThreadOrWindowAndCloseJoinsPacing) {
     const int threads = thread_count::ThreadCount();
     const auto widgets = QApplication::allWidgets().size();
