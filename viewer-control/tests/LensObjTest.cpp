@@ -385,6 +385,39 @@ TEST_F(LensObjTest, AContainerMayRemoveTheControlInsideAnEventHandler) {
     }
 }
 
+// The container's window may go before the control is closed, taking the control's window with
+// it: the engine lets go of that window then, and what comes later never reaches it.
+TEST_F(LensObjTest, TheControlsWindowMayGoWithItsContainersWindow) {
+    testing_support::TempDir temp;
+    const std::string picture = SolidJpeg(temp, 160, 60);
+    const int threads = thread_count::ThreadCount();
+    ControlSite* site = Create();
+    ASSERT_NE(site, nullptr);
+    site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+    ASSERT_TRUE(PumpUntil([&] { return Heard("OnLoad") > 0; }));
+    ComPtr<IDispatch> control = DispatchOf(site);
+    ASSERT_TRUE(control);
+
+    window_.reset();
+    EXPECT_EQ(thread_count::ThreadCount(), threads);  // no pacing for a window that is gone
+    HWND none = nullptr;
+    EXPECT_EQ(Query<IOleInPlaceObject>(control.get(), IID_IOleInPlaceObject)->GetWindow(&none),
+              E_FAIL);
+    // Full screen returns to the viewer's window as it ends.
+    for (const int on : {1, 0}) {
+        EXPECT_EQ(Call(control.get(), scripting::kDispFullscreen, DISPATCH_PROPERTYPUT,
+                       {Variant::I4(on)}),
+                  S_OK);
+        Pump(std::chrono::milliseconds(200));
+    }
+    Variant fullscreen;
+    ASSERT_EQ(
+        Call(control.get(), scripting::kDispFullscreen, DISPATCH_PROPERTYGET, {}, &fullscreen),
+        S_OK);
+    EXPECT_EQ(fullscreen.lVal, 0);
+    container_.reset();
+}
+
 TEST_F(LensObjTest, CreationsLeaveNoThreadOrWindowAndCloseJoinsPacing) {
     const int threads = thread_count::ThreadCount();
     const auto widgets = QApplication::allWidgets().size();
