@@ -42,7 +42,7 @@ private:
 
     void Fire(scripting::Event event, std::initializer_list<platform::Variant> arguments);
 
-    platform::IUnknown* owner_;          // the control, not held but while calling out
+    platform::IUnknown* owner_;          // the control, held only while calling out
     platform::ConnectionPoint* events_;  // the control's, which outlive this
     platform::ConnectionPoint* notify_;
     std::function<void()> repaint_;
