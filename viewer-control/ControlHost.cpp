@@ -1,12 +1,39 @@
 #include "viewer-control/ControlHost.h"
 
+#include "platform/window/TaskPost.h"
 #include "viewer-plugin/DispatchTable.h"
 
 using namespace platform;
 using scripting::Event;
 
+// Holds the owner while a sink has the call. When the sink let go of everything else, the
+// last reference goes once the event loop is back, after the engine's own frames.
+class ControlHost::Callout {
+public:
+    explicit Callout(IUnknown* owner) : owner_(owner) {
+        if (owner_ != nullptr) owner_->AddRef();
+    }
+    ~Callout() {
+        if (owner_ == nullptr) return;
+        // Counting this hold and the probe: more means someone else still holds the owner.
+        if (owner_->AddRef() > 2) {
+            owner_->Release();
+            owner_->Release();
+            return;
+        }
+        owner_->Release();
+        PostTask([owner = owner_] { owner->Release(); });
+    }
+    Callout(const Callout&) = delete;
+    Callout& operator=(const Callout&) = delete;
+
+private:
+    IUnknown* owner_;
+};
+
 void ControlHost::Fire(Event event, std::initializer_list<Variant> arguments) {
     if (const std::optional<int> id = scripting::EventDispid(event)) {
+        const Callout hold(owner_);
         events_->FireEvent(*id, arguments);
     }
 }
@@ -24,6 +51,7 @@ HRESULT ControlHost::GetZoomInfo(ZoomInfo* info) {
 // Every sink is asked; the engine goes on whatever they answer, so the answer is only told.
 HRESULT ControlHost::TryFireOnRequestEdit(int dispid) {
     HRESULT answer = S_OK;
+    const Callout hold(owner_);
     notify_->ForEachSink<IPropertyNotifySink>([&](IPropertyNotifySink* sink) {
         if (sink->OnRequestEdit(dispid) != S_OK) answer = S_FALSE;
     });

@@ -44,6 +44,7 @@ LensObj::LensObj() : viewer_(std::make_unique<CVanteloPlugin>()) {
 }
 
 LensObj::~LensObj() {
+    host_.ForgetOwner();
     DestroyWindow();
     // The engine goes before the sinks it reports to.
     viewer_->SetHostInterface(nullptr);

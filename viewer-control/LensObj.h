@@ -135,7 +135,8 @@ private:
     std::unique_ptr<CVanteloPlugin> viewer_;
     Point events_{this, scripting::DIID__ILensObjEvents};
     Point notify_{this, platform::IID_IPropertyNotifySink};
-    ControlHost host_{events_.get(), notify_.get(), [this] { Repaint(); }};
+    ControlHost host_{static_cast<platform::IDispatch*>(this), events_.get(), notify_.get(),
+                      [this] { Repaint(); }};
     platform::ComPtr<platform::IOleClientSite> site_;
     QPointer<QWidget> window_;
     platform::SIZEL extent_;

@@ -117,6 +117,11 @@ bool LensObj::OnWindowMessage(const Message& message) {
         case WM_KILLFOCUS:
             viewer_->OnKillFocus(window_);
             return false;
+        case WM_DESTROY:
+            // The window went with its container's: the engine lets go of it as it would at
+            // Close, rather than pacing on and drawing into a window that is gone.
+            viewer_->OnDestroyWindow();
+            return false;
         case WM_PAINT: {
             Window* hold = viewer_->GetWindow();
             if (hold == nullptr) return false;

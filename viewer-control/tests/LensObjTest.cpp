@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 #include "imaging/tests/JpegFixtures.h"
@@ -76,10 +77,12 @@ public:
     HRESULT OnChanged(DISPID) override { return S_OK; }
     HRESULT OnRequestEdit(DISPID id) override {
         asked.push_back(id);
+        if (onRequestEdit) onRequestEdit();
         return S_FALSE;
     }
     std::vector<std::string> heard;
     std::vector<DISPID> asked;
+    std::function<void()> onRequestEdit;
 };
 
 void MoveTo(IDispatch* control, float x, float y, float z) {
@@ -348,6 +351,97 @@ TEST_F(LensObjTest, InPlaceVerbsPlaceHideAndCloseTheWindow) {
     HWND none = window_.get();
     EXPECT_EQ(Query<IOleInPlaceObject>(object, IID_IOleInPlaceObject)->GetWindow(&none), E_FAIL);
     EXPECT_EQ(none, nullptr);
+}
+
+// A container may remove the control from the handler of one of its events or of an edit
+// request, while the engine that called out is still at work: the control goes once the event
+// loop is back.
+TEST_F(LensObjTest, AContainerMayRemoveTheControlInsideAHandler) {
+    testing_support::TempDir temp;
+    const std::string picture = SolidJpeg(temp, 160, 60);
+    const auto canUnload = Entry<HRESULT (*)()>("DllCanUnloadNow");
+    ASSERT_NE(canUnload, nullptr);
+    enum class Trigger { Load, Key, Put };
+    struct Case {
+        const char* what;
+        Trigger trigger;
+        DISPID event;  // of the container's map; 0: the edit request of a put
+        std::vector<VARTYPE> types;
+    };
+    for (const Case& c : {Case{"OnLoad, from a frame", Trigger::Load, 3, {}},
+                          Case{"ChangedPos, from a key", Trigger::Key, 1, {VT_R4, VT_R4, VT_R4}},
+                          Case{"an edit request, from the container's put", Trigger::Put, 0, {}}}) {
+        ControlSite* site = nullptr;
+        int removed = 0;
+        std::unique_ptr<ControlContainer> container;
+        const auto remove = [&] {
+            if (removed++ == 0) container->RemoveControl(site);
+        };
+        std::vector<EventSinkEntry> map{
+            {kControlId, c.event, c.types, [&](const std::vector<Variant>&) { remove(); }}};
+        container = std::make_unique<ControlContainer>(window_.get(), std::move(map));
+        site = container->CreateControl(scripting::CLSID_LensObj, Rect{0, 0, 800, 600}, kControlId);
+        ASSERT_NE(site, nullptr);
+        ComPtr<Sink> sink;
+        sink.Attach(new Sink);
+        sink->onRequestEdit = remove;
+        if (c.trigger == Trigger::Put) {
+            auto points = Query<IConnectionPointContainer>(DispatchOf(site).get(),
+                                                           IID_IConnectionPointContainer);
+            ComPtr<IConnectionPoint> point;
+            ASSERT_EQ(points->FindConnectionPoint(IID_IPropertyNotifySink, point.Put()), S_OK);
+            std::uint32_t cookie = 0;
+            ASSERT_EQ(point->Advise(static_cast<IPropertyNotifySink*>(sink.get()), &cookie), S_OK);
+        }
+        switch (c.trigger) {
+            case Trigger::Load:
+                site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+                break;
+            case Trigger::Key: {
+                QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+                QCoreApplication::sendEvent(site->window(), &press);
+                break;
+            }
+            case Trigger::Put:
+                site->SetProperty(scripting::kDispFit, Variant::I4(48));
+                break;
+        }
+        EXPECT_TRUE(PumpUntil([&] { return removed > 0 && canUnload() == S_OK; })) << c.what;
+        EXPECT_EQ(removed, 1) << c.what;
+    }
+}
+
+// The container's window may go before the control is closed, taking the control's window with
+// it: the engine lets go of that window then, and what comes later never reaches it.
+TEST_F(LensObjTest, TheControlsWindowMayGoWithItsContainersWindow) {
+    testing_support::TempDir temp;
+    const std::string picture = SolidJpeg(temp, 160, 60);
+    const int threads = thread_count::ThreadCount();
+    ControlSite* site = Create();
+    ASSERT_NE(site, nullptr);
+    site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+    ASSERT_TRUE(PumpUntil([&] { return Heard("OnLoad") > 0; }));
+    ComPtr<IDispatch> control = DispatchOf(site);
+    ASSERT_TRUE(control);
+
+    window_.reset();
+    EXPECT_EQ(thread_count::ThreadCount(), threads);  // no pacing for a window that is gone
+    HWND none = nullptr;
+    EXPECT_EQ(Query<IOleInPlaceObject>(control.get(), IID_IOleInPlaceObject)->GetWindow(&none),
+              E_FAIL);
+    // Full screen returns to the viewer's window as it ends.
+    for (const int on : {1, 0}) {
+        EXPECT_EQ(Call(control.get(), scripting::kDispFullscreen, DISPATCH_PROPERTYPUT,
+                       {Variant::I4(on)}),
+                  S_OK);
+        Pump(std::chrono::milliseconds(200));
+    }
+    Variant fullscreen;
+    ASSERT_EQ(
+        Call(control.get(), scripting::kDispFullscreen, DISPATCH_PROPERTYGET, {}, &fullscreen),
+        S_OK);
+    EXPECT_EQ(fullscreen.lVal, 0);
+    container_.reset();
 }
 
 TEST_F(LensObjTest, CreationsLeaveNoThreadOrWindowAndCloseJoinsPacing) {
