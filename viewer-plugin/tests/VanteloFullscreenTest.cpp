@@ -267,8 +267,9 @@ TEST_F(Fullscreen, WhatThePageDidWhileAskingKeepsTheViewerOnThePage) {
              EXPECT_TRUE(other.EnterFullscreen());
          }},
     };
-    for (const auto& [name, step] : meanwhile) {
-        SCOPED_TRACE(name);
+    for (const auto& entry : meanwhile) {
+        SCOPED_TRACE(entry.first);
+        const auto& step = entry.second;
         if (viewer_->GetWindow() == nullptr) LoadPicture();
         SetOptions({1, 1, 640, 480});
         {
