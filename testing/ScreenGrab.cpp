@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QScreen>
 #include <QThread>
 
@@ -55,12 +56,20 @@ int main(int argc, char** argv) {
     testing_support::StudioEnvironment::Get();
     if (!testing_support::RegisterViewerControl(argv[2])) return Fail("no registry");
 
+    // This program only grabs the screen and needs no GL. Qt's GLX integration would load
+    // the system's software GL driver and unload it at exit, leaving allocations of a module
+    // that no longer exists, which the leak checker reports and no suppression can name.
+    // KVT itself keeps the environment it was given: its browser control wants GL.
+    QProcessEnvironment kvtEnvironment = QProcessEnvironment::systemEnvironment();
+    qputenv("QT_XCB_GL_INTEGRATION", "none");
+
     QGuiApplication application(argc, argv);
     QScreen* screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return Fail("no screen");
 
     QProcess kvt;
     kvt.setProcessChannelMode(QProcess::ForwardedChannels);
+    kvt.setProcessEnvironment(kvtEnvironment);
     kvt.start(QString::fromLocal8Bit(argv[1]), {});
     if (!kvt.waitForStarted(10000)) return Fail("KVT did not start");
 

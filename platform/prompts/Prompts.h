@@ -16,7 +16,7 @@ namespace platform {
 
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MessageIcon { None, Information, Warning, Error, Question };
-// Numbered as the dialog results of the original system, which the Parts quote.
+// Fixed numbers: each answer keeps the value of the message-box result it stands for.
 enum class PromptAnswer { Ok = 1, Cancel = 2, Retry = 4, Yes = 6, No = 7 };
 
 struct FileDialogRequest {

@@ -100,10 +100,12 @@ public:
     AnimationDelete(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
+    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
     FileView* fileView_;
+    bool failed_ = false;
 };
 
 // ---- The points. Each does nothing unless the viewer pane's page holds a viewer.

@@ -223,7 +223,13 @@ void AnimationDelete::Execute() {
             "Delete animation", platform::MessageButtons::YesNo) != platform::PromptAnswer::Yes) {
         return;
     }
-    platform::RemoveFile(animation_file::PathFor(path));
+    const platform::FileError error = platform::RemoveFile(animation_file::PathFor(path));
+    // Gone meanwhile is what the user asked for; anything else leaves the animation there.
+    if (error != platform::FileError::None && error != platform::FileError::NotFound) {
+        failed_ = true;
+        platform::ShowMessage(nullptr, "Failed to delete the animation file", "Delete animation",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Error);
+    }
     if (fileView_ != nullptr) fileView_->RefreshItemImage(path);
 }
 

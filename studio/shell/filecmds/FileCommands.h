@@ -116,9 +116,11 @@ public:
     FileDerepresent(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
+    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
+    bool failed_ = false;
 };
 
 // Shows the properties of the selected items: the desktop's file manager when it offers

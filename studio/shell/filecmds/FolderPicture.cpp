@@ -1,13 +1,14 @@
 // The folder picture: a small thumbnail beside a folder, which the file list shows as the
 // folder's icon.
-#include <filesystem>
 #include <string>
 
 #include <QImage>
 #include <QPainter>
 
 #include "platform/bitmap/DibSection.h"
+#include "platform/files/FileOps.h"
 #include "platform/files/Hidden.h"
+#include "platform/prompts/Prompts.h"
 #include "studio/shell/DibImage.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/ShellUtils.h"
@@ -96,6 +97,10 @@ void FileDerepresent::Execute() {
     std::string path = SingleItem(selection_, &folder);
     if (!folder || path.empty()) return;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
-    std::error_code ec;
-    std::filesystem::remove(path + ".vtd", ec);
+    const platform::FileError error = platform::RemoveFile(path + ".vtd");
+    if (error != platform::FileError::None && error != platform::FileError::NotFound) {
+        failed_ = true;
+        platform::ShowMessage(nullptr, "Failed to remove the folder image", "No folder image",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Error);
+    }
 }

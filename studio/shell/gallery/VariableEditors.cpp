@@ -14,6 +14,7 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/TemplateVariable.h"
+#include "studio/shell/commands/StringTable.h"
 #include "studio/shell/DialogButtons.h"
 #include "studio/shell/ShellUtils.h"
 
@@ -74,8 +75,8 @@ bool VarStringDlg::Store() {
     const std::string text = edit_->text().toStdString();
     if (variable_->Validate(text.c_str())) return variable_->SetValueText(text);
     if (variable_->varType == kVarNumber) {
-        // An empty caption is the application's title.
-        platform::ShowMessage(this, "Please enter a number", "");
+        platform::ShowMessage(this, "Please enter a number",
+                              GetStudioString(kTitleString));
     }
     return false;
 }

@@ -267,6 +267,16 @@ TEST(AnimationCommands, DeleteAndExportAskFirst) {
     EXPECT_FALSE(IsCommandEnabled(kAnimationDelete));
     EXPECT_EQ(studio.prompts.calls().back().caption, "Delete animation");
 
+    // A name that cannot be deleted (here a folder in the animation file's place) is a
+    // failure the user hears of, not a silent success.
+    std::filesystem::create_directory(file);
+    ASSERT_TRUE(IsCommandEnabled(kAnimationDelete));
+    studio.prompts.Answer(PromptAnswer::Yes);
+    EXPECT_FALSE(ExecuteCommand(kAnimationDelete));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(studio.prompts.calls().back().text, "Failed to delete the animation file");
+    std::filesystem::remove(file);
+
     studio.StartWith(picture);
     studio.AddPoints({100, 200});
     studio.prompts.AnswerPath(std::nullopt);

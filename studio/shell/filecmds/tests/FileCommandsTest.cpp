@@ -148,9 +148,18 @@ TEST_F(FileCommands, FolderPictureLiesBesideTheFolderHiddenAndGoesAgain) {
     Select("a", {"b"});
     EXPECT_FALSE(IsCommandEnabled(kFileRepresent));  // a folder is no picture
     ASSERT_TRUE(IsCommandEnabled(kFileDerepresent));
-    ExecuteCommand(kFileDerepresent);
+    EXPECT_TRUE(ExecuteCommand(kFileDerepresent));
     EXPECT_FALSE(fs::exists(picture));
     EXPECT_FALSE(IsCommandEnabled(kFileDerepresent));
+
+    // A picture that cannot be removed (a folder in its place) is reported, not passed off.
+    fs::create_directory(picture);
+    ASSERT_TRUE(IsCommandEnabled(kFileDerepresent));
+    EXPECT_FALSE(ExecuteCommand(kFileDerepresent));
+    EXPECT_TRUE(fs::exists(picture));
+    ASSERT_FALSE(rig_.prompts().calls().empty());
+    EXPECT_EQ(rig_.prompts().calls().back().text, "Failed to remove the folder image");
+    fs::remove(picture);
 
     EXPECT_EQ(FolderPicturePath("/a/b/x.jpg"), "/a/b.vtd");
     EXPECT_EQ(FolderPicturePath("/x.jpg"), "");  // the root folder has no parent

@@ -174,7 +174,7 @@ TEST(VariableEditors, NumberMustReadAsNumber) {
     EXPECT_TRUE(number.editor.isVisible()) << "stays open";
     ASSERT_EQ(prompts.calls().size(), 1u);
     EXPECT_EQ(prompts.calls()[0].text, "Please enter a number");
-    EXPECT_EQ(prompts.calls()[0].caption, "") << "the application's title";
+    EXPECT_EQ(prompts.calls()[0].caption, "Vistrel 2") << "the application's title";
     EXPECT_EQ(number.variable.valueText, "5");
 
     number.Control<QLineEdit>(1039)->setText("42");
