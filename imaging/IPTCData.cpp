@@ -245,6 +245,37 @@ bool ReadLayout(const std::vector<std::uint8_t>& f, Layout& layout) {
     return true;
 }
 
+// True when the image resources after the signature stand whole in the segment, each of a
+// known type; zero bytes may pad the end. A resource running past the end is one split over
+// several segments or a damaged one.
+bool ResourcesWhole(const std::uint8_t* data, std::size_t length) {
+    std::size_t p = kSignatureBytes;
+    while (p < length) {
+        if (std::all_of(data + p, data + length, [](std::uint8_t b) { return b == 0; })) break;
+        if (length - p < 12 || !IsResourceType(data + p, length - p)) return false;
+        const std::size_t name = (1u + data[p + 6] + 1u) & ~std::size_t{1};
+        const std::size_t sizeAt = p + 6 + name;
+        if (sizeAt + 4 > length) return false;
+        const std::uint32_t size = Be32(data + sizeAt);
+        const std::size_t dataAt = sizeAt + 4;
+        if (size > length - dataAt) return false;
+        p = dataAt + size + (size & 1u);
+    }
+    return true;
+}
+
+// True when the IPTC resource's data are whole datasets, up to zero bytes of padding.
+bool DataSetsWhole(const std::uint8_t* data, std::size_t size) {
+    std::size_t p = 0;
+    while (p < size) {
+        if (std::all_of(data + p, data + size, [](std::uint8_t b) { return b == 0; })) break;
+        const std::size_t total = DataSetBytes(data + p, size - p);
+        if (total == 0) return false;
+        p += total;
+    }
+    return true;
+}
+
 }  // namespace
 
 void IPTCData::Clear() {
@@ -423,4 +454,72 @@ bool IPTCData::WriteJpegFile(const std::string& fileName) const {
         return false;
     }
     return true;
+}
+
+IptcFileRead ReadIptcFromJpegFile(const std::string& fileName, IPTCData& record) {
+    record = IPTCData{};
+    // Only the segments before the image data are read, a piece at a time, never the
+    // picture itself.
+    const int fd = platform::OpenForReading(fileName);
+    std::unique_ptr<std::FILE, FileCloser> file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+    if (fd >= 0 && !file) ::close(fd);
+    struct stat st {};
+    if (!file || ::fstat(::fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return IptcFileRead::Unreadable;
+    }
+    std::FILE* f = file.get();
+    const auto fileSize = static_cast<std::uint64_t>(st.st_size);
+    std::uint8_t head[4];
+    if (std::fread(head, 1, 2, f) != 2 || head[0] != 0xFF || head[1] != 0xD8) {
+        return IptcFileRead::Unreadable;
+    }
+    std::uint64_t pos = 2;
+    bool firstApp13 = true;
+    bool found = false;
+    for (;;) {
+        int c = std::getc(f);
+        if (c == EOF) break;
+        ++pos;
+        if (c != 0xFF) return IptcFileRead::Unreadable;
+        int marker = 0;
+        do {
+            marker = std::getc(f);
+            ++pos;
+        } while (marker == 0xFF);  // fill bytes before a marker
+        if (marker == EOF || marker == 0xDA || marker == 0xD9) break;
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+            (marker >= 0xD0 && marker <= 0xD7)) {
+            return IptcFileRead::Unreadable;
+        }
+        if (std::fread(head, 1, 2, f) != 2) return IptcFileRead::Unreadable;
+        pos += 2;
+        const std::size_t length = Be16(head);
+        if (length < 2 || length - 2 > fileSize - pos) return IptcFileRead::Unreadable;
+        if (marker != 0xED) {
+            if (std::fseek(f, static_cast<long>(length - 2), SEEK_CUR) != 0) {
+                return IptcFileRead::Unreadable;
+            }
+            pos += length - 2;
+            continue;
+        }
+        std::vector<std::uint8_t> data(length - 2);
+        if (std::fread(data.data(), 1, data.size(), f) != data.size()) {
+            return IptcFileRead::Unreadable;
+        }
+        pos += data.size();
+        const bool first = firstApp13;
+        firstApp13 = false;
+        if (!HasSignature(data.data(), data.size())) continue;
+        // The writer replaces the block of the first APP13 segment; any other block would
+        // stay beside it, or be one part of a block too large for a segment.
+        if (found || !ResourcesWhole(data.data(), data.size())) return IptcFileRead::Unreadable;
+        const auto resource = FindIptcResource(data.data(), data.size());
+        if (!resource) continue;
+        if (!first || !DataSetsWhole(data.data() + resource->dataAt, resource->size)) {
+            return IptcFileRead::Unreadable;
+        }
+        found = true;
+        record.ReadFromApp13(data.data(), data.size());
+    }
+    return found ? IptcFileRead::Read : IptcFileRead::NoBlock;
 }

@@ -54,3 +54,17 @@ public:
     std::vector<std::string> supplementalCategories;  // 20, in file order
     std::vector<std::string> keywords;                // 25, in file order
 };
+
+// What reading a JPEG file's IPTC block found.
+enum class IptcFileRead {
+    Read,        // the record holds the block's texts
+    NoBlock,     // the file holds no IPTC block; the record is empty and not valid
+    Unreadable,  // see ReadIptcFromJpegFile
+};
+
+// Reads the record from the file's APP13 segment alone, without decoding the picture, so
+// the texts of a picture no decoder takes (a CMYK one, say) are read all the same.
+// Unreadable: the file cannot be read, its segments before the image data are not whole,
+// or its IPTC block is damaged or spread over more than one segment. A record written
+// into such a file would lose what the block holds, so it must not be edited.
+IptcFileRead ReadIptcFromJpegFile(const std::string& fileName, IPTCData& record);

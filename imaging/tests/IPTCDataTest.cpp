@@ -308,4 +308,63 @@ TEST_F(IPTCFile, ReadsAndReplacesTheRecordUnderEveryResourceType) {
     if (!haveExiv2) GTEST_SKIP() << "exiv2 is not installed: not checked against it";
 }
 
+TEST_F(IPTCFile, FileReaderTakesTheBlockAloneAndRefusesOneItCannotReadWhole) {
+    // A CMYK picture stored as YCCK, as print work flows write them.
+    jpeg_fixtures::Options ycck;
+    ycck.colour = jpeg_fixtures::Colour::Ycck;
+    const std::string path = Write(jpeg_fixtures::Encode(ycck));
+    IPTCData record;
+    EXPECT_EQ(ReadIptcFromJpegFile(path, record), IptcFileRead::NoBlock);
+    EXPECT_FALSE(record.valid);
+    IPTCData stored;
+    stored.Clear();
+    stored.caption = "proof";
+    stored.byline = "B. Printer";
+    stored.city = "Ghent";
+    stored.keywords = {"ink", "paper"};
+    ASSERT_TRUE(stored.SaveToJpegFile(path));
+    ASSERT_EQ(ReadIptcFromJpegFile(path, record), IptcFileRead::Read);
+    EXPECT_EQ(IptcFields(record), IptcFields(stored));
+
+    const Bytes good = Photoshop({{0x03ED, {1, 2}}, {0x0404, DataSet(120, "caption")}});
+    const Bytes sets = Cat({DataSet(120, "caption"), DataSet(25, "kw")});
+    Bytes longSet = Photoshop({{0x0404, sets}});
+    longSet[14 + 12 + 3] = 0x40;  // the caption's length runs past the end
+    Bytes junk = Photoshop({{0x0404, Cat({sets, {0x41, 0x42, 0x43}})}});
+    Bytes splitResource = Photoshop({{0x0404, sets}});
+    splitResource.resize(splitResource.size() - 4);  // the rest stands in a next segment
+    const Bytes twoSegments = Cat({Segment(0xED, good), Segment(0xED, good)});
+    Bytes cut = File(Segment(0xED, good));
+    cut.resize(30);
+    const Bytes paddedWithZeros = Cat({Photoshop({{0x0404, Cat({sets, {0, 0}})}}), {0, 0, 0}});
+    struct Case {
+        const char* what;
+        Bytes file;
+        IptcFileRead read;
+    };
+    const Case cases[] = {
+        {"good", File(Segment(0xED, good)), IptcFileRead::Read},
+        {"zero padding", File(Segment(0xED, paddedWithZeros)), IptcFileRead::Read},
+        {"another segment's APP13 first", File(Cat({Segment(0xED, AsBytes("other")),
+                                                     Segment(0xED, good)})),
+         IptcFileRead::Unreadable},
+        {"dataset past the end", File(Segment(0xED, longSet)), IptcFileRead::Unreadable},
+        {"bytes that are no dataset", File(Segment(0xED, junk)), IptcFileRead::Unreadable},
+        {"resource split over segments", File(Segment(0xED, splitResource)),
+         IptcFileRead::Unreadable},
+        {"two blocks", File(twoSegments), IptcFileRead::Unreadable},
+        {"header cut short", cut, IptcFileRead::Unreadable},
+        {"no JPEG", AsBytes("GIF89a and more"), IptcFileRead::Unreadable},
+        {"no APP13", File({}), IptcFileRead::NoBlock},
+    };
+    for (const Case& c : cases) {
+        const std::string file = Write(c.file);
+        EXPECT_EQ(ReadIptcFromJpegFile(file, record), c.read) << c.what;
+        if (c.read == IptcFileRead::Read) {
+            EXPECT_EQ(record.caption, "caption") << c.what;
+        }
+    }
+    EXPECT_EQ(ReadIptcFromJpegFile(dir_.Path("missing.jpg"), record), IptcFileRead::Unreadable);
+}
+
 }  // namespace

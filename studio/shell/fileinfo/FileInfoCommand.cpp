@@ -4,8 +4,6 @@
 #include <cctype>
 
 #include "imaging/IPTCData.h"
-#include "imaging/PictureLoader.h"
-#include "platform/files/MappedFile.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/PropertySheet.h"
@@ -28,16 +26,6 @@ bool IsJpegName(const std::string& path) {
 
 }  // namespace
 
-IPTCData ReadIptcFromFile(const std::string& path) {
-    IPTCData record;
-    platform::MappedFile file;
-    if (!MapPictureFile(path, file)) return record;
-    PictureLoader loader;
-    loader.SetIPTCTarget(&record);
-    if (!loader.Open(path, file.data(), file.size())) record = IPTCData{};
-    return record;
-}
-
 FileInfoProperties::FileInfoProperties(FileSelection* selection, FileView* fileView)
     : Command(kFileInfoProperties), selection_(selection), fileView_(fileView) {}
 
@@ -53,10 +41,20 @@ void FileInfoProperties::Execute() {
     if (!IsEnabled()) return;
     const PidlPath path = selection_->GetFirstItemPath();
     const std::string file = path.GetPath();
-    IPTCData record = selection_->GetImage(selection_->GetItems().front()).iptc;
-    // A record the file list has not read yet is the file's own, not an empty one to write
-    // over it.
-    if (!record.valid) record = ReadIptcFromFile(file);
+    // The record is read from the file itself, whatever the file list holds: what OK writes
+    // replaces the file's block, so the pages must start from all of it. A block that
+    // cannot be read whole is left alone rather than written over with part of it.
+    IPTCData record;
+    if (ReadIptcFromJpegFile(file, record) == IptcFileRead::Unreadable) {
+        failed_ = true;
+        platform::ShowMessage(fileView_,
+                              "The file information of " + file +
+                                  " cannot be read: the file is damaged or holds it in a form "
+                                  "that cannot be edited here. The file has not been changed.",
+                              "File info", platform::MessageButtons::Ok,
+                              platform::MessageIcon::Error);
+        return;
+    }
     if (!record.valid) record.Clear();
 
     PropertySheet sheet("File info", fileView_);

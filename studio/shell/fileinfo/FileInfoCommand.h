@@ -7,7 +7,6 @@
 class CommandFactory;
 class FileSelection;
 class FileView;
-class IPTCData;
 
 // Edits the IPTC texts of the one selected JPEG file in the "File info" sheet and writes
 // them into the file on OK.
@@ -23,9 +22,5 @@ private:
     FileView* fileView_;
     bool failed_ = false;
 };
-
-// The file's IPTC record as it stands in the file; not valid when the file holds none or
-// cannot be read.
-IPTCData ReadIptcFromFile(const std::string& path);
 
 void RegisterFileInfoCommands(CommandFactory& factory);

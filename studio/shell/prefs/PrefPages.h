@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSlider;
+class QTemporaryDir;
 
 namespace platform {
 class Registry;
@@ -52,9 +54,10 @@ protected:
 
 private:
     void UpdatePreview();
+    std::string PreviewName();
 
     std::string source_;
-    std::vector<std::string> written_;
+    std::unique_ptr<QTemporaryDir> previewFolder_;
     std::string previewFile_;
     QSlider* size_;
     QSlider* quality_;

@@ -1,5 +1,3 @@
-#include <atomic>
-#include <filesystem>
 #include <string>
 
 #include <QFormLayout>
@@ -7,6 +5,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSlider>
+#include <QTemporaryDir>
 
 #include "platform/text/Text.h"
 #include "studio/shell/DataFile.h"
@@ -29,16 +28,6 @@ QLabel* AddLabel(QFormLayout* form, const char* label, int id) {
     text->setObjectName(QString::number(id));
     form->addRow(label, text);
     return text;
-}
-
-// Names of preview files: one per rendering, so a file still shown is never rewritten.
-std::string NextPreviewName() {
-    static std::atomic<int> counter{0};
-    std::error_code ec;
-    std::string folder = std::filesystem::temp_directory_path(ec).string();
-    if (ec || folder.empty()) folder = "/tmp";
-    if (folder.back() != '/') folder += '/';
-    return platform::FormatC("%skivoprptmb%d.jpg", folder.c_str(), counter++);
 }
 
 }  // namespace
@@ -68,11 +57,20 @@ PropPageGallery::PropPageGallery(std::string preview)
     });
 }
 
-PropPageGallery::~PropPageGallery() {
-    for (const std::string& file : written_) {
-        std::error_code ec;
-        std::filesystem::remove(file, ec);
+// The folder goes with the page, and the preview with it.
+PropPageGallery::~PropPageGallery() = default;
+
+std::string PropPageGallery::PreviewName() {
+    // A folder of this page's own (made once, readable by the user alone): the shared
+    // temporary folder's names are anyone's to take, and other studios preview there too.
+    if (previewFolder_ == nullptr) {
+        previewFolder_ = std::make_unique<QTemporaryDir>();
+        if (!previewFolder_->isValid()) {
+            previewFolder_.reset();
+            return {};
+        }
     }
+    return previewFolder_->filePath("preview.jpg").toStdString();
 }
 
 void PropPageGallery::Init() {
@@ -88,9 +86,9 @@ void PropPageGallery::UpdatePreview() {
     const int side = size_->value();
     int colour = Properties::Instance().GetThumbColor();
     ParseColourText(colour_->text().toStdString(), colour);
-    const std::string file = NextPreviewName();
-    written_.push_back(file);
-    if (source_.empty() ||
+    // One file, rewritten on every change: the label holds its own copy of the picture.
+    const std::string file = PreviewName();
+    if (source_.empty() || file.empty() ||
         !SaveThumbnailJpeg({side, side}, source_, file, quality_->value(), nullptr, nullptr,
                            nullptr, nullptr, static_cast<std::uint32_t>(colour), 0)) {
         previewFile_.clear();

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/IPTCData.h"
+#include "imaging/tests/JpegFixtures.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -162,6 +165,12 @@ std::string Bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+IPTCData ReadBack(const std::string& path) {
+    IPTCData record;
+    EXPECT_EQ(ReadIptcFromJpegFile(path, record), IptcFileRead::Read) << path;
+    return record;
+}
+
 class FileInfoSheet : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -228,7 +237,7 @@ TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing
     EXPECT_TRUE(ExecuteCommand(kFileInfoProperties));
     IPTCData expected = stored;
     expected.caption = "new caption";
-    const IPTCData read = ReadIptcFromFile(path);
+    const IPTCData read = ReadBack(path);
     EXPECT_EQ(read.caption, "new caption");
     for (auto field :
          {&IPTCData::byline, &IPTCData::city, &IPTCData::dateCreated, &IPTCData::urgency}) {
@@ -258,6 +267,68 @@ TEST_F(FileInfoSheet, OkOnAReadOnlyFileReportsItAndLeavesTheFile) {
     ASSERT_FALSE(rig_.prompts().calls().empty());
     EXPECT_NE(rig_.prompts().calls().back().text.find(path), std::string::npos);
     EXPECT_EQ(Bytes(path), before);
+}
+
+TEST_F(FileInfoSheet, KeepsTheTextsOfAPictureNoDecoderTakesAndLeavesAnUnreadableBlockAlone) {
+    // A CMYK picture from a print work flow, stored as YCCK.
+    jpeg_fixtures::Options ycck;
+    ycck.colour = jpeg_fixtures::Colour::Ycck;
+    const std::string path = rig_.temp().Write("pictures/print.jpg",
+                                               jpeg_fixtures::AsString(jpeg_fixtures::Encode(ycck)));
+    IPTCData stored;
+    stored.Clear();
+    stored.caption = "old caption";
+    stored.byline = "B. Printer";
+    stored.city = "Ghent";
+    stored.keywords = {"ink", "paper"};
+    ASSERT_TRUE(stored.SaveToJpegFile(path));
+    Select({"print.jpg"});
+    DriveNextDialog([](DialogDriver& d) {
+        d.SetText(1224, "new caption");
+        d.Press(1);
+    });
+    EXPECT_TRUE(ExecuteCommand(kFileInfoProperties));
+    const IPTCData read = ReadBack(path);
+    EXPECT_EQ(read.caption, "new caption");
+    EXPECT_EQ(read.byline, "B. Printer");
+    EXPECT_EQ(read.city, "Ghent");
+    EXPECT_EQ(read.keywords, (std::vector<std::string>{"ink", "paper"}));
+    if (!RunTool("command -v exiv2").empty()) {
+        const auto exiv2 = [&path](const std::string& key) {
+            return RunTool("exiv2 -K Iptc.Application2." + key + " -Pv '" + path + "'");
+        };
+        EXPECT_EQ(exiv2("Caption"), "new caption\n");
+        EXPECT_EQ(exiv2("Byline"), "B. Printer\n");
+        EXPECT_EQ(exiv2("City"), "Ghent\n");
+        EXPECT_EQ(exiv2("Keywords"), "ink\npaper\n");
+    }
+
+    // The same picture with its caption's length running past the block: no sheet opens,
+    // the user hears why, and not a byte changes.
+    std::string bytes = Bytes(path);
+    const std::size_t caption = bytes.find(std::string("\x1C\x02\x78", 3));
+    ASSERT_NE(caption, std::string::npos);
+    bytes[caption + 3] = '\x7F';
+    const std::string damaged = rig_.temp().Write("pictures/damaged.jpg", bytes);
+    Select({"damaged.jpg"});
+    bool opened = false;
+    bool timedOut = false;
+    DriveNextDialog(
+        [&opened](DialogDriver& d) {
+            opened = true;
+            d.Press(1);
+        },
+        300, &timedOut);
+    EXPECT_FALSE(ExecuteCommand(kFileInfoProperties));
+    QElapsedTimer waited;
+    waited.start();
+    while (!timedOut && !opened && waited.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(Bytes(damaged), bytes);
+    ASSERT_FALSE(rig_.prompts().calls().empty());
+    EXPECT_NE(rig_.prompts().calls().back().text.find("cannot be read"), std::string::npos);
 }
 
 }  // namespace

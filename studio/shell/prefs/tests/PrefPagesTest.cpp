@@ -1,4 +1,5 @@
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include <QCheckBox>
@@ -117,8 +118,22 @@ TEST_F(PrefPages, GalleryPreviewShowsSizesAndGoesWithThePage) {
         EXPECT_TRUE(page.IsModified());
         page.Apply();
         EXPECT_EQ(Properties::Instance().GetThumbSize(), (Vector2<int>{100, 100}));
+
+        // Every change rewrites the one preview, in a folder nobody else may enter.
+        Find<QSlider>(&page, 1101)->setValue(20);
+        Find<QSlider>(&page, 1100)->setValue(64);
+        EXPECT_EQ(page.GetPreviewFile(), file);
+        const fs::path folder = fs::path(file).parent_path();
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+        EXPECT_EQ(fs::status(folder).permissions() &
+                      (fs::perms::group_all | fs::perms::others_all),
+                  fs::perms::none);
+        PropPageGallery second;
+        second.EnsureInitialised();
+        EXPECT_NE(fs::path(second.GetPreviewFile()).parent_path(), folder) << "a studio each";
     }
     EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(fs::path(file).parent_path()));
 }
 
 TEST_F(PrefPages, RegisteredImageEditorIsTheHighestNumberedVersion) {
