@@ -1,7 +1,15 @@
 // The viewer's display through changes of the screen and hand-overs of the hardware.
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -272,6 +280,104 @@ TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
                !viewer_->GetAlbum().Loader().IsRunning();
     }));
     EXPECT_FALSE(viewer_->HasLoadError());
+}
+
+// A holder in a process of its own, run by the test below: it hears of no display change
+// from the asker's process, so its frames alone let go and take back. It writes each step
+// into the file the asker names.
+class HolderProcess : public DeviceChanges {
+protected:
+    bool ManualPacing() const override { return false; }
+    void SetUp() override {
+        if (std::getenv("VANTELO_HOLDER_STATUS") == nullptr) GTEST_SKIP() << "run by HandOver";
+        DeviceChanges::SetUp();
+        // The asker's record, not one of this process's own.
+        ::setenv("VANTELO_SHM_NAME", std::getenv("VANTELO_HOLDER_RECORD"), 1);
+        record_.Unmap();
+        ASSERT_TRUE(record_.Map());
+    }
+    void TearDown() override {
+        if (std::getenv("VANTELO_HOLDER_STATUS") != nullptr) DeviceChanges::TearDown();
+    }
+    static void Note(const std::string& step) {
+        std::ofstream(std::getenv("VANTELO_HOLDER_STATUS"), std::ios::app) << step << "\n";
+    }
+};
+
+TEST_F(HolderProcess, LetsGoAndTakesBackFromItsFrames) {
+    Hardware();
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    Note("ready");
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDeviceOwnership().HasYielded(); }));
+    Note("yielded");
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->GetDeviceOwnership().HasYielded(); }));
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
+    Note("shows");
+}
+
+class HandOver : public DeviceChanges {
+protected:
+    // The holder's steps so far.
+    std::string Steps() const {
+        std::ifstream in(status_);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    bool StepsUntil(const std::string& step) {
+        return PumpUntil([&] { return Steps().find(step) != std::string::npos; });
+    }
+    pid_t SpawnHolder() {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("VANTELO_PACING=", 0) == 0) continue;
+            env.push_back(entry);
+        }
+        env.push_back("VANTELO_HOLDER_STATUS=" + status_);
+        env.push_back("VANTELO_HOLDER_RECORD=" + name_);
+        std::vector<char*> envp;
+        for (auto& entry : env) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        std::string self = "/proc/self/exe";
+        std::string filter = "--gtest_filter=HolderProcess.*";
+        char* argv[] = {self.data(), filter.data(), nullptr};
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) return 0;
+        return pid;
+    }
+
+    std::string status_ = temp_.Path("holder.txt");
+};
+
+TEST_F(HandOver, AHolderInAnotherProcessLetsGoFromItsFramesAlone) {
+    Hardware();
+    const pid_t holder = SpawnHolder();
+    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(StepsUntil("ready")) << Steps();
+    viewer_->AttachWindow(widget_);
+    ASSERT_FALSE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_EQ(record_.RunningCount(), 2);
+    std::vector<std::chrono::milliseconds> sleeps;
+    viewer_->SetHardwareAskSleep([&](std::chrono::milliseconds ms) {
+        sleeps.push_back(ms);
+        std::this_thread::sleep_for(ms);
+    });
+
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    // Well under the (2 + 10) waits of 300 ms.
+    EXPECT_LE(std::count(sleeps.begin(), sleeps.end(), 300ms), 3);
+    EXPECT_TRUE(StepsUntil("yielded")) << Steps();
+    EXPECT_TRUE(StepsUntil("shows")) << Steps();
+
+    viewer_->SetFullscreen(0);
+    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetFullscreen() == 0; }));
+    int status = -1;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
