@@ -118,7 +118,6 @@ private:
     HRESULT ActivateInPlace(platform::IOleClientSite* activeSite);
     // Detaches the engine (its pacing thread ends there) and destroys the window.
     void DestroyWindow();
-    bool OnWindowMessage(const platform::Message& message);
     // Asks for a paint of the window, which draws through the engine.
     void Repaint();
 

@@ -83,59 +83,9 @@ HRESULT LensObj::ActivateInPlace(IOleClientSite* activeSite) {
     window_->setFocusPolicy(Qt::StrongFocus);
     Place(*window_, rect);
     window_->show();
+    // The engine holds the window and decides where each of its messages goes.
     viewer_->AttachWindow(window_);
-    // The window's input and paints reach the engine through its own hold on the window,
-    // the one whose frames the window shows.
-    if (Window* hold = viewer_->GetWindow()) {
-        hold->AddHandler([this](const Message& message) { return OnWindowMessage(message); });
-    }
     return S_OK;
-}
-
-bool LensObj::OnWindowMessage(const Message& message) {
-    switch (message.id) {
-        case WM_LBUTTONDOWN:
-            viewer_->OnLButtonDown();
-            return true;
-        case WM_LBUTTONUP:
-            viewer_->OnLButtonUp();
-            return true;
-        case WM_RBUTTONDOWN:
-            viewer_->OnRButtonDown(message.wParam, message.lParam);
-            return true;
-        case WM_RBUTTONUP:
-            viewer_->OnRButtonUp();
-            return true;
-        case WM_MOUSEMOVE:
-            viewer_->OnMouseMove({XFromLParam(message.lParam), YFromLParam(message.lParam)});
-            return true;
-        case WM_KEYDOWN:
-            return viewer_->OnKeyDown(static_cast<int>(message.wParam), message.lParam);
-        case WM_SETFOCUS:
-            viewer_->OnSetFocus();
-            return false;
-        case WM_KILLFOCUS:
-            viewer_->OnKillFocus(window_);
-            return false;
-        case WM_DESTROY:
-            // The window went with its container's: the engine lets go of it as it would at
-            // Close, rather than pacing on and drawing into a window that is gone.
-            viewer_->OnDestroyWindow();
-            return false;
-        case WM_PAINT: {
-            Window* hold = viewer_->GetWindow();
-            if (hold == nullptr) return false;
-            std::unique_ptr<DrawContext> dc = hold->BeginPaint();
-            if (!dc) return false;
-            ATL_DRAWINFO info;
-            info.hdcDraw = dc.get();
-            info.prcBounds = hold->GetClientRect();
-            viewer_->PaintStatus(info);
-            return true;
-        }
-        default:
-            return false;
-    }
 }
 
 void LensObj::Repaint() {

@@ -1,5 +1,7 @@
 #include "viewer-plugin/UpdateCheck.h"
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -26,7 +28,24 @@ struct CheckState {
     bool running = false;  // the thread has not yet returned
     bool held = false;     // the semaphore is this check's
     std::optional<UpdateCheck::Reply> reply;
+    // The library this code lies in, kept loaded while the thread runs in it: a host may
+    // unload it as soon as its shutdown returns.
+    void* library = nullptr;
 };
+
+// A reference to the shared library (or program) holding this code; null when none is had.
+void* HoldOwnLibrary() {
+    static const char anchor = 0;
+    Dl_info info{};
+    if (::dladdr(&anchor, &info) == 0 || info.dli_fname == nullptr) return nullptr;
+    return ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+}
+
+// After the thread was joined: its code may go with the library from now on.
+void LetGoOfLibrary(CheckState& state) {
+    if (state.library != nullptr) ::dlclose(state.library);
+    state.library = nullptr;
+}
 
 std::atomic<CheckState*> gState{nullptr};
 std::mutex gStateMaking;
@@ -79,13 +98,16 @@ bool UpdateCheck::Start(std::function<bool()> deliver) {
     if (state.thread.joinable()) {
         state.ended.wait(lock, [&] { return !state.running; });
         state.thread.join();
+        LetGoOfLibrary(state);
     }
     state.held = true;
     state.running = true;
     state.reply.reset();
+    state.library = HoldOwnLibrary();
     try {
         state.thread = std::thread(RunCheck, Url(), std::move(deliver));
     } catch (const std::system_error&) {
+        LetGoOfLibrary(state);
         state.running = false;
         state.held = false;
         state.semaphore.Release();
@@ -119,8 +141,15 @@ bool UpdateCheck::WaitForUpdateCheck() {
     if (state.thread.joinable()) {
         const bool ended = state.ended.wait_for(lock, kFetchTimeout + kShutdownMargin,
                                                 [&] { return !state.running; });
-        if (!ended) return false;
+        if (!ended) {
+            // The thread goes on alone and its library stays loaded for it: the reference
+            // it holds is never given back, since its code would go under its last steps.
+            state.thread.detach();
+            state.library = nullptr;
+            return false;
+        }
         state.thread.join();
+        LetGoOfLibrary(state);
     }
     lock.unlock();
     Finish();

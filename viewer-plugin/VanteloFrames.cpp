@@ -14,7 +14,9 @@
 using platform::SemaphoreHold;
 
 void CVanteloPlugin::OnFrameMessage() {
-    const bool releaseRequested = display_ && display_->IsReleaseRequested();
+    // A holder in another process hears of no display change: frames let go and take back.
+    device_.OnFrame();
+    const bool releaseRequested = device_.RequestStands();
     const bool displayChange = hold_ && hold_->PendingCount(platform::WM_DISPLAYCHANGE) > 0;
     if (!releaseRequested && !displayChange) {
         CheckLoaded();

@@ -82,6 +82,9 @@ bool CVanteloPlugin::EnterFullscreen() {
         ask.sleep = askSleep_;
         ask.switchDisplayMode = [&] {
             SetDisplayMode(size.x, size.y, display_->GetBitsPerPixel());
+            // The switch reaches this process's viewers at once: a holder among them lets
+            // go before the wait begins.
+            DeviceOwnership::SyncOtherViewers(*this);
         };
         device.Release();
         display_->AskForHardware(ask);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/window/DrawContext.h"
+#include "platform/window/InputState.h"
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/VanteloPlugin.h"
 
@@ -65,6 +67,8 @@ void CVanteloPlugin::ResumePacing() {
 }
 
 bool CVanteloPlugin::HandleMessage(const platform::Message& message) {
+    // Answers true where the viewer has the last word; the window's own handling follows
+    // the rest.
     switch (message.id) {
         case kFrameMessage:
             if (suspended_ > 0) {
@@ -84,9 +88,56 @@ bool CVanteloPlugin::HandleMessage(const platform::Message& message) {
             OnSize({platform::LoWord(static_cast<std::uintptr_t>(message.lParam)),
                     platform::HiWord(static_cast<std::uintptr_t>(message.lParam))});
             return false;
+        case platform::WM_DISPLAYCHANGE:
+            OnDisplayChange(static_cast<int>(message.wParam));
+            return false;
+        case platform::WM_PAINT:
+            PaintWindow();
+            return true;
+        case platform::WM_DESTROY:
+            OnDestroyWindow();
+            return false;
+        case platform::WM_SETFOCUS:
+            OnSetFocus();
+            return false;
+        case platform::WM_KILLFOCUS:
+            OnKillFocus(reinterpret_cast<platform::HWND>(message.wParam));
+            return false;
+        case platform::WM_LBUTTONDOWN:
+            OnLButtonDown();
+            return false;
+        case platform::WM_LBUTTONUP:
+        case platform::WM_NCLBUTTONUP:
+            OnLButtonUp();
+            return false;
+        case platform::WM_RBUTTONDOWN:
+            OnRButtonDown(message.wParam, message.lParam);
+            return false;
+        case platform::WM_RBUTTONUP:
+        case platform::WM_NCRBUTTONUP:
+            OnRButtonUp();
+            return false;
+        case platform::WM_MOUSEMOVE:
+            OnMouseMove({platform::XFromLParam(message.lParam), platform::YFromLParam(message.lParam)});
+            return false;
+        case platform::WM_KEYDOWN:
+            return OnKeyDown(static_cast<int>(message.wParam), message.lParam);
         default:
             return false;
     }
+}
+
+void CVanteloPlugin::PaintWindow() {
+    // The size the record has where the browsers that load the plug-in run.
+    constexpr std::uint32_t kDrawInfoSize = 60;
+    if (!hold_) return;
+    const std::unique_ptr<platform::DrawContext> dc = hold_->BeginPaint();
+    if (!dc) return;
+    ATL_DRAWINFO info;
+    info.cbSize = kDrawInfoSize;
+    info.hdcDraw = dc.get();
+    info.prcBounds = hold_->GetClientRect();
+    PaintStatus(info);
 }
 
 void CVanteloPlugin::OnSize(Vector2<int> size) {
@@ -100,13 +151,20 @@ void CVanteloPlugin::OnSize(Vector2<int> size) {
 
 void CVanteloPlugin::ResizeRenderTarget(Vector2<int> size) {
     SuspendPacing();
-    {
+    // The old interface keeps no device across a resize: the display is made anew.
+    bool recover = SharedDirectDraw().dx3Mode;
+    if (!recover && !device_.HasYielded()) {
         platform::SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
         platform::SemaphoreHold state(stateSemaphore_, kStateWait);
         platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
-        if (state && device) display_->Resize(size, false);
+        if (state && device) {
+            const bool owned = display_->OwnsDevice();
+            display_->Resize(size, false);
+            recover = owned && !display_->OwnsDevice() && (size.x >= 256 || size.y >= 256);
+        }
         plainFrame_.reset();
     }
+    if (recover) device_.RecoverDevice(size);
     resizedOnce_ = true;
     album_.SetDirty();
     ResumePacing();

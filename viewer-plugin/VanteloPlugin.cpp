@@ -83,6 +83,9 @@ int CVanteloPlugin::InstanceCount() {
 
 void CVanteloPlugin::AttachWindow(platform::HWND window) {
     if (hold_ && hold_->handle() != window) {
+        // The pacing thread posts through the hold: it stops before the hold changes, and
+        // starts again on the new one.
+        if (pacing_) pacing_->Stop();
         platform::SectionHold list(ListSection());
         DropWindowHold();
     }
@@ -95,6 +98,7 @@ void CVanteloPlugin::AttachWindow(platform::HWND window) {
         hold_->AddHandler([this](const platform::Message& message) {
             return HandleMessage(message);
         });
+        if (display_) StartPacing();
     }
     const Vector2<int> size = hold_->GetWindowRect().GetSize();
     // An empty window gets its display when it first has a size (OnSize).

@@ -18,6 +18,7 @@
 #include "platform/window/Window.h"
 #include "viewer-plugin/Album.h"
 #include "viewer-plugin/CustomPluginInterface.h"
+#include "viewer-plugin/DeviceOwnership.h"
 #include "viewer-plugin/Downloader.h"
 #include "viewer-plugin/FrameTimer.h"
 
@@ -43,6 +44,8 @@ struct ATL_DRAWINFO {
 // pacing and script events. Everything runs on the window thread except the pacing thread,
 // the loader thread and what they read (the atomics below).
 class CVanteloPlugin : public DownloadOwner {
+    friend class DeviceOwnership;
+
 public:
     using Downloader = CDownloader<CVanteloPlugin>;
 
@@ -83,10 +86,15 @@ public:
     void OnDestroyWindow();
     void SetHostInterface(CCustomPluginInterface* host) { host_ = host; }
     void PaintStatus(ATL_DRAWINFO& info);
+    // Paints the window now, as its WM_PAINT does.
+    void PaintWindow();
     // The frame stretched onto the bounds of a printer's or a container's context; from
     // another viewer of the same picture when this one has no window. E_FAIL when none can.
     platform::HRESULT RenderToDC(ATL_DRAWINFO& info);
     void OnFrameMessage();
+    // The screen's depth changed: 1 when the display was made anew.
+    int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
+    DeviceOwnership& GetDeviceOwnership() { return device_; }
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
 
@@ -285,6 +293,7 @@ private:
     bool DrawFrame();
     void StartPacing();
     platform::WaitTime PacingPass();
+    // Every message of the viewer's window, whichever host it runs in, is decided here.
     bool HandleMessage(const platform::Message& message);
     void BuildMenu();
     void OpenMenu(Vector2<int> screenPoint);
@@ -360,4 +369,5 @@ private:
     std::atomic<int> suspended_{0};
     int cursorHidden_ = 0;  // hides of the cursor not yet balanced
     CCustomPluginInterface* host_ = nullptr;
+    DeviceOwnership device_{*this};
 };

@@ -2,8 +2,10 @@
 
 #include <atomic>
 
+#include <QDynamicPropertyChangeEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 
 #include "platform/window/WindowCore.h"
 
@@ -11,6 +13,16 @@ namespace platform {
 namespace {
 
 std::atomic<int> displayBits{32};
+// Every copy of this layer in the process (a host's, a plug-in's) reads the depth from the
+// application, which they share, and hears of its change there.
+constexpr const char* kDepthProperty = "vantelo.displayBits";
+
+void PostDisplayChange(int bits) {
+    const Rect desktop = GetDesktopRect();
+    window_detail::PostToEveryWindow(
+        Message{WM_DISPLAYCHANGE, static_cast<WPARAM>(bits),
+                MakeLParam(desktop.right - desktop.left, desktop.bottom - desktop.top)});
+}
 
 Rect ToRect(const QRect& r) {
     return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -29,6 +41,10 @@ Rect GetWorkArea() {
 }
 
 int GetDisplayBitsPerPixel() {
+    if (const QCoreApplication* app = QCoreApplication::instance()) {
+        const QVariant bits = app->property(kDepthProperty);
+        if (bits.isValid()) return bits.toInt();
+    }
     return displayBits.load();
 }
 
@@ -47,15 +63,29 @@ PixelFormat DisplayPixelFormat() {
 
 bool SetDisplayBitsPerPixel(int bits) {
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-    if (displayBits.exchange(bits) == bits) return true;
-    const Rect desktop = GetDesktopRect();
-    window_detail::PostToEveryWindow(
-        Message{WM_DISPLAYCHANGE, static_cast<WPARAM>(bits),
-                MakeLParam(desktop.right - desktop.left, desktop.bottom - desktop.top)});
+    const int before = GetDisplayBitsPerPixel();
+    displayBits = bits;
+    if (before == bits) return true;
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        // Each copy's input tracker hears of it and posts to its own windows.
+        app->setProperty(kDepthProperty, bits);
+        return true;
+    }
+    PostDisplayChange(bits);
     return true;
 }
 
 namespace window_detail {
+
+void OnApplicationEvent(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::DynamicPropertyChange ||
+        watched != QCoreApplication::instance()) {
+        return;
+    }
+    const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);
+    if (change->propertyName() != kDepthProperty) return;
+    PostDisplayChange(GetDisplayBitsPerPixel());
+}
 
 QImage::Format DisplayImageFormat() {
     switch (GetDisplayBitsPerPixel()) {

@@ -14,6 +14,7 @@
 #include "platform/gfx/RelativeMouse.h"
 #include "platform/window/EventTranslation.h"
 #include "platform/window/MessageEvent.h"
+#include "platform/window/WindowCore.h"
 
 namespace platform {
 namespace {
@@ -49,9 +50,10 @@ int ButtonKey(Qt::MouseButton button) {
 // Watches every event of the application and never takes one.
 class InputTracker final : public QObject {
 public:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         // Events posted from other threads reach this filter first.
         window_detail::MarkTaken();
+        window_detail::OnApplicationEvent(watched, event);
         switch (event->type()) {
             case QEvent::KeyPress:
             case QEvent::KeyRelease: {

@@ -109,6 +109,9 @@ void DeleteLeftovers();
 
 // Every live window of this copy of the layer, for display changes.
 void PostToEveryWindow(const Message& message);
+// The application's events, as this copy's input tracker sees them: a change of the
+// display's depth made by any copy reaches this copy's windows.
+void OnApplicationEvent(QObject* watched, QEvent* event);
 // The QImage format of the display's depth.
 QImage::Format DisplayImageFormat();
 

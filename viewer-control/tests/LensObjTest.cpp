@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "imaging/tests/JpegFixtures.h"
+#include "platform/window/Desktop.h"
 #include "platform/window/DrawContext.h"
 #include "testing/TempDir.h"
 #include "viewer-control/tests/ControlTestSupport.h"
@@ -462,6 +463,30 @@ TEST_F(LensObjTest, CreationsLeaveNoThreadOrWindowAndCloseJoinsPacing) {
     container_->RemoveControl(site);
     EXPECT_EQ(thread_count::ThreadCount(), threads);
     EXPECT_EQ(QApplication::allWidgets().size(), widgets);
+}
+
+}  // namespace
+
+namespace {
+
+// The screen's depth changing under a control in its container: at a palette depth the
+// window shows no picture, at a colour depth again the picture loads anew.
+TEST_F(LensObjTest, ADepthChangeDropsAndRemakesTheDisplay) {
+    testing_support::TempDir temp;
+    const std::string picture = SolidJpeg(temp, 160, 60);
+    ControlSite* site = Create();
+    ASSERT_NE(site, nullptr);
+    site->SetProperty(scripting::kDispFit, Variant::I4(304));
+    site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+    ASSERT_TRUE(PumpUntil([&] { return Heard("OnLoad") > 0; }));
+    const auto centre = [&] { return site->window()->grab().toImage().pixel(400, 300); };
+    ASSERT_TRUE(PumpUntil([&] { return Near(centre(), kPictureColour); }));
+
+    ASSERT_TRUE(SetDisplayBitsPerPixel(8));
+    EXPECT_TRUE(PumpUntil([&] { return !Near(centre(), kPictureColour); }));
+    ASSERT_TRUE(SetDisplayBitsPerPixel(32));
+    EXPECT_TRUE(PumpUntil([&] { return Heard("OnLoad") == 2 && Near(centre(), kPictureColour); }));
+    container_.reset();
 }
 
 }  // namespace

@@ -4,18 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "platform/window/DrawContext.h"
 #include "viewer-plugin/EmbedAttributes.h"
 #include "viewer-plugin/npvantelo/BrowserFuncs.h"
 #include "viewer-plugin/npvantelo/ScriptablePeer.h"
 #include "viewer-plugin/npvantelo/nsIVantelo.h"
-
-namespace {
-
-// The size the record has where the browsers that load the plug-in run.
-constexpr std::uint32_t kDrawInfoSize = 60;
-
-}  // namespace
 
 nsPluginInstance::nsPluginInstance(NPP instance)
     : npp_(instance),
@@ -53,83 +45,21 @@ void nsPluginInstance::ReadAttributes(std::int16_t argc, char** argn, char** arg
 bool nsPluginInstance::Init(NPWindow* window) {
     if (window == nullptr || window->window == nullptr) return false;
     auto* widget = static_cast<platform::HWND>(window->window);
-    chain_ = platform::Window::Attach(widget);
-    if (!chain_) return false;
-    chain_->AddHandler([this](const platform::Message& message) { return Route(message); });
+    // The viewer holds the window and decides where each of its messages goes.
+    viewer_.AttachWindow(widget);
+    if (viewer_.GetWindow() == nullptr) return false;
     window_ = widget;
     initialised_ = true;
-    viewer_.AttachWindow(widget);
     return true;
 }
 
 void nsPluginInstance::Shut() {
-    // Only this instance's handlers go: another instance on the same window keeps its own.
-    chain_.reset();
     window_ = nullptr;
     initialised_ = false;
 }
 
-bool nsPluginInstance::Route(const platform::Message& message) {
-    switch (message.id) {
-        case platform::WM_DESTROY:
-            viewer_.OnDestroyWindow();
-            break;
-        case platform::WM_SETFOCUS:
-            viewer_.OnSetFocus();
-            break;
-        case platform::WM_KILLFOCUS:
-            viewer_.OnKillFocus(reinterpret_cast<platform::HWND>(message.wParam));
-            break;
-        case platform::WM_PAINT:
-            OnPaint();
-            break;
-        case platform::WM_DISPLAYCHANGE:
-            // The viewer rebuilds its display from the frame step, which sees the change
-            // still queued on its own window.
-            break;
-        case platform::WM_LBUTTONUP:
-        case platform::WM_NCLBUTTONUP:
-            viewer_.OnLButtonUp();
-            break;
-        case platform::WM_RBUTTONUP:
-        case platform::WM_NCRBUTTONUP:
-            viewer_.OnRButtonUp();
-            break;
-        case platform::WM_KEYDOWN:
-            viewer_.OnKeyDown(static_cast<int>(message.wParam), message.lParam);
-            break;
-        case platform::WM_COMMAND:
-            viewer_.OnCommand(static_cast<std::uint32_t>(platform::LoWord(message.wParam)));
-            break;
-        case platform::WM_MOUSEMOVE:
-            viewer_.OnMouseMove(
-                {platform::XFromLParam(message.lParam), platform::YFromLParam(message.lParam)});
-            break;
-        case platform::WM_LBUTTONDOWN:
-            viewer_.OnLButtonDown();
-            break;
-        case platform::WM_RBUTTONDOWN:
-            viewer_.OnRButtonDown(message.wParam, message.lParam);
-            break;
-        case CVanteloPlugin::kFrameMessage:
-            viewer_.OnFrameMessage();
-            break;
-        default:
-            break;
-    }
-    // The window's own handling follows every message, handled here or not.
-    return false;
-}
-
 void nsPluginInstance::OnPaint() {
-    if (!chain_) return;
-    const std::unique_ptr<platform::DrawContext> dc = chain_->BeginPaint();
-    if (!dc) return;
-    ATL_DRAWINFO info;
-    info.cbSize = kDrawInfoSize;
-    info.hdcDraw = dc.get();
-    info.prcBounds = chain_->GetClientRect();
-    viewer_.PaintStatus(info);
+    viewer_.PaintWindow();
 }
 
 NPError nsPluginInstance::GetValue(NPPVariable variable, void* value) {

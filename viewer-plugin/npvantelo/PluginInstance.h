@@ -35,8 +35,7 @@ protected:
 };
 
 // One embedded viewer. Streams are inert: the picture comes through the viewer's own
-// download. Window messages reach the viewer through a handler chain of this instance's
-// own on the browser's window, removed again by Shut.
+// download. The viewer holds the browser's window and routes its messages itself.
 class nsPluginInstance final : public nsPluginInstanceBase {
 public:
     // Writes that a stream may take at once.
@@ -76,10 +75,6 @@ public:
     void OnPaint();
 
 private:
-    // A window message, as the browser's window procedure would pass it; the window's own
-    // handling goes on after it, whatever happened here.
-    bool Route(const platform::Message& message);
-
     NPP npp_;
     bool initialised_ = false;
     platform::HWND window_ = nullptr;
@@ -87,5 +82,4 @@ private:
     CVanteloPlugin viewer_;
     std::unique_ptr<CMozillaCustomPluginInterface> host_;
     [[maybe_unused]] int unused_ = 0;
-    std::unique_ptr<platform::Window> chain_;
 };

@@ -115,6 +115,9 @@ TEST_F(Pacing, FramesWaitWhileTheDisplayChangesOrPacingIsSuspended) {
     viewer_->OnFrameMessage();
     EXPECT_EQ(Frames(), before);
     Pump(30ms);
+    // The change was handled meanwhile: the display has the new depth.
+    ASSERT_NE(viewer_->GetDisplay(), nullptr);
+    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 16);
     viewer_->OnFrameMessage();
     EXPECT_EQ(Frames(), before + 1);
 
@@ -160,6 +163,21 @@ TEST_F(Pacing, AViewerGivenAWindowAgainAfterTeardownPacesItsFrames) {
         viewer_->AttachWindow(widget_);
         const int before = Frames();
         EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 3; }, 5s));
+    }
+}
+
+// The pacing thread posts through the viewer's hold on its window: a new window stops it
+// before the hold changes, and it paces the new window's frames.
+TEST_F(Pacing, AViewerMovedToAnotherWindowPacesThere) {
+    viewer_->AttachWindow(widget_);
+    ASSERT_TRUE(PumpUntil([&] { return Frames() >= 3; }));
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        QWidget* next = Child(0, 0, 400, 300);
+        viewer_->AttachWindow(next);
+        ASSERT_EQ(viewer_->GetWindow()->handle(), next);
+        const int before = Frames();
+        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 2; }, 5s));
     }
 }
 

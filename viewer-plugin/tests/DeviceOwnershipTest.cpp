@@ -1,0 +1,383 @@
+// The viewer's display through changes of the screen and hand-overs of the hardware.
+#include <gtest/gtest.h>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QImage>
+
+#include "platform/gfx/VirtualDisplay.h"
+#include "platform/lwf/testing/LwfTesting.h"
+#include "platform/window/Desktop.h"
+#include "platform/window/DrawContext.h"
+#include "testing/LoopbackServer.h"
+#include "testing/ScriptedPrompts.h"
+#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/DeviceOwnership.h"
+#include "viewer-plugin/FullScreen.h"
+#include "viewer-plugin/ViewerOptions.h"
+#include "viewer-plugin/tests/LwfPicture.h"
+#include "viewer-plugin/tests/ViewerTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::HttpReply;
+using testing_support::LoopbackServer;
+using viewer_test::Near;
+
+constexpr std::uint32_t kPicture = 0xC83C50;
+
+class DeviceChanges : public viewer_test::ViewerTest {
+protected:
+    void SetUp() override {
+        ViewerTest::SetUp();
+        SetOptions({2, 0, 640, 480});
+    }
+    void TearDown() override {
+        SetOptions({});
+        ViewerTest::TearDown();
+    }
+
+    static void SetOptions(const ViewerOptions& options) {
+        platform::SectionHold hold(OptionsSection());
+        Options() = options;
+    }
+
+    // Pumps with frames, as the pacing thread would post them, and the full-screen window's
+    // deferred end.
+    bool FramesUntil(CVanteloPlugin& viewer, const std::function<bool()>& done) {
+        return PumpUntil([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            viewer.OnFrameMessage();
+            return done();
+        });
+    }
+    bool FramesUntil(const std::function<bool()>& done) { return FramesUntil(*viewer_, done); }
+
+    // What a paint of the whole window draws.
+    QImage Painted() {
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(0x123456);
+        platform::DrawContext dc(image);
+        ATL_DRAWINFO info;
+        info.hdcDraw = &dc;
+        info.prcBounds = Rect{0, 0, 400, 300};
+        viewer_->PaintStatus(info);
+        return image;
+    }
+    static QRgb WindowColour() {
+        QImage image(4, 4, QImage::Format_RGB32);
+        platform::DrawContext dc(image);
+        dc.FillRect(Rect{0, 0, 4, 4}, platform::COLOR_WINDOW + 1);
+        return image.pixel(1, 1);
+    }
+    // Pixels of the band about the status text that are not the window colour.
+    static int TextPixels(const QImage& image) {
+        int differing = 0;
+        for (int y = 150 + 20; y < 150 + 45; ++y) {
+            for (int x = 0; x < 400; ++x) differing += image.pixel(x, y) != WindowColour() ? 1 : 0;
+        }
+        return differing;
+    }
+    bool ShowsPicture() {
+        return viewer_->GetDisplay() != nullptr && viewer_->IsImagePresent() &&
+               viewer_->GetDisplay()->GetBackBuffer() != nullptr && Near(ShownAt(100, 75), kPicture);
+    }
+
+    testing_support::ScriptedPrompts prompts_;
+};
+
+TEST_F(DeviceChanges, AResizeThatCostsTheDeviceMakesTheDisplayAgain) {
+    Hardware();
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 1; }));
+    ASSERT_TRUE(viewer_->GetDisplay()->OwnsDevice());
+
+    // Too small for the hardware, but not so small that the loss does not matter.
+    widget_->resize(200, 256);
+    ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 2; }));
+    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(200, 256));
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+
+    // A window that small never had a claim on the hardware worth making anew.
+    widget_->resize(400, 300);
+    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetDisplay()->OwnsDevice(); }));
+    widget_->resize(200, 200);
+    ASSERT_TRUE(FramesUntil(
+        [&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(200, 200); }));
+    Pump(30ms);
+    EXPECT_EQ(host_.Count("OnLoad"), 2);
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+}
+
+TEST_F(DeviceChanges, ADriverExceptionWhileMakingTheDisplayAgainIsTold) {
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    viewer_->GetDeviceOwnership().SetCreate([] { throw std::runtime_error("driver"); });
+    prompts_.Answer(platform::PromptAnswer::Ok);
+    viewer_->GetDeviceOwnership().RecoverDevice({400, 300});
+    ASSERT_EQ(prompts_.calls().size(), 1u);
+    EXPECT_EQ(prompts_.calls()[0].text, "Resize");
+    EXPECT_EQ(prompts_.calls()[0].caption, "Graphics driver Exception");
+    EXPECT_EQ(viewer_->GetDisplay(), nullptr);
+
+    // The next time it works, the picture is back.
+    viewer_->GetDeviceOwnership().SetCreate({});
+    viewer_->GetDeviceOwnership().RecoverDevice({400, 300});
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+}
+
+TEST_F(DeviceChanges, ThePaletteDepthDropsTheDisplayAndAColourDepthMakesItAgain) {
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 1; }));
+
+    platform::SetDisplayBitsPerPixel(8);
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay() == nullptr; }));
+    EXPECT_TRUE(viewer_->StatusText().empty());
+    const QImage dropped = Painted();
+    EXPECT_EQ(dropped.pixel(200, 150), WindowColour());
+    EXPECT_EQ(TextPixels(dropped), 0);
+
+    platform::SetDisplayBitsPerPixel(32);
+    ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 2; }));
+    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 32);
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+
+    // A display that cannot be made again says so where the picture was.
+    gfx::display::SetDirect3DRefused(true);
+    platform::SetDisplayBitsPerPixel(16);
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay() == nullptr; }));
+    EXPECT_EQ(viewer_->StatusText(), "Failed to Create DirectX 6 or later");
+    EXPECT_GT(TextPixels(Painted()), 20);
+    gfx::display::SetDirect3DRefused(false);
+}
+
+// The loader draws through the display: it is joined before the display goes, and the
+// picture is loaded again onto the new one.
+TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
+    ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
+    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
+    LoopbackServer server;
+    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
+    reply.holdAfter = file.size() / 2;
+    server.Serve("/tall.lwf", std::move(reply));
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(server.Url("/tall.lwf"));
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
+    Pump(20ms);
+
+    platform::SetDisplayBitsPerPixel(16);
+    ASSERT_TRUE(PumpUntil([&] {
+        return viewer_->GetDisplay() != nullptr && viewer_->GetDisplay()->GetBitsPerPixel() == 16;
+    }));
+    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
+    server.Release();
+    EXPECT_TRUE(FramesUntil([&] {
+        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
+               !viewer_->GetAlbum().Loader().IsRunning();
+    }));
+    EXPECT_FALSE(viewer_->HasLoadError());
+}
+
+// Two viewers of one process: the one going full screen at a size of its own asks the
+// holder, which lets go at once, and takes the hardware back once full screen has it.
+TEST_F(DeviceChanges, TheHolderLetsGoForFullScreenAndTakesTheHardwareBack) {
+    Hardware();
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    CVanteloPlugin asker;
+    asker.AttachWindow(Child(400, 0, 300, 300));
+    ASSERT_NE(asker.GetDisplay(), nullptr);
+    ASSERT_FALSE(asker.GetDisplay()->HoldsHardware());
+    std::vector<std::chrono::milliseconds> sleeps;
+    asker.SetHardwareAskSleep([&](std::chrono::milliseconds ms) { sleeps.push_back(ms); });
+
+    ASSERT_TRUE(asker.EnterFullscreen());
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 300ms), 0);
+    EXPECT_TRUE(asker.GetDisplay()->HoldsHardware());
+    EXPECT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_EQ(viewer_->GetDisplay()->GetBackBuffer(), nullptr);
+    EXPECT_FALSE(record_.IsReleaseRequested());
+
+    // The request is withdrawn: the holder's next frame takes the display back.
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+    EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_FALSE(viewer_->GetDisplay()->HoldsHardware());
+
+    asker.SetFullscreen(0);
+    ASSERT_TRUE(FramesUntil(asker, [&] { return asker.GetFullscreen() == 0; }));
+    asker.OnDestroyWindow();
+}
+
+TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
+    Hardware();
+    auto now = std::chrono::steady_clock::now();
+    viewer_->GetDeviceOwnership().SetClock([&] { return now; });
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+
+    // An asker in another process asks, and dies before it withdraws the request.
+    record_.SetReleased(false);
+    record_.SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(record_.IsReleased());
+    EXPECT_FALSE(record_.IsHardwareClaimed());
+    const int frames = host_.Count("OnTime");
+    now += DeviceOwnership::LongestAskWait(record_.RunningCount()) / 2;
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(host_.Count("OnTime"), frames);
+    EXPECT_TRUE(record_.IsReleaseRequested());
+
+    now += DeviceOwnership::LongestAskWait(record_.RunningCount());
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(record_.IsReleaseRequested());
+    EXPECT_GT(host_.Count("OnTime"), frames);
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+    EXPECT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+}
+
+// Letting go joins the loader before the device section its passes wait for.
+TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
+    ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
+    Hardware();
+    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
+    LoopbackServer server;
+    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
+    reply.holdAfter = file.size() / 2;
+    server.Serve("/tall.lwf", std::move(reply));
+    viewer_->AttachWindow(widget_);
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    viewer_->SetFilename(server.Url("/tall.lwf"));
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
+    Pump(20ms);
+
+    record_.SetReleased(false);
+    record_.SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_TRUE(record_.IsReleased());
+    EXPECT_FALSE(viewer_->GetAlbum().Loader().IsRunning());
+
+    record_.SetReleaseRequest(false);
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
+    server.Release();
+    EXPECT_TRUE(FramesUntil([&] {
+        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
+               !viewer_->GetAlbum().Loader().IsRunning();
+    }));
+    EXPECT_FALSE(viewer_->HasLoadError());
+}
+
+// A holder in a process of its own, run by the test below: it hears of no display change
+// from the asker's process, so its frames alone let go and take back. It writes each step
+// into the file the asker names.
+class HolderProcess : public DeviceChanges {
+protected:
+    bool ManualPacing() const override { return false; }
+    void SetUp() override {
+        if (std::getenv("VANTELO_HOLDER_STATUS") == nullptr) GTEST_SKIP() << "run by HandOver";
+        DeviceChanges::SetUp();
+        // The asker's record, not one of this process's own.
+        ::setenv("VANTELO_SHM_NAME", std::getenv("VANTELO_HOLDER_RECORD"), 1);
+        record_.Unmap();
+        ASSERT_TRUE(record_.Map());
+    }
+    void TearDown() override {
+        if (std::getenv("VANTELO_HOLDER_STATUS") != nullptr) DeviceChanges::TearDown();
+    }
+    static void Note(const std::string& step) {
+        std::ofstream(std::getenv("VANTELO_HOLDER_STATUS"), std::ios::app) << step << "\n";
+    }
+};
+
+TEST_F(HolderProcess, LetsGoAndTakesBackFromItsFrames) {
+    Hardware();
+    viewer_->AttachWindow(widget_);
+    viewer_->SetFilename(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    Note("ready");
+    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDeviceOwnership().HasYielded(); }));
+    Note("yielded");
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->GetDeviceOwnership().HasYielded(); }));
+    ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
+    Note("shows");
+}
+
+class HandOver : public DeviceChanges {
+protected:
+    // The holder's steps so far.
+    std::string Steps() const {
+        std::ifstream in(status_);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    bool StepsUntil(const std::string& step) {
+        return PumpUntil([&] { return Steps().find(step) != std::string::npos; });
+    }
+    pid_t SpawnHolder() {
+        std::vector<std::string> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("VANTELO_PACING=", 0) == 0) continue;
+            env.push_back(entry);
+        }
+        env.push_back("VANTELO_HOLDER_STATUS=" + status_);
+        env.push_back("VANTELO_HOLDER_RECORD=" + name_);
+        std::vector<char*> envp;
+        for (auto& entry : env) envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        std::string self = "/proc/self/exe";
+        std::string filter = "--gtest_filter=HolderProcess.*";
+        char* argv[] = {self.data(), filter.data(), nullptr};
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) return 0;
+        return pid;
+    }
+
+    std::string status_ = temp_.Path("holder.txt");
+};
+
+TEST_F(HandOver, AHolderInAnotherProcessLetsGoFromItsFramesAlone) {
+    Hardware();
+    const pid_t holder = SpawnHolder();
+    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(StepsUntil("ready")) << Steps();
+    viewer_->AttachWindow(widget_);
+    ASSERT_FALSE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_EQ(record_.RunningCount(), 2);
+    std::vector<std::chrono::milliseconds> sleeps;
+    viewer_->SetHardwareAskSleep([&](std::chrono::milliseconds ms) {
+        sleeps.push_back(ms);
+        std::this_thread::sleep_for(ms);
+    });
+
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    // Well under the (2 + 10) waits of 300 ms.
+    EXPECT_LE(std::count(sleeps.begin(), sleeps.end(), 300ms), 3);
+    EXPECT_TRUE(StepsUntil("yielded")) << Steps();
+    EXPECT_TRUE(StepsUntil("shows")) << Steps();
+
+    viewer_->SetFullscreen(0);
+    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetFullscreen() == 0; }));
+    int status = -1;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+}  // namespace
