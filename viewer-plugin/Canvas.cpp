@@ -1,6 +1,8 @@
 #include "viewer-plugin/Canvas.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <utility>
 
 #include "platform/gfx/Direct3DDevice.h"
@@ -13,6 +15,8 @@
 namespace {
 
 constexpr std::uint32_t kTileCaps = gfx::DDSCAPS_ALLOCONLOAD | gfx::DDSCAPS_TEXTURE;
+// The old interface's tiles live in system memory, where its software device draws from.
+constexpr std::uint32_t kOldTileCaps = kTileCaps | gfx::DDSCAPS_SYSTEMMEMORY;
 constexpr std::uint32_t kManagedTexture = 0x10;
 constexpr std::uint32_t kDrawFlags = gfx::D3DDP_DONOTUPDATEEXTENTS | gfx::D3DDP_DONOTLIGHT;
 
@@ -41,7 +45,9 @@ Canvas::Canvas(D3DWindow* window, Vector2<int> imageSize) {
     SetSize(window, imageSize);
 }
 
-Canvas::~Canvas() = default;
+Canvas::~Canvas() {
+    InvalidateExecuteBuffer();
+}
 
 bool Canvas::SetSize(D3DWindow* window, Vector2<int> size, bool cleared) {
     if (size.x <= 0 || size.y <= 0) return false;
@@ -111,7 +117,14 @@ std::unique_ptr<D3DSurface> Canvas::CreateTile(D3DWindow* window, bool cleared) 
     if (window == nullptr) return tile;
     auto section = EnterDeviceSection();
     gfx::DirectDraw* dd4 = SharedDirectDraw().dd4;
-    if (dd4 == nullptr) return tile;
+    if (dd4 == nullptr) {
+        gfx::DirectDraw* dd = SharedDirectDraw().dd;
+        if (dd != nullptr && window->GetDeviceDX3() != nullptr) {
+            tile->CreateTextureDX3(dd, window->GetDeviceDX3(), kSurfaceSize, kSurfaceSize,
+                                   window->GetBackBufferFormat(), kOldTileCaps, 0, mipmapCount_);
+        }
+        return tile;
+    }
     const std::uint32_t caps = kTileCaps | (window->GetMipmapFilter() ? gfx::DDSCAPS_MIPMAP : 0);
     // A mipmap chain would be built from the borders before they are written.
     const bool uncleared = !cleared && mipmapCount_ == 1;
@@ -327,8 +340,10 @@ void Canvas::ActivateLevel(D3DWindow* window) {
 }
 
 int Canvas::Draw3D(D3DWindow* window, int filterRequest) {
-    // The old interface's path is not made here: without a newer device nothing is drawn.
-    if (window == nullptr || window->GetDevice() == nullptr) return 0;
+    if (window == nullptr) return 0;
+    if (window->GetDevice() == nullptr) {
+        return window->GetDeviceDX3() != nullptr ? DrawExecuteBuffer(window) : 0;
+    }
     auto section = EnterDeviceSection();
     const CanvasLevel& level = levels_[currentLevel_];
     if (!level.ready || !window->UpdateViewport()) return 0;
@@ -372,8 +387,222 @@ void Canvas::DrawTiles(gfx::Device* device, const CanvasLevel& level) {
 }
 
 void Canvas::InvalidateExecuteBuffer() {
-    executeDevice_ = nullptr;
     executeGeneration_ = 0;
+    if (executeDevice_ == nullptr && executeBuffer_ == nullptr) return;
+    auto section = EnterDeviceSection();
+    for (std::uint32_t& matrix : matrices_) {
+        if (matrix != 0 && executeDevice_ != nullptr) executeDevice_->DeleteMatrix(matrix);
+        matrix = 0;
+    }
+    if (executeBuffer_ != nullptr) executeBuffer_->Release();
+    executeBuffer_ = nullptr;
+    if (executeDevice_ != nullptr) executeDevice_->Release();
+    executeDevice_ = nullptr;
+}
+
+Canvas::ExecuteLayout Canvas::ExecuteLayoutFor(Vector2<int> grid) {
+    const auto tiles = static_cast<std::uint32_t>(std::max(grid.x, 0)) *
+                       static_cast<std::uint32_t>(std::max(grid.y, 0));
+    // Per tile: four 32-byte vertices, then a texture-handle state (12 bytes) and two
+    // triangles (20 bytes). Once: three transforms (28), nineteen render states (156),
+    // process-vertices (20), exit (4) and room for one alignment instruction.
+    ExecuteLayout layout;
+    layout.bufferSize = tiles * 160 + 224;
+    layout.vertexCount = tiles * 4;
+    layout.instructionOffset = tiles * 128;
+    layout.instructionLength = tiles * 32 + 216;
+    return layout;
+}
+
+float Canvas::LeftEdgeOffset(float zoom) {
+    // Minified, the left edge reaches into the border column, which holds the left
+    // neighbour's pixels: a seam. The offset keeps it inside the tile's own pixels.
+    constexpr float kTexel = 1.0f / 127.0f;
+    if (zoom < 0.25f) return 4.0f * kTexel;
+    if (zoom < 0.5f) return 2.0f * kTexel;
+    if (zoom < 1.0f) return (1.0f - zoom) * 2.0f * kTexel;
+    return 0.0f;
+}
+
+bool Canvas::CreateMatrices(D3DWindow* window) {
+    gfx::OldDevice* device = executeDevice_;
+    if (device == nullptr) return false;
+    const auto w = static_cast<float>(window->GetWidth());
+    const auto h = static_cast<float>(window->GetHeight());
+    // The viewport's origin is its centre with y upward, one unit a pixel: window pixels
+    // (origin top-left, y downward) are turned over and moved by half the window.
+    gfx::Matrix world;
+    world.m[1][1] = -1.0f;
+    world.m[3][0] = -w / 2.0f;
+    world.m[3][1] = h / 2.0f;
+    gfx::Matrix view;
+    view.m[3][2] = 1.0f;
+    const gfx::Matrix projection;
+    const gfx::Matrix* values[3] = {&world, &view, &projection};
+    for (int i = 0; i < 3; ++i) {
+        if (device->CreateMatrix(&matrices_[i]) != gfx::DD_OK ||
+            device->SetMatrix(matrices_[i], values[i]) != gfx::DD_OK) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Canvas::PrepareExecuteBuffer(D3DWindow* window) {
+    InvalidateExecuteBuffer();
+    gfx::OldDevice* device = window->GetDeviceDX3();
+    if (device == nullptr) return false;
+    auto section = EnterDeviceSection();
+    device->AddRef();
+    executeDevice_ = device;
+    const ExecuteLayout layout = ExecuteLayoutFor(levels_[currentLevel_].grid);
+    gfx::ExecuteBufferDesc desc;
+    desc.flags = gfx::D3DDEB_BUFSIZE | gfx::D3DDEB_CAPS;
+    desc.caps = gfx::D3DDEBCAPS_SYSTEMMEMORY;
+    desc.bufferSize = layout.bufferSize;
+    gfx::ExecuteData data;
+    data.vertexCount = layout.vertexCount;
+    data.instructionOffset = layout.instructionOffset;
+    data.instructionLength = layout.instructionLength;
+    if (!CreateMatrices(window) || device->CreateExecuteBuffer(&desc, &executeBuffer_) != gfx::DD_OK ||
+        executeBuffer_->SetExecuteData(&data) != gfx::DD_OK) {
+        InvalidateExecuteBuffer();
+        return false;
+    }
+    executeGeneration_ = window->GetGenerationDX3();
+    return true;
+}
+
+namespace {
+
+// Appends records to the locked buffer; false once one would not fit.
+class ExecuteWriter {
+public:
+    ExecuteWriter(std::uint8_t* data, std::size_t size, std::size_t at)
+        : data_(data), size_(size), at_(at) {}
+    template <class T>
+    void Put(const T& value) {
+        if (!fits_ || at_ + sizeof(T) > size_) {
+            fits_ = false;
+            return;
+        }
+        std::memcpy(data_ + at_, &value, sizeof(T));
+        at_ += sizeof(T);
+    }
+    void Op(std::uint8_t opcode, std::uint8_t size, std::uint16_t count) {
+        Put(gfx::Instruction{opcode, size, count});
+    }
+    std::size_t At() const { return at_; }
+    bool Fits() const { return fits_; }
+
+private:
+    std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_;
+    bool fits_ = true;
+};
+
+}  // namespace
+
+bool Canvas::FillExecuteBuffer() {
+    if (executeBuffer_ == nullptr) return false;
+    const CanvasLevel& level = levels_[currentLevel_];
+    const ExecuteLayout layout = ExecuteLayoutFor(level.grid);
+    gfx::ExecuteData data;
+    executeBuffer_->GetExecuteData(&data);
+    // Made for another grid: the next frame makes it anew.
+    if (data.vertexCount != layout.vertexCount) return false;
+    gfx::ExecuteBufferDesc desc;
+    if (executeBuffer_->Lock(&desc) != gfx::DD_OK) return false;
+    std::memset(desc.data, 0, desc.bufferSize);
+    const std::size_t tiles = level.tiles.size();
+    const float offset = LeftEdgeOffset(zoom_);
+    ExecuteWriter out(desc.data, desc.bufferSize, 0);
+    for (std::size_t i = 0; i < tiles; ++i) {
+        const gfx::TLVertex* screen = &level.vertices[i * CanvasLevel::kVerticesPerTile + 4];
+        for (int k = 0; k < 4; ++k) {
+            gfx::LitVertex v;
+            v.x = screen[k].x;
+            v.y = screen[k].y;
+            v.u = screen[k].u + (k < 2 ? offset : 0.0f);
+            v.v = screen[k].v;
+            out.Put(v);
+        }
+    }
+    constexpr auto kState = static_cast<std::uint8_t>(sizeof(gfx::StateEntry));
+    out.Op(gfx::D3DOP_STATETRANSFORM, kState, 3);
+    out.Put(gfx::StateEntry{gfx::D3DTRANSFORMSTATE_WORLD, matrices_[0]});
+    out.Put(gfx::StateEntry{gfx::D3DTRANSFORMSTATE_VIEW, matrices_[1]});
+    out.Put(gfx::StateEntry{gfx::D3DTRANSFORMSTATE_PROJECTION, matrices_[2]});
+    const gfx::StateEntry states[] = {
+        {gfx::D3DRENDERSTATE_LASTPIXEL, 0},
+        {gfx::D3DRENDERSTATE_EDGEANTIALIAS, 0},
+        {gfx::D3DRENDERSTATE_FILLMODE, gfx::D3DFILL_SOLID},
+        {gfx::D3DRENDERSTATE_CULLMODE, gfx::D3DCULL_CCW},
+        {gfx::D3DRENDERSTATE_SHADEMODE, gfx::D3DSHADE_FLAT},
+        {gfx::D3DRENDERSTATE_SPECULARENABLE, 0},
+        {gfx::D3DRENDERSTATE_DITHERENABLE, 0},
+        {gfx::D3DRENDERSTATE_TEXTUREPERSPECTIVE, 0},
+        {gfx::D3DRENDERSTATE_TEXTUREADDRESS, gfx::D3DTADDRESS_CLAMP},
+        {gfx::D3DRENDERSTATE_ADDRESSU, gfx::D3DTADDRESS_CLAMP},
+        {gfx::D3DRENDERSTATE_ADDRESSV, gfx::D3DTADDRESS_CLAMP},
+        {gfx::D3DRENDERSTATE_WRAPU, 0},
+        {gfx::D3DRENDERSTATE_WRAPV, 0},
+        {gfx::D3DRENDERSTATE_SRCBLEND, gfx::D3DBLEND_SRCCOLOR},
+        {gfx::D3DRENDERSTATE_TEXTUREMAPBLEND, gfx::D3DTBLEND_DECAL},
+        {gfx::D3DRENDERSTATE_SUBPIXEL, 0},
+        {gfx::D3DRENDERSTATE_SUBPIXELX, 0},
+        {gfx::D3DRENDERSTATE_TEXTUREMIN, gfx::D3DFILTER_LINEAR},
+        {gfx::D3DRENDERSTATE_TEXTUREMAG, gfx::D3DFILTER_LINEAR},
+    };
+    out.Op(gfx::D3DOP_STATERENDER, kState, static_cast<std::uint16_t>(std::size(states)));
+    for (const gfx::StateEntry& state : states) out.Put(state);
+    out.Op(gfx::D3DOP_PROCESSVERTICES, sizeof(gfx::ProcessVertices), 1);
+    out.Put(gfx::ProcessVertices{gfx::D3DPROCESSVERTICES_TRANSFORM, 0, 0, layout.vertexCount, 0});
+    // Triangle records start on an eight-byte boundary when their instruction does not.
+    if (out.At() % 8 == 0) out.Op(gfx::D3DOP_TRIANGLE, sizeof(gfx::Triangle), 0);
+    for (std::size_t i = 0; i < tiles; ++i) {
+        const D3DSurface* tile = level.tiles[i].get();
+        out.Op(gfx::D3DOP_STATERENDER, kState, 1);
+        out.Put(gfx::StateEntry{gfx::D3DRENDERSTATE_TEXTUREHANDLE,
+                                Usable(tile) ? tile->GetTextureHandle() : 0u});
+        const auto base = static_cast<std::uint16_t>(4 * i);
+        out.Op(gfx::D3DOP_TRIANGLE, sizeof(gfx::Triangle), 2);
+        out.Put(gfx::Triangle{static_cast<std::uint16_t>(base + 1),
+                              static_cast<std::uint16_t>(base + 2), base, 0x700});
+        out.Put(gfx::Triangle{static_cast<std::uint16_t>(base + 1),
+                              static_cast<std::uint16_t>(base + 3),
+                              static_cast<std::uint16_t>(base + 2), 0x700});
+    }
+    out.Op(gfx::D3DOP_EXIT, 0, 0);
+    executeBuffer_->Unlock();
+    return out.Fits();
+}
+
+bool Canvas::RunExecuteBuffer(D3DWindow* window) {
+    gfx::OldDevice* device = window->GetDeviceDX3();
+    if (device == nullptr || executeBuffer_ == nullptr) return false;
+    if (device->BeginScene() != gfx::DD_OK) return false;
+    const gfx::HRESULT hr =
+        device->Execute(executeBuffer_, window->GetViewportDX3(), gfx::D3DEXECUTE_CLIPPED);
+    device->EndScene();
+    return hr == gfx::DD_OK;
+}
+
+int Canvas::DrawExecuteBuffer(D3DWindow* window) {
+    if (window == nullptr || window->GetDeviceDX3() == nullptr) return 0;
+    auto section = EnterDeviceSection();
+    const CanvasLevel& level = levels_[currentLevel_];
+    if (!level.ready || level.tiles.empty()) return 0;
+    if (executeDevice_ != window->GetDeviceDX3() ||
+        executeGeneration_ != window->GetGenerationDX3()) {
+        if (!PrepareExecuteBuffer(window)) return 0;
+    }
+    if (!FillExecuteBuffer()) {
+        InvalidateExecuteBuffer();
+        return 0;
+    }
+    return RunExecuteBuffer(window) ? 1 : 0;
 }
 
 int Canvas::GetDisplayWidth() const {

@@ -63,8 +63,31 @@ public:
     // Draws the current level on the window's back buffer: 1 when drawn, else 0. A
     // `filterRequest` of 0 (or Shift and F held) samples the nearest texel, else bilinear.
     int Draw3D(D3DWindow* window, int filterRequest);
-    // Forgets the old interface's device and the generation its buffer was made for.
+    // Forgets the old interface's device and the generation its buffer was made for,
+    // letting go of the buffer and the matrices made on that device.
     void InvalidateExecuteBuffer();
+
+    // The old interface's path: one execute buffer draws the current level's tiles.
+    // The buffer's size and where its parts lie, for a grid of tiles.
+    struct ExecuteLayout {
+        std::uint32_t bufferSize = 0;
+        std::uint32_t vertexCount = 0;
+        std::uint32_t instructionOffset = 0;
+        std::uint32_t instructionLength = 0;
+    };
+    static ExecuteLayout ExecuteLayoutFor(Vector2<int> grid);
+    // How far the left edge of each tile reaches into its left border at a zoom (in u).
+    static float LeftEdgeOffset(float zoom);
+    // Matrices and buffer for the window's device; false when they cannot be made.
+    bool PrepareExecuteBuffer(D3DWindow* window);
+    // World, view and projection putting window pixels on the same pixels of the window's
+    // viewport.
+    bool CreateMatrices(D3DWindow* window);
+    bool FillExecuteBuffer();
+    bool RunExecuteBuffer(D3DWindow* window);
+    // 1 when drawn, else 0.
+    int DrawExecuteBuffer(D3DWindow* window);
+    gfx::ExecuteBuffer* GetExecuteBuffer() const { return executeBuffer_; }
 
     Vector3 GetPosition() const { return position_; }
     int GetImageWidth() const { return levels_[0].size.x; }
@@ -91,8 +114,10 @@ private:
     void DrawTiles(gfx::Device* device, const CanvasLevel& level);
 
     int tileStep_ = kTileStep;
-    const void* executeDevice_ = nullptr;  // the old interface's device its buffer is for
+    std::uint32_t matrices_[3] = {0, 0, 0};     // world, view, projection
+    gfx::OldDevice* executeDevice_ = nullptr;   // that made them and the buffer; held
     int executeGeneration_ = 0;
+    gfx::ExecuteBuffer* executeBuffer_ = nullptr;  // held
     int mipmapCount_ = 1;
     gfx::Device* device_ = nullptr;  // the device of the current draw; not held
     Vector3 position_;

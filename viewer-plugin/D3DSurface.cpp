@@ -25,6 +25,25 @@ bool D3DSurface::CreateTexture(gfx::DirectDraw* dd4, int width, int height,
     return true;
 }
 
+bool D3DSurface::CreateTextureDX3(gfx::DirectDraw* dd, gfx::OldDevice* device, int width,
+                                  int height, const gfx::PixelFormatDesc* format,
+                                  std::uint32_t caps, std::uint32_t caps2, int mipmapCount) {
+    (void)caps2;  // the old interface's surfaces have no second capabilities
+    textureHandle_ = 0;
+    SetMipmapCount(mipmapCount);
+    if (device == nullptr || !CreateDX3(dd, width, height, format, caps)) return false;
+    void* texture = nullptr;
+    if (GetSurface()->QueryInterface(gfx::IID_IDirect3DTexture, &texture) != gfx::DD_OK) {
+        return false;
+    }
+    auto* old = static_cast<gfx::OldTexture*>(static_cast<platform::IUnknown*>(texture));
+    // The handle lasts as long as the surface; the interface is only needed to get it.
+    const bool got = old->GetHandle(device, &textureHandle_) == gfx::DD_OK;
+    if (got) old->Load(old);
+    old->Release();
+    return got;
+}
+
 platform::HRESULT D3DSurface::Reload() {
     if (texture_ == nullptr) return platform::E_FAIL;
     return texture_->Load(texture_);

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kTrace = 0;
 constexpr int kError = 2;
+constexpr int kSevere = 3;
 constexpr int kTextureEdge = 256;
 
 void Log(int level, const char* text) {
@@ -112,8 +113,16 @@ void D3DWindow::DropDirect3DUser() {
     shared.d3dUsers = shared.hardwareUsers = shared.softwareUsers = 0;
 }
 
+void D3DWindow::ReleaseDeviceDX3() {
+    if (viewportDX3_ != nullptr && deviceDX3_ != nullptr) deviceDX3_->DeleteViewport(viewportDX3_);
+    LetGo(viewportDX3_);
+    LetGo(deviceDX3_);
+}
+
 void D3DWindow::ReleaseDevice() {
     auto section = EnterDeviceSection();
+    ReleaseDeviceDX3();
+    LetGo(d3dDX3_);
     Direct3DObjects& shared = SharedDirect3D();
     if (device_ != nullptr) {
         if (device_ == shared.hardware && hardwareGeneration_ == shared.hardwareGeneration) {
@@ -156,7 +165,7 @@ bool D3DWindow::IsHardwareCandidate() const {
 }
 
 platform::HRESULT D3DWindow::Setup3d() {
-    if (SharedDirectDraw().dx3Mode) return platform::E_FAIL;
+    if (SharedDirectDraw().dx3Mode) return Setup3dDX3();
     auto section = EnterDeviceSection();
     ReleaseDevice();
     if (backBuffer_ == nullptr || !backBuffer_->IsValid()) {
@@ -295,24 +304,93 @@ platform::HRESULT D3DWindow::CheckHardware(gfx::Device* device) {
     return result;
 }
 
+platform::HRESULT D3DWindow::Setup3dDX3() {
+    auto section = EnterDeviceSection();
+    gfx::DirectDraw* dd = SharedDirectDraw().dd;
+    if (dd == nullptr) return platform::E_FAIL;
+    ++generationDX3_;
+    ReleaseDeviceDX3();
+    if (d3dDX3_ == nullptr) {
+        void* d3d = nullptr;
+        const HRESULT hr = dd->QueryInterface(gfx::IID_IDirect3D, &d3d);
+        if (hr != gfx::DD_OK) {
+            Log(kError, "Failed to get Direct3D interface");
+            return hr;
+        }
+        d3dDX3_ = static_cast<gfx::OldDirect3D*>(static_cast<platform::IUnknown*>(d3d));
+    }
+    if (backBuffer_ != nullptr && backBuffer_->IsVideoMemory()) {
+        Log(kTrace, "Setup3D  For now we only use software rendering on DX5 and earlier\n");
+        if (!MoveBackBufferToSystemMemory()) backBuffer_.reset();
+    }
+    HRESULT hr = platform::E_FAIL;
+    if (backBuffer_ != nullptr && backBuffer_->GetSurface() != nullptr) {
+        void* device = nullptr;
+        hr = backBuffer_->GetSurface()->QueryInterface(gfx::IID_IDirect3DRGBDevice, &device);
+        if (hr == gfx::DD_OK) {
+            deviceDX3_ = static_cast<gfx::OldDevice*>(static_cast<platform::IUnknown*>(device));
+        }
+    }
+    if (deviceDX3_ == nullptr) {
+        Log(kSevere, "D3DWindow::Create  No available 3DDevice \n");
+        return hr;
+    }
+    Log(kTrace, " The kingdom is run by Direct3D-1 ");
+    Log(kTrace, "RGB");
+    Log(kTrace, " \n");
+
+    gfx::OldViewportDesc desc;
+    desc.width = GetWidth();
+    desc.height = GetHeight();
+    desc.scaleX = desc.scaleY = 1.0f;
+    desc.maxX = static_cast<float>(desc.width) / 2.0f;
+    desc.maxY = static_cast<float>(desc.height) / 2.0f;
+    desc.minZ = 0.0f;
+    desc.maxZ = 1.0f;
+    hr = d3dDX3_->CreateViewport(&viewportDX3_);
+    if (hr != gfx::DD_OK) {
+        Log(kSevere, "D3DWindow::SetViewport  CreateViewport failed\n");
+        return hr;
+    }
+    hr = deviceDX3_->AddViewport(viewportDX3_);
+    if (hr != gfx::DD_OK) {
+        LetGo(viewportDX3_);
+        Log(kSevere, "D3DWindow::AddViewport FAILED\n");
+        return hr;
+    }
+    EnumTextureFormats();
+    hr = viewportDX3_->SetViewport(&desc);
+    if (hr != gfx::DD_OK) {
+        Log(kSevere, "SetViewport FAILED");
+        return hr;
+    }
+    // The old interface's DirectDraw object switches modes badly: from now on the process
+    // switches them with ChangeDisplaySettings.
+    SetModeSwitchBySettings(true);
+    return gfx::DD_OK;
+}
+
+bool D3DWindow::MoveBackBufferToSystemMemory() {
+    if (!backBuffer_->IsVideoMemory()) return true;
+    // A flipping chain cannot hold a system-memory buffer, so frames are then blitted.
+    if (IsFlipping() && SharedDirectDraw().primary != nullptr) {
+        SharedDirectDraw().primary->DeleteAttachedSurface(0, backBuffer_->GetSurface());
+        flipping_ = false;
+    }
+    auto system = std::make_unique<DDSurface>();
+    system->SetName("Back buffer");
+    const std::uint32_t caps = (backCaps_ & ~gfx::DDSCAPS_VIDEOMEMORY) | gfx::DDSCAPS_SYSTEMMEMORY;
+    if (!system->Create(SharedDirectDraw(), GetWidth(), GetHeight(), nullptr, caps, 0)) {
+        return false;
+    }
+    backBuffer_ = std::move(system);
+    return true;
+}
+
 platform::HRESULT D3DWindow::UseSoftwareDevice() {
     Direct3DObjects& shared = SharedDirect3D();
-    if (backBuffer_->IsVideoMemory()) {
-        // The software device draws in system memory. A flipping chain cannot hold such a
-        // buffer, so frames are then blitted.
-        if (IsFlipping() && SharedDirectDraw().primary != nullptr) {
-            SharedDirectDraw().primary->DeleteAttachedSurface(0, backBuffer_->GetSurface());
-            flipping_ = false;
-        }
-        auto system = std::make_unique<DDSurface>();
-        system->SetName("Back buffer");
-        const std::uint32_t caps =
-            (backCaps_ & ~gfx::DDSCAPS_VIDEOMEMORY) | gfx::DDSCAPS_SYSTEMMEMORY;
-        if (!system->Create(SharedDirectDraw(), GetWidth(), GetHeight(), nullptr, caps, 0)) {
-            return platform::E_FAIL;
-        }
-        backBuffer_ = std::move(system);
-    }
+    // The software device draws in system memory.
+    if (!MoveBackBufferToSystemMemory()) return platform::E_FAIL;
     if (shared.software == nullptr) {
         const HRESULT hr = shared.d3d->CreateDevice(gfx::IID_IDirect3DRGBDevice,
                                                     backBuffer_->GetSurface(), &shared.software);
@@ -327,17 +405,27 @@ platform::HRESULT D3DWindow::UseSoftwareDevice() {
     return gfx::DD_OK;
 }
 
+void D3DWindow::KeepTextureFormat(const gfx::PixelFormatDesc& format) {
+    constexpr std::uint32_t kLuminanceAndBump = 0xE0000;
+    if ((format.flags & gfx::DDPF_RGB) != 0 && (format.flags & gfx::DDPF_FOURCC) == 0 &&
+        format.fourCC == 0 && format.rgb.rgbBitCount >= 16 &&
+        (format.flags & kLuminanceAndBump) == 0) {
+        textureFormats_.push_back(format);
+    }
+}
+
 void D3DWindow::EnumTextureFormats() {
     textureFormats_.clear();
-    constexpr std::uint32_t kLuminanceAndBump = 0xE0000;
-    const HRESULT hr = device_->EnumTextureFormats([this](const gfx::PixelFormatDesc& format) {
-        if ((format.flags & gfx::DDPF_RGB) != 0 && (format.flags & gfx::DDPF_FOURCC) == 0 &&
-            format.fourCC == 0 && format.rgb.rgbBitCount >= 16 &&
-            (format.flags & kLuminanceAndBump) == 0) {
-            textureFormats_.push_back(format);
-        }
+    const auto keep = [this](const gfx::PixelFormatDesc& format) {
+        KeepTextureFormat(format);
         return true;
-    });
+    };
+    HRESULT hr = platform::E_FAIL;
+    if (device_ != nullptr) {
+        hr = device_->EnumTextureFormats(keep);
+    } else if (deviceDX3_ != nullptr) {
+        hr = deviceDX3_->EnumTextureFormats(keep);
+    }
     if (hr != gfx::DD_OK) Log(kError, "Error while enumerating textures\n");
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/gfx/Direct3DDevice.h"
+#include "platform/gfx/OldDirect3D.h"
 #include "viewer-plugin/DDWindow.h"
 
 // The 3D objects every viewer window of the process shares; touched only inside the device
@@ -50,6 +51,9 @@ public:
 
     // Chooses and makes the device for the current back buffer; 0 or the failing result.
     HRESULT Setup3d();
+    // The old interface's software device on a system-memory back buffer, with a viewport
+    // of the window's size; its generation counts up on each call.
+    HRESULT Setup3dDX3();
     void ReleaseDevice();
     void ReleaseViewport();
     void EvictTextures();
@@ -75,6 +79,10 @@ public:
     HardwareAsk AskForHardware(HardwareAskOptions options);
 
     gfx::Device* GetDevice() const { return device_; }
+    // The old interface's objects (null on the newer path) and their generation.
+    gfx::OldDevice* GetDeviceDX3() const { return deviceDX3_; }
+    gfx::OldViewport* GetViewportDX3() const { return viewportDX3_; }
+    int GetGenerationDX3() const { return generationDX3_; }
     gfx::Viewport* GetViewport() const { return viewport_; }
     bool GetMipmapFilter() const { return mipmapFilter_; }
     bool HoldsHardware() const { return holdsHardware_; }
@@ -88,8 +96,13 @@ private:
     HRESULT CreateHardwareDevice(gfx::Device*& made);
     HRESULT CheckHardware(gfx::Device* device);
     HRESULT UseSoftwareDevice();
+    // A back buffer in video memory is replaced by one in system memory; false when that
+    // cannot be made.
+    bool MoveBackBufferToSystemMemory();
     void DropDirect3DUser();
+    void ReleaseDeviceDX3();
     void EnumTextureFormats();
+    void KeepTextureFormat(const gfx::PixelFormatDesc& format);
 
     gfx::Device* device_ = nullptr;      // held
     gfx::Viewport* viewport_ = nullptr;  // held
@@ -100,4 +113,8 @@ private:
     bool mipmapFilter_ = true;
     bool holdsHardware_ = false;
     std::vector<gfx::PixelFormatDesc> textureFormats_;
+    gfx::OldDirect3D* d3dDX3_ = nullptr;         // held
+    gfx::OldDevice* deviceDX3_ = nullptr;        // held
+    gfx::OldViewport* viewportDX3_ = nullptr;    // held
+    int generationDX3_ = 0;
 };

@@ -17,6 +17,7 @@ constexpr int kWarning = 1;
 constexpr int kError = 2;
 
 std::atomic<bool> forceDX3{false};
+std::atomic<bool> modeSwitchBySettings{false};
 
 void Log(int level, const std::string& text) {
     ErrorLog::Instance().Log(level, text);
@@ -46,6 +47,14 @@ void DDWindow::SetForceDX3(bool force) {
 
 bool DDWindow::IsForceDX3() {
     return forceDX3;
+}
+
+void DDWindow::SetModeSwitchBySettings(bool value) {
+    modeSwitchBySettings = value;
+}
+
+bool DDWindow::IsModeSwitchBySettings() {
+    return modeSwitchBySettings;
 }
 
 DDWindow::DDWindow(ModuleInstance instance, platform::HWND window)

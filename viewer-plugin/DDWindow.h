@@ -82,6 +82,11 @@ public:
     // The options' choice of the old interface.
     static void SetForceDX3(bool force);
     static bool IsForceDX3();
+    // Once set, the process switches display modes with ChangeDisplaySettings instead of
+    // DirectDraw: the old interface's way, and the way when full screen comes before any
+    // resize of the render target.
+    static void SetModeSwitchBySettings(bool value);
+    static bool IsModeSwitchBySettings();
     // How the window waits before its last try at the primary. Tests count instead.
     void SetSleep(std::function<void(std::chrono::milliseconds)> sleep) {
         sleep_ = std::move(sleep);

@@ -1,6 +1,7 @@
 // The viewer over the whole screen: entering and leaving the full-screen window, the
 // display's mode for it and the menu while it shows.
 #include "platform/gfx/DirectDraw.h"
+#include "platform/gfx/DisplaySettings.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "platform/window/Desktop.h"
@@ -139,8 +140,19 @@ void CVanteloPlugin::EndFullscreen() {
 
 bool CVanteloPlugin::SetDisplayMode(int width, int height, int bits) {
     if (!display_) return false;
+    if (!resizedOnce_) DDWindow::SetModeSwitchBySettings(true);
     auto section = EnterDeviceSection();
     DirectDrawObjects& shared = SharedDirectDraw();
+    if (DDWindow::IsModeSwitchBySettings() || shared.dx3Mode) {
+        gfx::DevMode mode;
+        mode.fields = gfx::DM_BITSPERPEL | gfx::DM_PELSWIDTH | gfx::DM_PELSHEIGHT;
+        mode.pelsWidth = static_cast<std::uint32_t>(width);
+        mode.pelsHeight = static_cast<std::uint32_t>(height);
+        mode.bitsPerPel = static_cast<std::uint32_t>(bits);
+        if (gfx::ChangeDisplaySettings(&mode, 0) != gfx::DISP_CHANGE_SUCCESSFUL) return false;
+        modeSwitched_ = true;
+        return true;
+    }
     const bool old = shared.dd4 == nullptr;
     gfx::DirectDraw* dd = old ? shared.dd : shared.dd4;
     if (dd == nullptr) return false;
@@ -159,6 +171,10 @@ void CVanteloPlugin::RestoreDisplayMode() {
     modeSwitched_ = false;
     auto section = EnterDeviceSection();
     DirectDrawObjects& shared = SharedDirectDraw();
+    if (DDWindow::IsModeSwitchBySettings() || shared.dx3Mode) {
+        gfx::ChangeDisplaySettings(nullptr, 0);
+        return;
+    }
     const bool old = shared.dd4 == nullptr;
     gfx::DirectDraw* dd = old ? shared.dd : shared.dd4;
     if (dd == nullptr) return;

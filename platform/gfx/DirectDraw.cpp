@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/Direct3D.h"
+#include "platform/gfx/OldDirect3D.h"
 #include "platform/gfx/Pixels.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -35,6 +36,11 @@ platform::HRESULT DirectDraw::QueryInterface(const platform::IID& iid, void** ob
             return platform::E_NOINTERFACE;
         }
         *object = static_cast<platform::IUnknown*>(new Direct3D(device_));
+        return DD_OK;
+    }
+    if (iid == IID_IDirect3D) {
+        if (display::Direct3DRefused()) return platform::E_NOINTERFACE;
+        *object = static_cast<platform::IUnknown*>(new OldDirect3D());
         return DD_OK;
     }
     const bool known = iid == platform::IID_IUnknown ||

@@ -5,6 +5,7 @@
 
 #include "platform/gfx/Clipper.h"
 #include "platform/gfx/Direct3D.h"
+#include "platform/gfx/OldDirect3D.h"
 #include "platform/gfx/Pixels.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -51,6 +52,7 @@ Surface::Surface(std::shared_ptr<DeviceState> device, const SurfaceDesc& desc, b
 }
 
 Surface::~Surface() {
+    if (textureHandle_ != 0) ForgetTextureHandle(textureHandle_);
     display::UnregisterSurface(this);
     for (Surface* surface : attached_) surface->Release();
     if (clipper_ != nullptr) clipper_->Release();
@@ -64,6 +66,24 @@ platform::HRESULT Surface::QueryInterface(const platform::IID& iid, void** objec
         *object = nullptr;
         if ((desc_.caps & DDSCAPS_TEXTURE) == 0) return platform::E_NOINTERFACE;
         *object = static_cast<platform::IUnknown*>(new Texture(this));
+        return DD_OK;
+    }
+    if (iid == IID_IDirect3DTexture && object != nullptr) {
+        *object = nullptr;
+        if ((desc_.caps & DDSCAPS_TEXTURE) == 0) return platform::E_NOINTERFACE;
+        *object = static_cast<platform::IUnknown*>(new OldTexture(this));
+        return DD_OK;
+    }
+    // The old interface's software device is the surface's own, asked of it; it draws in
+    // system memory only.
+    if (iid == IID_IDirect3DRGBDevice && object != nullptr) {
+        *object = nullptr;
+        if (primary_ || (desc_.caps & DDSCAPS_3DDEVICE) == 0 ||
+            (desc_.caps & DDSCAPS_VIDEOMEMORY) != 0) {
+            return platform::E_NOINTERFACE;
+        }
+        if (const HRESULT hr = IsLost(); hr != DD_OK) return hr;
+        *object = static_cast<platform::IUnknown*>(new OldDevice(this));
         return DD_OK;
     }
     return QueryUnknownOnly(this, iid, object);

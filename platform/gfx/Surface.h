@@ -77,6 +77,10 @@ public:
     // nor locked. The primary has none.
     HRESULT DrawablePixels(platform::SurfacePixels& pixels) const;
     Rect Bounds() const { return Rect{0, 0, desc_.width, desc_.height}; }
+    // The old interface's texture handle; 0 until one is asked for. Set under the handle
+    // table's lock.
+    std::uint32_t TextureHandle() const { return textureHandle_; }
+    void SetTextureHandle(std::uint32_t handle) { textureHandle_ = handle; }
 
 private:
     ~Surface() override;
@@ -100,6 +104,7 @@ private:
     std::optional<ColourKey> colourKey_;
     Clipper* clipper_ = nullptr;
     std::vector<Surface*> attached_;
+    std::uint32_t textureHandle_ = 0;
 };
 
 }  // namespace gfx

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/gfx/DisplaySettings.h"
 #include "platform/gfx/Surface.h"
 
 namespace gfx {
@@ -260,6 +261,7 @@ void Reset() {
     s.textureFormats = DefaultTextureFormats();
     s.ignoredClears = 0;
     s.direct3DRefused = false;
+    ClearDisplaySettingsCalls();
 }
 
 }  // namespace display

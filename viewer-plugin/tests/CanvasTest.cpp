@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -102,6 +103,14 @@ protected:
     DisplayHold Display(int width, int height) {
         auto window = Window(width, height);
         EXPECT_EQ(window->CreateWindowed(), 0);
+        return DisplayHold(std::move(window));
+    }
+    // A display on the old interface, as the options' Debug key forces.
+    DisplayHold OldDisplay(int width, int height) {
+        DDWindow::SetForceDX3(true);
+        auto window = Window(width, height);
+        EXPECT_EQ(window->CreateWindowed(), 0);
+        EXPECT_NE(window->GetDeviceDX3(), nullptr);
         return DisplayHold(std::move(window));
     }
 
@@ -542,6 +551,102 @@ TEST_F(CanvasTest, UncreatedTilesAreLeftOut) {
     Select(canvas, *window, {0, 0, 0.2f});
     EXPECT_EQ(canvas.GetCurrentLevel(), 2);
     EXPECT_EQ(canvas.Draw3D(window.get(), 1), 1);
+}
+
+TEST_F(CanvasTest, TheOldInterfaceDrawsWhatTheNewOneDrawsFromZoomOneUp) {
+    const Vector3 whole[] = {{13, 7, 1}, {-20, -9, 2}, {5, 3, 3}};
+    const Vector3 fractional[] = {{13.37f, 7.61f, 1}, {-20.5f, 3.25f, 1.7f}, {0.3f, 0.8f, 2.5f}};
+    std::vector<Pixels> expected;
+    {
+        auto window = Display(320, 240);
+        Canvas canvas(window.get(), {700, 520});
+        Load(canvas);
+        for (const Vector3& at : whole) expected.push_back(Draw(canvas, *window, at));
+        for (const Vector3& at : fractional) expected.push_back(Draw(canvas, *window, at));
+    }
+    auto window = OldDisplay(320, 240);
+    Canvas canvas(window.get(), {700, 520});
+    const D3DSurface& tile = *canvas.GetFirstTile();
+    ASSERT_TRUE(tile.IsValid());
+    EXPECT_TRUE(tile.IsDX3());
+    EXPECT_EQ(tile.GetDesc().caps & 0x4001800u, 0x4001800u);
+    EXPECT_NE(tile.GetTextureHandle(), 0u);
+    Load(canvas);
+    std::size_t i = 0;
+    for (const Vector3& at : whole) {
+        const Pixels shown = Draw(canvas, *window, at);
+        const Pixels& want = expected[i++];
+        int differ = 0;
+        for (std::size_t k = 0; k < shown.values.size(); ++k) {
+            differ += shown.values[k] != want.values[k] ? 1 : 0;
+        }
+        EXPECT_EQ(differ, 0) << at.x << ", " << at.y << " zoom " << at.z;
+        EXPECT_EQ(shown(160, 120), want(160, 120));
+    }
+    for (const Vector3& at : fractional) {
+        const Pixels shown = Draw(canvas, *window, at);
+        const Pixels& want = expected[i++];
+        int far = 0;
+        for (std::size_t k = 0; k < shown.values.size(); ++k) {
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int a = static_cast<int>(shown.values[k] >> shift & 0xFF);
+                const int b = static_cast<int>(want.values[k] >> shift & 0xFF);
+                far += std::abs(a - b) > 1 ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(far, 0) << at.x << ", " << at.y << " zoom " << at.z;
+    }
+}
+
+TEST_F(CanvasTest, TheOldInterfaceBufferHoldsTheGridAndEndsAtExit) {
+    auto window = OldDisplay(320, 240);
+    Canvas canvas(window.get(), {4 * 254, 3 * 254});
+    ASSERT_EQ(canvas.GetGridSize(), Vector2<int>(4, 3));
+    Load(canvas);
+    const Pixels shown = Draw(canvas, *window, {0, 0, 0.3f});
+    // Level 0, minified: the picture's whole 305 x 229 pixels, and only they.
+    EXPECT_NE(shown(10, 10), kBackground);
+    EXPECT_NE(shown(303, 227), kBackground);
+    EXPECT_EQ(shown(306, 230), kBackground);
+    EXPECT_EQ(canvas.GetCurrentLevel(), 0);
+    gfx::ExecuteBuffer* buffer = canvas.GetExecuteBuffer();
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(buffer->Bytes().size(), 2144u);
+    EXPECT_EQ(buffer->Data().vertexCount, 48u);
+    EXPECT_EQ(buffer->Data().instructionOffset, 1536u);
+    EXPECT_EQ(buffer->Data().instructionLength, 600u);
+    // The left vertices reach 2/127 further into the texture below zoom 0.5.
+    const auto vertex = [&](int index) {
+        gfx::LitVertex v;
+        std::memcpy(&v, buffer->Bytes().data() + index * sizeof v, sizeof v);
+        return v;
+    };
+    EXPECT_FLOAT_EQ(vertex(0).u, 1.0f / 256 + 2.0f / 127);
+    EXPECT_FLOAT_EQ(vertex(1).u, 1.0f / 256 + 2.0f / 127);
+    EXPECT_FLOAT_EQ(vertex(2).u, 255.0f / 256);
+    EXPECT_EQ(vertex(47).colour, 0xFFFFFFFFu);
+    // Transforms, render states, process-vertices, then one texture and two triangles per
+    // tile and exit, short of the length.
+    std::size_t at = 1536;
+    std::vector<std::uint8_t> opcodes;
+    while (at + 4 <= buffer->Bytes().size()) {
+        gfx::Instruction op;
+        std::memcpy(&op, buffer->Bytes().data() + at, sizeof op);
+        opcodes.push_back(op.opcode);
+        at += 4 + std::size_t{op.size} * op.count;
+        if (op.opcode == gfx::D3DOP_EXIT) break;
+    }
+    ASSERT_EQ(opcodes.size(), 3u + 2 * 12 + 1);
+    EXPECT_EQ(opcodes[0], gfx::D3DOP_STATETRANSFORM);
+    EXPECT_EQ(opcodes[2], gfx::D3DOP_PROCESSVERTICES);
+    EXPECT_EQ(opcodes.back(), gfx::D3DOP_EXIT);
+    EXPECT_LE(at, 1536u + 600u);
+    // Each frame fills the same buffer again; a new device generation makes a new one.
+    Draw(canvas, *window, {4, 0, 1});
+    EXPECT_EQ(canvas.GetExecuteBuffer(), buffer);
+    window->Resize({300, 200}, false);
+    EXPECT_EQ(Draw(canvas, *window, {0, 0, 1})(5, 5), Picture(5, 5));
+    EXPECT_NE(canvas.GetExecuteBuffer(), nullptr);
 }
 
 }  // namespace

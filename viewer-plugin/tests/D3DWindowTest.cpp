@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Surface.h"
+#include "testing/ScriptedPrompts.h"
 #include "viewer-plugin/D3DSurface.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 
@@ -171,11 +172,50 @@ TEST_F(D3DWindowTest, WithoutTheInterfaceTheSetupFails) {
     EXPECT_EQ(window->GetDevice(), nullptr);
     Close(window);
 
-    gfx::display::SetDirect3DRefused(false);
+    // The old interface's path asks for its own 3D object.
     DDWindow::SetForceDX3(true);
     auto old = Window(100, 100);
-    EXPECT_EQ(old->CreateWindowed(), platform::E_FAIL);
+    EXPECT_EQ(old->CreateWindowed(), platform::E_NOINTERFACE);
+    EXPECT_TRUE(Logged(2, "Failed to get Direct3D interface"));
+    EXPECT_EQ(old->GetDeviceDX3(), nullptr);
     Close(old);
+}
+
+TEST_F(D3DWindowTest, TheOldInterfaceDrawsInSoftwareWithAViewportOfTheWindow) {
+    testing_support::ScriptedPrompts prompts;
+    DDWindow::SetForceDX3(true);
+    auto window = Window(300, 200);
+    ASSERT_EQ(window->CreateWindowed(), 0);
+    EXPECT_EQ(window->GetDevice(), nullptr);
+    ASSERT_NE(window->GetDeviceDX3(), nullptr);
+    EXPECT_EQ(window->GetGenerationDX3(), 1);
+    EXPECT_TRUE(Logged(0, "Setup3D  For now we only use software rendering on DX5 and earlier\n"));
+    EXPECT_TRUE(Logged(0, " The kingdom is run by Direct3D-1 "));
+    EXPECT_FALSE(window->GetBackBuffer()->IsVideoMemory());
+    EXPECT_TRUE(window->GetBackBuffer()->IsDX3());
+    gfx::OldViewportDesc desc;
+    ASSERT_EQ(window->GetViewportDX3()->GetViewport(&desc), gfx::DD_OK);
+    EXPECT_EQ(desc.width, 300);
+    EXPECT_EQ(desc.height, 200);
+    EXPECT_EQ(desc.scaleX, 1.0f);
+    EXPECT_EQ(desc.maxX, 150.0f);
+    EXPECT_EQ(desc.maxY, 100.0f);
+    EXPECT_FALSE(window->GetTextureFormats().empty());
+    EXPECT_TRUE(DDWindow::IsModeSwitchBySettings());
+    // A resize makes a new device of a new generation on the new back buffer.
+    window->Resize({320, 240}, false);
+    EXPECT_EQ(window->GetGenerationDX3(), 2);
+    ASSERT_NE(window->GetDeviceDX3(), nullptr);
+    EXPECT_EQ(window->GetDeviceDX3()->RenderTarget(), window->GetBackBuffer()->GetSurface());
+
+    // Without a back buffer to draw on there is no device: a box tells the user.
+    gfx::display::FailSurfaceCreations(2, platform::E_OUTOFMEMORY);
+    window->Resize({330, 240}, false);
+    EXPECT_EQ(window->GetDeviceDX3(), nullptr);
+    EXPECT_TRUE(Logged(3, "D3DWindow::Create  No available 3DDevice \n"));
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "D3DWindow::Create  No available 3DDevice \n");
+    Close(window);
 }
 
 TEST_F(D3DWindowTest, TheTextureFormatsKeepPlainRgbOfSixteenBitsOrMore) {

@@ -33,6 +33,7 @@ protected:
         gfx::display::Reset();
         platform::SetDisplayBitsPerPixel(32);
         DDWindow::SetForceDX3(false);
+        DDWindow::SetModeSwitchBySettings(false);
         ErrorLog::Instance().Reset();
         ErrorLog::Instance().SetObserver([this](int level, std::string_view text) {
             logged_.emplace_back(level, std::string(text));
@@ -48,6 +49,7 @@ protected:
         ErrorLog::Instance().Reset();
         platform::SetDisplayBitsPerPixel(32);
         DDWindow::SetForceDX3(false);
+        DDWindow::SetModeSwitchBySettings(false);
         EXPECT_EQ(SharedDirectDraw().windowCount, 0);
         EXPECT_EQ(gfx::display::LiveObjects(), live_);
         gfx::display::Reset();

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "platform/gfx/DisplaySettings.h"
 #include "platform/gfx/VirtualDisplay.h"
 #include "platform/registry/Registry.h"
 #include "platform/window/Desktop.h"
@@ -22,6 +23,7 @@
 #include "testing/ScriptedPrompts.h"
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/FullScreen.h"
+#include "viewer-plugin/AboutText.h"
 #include "viewer-plugin/ViewerOptions.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
 
@@ -339,6 +341,71 @@ TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
     // DX3 is only ever read.
     platform::RegKey debug;
     EXPECT_NE(software.OpenSubKey("Vantelo\\Debug", debug), platform::RegResult::Ok);
+}
+
+TEST_F(Fullscreen, TheDebugKeyForcesTheOldInterfaceWhoseModesSwitchBySettings) {
+    platform::RegKey debug;
+    ASSERT_EQ(platform::RegKey::Create(platform::Registry::Default(),
+                                       platform::RegHive::CurrentUser, "Software\\Vantelo\\Debug",
+                                       "", debug),
+              platform::RegResult::Ok);
+    ASSERT_EQ(debug.SetDword("DX3", 1), platform::RegResult::Ok);
+    LoadOptions();
+    EXPECT_TRUE(DDWindow::IsForceDX3());
+    LoadPicture();
+    D3DWindow* display = viewer_->GetDisplay();
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->GetDevice(), nullptr);
+    EXPECT_NE(display->GetDeviceDX3(), nullptr);
+    const std::string text = AdvancedText(viewer_->Report());
+    EXPECT_NE(text.find("TESTING - using dx3\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Using DirectX6 or later"), std::string::npos);
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(viewer_test::Near(ShownAt(100, 75), kPicture));
+
+    SetOptions({2, 0, 640, 480});
+    gfx::ClearDisplaySettingsCalls();
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_EQ(gfx::display::CurrentMode().width, 640);
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(viewer_test::Near(Shown(*viewer_->GetDisplay(), 320, 240), kPicture));
+    Leave();
+    const auto calls = gfx::DisplaySettingsCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_FALSE(calls[0].restore);
+    EXPECT_EQ(calls[0].mode.width, 640);
+    EXPECT_EQ(calls[0].mode.height, 480);
+    EXPECT_EQ(calls[0].mode.bitsPerPixel, 32);
+    EXPECT_EQ(calls[0].fields, gfx::DM_BITSPERPEL | gfx::DM_PELSWIDTH | gfx::DM_PELSHEIGHT);
+    EXPECT_EQ(calls[0].flags, 0u);
+    EXPECT_TRUE(calls[1].restore);
+    EXPECT_EQ(gfx::display::CurrentMode().width, platform::GetDesktopRect().GetSize().x);
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(viewer_test::Near(ShownAt(200, 150), kPicture));
+
+    platform::RegKey vantelo;
+    ASSERT_EQ(platform::RegKey::Open(platform::Registry::Default(), platform::RegHive::CurrentUser,
+                                     "Software\\Vantelo", vantelo),
+              platform::RegResult::Ok);
+    vantelo.DeleteTree("Debug");
+}
+
+TEST_F(Fullscreen, ModesSwitchThroughDirectDrawOnceTheRenderTargetWasResized) {
+    LoadPicture();
+    SetOptions({2, 0, 640, 480});
+    // Full screen before any resize of the render target sets the process-wide flag.
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_EQ(gfx::DisplaySettingsCalls().size(), 1u);
+    Leave();
+    EXPECT_TRUE(DDWindow::IsModeSwitchBySettings());
+    // Without it, and after a resize, DirectDraw switches the mode and nothing is logged.
+    DDWindow::SetModeSwitchBySettings(false);
+    gfx::ClearDisplaySettingsCalls();
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_EQ(gfx::display::CurrentMode().width, 640);
+    Leave();
+    EXPECT_TRUE(gfx::DisplaySettingsCalls().empty());
+    EXPECT_FALSE(DDWindow::IsModeSwitchBySettings());
 }
 
 TEST_F(Fullscreen, TheOptionsDialogTakesAskAtOnceAndSavesItOnClose) {
