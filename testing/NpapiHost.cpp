@@ -75,7 +75,7 @@ NpapiHost::NpapiHost(bool pacing) {
     };
     browser_.getJavaPeer = [](NPP) -> jref {
         NPAPI_HOST_RECORD("getJavaPeer");
-        return nullptr;
+        return 0;
     };
     browser_.geturlnotify = [](NPP, const char*, const char*, void*) -> NPError {
         NPAPI_HOST_RECORD("geturlnotify");

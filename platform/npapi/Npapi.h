@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/jri/Jri.h"
+
 // The browser plug-in interface: what a browser and a plug-in library hand each other. The
 // plug-in exports three entry points; the browser passes its own function table in and
 // receives the plug-in's. Field orders are fixed: browsers and plug-ins built apart agree
@@ -142,8 +144,6 @@ struct NPByteRange {
     NPByteRange* next = nullptr;
 };
 using NPRegion = void*;
-using JRIEnv = void;
-using jref = void*;
 
 using NPN_GetURLProcPtr = NPError (*)(NPP, const char*, const char*);
 using NPN_PostURLProcPtr = NPError (*)(NPP, const char*, const char*, std::uint32_t, const char*,
