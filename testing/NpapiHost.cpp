@@ -75,7 +75,7 @@ NpapiHost::NpapiHost(bool pacing) {
     };
     browser_.getJavaPeer = [](NPP) -> jref {
         NPAPI_HOST_RECORD("getJavaPeer");
-        return nullptr;
+        return 0;
     };
     browser_.geturlnotify = [](NPP, const char*, const char*, void*) -> NPError {
         NPAPI_HOST_RECORD("geturlnotify");
@@ -172,12 +172,29 @@ std::vector<std::string> NpapiHost::UrlTexts() const {
 }
 
 std::unique_ptr<NpapiHost::Instance> NpapiHost::NewInstance(const Attributes& attributes,
-                                                            NPError* result, std::uint16_t mode) {
+                                                            NPError* result, std::uint16_t mode,
+                                                            const char* mimeType) {
     auto instance = std::make_unique<Instance>(*this, attributes);
-    const NPError answer = instance->New(mode);
+    const NPError answer = instance->New(mode, mimeType);
     if (result != nullptr) *result = answer;
     if (answer != NPERR_NO_ERROR) return nullptr;
     return instance;
+}
+
+void NpapiHost::UseJava(JRIEnv* env) {
+    javaEnv_ = env;
+    browser_.getJavaEnv = []() -> JRIEnv* {
+        if (current_ == nullptr) return nullptr;
+        ++current_->javaEnvCalls_;
+        return current_->javaEnv_;
+    };
+    browser_.getJavaPeer = [](NPP npp) -> jref {
+        if (current_ == nullptr || npp == nullptr) return 0;
+        for (const Instance* instance : current_->instances_) {
+            if (&instance->npp_ == npp) return instance->javaPeer_;
+        }
+        return 0;
+    };
 }
 
 void NpapiHost::Pump() {
@@ -227,18 +244,19 @@ NpapiHost::Instance::~Instance() {
     }
 }
 
-NPError NpapiHost::Instance::New(std::uint16_t mode) {
+NPError NpapiHost::Instance::New(std::uint16_t mode, const char* mimeType) {
     if (Funcs() == nullptr || Funcs()->newp == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
-    const NPError result =
-        Funcs()->newp(const_cast<char*>("application/x-vantelo-plugin"), &npp_, mode,
-                      static_cast<std::int16_t>(argn_.size()), argn_.data(), argv_.data(), nullptr);
+    const bool none = argn_.empty();
+    const NPError result = Funcs()->newp(
+        const_cast<char*>(mimeType), &npp_, mode, static_cast<std::int16_t>(argn_.size()),
+        none ? nullptr : argn_.data(), none ? nullptr : argv_.data(), nullptr);
     created_ = result == NPERR_NO_ERROR;
     return result;
 }
 
-QWidget* NpapiHost::Instance::MakeWindow(int width, int height) {
+QWidget* NpapiHost::Instance::MakeWindow(int width, int height, QWidget* parent) {
     delete window_.data();
-    window_ = new QWidget;
+    window_ = new QWidget(parent);
     window_->setGeometry(0, 0, width, height);
     window_->show();
     NpapiHost::Pump();
@@ -278,6 +296,43 @@ NPError NpapiHost::Instance::Destroy() {
     }
     destroyed_ = true;
     return Funcs()->destroy(&npp_, nullptr);
+}
+
+NpapiHost::Instance::StreamAnswers NpapiHost::Instance::Stream(const std::string& bytes,
+                                                               NPReason reason, std::size_t piece,
+                                                               const char* type) {
+    StreamAnswers answers;
+    const NPPluginFuncs* f = Funcs();
+    if (f == nullptr || f->newstream == nullptr) return answers;
+    NPStream stream;
+    stream.url = "http://localhost/source";
+    stream.end = static_cast<std::uint32_t>(bytes.size());
+    answers.stype = NP_NORMAL;
+    answers.newStream = f->newstream(&npp_, const_cast<char*>(type), &stream, 0, &answers.stype);
+    if (answers.newStream != NPERR_NO_ERROR) return answers;
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        const std::int32_t ready = f->writeready != nullptr ? f->writeready(&npp_, &stream) : 0;
+        if (offset == 0) answers.writeReady = ready;
+        if (ready <= 0) break;
+        const std::size_t length =
+            std::min({piece, bytes.size() - offset, static_cast<std::size_t>(ready)});
+        std::string chunk = bytes.substr(offset, length);
+        const std::int32_t taken = f->write != nullptr
+                                       ? f->write(&npp_, &stream, static_cast<std::int32_t>(offset),
+                                                  static_cast<std::int32_t>(length), chunk.data())
+                                       : -1;
+        if (taken < 0) break;
+        answers.accepted += taken;
+        offset += length;
+    }
+    if (f->destroystream != nullptr)
+        answers.destroyStream = f->destroystream(&npp_, &stream, reason);
+    return answers;
+}
+
+void NpapiHost::Instance::Print(NPPrint* print) {
+    if (Funcs() != nullptr && Funcs()->print != nullptr) Funcs()->print(&npp_, print);
 }
 
 void NpapiHost::Instance::Frame(int count) {

@@ -60,9 +60,16 @@ public:
     // Blocks from memalloc not yet given back with memfree.
     int LiveBlocks() const { return static_cast<int>(blocks_.size()); }
 
-    // NPP_New with these attributes; `result` gets its answer. Null when it failed.
+    // NPP_New with these attributes; `result` gets its answer. Null when it failed. An
+    // object without attributes gets null arrays, as a full page does.
     std::unique_ptr<Instance> NewInstance(const Attributes& attributes, NPError* result = nullptr,
-                                          std::uint16_t mode = NP_EMBED);
+                                          std::uint16_t mode = NP_EMBED,
+                                          const char* mimeType = "application/x-vantelo-plugin");
+
+    // The browser's Java: getJavaEnv answers `env` (null: none) and counts its calls;
+    // getJavaPeer answers what the instance was given with SetJavaPeer.
+    void UseJava(JRIEnv* env);
+    int JavaEnvCalls() const { return javaEnvCalls_; }
 
     // Runs the toolkit's waiting events.
     static void Pump();
@@ -83,6 +90,8 @@ private:
     std::vector<std::string> otherCalls_;
     std::vector<void*> blocks_;
     std::vector<Instance*> instances_;
+    JRIEnv* javaEnv_ = nullptr;
+    int javaEnvCalls_ = 0;
 };
 
 // One embedded object and its window.
@@ -95,10 +104,11 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     NPP npp() { return &npp_; }
-    NPError New(std::uint16_t mode);
+    NPError New(std::uint16_t mode, const char* mimeType = "application/x-vantelo-plugin");
 
-    // A shown window of that size for the instance, not yet handed over.
-    QWidget* MakeWindow(int width, int height);
+    // A shown window of that size for the instance, not yet handed over; with a parent, a
+    // child of it at (0, 0).
+    QWidget* MakeWindow(int width, int height, QWidget* parent = nullptr);
     QWidget* window() const { return window_.data(); }
     // NPP_SetWindow with the window (a null handle when there is none).
     NPError SetWindow();
@@ -117,6 +127,22 @@ public:
     void MousePress(int x, int y, Qt::MouseButton button);
     void MouseRelease(int x, int y, Qt::MouseButton button);
     void Key(int qtKey);
+
+    // The embed's source: NPP_NewStream, then the bytes in pieces of at most `piece` as
+    // NPP_WriteReady allows, then NPP_DestroyStream with `reason`.
+    struct StreamAnswers {
+        NPError newStream = -1;
+        std::uint16_t stype = 0;
+        std::int32_t writeReady = 0;  // the first answer
+        std::int64_t accepted = 0;    // NPP_Write's answers added up
+        NPError destroyStream = -1;
+    };
+    StreamAnswers Stream(const std::string& bytes, NPReason reason = 0, std::size_t piece = 4096,
+                         const char* type = "application/octet-stream");
+    // NPP_Print with the record as given.
+    void Print(NPPrint* print);
+    // What the browser's getJavaPeer answers for this instance.
+    void SetJavaPeer(jref peer) { javaPeer_ = peer; }
 
     // NPP_GetValue; the scriptable peer (one reference for the caller) or null.
     NPError GetValue(NPPVariable variable, void* value);
@@ -142,6 +168,7 @@ private:
     QPointer<QWidget> window_;
     bool created_ = false;
     bool destroyed_ = false;
+    jref javaPeer_ = 0;
 };
 
 }  // namespace testing_support

@@ -2,6 +2,9 @@
 //   npapi-host plugin.so name=value ... [--save frame.png] [--wait ms] [--size WxH]
 // With --save the window's pixels are written as PNG once the wait is over (default 2000 ms)
 // and the program ends; otherwise it runs until the window is closed.
+//   npapi-host --entry-report plugin.so
+// starts the library with a Java machine of its own and prints what the plug-in's table
+// holds then ("urlnotify 1 javaClass 0 javaEnvCalls 0"): tests run it under other names.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/jri/testing/FakeVm.h"
 #include "testing/NpapiHost.h"
 
 namespace {
@@ -21,9 +25,27 @@ int Usage() {
     return 2;
 }
 
+int EntryReport(const char* library) {
+    jri_testing::FakeVm vm;
+    testing_support::NpapiHost host;
+    host.UseJava(&vm);
+    if (!host.Load(library)) {
+        std::fprintf(stderr, "npapi-host: %s\n", host.LoadError().c_str());
+        return 1;
+    }
+    const NPError result = host.Start();
+    std::printf("start %d urlnotify %d javaClass %d javaEnvCalls %d\n", result,
+                host.Plugin().urlnotify != nullptr ? 1 : 0,
+                host.Plugin().javaClass != nullptr ? 1 : 0, host.JavaEnvCalls());
+    host.Shutdown();
+    host.Unload();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--entry-report") == 0) return EntryReport(argv[2]);
     if (argc < 2) return Usage();
     QApplication app(argc, argv);
     const std::string library = argv[1];

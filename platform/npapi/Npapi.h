@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/jri/Jri.h"
+
 // The browser plug-in interface: what a browser and a plug-in library hand each other. The
 // plug-in exports three entry points; the browser passes its own function table in and
 // receives the plug-in's. Field orders are fixed: browsers and plug-ins built apart agree
@@ -19,6 +21,12 @@ inline constexpr NPError NPERR_INVALID_FUNCTABLE_ERROR = 3;
 inline constexpr NPError NPERR_MODULE_LOAD_FAILED_ERROR = 4;
 inline constexpr NPError NPERR_OUT_OF_MEMORY_ERROR = 5;
 inline constexpr NPError NPERR_INCOMPATIBLE_VERSION_ERROR = 8;
+inline constexpr NPError NPERR_INVALID_PARAM = 9;
+
+// Why a stream ended.
+inline constexpr NPReason NPRES_DONE = 0;
+inline constexpr NPReason NPRES_NETWORK_ERR = 1;
+inline constexpr NPReason NPRES_USER_BREAK = 2;
 
 // The table versions: the major in the high byte, the minor in the low one.
 inline constexpr std::uint16_t NP_VERSION_MAJOR = 0;
@@ -56,7 +64,8 @@ struct NPRect {
     std::uint16_t right = 0;
 };
 
-enum NPWindowType : int { NPWindowTypeWindow = 1, NPWindowTypeDrawable = 2 };
+// Handle-sized, so that a print record's words after the clip rectangle are all handles.
+enum NPWindowType : std::intptr_t { NPWindowTypeWindow = 1, NPWindowTypeDrawable = 2 };
 
 // The plug-in's part of the page. `window` is the window handle (here the widget).
 struct NPWindow {
@@ -83,14 +92,31 @@ struct NPSavedData {
     void* buf = nullptr;
 };
 
+// Printing an embedded object: its place on the page and the printer. A browser whose window
+// record has no type word puts the printer's device context right after the clip rectangle;
+// one with it, after the type word (`platformPrint`).
 struct NPEmbedPrint {
     NPWindow window;
     void* platformPrint = nullptr;
 };
+static_assert(offsetof(NPEmbedPrint, platformPrint) ==
+              offsetof(NPWindow, clipRect) + sizeof(NPRect) + sizeof(void*));
+
+// Printing a full-page object: the plug-in says whether it printed.
+struct NPFullPrint {
+    NPBool pluginPrinted;
+    NPBool printOne;
+    void* platformPrint;
+};
+
+union NPPrintData {
+    NPFullPrint fullPrint;
+    NPEmbedPrint embedPrint{};
+};
 
 struct NPPrint {
     std::uint16_t mode = NP_EMBED;
-    NPEmbedPrint embedPrint;
+    NPPrintData print;
 };
 
 // A window message handed to a windowless plug-in.
@@ -142,8 +168,6 @@ struct NPByteRange {
     NPByteRange* next = nullptr;
 };
 using NPRegion = void*;
-using JRIEnv = void;
-using jref = void*;
 
 using NPN_GetURLProcPtr = NPError (*)(NPP, const char*, const char*);
 using NPN_PostURLProcPtr = NPError (*)(NPP, const char*, const char*, std::uint32_t, const char*,
@@ -199,6 +223,15 @@ struct NPNetscapeFuncs {
 // version reads (88 bytes where pointers have 4).
 inline constexpr std::size_t kNetscapeFuncsThroughForceRedraw =
     offsetof(NPNetscapeFuncs, forceredraw) + sizeof(NPN_ForceRedrawProcPtr);
+
+// The Java class of NPPluginFuncs, a global reference of the browser's Java machine, travels
+// in a pointer-sized slot.
+inline void* JavaClassSlot(jref clazz) {
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(clazz));
+}
+inline jref JavaClassOf(const NPPluginFuncs& funcs) {
+    return static_cast<jref>(reinterpret_cast<std::uintptr_t>(funcs.javaClass));
+}
 
 // The three exports, by name.
 using NP_GetEntryPointsFunc = NPError (*)(NPPluginFuncs*);

@@ -158,6 +158,15 @@ bool DrawContext::FillRect(const Rect& rect, int brush) {
     return true;
 }
 
+bool DrawContext::FillRect(const Rect& rect, const SolidBrush& brush) {
+    QPainter painter;
+    impl_->Begin(painter);
+    painter.fillRect(ToRectF(rect), QColor(static_cast<int>(brush.colour & 0xFF),
+                                           static_cast<int>((brush.colour >> 8) & 0xFF),
+                                           static_cast<int>((brush.colour >> 16) & 0xFF)));
+    return true;
+}
+
 int DrawContext::SetBkMode(int mode) {
     if (mode != OPAQUE && mode != TRANSPARENT) return 0;
     return std::exchange(impl_->state.bkMode, mode);

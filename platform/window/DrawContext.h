@@ -17,6 +17,13 @@ inline constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 
+// A brush of one colour, owned by whoever made it (a parent window answering for its
+// children's background, say); plain data, so any copy of this layer can paint with it.
+struct SolidBrush {
+    COLORREF colour = 0;
+};
+using HBRUSH = const SolidBrush*;
+
 // System colours; a brush for FillRect is a colour's number + 1.
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_WINDOWFRAME = 6;
@@ -80,6 +87,7 @@ public:
     // The rectangle without its right and bottom edges, in logical coordinates. `brush` is
     // a system colour + 1; false for another.
     bool FillRect(const Rect& rect, int brush);
+    bool FillRect(const Rect& rect, const SolidBrush& brush);
 
     int SetBkMode(int mode);  // returns the previous one
     int GetBkMode() const;

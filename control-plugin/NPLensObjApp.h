@@ -1,0 +1,11 @@
+#pragma once
+
+#include "control-plugin/NsxApp.h"
+
+// The module object of NPLensObj: the framework's, with the module's Java class.
+class CNPLensObjApp : public CNsxApp {
+public:
+    bool InitInstance() override;
+    jref RegisterJavaClass() override;
+    void UnregisterJavaClass() override;
+};
