@@ -297,12 +297,39 @@ var Vantelo = (function () {
     canvas.style.height = "100%";
     canvas.style.touchAction = "none";
     element.appendChild(canvas);
-    if (!element.hasAttribute("tabindex")) element.tabIndex = 0;
     this.canvas = canvas;
+    this.makeFocusable();
     this.context = canvas.getContext("2d");
     this.listen();
     var self = this;
     if (window.ResizeObserver) new ResizeObserver(function () { self.invalidate(); }).observe(canvas);
+  };
+
+  // ---- Keyboard users. Browsers leave <object> out of the tab order, so the canvas takes
+  // the focus (the keys reach the element's handler from it), shows it when it came from the
+  // keyboard, and tells screen readers what it shows.
+  var FOCUS_STYLE = "vantelo-focus";
+
+  Viewer.prototype.makeFocusable = function () {
+    var canvas = this.canvas;
+    canvas.className = FOCUS_STYLE;
+    canvas.tabIndex = 0;
+    canvas.setAttribute("role", "img");
+    this.labelCanvas();
+    if (document.getElementById(FOCUS_STYLE)) return;
+    var style = document.createElement("style");
+    style.id = FOCUS_STYLE;
+    style.textContent = "canvas." + FOCUS_STYLE + ":focus { outline: none; }\n" +
+        "canvas." + FOCUS_STYLE + ":focus-visible { outline: 3px solid #4a90e2;" +
+        " outline-offset: -3px; }";
+    (document.head || document.documentElement).appendChild(style);
+  };
+
+  // The label is the picture's name, without its folder.
+  Viewer.prototype.labelCanvas = function () {
+    var name = String(this.fileName || "").replace(/[?#].*$/, "");
+    name = name.slice(Math.max(name.lastIndexOf("/"), name.lastIndexOf("\\")) + 1);
+    this.canvas.setAttribute("aria-label", name || "Picture");
   };
 
   // The window size in page pixels.
@@ -356,6 +383,7 @@ var Vantelo = (function () {
   // ---- Loading: the picture and its pyramid of halvings, made once.
   Viewer.prototype.load = function () {
     var self = this, token = ++this.loadToken, name = this.fileName;
+    this.labelCanvas();
     // The picture shown so far stays until the next one is ready.
     this.loadError = false;
     if (!name) return;
@@ -606,7 +634,7 @@ var Vantelo = (function () {
     var self = this, canvas = this.canvas, element = this.element;
     canvas.addEventListener("pointerdown", function (event) {
       if (!self.levels || !self.model.hasCanvas) return;
-      element.focus({ preventScroll: true });
+      canvas.focus({ preventScroll: true });
       self.cursor(event);
       var point = self.pointIn(event);
       if (event.button === 0 && !self.zoom) {

@@ -4,6 +4,11 @@
 
 namespace {
 
+int& RunningOperations() {
+    static int count = 0;
+    return count;
+}
+
 ProgressSource& Source() {
     static ProgressSource source;
     return source;
@@ -17,4 +22,16 @@ void SetProgressSource(ProgressSource source) {
 
 Progress* GetProgress() {
     return Source() ? Source()() : nullptr;
+}
+
+LongOperation::LongOperation() {
+    ++RunningOperations();
+}
+
+LongOperation::~LongOperation() {
+    --RunningOperations();
+}
+
+bool LongOperationRunning() {
+    return RunningOperations() > 0;
 }

@@ -22,3 +22,17 @@ using ProgressSource = std::function<Progress*()>;
 void SetProgressSource(ProgressSource source);
 // The busy window, or null when there is none.
 Progress* GetProgress();
+
+// Marks, for as long as it lives, an operation that holds a project while the event loop is
+// pumped under it (a copy's progress window, a question, a folder dialog): an export, adding
+// pictures, a copy, a page conversion. Whatever the loop delivers meanwhile (a posted
+// command, a shortcut) must not open, close or change a project under it, so the command
+// layer refuses such commands while one is running. Window thread only; they nest.
+class LongOperation {
+public:
+    LongOperation();
+    ~LongOperation();
+    LongOperation(const LongOperation&) = delete;
+    LongOperation& operator=(const LongOperation&) = delete;
+};
+bool LongOperationRunning();

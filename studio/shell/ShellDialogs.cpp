@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 
+#include "studio/shell/Progress.h"
 #include "studio/shell/RenameDlg.h"
 #include "studio/shell/ShellUtils.h"
 
@@ -17,7 +18,9 @@ public:
     ProgressDialogView(QWidget* owner, const std::string& title)
         : dialog_(QString::fromStdString(title), "Cancel", 0, kSteps, owner) {
         dialog_.setWindowTitle(QString::fromStdString(title));
-        dialog_.setWindowModality(Qt::WindowModal);
+        // Modal to the whole studio: once shown it takes every click and key, so nothing
+        // but its Cancel acts while the copy runs.
+        dialog_.setWindowModality(Qt::ApplicationModal);
         dialog_.setMinimumDuration(500);
         dialog_.setAutoClose(false);
         dialog_.setAutoReset(false);
@@ -27,13 +30,19 @@ public:
         const int value = total == 0 ? kSteps : static_cast<int>(done * kSteps / total);
         dialog_.setLabelText(QString::fromStdString(current));
         dialog_.setValue(value);
-        // The user's Cancel arrives through the event loop.
-        QCoreApplication::processEvents();
+        // The user's Cancel arrives through the event loop. Until the dialog shows, and
+        // with it its modality, the user's input waits in the queue: it would otherwise
+        // reach the main window in the middle of the copy.
+        QCoreApplication::processEvents(dialog_.isVisible()
+                                            ? QEventLoop::AllEvents
+                                            : QEventLoop::ExcludeUserInputEvents);
         return !dialog_.wasCanceled();
     }
 
 private:
     static constexpr int kSteps = 1000;
+    // What the copy belongs to stays put while the loop runs under it.
+    LongOperation operation_;
     QProgressDialog dialog_;
 };
 

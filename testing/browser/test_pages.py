@@ -3,6 +3,7 @@
 import pytest
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
+from selenium.webdriver.common.keys import Keys
 
 from conftest import open_page, viewers, wait_for, wait_loaded
 
@@ -61,3 +62,45 @@ def test_the_animation_plays_to_its_last_point_and_stops_back_at_the_first(brows
     assert browser.execute_script("return goals.length;") >= 3
     browser.execute_script("stop();")
     assert browser.execute_script(POSITION, viewer) == pytest.approx(first)
+
+
+# The viewer whose canvas holds the focus, as its index among the page's viewers; -1 for none.
+FOCUSED_VIEWER = """
+var active = document.activeElement, list = arguments[0];
+for (var i = 0; i < list.length; ++i) if (active && active.parentNode === list[i]) return i;
+return -1;
+"""
+
+
+@pytest.mark.parametrize("page", ["grid/index1_1.htm", "slides/index1.htm", "animation/index.htm",
+                                  "converted/page.htm"])
+def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(browser, pages, console,
+                                                                            page):
+    open_page(browser, pages / page)
+    found = viewers(browser)
+    for viewer in found:
+        wait_for(browser, "return arguments[0].CanvasWidth > 0;", 15, viewer)
+    browser.execute_script("document.activeElement && document.activeElement.blur();")
+    reached = []
+    for _ in range(80):
+        ActionChains(browser).send_keys(Keys.TAB).perform()
+        index = browser.execute_script(FOCUSED_VIEWER, found)
+        if index < 0 or index in reached:
+            continue
+        reached.append(index)
+        viewer = found[index]
+        canvas = browser.execute_script("return document.activeElement;")
+        assert canvas.get_attribute("role") == "img"
+        name = browser.execute_script("return arguments[0].Filename;", viewer)
+        assert canvas.get_attribute("aria-label") == name.split("/")[-1]
+        assert browser.execute_script("var s = getComputedStyle(arguments[0]);"
+                                      "return [s.outlineStyle, parseFloat(s.outlineWidth)];",
+                                      canvas) == ["solid", 3]
+        browser.execute_script("arguments[0].PosZ = 2;", viewer)
+        before = browser.execute_script(POSITION, viewer)
+        ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN).perform()
+        after = browser.execute_script(POSITION, viewer)
+        assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
+        if len(reached) == len(found):
+            break
+    assert sorted(reached) == list(range(len(found))), "Tab reached every viewer"

@@ -7,6 +7,7 @@
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/Animation.h"
 #include "studio/projects/AnimationFile.h"
+#include "studio/shell/Progress.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/animation/AnimationCommands.h"
@@ -118,6 +119,8 @@ bool AnimationLoadImage::IsEnabled() {
 
 void AnimationLoadImage::Execute() {
     if (CurrentAnimation() == nullptr) ExecuteCommand(kAnimationNew);
+    // The animation is held across the question.
+    LongOperation loading;
     Animation* animation = CurrentAnimation();
     if (animation == nullptr || selection_ == nullptr || !selection_->HasItems()) return;
     const std::string path = selection_->GetFirstItemPath().GetPath();
@@ -195,6 +198,8 @@ bool AnimationExport::IsEnabled() {
 }
 
 void AnimationExport::Execute() {
+    // The animation is held from the folder dialog to the end of the copy.
+    LongOperation exporting;
     Animation* animation = CurrentAnimation();
     if (animation == nullptr) return;
     const std::string folder =

@@ -14,6 +14,7 @@
 #include "studio/shell/DataFile.h"
 #include "studio/shell/DataFolder.h"
 #include "studio/shell/FileSelection.h"
+#include "studio/shell/Progress.h"
 #include "studio/shell/SplashDlg.h"
 #include "studio/shell/app/DiskSpace.h"
 #include "studio/shell/app/FrameSplitter.h"
@@ -279,6 +280,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 bool CMainFrame::QueryClose() {
+    // A long operation holds a project: the studio does not end under it.
+    if (LongOperationRunning()) return false;
     // The page project is asked about before the animation here, unlike Close and Save.
     int save = 0;
     const char* text = nullptr;

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "platform/debug/Debug.h"
+#include "studio/shell/Progress.h"
+#include "studio/shell/commands/CommandIds.h"
 
 namespace {
 
@@ -61,7 +63,52 @@ CommandFactory* GetCommandFactory() {
     return FactorySlot();
 }
 
+bool ChangesProjects(int id) {
+    switch (id) {
+        case kGalleryAddFiles:
+        case kGalleryNew:
+        case kGalleryRemove:
+        case kGalleryUp:
+        case kGalleryDown:
+        case kGallerySave:
+        case kGalleryConfigure:
+        case kGalleryClose:
+        case kGalleryRemoveAll:
+        case kVantelifyNew:
+        case kVantelifySave:
+        case kVantelifyClose:
+        case kVantelifySetFile:
+        case kAnimationNew:
+        case kAnimationSave:
+        case kAnimationClose:
+        case kAnimationPosAdd:
+        case kAnimationPosDelete:
+        case kAnimationPosChange:
+        case kAnimationPosInsert:
+        case kAnimationOpen:
+        case kAnimationExport:
+        case kAnimationLoadImage:
+        case kAnimationPosRename:
+        // The preferences set what adding pictures and exports make.
+        case kEditPreferences:
+        case kClose:
+        case kSave:
+        case kExit:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool RefusedWhileBusy(int id) {
+    return ChangesProjects(id) && LongOperationRunning();
+}
+
 bool ExecuteCommand(int id) {
+    if (RefusedWhileBusy(id)) {
+        platform::DebugOutput("Command " + std::to_string(id) + " refused: a long operation runs\n");
+        return false;
+    }
     CommandFactory* factory = GetCommandFactory();
     if (factory == nullptr) return true;
     try {

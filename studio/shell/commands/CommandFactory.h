@@ -81,7 +81,16 @@ CommandFactory* GetCommandFactory();
 
 // Runs the command of an id whatever its enabled state: the caller has decided. Nothing
 // happens for an id without a command (or without a factory). False when the command ran
-// and failed (Command::Failed, or an exception it let out).
+// and failed (Command::Failed, or an exception it let out), and when it was refused because
+// it would open, close or change a project while a long operation holds one.
 bool ExecuteCommand(int id);
-// The command's own answer; false for an id without a command.
+// The command's own answer; false for an id without a command. It stays the command's
+// state during a long operation, so buttons set from it are right once the operation ends;
+// what refuses is ExecuteCommand, and the router for menus and shortcuts.
 bool IsCommandEnabled(int id);
+
+// Ids that open, close or change a project, or end the studio (which closes them): while a
+// long operation runs (LongOperationRunning) ExecuteCommand does not run them and the
+// router greys and refuses them.
+bool ChangesProjects(int id);
+bool RefusedWhileBusy(int id);

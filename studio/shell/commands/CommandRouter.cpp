@@ -5,6 +5,7 @@
 
 #include "platform/debug/Debug.h"
 #include "studio/shell/commands/CmdUI.h"
+#include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/CommandTarget.h"
 
@@ -44,6 +45,11 @@ std::vector<CommandTarget*> CommandRouter::Targets() const {
 }
 
 bool CommandRouter::Update(CmdUI& ui) {
+    // Targets that run an id without a command object are held back here too.
+    if (RefusedWhileBusy(ui.GetId())) {
+        ui.Enable(false);
+        return true;
+    }
     for (CommandTarget* target : Targets()) {
         if (Safely(ui.GetId(), [&] { return target->OnUpdate(ui); })) return true;
     }
@@ -62,6 +68,7 @@ bool CommandRouter::IsEnabled(int id) {
 }
 
 bool CommandRouter::Route(int id) {
+    if (RefusedWhileBusy(id)) return false;
     for (CommandTarget* target : Targets()) {
         if (Safely(id, [&] { return target->OnCommand(id); })) return true;
     }

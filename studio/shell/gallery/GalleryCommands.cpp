@@ -10,6 +10,7 @@
 #include "studio/projects/Gallery.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/PidlPath.h"
+#include "studio/shell/Progress.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -84,6 +85,9 @@ bool GalleryAddFiles::IsEnabled() {
 void GalleryAddFiles::Execute() {
     if (CurrentGallery() == nullptr) ExecuteCommand(kGalleryNew);
     if (CurrentGallery() == nullptr || infoView_ == nullptr || selection_ == nullptr) return;
+    // Copies and thumbnails of the pictures go into the gallery while questions and progress
+    // pump the event loop.
+    LongOperation adding;
     infoView_->RefreshGallery(*selection_);
 }
 
@@ -128,6 +132,8 @@ bool GallerySave::IsEnabled() {
 }
 
 void GallerySave::Execute() {
+    // The gallery is held from the folder dialog to the end of the export.
+    LongOperation exporting;
     Gallery* gallery = CurrentGallery();
     if (gallery == nullptr) return;
     const std::string folder = BrowseForFolder(sheet_, "Select location for the gallery folder");
@@ -149,6 +155,8 @@ bool GalleryConfigure::IsEnabled() { return GalleryWithImages(); }
 
 void GalleryConfigure::Execute() {
     if (sheet_ == nullptr || CurrentGallery() == nullptr) return;
+    // The dialog edits the gallery's own variables.
+    LongOperation editing;
     GalleryOptions options(sheet_);
     options.SetGallerySheet(sheet_);
     options.exec();

@@ -209,6 +209,8 @@ void InfoGallerySheet::FillTemplateList() {
 }
 
 void InfoGallerySheet::SelectDefaultTemplate() {
+    // The gallery is held across the message of a missing preview.
+    LongOperation holding;
     Gallery* gallery = CurrentGallery();
     if (gallery == nullptr) return;
     // The catalogue is read once, when a gallery first needs it.
@@ -240,6 +242,8 @@ void InfoGallerySheet::SetDefaultTitle() {
 }
 
 void InfoGallerySheet::OnTemplateChanged(int row) {
+    // The gallery is held across the question.
+    LongOperation holding;
     Gallery* gallery = CurrentGallery();
     if (gallery == nullptr || row < 0 || static_cast<std::size_t>(row) >= templateNames_.size())
         return;

@@ -6,6 +6,7 @@
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/Vantelifier.h"
 #include "studio/shell/FileSelection.h"
+#include "studio/shell/Progress.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -87,6 +88,8 @@ void VantelifySetFile::Execute() {
         if (CurrentVantelifier() != nullptr) return;
         ExecuteCommand(kVantelifyNew);
     }
+    // Reading the page asks questions and shows progress while the project is held.
+    LongOperation reading;
     Vantelifier* project = CurrentVantelifier();
     if (project == nullptr) return;
     const PidlPath page = selection_->GetFirstItemPath();
@@ -106,6 +109,8 @@ bool VantelifySave::IsEnabled() {
 void VantelifySave::Execute() {
     // The sheet's button runs this without asking first; there is nothing to save yet.
     if (sheet_ == nullptr || !IsEnabled()) return;
+    // The page is converted and written under the file dialog's and the progress's loops.
+    LongOperation converting;
     platform::FileDialogRequest request;
     request.save = true;
     request.defaultExtension = "htm";

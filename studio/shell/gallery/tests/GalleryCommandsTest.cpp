@@ -5,8 +5,12 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "studio/shell/BusyDialog.h"
+#include "studio/shell/Progress.h"
+#include "studio/shell/ShellDialogs.h"
+#include "studio/shell/ShellUtils.h"
 
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/GalleryLists.h"
@@ -113,6 +117,85 @@ TEST_F(GalleryCommands, CloseKeepsTheGalleryWhenItsExportFailed) {
     rig_.prompts().AnswerPath(std::nullopt);
     ExecuteCommand(kGalleryClose);
     EXPECT_EQ(CurrentGallery(), nullptr) << "a cancelled folder dialog still closes";
+}
+
+// Commands that open, close or replace a project, posted to the window thread; each records
+// what it met when the loop delivered it.
+struct PostedCommand {
+    int id;
+    bool delivered = false;
+    bool duringOperation = false;
+    bool enabled = true;
+    bool ran = true;
+};
+
+std::vector<PostedCommand> PostProjectCommands() {
+    return {{kGalleryClose}, {kGalleryNew}, {kAnimationOpen}, {kVantelifySetFile}};
+}
+
+// Each arrives as a menu item or shortcut would (through the frame's router) and as a
+// sheet button would (ExecuteCommand).
+void Post(std::vector<PostedCommand>& commands, CMainFrame* frame) {
+    for (PostedCommand& command : commands) {
+        QTimer::singleShot(0, [&command, frame] {
+            command.delivered = true;
+            command.duringOperation = LongOperationRunning();
+            command.enabled = frame->GetRouter().IsEnabled(command.id);
+            command.ran = frame->GetRouter().Route(command.id) || ExecuteCommand(command.id);
+        });
+    }
+}
+
+void ExpectRefused(const std::vector<PostedCommand>& commands) {
+    for (const PostedCommand& command : commands) {
+        SCOPED_TRACE(command.id);
+        EXPECT_TRUE(command.delivered);
+        EXPECT_TRUE(command.duringOperation) << "the loop ran them only after the operation";
+        EXPECT_FALSE(command.enabled);
+        EXPECT_FALSE(command.ran);
+    }
+}
+
+TEST_F(GalleryCommands, ProjectCommandsArrivingDuringAnExportOrAnAddAreRefused) {
+    AddPictures({"a.jpg", "b.jpg"});
+    Gallery* const gallery = CurrentGallery();
+    ASSERT_NE(gallery, nullptr);
+
+    // The export's copies show the studio's own progress window, which pumps the loop.
+    InstallShellDialogs(frame_);
+    std::vector<PostedCommand> posted = PostProjectCommands();
+    Post(posted, frame_);
+    const std::string site = rig_.temp().Path("site");
+    std::filesystem::create_directories(site);
+    rig_.prompts().AnswerPath(site);
+    EXPECT_TRUE(ExecuteCommand(kGallerySave));
+    ExpectRefused(posted);
+    EXPECT_EQ(CurrentGallery(), gallery);
+    EXPECT_FALSE(gallery->IsModified()) << "the export ended";
+    EXPECT_EQ(LongOperationRunning(), false);
+
+    // Adding a picture of a name the gallery holds asks about it, in a loop of its own.
+    const RenameQuestion previous = SetRenameQuestion([](const std::string&, const std::string&) {
+        QCoreApplication::processEvents();
+        RenameChoice choice;
+        choice.kind = RenameChoice::AutoRename;
+        return choice;
+    });
+    posted = PostProjectCommands();
+    Post(posted, frame_);
+    Select({"a.jpg"});
+    ExecuteCommand(kGalleryAddFiles);
+    SetRenameQuestion(previous);
+    SetCopyProgressFactory(nullptr);
+    ExpectRefused(posted);
+    EXPECT_EQ(CurrentGallery(), gallery);
+    EXPECT_EQ(Rows().size(), 3u);
+
+    // Afterwards they run again.
+    rig_.prompts().Answer(PromptAnswer::No);
+    EXPECT_TRUE(IsCommandEnabled(kGalleryClose));
+    EXPECT_TRUE(ExecuteCommand(kGalleryClose));
+    EXPECT_EQ(CurrentGallery(), nullptr);
 }
 
 }  // namespace
