@@ -1,23 +1,25 @@
 #include "platform/files/MappedFile.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <new>
 #include <utility>
+
+#include "platform/files/UniqueFd.h"
 
 namespace platform {
 
 MappedFile::~MappedFile() { Close(); }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : bytes_(std::move(other.bytes_)), size_(std::exchange(other.size_, 0)) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
-        Close();
-        data_ = std::exchange(other.data_, nullptr);
+        bytes_ = std::move(other.bytes_);
         size_ = std::exchange(other.size_, 0);
     }
     return *this;
@@ -25,33 +27,37 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
 
 MappedFile::Status MappedFile::Open(const std::string& path) {
     Close();
-    // O_NONBLOCK: a named pipe must not hold the open until a writer comes; mmap ignores it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Status::OpenFailed;
+    // O_NONBLOCK: a named pipe must not hold the open until a writer comes.
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.ok()) return Status::OpenFailed;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Status::OpenFailed;
-    }
-    if (st.st_size <= 0) {
-        ::close(fd);
-        return Status::MappingFailed;
-    }
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Status::OpenFailed;
+    if (st.st_size <= 0) return Status::MappingFailed;
     const auto length = static_cast<std::size_t>(st.st_size);
-    void* view = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);  // the mapping keeps the file alive
-    if (view == MAP_FAILED) return Status::MapFailed;
-    data_ = static_cast<const std::uint8_t*>(view);
-    size_ = length;
+    if (length > kMaxSize) return Status::MapFailed;
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[length]);
+    if (!bytes) return Status::MapFailed;
+    // Never more than the size seen at the open: a file that grows meanwhile is read as it
+    // was, one that shrinks ends where its bytes end.
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::read(fd.get(), bytes.get() + done, length - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return Status::MapFailed;
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    if (done == 0) return Status::MappingFailed;
+    bytes_ = std::move(bytes);
+    size_ = done;
     return Status::Ok;
 }
 
 void MappedFile::Close() {
-    if (data_ != nullptr) {
-        ::munmap(const_cast<std::uint8_t*>(data_), size_);
-        data_ = nullptr;
-        size_ = 0;
-    }
+    bytes_.reset();
+    size_ = 0;
 }
 
 }  // namespace platform

@@ -2,16 +2,22 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace platform {
 
-// A read-only mapping of a whole file. The mapping steps fail in the same places as the
-// platform's: a file that cannot be opened, an empty file (a mapping of zero bytes cannot
-// be made), and a view that cannot be mapped.
+// A whole file, read into memory. It fails in the same places as a mapping would: a file
+// that cannot be opened, an empty file (a mapping of zero bytes cannot be made), and one
+// whose bytes cannot be had (too large, or a read error). The bytes are a copy: a file
+// that another program cuts short or rewrites meanwhile gives what could be read, never a
+// fault on access (a real mapping ends the process with SIGBUS there).
 class MappedFile {
 public:
     enum class Status { Ok, OpenFailed, MappingFailed, MapFailed };
+
+    // Larger files are refused as a view that cannot be mapped.
+    static constexpr std::size_t kMaxSize = std::size_t{1} << 31;
 
     MappedFile() = default;
     ~MappedFile();
@@ -23,11 +29,11 @@ public:
     Status Open(const std::string& path);
     void Close();
 
-    const std::uint8_t* data() const { return data_; }
+    const std::uint8_t* data() const { return bytes_.get(); }
     std::size_t size() const { return size_; }
 
 private:
-    const std::uint8_t* data_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> bytes_;
     std::size_t size_ = 0;
 };
 

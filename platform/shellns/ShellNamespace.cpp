@@ -466,4 +466,24 @@ bool IsHiddenFile(const std::string& path) {
     return platform::IsHidden(path);
 }
 
+bool HasSubfolders(const std::string& path, bool includeHidden) {
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr) return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) {
+            continue;
+        }
+        const std::string full = Join(path, name);
+        if (entry->d_type != DT_DIR && !IsDirectory(full)) continue;
+        if (!includeHidden && IsHiddenFile(full)) continue;
+        found = true;
+        break;
+    }
+    ::closedir(dir);
+    return found;
+}
+
 }  // namespace platform::shellns

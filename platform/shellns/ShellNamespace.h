@@ -96,6 +96,10 @@ std::vector<std::string> ParseMountInfo(std::string_view text);
 // The drives of this system that are directories now.
 std::vector<std::string> Drives();
 
+// True when the folder holds a folder that a listing with `includeHidden` shows: it reads the
+// folder only up to the first one. False for a folder that cannot be read.
+bool HasSubfolders(const std::string& path, bool includeHidden);
+
 // Hidden files: a leading dot, or the user.hidden attribute; where the file system keeps
 // no such attributes, the studio's companion files (.vte, .vtd) count as hidden.
 bool IsHiddenFile(const std::string& path);

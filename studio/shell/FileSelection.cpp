@@ -7,6 +7,15 @@
 
 namespace sh = platform::shellns;
 
+namespace {
+
+std::string KeyOf(const PidlPath& item) {
+    return item.IsValid() ? std::string(reinterpret_cast<const char*>(item.GetPidl()), item.GetSize())
+                          : std::string();
+}
+
+}  // namespace
+
 PidlPath FileSelection::GetFirstItemPath() const {
     if (items_.empty() || !folder_.IsValid()) return {};
     PidlPath path = folder_;
@@ -15,7 +24,7 @@ PidlPath FileSelection::GetFirstItemPath() const {
 }
 
 GalleryImage FileSelection::GetImage(const PidlPath& item) const {
-    const auto it = images_.find(item);
+    const auto it = images_.find(KeyOf(item));
     return it != images_.end() ? it->second : GalleryImage{};
 }
 
@@ -53,16 +62,22 @@ void FileSelection::SetFromNames(const std::string& folder, const std::vector<st
     folder_ = folderPath;
 }
 
-void FileSelection::GatherFacts(const ImageLookup& imageFor) {
+void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders) {
     folderCount_ = 0;
     fileCount_ = 0;
     totalSize_ = 0;
     images_.clear();
     const auto folder = folder_.GetShellFolder();
     if (folder == nullptr) return;
-    for (const PidlPath& item : items_) {
-        const std::uint32_t attributes = folder->GetAttributesOf(item.GetPidl(), 0xF0000000u);
-        if ((attributes & sh::kAttrFolder) != 0) {
+    if (folders != nullptr && folders->size() != items_.size()) folders = nullptr;
+    images_.reserve(items_.size());
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        const PidlPath& item = items_[i];
+        const bool isFolder = folders != nullptr
+                                  ? (*folders)[i]
+                                  : (folder->GetAttributesOf(item.GetPidl(), sh::kAttrFolder) &
+                                     sh::kAttrFolder) != 0;
+        if (isFolder) {
             ++folderCount_;
             continue;
         }
@@ -72,7 +87,7 @@ void FileSelection::GatherFacts(const ImageLookup& imageFor) {
         if (imageFor) {
             if (std::optional<GalleryImage> image = imageFor(path)) {
                 totalSize_ += image->fileSize;
-                images_[item] = std::move(*image);
+                images_[KeyOf(item)] = std::move(*image);
                 continue;
             }
         }
@@ -82,7 +97,7 @@ void FileSelection::GatherFacts(const ImageLookup& imageFor) {
         const auto size = std::filesystem::file_size(image.fileName, ec);
         image.fileSize = ec ? 0 : static_cast<std::int64_t>(size);
         totalSize_ += image.fileSize;
-        images_[item] = std::move(image);
+        images_[KeyOf(item)] = std::move(image);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "studio/projects/GalleryImage.h"
@@ -53,8 +54,9 @@ public:
     // The record of a decoded picture that the file list holds for an absolute path, if any.
     using ImageLookup = std::function<std::optional<GalleryImage>(const PidlPath& path)>;
     // Counts the folders and files among the items and records each file's size (and, for
-    // pictures the file list has decoded, its record).
-    void GatherFacts(const ImageLookup& imageFor);
+    // pictures the file list has decoded, its record). A view that knows which items are
+    // folders says so in `folders` (one flag per item), so none is asked of the disk again.
+    void GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders = nullptr);
 
     // The status line's text for the gathered facts.
     std::string GetStatusText() const;
@@ -63,7 +65,8 @@ private:
     GalleryImage entry_;
     PidlPath folder_;
     std::vector<PidlPath> items_;
-    std::map<PidlPath, GalleryImage> images_;
+    // By the item's bytes: thousands of items are looked up at each change of selection.
+    std::unordered_map<std::string, GalleryImage> images_;
     int folderCount_ = 0;
     int fileCount_ = 0;
     std::int64_t totalSize_ = 0;

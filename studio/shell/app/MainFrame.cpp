@@ -160,8 +160,8 @@ bool CMainFrame::OnCreateClient() {
     driveView_->SetFileView(fileView_);
     driveView_->SetSelection(selection_.get());
     driveView_->OnInitialUpdate();
-    // Until the folder tree chooses, the list shows the folder the studio started in.
-    fileView_->SetFolder(PidlPath(QDir::currentPath().toStdString()));
+    // The studio opens on the folder it was started in, shown in the tree and the list.
+    driveView_->ShowStartFolder(PidlPath(QDir::currentPath().toStdString()));
     SetModeMenu();
     return true;
 }

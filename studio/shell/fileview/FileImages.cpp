@@ -126,6 +126,23 @@ const QImage& FileImages::Image(int slot) const {
     return images_[static_cast<std::size_t>(slot)];
 }
 
+const QIcon& FileImages::Icon(int slot) {
+    if (slot < 0 || slot >= Count()) slot = kSlotPlaceholder;
+    QIcon& icon = icons_[static_cast<std::size_t>(slot)];
+    if (icon.isNull()) icon = QIcon(QPixmap::fromImage(images_[static_cast<std::size_t>(slot)]));
+    return icon;
+}
+
+void FileImages::SetImage(int slot, QImage image) {
+    if (slot == Count()) {
+        images_.push_back(std::move(image));
+        icons_.emplace_back();
+    } else {
+        images_[static_cast<std::size_t>(slot)] = std::move(image);
+        icons_[static_cast<std::size_t>(slot)] = QIcon();
+    }
+}
+
 void FileImages::CutToFixed() {
     if (images_.size() < kFirstThumbnailSlot) {
         images_.resize(kFirstThumbnailSlot);
@@ -134,7 +151,9 @@ void FileImages::CutToFixed() {
         }
     }
     images_.resize(kFirstThumbnailSlot);
+    icons_.resize(kFirstThumbnailSlot);
     thumbnails_.clear();
+    byName_.clear();
 }
 
 int FileImages::GetIconImage(const std::string& iconName) {
@@ -153,7 +172,7 @@ int FileImages::GetIconImage(const std::string& iconName) {
                            icon.pixmap(size));
     }
     const int slot = nextIconSlot_;
-    images_[static_cast<std::size_t>(slot)] = image;
+    SetImage(slot, image);
     // A slot used again must not still answer for the icon it showed before.
     for (auto it = iconSlots_.begin(); it != iconSlots_.end();) {
         it = it->second == slot ? iconSlots_.erase(it) : std::next(it);
@@ -178,21 +197,29 @@ int FileImages::PickSlot(int hint, bool replace, int count,
 
 int FileImages::AddThumbnail(int hint, RenderedThumbnail thumbnail, bool replace) {
     const int slot = PickSlot(hint, replace, Count(), thumbnails_);
-    if (slot == Count()) {
-        images_.push_back(std::move(thumbnail.image));
-    } else {
-        images_[static_cast<std::size_t>(slot)] = std::move(thumbnail.image);
-    }
+    SetImage(slot, std::move(thumbnail.image));
+    Unindex(slot);
     thumbnail.info.valid = true;
+    // One thumbnail per file: an older one of the same file gives up its name.
+    if (const auto older = byName_.find(thumbnail.info.fileName); older != byName_.end()) {
+        thumbnails_[older->second].valid = false;
+        byName_.erase(older);
+    }
+    byName_[thumbnail.info.fileName] = slot;
     thumbnails_[slot] = std::move(thumbnail.info);
     return slot;
 }
 
+void FileImages::Unindex(int slot) {
+    const auto found = thumbnails_.find(slot);
+    if (found == thumbnails_.end() || !found->second.valid) return;
+    const auto named = byName_.find(found->second.fileName);
+    if (named != byName_.end() && named->second == slot) byName_.erase(named);
+}
+
 int FileImages::FindThumbnailIndex(const std::string& path) const {
-    for (const auto& [slot, info] : thumbnails_) {
-        if (info.valid && info.fileName == path) return slot;
-    }
-    return 0;
+    const auto found = byName_.find(path);
+    return found != byName_.end() ? found->second : 0;
 }
 
 const ImageInfo* FileImages::GetImageInfo(const std::string& path) const {
@@ -211,6 +238,7 @@ bool FileImages::SetImageIptc(const std::string& path, const IPTCData& iptc) {
 }
 
 void FileImages::Invalidate(int slot) {
+    Unindex(slot);
     if (const auto found = thumbnails_.find(slot); found != thumbnails_.end()) {
         found->second.valid = false;
     }

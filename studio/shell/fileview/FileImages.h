@@ -5,8 +5,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include <QIcon>
 #include <QImage>
 
 #include "studio/shell/fileview/FileItem.h"
@@ -50,6 +52,8 @@ public:
 
     int Count() const { return static_cast<int>(images_.size()); }
     const QImage& Image(int slot) const;
+    // The slot's picture as an item shows it, made once per picture.
+    const QIcon& Icon(int slot);
     // Back to the 32 fixed slots with no thumbnail.
     void CutToFixed();
 
@@ -62,7 +66,8 @@ public:
                         const std::map<int, ImageInfo>& thumbnails);
     // Stores a thumbnail at the slot PickSlot gives (appending at the end).
     int AddThumbnail(int hint, RenderedThumbnail thumbnail, bool replace);
-    // The slot of the file's thumbnail (exact path), 0 when none.
+    // The slot of the file's thumbnail (exact path), 0 when none. Looked up by name, so a
+    // folder of many thousand files costs no more per file than one of ten.
     int FindThumbnailIndex(const std::string& path) const;
     const ImageInfo* GetImageInfo(const std::string& path) const;
     bool SetImageIptc(const std::string& path, const IPTCData& iptc);
@@ -70,8 +75,15 @@ public:
     const std::map<int, ImageInfo>& Thumbnails() const { return thumbnails_; }
 
 private:
+    void SetImage(int slot, QImage image);
+    void Unindex(int slot);
+
     std::vector<QImage> images_;
+    std::vector<QIcon> icons_;  // by slot; null until first asked for
     std::map<std::string, int> iconSlots_;
     int nextIconSlot_ = kFirstIconSlot;
     std::map<int, ImageInfo> thumbnails_;
+    // The valid thumbnails' slots by the path they were made from. Names differing only in
+    // case are different files here, so the path is the key as the file system spells it.
+    std::unordered_map<std::string, int> byName_;
 };

@@ -1,5 +1,6 @@
 #include "studio/shell/fileview/FileView.h"
 
+#include <algorithm>
 #include <set>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include "platform/prompts/Prompts.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
@@ -27,7 +29,7 @@ FileView::FileView(QWidget* parent) : QListWidget(parent) {
     setWordWrap(true);
     setUniformItemSizes(true);
     setIconSize(QSize(kThumbSize, kThumbSize));
-    setGridSize(QSize(72 + 24, 88 + 8));
+    InstallDelegate();
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::SelectedClicked);
     setDragEnabled(true);
@@ -54,7 +56,7 @@ FileView::FileView(QWidget* parent) : QListWidget(parent) {
 }
 
 FileView::~FileView() {
-    generation_.fetch_add(1);
+    generation_->fetch_add(1);
     StopWatcher();
     JoinWorkers();
     clear();  // the records go with their items
@@ -62,20 +64,48 @@ FileView::~FileView() {
 
 // ---- Loading
 
+void FileView::StartWorker(std::function<void()> job) {
+    ReapWorkers();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([job = std::move(job), done] {
+        job();
+        done->store(true);
+    });
+    workers_.push_back({std::move(thread), std::move(done)});
+}
+
+void FileView::ReapWorkers() {
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (it->done->load()) {
+            it->thread.join();
+            it = workers_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+int FileView::GetRunningWorkers() const {
+    return static_cast<int>(std::count_if(workers_.begin(), workers_.end(),
+                                          [](const Worker& worker) { return !worker.done->load(); }));
+}
+
 void FileView::JoinWorkers() {
-    // The workers only post to this thread and never wait for it, so joining cannot
-    // deadlock; what they posted for an older generation is dropped when it arrives.
-    if (loader_.joinable()) loader_.join();
-    if (thumbnails_.joinable()) thumbnails_.join();
+    // Only when the view goes. The workers only post to this thread and never wait for it,
+    // so joining cannot deadlock; what they posted is dropped with the view.
+    for (Worker& worker : workers_) worker.thread.join();
+    workers_.clear();
 }
 
 void FileView::SetFolder(const PidlPath& folder) {
-    generation_.fetch_add(1);
+    // The jobs of the folder shown so far stop at their next look at the generation; the
+    // window never waits for them (a large picture may take a second to decode), and what
+    // they still send is dropped.
+    generation_->fetch_add(1);
     std::string text = folder.IsValid() ? folder.GetPath() : std::string();
     if (!text.empty() && text.back() != '/') text += '/';
     merge_ = !text.empty() && text == folderText_;
     folderText_ = text;
-    JoinWorkers();
     if (!merge_) {
         StopWatcher();
         if (!folderText_.empty()) StartWatcher();
@@ -103,23 +133,45 @@ void FileView::StartLoader() {
         std::lock_guard hold(lock_);
         folder = folder_;
     }
-    const int generation = generation_.load();
+    const int generation = generation_->load();
     const bool merge = merge_;
     const bool hidden = ShowHiddenFiles();
-    loader_ = std::thread([this, folder = std::move(folder), generation, merge, hidden] {
-        // A change seen from now on is reported again.
-        changePending_ = false;
-        std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, generation_);
-        if (!listing) {
-            QCoreApplication::postEvent(this, new LoadDoneEvent(generation, false));
-            return;
-        }
+    // A change seen from now on is reported again.
+    changePending_ = false;
+    StartWorker([this, current = generation_, folder = std::move(folder), generation, merge,
+                 hidden] {
+        std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, *current);
+        if (!listing) return;  // a newer load took over
         listing->merge = merge;
         QCoreApplication::postEvent(this, new ListingEvent(std::move(*listing)));
     });
 }
 
+void FileView::ShowUnreadable(bool tell) {
+    // Nothing of the folder shown before may stand for this one: a command on an item left
+    // over would act on a same-named file here.
+    renaming_ = -1;
+    hotItem_ = nullptr;
+    clear();
+    images_.CutToFixed();
+    readable_ = false;
+    if (selection_ != nullptr) UpdateSelection();
+    if (tell) {
+        std::string shown = folderText_;
+        if (shown.size() > 1 && shown.back() == '/') shown.pop_back();
+        platform::ShowMessage(this, "Cannot open the folder '" + shown + "'.", "Open folder",
+                              platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+    }
+}
+
 void FileView::ApplyListing(FolderListing& listing) {
+    if (listing.unreadable) {
+        // A folder that vanished while it was shown just empties; one the user chose says why.
+        ShowUnreadable(!listing.merge);
+        completed_ = listing.generation;
+        return;
+    }
+    readable_ = true;
     if (listing.merge) {
         std::map<std::string, ListedEntry*> fresh;
         for (auto* group : {&listing.folders, &listing.files}) {
@@ -160,9 +212,8 @@ void FileView::ApplyListing(FolderListing& listing) {
 }
 
 void FileView::StartThumbnails(bool merge) {
-    if (thumbnails_.joinable()) thumbnails_.join();
     ThumbnailJob job;
-    job.generation = generation_.load();
+    job.generation = generation_->load();
     job.merge = merge;
     job.folderText = folderText_;
     std::set<std::string> shown;
@@ -183,8 +234,8 @@ void FileView::StartThumbnails(bool merge) {
         }
     }
     job.imageCount = images_.Count();
-    thumbnails_ = std::thread([this, job = std::move(job), threads = decodeThreads_] {
-        MakeThumbnails(job, generation_, [this](ItemPicture picture) {
+    StartWorker([this, current = generation_, job = std::move(job), threads = decodeThreads_] {
+        MakeThumbnails(job, *current, [this](ItemPicture picture) {
             QCoreApplication::postEvent(this, new PictureEvent(std::move(picture)));
         }, threads);
         QCoreApplication::postEvent(this, new LoadDoneEvent(job.generation, true));
@@ -203,24 +254,24 @@ void FileView::ApplyPicture(ItemPicture& picture) {
 void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
     auto* row = static_cast<FileListItem*>(item);
     row->slot = slot;
-    row->setIcon(QIcon(QPixmap::fromImage(images_.Image(slot))));
+    row->setIcon(images_.Icon(slot));
 }
 
 bool FileView::event(QEvent* event) {
     switch (static_cast<int>(event->type())) {
         case kListingEvent: {
             auto* listing = static_cast<ListingEvent*>(event);
-            if (listing->listing.generation == generation_.load()) ApplyListing(listing->listing);
+            if (listing->listing.generation == generation_->load()) ApplyListing(listing->listing);
             return true;
         }
         case kPictureEvent: {
             auto* picture = static_cast<PictureEvent*>(event);
-            if (picture->picture.generation == generation_.load()) ApplyPicture(picture->picture);
+            if (picture->picture.generation == generation_->load()) ApplyPicture(picture->picture);
             return true;
         }
         case kLoadDoneEvent: {
             auto* done = static_cast<LoadDoneEvent*>(event);
-            if (done->generation == generation_.load()) completed_ = done->generation;
+            if (done->generation == generation_->load()) completed_ = done->generation;
             return true;
         }
         case kFolderChangedEvent:
@@ -232,7 +283,7 @@ bool FileView::event(QEvent* event) {
 }
 
 void FileView::OnFolderChanged() {
-    generation_.fetch_add(1);
+    generation_->fetch_add(1);
     // One refresh answers every change noticed so far.
     QCoreApplication::removePostedEvents(this, kFolderChangedEvent);
     Refresh();
@@ -310,16 +361,29 @@ bool FileView::IsMarkedCut(int row) const {
 }
 
 void FileView::SelectAll() {
-    selectAll();
+    {
+        const QSignalBlocker once(this);  // one refill below, not one per change
+        selectAll();
+    }
+    viewport()->update();
     UpdateSelection();
 }
 
 void FileView::SelectImages() {
-    clearSelection();
+    // One selection of all pictures at once: item by item would refill the selection for
+    // every one of them.
+    QItemSelection pictures;
     for (int row = 0; row < count(); ++row) {
         const FileItem* record = GetItemRecord(row);
-        item(row)->setSelected(record != nullptr && record->kind == kKindPicture);
+        if (record == nullptr || record->kind != kKindPicture) continue;
+        const QModelIndex at = model()->index(row, 0);
+        pictures.select(at, at);
     }
+    {
+        const QSignalBlocker once(this);
+        selectionModel()->select(pictures, QItemSelectionModel::ClearAndSelect);
+    }
+    viewport()->update();
     UpdateSelection();
 }
 
@@ -327,9 +391,15 @@ void FileView::SelectImages() {
 
 void FileSelection::FillFromFileView(const FileView& view) {
     std::vector<PidlPath> items;
-    for (int row = 0; row < view.count(); ++row) {
-        if (!view.item(row)->isSelected()) continue;
-        if (const FileItem* record = view.GetItemRecord(row)) items.push_back(record->item);
+    std::vector<bool> folders;
+    QModelIndexList selected = view.selectionModel()->selectedIndexes();
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    for (const QModelIndex& index : selected) {
+        if (const FileItem* record = view.GetItemRecord(index.row())) {
+            items.push_back(record->item);
+            folders.push_back(record->kind == kKindFolder);
+        }
     }
     Set(view.GetFolder(), items);
     GatherFacts([&view](const PidlPath& path) -> std::optional<GalleryImage> {
@@ -342,7 +412,7 @@ void FileSelection::FillFromFileView(const FileView& view) {
         image.imageBytes = info->imageBytes;
         if (info->hasIptc) image.iptc = info->iptc;
         return image;
-    });
+    }, &folders);
 }
 
 void FileView::UpdateSelection() {

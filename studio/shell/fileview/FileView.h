@@ -1,11 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <QListWidget>
 
@@ -29,6 +31,7 @@ class FileView : public QListWidget, public CommandTarget {
 public:
     explicit FileView(QWidget* parent = nullptr);
     ~FileView() override;
+    using QListWidget::edit;
 
     void SetSelection(FileSelection* selection) { selection_ = selection; }
     // The folder tree beside the list; none in a list of its own.
@@ -45,9 +48,14 @@ public:
     const PidlPath& GetFolder() const { return folder_; }
     // The shown folder's path ending in '/', empty for a place outside the file system.
     const std::string& GetFolderText() const { return folderText_; }
-    int GetGeneration() const { return generation_.load(); }
+    int GetGeneration() const { return generation_->load(); }
     // True once the current generation's items and pictures are all in the list.
-    bool IsLoadComplete() const { return completed_ == generation_.load(); }
+    bool IsLoadComplete() const { return completed_ == generation_->load(); }
+    // False when the last folder asked for could not be read (the list is then empty).
+    bool IsFolderReadable() const { return readable_; }
+    // Loaders and thumbnail workers still at work (those of older folders may be finishing
+    // a decode).
+    int GetRunningWorkers() const;
     // Decode threads the thumbnail worker may use (1 by default).
     void SetDecodeThreads(int threads) { decodeThreads_ = threads; }
 
@@ -82,6 +90,9 @@ public:
     // Copies or moves the dragged items into the folder.
     void DropFiles(const std::string& target, const QMimeData* mime, Qt::DropAction effect);
 
+    // An item's name as the list draws it: lines parted by QChar::LineSeparator.
+    QString ShownText(int row) const;
+
     // The context menu for the current selection, its items enabled.
     QMenu* PrepareContextMenu();
 
@@ -98,14 +109,25 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
     struct Listed;
     class Delegate;
     friend class Delegate;
 
+    // A thread of a load job; `done` is set as the job's last act.
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    void StartWorker(std::function<void()> job);
+    // Joins the workers whose jobs have ended; never waits for one still working.
+    void ReapWorkers();
     void JoinWorkers();
+    void InstallDelegate();
     void StartLoader();
+    void ShowUnreadable(bool tell);
     void ApplyListing(struct FolderListing& listing);
     void StartThumbnails(bool merge);
     void ApplyPicture(struct ItemPicture& picture);
@@ -128,11 +150,12 @@ private:
     std::string folderText_;
     PidlPath folder_;
     std::mutex lock_;  // guards folder_ against the loader's copy
-    std::atomic<int> generation_{0};
+    // Shared with the jobs, which stop once it leaves their generation.
+    std::shared_ptr<std::atomic<int>> generation_ = std::make_shared<std::atomic<int>>(0);
     int completed_ = 0;
     bool merge_ = false;
-    std::thread loader_;
-    std::thread thumbnails_;
+    bool readable_ = true;
+    std::vector<Worker> workers_;
     int decodeThreads_ = 1;
     std::atomic<bool> changePending_{false};
     std::unique_ptr<FolderWatcher> watcher_;

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 
 #include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
@@ -23,10 +24,59 @@
 
 namespace shellns = platform::shellns;
 
-// Hands the edited name to the view, which renames the file before the text changes.
+// Draws each name whole where two lines of the cell can hold it, and hands an edited name to
+// the view, which renames the file before the text changes.
 class FileView::Delegate final : public QStyledItemDelegate {
 public:
     explicit Delegate(FileView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    // The name as it is drawn: broken into at most two lines that each fit `width`, at a
+    // word's end where one is, else anywhere; only a name two lines cannot hold loses its
+    // middle, so names alike are cut alike or not at all.
+    static QString Lines(const QString& text, const QFont& font, int width) {
+        if (width <= 0) return text;
+        QTextLayout layout(text, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        std::vector<std::pair<int, int>> lines;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines.emplace_back(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+        if (lines.size() <= 1) return text;
+        const QString first = text.mid(lines[0].first, lines[0].second);
+        QString rest = text.mid(lines[1].first);
+        if (lines.size() > 2) rest = QFontMetrics(font).elidedText(rest, Qt::ElideMiddle, width);
+        return first + QChar(QChar::LineSeparator) + rest;
+    }
+
+    // Room for the picture and two lines of text.
+    static QSize CellSize(const QFont& font) {
+        const int lineHeight = QFontMetrics(font).lineSpacing();
+        return {72 + 24, kThumbSize + 10 + 2 * lineHeight + 4};
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const QSize cell = CellSize(option.font);
+        return {cell.width() - 4, cell.height() - 4};
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // The box covers the labels beside it while it is wider than its own cell.
+        if (editor != nullptr) {
+            editor->setAutoFillBackground(true);
+            QPalette colours = editor->palette();
+            colours.setColor(QPalette::Window, Qt::white);
+            colours.setColor(QPalette::Base, Qt::white);
+            editor->setPalette(colours);
+        }
+        return editor;
+    }
 
     void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
@@ -35,9 +85,41 @@ public:
         }
     }
 
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (option->text.isEmpty() || !option->rect.isValid()) return;
+        const QStyle* style = option->widget != nullptr ? option->widget->style() : QApplication::style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+        option->text = Lines(option->text, option->font, option->rect.width() - 2 * margin - 2);
+    }
+
 private:
     FileView* view_;
 };
+
+void FileView::InstallDelegate() {
+    setItemDelegate(new Delegate(this));
+    setGridSize(Delegate::CellSize(font()));
+}
+
+QString FileView::ShownText(int row) const {
+    const QListWidgetItem* entry = item(row);
+    if (entry == nullptr) return {};
+    return Delegate::Lines(entry->text(), font(), visualItemRect(entry).width() -
+                           2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) - 2);
+}
+
+bool FileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // However editing starts (the Rename command, a click on a selected name), it is a
+    // rename of the file.
+    const bool editing = QListWidget::edit(index, trigger, event);
+    if (editing && index.isValid() && renaming_ != index.row()) {
+        renaming_ = index.row();
+        oldName_ = index.data().toString().toStdString();
+    }
+    return editing;
+}
 
 namespace {
 
@@ -56,9 +138,6 @@ QLineEdit* FileView::RenameEditor() const {
 void FileView::BeginRename(int row) {
     QListWidgetItem* entry = item(row);
     if (entry == nullptr) return;
-    if (itemDelegate() == nullptr || dynamic_cast<Delegate*>(itemDelegate()) == nullptr) {
-        setItemDelegate(new Delegate(this));
-    }
     renaming_ = row;
     oldName_ = entry->text().toStdString();
     activateWindow();

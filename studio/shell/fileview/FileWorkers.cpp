@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <future>
+#include <unordered_map>
 
 #include "platform/shellns/ShellNamespace.h"
 #include "studio/shell/ShellUtils.h"
@@ -10,28 +11,33 @@ namespace shellns = platform::shellns;
 
 std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden, int generation,
                                         const std::atomic<int>& current) {
-    if (!folder.IsValid()) return std::nullopt;
-    std::shared_ptr<const shellns::Folder> bound = folder.GetShellFolder();
-    if (!bound) return std::nullopt;
+    FolderListing listing;
+    listing.generation = generation;
+    std::shared_ptr<const shellns::Folder> bound = folder.IsValid() ? folder.GetShellFolder() : nullptr;
     unsigned flags = shellns::kEnumFolders | shellns::kEnumNonFolders;
     if (showHidden) flags |= shellns::kEnumIncludeHidden;
     std::vector<shellns::IdList> children;
-    if (!bound->EnumObjects(flags, children)) return std::nullopt;
+    if (!bound || !bound->EnumObjects(flags, children)) {
+        listing.unreadable = true;
+        if (current.load() != generation) return std::nullopt;
+        return listing;
+    }
 
-    FolderListing listing;
-    listing.generation = generation;
+    // Whether a folder holds folders is no concern of the list: asking it would read every
+    // sub-folder.
+    constexpr std::uint32_t kWanted =
+        shellns::kAttrFolder | shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor;
     for (const shellns::IdList& child : children) {
         if (current.load() != generation) return std::nullopt;
         const PidlPath item(child.data());
-        const std::uint32_t attributes = bound->GetAttributesOf(child.data(), 0xF0000000);
+        const std::uint32_t attributes = bound->GetAttributesOf(child.data(), kWanted);
         if ((attributes & (shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor)) == 0) {
             continue;
         }
         std::optional<std::string> name = bound->GetDisplayNameOf(child.data(),
                                                                   shellns::kNameNormal);
         if (!name || name->empty()) continue;
-        const bool isFolder =
-            (attributes & (shellns::kAttrFolder | shellns::kAttrHasSubfolder)) != 0;
+        const bool isFolder = (attributes & shellns::kAttrFolder) != 0;
         auto record = CreateItem(bound, folder, item, isFolder);
         const std::string path = record->path.GetPath();
         record->iconName = IconNameFor(path, isFolder);
@@ -62,7 +68,10 @@ struct Plan {
     int fixedSlot = -1;  // send this fixed slot
 };
 
-Plan PlanItem(const ThumbnailJob& job, const ThumbnailTask& task) {
+// The kept thumbnails by the path they were made from.
+using KeptIndex = std::unordered_map<std::string, int>;
+
+Plan PlanItem(const ThumbnailJob& job, const KeptIndex& kept, const ThumbnailTask& task) {
     Plan plan;
     plan.task = &task;
     const std::string path = job.folderText + task.name;
@@ -81,13 +90,11 @@ Plan PlanItem(const ThumbnailJob& job, const ThumbnailTask& task) {
             plan.keep = true;
             return plan;
     }
-    if (job.merge) {
-        for (const auto& [slot, info] : job.thumbnails) {
-            if (info.valid && info.fileName == path && FileSizeOf(path) == info.fileSize) {
-                plan.keep = true;
-                plan.keptSlot = slot;
-                return plan;
-            }
+    if (const auto found = kept.find(path); found != kept.end()) {
+        if (FileSizeOf(path) == job.thumbnails.at(found->second).fileSize) {
+            plan.keep = true;
+            plan.keptSlot = found->second;
+            return plan;
         }
     }
     plan.source = path;
@@ -100,6 +107,12 @@ Plan PlanItem(const ThumbnailJob& job, const ThumbnailTask& task) {
 void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
                     const std::function<void(ItemPicture)>& post, int threads) {
     std::map<int, ImageInfo> taken = job.thumbnails;
+    KeptIndex kept;
+    if (job.merge) {
+        for (const auto& [slot, info] : job.thumbnails) {
+            if (info.valid) kept.emplace(info.fileName, slot);
+        }
+    }
     int count = job.imageCount;
     int next = kFirstThumbnailSlot;
     const std::size_t batch = static_cast<std::size_t>(std::max(threads, 1));
@@ -108,7 +121,7 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
         if (current.load() != job.generation) return;
         const std::size_t end = std::min(job.tasks.size(), start + batch);
         std::vector<Plan> plans;
-        for (std::size_t i = start; i < end; ++i) plans.push_back(PlanItem(job, job.tasks[i]));
+        for (std::size_t i = start; i < end; ++i) plans.push_back(PlanItem(job, kept, job.tasks[i]));
 
         // Decode the batch at once; results are still handed on in index order.
         std::vector<std::future<std::optional<RenderedThumbnail>>> decoded(plans.size());

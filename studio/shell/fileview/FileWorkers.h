@@ -23,12 +23,13 @@ struct ListedEntry {
 struct FolderListing {
     int generation = 0;
     bool merge = false;
+    bool unreadable = false;  // the folder is gone or may not be read: nothing listed
     std::vector<ListedEntry> folders;  // sorted by NameLess
     std::vector<ListedEntry> files;    // likewise
 };
 
-// Lists the folder's sub-folders, pictures and web pages. None when the folder cannot be
-// read or `current` moved away from `generation` meanwhile.
+// Lists the folder's sub-folders, pictures and web pages; a listing marked unreadable when
+// the folder cannot be read. None when `current` moved away from `generation` meanwhile.
 std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden, int generation,
                                         const std::atomic<int>& current);
 

@@ -4,12 +4,14 @@
 #include <QCoreApplication>
 #include <QStyle>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 
 #include "platform/debug/Debug.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/tree/DriveWatchers.h"
+#include "studio/shell/tree/SubfolderProbe.h"
 #include "studio/shell/viewer/RedrawLock.h"
 
 namespace shellns = platform::shellns;
@@ -18,8 +20,19 @@ namespace {
 
 // Posted by a drive watcher: folders of a drive changed.
 constexpr QEvent::Type kDrivesChangedEvent = static_cast<QEvent::Type>(QEvent::User + 10);
+// Posted by the probe: which of a node's folders hold folders.
+constexpr QEvent::Type kProbedEvent = static_cast<QEvent::Type>(QEvent::User + 11);
 
-constexpr std::uint32_t kQueryMask = 0xF0000000;
+struct ProbedEvent final : QEvent {
+    explicit ProbedEvent(SubfolderProbe::Answer value)
+        : QEvent(kProbedEvent), answer(std::move(value)) {}
+    SubfolderProbe::Answer answer;
+};
+
+// Only what decides whether an item is shown: asking whether it holds folders would read
+// every child folder on the window thread. The probe answers that on a thread of its own.
+constexpr std::uint32_t kQueryMask = shellns::kAttrFolder | shellns::kAttrFileSystem |
+                                     shellns::kAttrFileSysAncestor;
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name),
@@ -81,6 +94,9 @@ DriveView::DriveView(QWidget* parent) : QTreeWidget(parent), source_(DriveSource
     setDropIndicatorShown(false);
     watchers_ = std::make_unique<DriveWatchers>(
         [this] { QCoreApplication::postEvent(this, new QEvent(kDrivesChangedEvent)); });
+    probe_ = std::make_unique<SubfolderProbe>([this](SubfolderProbe::Answer answer) {
+        QCoreApplication::postEvent(this, new ProbedEvent(std::move(answer)));
+    });
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { OnExpanded(node); });
     connect(this, &QTreeWidget::currentItemChanged, this,
@@ -90,6 +106,7 @@ DriveView::DriveView(QWidget* parent) : QTreeWidget(parent), source_(DriveSource
 }
 
 DriveView::~DriveView() {
+    probe_.reset();  // its last answers go with the view's posted events
     StopWatchers();
     // The nodes go before the watchers' owner and the file list they report to.
     blockSignals(true);
@@ -204,8 +221,50 @@ void DriveView::FillChildren(QTreeWidgetItem* parent, const shellns::Folder* fol
     }
     std::vector<shellns::IdList> items;
     if (!shared->EnumObjects(EnumFlags(), items)) return;
-    for (const shellns::IdList& item : items) InsertFolderItem(parent, shared, item);
+    std::vector<std::string> onDisk;
+    for (const shellns::IdList& item : items) {
+        QTreeWidgetItem* node = InsertFolderItem(parent, shared, item);
+        const TreeItem* info = node != nullptr ? GetTreeItem(node) : nullptr;
+        if (info == nullptr) continue;
+        std::string path = info->path.GetPath();
+        if (!path.empty()) onDisk.push_back(std::move(path));
+    }
     parent->sortChildren(0, Qt::AscendingOrder);
+    if (const TreeItem* info = GetTreeItem(parent); info != nullptr && !onDisk.empty()) {
+        probe_->Ask(info->path.GetPath(), std::move(onDisk), ShowHiddenFiles());
+    }
+}
+
+void DriveView::ApplyProbe(const std::string& parent,
+                           const std::vector<std::pair<std::string, bool>>& folders) {
+    std::unordered_map<std::string, bool> found;
+    for (const auto& [path, holds] : folders) {
+        holdsFolders_[path] = holds;
+        found.emplace(path, holds);
+    }
+    QTreeWidgetItem* node = nullptr;
+    if (parent.empty()) {
+        for (QTreeWidgetItemIterator it(this); *it != nullptr && node == nullptr; ++it) {
+            const TreeItem* info = GetTreeItem(*it);
+            if (info != nullptr && info->path.GetItemCount() == 1) node = *it;  // the Computer
+        }
+    } else {
+        node = FindItem(PidlPath(parent));
+    }
+    if (node == nullptr) return;  // gone since it was asked
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem* child = node->child(i);
+        const TreeItem* info = GetTreeItem(child);
+        if (info == nullptr || child->isExpanded()) continue;
+        const auto at = found.find(info->path.GetPath());
+        if (at == found.end()) continue;
+        child->setChildIndicatorPolicy(at->second ? QTreeWidgetItem::ShowIndicator
+                                                  : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    }
+}
+
+bool DriveView::IsProbing() const {
+    return probe_->IsBusy();
 }
 
 QTreeWidgetItem* DriveView::InsertFolderItem(QTreeWidgetItem* parent,
@@ -219,15 +278,6 @@ QTreeWidgetItem* DriveView::InsertFolderItem(QTreeWidgetItem* parent,
     const bool onFileSystem =
         (attributes & (shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor)) != 0;
     if (!onFileSystem || (attributes & shellns::kAttrFolder) == 0) return nullptr;
-    bool button = (attributes & shellns::kAttrHasSubfolder) != 0;
-    if (!button) {
-        if (const auto sub = folder->BindToObject(item.data())) {
-            std::vector<shellns::IdList> first;
-            constexpr std::uint32_t kFolderOnDisk = shellns::kAttrFolder | shellns::kAttrFileSystem;
-            button = sub->EnumObjects(EnumFlags(), first) && !first.empty() &&
-                     sub->GetAttributesOf(first.front().data(), kFolderOnDisk) == kFolderOnDisk;
-        }
-    }
     std::optional<std::string> name = folder->GetDisplayNameOf(item.data(), shellns::kNameNormal);
     if (!name) return nullptr;
     if (name->size() > 256) name->resize(256);
@@ -236,6 +286,13 @@ QTreeWidgetItem* DriveView::InsertFolderItem(QTreeWidgetItem* parent,
     info.path = PidlPath(folder->list().data());
     info.item = PidlPath(item.data());
     info.path.Append(info.item);
+    // Places above the file system always hold something. A folder on disk keeps the button
+    // it had, or gets one until the probe says it holds no folders.
+    bool button = true;
+    if ((attributes & shellns::kAttrFileSystem) != 0) {
+        const auto known = holdsFolders_.find(info.path.GetPath());
+        if (known != holdsFolders_.end()) button = known->second;
+    }
     return AddNode(parent, std::move(info), *name, button);
 }
 
@@ -288,6 +345,16 @@ bool DriveView::SelectPath(const PidlPath& path, bool select) {
     return found;
 }
 
+void DriveView::ShowStartFolder(const PidlPath& folder) {
+    if (folder.IsValid() && SelectPath(folder, true) && GetSelectedPath() == folder) {
+        scrollToItem(currentItem());
+        // Selecting a node already current tells the list nothing.
+        if (fileView_ != nullptr && fileView_->GetFolder() != folder) fileView_->SetFolder(folder);
+        return;
+    }
+    if (fileView_ != nullptr) fileView_->SetFolder(folder);
+}
+
 void DriveView::ExpandPath(const PidlPath& path) {
     Walk(path, false);
 }
@@ -311,6 +378,7 @@ PidlPath DriveView::GetParentFolderPath() const {
 void DriveView::Refresh() {
     ++refreshes_;
     watchers_->ClearPending();
+    probe_->Forget();  // the nodes it was asked about go; the new ones ask again
     {
         RedrawLockScope redraw;
         refreshing_ = true;
@@ -384,6 +452,10 @@ void DriveView::OnExpanded(QTreeWidgetItem* node) {
     }
     qDeleteAll(node->takeChildren());
     if (const auto folder = info->path.GetShellFolder()) FillChildren(node, folder.get());
+    // Opened and found empty: no button any more.
+    if (node->childCount() == 0) {
+        node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    }
     if (selected.IsValid()) {
         if (QTreeWidgetItem* again = FindItem(selected)) setCurrentItem(again);
     }
@@ -405,6 +477,11 @@ void DriveView::OnSelectionChanged(QTreeWidgetItem* node) {
 }
 
 bool DriveView::event(QEvent* event) {
+    if (event->type() == kProbedEvent) {
+        const SubfolderProbe::Answer& answer = static_cast<ProbedEvent*>(event)->answer;
+        ApplyProbe(answer.parent, answer.folders);
+        return true;
+    }
     if (event->type() == kDrivesChangedEvent) {
         // One rebuild answers every change noticed so far.
         QCoreApplication::removePostedEvents(this, kDrivesChangedEvent);

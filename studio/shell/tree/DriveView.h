@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QIcon>
@@ -17,6 +18,7 @@
 #include "studio/shell/tree/TreeItem.h"
 
 class DriveWatchers;
+class SubfolderProbe;
 class FileSelection;
 class FileView;
 class QMenu;
@@ -64,6 +66,11 @@ public:
     void StartWatchers() override;
     void StopWatchers() override;
     DriveWatchers& Watchers() { return *watchers_; }
+    // True while the expand buttons of listed folders are still being worked out.
+    bool IsProbing() const;
+    // At start-up: the tree opened down to the folder and the folder selected, so the file
+    // list shows it; a folder the tree cannot reach is shown in the list all the same.
+    void ShowStartFolder(const PidlPath& folder);
     int GetRefreshCount() const { return refreshes_; }
 
     static const TreeItem* GetTreeItem(const QTreeWidgetItem* node);
@@ -96,6 +103,8 @@ private:
     QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, TreeItem info, const std::string& text,
                              bool button);
     void OnExpanded(QTreeWidgetItem* node);
+    void ApplyProbe(const std::string& parent,
+                    const std::vector<std::pair<std::string, bool>>& folders);
     void OnSelectionChanged(QTreeWidgetItem* node);
     bool Walk(const PidlPath& path, bool select);
     bool ExpandNode(QTreeWidgetItem* node);
@@ -110,6 +119,9 @@ private:
     FileSelection* selection_ = nullptr;
     DriveSource source_;
     std::unique_ptr<DriveWatchers> watchers_;
+    std::unique_ptr<SubfolderProbe> probe_;
+    // What the probe last found for each folder path: whether it holds shown folders.
+    std::unordered_map<std::string, bool> holdsFolders_;
     std::vector<platform::shellns::DriveInfo> drives_;
     std::map<std::string, std::string> volumes_;
     mutable std::map<std::string, QIcon>

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <set>
 
 namespace shellns = platform::shellns;
 
@@ -122,11 +123,11 @@ void DriveWatchers::Renew(Watcher& watcher) {
         const int descriptor = ::inotify_add_watch(watcher.notify, folder.c_str(), kFolderMask);
         if (descriptor >= 0) now.emplace(folder, descriptor);
     }
+    // Two names of one folder share a descriptor: keep it while either is watched.
+    std::set<int> kept;
+    for (const auto& [folder, descriptor] : now) kept.insert(descriptor);
     for (const auto& [folder, descriptor] : watcher.watched) {
-        // Two names of one folder share a descriptor: keep it while either is watched.
-        bool shared = false;
-        for (const auto& [other, kept] : now) shared = shared || kept == descriptor;
-        if (!shared) ::inotify_rm_watch(watcher.notify, descriptor);
+        if (kept.count(descriptor) == 0) ::inotify_rm_watch(watcher.notify, descriptor);
     }
     watcher.watched = std::move(now);
 }

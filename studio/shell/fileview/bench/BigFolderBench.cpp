@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -73,14 +74,23 @@ const testing_support::TempDir& TwentyThousandFiles() {
     return folder;
 }
 
-struct LoadedList {
-    LoadedList() {
+// The application object before any widget.
+struct Started {
+    Started() {
         OwnRegistry();
         testing_support::TestApplication();
+    }
+};
+
+struct LoadedList {
+    LoadedList() {
         view.SetSelection(&selection);
         view.SetFolder(PidlPath(TwentyThousandFiles().path()));
-        ServeUntil([this] { return view.IsLoadComplete(); });
+        const bool done = ServeUntil([this] { return view.IsLoadComplete(); });
+        std::fprintf(stderr, "loaded %d items (%s), folder '%s'\n", view.count(), done ? "complete" : "timed out",
+                     view.GetFolderText().c_str());
     }
+    Started started;
     QuickThumbnails thumbnails;
     FileSelection selection;
     FileView view;
@@ -94,6 +104,7 @@ void BM_SelectAll20000(benchmark::State& state) {
         list.view.clearSelection();
         state.ResumeTiming();
     }
+    state.counters["items"] = list.view.count();
     state.counters["selected"] = list.selection.GetItemCount();
 }
 BENCHMARK(BM_SelectAll20000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
@@ -128,8 +139,6 @@ const testing_support::TempDir& TwoThousandFolders() {
 
 struct LoadedTree {
     LoadedTree() {
-        OwnRegistry();
-        testing_support::TestApplication();
         tree.SetDriveSource({[] {
                                  return std::vector<platform::shellns::DriveInfo>{
                                      {"/", platform::shellns::DriveKind::Unknown}};
@@ -140,6 +149,7 @@ struct LoadedTree {
         tree.ExpandPath(big);
     }
     QTreeWidgetItem* Big() const { return tree.FindItem(big); }
+    Started started;
     DriveView tree;
     PidlPath big;
 };

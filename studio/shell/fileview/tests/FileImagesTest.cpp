@@ -36,6 +36,39 @@ TEST(FileImagesTest, PickSlotSkipsValidThumbnailsAndAppendsAtTheEnd) {
     }
 }
 
+TEST(FileImagesTest, ThumbnailsAreFoundByTheirFilesNames) {
+    TestApplication();
+    FileImages images;
+    auto thumbnail = [](const std::string& name) {
+        RenderedThumbnail made;
+        made.image = QImage(kThumbSize, kThumbSize, QImage::Format_RGB32);
+        made.info.fileName = name;
+        return made;
+    };
+    const int a = images.AddThumbnail(32, thumbnail("/p/a.jpg"), false);
+    const int upper = images.AddThumbnail(32, thumbnail("/p/A.jpg"), false);
+    EXPECT_NE(a, upper);  // two files, whatever their case
+    EXPECT_EQ(images.FindThumbnailIndex("/p/a.jpg"), a);
+    EXPECT_EQ(images.FindThumbnailIndex("/p/A.jpg"), upper);
+    EXPECT_EQ(images.FindThumbnailIndex("/p/b.jpg"), 0);
+
+    // Made again elsewhere: the older slot gives up the name.
+    const int again = images.AddThumbnail(40, thumbnail("/p/a.jpg"), false);
+    EXPECT_EQ(images.FindThumbnailIndex("/p/a.jpg"), again);
+    EXPECT_FALSE(images.Thumbnails().at(a).valid);
+    // Replaced by another file's thumbnail, or invalidated: no longer found.
+    images.AddThumbnail(again, thumbnail("/p/c.jpg"), true);
+    EXPECT_EQ(images.FindThumbnailIndex("/p/a.jpg"), 0);
+    EXPECT_EQ(images.FindThumbnailIndex("/p/c.jpg"), again);
+    images.Invalidate(upper);
+    EXPECT_EQ(images.GetImageInfo("/p/A.jpg"), nullptr);
+    IPTCData iptc;
+    EXPECT_FALSE(images.SetImageIptc("/p/A.jpg", iptc));
+    EXPECT_TRUE(images.SetImageIptc("/p/c.jpg", iptc));
+    images.CutToFixed();
+    EXPECT_EQ(images.FindThumbnailIndex("/p/c.jpg"), 0);
+}
+
 TEST(FileImagesTest, NamesSortWithoutCaseThenByBytes) {
     EXPECT_TRUE(NameLess("apple.jpg", "Banana.jpg"));
     EXPECT_TRUE(NameLess("A.jpg", "a.jpg"));

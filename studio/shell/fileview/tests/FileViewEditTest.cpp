@@ -1,7 +1,9 @@
 #include <sys/stat.h>
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +63,75 @@ TEST_F(FileViewEditTest, RenamingTakesTheAnimationAlongAndNeverReplaces) {
     EXPECT_TRUE(FileExists(temp.Path("b.vte")));
     EXPECT_FALSE(FileExists(temp.Path("d.jpg")));
     EXPECT_EQ(ReadFile(temp.Path("d.vte")), "someone else's animation");
+}
+
+TEST_F(FileViewEditTest, ARenamedPictureKeepsItsThumbnailAndFacts) {
+    WritePicture(Folder() + "a.jpg", Qt::red, 40, 30);
+    Show();
+    const PidlPath before(temp.Path("a.jpg"));
+    ASSERT_NE(view.GetImageInfo(before), nullptr);
+    ASSERT_TRUE(view.RenameItem(view.FindItem("a.jpg"), "Renamed.jpg"));
+    const ImageInfo* info = view.GetImageInfo(PidlPath(temp.Path("Renamed.jpg")));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->width, 40);
+    EXPECT_EQ(view.Images().FindThumbnailIndex(temp.Path("a.jpg")), 0);
+}
+
+TEST_F(FileViewEditTest, EveryNameShowsWholeWhereTwoLinesHoldIt) {
+    for (const char* name : {"viewer-control", "viewer-plugin", "control-plugin", "a.jpg"}) {
+        MakeFolder(name);
+    }
+    const std::string longName(120, 'x');
+    MakeFolder(longName);
+    view.resize(600, 400);
+    view.show();
+    Show();
+    for (const char* name : {"viewer-control", "viewer-plugin", "control-plugin", "a.jpg"}) {
+        const int row = view.FindItem(name);
+        ASSERT_GE(row, 0) << name;
+        QString shown = view.ShownText(row);
+        const QStringList lines = shown.split(QChar(QChar::LineSeparator));
+        EXPECT_LE(lines.size(), 2) << name;
+        EXPECT_EQ(lines.join(QString()).toStdString(), name);
+        const int room = view.visualItemRect(view.item(row)).width();
+        for (const QString& line : lines) {
+            EXPECT_LT(view.fontMetrics().horizontalAdvance(line), room) << name;
+        }
+    }
+    // Two lines cannot hold this one: it loses its middle, never its start or end.
+    const QString shown = view.ShownText(view.FindItem(longName));
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_TRUE(shown.startsWith("xxx"));
+    EXPECT_TRUE(shown.endsWith("xxx"));
+}
+
+TEST_F(FileViewEditTest, TheRenameBoxHidesTheLabelsUnderItAndRenamesTheFile) {
+    WritePicture(Folder() + "first.jpg", Qt::red);
+    WritePicture(Folder() + "second.jpg", Qt::red);
+    view.resize(600, 400);
+    view.show();
+    Show();
+    view.BeginRename(view.FindItem("first.jpg"));
+    ASSERT_TRUE(view.IsRenaming());
+    QWidget* editor = view.indexWidget(view.model()->index(view.FindItem("first.jpg"), 0));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->autoFillBackground());
+    EXPECT_EQ(editor->palette().color(QPalette::Base), QColor(Qt::white));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(view.IsRenaming());
+
+    // Editing begun by a click on a selected name renames the file as the command does.
+    const int row = view.FindItem("second.jpg");
+    view.editItem(view.item(row));
+    auto* edit = qobject_cast<QLineEdit*>(view.indexWidget(view.model()->index(row, 0)));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(view.IsRenaming());
+    edit->setText("third.jpg");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the edit is committed from the event loop
+    EXPECT_TRUE(FileExists(temp.Path("third.jpg")));
+    EXPECT_FALSE(FileExists(temp.Path("second.jpg")));
+    EXPECT_GE(view.FindItem("third.jpg"), 0);
 }
 
 TEST_F(FileViewEditTest, ARenamedFolderStaysAFolder) {

@@ -49,17 +49,49 @@ TEST_F(TreeTest, FoldersOnlySortedWithButtonsWhereSubFoldersAre) {
     MakeFolder("B2");
     MakeFolder("a");
     MakeFolder("a/inner");
+    MakeFolder("c");
+    MakeFolder("c/.git");  // not shown, so no button for it
     MakeFolder(".hidden");
     temp.Write("file.txt", "not a folder");
+    temp.Write("b/file.txt", "not a folder");
     tree->OnInitialUpdate();
     ASSERT_TRUE(tree->SelectPath(Path(), true));
     QTreeWidgetItem* node = Node();
-    EXPECT_EQ(Children(node), (std::vector<std::string>{"a", "b", "B2"}));
+    EXPECT_EQ(Children(node), (std::vector<std::string>{"a", "b", "B2", "c"}));
+    // The buttons are worked out off the window thread.
+    ASSERT_TRUE(ServeEventsUntil([&] { return !tree->IsProbing(); }));
+    QCoreApplication::processEvents();
     EXPECT_EQ(Node("a")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     EXPECT_NE(Node("b")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_NE(Node("c")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    // A refresh keeps what was found, so no button comes back meanwhile.
+    tree->Refresh();
+    EXPECT_NE(Node("b")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(Node("a")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    // A folder that lost its last folder loses its button once opened.
+    ::rmdir(temp.Path("a/inner").c_str());
+    Node("a")->setExpanded(true);
+    EXPECT_EQ(Node("a")->childCount(), 0);
+    EXPECT_NE(Node("a")->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     // Selecting shows the folder in the file list.
     EXPECT_EQ(files->GetFolder(), Path());
     EXPECT_EQ(tree->GetSelectedPath(), Path());
+}
+
+TEST_F(TreeTest, AtStartTheTreeOpensDownToTheStartFolderAndSelectsIt) {
+    MakeFolder("deep");
+    MakeFolder("deep/er");
+    temp.Write("deep/er/page.htm", "<html></html>");
+    tree->OnInitialUpdate();
+    tree->ShowStartFolder(Path("deep/er"));
+    QTreeWidgetItem* node = Node("deep/er");
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(tree->currentItem(), node);
+    EXPECT_TRUE(node->isSelected());
+    EXPECT_TRUE(Node("deep")->isExpanded());
+    EXPECT_EQ(files->GetFolder(), Path("deep/er"));
+    ASSERT_TRUE(WaitLoaded(*files));
+    EXPECT_EQ(files->count(), 1);
 }
 
 TEST_F(TreeTest, SelectPathFindsAFolderMadeAfterTheFillThroughOneRefresh) {
