@@ -313,8 +313,7 @@ TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     EXPECT_EQ(calls[asked].kind, testing_support::ScriptedPrompts::Kind::Message);
     EXPECT_EQ(calls[asked].text, "The page " + help.toStdString() +
                                      " could not be shown: no web browser could be started.");
-    EXPECT_NE(calls[asked + 1].text.find("help/project.htm could not be shown"),
-              std::string::npos)
+    EXPECT_NE(calls[asked + 1].text.find("help/project.htm could not be shown"), std::string::npos)
         << calls[asked + 1].text;
     EXPECT_EQ(calls[asked + 1].icon, platform::MessageIcon::Warning);
 }
