@@ -53,9 +53,9 @@ TEST_F(AboutDialog, TheAdvancedTabShowsOnlyWithShiftDownAtOpening) {
             EXPECT_NE(Control<QPushButton>(dialog, id), nullptr);
         EXPECT_EQ(dialog.Tabs()->objectName(), QString("206"));
         // The home page is the studio's own page about the project, as an address to open.
-        EXPECT_EQ(Control<QPlainTextEdit>(dialog, "203")->toPlainText().toStdString(),
-                  "Vantelo 1.73\n\nPictures that zoom and pan in the page.\n\n" + HomePage() +
-                      "\n");
+        EXPECT_EQ(
+            Control<QPlainTextEdit>(dialog, "203")->toPlainText().toStdString(),
+            "Vantelo 1.73\n\nPictures that zoom and pan in the page.\n\n" + HomePage() + "\n");
         if (!shift) continue;
         dialog.Tabs()->setCurrentIndex(2);
         EXPECT_EQ(dialog.Tabs()->tabText(2), QString("Advanced info"));
