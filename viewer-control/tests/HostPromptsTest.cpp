@@ -119,4 +119,43 @@ TEST_F(HostPrompts, TheProgramsPromptsAnswerTheControlsPrintDialog) {
     EXPECT_EQ(prompts_.calls()[1].text, "Failed to open printer dialog (5)");
 }
 
+// Not about prompts, but about what the studio's info pane hears: keys move the view as the
+// mouse does, and the container is told of every move.
+TEST_F(HostPrompts, ArrowKeysReportTheMovedView) {
+    const auto bytes = jpeg_fixtures::Solid(1600, 1200, kPictureColour);
+    const std::string picture = temp_.Write("big.jpg", std::string(bytes.begin(), bytes.end()));
+    ControlSite* site = Create();
+    ASSERT_NE(site, nullptr);
+    site->SetProperty(scripting::kDispFilename, Variant::Text(picture));
+    ASSERT_TRUE(PumpUntil([&] { return Heard("OnLoad") > 0; }));
+    Pump(std::chrono::milliseconds(100));
+    heard_.clear();
+    IOleInPlaceActiveObject* active = site->activeObject();
+    ASSERT_NE(active, nullptr);
+    const auto position = [&] {
+        float x = 0, y = 0, z = 0;
+        site->InvokeHelper(scripting::kDispGetPosition, DISPATCH_METHOD, NoResult{},
+                           {Variant::R4Ref(&x), Variant::R4Ref(&y), Variant::R4Ref(&z)});
+        return FormatC("ChangedPos(%g,%g,%g)", x, y, z);
+    };
+    // From the top-left corner some directions cannot move; the others do.
+    int moves = 0;
+    for (const std::uint32_t key : {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_LEFT, VK_UP}) {
+        SCOPED_TRACE(key);
+        heard_.clear();
+        const std::string before = position();
+        const Message press{WM_KEYDOWN, key, 3};
+        EXPECT_EQ(active->TranslateAccelerator(&press), S_OK);
+        Pump(std::chrono::milliseconds(150));
+        const std::string after = position();
+        if (after == before) {
+            EXPECT_TRUE(heard_.empty());
+        } else {
+            ++moves;
+            EXPECT_EQ(heard_, (std::vector<std::string>{after}));
+        }
+    }
+    EXPECT_GE(moves, 2);
+}
+
 }  // namespace
