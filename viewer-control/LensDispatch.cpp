@@ -109,6 +109,16 @@ HRESULT LensObj::Call(const Member& member, const std::vector<Variant>& argument
         viewer_->ShowAboutDialog();
         return S_OK;
     }
+    if (member.id == kDispReadyState) {
+        int state = kReadyStateNone;
+        if (viewer_->IsImagePresent()) {
+            state = viewer_->IsLoading() ? kReadyStateInteractive : kReadyStateComplete;
+        } else if (viewer_->IsLoading()) {
+            state = kReadyStateLoading;
+        }
+        out = Variant::I4(state);
+        return S_OK;
+    }
     if (member.id == scripting::kDispBackColor) {
         if (put) {
             backColor_ = static_cast<OLE_COLOR>(arguments[0].lVal);

@@ -40,6 +40,7 @@ std::vector<Member> Rows() {
         {scripting::kDispAboutBox, "AboutBox", MemberKind::Method, {}, VT_EMPTY},
         {scripting::kDispBackColor, "BackColor", MemberKind::PropertyPut, {VT_I4}, VT_EMPTY},
         {scripting::kDispBackColor, "BackColor", MemberKind::PropertyGet, {}, VT_I4},
+        {kDispReadyState, "ReadyState", MemberKind::PropertyGet, {}, VT_I4},
     };
     for (const scripting::Entry& entry : scripting::Entries()) {
         Member row{entry.dispid,

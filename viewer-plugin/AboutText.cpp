@@ -1,8 +1,57 @@
 #include "viewer-plugin/AboutText.h"
 
+#include <dlfcn.h>
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
 #include "platform/text/Text.h"
 
 using platform::FormatC;
+
+namespace {
+
+constexpr const char* kProjectPage = "kvtdata/help/project.htm";
+
+std::string FileAddress(const std::filesystem::path& page) {
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::canonical(page, error);
+    return error ? std::string() : "file://" + whole.string();
+}
+
+std::string FindHomePage() {
+    std::vector<std::filesystem::path> folders;
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&FindHomePage), &info) != 0 && info.dli_fname != nullptr) {
+        folders.push_back(std::filesystem::path(info.dli_fname).parent_path());
+    }
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) folders.push_back(program.parent_path());
+    for (const std::filesystem::path& folder : folders) {
+        const std::filesystem::path page = folder / kProjectPage;
+        if (std::filesystem::is_regular_file(page, error)) return FileAddress(page);
+    }
+#ifdef VANTELO_SOURCE_DATA_FOLDER
+    const std::filesystem::path source =
+        std::filesystem::path(VANTELO_SOURCE_DATA_FOLDER) / "help/project.htm";
+    if (std::filesystem::is_regular_file(source, error)) return FileAddress(source);
+#endif
+    return {};
+}
+
+}  // namespace
+
+std::string HomePage() {
+    static const std::string page = FindHomePage();
+    return page;
+}
+
+std::string ViewerTitle() {
+    const std::string page = HomePage();
+    return page.empty() ? std::string("Vantelo") : "Vantelo - " + page;
+}
 
 std::string AdvancedText(const ViewerReport& r) {
     std::string text;
@@ -60,6 +109,9 @@ std::string AdvancedText(const ViewerReport& r) {
 }
 
 std::string AboutPageText() {
-    return FormatC("Vantelo %.2f\r\n\r\nPictures that zoom and pan in the page.\r\n\r\n%s\r\n",
-                   1.73, kWebAddress);
+    std::string text =
+        FormatC("Vantelo %.2f\r\n\r\nPictures that zoom and pan in the page.\r\n", 1.73);
+    const std::string page = HomePage();
+    if (!page.empty()) text += "\r\n" + page + "\r\n";
+    return text;
 }

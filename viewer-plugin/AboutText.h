@@ -45,10 +45,16 @@ std::string AdvancedText(const ViewerReport& report);
 // The "About" page's text.
 std::string AboutPageText();
 
-// The maker's places: on a reserved example domain, ours to choose.
-inline constexpr const char* kWebAddress = "www.example.com";
-inline constexpr const char* kHomePage = "http://www.example.com/vantelo/";
+// The maker's home page: there is no web site, so it is the studio's own page about the
+// project ("help/project.htm" of the studio's data folder, found beside the program or the
+// library that carries the viewer, else in the source tree it was built from), as a file
+// address. Empty where no studio is installed: nothing then points anywhere. There is no
+// feedback address.
+std::string HomePage();
+// The title of the viewer's own windows and boxes: "Vantelo - " and the home page, or
+// "Vantelo" alone without one.
+std::string ViewerTitle();
+
 inline constexpr const char* kDownloadPage = "http://www.example.com/vantelo/download";
-inline constexpr const char* kFeedbackMail = "mailto:vantelo@example.com";
 // Where the update check asks; VANTELO_UPDATE_URL stands in for it.
 inline constexpr const char* kUpdateEndpoint = "http://update.example.com/vantelo";

@@ -81,6 +81,9 @@ public:
     int GetFilterRequest() const { return filterRequest_; }
     void SetFilterRequest(int value) { filterRequest_ = value; }
     const std::string& GetImageName() const { return imageName_; }
+    // The size of the picture the last load refused as too big for the canvas; (0, 0) when
+    // that load was not refused for its size.
+    Vector2<int> GetRefusedSize() const { return refusedSize_; }
 
     Vector2<int> GetCanvasSize() const;
     void ResizeCanvas(D3DWindow* display, Vector2<int> size);
@@ -194,6 +197,7 @@ private:
     int lastLogoFrame_ = -1;
     Vector3 screen_{2, 2, 0.2f};
     std::string imageName_ = "Unknown";
+    Vector2<int> refusedSize_;
     std::uint8_t bg_[3] = {20, 20, 20};
     std::uint8_t canvasColour_[3] = {0, 0, 0};
     int filterRequest_ = 1;

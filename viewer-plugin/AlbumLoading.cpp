@@ -162,6 +162,7 @@ bool Album::AddData(D3DWindow* display, const std::string& name, const std::uint
 bool Album::StartLoader(const std::uint8_t* data, std::size_t size, const std::string& name,
                         D3DWindow* display) {
     imageName_ = name;
+    refusedSize_ = {};
     // Only one loader reads at a time; an earlier one is told to stop and waited for.
     loader_.Join();
     loader_.decoder_.reset();
@@ -192,7 +193,11 @@ bool Album::StartLoader(const std::uint8_t* data, std::size_t size, const std::s
         platform::SemaphoreHold hold(loader_.canvasSemaphore_, platform::kWaitForever);
         const PictureInfo& info = loader_.decoder_->GetInfo();
         canvas_->SetLevelCount(Canvas::kLevelCount);
-        if (!canvas_->SetSize(display, Vector2<int>(info.width, info.height))) return false;
+        const Vector2<int> pictureSize(info.width, info.height);
+        if (!canvas_->SetSize(display, pictureSize)) {
+            refusedSize_ = pictureSize;
+            return false;
+        }
         loader_.canvasSized_ = true;
     }
     loader_.state_ = AlbumLoader::kStarted;
@@ -220,7 +225,10 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     const bool fresh = first && !loader_.canvasSized_;
     if (fresh) {
         platform::SemaphoreHold hold(loader_.canvasSemaphore_, platform::kWaitForever);
-        if (!canvas_->SetSize(display, size, false)) return false;
+        if (!canvas_->SetSize(display, size, false)) {
+            refusedSize_ = size;
+            return false;
+        }
     }
     UnwrittenRows unwritten(fresh ? canvas_.get() : nullptr, loader_.canvasSemaphore_);
     std::uint64_t available = 0;
@@ -262,6 +270,7 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
     CanvasHold canvasLock(loader_.canvasSemaphore_);
     BandTiles band(*canvas_);
     bool more = true;
+    int reached = 0;
     for (int y = 0; y < height && more; ++y) {
         if (y % kBand != 0) {
             more = decoder->ReadConvertedLine(band.Pieces(y, pixelBytes, width).data(), kBand,
@@ -280,9 +289,13 @@ bool Album::DecodeRows(D3DWindow* display, bool first) {
             band.Write(y, firstRow.data(), width, pixelBytes);
         }
         // A row that failed may not have reached its tiles.
-        if (more || y == height - 1) unwritten.Reached(y + 1);
+        if (more || y == height - 1) reached = y + 1;
     }
     band.Unlock();
+    // A picture read at once that ends before its last row is a damaged file, not a
+    // picture with a black foot. A progressive one reads only what has arrived.
+    if (reached < height && !decoder->IsProgressive()) return false;
+    unwritten.Reached(reached);
     unwritten.Succeeded();
     return true;
 }

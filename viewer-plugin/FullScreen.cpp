@@ -22,8 +22,7 @@ FullScreen* FullScreen::Current() {
 
 FullScreen::FullScreen(Vector2<int> size, CVanteloPlugin* viewer) : viewer_(viewer) {
     if (current == nullptr) current = this;
-    window_ =
-        platform::Window::CreateTopLevel(size, std::string("Vantelo - ") + kWebAddress, kClassName);
+    window_ = platform::Window::CreateTopLevel(size, ViewerTitle(), kClassName);
     window_->AddHandler([this](const platform::Message& message) { return WindowProc(message); });
 }
 

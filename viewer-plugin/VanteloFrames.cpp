@@ -1,5 +1,6 @@
 // The viewer's frames: what each frame message runs, drawing, painting the window, script
 // events and the animated move.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -12,6 +13,13 @@
 #include "viewer-plugin/ViewGeometry.h"
 
 using platform::SemaphoreHold;
+
+namespace {
+
+// Pixels from one line of the status text to the next.
+constexpr int kStatusLineHeight = 20;
+
+}  // namespace
 
 void CVanteloPlugin::OnFrameMessage() {
     // A holder in another process hears of no display change: frames let go and take back.
@@ -52,6 +60,8 @@ void CVanteloPlugin::CheckLoaded() {
         imagePresent_ = false;
         loadError_ = true;
         album_.SetDirty();
+        // Frames stop without a picture: a paint draws the frame and says why.
+        if (hold_) hold_->Invalidate();
     }
 }
 
@@ -141,13 +151,21 @@ bool CVanteloPlugin::DrawFrame() {
     }
     if (logo) album_.DrawLogo(display);
     display->Flip();
+    // The words under a missing picture are the paint's: a frame drawn over them asks for
+    // one.
+    if (!imagePresent_ && !painting_ && hold_ && !StatusText().empty()) hold_->Invalidate();
     return true;
 }
 
 std::string CVanteloPlugin::StatusText() const {
     if (initFailed_) return initFailure_;
-    if (loadError_) return platform::FormatC("Error loading: %s", fileName_.c_str());
-    return {};
+    if (!loadError_) return {};
+    std::string text = platform::FormatC("Error loading: %s", fileName_.c_str());
+    if (refusedSize_.x > 0 && refusedSize_.y > 0) {
+        text += platform::FormatC("\nThe picture is too big to show (%d x %d pixels)",
+                                  refusedSize_.x, refusedSize_.y);
+    }
+    return text;
 }
 
 void CVanteloPlugin::PaintStatus(ATL_DRAWINFO& info) {
@@ -161,6 +179,7 @@ void CVanteloPlugin::PaintStatus(ATL_DRAWINFO& info) {
         std::this_thread::yield();
         return;
     }
+    painting_ = true;
     dc->SetBkMode(platform::OPAQUE);
     const int technology = dc->GetDeviceCaps(platform::TECHNOLOGY);
     const Rect& bounds = info.prcBounds;
@@ -176,12 +195,15 @@ void CVanteloPlugin::PaintStatus(ATL_DRAWINFO& info) {
     }
     if (!imagePresent_) {
         const std::string text = StatusText();
-        if (!text.empty()) {
-            dc->SetTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
-            dc->TextOut((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2 + 40,
-                        text);
+        dc->SetTextAlign(platform::TA_CENTER | platform::TA_BASELINE);
+        int y = (bounds.top + bounds.bottom) / 2 + 40;
+        for (std::size_t start = 0; start < text.size(); y += kStatusLineHeight) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            dc->TextOut((bounds.left + bounds.right) / 2, y, text.substr(start, end - start));
+            start = end + 1;
         }
     }
+    painting_ = false;
 }
 
 void CVanteloPlugin::SetPosition(float x, float y, float z) {

@@ -58,8 +58,7 @@ bool CVanteloPlugin::EnterFullscreen() {
     if (options.allow == 0) return false;
     if (options.allow == 1) {
         SuspendPacing();
-        const auto answer = platform::ShowMessage(hold_->handle(), kAskText,
-                                                  std::string("Vantelo - ") + kWebAddress,
+        const auto answer = platform::ShowMessage(hold_->handle(), kAskText, ViewerTitle(),
                                                   platform::MessageButtons::YesNo);
         ResumePacing();
         if (answer != platform::PromptAnswer::Yes) return false;

@@ -177,28 +177,27 @@ bool CVanteloPlugin::OnKeyDown(int vk, platform::LPARAM lParam) {
             FireEvent(kChangedPos, true);
             return true;
         case platform::VK_LEFT:
-            album_.Pan(display, {-4 * r, 0});
-            return true;
         case platform::VK_RIGHT:
-            album_.Pan(display, {4 * r, 0});
-            return true;
         case platform::VK_UP:
-            if (modified) {
-                album_.ZoomAt(display, WindowCentre(), 0.05f * static_cast<float>(r));
-            } else {
-                album_.Pan(display, {0, -4 * r});
-            }
-            return true;
         case platform::VK_DOWN:
-            if (modified) {
-                album_.ZoomAt(display, WindowCentre(), -0.05f * static_cast<float>(r));
-            } else {
-                album_.Pan(display, {0, 4 * r});
-            }
-            return true;
+            break;
         default:
             return false;
     }
+    const Vector3 before = album_.GetPosition();
+    if (vk == platform::VK_LEFT) {
+        album_.Pan(display, {-4 * r, 0});
+    } else if (vk == platform::VK_RIGHT) {
+        album_.Pan(display, {4 * r, 0});
+    } else if (modified) {
+        const float step = 0.05f * static_cast<float>(vk == platform::VK_UP ? r : -r);
+        album_.ZoomAt(display, WindowCentre(), step);
+    } else {
+        album_.Pan(display, {0, vk == platform::VK_UP ? -4 * r : 4 * r});
+    }
+    // The page (and the studio's info pane) hears of a move by keys as of one by the mouse.
+    if (!(album_.GetPosition() == before)) FireEvent(kChangedPos, true);
+    return true;
 }
 
 void CVanteloPlugin::OnSetFocus() {

@@ -13,6 +13,7 @@
 namespace {
 
 constexpr const char* kPrintError = "Print error";
+constexpr const char* kSaveViewError = "Save view";
 constexpr int kSaveQuality = 90;
 
 int Shift(std::uint32_t mask) {
@@ -95,9 +96,23 @@ void CVanteloPlugin::SaveView() {
         target != nullptr ? target->handle() : nullptr, request);
     ResumePacing();
     if (!path || path->empty() || !display_) return;
+    if (WriteViewFile(*path)) return;
+    // Told only once the back buffer and the device section are let go.
+    target = TargetWindow();
+    SuspendPacing();
+    platform::ShowMessage(target != nullptr ? target->handle() : nullptr,
+                          platform::FormatC("Failed to save view to %s", path->c_str()),
+                          kSaveViewError, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Error);
+    ResumePacing();
+}
+
+bool CVanteloPlugin::WriteViewFile(const std::string& path) {
+    if (!display_) return false;
     auto section = EnterDeviceSection();
     DDSurface* back = display_->GetBackBuffer();
-    if (back == nullptr || !back->Lock()) return;
+    if (back == nullptr || !back->Lock()) return false;
+    bool written = false;
     std::uint8_t* bits = nullptr;
     std::ptrdiff_t pitch = 0;
     const platform::PixelFormat* format = nullptr;
@@ -114,7 +129,8 @@ void CVanteloPlugin::SaveView() {
         picture.redBits = Bits(format->redMask);
         picture.greenBits = Bits(format->greenMask);
         picture.blueBits = Bits(format->blueMask);
-        SaveJPG(picture, *path, kSaveQuality);
+        written = SaveJPG(picture, path, kSaveQuality);
     }
     back->Unlock();
+    return written;
 }

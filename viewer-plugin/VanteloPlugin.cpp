@@ -188,6 +188,7 @@ bool CVanteloPlugin::LoadFile(const std::string& name) {
     firstProgressive_ = true;
     progressive_ = false;
     handedOver_ = false;
+    refusedSize_ = {};
     const platform::Bstr url(name);
     Downloader::StartDownload(this, &OnDownloadData, &OnDownloadComplete, &OnDownloadProgress,
                               url.get(), nullptr, true);
@@ -313,6 +314,7 @@ void CVanteloPlugin::OnDownloadComplete(CVanteloPlugin* viewer, Downloader* down
                 viewer->album_.AddData(viewer->display_.get(), viewer->fileName_, buffer, bytes);
             viewer->imagePresent_ = ok;
             viewer->loadError_ = !ok;
+            if (!ok) viewer->refusedSize_ = viewer->album_.GetRefusedSize();
             // A progressive file too short for a hand-over decodes now on the loader thread,
             // which announces OnLoad with its first rows.
             const bool loaderStarted = ok && loader.GetState() != AlbumLoader::kIdle;
@@ -335,7 +337,12 @@ void CVanteloPlugin::OnDownloadComplete(CVanteloPlugin* viewer, Downloader* down
         viewer->Redraw();
         return;
     }
-    if (!viewer->aborted_) viewer->loadError_ = true;
+    if (!viewer->aborted_) {
+        // Nothing came (an empty file, a name that is not there): the picture before this
+        // one is not this one, and is not shown as if it were.
+        viewer->loadError_ = true;
+        viewer->imagePresent_ = false;
+    }
     viewer->aborted_ = false;
     state.Release();
     viewer->Redraw();

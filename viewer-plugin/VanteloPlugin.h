@@ -225,7 +225,8 @@ public:
     bool IsDeferring() const { return deferEvents_; }
     void SetDeferring(bool on) { deferEvents_ = on; }
     std::size_t QueuedEvents() const { return queue_.size(); }
-    // What a paint writes under the picture when there is none: empty for nothing.
+    // What a paint writes under the picture when there is none, a line to each '\n': empty
+    // for nothing.
     std::string StatusText() const;
     // Frames and MoveTo run on this clock; tests pass their own before attaching.
     void SetClock(FrameTimer::Clock clock);
@@ -263,6 +264,8 @@ public:
 
 private:
     platform::Window* TargetWindow() const;
+    // The back buffer as a JPEG file at `path`; false when it could not be written.
+    bool WriteViewFile(const std::string& path);
     bool HandleUpdateReply();
     // Ends a full-screen window still open, as the viewer goes.
     void EndFullscreen();
@@ -360,6 +363,8 @@ private:
     int showLogo_ = 1;
     bool logoVisible_ = true;
     bool lwfOnLoadPending_ = false;
+    Vector2<int> refusedSize_;  // of the picture the last load found too big, else (0, 0)
+    bool painting_ = false;     // inside PaintStatus
     DownloadBuffer keptBuffer_;
     std::unique_ptr<platform::Event> frameEvent_;
     std::unique_ptr<platform::PacingThread> pacing_;

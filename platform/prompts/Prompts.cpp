@@ -1,6 +1,19 @@
 #include "platform/prompts/Prompts.h"
 
+#include <dlfcn.h>
+
 #include <atomic>
+
+using PromptsSlot = std::atomic<platform::Prompts*>;
+
+// The installed prompts are one per process, however many shared libraries carry a copy of
+// this file: the program exports its slot under this unmangled name (see CMakeLists.txt), and
+// every copy, the program's own or one in a library it loaded, looks that slot up and uses it.
+// In a program that exports none (someone else's browser, say) each copy keeps its own.
+extern "C" __attribute__((visibility("default"), used)) PromptsSlot* VanteloProcessPromptsSlot() {
+    static PromptsSlot slot{nullptr};
+    return &slot;
+}
 
 namespace platform {
 namespace {
@@ -24,7 +37,18 @@ public:
 };
 
 QuietPrompts quiet;
-std::atomic<Prompts*> current{nullptr};
+
+PromptsSlot* FindSlot() {
+    using SlotEntry = PromptsSlot* (*)();
+    void* entry = ::dlsym(RTLD_DEFAULT, "VanteloProcessPromptsSlot");
+    PromptsSlot* shared = entry != nullptr ? reinterpret_cast<SlotEntry>(entry)() : nullptr;
+    return shared != nullptr ? shared : VanteloProcessPromptsSlot();
+}
+
+PromptsSlot& Current() {
+    static PromptsSlot* const slot = FindSlot();
+    return *slot;
+}
 
 }  // namespace
 
@@ -33,12 +57,12 @@ PrintChoice Prompts::PrintDialog(QWidget*) {
 }
 
 Prompts& CurrentPrompts() {
-    Prompts* p = current.load();
+    Prompts* p = Current().load();
     return p != nullptr ? *p : quiet;
 }
 
 Prompts* SetPrompts(Prompts* prompts) {
-    return current.exchange(prompts);
+    return Current().exchange(prompts);
 }
 
 PromptAnswer EscapeAnswer(MessageButtons buttons) {

@@ -70,8 +70,10 @@ CAboutDlg::CAboutDlg(const AboutDialogRequest& request, QWidget* parent)
     QPushButton* ok = button("1", "OK");
     ok->setDefault(true);
     layout->addLayout(buttons);
-    connect(homepage, &QPushButton::clicked, this, [] { platform::ShellOpen(kHomePage); });
-    connect(feedback, &QPushButton::clicked, this, [] { platform::ShellOpen(kFeedbackMail); });
+    // A button with nowhere to go is not offered as if it had.
+    homepage->setEnabled(!HomePage().empty());
+    connect(homepage, &QPushButton::clicked, this, [] { platform::ShellOpen(HomePage()); });
+    feedback->setEnabled(false);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     kinds_ = {PageKind::About, PageKind::Fullscreen};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -51,8 +52,10 @@ TEST_F(AboutDialog, TheAdvancedTabShowsOnlyWithShiftDownAtOpening) {
         for (const char* id : {"1", "204", "205"})
             EXPECT_NE(Control<QPushButton>(dialog, id), nullptr);
         EXPECT_EQ(dialog.Tabs()->objectName(), QString("206"));
-        EXPECT_EQ(Control<QPlainTextEdit>(dialog, "203")->toPlainText().toStdString(),
-                  "Vantelo 1.73\n\nPictures that zoom and pan in the page.\n\nwww.example.com\n");
+        // The home page is the studio's own page about the project, as an address to open.
+        EXPECT_EQ(
+            Control<QPlainTextEdit>(dialog, "203")->toPlainText().toStdString(),
+            "Vantelo 1.73\n\nPictures that zoom and pan in the page.\n\n" + HomePage() + "\n");
         if (!shift) continue;
         dialog.Tabs()->setCurrentIndex(2);
         EXPECT_EQ(dialog.Tabs()->tabText(2), QString("Advanced info"));
@@ -113,7 +116,15 @@ TEST_F(AboutDialog, RadiosAndTheSizeListWriteTheOptionsAtOnce) {
     Control<QPushButton>(dialog, "204")->click();
     Control<QPushButton>(dialog, "205")->click();
     platform::SetAddressOpener({});
-    EXPECT_EQ(opened, (std::vector<std::string>{kHomePage, kFeedbackMail}));
+    // No placeholder anywhere: the home page is a page of ours that is there, and there is
+    // no feedback address, so that button is not offered.
+    const std::string home = HomePage();
+    ASSERT_EQ(home.rfind("file:///", 0), 0u) << home;
+    EXPECT_TRUE(std::filesystem::is_regular_file(home.substr(7)));
+    EXPECT_EQ(home.find("example"), std::string::npos);
+    EXPECT_TRUE(Control<QPushButton>(dialog, "204")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(dialog, "205")->isEnabled());
+    EXPECT_EQ(opened, (std::vector<std::string>{home}));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "platform/window/Desktop.h"
 #include "platform/window/InputState.h"
 #include "testing/ScriptedPrompts.h"
+#include "viewer-plugin/AboutText.h"
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/FullScreen.h"
 #include "viewer-plugin/AboutText.h"
@@ -125,7 +126,7 @@ TEST_F(Fullscreen, TheAllowOptionRefusesAsksOrGoesSilently) {
                       "Vantelo is requesting fullscreen mode!\n"
                       "(Get rid of this message from the options menu)\n"
                       "\nAllow fullscreen?\n");
-            EXPECT_EQ(call.caption, "Vantelo - www.example.com");
+            EXPECT_EQ(call.caption, "Vantelo - " + HomePage());
             EXPECT_EQ(call.buttons, platform::MessageButtons::YesNo);
         }
         if (c.entered) Leave();
@@ -148,7 +149,7 @@ TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
         FullScreen* window = viewer_->GetFullScreenWindow();
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->handle()->size(), QSize(c.expected.x, c.expected.y));
-        EXPECT_EQ(window->handle()->windowTitle(), QString("Vantelo - www.example.com"));
+        EXPECT_EQ(window->handle()->windowTitle().toStdString(), "Vantelo - " + HomePage());
         EXPECT_EQ(viewer_->GetDisplay()->GetSize(), c.expected);
         // Only the virtual display changes its mode, never the screen.
         EXPECT_EQ(gfx::display::CurrentMode().width, c.expected.x);

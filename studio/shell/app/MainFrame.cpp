@@ -2,14 +2,15 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QUrl>
 
 #include "platform/prompts/Prompts.h"
+#include "platform/text/Text.h"
 #include "platform/window/Desktop.h"
+#include "platform/window/ShellOpen.h"
 #include "studio/projects/WorkingFolder.h"
 #include "studio/shell/DataFile.h"
 #include "studio/shell/DataFolder.h"
@@ -68,7 +69,17 @@ int ProjectCommand(int galleryId, int animationId, int pageId) {
 bool OpenDataPage(const std::string& relative, const std::string& query) {
     QUrl url = QUrl::fromLocalFile(QString::fromStdString(FindDataFile(relative)));
     if (!query.empty()) url.setQuery(QString::fromStdString(query));
-    return QDesktopServices::openUrl(url);
+    return platform::ShellOpen(url.toString(QUrl::FullyEncoded).toStdString());
+}
+
+void CMainFrame::ShowDataPage(const std::string& relative, const std::string& query) {
+    if (OpenDataPage(relative, query)) return;
+    // With no browser to start, the user would otherwise wait for a page that never comes.
+    platform::ShowMessage(this,
+                          platform::FormatC("The page %s could not be shown: no web browser "
+                                            "could be started.",
+                                            FindDataFile(relative).c_str()),
+                          "", platform::MessageButtons::Ok, platform::MessageIcon::Warning);
 }
 
 CMainFrame::CMainFrame(std::string dataFolder)
@@ -215,7 +226,7 @@ void CMainFrame::MapCommands() {
 
     Map(kHelpContents, [this] { OpenHelp(); });
     // There is no maker's site: a page of ours says where the project lives.
-    Map(kWebSite, [] { OpenDataPage("help/project.htm"); });
+    Map(kWebSite, [this] { ShowDataPage("help/project.htm"); });
     Map(kExit, [this] { close(); });
     Map(kNextGalleryImage, [this] {
         if (infoView_ != nullptr) infoView_->ShowNextGalleryImage();
@@ -268,7 +279,7 @@ void CMainFrame::OpenHelp() {
     } else if (CurrentVantelifier() != nullptr) {
         section = "vantelifier";
     }
-    OpenDataPage("help/index.htm", section);
+    ShowDataPage("help/index.htm", section);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

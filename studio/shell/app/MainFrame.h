@@ -70,6 +70,8 @@ private:
     void ToggleRow();
     void ToggleColumn();
     void OpenHelp();
+    // Opens a page of the data folder in the desktop's browser, or says why it cannot.
+    void ShowDataPage(const std::string& relative, const std::string& query = {});
     // True when the window may close: nothing unsaved, or the user chose so.
     bool QueryClose();
 

@@ -91,9 +91,13 @@ void InfoView::SetViews(VanteloView* viewerView, FileView* fileView, FileSelecti
         viewerView_->SetPageLoadedHandler([self] {
             if (self != nullptr) self->OnPageLoaded();
         });
-        viewerView_->SetPositionHandler([self](float x, float y, float z) {
-            if (self != nullptr) self->SetPositionTexts(x, y, z);
-        });
+        viewerView_->SetPositionHandler(
+            [self](float x, float y, float z) {
+                if (self != nullptr) self->SetPositionTexts(x, y, z);
+            },
+            [self] {
+                if (self != nullptr) self->ClearPositionTexts();
+            });
     }
 }
 
@@ -262,6 +266,8 @@ void InfoView::PlaceSheet() {
 // ---- The shown file
 
 void InfoView::ShowFile(const std::string& path, const GalleryImage* image) {
+    // The view of another picture is not this one's: the viewer reports the new one.
+    const bool otherPicture = GetViewerFileName() != path;
     if (tabs_->currentIndex() == 1) {
         SelectTab(0);
         ShowTab(true);
@@ -271,6 +277,10 @@ void InfoView::ShowFile(const std::string& path, const GalleryImage* image) {
     shownPath_ = path;
     shownName_ = path;
     DescribeFacts(GatherFileFacts(path, image), texts_);
+    if (otherPicture) {
+        texts_.zoom.clear();
+        texts_.position.clear();
+    }
     if (!pageName_.empty()) {
         if (viewerView_ != nullptr) viewerView_->Navigate(kBlankPage);
         pageName_.clear();
@@ -336,6 +346,12 @@ void InfoView::SetPositionTexts(float x, float y, float z) {
     const auto whole = [](float v) { return std::nearbyint(static_cast<double>(v)) + 0.0; };
     texts_.zoom = platform::FormatC("%.0f %%", static_cast<double>(z) * 100.0);
     texts_.position = platform::FormatC("[%.0f, %.0f]", whole(x), whole(y));
+    UpdateTexts();
+}
+
+void InfoView::ClearPositionTexts() {
+    texts_.zoom.clear();
+    texts_.position.clear();
     UpdateTexts();
 }
 

@@ -90,6 +90,8 @@ public:
 
     // ---- Reports of the viewer pane
     void SetPositionTexts(float x, float y, float z);
+    // No view to tell of: the shown picture failed to load.
+    void ClearPositionTexts();
     void OnPageLoaded();
     void RefreshAfterPreferences();
 

@@ -20,6 +20,8 @@ constexpr DISPID kGetPosition = 3;
 constexpr DISPID kBgColor = 8;
 constexpr DISPID kFit = 20;
 constexpr DISPID kFullscreen = 27;
+constexpr DISPID kReadyState = -525;
+constexpr std::int32_t kReadyStateInteractive = 3;
 constexpr DISPID kChangedPos = 1;
 constexpr DISPID kOnLoad = 3;
 
@@ -83,6 +85,11 @@ public:
         y = got[1];
         z = got[2];
         return true;
+    }
+    bool ShowsPicture() override {
+        std::int32_t state = kReadyStateInteractive;
+        Call(kReadyState, DISPATCH_PROPERTYGET, &state, {});
+        return state >= kReadyStateInteractive;
     }
     void SetBgColor(long color) override { Put(kBgColor, Variant::I4(static_cast<int>(color))); }
     void SetFit(long fit) override { Put(kFit, Variant::I4(static_cast<int>(fit))); }

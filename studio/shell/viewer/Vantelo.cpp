@@ -37,6 +37,10 @@ bool Vantelo::GetPosition(float& x, float& y, float& z) {
     return control_ != nullptr && control_->GetPosition(x, y, z);
 }
 
+bool Vantelo::ShowsPicture() {
+    return control_ != nullptr && control_->ShowsPicture();
+}
+
 void Vantelo::SetBgColor(long color) {
     if (control_ != nullptr) control_->SetBgColor(color);
 }

@@ -23,6 +23,7 @@ public:
     void SetFilename(const std::string& path);
     std::string GetFilename();
     bool GetPosition(float& x, float& y, float& z);
+    bool ShowsPicture();
     void SetBgColor(long color);
     void SetFit(long fit);
     void SetFullscreen(long on);

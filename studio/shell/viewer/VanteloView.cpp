@@ -38,7 +38,12 @@ VanteloView::VanteloView(const ViewerPaneControls& controls, QWidget* parent) : 
             float x = 0;
             float y = 0;
             float z = 0;
-            if (viewer_->GetPosition(x, y, z) && position_) position_(x, y, z);
+            // A picture that failed to load has no view to report.
+            if (!viewer_->ShowsPicture()) {
+                if (noPosition_) noPosition_();
+            } else if (viewer_->GetPosition(x, y, z) && position_) {
+                position_(x, y, z);
+            }
         },
     });
     browser_->SetDocumentComplete([this] {
@@ -51,6 +56,7 @@ VanteloView::~VanteloView() {
     // The controls may still report while they go; a page still loading stops first.
     pageLoaded_ = nullptr;
     position_ = nullptr;
+    noPosition_ = nullptr;
     browser_->Stop();
 }
 
@@ -58,8 +64,10 @@ void VanteloView::SetPageLoadedHandler(std::function<void()> handler) {
     pageLoaded_ = std::move(handler);
 }
 
-void VanteloView::SetPositionHandler(std::function<void(float, float, float)> handler) {
+void VanteloView::SetPositionHandler(std::function<void(float, float, float)> handler,
+                                     std::function<void()> noPosition) {
     position_ = std::move(handler);
+    noPosition_ = std::move(noPosition);
 }
 
 bool VanteloView::ShowImage(const char* path) {

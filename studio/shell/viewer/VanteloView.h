@@ -22,9 +22,11 @@ public:
     explicit VanteloView(const ViewerPaneControls& controls = {}, QWidget* parent = nullptr);
     ~VanteloView() override;
 
-    // What the pane reports: a page finished loading; the viewer control's position.
+    // What the pane reports: a page finished loading; the viewer control's position, or
+    // that a picture ended with none (its load failed).
     void SetPageLoadedHandler(std::function<void()> handler);
-    void SetPositionHandler(std::function<void(float x, float y, float z)> handler);
+    void SetPositionHandler(std::function<void(float x, float y, float z)> handler,
+                            std::function<void()> noPosition = {});
 
     // Shows a picture in the viewer control (the shown control stays). False for null; an
     // empty path does nothing.
@@ -69,4 +71,5 @@ private:
     bool queryWaiting_ = false;
     std::function<void()> pageLoaded_;
     std::function<void(float, float, float)> position_;
+    std::function<void()> noPosition_;
 };

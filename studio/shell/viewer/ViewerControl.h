@@ -26,6 +26,9 @@ public:
     virtual std::string GetFilename() = 0;
     // False when the control could not tell.
     virtual bool GetPosition(float& x, float& y, float& z) = 0;
+    // Whether a picture shows; after OnLoad, false means the load failed. A control that
+    // cannot tell is taken to show one.
+    virtual bool ShowsPicture() { return true; }
     virtual void SetBgColor(long color) = 0;
     virtual void SetFit(long fit) = 0;
     virtual void SetFullscreen(long on) = 0;

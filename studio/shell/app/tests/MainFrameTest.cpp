@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/window/ShellOpen.h"
 #include "studio/projects/Animation.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/Vantelifier.h"
@@ -293,6 +294,28 @@ TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     ASSERT_EQ(catcher.urls.size(), 1u);
     EXPECT_TRUE(QFileInfo(catcher.urls[0].toLocalFile()).isFile());
     QDesktopServices::unsetUrlHandler("file");
+    const std::size_t asked = rig.prompts().calls().size();
+
+    // No browser can start: each says so instead of nothing happening.
+    std::vector<std::string> tried;
+    platform::SetAddressOpener([&](std::string_view address) {
+        tried.emplace_back(address);
+        return false;
+    });
+    Open(Project::Gallery);
+    EXPECT_TRUE(frame->GetRouter().Invoke(kHelpContents));
+    EXPECT_TRUE(frame->GetRouter().Invoke(kWebSite));
+    platform::SetAddressOpener({});
+    ASSERT_EQ(tried.size(), 2u);
+    EXPECT_EQ(QUrl(QString::fromStdString(tried[0])).query(), "gallery");
+    const auto& calls = rig.prompts().calls();
+    ASSERT_EQ(calls.size(), asked + 2);
+    EXPECT_EQ(calls[asked].kind, testing_support::ScriptedPrompts::Kind::Message);
+    EXPECT_EQ(calls[asked].text, "The page " + help.toStdString() +
+                                     " could not be shown: no web browser could be started.");
+    EXPECT_NE(calls[asked + 1].text.find("help/project.htm could not be shown"), std::string::npos)
+        << calls[asked + 1].text;
+    EXPECT_EQ(calls[asked + 1].icon, platform::MessageIcon::Warning);
 }
 
 TEST_F(MainFrameTest, TheFolderTreeStartsAtTheComputerAndRefreshesWithTheList) {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "imaging/tests/JpegFixtures.h"
 #include "platform/window/tests/WindowTestSupport.h"
 #include "studio/shell/viewer/SiteViewerControl.h"
 #include "studio/shell/viewer/Vantelo.h"
@@ -39,9 +40,11 @@ protected:
         view_->setGeometry(0, 0, 800, 600);
         view_->show();
         PumpUntil([this] { return view_->isVisible(); });
-        view_->SetPositionHandler([this](float x, float y, float z) {
-            positions_.push_back({x, y, z});
-        });
+        view_->SetPositionHandler(
+            [this](float x, float y, float z) {
+                positions_.push_back({x, y, z});
+            },
+            [this] { ++noPositions_; });
         control_ = view_->viewer()->control();
         ASSERT_NE(control_, nullptr);
     }
@@ -68,6 +71,7 @@ protected:
     std::unique_ptr<VanteloView> view_;
     ViewerControl* control_ = nullptr;
     std::vector<Position> positions_;
+    int noPositions_ = 0;
 };
 
 TEST_F(RealViewerControlTest, APictureLoadsFitsAndReportsItsPosition) {
@@ -80,6 +84,72 @@ TEST_F(RealViewerControlTest, APictureLoadsFitsAndReportsItsPosition) {
     float x = 0, y = 0, z = 0;
     ASSERT_TRUE(view_->viewer()->GetPosition(x, y, z));
     EXPECT_FLOAT_EQ(z, 0.5f);
+}
+
+// Dark pixels in a band of rows of what the control's window shows.
+int DarkPixels(const QImage& shown, int top, int bottom) {
+    int dark = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = 0; x < shown.width(); ++x) dark += qGray(shown.pixel(x, y)) < 100 ? 1 : 0;
+    }
+    return dark;
+}
+
+TEST_F(RealViewerControlTest, APictureThatFailsToLoadLeavesNoPictureAndSaysWhy) {
+    const std::string good = WidePicture();
+    const auto jpeg = jpeg_fixtures::Encode({.width = 64, .height = 48, .quality = 90});
+    // A picture header declaring 20000 x 20000: its size alone refuses it.
+    std::string huge = jpeg_fixtures::AsString(jpeg);
+    const std::size_t sof = huge.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    for (const std::size_t at : {sof + 5, sof + 7}) {
+        huge[at] = static_cast<char>(20000 >> 8);
+        huge[at + 1] = static_cast<char>(20000 & 0xFF);
+    }
+    QImage small(64, 48, QImage::Format_RGB32);
+    small.fill(qRgb(200, 30, 30));
+    const std::string png = folder_.Path("whole.png");
+    ASSERT_TRUE(small.save(QString::fromStdString(png), "PNG"));
+    const std::string pngBytes = testing_support::ReadFile(png);
+    struct Case {
+        std::string name;
+        std::string bytes;
+        bool tooBig = false;
+    };
+    const Case cases[] = {
+        {"empty.jpg", ""},
+        {"words.png", "These are words, not a picture.\n"},
+        {"ycck.jpg", jpeg_fixtures::AsString(jpeg_fixtures::Encode(
+                         {.width = 64, .height = 48, .colour = jpeg_fixtures::Colour::Ycck}))},
+        {"huge.jpg", huge, true},
+        {"cut.png", pngBytes.substr(0, pngBytes.size() / 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        positions_.clear();
+        view_->ShowImage(good.c_str());
+        ASSERT_TRUE(WaitForZoom(0.5f));
+        const int failures = noPositions_;
+        const std::string path = folder_.Write(c.name, c.bytes);
+        view_->ShowImage(path.c_str());
+        // OnLoad still comes, with no view to report.
+        ASSERT_TRUE(PumpUntil([&] { return noPositions_ > failures; }));
+        EXPECT_FALSE(view_->viewer()->ShowsPicture());
+        const auto settled = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+        PumpUntil([&] { return std::chrono::steady_clock::now() > settled; });
+        const QImage shown = control_->widget()->grab().toImage();
+        ASSERT_EQ(shown.size(), QSize(800, 600));
+        // The good picture's pixels are gone: the middle is the pane's white.
+        EXPECT_EQ(shown.pixel(400, 200) & 0xFFFFFF, 0xFFFFFFu) << std::hex << shown.pixel(400, 200);
+        EXPECT_EQ(shown.pixel(100, 300) & 0xFFFFFF, 0xFFFFFFu) << std::hex << shown.pixel(100, 300);
+        // "Error loading: ..." under the middle, and a second line for a picture too big.
+        EXPECT_GT(DarkPixels(shown, 325, 345), 40);
+        if (c.tooBig) {
+            EXPECT_GT(DarkPixels(shown, 345, 365), 40);
+        } else {
+            EXPECT_EQ(DarkPixels(shown, 345, 365), 0);
+        }
+    }
 }
 
 TEST_F(RealViewerControlTest, FullScreenIsSetAndLeftAgain) {
@@ -128,9 +198,9 @@ TEST_F(RealViewerControlTest, ARefusedCallReadsAsFalseAndThrowsNothing) {
     float got = 0;
     std::int32_t number = 0;
     // Each is called through the wrapper; none may escape as an exception.
-    EXPECT_FALSE(InvokeSiteViewerControl(control_, kGetPosition, DISPATCH_METHOD, NoResult{},
-                                         {Variant::Text("x"), Variant::Text("y"),
-                                          Variant::Text("z")}));
+    EXPECT_FALSE(
+        InvokeSiteViewerControl(control_, kGetPosition, DISPATCH_METHOD, NoResult{},
+                                {Variant::Text("x"), Variant::Text("y"), Variant::Text("z")}));
     EXPECT_FALSE(InvokeSiteViewerControl(control_, kGetPosition, DISPATCH_METHOD, NoResult{},
                                          {Variant::R4Ref(&got)}));
     EXPECT_FALSE(InvokeSiteViewerControl(control_, kFilename, DISPATCH_PROPERTYGET, &number, {}));
