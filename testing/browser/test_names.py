@@ -119,7 +119,7 @@ def test_converted_page_of_odd_names(browser, pages, console):
     # Without scripts the fallback pictures keep their words.
     text = (pages / "names" / "converted" / "page.htm").read_text(encoding="utf-8")
     for name in NAMES:
-        escaped = (name.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+        escaped = ((name + ".jpg").replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
                    .replace('"', "&quot;").replace("'", "&#39;"))
         assert "alt='%s'" % escaped in text
 
