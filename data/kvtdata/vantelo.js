@@ -688,6 +688,14 @@ var Vantelo = (function () {
     canvas.addEventListener("contextmenu", function (event) {
       if (!event.shiftKey && !event.ctrlKey) event.preventDefault();
     });
+    // The viewer takes its own clicks, as a plug-in window did: inside a link, the click
+    // that ends a drag (or any click) pans or does nothing and never follows the link.
+    function takeClick(event) {
+      event.preventDefault();
+      event.stopPropagation();
+    }
+    element.addEventListener("click", takeClick);
+    element.addEventListener("auxclick", takeClick);
     element.addEventListener("keydown", function (event) {
       if (event.key === "Escape") {
         self.endDrags();

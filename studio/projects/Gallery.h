@@ -2,9 +2,11 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "studio/projects/GalleryImage.h"
+#include "studio/projects/TemplateEscaping.h"
 #include "studio/projects/TemplateVariable.h"
 #include "studio/projects/WorkingFolder.h"
 #include "studio/shell/FileSelection.h"
@@ -103,6 +105,9 @@ public:
     // The text of a built-in name; false when the word is not one.
     bool GetBuiltInVariable(const std::string& word, const std::string& arguments,
                             std::string& text);
+    // Whether the built-in name prints a picture's name (as text, an address or a list of
+    // addresses); such names are made safe where they land in the page.
+    static bool GetPictureNameKind(const std::string& word, NameKind& kind);
     // The IPTC field (the word after "iptc_") of image `currentImage`; "" when there is no
     // such image, its record is not valid or the field is unknown.
     std::string GetIptcVariable(const std::string& field) const;
@@ -204,6 +209,8 @@ private:
     // Set while an image page is expanded: an image page that asks for its own page would
     // never end.
     bool inImagePage_ = false;
+    // The page text written before the tag being expanded.
+    std::string_view writtenBefore_;
 
     std::map<std::string, TemplateVariable>::iterator variableCursor = variables.end();
     WorkingFolder folderLock_;

@@ -8,6 +8,7 @@
 #include "imaging/PictureInfo.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
+#include "studio/projects/TemplateEscaping.h"
 
 namespace {
 
@@ -39,7 +40,16 @@ std::string StripExtension(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// Every image's name (as `nameOf` makes it) in double quotes, joined by ",".
+// A picture's name as the address of its file.
+std::string Address(const std::string& name) {
+    return EncodeUrlComponent(name);
+}
+
+std::string ThumbnailAddress(const std::string& name) {
+    return EncodeUrlComponent(Gallery::ThumbnailName(name));
+}
+
+// Every image's address (as `nameOf` makes it) in double quotes, joined by ",".
 std::string JoinQuoted(const Gallery& gallery, std::string (*nameOf)(const std::string&)) {
     std::string text;
     for (int n = 1; n <= gallery.GetImageCount(); ++n) {
@@ -81,7 +91,7 @@ struct BuiltInName {
 const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
     using C = const NameContext&;
     static const std::unordered_map<std::string_view, BuiltInName> names = {
-        {"thumburl", {[](C c) { return Gallery::ThumbnailName(c.image->fileName); }, true}},
+        {"thumburl", {[](C c) { return ThumbnailAddress(c.image->fileName); }, true}},
         {"thumbpageurl", {[](C c) { return PageFile(c.currentPage); }, false}},
         {"allpoints",
          {[](C c) {
@@ -96,10 +106,9 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
           },
           true}},
         {"allimages",
-         {[](C c) { return JoinQuoted(c.gallery, [](const std::string& name) { return name; }); },
-          false}},
-        {"allthumbs", {[](C c) { return JoinQuoted(c.gallery, &Gallery::ThumbnailName); }, false}},
-        {"imageurl", {[](C c) { return c.image->fileName; }, true}},
+         {[](C c) { return JoinQuoted(c.gallery, &Address); }, false}},
+        {"allthumbs", {[](C c) { return JoinQuoted(c.gallery, &ThumbnailAddress); }, false}},
+        {"imageurl", {[](C c) { return Address(c.image->fileName); }, true}},
         {"imagename", {[](C c) { return StripExtension(c.image->fileName); }, true}},
         {"imagewidth", {[](C c) { return Decimal(c.image->width); }, true}},
         {"imageheight", {[](C c) { return Decimal(c.image->height); }, true}},
@@ -119,14 +128,14 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
               int n = c.currentImage + 1;
               if (n > c.gallery.GetImageCount()) n = 1;
               const GalleryImage* image = c.gallery.GetImage(n);
-              return image != nullptr ? image->fileName : std::string();
+              return image != nullptr ? Address(image->fileName) : std::string();
           },
           false}},
         {"previmageurl",
          {[](C c) {
               const int n = c.currentImage <= 1 ? c.gallery.GetImageCount() : c.currentImage - 1;
               const GalleryImage* image = c.gallery.GetImage(n);
-              return image != nullptr ? image->fileName : std::string();
+              return image != nullptr ? Address(image->fileName) : std::string();
           },
           false}},
         {"nextimagepageurl",
@@ -229,6 +238,21 @@ bool Gallery::GetBuiltInVariable(const std::string& word, const std::string& arg
     const NameContext context{*this, properties, GetImage(n), currentImage, currentPage, pageTotal};
     text = it->second.needsImage && context.image == nullptr ? std::string()
                                                              : it->second.print(context);
+    return true;
+}
+
+// What the names made from a picture's name are: the page writes them where they land
+// (Gallery::ExpandTag); every other name is written as it stands.
+bool Gallery::GetPictureNameKind(const std::string& word, NameKind& kind) {
+    static const std::unordered_map<std::string_view, NameKind> kinds = {
+        {"thumburl", NameKind::Address},     {"imageurl", NameKind::Address},
+        {"nextimageurl", NameKind::Address}, {"previmageurl", NameKind::Address},
+        {"allimages", NameKind::List},       {"allthumbs", NameKind::List},
+        {"imagename", NameKind::Text},
+    };
+    const auto found = kinds.find(word);
+    if (found == kinds.end()) return false;
+    kind = found->second;
     return true;
 }
 

@@ -126,6 +126,10 @@ int PositiveSize(const std::string& value) {
 
 }  // namespace
 
+std::string DecodeCharacterReferences(std::string_view text) {
+    return DecodeReferences(text);
+}
+
 bool PageDocument::Element::Has(std::string_view name) const {
     for (const auto& attribute : attributes) {
         if (attribute.first == name) return true;

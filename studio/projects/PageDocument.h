@@ -5,6 +5,10 @@
 #include <utility>
 #include <vector>
 
+// The character references of an attribute value decoded as a browser reads them (the
+// common named ones and numeric ones); anything else stays as written.
+std::string DecodeCharacterReferences(std::string_view text);
+
 // A page's document as a scripting browser builds it, read with an HTML parser in place of
 // the browser's own: the anchors, pictures, scripts and objects, in document order. Content
 // of <noscript> is left out, as a browser with scripting on reads it as text.

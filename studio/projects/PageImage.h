@@ -26,6 +26,10 @@ struct PageImage {
     int pageWidth = 0;
     int pageHeight = 0;
     std::string pagePicture;
+    // The picture's alternative text (decoded), for the fallback picture of its viewer line;
+    // hasAlt is false when the picture had no alt attribute.
+    bool hasAlt = false;
+    std::string alt;
 };
 
 // The page model held by the page sheet.

@@ -190,6 +190,8 @@ std::vector<PageImage> ScanDocument(const PageDocument& document, bool& foreign)
             image.label = !name.empty()  ? name
                           : !alt.empty() ? "Alt=" + alt
                                          : "Src=" + image.source;
+            image.hasAlt = element.Has("alt");
+            image.alt = alt;
             image.linkTarget = image.source;
             if (element.anchor >= 0) {
                 const std::string target =
@@ -239,7 +241,22 @@ std::vector<PageImage> ScanPage(const std::string& text, const std::string& fold
                                 bool& hasBody, bool& foreign) {
     const std::vector<PageImage> textImages = ScanPageText(text, headOffset, hasBody);
     const PageDocument document(text, folder);
-    return MatchPageImages(textImages, ScanDocument(document, foreign));
+    std::vector<PageImage> images = MatchPageImages(textImages, ScanDocument(document, foreign));
+    // An earlier block keeps the alternative text of its fallback picture when written again.
+    for (PageImage& image : images) {
+        if (image.plainTag || image.start < 0 || image.length <= 0) continue;
+        const std::string_view block = std::string_view(text).substr(
+            static_cast<std::size_t>(image.start), static_cast<std::size_t>(image.length));
+        const std::size_t picture = platform::ToLowerAscii(std::string(block)).find("<img");
+        if (picture == std::string_view::npos) continue;
+        const std::size_t end = FindTagEnd(block, picture);
+        if (end == std::string_view::npos) continue;
+        const std::string_view tag = block.substr(picture, end - picture + 1);
+        if (platform::ToLowerAscii(std::string(tag)).find(" alt=") == std::string::npos) continue;
+        image.hasAlt = true;
+        image.alt = DecodeCharacterReferences(GetTagAttribute(tag, "alt"));
+    }
+    return images;
 }
 
 std::vector<PageImage> ScanPageFile(const std::string& path, std::string& text, int& headOffset,

@@ -150,8 +150,8 @@ std::string EncodePageUrl(std::string_view name) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\') {
             out += '/';
-        } else if (c == '%' || c == '\'' || c == '"' || c == '<' || c == '>' || byte < 0x20 ||
-                   byte == 0x7F) {
+        } else if (c == '%' || c == '\'' || c == '"' || c == '<' || c == '>' || c == '#' ||
+                   byte < 0x20 || byte == 0x7F) {
             out += '%';
             out += kHex[byte >> 4];
             out += kHex[byte & 0xF];

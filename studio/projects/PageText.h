@@ -33,7 +33,8 @@ std::size_t FindTagEnd(std::string_view text, std::size_t open);
 bool IsSameUrl(std::string a, std::string b);
 
 // Makes a file name safe inside the quoted script arguments and the quoted src of a written
-// line: '%', quotes, angle brackets and control characters are percent-encoded and '\\'
+// line: '%', quotes, angle brackets, '#' (a picture file's name, never a fragment: a source
+// is decoded when read) and control characters are percent-encoded and '\\'
 // becomes '/'. DecodePageUrl undoes every %XX, so a name read back is the name written.
 std::string EncodePageUrl(std::string_view name);
 std::string DecodePageUrl(std::string_view text);

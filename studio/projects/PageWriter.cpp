@@ -3,6 +3,7 @@
 #include "platform/text/Text.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
+#include "studio/projects/TemplateEscaping.h"
 
 namespace {
 
@@ -21,9 +22,12 @@ std::string ZoomableLine(const PageImage& image) {
     line += pagePicture;
     line += platform::FormatC("',%d,%d);</script><noscript><img src='", image.pageWidth,
                               image.pageHeight);
-    line += pagePicture;
-    line +=
-        platform::FormatC("' width=%d height=%d></noscript>", image.pageWidth, image.pageHeight);
+    // In an attribute '&' starts a character reference ("&copy" would read as one).
+    line += EscapeHtml(pagePicture);
+    line += platform::FormatC("' width=%d height=%d", image.pageWidth, image.pageHeight);
+    // Readers without scripts still get the picture's words.
+    if (image.hasAlt) line += " alt='" + EscapeHtml(image.alt) + "'";
+    line += "></noscript>";
     return line;
 }
 
@@ -48,7 +52,10 @@ std::string BuildPageText(const VantelifyPage& page) {
         const auto length = static_cast<std::size_t>(image.length);
         if (start < written || start > text.size() || length > text.size() - start) continue;
         out.append(text, written, start - written);
-        if (image.zoomable) {
+        // A picture of unknown size stays as it is: a viewer of no size would take a size of
+        // its own and move the page around it.
+        const bool sized = !image.plainTag || (image.pageWidth > 0 && image.pageHeight > 0);
+        if (image.zoomable && sized) {
             out += ZoomableLine(image);
         } else if (image.plainTag) {
             out.append(text, start, length);

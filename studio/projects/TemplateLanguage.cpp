@@ -10,6 +10,7 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
+#include "studio/projects/TemplateEscaping.h"
 
 namespace {
 
@@ -93,7 +94,11 @@ std::string Gallery::ExpandText(const std::string& text, bool dropBreaks) {
             position = open;
             break;
         }
+        // An image page expanded inside this tag has its own text before its tags.
+        const std::string_view outerWritten = writtenBefore_;
+        writtenBefore_ = output;
         const std::string result = ExpandTag(text.substr(open + 2, close - open - 2));
+        writtenBefore_ = outerWritten;
         position = close + 2;
         if (!result.empty()) {
             output += result;
@@ -148,7 +153,13 @@ std::string Gallery::ExpandTag(const std::string& tag) {
 
     if (word == "imagepageurl") return inImagePage_ ? std::string() : GenerateImagePage();
     std::string text;
-    if (GetBuiltInVariable(word, arguments, text)) return text;
+    if (GetBuiltInVariable(word, arguments, text)) {
+        NameKind kind = NameKind::Text;
+        if (!text.empty() && GetPictureNameKind(word, kind)) {
+            return PlaceName(text, kind, PlaceAfter(writtenBefore_));
+        }
+        return text;
+    }
     if (word.rfind("iptc_", 0) == 0) return GetIptcVariable(word.substr(5));
     text = GetExtraVariable(word, arguments);
     if (!text.empty()) return text;

@@ -13,7 +13,9 @@
 #include "studio/projects/Animation.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/PageImage.h"
+#include "studio/projects/PageScan.h"
 #include "studio/projects/PageWriter.h"
+#include "studio/projects/TemplateEscaping.h"
 #include "studio/shell/DataFolder.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/PidlPath.h"
@@ -97,6 +99,80 @@ bool MakeAnimation(Studio& studio, const std::string& folder) {
     return true;
 }
 
+// Pictures whose names hold what photo names hold: quotes, '&', '#', '%', blanks, letters
+// beyond ASCII, and markup.
+const std::vector<std::string>& OddNames() {
+    static const std::vector<std::string> names{
+        "Mum's birthday.jpg", "say \"cheese\" <b>.jpg", "a&b #1 50%.jpg", "Gr\xC3\xB6\xC3\x9F" "e.jpg",
+        "<img src=x onerror=window.ran=1>.jpg"};
+    return names;
+}
+
+bool WriteOddPictures(const std::string& folder) {
+    fs::create_directories(folder);
+    int width = 700;
+    for (const std::string& name : OddNames()) {
+        if (!WritePicture(folder + "/" + name, width, 500)) return Fail("no picture " + name);
+        width += 100;
+    }
+    return true;
+}
+
+// Galleries, an animation and a converted page of the odd names, below `folder`/names.
+bool MakeNamedPages(Studio& studio, const std::string& root) {
+    const std::string folder = root + "/names";
+    const std::string pictures = folder + "/pictures";
+    if (!WriteOddPictures(pictures)) return false;
+    Gallery gallery(studio.properties);
+    gallery.Initialize(nullptr);
+    FileSelection selection;
+    selection.SetFromNames(pictures, OddNames());
+    if (!gallery.AddFiles("", selection)) return Fail("odd pictures not added");
+    gallery.SetWindowWidth(640);
+    gallery.SetWindowHeight(480);
+    for (const char* name : {"grid", "slides"}) {
+        gallery.SetTemplate(name);
+        gallery.SetTitle(name);
+        if (!gallery.Export(PidlPath(folder))) return Fail(std::string("no export of odd ") + name);
+    }
+
+    const std::string animated = folder + "/animation-picture/" + OddNames()[1];
+    fs::create_directories(folder + "/animation-picture");
+    fs::create_directories(folder + "/animation");
+    if (!WritePicture(animated, 1200, 800)) return Fail("no odd animation picture");
+    Animation animation(studio.properties);
+    animation.Initialize(nullptr);
+    if (!animation.Open(animated)) return Fail("odd animation picture not opened");
+    animation.InsertPoint(-1, {"", {300, 200, 1}, {320, 200}});
+    animation.InsertPoint(-1, {"", {600, 400, 2}, {320, 200}});
+    if (!animation.ExportTo(folder + "/animation/index.htm")) return Fail("no odd animation page");
+
+    // A page written elsewhere, addressing its pictures as such a page does, converted as
+    // the studio converts it: every picture becomes a viewer.
+    const std::string converted = folder + "/converted";
+    if (!WriteOddPictures(converted)) return false;
+    std::string text = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Names</title></head><body>\n";
+    for (const std::string& name : OddNames()) {
+        text += "<p><img src=\"" + EncodeUrlComponent(name) + "\" alt=\"" + EscapeHtml(name) + "\"></p>\n";
+    }
+    text += "</body></html>\n";
+    VantelifyPage page;
+    page.text = text;
+    bool hasBody = true;
+    bool foreign = false;
+    std::string absolute = fs::absolute(converted).generic_string() + "/";
+    page.images = ScanPage(text, absolute, page.headOffset, hasBody, foreign);
+    if (page.images.size() != OddNames().size()) return Fail("odd pictures not found on the page");
+    for (PageImage& image : page.images) {
+        FillPageDefaults(image, absolute);
+        image.zoomable = true;
+    }
+    std::ofstream(converted + "/page.htm", std::ios::binary) << BuildPageText(page);
+    const std::string script =
+        gallery.GenerateFromTemplate(GetDataFolder() + "vantelo.js", converted + "/", "vantelo.js");
+    return !script.empty() ? true : Fail("no page script for the odd page");
+}
+
 }  // namespace
 
 bool WritePicture(const std::string& path, int width, int height) {
@@ -149,6 +225,28 @@ bool MakeConvertedPage(const std::string& folder) {
                    zoomable("<img src=\"other.jpg\">", "other.jpg", {0, 0}, {640, 480})};
     std::ofstream(folder + "/page.htm", std::ios::binary) << BuildPageText(page);
 
+    // A viewer in place of a picture inside a link to another page.
+    const std::string linked = head + "<p><a href=\"elsewhere.htm\"><img src=\"small.jpg\"></a></p>\n"
+                                      "</body></html>\n";
+    VantelifyPage link;
+    link.text = linked;
+    link.headOffset = static_cast<int>(linked.find("<head>") + 6);
+    PageImage inLink;
+    const std::string tag = "<img src=\"small.jpg\">";
+    inLink.start = static_cast<int>(linked.find(tag));
+    inLink.length = static_cast<int>(tag.size());
+    inLink.zoomable = true;
+    inLink.zoomSource = "big.jpg";
+    inLink.zoomWidth = 800;
+    inLink.zoomHeight = 600;
+    inLink.pagePicture = "small.jpg";
+    inLink.pageWidth = 400;
+    inLink.pageHeight = 300;
+    link.images = {inLink};
+    std::ofstream(folder + "/linked.htm", std::ios::binary) << BuildPageText(link);
+    std::ofstream(folder + "/elsewhere.htm", std::ios::binary)
+        << "<!DOCTYPE html><html><head><title>Elsewhere</title></head><body></body></html>\n";
+
     // The page script as the studio expands it beside a converted page.
     Studio studio(folder + "/.studio");
     Gallery gallery(studio.properties);
@@ -162,7 +260,7 @@ bool MakeAll(const std::string& folder) {
     Studio studio(folder + "/.studio");
     fs::create_directories(folder + "/converted");
     return MakeGalleries(studio, folder) && MakeAnimation(studio, folder) &&
-           MakeConvertedPage(folder + "/converted");
+           MakeConvertedPage(folder + "/converted") && MakeNamedPages(studio, folder);
 }
 
 }  // namespace page_fixtures

@@ -88,7 +88,7 @@ TEST(PageScan, RoundTripOfAConvertedPicture) {
     const std::string converted = BuildPageText(model);
     const std::string line =
         "<SCRIPT language=JavaScript>VT0 = new Vantelo('Big Photo.TGA',400,300,'Small.tga',40,"
-        "30);</script><noscript><img src='Small.tga' width=40 height=30></noscript>";
+        "30);</script><noscript><img src='Small.tga' width=40 height=30 alt='the view'></noscript>";
     EXPECT_EQ(converted,
               "<HTML><HEAD><script src='vantelo.js'></script><TITLE>t</TITLE></HEAD><BODY>\n"
               "<A HREF=\"Big%20Photo.TGA\">" +
@@ -123,12 +123,51 @@ TEST(PageScan, NamesWithQuotesAndPercentSignsRoundTrip) {
     image.zoomable = true;
     image.zoomSource = "sub\\it's 100%20.jpg";
     image.pagePicture = "a'b,c)\n<\"x\">.jpg";
+    image.pageWidth = 20;
+    image.pageHeight = 10;
     VantelifyPage model{scan.text, scan.headOffset, scan.images};
     dir.Write("p.htm", BuildPageText(model));
     const Scan again(page);
     ASSERT_EQ(again.images.size(), 1u);
     EXPECT_EQ(again.images[0].zoomSource, "sub/it's 100%20.jpg");
     EXPECT_EQ(again.images[0].pagePicture, "a'b,c)\n<\"x\">.jpg");
+}
+
+// A picture of no known size is not made a viewer; one that is keeps its words for readers
+// without scripts, written again as they were, and a '#' or '&' in its name stays a name.
+TEST(PageScan, ViewerLinesNeedASizeAndKeepTheAltText) {
+    testing_support::TempDir dir;
+    const std::string text =
+        "<head></head><body><img src=\"a.jpg\" alt=\"Mum's &quot;day&quot; &amp; more\">"
+        "<img src=\"b.jpg\"></body>";
+    const std::string page = dir.Write("p.htm", text);
+    Scan scan(page);
+    ASSERT_EQ(scan.images.size(), 2u);
+    for (PageImage& image : scan.images) {
+        FillPageDefaults(image, dir.path() + "/");
+        image.zoomable = true;
+    }
+    scan.images[0].zoomSource = scan.images[0].pagePicture = "x&copy #1.jpg";
+    scan.images[0].pageWidth = 30;
+    scan.images[0].pageHeight = 20;
+    VantelifyPage model{scan.text, scan.headOffset, scan.images};
+    const std::string converted = BuildPageText(model);
+    EXPECT_NE(converted.find("new Vantelo('x&copy %231.jpg',0,0,'x&copy %231.jpg',30,20);</script>"
+                             "<noscript><img src='x&amp;copy %231.jpg' width=30 height=20 "
+                             "alt='Mum&#39;s &quot;day&quot; &amp; more'></noscript>"),
+              std::string::npos)
+        << converted;
+    EXPECT_NE(converted.find("<img src=\"b.jpg\"></body>"), std::string::npos) << converted;
+
+    dir.Write("p.htm", converted);
+    const Scan again(page);
+    ASSERT_EQ(again.images.size(), 2u);
+    EXPECT_FALSE(again.images[0].plainTag);
+    EXPECT_EQ(again.images[0].zoomSource, "x&copy #1.jpg");
+    EXPECT_TRUE(again.images[0].hasAlt);
+    EXPECT_EQ(again.images[0].alt, "Mum's \"day\" & more");
+    model = {again.text, again.headOffset, again.images};
+    EXPECT_EQ(BuildPageText(model), converted);
 }
 
 TEST(PageScan, TheTextScanListsOnlyRealPictureTags) {

@@ -81,7 +81,17 @@ TEST(ShippedTemplates, ExportedGalleriesAreComplete) {
                 // Only files of the export: no scheme, no fragment of the same page.
                 if (url.empty() || url[0] == '#' || url.find(':') != std::string::npos) continue;
                 url = url.substr(0, url.find_first_of("?#"));
-                EXPECT_TRUE(fs::is_regular_file(folder + url)) << url;
+                // Addresses are percent-encoded; the files carry the names.
+                std::string onDisk;
+                for (std::size_t i = 0; i < url.size(); ++i) {
+                    if (url[i] == '%' && i + 2 < url.size()) {
+                        onDisk += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+                        i += 2;
+                    } else {
+                        onDisk += url[i];
+                    }
+                }
+                EXPECT_TRUE(fs::is_regular_file(folder + onDisk)) << url;
             }
         }
         EXPECT_GE(pages, 2) << "the entry page and at least one index page";

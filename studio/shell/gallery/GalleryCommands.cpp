@@ -8,6 +8,7 @@
 
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/Gallery.h"
+#include "studio/shell/BusyDialog.h"
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/PidlPath.h"
 #include "studio/shell/Progress.h"
@@ -161,6 +162,11 @@ void GalleryConfigure::Execute() {
     options.SetGallerySheet(sheet_);
     options.exec();
     if (!options.IsChanged()) return;
+    // Rebuilding reports its steps in the busy window; it must not outlive the work, however
+    // the work ends.
+    struct CloseBusyWindow {
+        ~CloseBusyWindow() { CloseBusyDialog(); }
+    } closeBusyWindow;
     sheet_->Rebuild();
     sheet_->SetVariablesChanged(true);
 }

@@ -4,11 +4,13 @@
 #include <optional>
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include "platform/prompts/Prompts.h"
@@ -24,6 +26,34 @@ namespace {
 constexpr int kDescriptionWidth = 320;
 
 QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+// The text broken into lines no wider than `width` between words; only a word wider than a
+// line of its own is broken inside. Breaks the author wrote are kept.
+QString WrapWords(const QString& text, const QFontMetrics& metrics, int width) {
+    QStringList lines;
+    for (const QString& paragraph : text.split('\n')) {
+        QString line;
+        for (const QString& word : paragraph.split(' ', Qt::SkipEmptyParts)) {
+            const QString joined = line.isEmpty() ? word : line + ' ' + word;
+            if (metrics.horizontalAdvance(joined) <= width) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty()) lines.push_back(line);
+            line = word;
+            // A word wider than the line goes on lines of its own.
+            while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
+                qsizetype fits = 1;
+                while (fits < line.size() && metrics.horizontalAdvance(line.left(fits + 1)) <= width)
+                    ++fits;
+                lines.push_back(line.left(fits));
+                line = line.mid(fits);
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines.join('\n');
+}
 
 }  // namespace
 
@@ -57,7 +87,9 @@ void VariableEditor::SetVariable(TemplateVariable* variable) {
     variable_ = variable;
     if (variable == nullptr) return;
     if (titled_) setWindowTitle(FromStd(variable->title));
-    SetWrappedWindowText(description_, variable->description);
+    description_->setText(WrapWords(FromStd(variable->description),
+                                    QFontMetrics(description_->font()),
+                                    description_->contentsRect().width()));
     ShowValue();
 }
 

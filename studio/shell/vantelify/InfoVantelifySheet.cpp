@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
@@ -29,6 +30,7 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/panes/InfoView.h"
+#include "studio/shell/vantelify/PageShownSizes.h"
 #include "studio/shell/vantelify/PageThumbnails.h"
 #include "studio/shell/vantelify/VantelifyList.h"
 #include "studio/shell/viewer/VanteloView.h"
@@ -50,6 +52,38 @@ QLineEdit* Field(QWidget* parent, int id) {
     edit->setObjectName(QString::number(id));
     return edit;
 }
+
+// A number field wide enough for five digits: pictures are thousands of pixels wide.
+QLineEdit* NumberField(QWidget* parent, int id) {
+    QLineEdit* edit = Field(parent, id);
+    const QMargins margins = edit->textMargins();
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("99999")) +
+                          margins.left() + margins.right() + 16);
+    return edit;
+}
+
+// A path in a narrow pane: shown whole when it fits, else with its middle elided (the whole
+// path is the tooltip); it never widens the sheet.
+class PathLabel final : public QLabel {
+public:
+    explicit PathLabel(QWidget* parent) : QLabel(parent) {
+        setProperty("elidesText", true);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const QRect area = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+        const QString tip = shown == text() ? QString() : text();
+        if (toolTip() != tip) setToolTip(tip);
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                       QPalette::WindowText));
+        painter.drawText(area, static_cast<int>(Qt::AlignLeft | Qt::AlignVCenter), shown);
+    }
+};
 
 QLabel* Label(QWidget* parent, const char* text, int id = 0) {
     auto* label = new QLabel(text, parent);
@@ -97,13 +131,14 @@ void InfoVantelifySheet::BuildControls() {
     zoomable_->setObjectName("1078");
     list_ = new VantelifyList(this);
     list_->setIconSize(QSize(kPageThumbSize, kPageThumbSize));
-    zoomHeight_ = Field(this, 1081);
+    zoomHeight_ = NumberField(this, 1081);
     zoomSource_ = Field(this, 1079);
     pagePicture_ = Field(this, 1077);
-    zoomWidth_ = Field(this, 1080);
-    pageHeight_ = Field(this, 1065);
-    pageWidth_ = Field(this, 1059);
-    status_ = Label(this, "", 1211);
+    zoomWidth_ = NumberField(this, 1080);
+    pageHeight_ = NumberField(this, 1065);
+    pageWidth_ = NumberField(this, 1059);
+    status_ = new PathLabel(this);
+    status_->setObjectName("1211");
     stop_ = Button(this, 1184, "Stop");
     back_ = Button(this, 1046, "Back");
     preview_ = Button(this, 1163, "Preview");
@@ -124,20 +159,22 @@ void InfoVantelifySheet::BuildControls() {
     QLabel* page = Label(this, "Page");
     QLabel* altWidth = Label(this, "Alt Width", 1086);
     QLabel* altHeight = Label(this, "Alt Height", 1087);
+    // One value a row: the pane is too narrow for two numbers with their labels side by side.
     fields->addWidget(image, 0, 0);
-    fields->addWidget(zoomSource_, 0, 1, 1, 3);
-    fields->addWidget(url, 0, 4);
+    fields->addWidget(zoomSource_, 0, 1);
+    fields->addWidget(url, 0, 2);
     fields->addWidget(windowWidth, 1, 0);
-    fields->addWidget(zoomWidth_, 1, 1);
-    fields->addWidget(windowHeight, 1, 2);
-    fields->addWidget(zoomHeight_, 1, 3);
-    fields->addWidget(page, 2, 0);
-    fields->addWidget(pagePicture_, 2, 1, 1, 3);
-    fields->addWidget(alt, 2, 4);
-    fields->addWidget(altWidth, 3, 0);
-    fields->addWidget(pageWidth_, 3, 1);
-    fields->addWidget(altHeight, 3, 2);
-    fields->addWidget(pageHeight_, 3, 3);
+    fields->addWidget(zoomWidth_, 1, 1, Qt::AlignLeft);
+    fields->addWidget(windowHeight, 2, 0);
+    fields->addWidget(zoomHeight_, 2, 1, Qt::AlignLeft);
+    fields->addWidget(page, 3, 0);
+    fields->addWidget(pagePicture_, 3, 1);
+    fields->addWidget(alt, 3, 2);
+    fields->addWidget(altWidth, 4, 0);
+    fields->addWidget(pageWidth_, 4, 1, Qt::AlignLeft);
+    fields->addWidget(altHeight, 5, 0);
+    fields->addWidget(pageHeight_, 5, 1, Qt::AlignLeft);
+    fields->setColumnStretch(1, 1);
     fieldControls_ = {zoomHeight_, zoomSource_, pagePicture_, zoomWidth_,   pageHeight_,
                       pageWidth_,  image,       windowWidth,  windowHeight, page,
                       altWidth,    altHeight,   url,          alt};
@@ -145,10 +182,13 @@ void InfoVantelifySheet::BuildControls() {
     auto* current = new QHBoxLayout;
     current->addWidget(Label(this, "Current page"));
     current->addWidget(status_, 1);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {back_, stop_, preview_, export_, close}) {
-        buttons->addWidget(button);
-    }
+    // Two rows: five buttons side by side do not fit the pane's width.
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(back_, 0, 0);
+    buttons->addWidget(stop_, 0, 1);
+    buttons->addWidget(preview_, 0, 2);
+    buttons->addWidget(export_, 1, 0, 1, 2);
+    buttons->addWidget(close, 1, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(current);
     layout->addWidget(group, 1);
@@ -249,6 +289,11 @@ void InfoVantelifySheet::ReadPage(Vantelifier& project, const std::string& path)
     bool hasBody = true;
     bool foreign = false;
     std::vector<PageImage> images = ScanPageFile(path, text, headOffset, hasBody, foreign);
+    // The browser laid the page out: its sizes hold for every picture it decoded, also those
+    // the studio's reader cannot read.
+    if (viewerView_ != nullptr && viewerView_->browser() != nullptr && !images.empty()) {
+        TakeShownSizes(images, ReadShownPictures(*viewerView_->browser()));
+    }
     page_.text = std::move(text);
     page_.headOffset = headOffset;
     page_.images = std::move(images);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include <QFile>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
@@ -19,6 +20,11 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
         if (c != prefix[i]) return false;
     }
     return true;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 class WebEngineBrowser final : public BrowserControl {
@@ -47,13 +53,23 @@ public:
             return;
         }
         const QString text = QString::fromStdString(url);
+        previewPath_.clear();
+        if (!url.empty() && url.front() == '/' && EndsWithNoCase(url, ".vtpreview") &&
+            ShowAsHtml(text))
+            return;
         view_->load(!url.empty() && url.front() == '/' ? QUrl::fromLocalFile(text) : QUrl(text));
     }
-    void Refresh() override { view_->reload(); }
+    void Refresh() override {
+        if (!previewPath_.isEmpty() && ShowAsHtml(previewPath_)) return;
+        view_->reload();
+    }
     void Stop() override { view_->stop(); }
     long GetReadyState() const override { return readyState_; }
     std::string GetLocationName() const override { return view_->title().toStdString(); }
-    std::string GetLocationURL() const override { return view_->url().toString().toStdString(); }
+    std::string GetLocationURL() const override {
+        if (!previewPath_.isEmpty()) return QUrl::fromLocalFile(previewPath_).toString().toStdString();
+        return view_->url().toString().toStdString();
+    }
 
     void RunScript(const std::string& script, ScriptDone done) override {
         view_->page()->runJavaScript(QString::fromStdString(script),
@@ -63,7 +79,23 @@ public:
     }
 
 private:
+    // A converted page's preview keeps a name of its own that the engine does not know as a
+    // page, so it would show the source as text: it is given to the engine as HTML, with the
+    // file as the base of its links, pictures and script. The engine takes content of up to
+    // 2 MB this way; a bigger file loads as a file.
+    bool ShowAsHtml(const QString& path) {
+        constexpr qint64 kMaxContent = 2 * 1024 * 1024 - 4096;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxContent) return false;
+        const QByteArray data = file.readAll();
+        if (file.error() != QFileDevice::NoError) return false;
+        previewPath_ = path;
+        view_->setContent(data, QStringLiteral("text/html"), QUrl::fromLocalFile(path));
+        return true;
+    }
+
     QWebEngineView* view_;
+    QString previewPath_;
     std::function<void()> documentComplete_;
     long readyState_ = 0;
 };

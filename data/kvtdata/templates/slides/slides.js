@@ -44,7 +44,9 @@ var Slides = {
     Slides.show(0);
   },
 
+  // The list holds addresses; the caption shows the name they encode.
   nameOf: function (file) {
+    try { file = decodeURIComponent(file); } catch (e) { /* shown as it stands */ }
     var dot = file.lastIndexOf(".");
     return dot > 0 ? file.substring(0, dot) : file;
   },

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -15,6 +17,7 @@
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/GalleryLists.h"
 #include "studio/shell/gallery/tests/GalleryStudio.h"
+#include "testing/DialogDriver.h"
 #include "testing/ScriptedMenuChooser.h"
 
 namespace {
@@ -41,6 +44,37 @@ TEST_F(GalleryCommands, AddingPicturesLeavesNoBusyWindowBehind) {
     AddPictures({"a.jpg", "b.jpg"});
     SetProgressSource(nullptr);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        EXPECT_EQ(dynamic_cast<BusyDialog*>(window), nullptr) << "a busy window stayed open";
+    }
+}
+
+TEST_F(GalleryCommands, ConfiguringAChangeLeavesNoBusyWindowBehind) {
+    AddPictures({"a.jpg", "b.jpg"});
+    UseBusyDialogForProgress();
+    bool changed = false;
+    testing_support::DriveNextDialog([&](testing_support::DialogDriver& options) {
+        auto* list = options.dialog()->findChild<QListWidget*>("1038");
+        ASSERT_NE(list, nullptr);
+        // The first row whose editor takes typed text.
+        for (int row = 0; row < list->count() && !changed; ++row) {
+            list->setCurrentRow(row);
+            testing_support::DriveNextDialog([&](testing_support::DialogDriver& editor) {
+                if (auto* edit = editor.dialog()->findChild<QLineEdit*>("1039")) {
+                    edit->setText(edit->text() + "1");
+                    changed = true;
+                    editor.Press(1);
+                } else {
+                    editor.Press(2);
+                }
+            });
+            options.Press(1051);
+        }
+        options.Press(1);
+    });
+    ExecuteCommand(kGalleryConfigure);
+    SetProgressSource(nullptr);
+    ASSERT_TRUE(changed) << "no option could be changed";
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_EQ(dynamic_cast<BusyDialog*>(window), nullptr) << "a busy window stayed open";
     }

@@ -240,7 +240,7 @@ TEST_F(PageCommands, PageIsConvertedFromTheFileListToTheSavedFile) {
     EXPECT_EQ(count("new Vantelo("), 1);
     EXPECT_EQ(count("<SCRIPT language=JavaScript>VT0 = new Vantelo('big.jpg',800,600,"
                     "'thumb.jpg',80,60);</script><noscript><img src='thumb.jpg' width=80 "
-                    "height=60></noscript>"),
+                    "height=60 alt='Thumb'></noscript>"),
               1);
     EXPECT_EQ(count("<img src=\"one.jpg\" width=40 height=30>"), 1);
     ExpectLocalReferencesResolve(saved);

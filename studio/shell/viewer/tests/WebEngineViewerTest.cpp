@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "studio/projects/PageImage.h"
+#include "studio/projects/PageScan.h"
+#include "studio/shell/vantelify/PageShownSizes.h"
 #include "studio/shell/viewer/VanteloView.h"
 #include "studio/shell/viewer/WebBrowser2.h"
 #include "studio/shell/viewer/WebEngineBrowser.h"
@@ -118,6 +121,82 @@ TEST(WebEngineViewer, PagesLoadAndTheLastViewerObjectIsReadAndWritten) {
     EXPECT_FALSE(view.FindPageViewer());
     EXPECT_FALSE(view.GetPagePosition(position));
     EXPECT_LT(clock.elapsed(), 4500);
+}
+
+// A converted page's preview keeps its own name, yet shows as the page it is: the engine's
+// document has the page's body, its title and its pictures beside it, not the source as text.
+TEST(WebEngineViewer, PreviewFileShowsAsHtml) {
+    testing_support::TempDir dir;
+    const std::string preview = dir.Path("vtf0.vtpreview");
+    Write(preview,
+          "<html><head><meta charset=\"utf-8\"><title>Größe</title></head>"
+          "<body id=\"page\"><p id=\"text\">Mum's <b>birthday</b></p>"
+          "<img id=\"pic\" src=\"missing.png\"></body></html>");
+
+    ViewerPaneControls controls;
+    controls.makeViewer = [](QWidget*) { return nullptr; };
+    VanteloView view(controls);
+    view.resize(800, 600);
+    view.show();
+    view.SetShownControl(1);
+    int loaded = 0;
+    view.SetPageLoadedHandler([&] { ++loaded; });
+    view.Navigate(preview);
+    ASSERT_TRUE(WaitFor([&] { return loaded == 1; }, 30000));
+    EXPECT_EQ(Evaluate(*view.browser(),
+                       "[document.body.id, document.querySelectorAll('body > p > b').length,"
+                       " document.getElementById('text').textContent,"
+                       " document.getElementById('pic').src.split('/').pop()].join('|')"),
+              "page|1|Mum's birthday|missing.png");
+    EXPECT_EQ(view.GetPageTitle(), "Größe");
+    EXPECT_EQ(view.GetPageUrl(),
+              QUrl::fromLocalFile(QString::fromStdString(preview)).toString().toLower().toStdString());
+
+    // Shown again from the file, as it is now.
+    Write(preview, "<html><body id=\"again\"></body></html>");
+    view.browser()->Refresh();
+    ASSERT_TRUE(WaitFor([&] { return loaded == 2; }, 30000));
+    EXPECT_EQ(Evaluate(*view.browser(), "document.body.id"), "again");
+}
+
+// A picture the studio's reader refuses (a GIF under a PNG name) but the browser shows: its
+// record takes the size the page lays it out at, not 0.
+TEST(WebEngineViewer, PictureTheReaderRefusesKeepsTheSizeThePageGaveIt) {
+    testing_support::TempDir dir;
+    static const unsigned char kGif[] = {
+        'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0, ',', 0, 0, 0, 0,
+        1, 0, 1, 0, 0, 2, 2, 'D', 1, 0, ';'};
+    std::ofstream(dir.Path("odd.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(kGif), sizeof kGif);
+    const std::string page = dir.Path("page.htm");
+    const char* text =
+        "<!DOCTYPE html><html><head></head><body>"
+        "<p><img src=\"odd.png\" style=\"width:200px;height:120px\"></p>"
+        "<p><img src=\"odd.png\" width=\"90\"></p></body></html>";
+    Write(page, text);
+
+    int headOffset = 0;
+    bool hasBody = true;
+    bool foreign = false;
+    std::vector<PageImage> images = ScanPage(text, dir.path() + "/", headOffset, hasBody, foreign);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0].shownWidth, 0) << "the reader should not know this picture";
+
+    ViewerPaneControls controls;
+    controls.makeViewer = [](QWidget*) { return nullptr; };
+    VanteloView view(controls);
+    view.resize(800, 600);
+    view.show();
+    view.SetShownControl(1);
+    int loaded = 0;
+    view.SetPageLoadedHandler([&] { ++loaded; });
+    view.Navigate(page);
+    ASSERT_TRUE(WaitFor([&] { return loaded == 1; }, 30000));
+    TakeShownSizes(images, ReadShownPictures(*view.browser()));
+    EXPECT_EQ(images[0].shownWidth, 200);
+    EXPECT_EQ(images[0].shownHeight, 120);
+    EXPECT_EQ(images[1].shownWidth, 90);
+    EXPECT_EQ(images[1].shownHeight, 90);
 }
 
 }  // namespace
