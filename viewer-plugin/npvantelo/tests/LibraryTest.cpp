@@ -1,4 +1,6 @@
 // The library as a file and as a guest in the browser's process.
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -8,6 +10,7 @@
 #include "platform/lwf/testing/LwfTesting.h"
 #include "testing/LoopbackServer.h"
 #include "testing/RunTool.h"
+#include "viewer-plugin/npvantelo/nsIVantelo.h"
 #include "viewer-plugin/npvantelo/tests/HostTest.h"
 #include "viewer-plugin/tests/ThreadCount.h"
 
@@ -114,6 +117,39 @@ TEST_F(EarlyShutdown, ReleasesTheLibraryOnlyWhenTheLastInstanceGoes) {
     // What the library had put into the application is gone with the instance.
     EXPECT_EQ(QCoreApplication::instance()->children().size(), appChildren);
     EXPECT_TRUE(host_->Unload());
+}
+
+using LateShutdown = HostTest;
+
+// A host that unloads the library while the update check's fetch still waits for its server
+// (as after a shutdown whose wait for the check ran out): the library stays loaded for the
+// thread, which ends later without running in code that is gone.
+TEST_F(LateShutdown, AnUpdateCheckStillRunningKeepsTheLibraryLoaded) {
+    testing_support::LoopbackServer server;
+    server.Serve("/1.73", testing_support::HttpReply::Body("new").HoldAfter(0));
+    ::setenv("VANTELO_UPDATE_URL", server.Url("").c_str(), 1);
+    Start();
+    // No window: nothing but the check may keep the library.
+    NPError made = -1;
+    auto instance = host_->NewInstance({}, &made);
+    ASSERT_EQ(made, NPERR_NO_ERROR);
+    ASSERT_NE(instance, nullptr);
+    nsIVantelo* peer = instance->Peer<nsIVantelo>();
+    ASSERT_NE(peer, nullptr);
+    EXPECT_EQ(peer->SetVersion(9.0f), NS_OK);
+    peer->Release();
+    ASSERT_TRUE(PumpUntil([&] { return server.Requests("/1.73") > 0; }));
+    EXPECT_EQ(instance->Destroy(), NPERR_NO_ERROR);
+    instance.reset();
+
+    EXPECT_TRUE(host_->Unload());
+    void* still = ::dlopen(NPVANTELO_PATH, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_NE(still, nullptr);
+    if (still != nullptr) ::dlclose(still);
+    const int threads = thread_count::ThreadCount();
+    server.Release();
+    EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() < threads; }));
+    ::unsetenv("VANTELO_UPDATE_URL");
 }
 
 }  // namespace
