@@ -456,6 +456,11 @@ bool Canvas::PrepareExecuteBuffer(D3DWindow* window) {
     device->AddRef();
     executeDevice_ = device;
     const ExecuteLayout layout = ExecuteLayoutFor(levels_[currentLevel_].grid);
+    // Triangles name their vertices in 16 bits.
+    if (layout.vertexCount > 0x10000) {
+        InvalidateExecuteBuffer();
+        return false;
+    }
     gfx::ExecuteBufferDesc desc;
     desc.flags = gfx::D3DDEB_BUFSIZE | gfx::D3DDEB_CAPS;
     desc.caps = gfx::D3DDEBCAPS_SYSTEMMEMORY;
