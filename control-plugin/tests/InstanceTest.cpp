@@ -112,6 +112,7 @@ TEST_F(Instance, SetWindowAttachesRedrawsAndDetaches) {
     EXPECT_EQ(SetWindow(npp, first), NPERR_NO_ERROR);
     EXPECT_EQ(plugin->calls, std::vector<std::string>{"attach"});
     EXPECT_EQ(platform::RedrawCount(first), 2);
+    EXPECT_EQ(platform::LastRedrawFlags(first), 0x585u);
     EXPECT_GT(plugin->drawnOn.size(), draws);
 
     // Another window: the old one is let go first.
