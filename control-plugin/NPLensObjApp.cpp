@@ -8,7 +8,7 @@ CNPLensObjApp theApp;
 
 // The application's start runs once the library is loaded, as for any module of the
 // framework.
-const bool started = theApp.InitInstance();
+[[maybe_unused]] const bool started = theApp.InitInstance();
 
 }  // namespace
 

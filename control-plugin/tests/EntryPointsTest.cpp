@@ -17,7 +17,7 @@ namespace {
 
 using testing_support::NpapiHost;
 
-class Library : public ::testing::Test {
+class NPLensObjLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
         testing_support::TestApplication();
@@ -39,7 +39,7 @@ protected:
     std::unique_ptr<NpapiHost> host_;
 };
 
-TEST_F(Library, EntryPointsFillTheNineCallsAndVersion) {
+TEST_F(NPLensObjLibrary, EntryPointsFillTheNineCallsAndVersion) {
     auto entry = reinterpret_cast<NP_GetEntryPointsFunc>(host_->Symbol("NP_GetEntryPoints"));
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry(nullptr), NPERR_INVALID_FUNCTABLE_ERROR);
@@ -66,7 +66,7 @@ TEST_F(Library, EntryPointsFillTheNineCallsAndVersion) {
 
 // Older browsers get neither URL notification nor Java; newer majors are refused; 0.9 gets
 // both, with the module's classes bound in order and a global reference for the browser.
-TEST_F(Library, InitializeDecidesTheBridgeByVersion) {
+TEST_F(NPLensObjLibrary, InitializeDecidesTheBridgeByVersion) {
     ASSERT_EQ(host_->GetEntryPoints(), NPERR_NO_ERROR);
     const int startRefs = vm_.GlobalRefCount();
     EXPECT_EQ(Initialize(0x0008), NPERR_NO_ERROR);
@@ -114,7 +114,7 @@ TEST_F(Library, InitializeDecidesTheBridgeByVersion) {
     EXPECT_TRUE(vm_.Log().empty());
 }
 
-TEST_F(Library, AMissingClassLeavesTheBrowserWithoutAJavaClass) {
+TEST_F(NPLensObjLibrary, AMissingClassLeavesTheBrowserWithoutAJavaClass) {
     vm_.SetClassMissing("NPLensObj");
     ASSERT_EQ(host_->GetEntryPoints(), NPERR_NO_ERROR);
     EXPECT_EQ(Initialize(0x0009), NPERR_NO_ERROR);
@@ -126,7 +126,7 @@ TEST_F(Library, AMissingClassLeavesTheBrowserWithoutAJavaClass) {
 
 // A browser that initialises before asking for the entry points has no table yet: nothing
 // is written through it, and the bridge is still decided (shutdown unbinds).
-TEST_F(Library, InitializeBeforeTheEntryPoints) {
+TEST_F(NPLensObjLibrary, InitializeBeforeTheEntryPoints) {
     EXPECT_EQ(Initialize(0x0009), NPERR_NO_ERROR);
     EXPECT_EQ(host_->JavaEnvCalls(), 0);
     ASSERT_EQ(host_->GetEntryPoints(), NPERR_NO_ERROR);
@@ -137,7 +137,7 @@ TEST_F(Library, InitializeBeforeTheEntryPoints) {
 }
 
 // The gates with no NPP and with an NPP whose object is missing.
-TEST_F(Library, CallsWithoutAnInstance) {
+TEST_F(NPLensObjLibrary, CallsWithoutAnInstance) {
     ASSERT_EQ(host_->Start(), NPERR_NO_ERROR);
     NPPluginFuncs& f = host_->Plugin();
     NPP_t empty;
@@ -165,7 +165,7 @@ TEST_F(Library, CallsWithoutAnInstance) {
 
 // One class serves every type; a full page without attributes, its source stream and its
 // print are answered by the defaults.
-TEST_F(Library, InstancesOfAnyTypeAndTheirDefaults) {
+TEST_F(NPLensObjLibrary, InstancesOfAnyTypeAndTheirDefaults) {
     ASSERT_EQ(host_->Start(), NPERR_NO_ERROR);
     NPError result = -1;
     auto embedded = host_->NewInstance({{"hidden", "false"}}, &result, NP_EMBED, "text/plain");
@@ -193,7 +193,7 @@ TEST_F(Library, InstancesOfAnyTypeAndTheirDefaults) {
 
 // Inside the other family's shell programs the bridge stays off, whatever the case of the
 // name; URL notification stays on.
-TEST(LibraryHost, ShellProgramsGetNoJava) {
+TEST(NPLensObjHost, ShellProgramsGetNoJava) {
     testing_support::TempDir dir;
     const auto report = [](const std::string& program) {
         return testing_support::RunTool("'" + program + "' --entry-report '" NPLENSOBJ_PATH "'");

@@ -21,7 +21,7 @@ jri_testing::FakeVm* browserVm = nullptr;
 jref browserPeer = 0;
 
 // A browser of 0.9 whose Java is a machine of the test's own.
-class Framework : public ::testing::Test {
+class NsxFramework : public ::testing::Test {
 protected:
     void SetUp() override {
         browserVm = &vm_;
@@ -46,7 +46,7 @@ protected:
     NPPluginFuncs plugin_;
 };
 
-TEST_F(Framework, JavaEnvironmentAndPeerOnlyWhileTheTableIsKept) {
+TEST_F(NsxFramework, JavaEnvironmentAndPeerOnlyWhileTheTableIsKept) {
     CNsxApp* app = GetPluginApp();
     EXPECT_EQ(app->LoadingThread(), std::this_thread::get_id());
     ASSERT_EQ(app->Initialize(&browser_), NPERR_NO_ERROR);
@@ -70,7 +70,7 @@ TEST_F(Framework, JavaEnvironmentAndPeerOnlyWhileTheTableIsKept) {
     EXPECT_EQ(GetJavaPeer(&npp), 0u);
 }
 
-TEST_F(Framework, BindingWithAMissingClassAndTheCallersOwnFunctions) {
+TEST_F(NsxFramework, BindingWithAMissingClassAndTheCallersOwnFunctions) {
     vm_.SetClassMissing("netscape/javascript/JSObject");
     ASSERT_EQ(GetPluginApp()->Initialize(&browser_), NPERR_NO_ERROR);
     // The missing class is looked for at both of its places and reported with its name;
@@ -103,7 +103,7 @@ TEST_F(Framework, BindingWithAMissingClassAndTheCallersOwnFunctions) {
     order = nullptr;
 }
 
-TEST(FrameworkHost, ShellProgramNames) {
+TEST(NsxFrameworkHost, ShellProgramNames) {
     struct Case {
         const char* path;
         bool bridgeless;
@@ -122,7 +122,7 @@ TEST(FrameworkHost, ShellProgramNames) {
     EXPECT_FALSE(IsBridgelessHost(nullptr));
 }
 
-TEST_F(Framework, FactoriesChooseByMimeType) {
+TEST_F(NsxFramework, FactoriesChooseByMimeType) {
     ASSERT_EQ(GetPluginApp()->Initialize(&browser_), NPERR_NO_ERROR);
     NPP_t npp;
     // The module's own class takes any type.
@@ -164,7 +164,7 @@ TEST_F(Framework, FactoriesChooseByMimeType) {
     plugin_.destroy(&npp, nullptr);
 }
 
-TEST_F(Framework, AFailedNewDeletesTheObject) {
+TEST_F(NsxFramework, AFailedNewDeletesTheObject) {
     ASSERT_EQ(GetPluginApp()->Initialize(&browser_), NPERR_NO_ERROR);
     CNsxPluginFactory factory(&CreateNsxPlugin<TestPlugin>, "application/x-test");
     NPP_t npp;

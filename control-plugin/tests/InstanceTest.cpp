@@ -20,7 +20,7 @@ namespace {
 
 using testing_support::NpapiHost;
 
-class Instance : public ::testing::Test {
+class NsxInstance : public ::testing::Test {
 protected:
     void SetUp() override {
         testing_support::TestApplication();
@@ -51,7 +51,7 @@ protected:
     NPPluginFuncs funcs_;
 };
 
-TEST_F(Instance, HiddenKeepsTheWindowAsTheBrowserMadeIt) {
+TEST_F(NsxInstance, HiddenKeepsTheWindowAsTheBrowserMadeIt) {
     struct Case {
         std::vector<std::string> attributes;
         bool visible;
@@ -78,7 +78,7 @@ TEST_F(Instance, HiddenKeepsTheWindowAsTheBrowserMadeIt) {
     }
 }
 
-TEST_F(Instance, SetWindowAttachesRedrawsAndDetaches) {
+TEST_F(NsxInstance, SetWindowAttachesRedrawsAndDetaches) {
     QWidget page;
     page.resize(200, 100);
     // The page answers its children's background question with a red brush.
@@ -112,6 +112,7 @@ TEST_F(Instance, SetWindowAttachesRedrawsAndDetaches) {
     EXPECT_EQ(SetWindow(npp, first), NPERR_NO_ERROR);
     EXPECT_EQ(plugin->calls, std::vector<std::string>{"attach"});
     EXPECT_EQ(platform::RedrawCount(first), 2);
+    EXPECT_EQ(platform::LastRedrawFlags(first), 0x585u);
     EXPECT_GT(plugin->drawnOn.size(), draws);
 
     // Another window: the old one is let go first.
@@ -138,7 +139,7 @@ TEST_F(Instance, SetWindowAttachesRedrawsAndDetaches) {
     funcs_.destroy(&npp, nullptr);
 }
 
-TEST_F(Instance, PrintFindsThePrinterInTheRecord) {
+TEST_F(NsxInstance, PrintFindsThePrinterInTheRecord) {
     NPP_t npp;
     TestPlugin* plugin = Make(npp);
     ASSERT_NE(plugin, nullptr);

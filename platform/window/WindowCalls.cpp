@@ -13,6 +13,7 @@ namespace {
 constexpr const char* kStyle = "_vantelo_style";
 constexpr const char* kEraseDue = "_vantelo_erase_due";
 constexpr const char* kRedraws = "_vantelo_redraws";
+constexpr const char* kRedrawFlags = "_vantelo_redraw_flags";
 constexpr const char* kResult = "_vantelo_message_result";
 
 constexpr std::uint32_t kFollowed = WS_VISIBLE | WS_DISABLED | WS_CHILD;
@@ -54,6 +55,7 @@ std::uint32_t SetWindowStyle(HWND window, std::uint32_t style) {
 bool RedrawWindow(HWND window, unsigned flags) {
     if (!IsWindow(window)) return false;
     window->setProperty(kRedraws, window->property(kRedraws).toInt() + 1);
+    window->setProperty(kRedrawFlags, flags);
     if ((flags & RDW_ERASE) != 0 && (flags & RDW_INVALIDATE) != 0) {
         window->setProperty(kEraseDue, true);
     }
@@ -64,6 +66,10 @@ bool RedrawWindow(HWND window, unsigned flags) {
 
 int RedrawCount(HWND window) {
     return IsWindow(window) ? window->property(kRedraws).toInt() : 0;
+}
+
+unsigned LastRedrawFlags(HWND window) {
+    return IsWindow(window) ? window->property(kRedrawFlags).toUInt() : 0;
 }
 
 LRESULT SendMessage(HWND window, std::uint32_t id, WPARAM wParam, LPARAM lParam) {

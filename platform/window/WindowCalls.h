@@ -47,8 +47,9 @@ std::uint32_t SetWindowStyle(HWND window, std::uint32_t style);
 // RDW_INVALIDATE asks for a paint, RDW_ERASE has the paint erase first (the window's
 // WM_ERASEBKGND), RDW_UPDATENOW paints before returning. False for a dead window.
 bool RedrawWindow(HWND window, unsigned flags);
-// Redraws so far, for tests: how many times each window was asked.
+// Redraws so far, for tests: how many times each window was asked, and the last flags.
 int RedrawCount(HWND window);
+unsigned LastRedrawFlags(HWND window);
 
 // Runs the handlers of every copy of this layer that holds the window now, newest first,
 // as a window procedure is called; the answer is what a handler set with SetMessageResult
