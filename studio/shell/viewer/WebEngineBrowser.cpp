@@ -31,6 +31,13 @@ class WebEngineBrowser final : public BrowserControl {
 public:
     explicit WebEngineBrowser(QWidget* parent) : view_(new QWebEngineView(parent)) {
         QObject::connect(view_, &QWebEngineView::loadStarted, view_, [this] { readyState_ = 1; });
+        // Following a link out of a preview leaves it: the address is the engine's again.
+        QObject::connect(view_, &QWebEngineView::urlChanged, view_, [this](const QUrl& url) {
+            if (previewPath_.isEmpty() || url.scheme() == QLatin1String("data") ||
+                url == QUrl::fromLocalFile(previewPath_))
+                return;
+            previewPath_.clear();
+        });
         QObject::connect(view_, &QWebEngineView::loadFinished, view_, [this](bool) {
             readyState_ = 4;
             if (documentComplete_) documentComplete_();

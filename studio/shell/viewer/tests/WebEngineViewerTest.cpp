@@ -157,6 +157,14 @@ TEST(WebEngineViewer, PreviewFileShowsAsHtml) {
     view.browser()->Refresh();
     ASSERT_TRUE(WaitFor([&] { return loaded == 2; }, 30000));
     EXPECT_EQ(Evaluate(*view.browser(), "document.body.id"), "again");
+
+    // A link followed out of the preview: the address is the page's own again.
+    const std::string other = dir.Path("other.htm");
+    Write(other, "<html><body id=\"other\"></body></html>");
+    view.Navigate("javascript:location.href%20=%20'other.htm'");
+    ASSERT_TRUE(WaitFor([&] { return loaded == 3; }, 30000));
+    EXPECT_EQ(view.GetPageUrl(),
+              QUrl::fromLocalFile(QString::fromStdString(other)).toString().toLower().toStdString());
 }
 
 // A picture the studio's reader refuses (a GIF under a PNG name) but the browser shows: its
