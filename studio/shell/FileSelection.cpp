@@ -63,6 +63,19 @@ void FileSelection::SetFromNames(const std::string& folder, const std::vector<st
 }
 
 void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders) {
+    Gather([this, &imageFor](std::size_t, const PidlPath& item) -> std::optional<GalleryImage> {
+        if (!imageFor) return std::nullopt;
+        PidlPath path = folder_;
+        path.Append(item);
+        return imageFor(path);
+    }, folders);
+}
+
+void FileSelection::GatherFacts(const std::vector<bool>& folders, const IndexedLookup& imageAt) {
+    Gather([&imageAt](std::size_t index, const PidlPath&) { return imageAt(index); }, &folders);
+}
+
+void FileSelection::Gather(const ItemLookup& lookup, const std::vector<bool>* folders) {
     folderCount_ = 0;
     fileCount_ = 0;
     totalSize_ = 0;
@@ -82,15 +95,13 @@ void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<b
             continue;
         }
         ++fileCount_;
+        if (std::optional<GalleryImage> image = lookup(i, item)) {
+            totalSize_ += image->fileSize;
+            images_[KeyOf(item)] = std::move(*image);
+            continue;
+        }
         PidlPath path = folder_;
         path.Append(item);
-        if (imageFor) {
-            if (std::optional<GalleryImage> image = imageFor(path)) {
-                totalSize_ += image->fileSize;
-                images_[KeyOf(item)] = std::move(*image);
-                continue;
-            }
-        }
         GalleryImage image;
         image.fileName = path.GetPath();
         std::error_code ec;

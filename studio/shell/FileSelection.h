@@ -57,11 +57,18 @@ public:
     // pictures the file list has decoded, its record). A view that knows which items are
     // folders says so in `folders` (one flag per item), so none is asked of the disk again.
     void GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders = nullptr);
+    // The same for a view that knows each item's kind and record: `imageAt` gets the item's
+    // index, so no path is made for it.
+    using IndexedLookup = std::function<std::optional<GalleryImage>(std::size_t index)>;
+    void GatherFacts(const std::vector<bool>& folders, const IndexedLookup& imageAt);
 
     // The status line's text for the gathered facts.
     std::string GetStatusText() const;
 
 private:
+    using ItemLookup = std::function<std::optional<GalleryImage>(std::size_t, const PidlPath&)>;
+    void Gather(const ItemLookup& lookup, const std::vector<bool>* folders);
+
     GalleryImage entry_;
     PidlPath folder_;
     std::vector<PidlPath> items_;
