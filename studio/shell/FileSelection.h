@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -72,8 +73,18 @@ private:
     GalleryImage entry_;
     PidlPath folder_;
     std::vector<PidlPath> items_;
-    // By the item's bytes: thousands of items are looked up at each change of selection.
-    std::unordered_map<std::string, GalleryImage> images_;
+    // What is kept of each file: a whole record per item would cost a thousand bytes each
+    // at every change of a selection of thousands.
+    struct Facts {
+        std::string fileName;
+        std::int64_t fileSize = 0;
+        std::int64_t imageBytes = 0;
+        int width = 0;
+        int height = 0;
+        std::shared_ptr<const IPTCData> iptc;  // when the picture's record is known
+    };
+    // By the item's bytes.
+    std::unordered_map<std::string, Facts> images_;
     int folderCount_ = 0;
     int fileCount_ = 0;
     std::int64_t totalSize_ = 0;
