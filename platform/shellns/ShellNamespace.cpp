@@ -360,7 +360,10 @@ bool Folder::EnumObjects(unsigned flags, std::vector<IdList>& out) const {
         const std::string full = Join(place->path, name);
         if (driveSet.count(full) != 0) continue;
         if ((flags & kEnumIncludeHidden) == 0 && IsHiddenFile(full)) continue;
-        const bool isFolder = IsDirectory(full);
+        // The entry's type from the listing where the file system gives it: no stat each.
+        const bool isFolder = entry->d_type == DT_DIR ||
+                              ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
+                               IsDirectory(full));
         if (isFolder ? !folders : !files) continue;
         out.push_back(SingleItem(kKindEntry, name));
     }

@@ -25,7 +25,16 @@ PidlPath FileSelection::GetFirstItemPath() const {
 
 GalleryImage FileSelection::GetImage(const PidlPath& item) const {
     const auto it = images_.find(KeyOf(item));
-    return it != images_.end() ? it->second : GalleryImage{};
+    GalleryImage image;
+    if (it == images_.end()) return image;
+    const Facts& facts = it->second;
+    image.fileName = facts.fileName;
+    image.fileSize = facts.fileSize;
+    image.imageBytes = facts.imageBytes;
+    image.width = facts.width;
+    image.height = facts.height;
+    if (facts.iptc) image.iptc = *facts.iptc;
+    return image;
 }
 
 void FileSelection::Clear() {
@@ -63,6 +72,19 @@ void FileSelection::SetFromNames(const std::string& folder, const std::vector<st
 }
 
 void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders) {
+    Gather([this, &imageFor](std::size_t, const PidlPath& item) -> std::optional<GalleryImage> {
+        if (!imageFor) return std::nullopt;
+        PidlPath path = folder_;
+        path.Append(item);
+        return imageFor(path);
+    }, folders);
+}
+
+void FileSelection::GatherFacts(const std::vector<bool>& folders, const IndexedLookup& imageAt) {
+    Gather([&imageAt](std::size_t index, const PidlPath&) { return imageAt(index); }, &folders);
+}
+
+void FileSelection::Gather(const ItemLookup& lookup, const std::vector<bool>* folders) {
     folderCount_ = 0;
     fileCount_ = 0;
     totalSize_ = 0;
@@ -82,22 +104,24 @@ void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<b
             continue;
         }
         ++fileCount_;
-        PidlPath path = folder_;
-        path.Append(item);
-        if (imageFor) {
-            if (std::optional<GalleryImage> image = imageFor(path)) {
-                totalSize_ += image->fileSize;
-                images_[KeyOf(item)] = std::move(*image);
-                continue;
-            }
+        Facts facts;
+        if (std::optional<GalleryImage> image = lookup(i, item)) {
+            facts.fileName = std::move(image->fileName);
+            facts.fileSize = image->fileSize;
+            facts.imageBytes = image->imageBytes;
+            facts.width = image->width;
+            facts.height = image->height;
+            if (image->iptc.valid) facts.iptc = std::make_shared<const IPTCData>(std::move(image->iptc));
+        } else {
+            PidlPath path = folder_;
+            path.Append(item);
+            facts.fileName = path.GetPath();
+            std::error_code ec;
+            const auto size = std::filesystem::file_size(facts.fileName, ec);
+            facts.fileSize = ec ? 0 : static_cast<std::int64_t>(size);
         }
-        GalleryImage image;
-        image.fileName = path.GetPath();
-        std::error_code ec;
-        const auto size = std::filesystem::file_size(image.fileName, ec);
-        image.fileSize = ec ? 0 : static_cast<std::int64_t>(size);
-        totalSize_ += image.fileSize;
-        images_[KeyOf(item)] = std::move(image);
+        totalSize_ += facts.fileSize;
+        images_.insert_or_assign(KeyOf(item), std::move(facts));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -57,16 +58,33 @@ public:
     // pictures the file list has decoded, its record). A view that knows which items are
     // folders says so in `folders` (one flag per item), so none is asked of the disk again.
     void GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders = nullptr);
+    // The same for a view that knows each item's kind and record: `imageAt` gets the item's
+    // index, so no path is made for it.
+    using IndexedLookup = std::function<std::optional<GalleryImage>(std::size_t index)>;
+    void GatherFacts(const std::vector<bool>& folders, const IndexedLookup& imageAt);
 
     // The status line's text for the gathered facts.
     std::string GetStatusText() const;
 
 private:
+    using ItemLookup = std::function<std::optional<GalleryImage>(std::size_t, const PidlPath&)>;
+    void Gather(const ItemLookup& lookup, const std::vector<bool>* folders);
+
     GalleryImage entry_;
     PidlPath folder_;
     std::vector<PidlPath> items_;
-    // By the item's bytes: thousands of items are looked up at each change of selection.
-    std::unordered_map<std::string, GalleryImage> images_;
+    // What is kept of each file: a whole record per item would cost a thousand bytes each
+    // at every change of a selection of thousands.
+    struct Facts {
+        std::string fileName;
+        std::int64_t fileSize = 0;
+        std::int64_t imageBytes = 0;
+        int width = 0;
+        int height = 0;
+        std::shared_ptr<const IPTCData> iptc;  // when the picture's record is known
+    };
+    // By the item's bytes.
+    std::unordered_map<std::string, Facts> images_;
     int folderCount_ = 0;
     int fileCount_ = 0;
     std::int64_t totalSize_ = 0;

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <mutex>
+#include <unordered_map>
+
 #include <QMimeDatabase>
 
 #include "studio/shell/ShellUtils.h"
@@ -19,7 +22,8 @@ std::unique_ptr<FileItem> CreateItem(std::shared_ptr<const platform::shellns::Fo
     } else {
         record->path = item;
     }
-    record->filePath = record->path.GetPath();
+    record->fullPath = record->path.GetPath();
+    record->filePath = record->fullPath;
     LowerCaseLetters(record->filePath);
     record->kind = isFolder ? kKindFolder : kKindOther;
     return record;
@@ -32,9 +36,29 @@ bool IsListedFile(std::string_view path) {
 std::string IconNameFor(const std::string& path, bool isFolder) {
     if (isFolder) return "folder";
     static const QMimeDatabase database;
+    // Listed files are typed by their extension alone, so one look-up per extension serves a
+    // folder of thousands.
+    static std::mutex cacheMutex;
+    static std::unordered_map<std::string, std::string> byExtension;
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    std::string extension;
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+        extension = path.substr(dot);
+        LowerCaseLetters(extension);
+        std::lock_guard hold(cacheMutex);
+        if (const auto found = byExtension.find(extension); found != byExtension.end()) {
+            return found->second;
+        }
+    }
     const QMimeType type =
         database.mimeTypeForFile(QString::fromStdString(path), QMimeDatabase::MatchExtension);
-    return type.iconName().toStdString();
+    std::string name = type.iconName().toStdString();
+    if (!extension.empty()) {
+        std::lock_guard hold(cacheMutex);
+        byExtension.emplace(std::move(extension), name);
+    }
+    return name;
 }
 
 bool HasFolderImage(std::string_view folderPath) {

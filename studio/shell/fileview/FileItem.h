@@ -28,6 +28,7 @@ struct FileItem {
     PidlPath item;      // relative to its folder, one item
     std::int32_t kind = kKindOther;
     std::string filePath;  // lower-cased, a key only: files are opened by `path`
+    std::string fullPath;  // `path` as the file system spells it (empty when it has none)
     std::string iconName;  // the theme icon standing for the item's type
 };
 

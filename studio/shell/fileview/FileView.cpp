@@ -325,6 +325,10 @@ const ImageInfo* FileView::GetImageInfo(const PidlPath& path) const {
     return images_.GetImageInfo(path.GetPath());
 }
 
+const ImageInfo* FileView::GetImageInfo(const std::string& path) const {
+    return images_.GetImageInfo(path);
+}
+
 void FileView::SetImageIptc(const PidlPath& path, const IPTCData& iptc) {
     images_.SetImageIptc(path.GetPath(), iptc);
 }
@@ -390,20 +394,25 @@ void FileView::SelectImages() {
 // ---- Selection and status
 
 void FileSelection::FillFromFileView(const FileView& view) {
-    std::vector<PidlPath> items;
-    std::vector<bool> folders;
     QModelIndexList selected = view.selectionModel()->selectedIndexes();
     std::sort(selected.begin(), selected.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<const FileItem*> records;
+    std::vector<PidlPath> items;
+    std::vector<bool> folders;
+    records.reserve(static_cast<std::size_t>(selected.size()));
+    items.reserve(records.capacity());
     for (const QModelIndex& index : selected) {
         if (const FileItem* record = view.GetItemRecord(index.row())) {
+            records.push_back(record);
             items.push_back(record->item);
             folders.push_back(record->kind == kKindFolder);
         }
     }
     Set(view.GetFolder(), items);
-    GatherFacts([&view](const PidlPath& path) -> std::optional<GalleryImage> {
-        const ImageInfo* info = view.GetImageInfo(path);
+    // The list's own records say what each item is and what its picture held.
+    GatherFacts(folders, [&view, &records](std::size_t at) -> std::optional<GalleryImage> {
+        const ImageInfo* info = view.GetImageInfo(records[at]->fullPath);
         if (info == nullptr) return std::nullopt;
         GalleryImage image;
         image.width = info->width;
@@ -412,7 +421,7 @@ void FileSelection::FillFromFileView(const FileView& view) {
         image.imageBytes = info->imageBytes;
         if (info->hasIptc) image.iptc = info->iptc;
         return image;
-    }, &folders);
+    });
 }
 
 void FileView::UpdateSelection() {

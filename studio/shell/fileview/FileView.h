@@ -67,6 +67,7 @@ public:
 
     // What the list knows of the file's thumbnail, none when it made none.
     const ImageInfo* GetImageInfo(const PidlPath& path) const;
+    const ImageInfo* GetImageInfo(const std::string& path) const;
     void SetImageIptc(const PidlPath& path, const IPTCData& iptc);
     // Renders the file's thumbnail again into its slot, marked when its animation exists.
     void RefreshItemImage(const std::string& path);

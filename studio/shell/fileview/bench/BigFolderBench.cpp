@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -86,9 +85,7 @@ struct LoadedList {
     LoadedList() {
         view.SetSelection(&selection);
         view.SetFolder(PidlPath(TwentyThousandFiles().path()));
-        const bool done = ServeUntil([this] { return view.IsLoadComplete(); });
-        std::fprintf(stderr, "loaded %d items (%s), folder '%s'\n", view.count(), done ? "complete" : "timed out",
-                     view.GetFolderText().c_str());
+        ServeUntil([this] { return view.IsLoadComplete(); });
     }
     Started started;
     QuickThumbnails thumbnails;
