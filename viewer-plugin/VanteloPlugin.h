@@ -95,6 +95,8 @@ public:
     // The screen's depth changed: 1 when the display was made anew.
     int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
     DeviceOwnership& GetDeviceOwnership() { return device_; }
+    // Guards the display and the load state; tests hold it to find the viewer busy.
+    platform::Semaphore& StateSemaphore() { return stateSemaphore_; }
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
 

@@ -164,6 +164,23 @@ TEST_F(DeviceChanges, ThePaletteDepthDropsTheDisplayAndAColourDepthMakesItAgain)
     gfx::display::SetDirect3DRefused(false);
 }
 
+// A viewer too busy for the change leaves its display as it is, and gives back no lock it
+// did not get.
+TEST_F(DeviceChanges, ABusyViewerLeavesTheDepthChangeAndTheLocksAlone) {
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    platform::Semaphore& state = viewer_->StateSemaphore();
+    ASSERT_TRUE(state.Acquire(platform::WaitTime{0}));
+    platform::SetDisplayBitsPerPixel(16);
+    EXPECT_EQ(viewer_->OnDisplayChange(16), 0);
+    EXPECT_EQ(state.Count(), 0);
+    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 32);
+    state.Release();
+    EXPECT_EQ(state.Count(), 1);
+    // Once free, the change goes through.
+    EXPECT_EQ(viewer_->OnDisplayChange(16), 1);
+    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 16);
+}
+
 // The loader draws through the display: it is joined before the display goes, and the
 // picture is loaded again onto the new one.
 TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
