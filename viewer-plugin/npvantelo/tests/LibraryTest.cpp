@@ -144,11 +144,15 @@ TEST_F(LateShutdown, AnUpdateCheckStillRunningKeepsTheLibraryLoaded) {
 
     EXPECT_TRUE(host_->Unload());
     void* still = ::dlopen(NPVANTELO_PATH, RTLD_NOW | RTLD_NOLOAD);
-    EXPECT_NE(still, nullptr);
-    if (still != nullptr) ::dlclose(still);
+    ASSERT_NE(still, nullptr);
     const int threads = thread_count::ThreadCount();
     server.Release();
     EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() < threads; }));
+    // The browser's shutdown, late: the check that ended is joined and the library let go.
+    auto* shutdown = reinterpret_cast<NPError (*)()>(::dlsym(still, "NP_Shutdown"));
+    ASSERT_NE(shutdown, nullptr);
+    EXPECT_EQ(shutdown(), NPERR_NO_ERROR);
+    ::dlclose(still);
     ::unsetenv("VANTELO_UPDATE_URL");
 }
 
