@@ -17,6 +17,7 @@
 #include "studio/shell/fileview/FileListItem.h"
 #include "studio/shell/fileview/FileViewEvents.h"
 #include "studio/shell/fileview/FileWorkers.h"
+#include "studio/shell/fileview/PostedEvents.h"
 #include "studio/shell/fileview/FolderWatcher.h"
 
 FileView::FileView(QWidget* parent) : QListWidget(parent) {
@@ -46,7 +47,7 @@ FileView::FileView(QWidget* parent) : QListWidget(parent) {
     }
     setPalette(colours);
     watcher_ = std::make_unique<FolderWatcher>(changePending_, [this] {
-        QCoreApplication::postEvent(this, new QEvent(kFolderChangedEvent));
+        PostToView(this, new QEvent(kFolderChangedEvent));
     });
     BuildMenus();
     MapViewCommands();
@@ -143,7 +144,7 @@ void FileView::StartLoader() {
         std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, *current);
         if (!listing) return;  // a newer load took over
         listing->merge = merge;
-        QCoreApplication::postEvent(this, new ListingEvent(std::move(*listing)));
+        PostToView(this, new ListingEvent(std::move(*listing)));
     });
 }
 
@@ -236,9 +237,9 @@ void FileView::StartThumbnails(bool merge) {
     job.imageCount = images_.Count();
     StartWorker([this, current = generation_, job = std::move(job), threads = decodeThreads_] {
         MakeThumbnails(job, *current, [this](ItemPicture picture) {
-            QCoreApplication::postEvent(this, new PictureEvent(std::move(picture)));
+            PostToView(this, new PictureEvent(std::move(picture)));
         }, threads);
-        QCoreApplication::postEvent(this, new LoadDoneEvent(job.generation, true));
+        PostToView(this, new LoadDoneEvent(job.generation, true));
     });
 }
 
@@ -258,6 +259,7 @@ void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
 }
 
 bool FileView::event(QEvent* event) {
+    TakePostedEvent();
     switch (static_cast<int>(event->type())) {
         case kListingEvent: {
             auto* listing = static_cast<ListingEvent*>(event);

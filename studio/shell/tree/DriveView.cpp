@@ -10,6 +10,7 @@
 #include "platform/prompts/Prompts.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/fileview/FileView.h"
+#include "studio/shell/fileview/PostedEvents.h"
 #include "studio/shell/tree/DriveWatchers.h"
 #include "studio/shell/tree/SubfolderProbe.h"
 #include "studio/shell/viewer/RedrawLock.h"
@@ -93,9 +94,9 @@ DriveView::DriveView(QWidget* parent) : QTreeWidget(parent), source_(DriveSource
     setDragDropMode(QAbstractItemView::DropOnly);
     setDropIndicatorShown(false);
     watchers_ = std::make_unique<DriveWatchers>(
-        [this] { QCoreApplication::postEvent(this, new QEvent(kDrivesChangedEvent)); });
+        [this] { PostToView(this, new QEvent(kDrivesChangedEvent)); });
     probe_ = std::make_unique<SubfolderProbe>([this](SubfolderProbe::Answer answer) {
-        QCoreApplication::postEvent(this, new ProbedEvent(std::move(answer)));
+        PostToView(this, new ProbedEvent(std::move(answer)));
     });
     connect(this, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* node) { OnExpanded(node); });
@@ -477,6 +478,7 @@ void DriveView::OnSelectionChanged(QTreeWidgetItem* node) {
 }
 
 bool DriveView::event(QEvent* event) {
+    TakePostedEvent();
     if (event->type() == kProbedEvent) {
         const SubfolderProbe::Answer& answer = static_cast<ProbedEvent*>(event)->answer;
         ApplyProbe(answer.parent, answer.folders);
