@@ -55,6 +55,5 @@ std::string HomePage();
 // "Vantelo" alone without one.
 std::string ViewerTitle();
 
-inline constexpr const char* kDownloadPage = "http://www.example.com/vantelo/download";
 // Where the update check asks; VANTELO_UPDATE_URL stands in for it.
 inline constexpr const char* kUpdateEndpoint = "http://update.example.com/vantelo";

@@ -34,7 +34,8 @@ bool CVanteloPlugin::HandleUpdateReply() {
         } else if (platform::ShowMessage(handle, reply->text, caption,
                                          platform::MessageButtons::YesNo) ==
                    platform::PromptAnswer::Yes) {
-            platform::ShellOpen(kDownloadPage);
+            // There is no download site: the newer version is told of on the project's page.
+            if (const std::string page = HomePage(); !page.empty()) platform::ShellOpen(page);
         }
         ResumePacing();
     }

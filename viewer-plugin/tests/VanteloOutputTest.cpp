@@ -96,7 +96,7 @@ TEST_F(Output, TheUpdateCheckShowsTheReplyOrNoUpdate) {
                   found ? platform::MessageButtons::YesNo : platform::MessageButtons::Ok);
         ASSERT_TRUE(CVanteloPlugin::WaitForUpdateCheck());
         EXPECT_EQ(opened,
-                  found ? std::vector<std::string>{kDownloadPage} : std::vector<std::string>{});
+                  found ? std::vector<std::string>{HomePage()} : std::vector<std::string>{});
         opened.clear();
     }
 }
