@@ -244,7 +244,7 @@ bool CNsxOcxPlugin::DetachWindow() {
     }
     GiveBackKeyboardHook();
     if (subclassed_ != 0) return UnsubclassWindow();
-    if (window()->IsAlive()) window()->Destroy();
+    // Letting go of the module's own window destroys it.
     UnsubclassWindow();
     return false;
 }
