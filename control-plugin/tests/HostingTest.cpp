@@ -17,6 +17,7 @@
 #include "platform/com/Ambient.h"
 #include "platform/com/tests/TemporaryRegistry.h"
 #include "platform/net/UrlMoniker.h"
+#include "platform/window/InputState.h"
 #include "testing/NpapiHost.h"
 #include "testing/QtTestApp.h"
 #include "testing/TempDir.h"
@@ -26,6 +27,7 @@ namespace {
 
 using namespace platform;
 using namespace switch_control;
+using testing_support::NpapiHost;
 
 void* Library() {
     static void* library = ::dlopen(SWITCH_CONTROL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
@@ -477,6 +479,39 @@ TEST_F(Hosting, TheSitesBindHostMakesMonikersAndBindsLocalFiles) {
     EXPECT_EQ(host->MonikerBindToObject(moniker.get(), nullptr, nullptr, IID_IUnknown, &object),
               E_NOTIMPL);
     EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(Hosting, ColourRequestsGoToThePageAndFocusOnToTheControl) {
+    QWidget page;
+    page.resize(300, 200);
+    page.show();
+    auto pageHold = Window::Attach(&page);
+    LPARAM asker = 0;
+    const SolidBrush brush{0x00FFEEDD};
+    const auto answer = reinterpret_cast<LRESULT>(&brush);
+    pageHold->AddHandler([&](const Message& message) {
+        if (message.id != WM_CTLCOLORSTATIC) return false;
+        asker = message.lParam;
+        SetMessageResult(&page, answer);
+        return true;
+    });
+    window_->setParent(&page);
+    window_->show();
+    SwitchPlugin plugin;
+    Make(plugin, kPersistStream);
+    const HWND self = window_.get();
+    for (const std::uint32_t request : {WM_CTLCOLORBTN, WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}) {
+        asker = 0;
+        EXPECT_EQ(SendMessage(self, request, 7, 0), answer);
+        EXPECT_EQ(asker, reinterpret_cast<LPARAM>(self));
+    }
+    // The focus given to the plug-in window goes on to the control's.
+    ASSERT_NE(plugin.controlWindow(), nullptr);
+    SetFocus(self);
+    NpapiHost::Pump();
+    EXPECT_EQ(GetFocus(), plugin.controlWindow()->GetSafeHwnd());
+    plugin.Destroy(nullptr);
+    window_->setParent(nullptr);
 }
 
 TEST_F(Hosting, TheKeyboardHookIsCountedPerInstance) {
