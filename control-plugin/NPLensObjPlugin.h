@@ -1,9 +1,9 @@
 #pragma once
 
-#include "control-plugin/NsxActiveXPlugin.h"
+#include "control-plugin/NsxOcxPlugin.h"
 
 // The instance object of NPLensObj: it hosts the viewer control and names its events.
-class CNPLensObjPlugin : public CNsxActiveXPlugin {
+class CNPLensObjPlugin : public CNsxOcxPlugin {
 public:
     const platform::CLSID* GetControlClsid() override;
     const char* const* GetEventNames() override;

@@ -382,6 +382,17 @@ void NpapiHost::Instance::Key(int qtKey) {
     QApplication::sendEvent(window_.data(), &release);
 }
 
+void NpapiHost::Instance::KeyToFocus(int qtKey) {
+    QPointer<QWidget> target = QApplication::focusWidget();
+    if (!target) target = window_;
+    if (!target) return;
+    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
+    QApplication::sendEvent(target.data(), &press);
+    if (!target) return;
+    QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier);
+    QApplication::sendEvent(target.data(), &release);
+}
+
 NPError NpapiHost::Instance::GetValue(NPPVariable variable, void* value) {
     if (Funcs() == nullptr || Funcs()->getvalue == nullptr) return NPERR_MODULE_LOAD_FAILED_ERROR;
     return Funcs()->getvalue(&npp_, variable, value);

@@ -127,6 +127,9 @@ public:
     void MousePress(int x, int y, Qt::MouseButton button);
     void MouseRelease(int x, int y, Qt::MouseButton button);
     void Key(int qtKey);
+    // A key pressed and released where the application's keyboard focus is (the window
+    // when nothing has it), as the system delivers keys.
+    void KeyToFocus(int qtKey);
 
     // The embed's source: NPP_NewStream, then the bytes in pieces of at most `piece` as
     // NPP_WriteReady allows, then NPP_DestroyStream with `reason`.

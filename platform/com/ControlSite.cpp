@@ -74,13 +74,31 @@ HRESULT ControlSite::CreateControl(const CLSID& clsid, const Rect& rect, int id,
     return S_OK;
 }
 
-HRESULT ControlSite::Activate() {
+HRESULT ControlSite::Activate(bool visible) {
     if (!object_) return E_UNEXPECTED;
     const SIZEL extent = Extent(rect_);
     object_->SetExtent(DVASPECT_CONTENT, &extent);
     object_.QueryTo(IID_IOleInPlaceObject, inPlace_);
-    HRESULT hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite(), 0,
-                                 container_.window(), &rect_);
+    HRESULT hr = S_OK;
+    if (visible) {
+        hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite(), 0,
+                             container_.window(), &rect_);
+    } else {
+        constexpr int kAway = -32000;
+        const Rect place = rect_;
+        const auto away = [](std::int32_t edge) {
+            return geometry_detail::SaturatingInt(std::int64_t{edge} + kAway);
+        };
+        rect_ = Rect{away(place.left), away(place.top), away(place.right), away(place.bottom)};
+        hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite(), 0,
+                             container_.window(), &rect_);
+        if (Succeeded(hr)) {
+            hr = object_->DoVerb(OLEIVERB_HIDE, nullptr, clientSite(), 0, container_.window(),
+                                 &rect_);
+        }
+        rect_ = place;
+        if (Succeeded(hr) && inPlace_) inPlace_->SetObjectRects(&rect_, &rect_);
+    }
     if (Failed(hr)) return hr;
     hr = inPlace_ ? inPlace_->GetWindow(&window_) : E_NOINTERFACE;
     if (Failed(hr)) return hr;
@@ -211,6 +229,18 @@ void ControlSite::ConnectSinks() {
     }
 }
 
+void ControlSite::ConnectDataSink() {
+    if (dataCookie_ != 0) return;
+    ComPtr<IConnectionPointContainer> points;
+    if (!object_.QueryTo(IID_IConnectionPointContainer, points)) return;
+    ComPtr<IConnectionPoint> point;
+    if (Succeeded(points->FindConnectionPoint(IID_INotifyDBEvents, point.Put())) && point) {
+        if (Failed(point->Advise(static_cast<INotifyDBEvents*>(faces_.get()), &dataCookie_))) {
+            dataCookie_ = 0;
+        }
+    }
+}
+
 HRESULT ControlSite::Unadvise(const IID& iid, std::uint32_t& cookie) {
     if (cookie == 0) return S_OK;
     const std::uint32_t held = cookie;
@@ -227,6 +257,7 @@ void ControlSite::DisconnectSinks() {
     if (eventIid_ != IID_NULL) Unadvise(eventIid_, eventCookie_);
     eventCookie_ = 0;
     Unadvise(IID_IPropertyNotifySink, notifyCookie_);
+    Unadvise(IID_INotifyDBEvents, dataCookie_);
 }
 
 void ControlSite::ReleaseControl() {
@@ -241,7 +272,7 @@ void ControlSite::ReleaseControl() {
         DisconnectSinks();
         if (siteHandedOver_) object_->SetClientSite(nullptr);
     }
-    eventCookie_ = notifyCookie_ = 0;
+    eventCookie_ = notifyCookie_ = dataCookie_ = 0;
     dispatch_.Reset();
     object_.Reset();
     eventIid_ = IID_NULL;

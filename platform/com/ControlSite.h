@@ -71,8 +71,10 @@ protected:
     }
     // Gives the created control its extent and activates it in place at the rectangle;
     // then its window, its active object and its control info are the site's. A control
-    // without a window fails here: the container keeps controls by their windows.
-    HRESULT Activate();
+    // without a window fails here: the container keeps controls by their windows. An
+    // invisible control is activated far off the window and hidden before it is put back
+    // at its rectangle, so it never shows.
+    HRESULT Activate(bool visible = true);
     // CoGetClassObject, then the factory's object as IOleObject; its IDispatch and the IID
     // of its default event interface are kept when it has them.
     HRESULT CreateObject(const CLSID& clsid);
@@ -85,6 +87,9 @@ protected:
     // Advises the event sink to the default event interface and the property-notify sink;
     // a control without either stays without.
     void ConnectSinks();
+    // Advises the data-binding sink where the control offers it.
+    void ConnectDataSink();
+    // All three sinks.
     void DisconnectSinks();
     // Lets go of everything the site took from or gave to the control: what a failed step
     // and Destroy do.
@@ -119,6 +124,7 @@ private:
     IID eventIid_ = IID_NULL;
     std::uint32_t eventCookie_ = 0;
     std::uint32_t notifyCookie_ = 0;
+    std::uint32_t dataCookie_ = 0;
     std::uint32_t miscStatus_ = 0;
     bool quickActivated_ = false;
     bool siteHandedOver_ = false;

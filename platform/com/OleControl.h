@@ -67,6 +67,9 @@ constexpr IID IID_IOleControl = PlatformIid(0x0036);
 constexpr IID IID_IOleControlSite = PlatformIid(0x0037);
 constexpr IID IID_IViewObject{
     0x0000010D, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+// Data-binding notices a site may take from a bound control.
+constexpr IID IID_INotifyDBEvents{
+    0xDB526CC0, 0xD188, 0x11CD, {0xAD, 0x48, 0x00, 0xAA, 0x00, 0x3C, 0x9C, 0xB6}};
 constexpr IID IID_IQuickActivate{
     0xCF51ED10, 0x62FE, 0x11CF, {0xBF, 0x86, 0x00, 0xA0, 0xC9, 0x03, 0x48, 0x36}};
 
@@ -161,6 +164,19 @@ public:
                          const void* targetDevice, HDC targetDc, HDC dc, const Rect* bounds,
                          const Rect* windowBounds, bool (*shouldContinue)(std::uintptr_t),
                          std::uintptr_t continueArgument) = 0;
+};
+
+// The reasons are the control's (an array of `count` records); a site that does no data
+// binding lets everything happen.
+class INotifyDBEvents : public IUnknown {
+public:
+    virtual HRESULT OKToDo(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT Cancelled(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT SyncBefore(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT AboutToDo(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT FailedToDo(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT SyncAfter(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
+    virtual HRESULT DidEvent(std::uint32_t event, std::uint32_t count, void* reasons) = 0;
 };
 
 // What a container hands a control in one call instead of many. cbSize is the size of the

@@ -18,6 +18,8 @@ HRESULT SiteFaces::QueryInterface(const IID& iid, void** object) {
         *object = static_cast<IDispatch*>(this);
     } else if (iid == IID_IPropertyNotifySink) {
         *object = static_cast<IPropertyNotifySink*>(this);
+    } else if (iid == IID_INotifyDBEvents) {
+        *object = static_cast<INotifyDBEvents*>(this);
     } else if (site_ != nullptr) {
         return site_->QuerySiteInterface(iid, object);
     } else {

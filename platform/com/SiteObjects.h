@@ -7,7 +7,7 @@ namespace platform::com_detail {
 // The site's COM identity: what the control holds of its site. It reaches the site through
 // a pointer the site clears when it goes, so a reference kept too long reaches nothing.
 class SiteFaces final : public RefCounted<IOleClientSite, IOleInPlaceSite, IOleControlSite,
-                                          IDispatch, IPropertyNotifySink> {
+                                          IDispatch, IPropertyNotifySink, INotifyDBEvents> {
 public:
     explicit SiteFaces(ControlSite* site) : site_(site) {}
     void Detach() { site_ = nullptr; }
@@ -49,6 +49,15 @@ public:
     // IPropertyNotifySink: changes are welcome and edits allowed.
     HRESULT OnChanged(DISPID) override { return Live(); }
     HRESULT OnRequestEdit(DISPID) override { return Live(); }
+
+    // INotifyDBEvents: nothing is bound here, so nothing is held up.
+    HRESULT OKToDo(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT Cancelled(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT SyncBefore(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT AboutToDo(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT FailedToDo(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT SyncAfter(std::uint32_t, std::uint32_t, void*) override { return Live(); }
+    HRESULT DidEvent(std::uint32_t, std::uint32_t, void*) override { return Live(); }
 
 private:
     ~SiteFaces() override = default;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "platform/com/Bstr.h"
 #include "platform/com/Persist.h"
@@ -100,6 +102,8 @@ public:
 
 class IBindCtx : public IUnknown {};
 
+constexpr HRESULT MK_E_SYNTAX = static_cast<HRESULT>(0x800401E4u);
+
 class IMoniker : public IUnknown {
 public:
     // Starts the transfer of the named resource with the status callback registered on the
@@ -108,6 +112,8 @@ public:
     // callback has been asked for its bind info and given the binding (OnStartBinding).
     // A name that cannot be fetched (an unknown scheme) still binds: its OnStopBinding
     // reports the failure.
+    // A context without a callback binds at once: a file: URL gives a stream over the
+    // file's bytes in `object` (S_OK); any other name fails with E_INVALIDARG.
     virtual HRESULT BindToStorage(IBindCtx* context, IMoniker* left, const IID& iid,
                                   void** object) = 0;
     // The name as given.
@@ -127,11 +133,26 @@ public:
     virtual HRESULT MonikerBindToStorage(IMoniker* moniker, IBindCtx* context,
                                          IBindStatusCallback* callback, const IID& iid,
                                          void** object) = 0;
+    // Binding to objects is not offered by hosts here.
+    virtual HRESULT MonikerBindToObject(IMoniker*, IBindCtx*, IBindStatusCallback*, const IID&,
+                                        void** object) {
+        if (object != nullptr) *object = nullptr;
+        return E_NOTIMPL;
+    }
 };
 
 // Makes a moniker for `name`; a context moniker is not supported (names stand alone).
 HRESULT CreateURLMoniker(IMoniker* context, const OLECHAR* name, IMoniker** moniker);
 HRESULT CreateBindCtx(std::uint32_t reserved, IBindCtx** context);
+// A context for asynchronous bindings with `callback` registered on it. `formats` is
+// reserved (null).
+HRESULT CreateAsyncBindCtx(std::uint32_t reserved, IBindStatusCallback* callback, void* formats,
+                           IBindCtx** context);
+// Whether the context was made for asynchronous bindings.
+bool IsAsyncBindCtx(IBindCtx* context);
+// The local path a file: URL names ("file:///a/b", "file://localhost/a/b", "file:/a/b",
+// %XX escapes decoded); empty for any other name.
+std::string PathFromFileUrl(std::string_view url);
 // Registers the callback of the bindings started with the context; a previous one is
 // handed back through `previous` when asked for, else released.
 HRESULT RegisterBindStatusCallback(IBindCtx* context, IBindStatusCallback* callback,
