@@ -4,6 +4,7 @@
 
 #include "imaging/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
+#include "platform/gfx/VirtualDisplay.h"
 
 namespace gfx {
 
@@ -39,6 +40,16 @@ Rect ViewportArea(const Desc& desc, bool set) {
     const int bottom = static_cast<int>(
         std::min<long long>(static_cast<long long>(desc.y) + desc.height, 1 << 30));
     return Rect{desc.x, desc.y, right, bottom};
+}
+
+// Offers the display's texture formats until the callback answers false.
+template <class Callback>
+HRESULT EnumDisplayTextureFormats(const Callback& callback) {
+    if (!callback) return platform::E_INVALIDARG;
+    for (const PixelFormatDesc& format : display::TextureFormats()) {
+        if (!callback(format)) break;
+    }
+    return DD_OK;
 }
 
 }  // namespace gfx

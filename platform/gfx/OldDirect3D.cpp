@@ -121,11 +121,7 @@ platform::HRESULT OldDevice::QueryInterface(const platform::IID& iid, void** obj
 }
 
 HRESULT OldDevice::EnumTextureFormats(const EnumFormatsCallback& callback) const {
-    if (!callback) return platform::E_INVALIDARG;
-    for (const PixelFormatDesc& format : display::TextureFormats()) {
-        if (!callback(format)) break;
-    }
-    return DD_OK;
+    return EnumDisplayTextureFormats(callback);
 }
 
 HRESULT OldDevice::AddViewport(OldViewport* viewport) {
