@@ -34,7 +34,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::HttpReply;
 using testing_support::LoopbackServer;
 using viewer_test::Near;
 
@@ -185,11 +184,8 @@ TEST_F(DeviceChanges, ABusyViewerLeavesTheDepthChangeAndTheLocksAlone) {
 // picture is loaded again onto the new one.
 TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
-    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
     LoopbackServer server;
-    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
-    reply.holdAfter = file.size() / 2;
-    server.Serve("/tall.lwf", std::move(reply));
+    server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(server.Url("/tall.lwf"));
     ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
@@ -269,11 +265,8 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
 TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
     Hardware();
-    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
     LoopbackServer server;
-    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
-    reply.holdAfter = file.size() / 2;
-    server.Serve("/tall.lwf", std::move(reply));
+    server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     viewer_->AttachWindow(widget_);
     ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
     viewer_->SetFilename(server.Url("/tall.lwf"));
