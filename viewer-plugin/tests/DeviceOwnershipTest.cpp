@@ -96,6 +96,18 @@ protected:
                viewer_->GetDisplay()->GetBackBuffer() != nullptr && Near(ShownAt(100, 75), kPicture);
     }
 
+    // The held picture is asked for a second time and, once the server lets it go, shown
+    // whole.
+    void ExpectLoadedAgainToTheEnd(LoopbackServer& server) {
+        EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
+        server.Release();
+        EXPECT_TRUE(FramesUntil([&] {
+            return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
+                   !viewer_->GetAlbum().Loader().IsRunning();
+        }));
+        EXPECT_FALSE(viewer_->HasLoadError());
+    }
+
     testing_support::ScriptedPrompts prompts_;
 };
 
@@ -195,13 +207,7 @@ TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
     ASSERT_TRUE(PumpUntil([&] {
         return viewer_->GetDisplay() != nullptr && viewer_->GetDisplay()->GetBitsPerPixel() == 16;
     }));
-    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
-    server.Release();
-    EXPECT_TRUE(FramesUntil([&] {
-        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
-               !viewer_->GetAlbum().Loader().IsRunning();
-    }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    ExpectLoadedAgainToTheEnd(server);
 }
 
 // Two viewers of one process: the one going full screen at a size of its own asks the
@@ -283,13 +289,7 @@ TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     record_.SetReleaseRequest(false);
     viewer_->OnFrameMessage();
     EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
-    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
-    server.Release();
-    EXPECT_TRUE(FramesUntil([&] {
-        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
-               !viewer_->GetAlbum().Loader().IsRunning();
-    }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    ExpectLoadedAgainToTheEnd(server);
 }
 
 // A holder in a process of its own, run by the test below: it hears of no display change
