@@ -67,10 +67,7 @@ void DeviceOwnership::YieldDevice() {
     keptSize_ = v.display_->GetSize();
     // A download would pour its bytes into the canvas that goes: the picture is loaded
     // again once the hardware is back.
-    if (v.binding_ != nullptr) {
-        v.aborted_ = true;
-        if (v.binding_->Abort() != platform::S_OK) v.aborted_ = false;
-    }
+    v.AbortDownload();
     // The loader's passes wait for the device section: it is stopped and joined before the
     // section is entered, or each would wait for the other for ever.
     v.StopLoading();
@@ -170,10 +167,7 @@ void DeviceOwnership::Rebuild(bool reload) {
 void DeviceOwnership::RecoverDevice(Vector2<int> size) {
     CVanteloPlugin& v = viewer_;
     keptSize_ = size;
-    if (v.binding_ != nullptr) {
-        v.aborted_ = true;
-        if (v.binding_->Abort() != platform::S_OK) v.aborted_ = false;
-    }
+    v.AbortDownload();
     v.StopLoading();
     {
         platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);

@@ -166,18 +166,21 @@ void CVanteloPlugin::StopLoading() {
     keptBuffer_.Free();
 }
 
+void CVanteloPlugin::AbortDownload() {
+    if (binding_ == nullptr) return;
+    aborted_ = true;
+    // One already stopping (its end is what calls us) has no end left to clear the mark,
+    // which would hide the next load's failure.
+    if (binding_->Abort() != platform::S_OK) aborted_ = false;
+}
+
 bool CVanteloPlugin::LoadFile(const std::string& name) {
     if (initFailed_ || !display_ || display_->GetBackBuffer() == nullptr || name.empty()) {
         return false;
     }
     lwfOnLoadPending_ = EndsWithLwf(name);
     // A download still running would pour the rest of its picture into this one's loader.
-    if (binding_ != nullptr) {
-        aborted_ = true;
-        // One already stopping (its end is what calls us) has no end left to clear the mark,
-        // which would hide the next load's failure.
-        if (binding_->Abort() != platform::S_OK) aborted_ = false;
-    }
+    AbortDownload();
     StopLoading();
     loading_ = true;
     downloadClock_.Reset();

@@ -291,6 +291,8 @@ private:
     void Create();
     // Stops a running loader and waits for it; the canvas stays.
     void StopLoading();
+    // Stops a running download, marked as aborted so its end is not told as a failure.
+    void AbortDownload();
     void DeliverQueue();
     void Deliver(const QueuedEvent& event);
     QueuedEvent Capture(EventKind kind) const;

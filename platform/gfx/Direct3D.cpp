@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/Direct3DDevice.h"
+#include "platform/gfx/Direct3DShared.h"
 #include "platform/gfx/Pixels.h"
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/VirtualDisplay.h"
@@ -45,30 +46,15 @@ platform::HRESULT Viewport::QueryInterface(const platform::IID& iid, void** obje
 }
 
 HRESULT Viewport::SetViewport2(const ViewportDesc* desc) {
-    if (desc == nullptr) return platform::E_INVALIDARG;
-    if (device_ == nullptr) return D3DERR_VIEWPORTHASNODEVICE;
-    if (desc->x < 0 || desc->y < 0 || desc->width < 0 || desc->height < 0) {
-        return D3DERR_INVALIDVIEWPORT;
-    }
-    desc_ = *desc;
-    set_ = true;
-    return DD_OK;
+    return StoreViewportDesc(desc, device_ != nullptr, desc_, set_);
 }
 
 HRESULT Viewport::GetViewport2(ViewportDesc* desc) const {
-    if (desc == nullptr) return platform::E_INVALIDARG;
-    *desc = desc_;
-    return DD_OK;
+    return LoadViewportDesc(desc_, desc);
 }
 
 Rect Viewport::Area() const {
-    if (!set_) return Rect{};
-    // Widths beyond any surface stay in range.
-    const int right = static_cast<int>(
-        std::min<long long>(static_cast<long long>(desc_.x) + desc_.width, 1 << 30));
-    const int bottom = static_cast<int>(
-        std::min<long long>(static_cast<long long>(desc_.y) + desc_.height, 1 << 30));
-    return Rect{desc_.x, desc_.y, right, bottom};
+    return ViewportArea(desc_, set_);
 }
 
 HRESULT Viewport::Clear2(int count, const ClearRect* rects, std::uint32_t flags,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gfx/Direct3DShared.h"
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -36,11 +37,7 @@ HRESULT Device::GetCaps(DeviceDesc* hardware, DeviceDesc* emulation) const {
 }
 
 HRESULT Device::EnumTextureFormats(const EnumFormatsCallback& callback) const {
-    if (!callback) return platform::E_INVALIDARG;
-    for (const PixelFormatDesc& format : display::TextureFormats()) {
-        if (!callback(format)) break;
-    }
-    return DD_OK;
+    return EnumDisplayTextureFormats(callback);
 }
 
 HRESULT Device::AddViewport(Viewport* viewport) {

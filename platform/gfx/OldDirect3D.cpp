@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/gfx/Direct3DShared.h"
 #include "platform/gfx/Surface.h"
 #include "platform/gfx/VirtualDisplay.h"
 
@@ -49,29 +50,15 @@ platform::HRESULT OldViewport::QueryInterface(const platform::IID& iid, void** o
 }
 
 HRESULT OldViewport::SetViewport(const OldViewportDesc* desc) {
-    if (desc == nullptr) return platform::E_INVALIDARG;
-    if (device_ == nullptr) return D3DERR_VIEWPORTHASNODEVICE;
-    if (desc->x < 0 || desc->y < 0 || desc->width < 0 || desc->height < 0) {
-        return D3DERR_INVALIDVIEWPORT;
-    }
-    desc_ = *desc;
-    set_ = true;
-    return DD_OK;
+    return StoreViewportDesc(desc, device_ != nullptr, desc_, set_);
 }
 
 HRESULT OldViewport::GetViewport(OldViewportDesc* desc) const {
-    if (desc == nullptr) return platform::E_INVALIDARG;
-    *desc = desc_;
-    return DD_OK;
+    return LoadViewportDesc(desc_, desc);
 }
 
 Rect OldViewport::Area() const {
-    if (!set_) return Rect{};
-    const int right = static_cast<int>(
-        std::min<long long>(static_cast<long long>(desc_.x) + desc_.width, 1 << 30));
-    const int bottom = static_cast<int>(
-        std::min<long long>(static_cast<long long>(desc_.y) + desc_.height, 1 << 30));
-    return Rect{desc_.x, desc_.y, right, bottom};
+    return ViewportArea(desc_, set_);
 }
 
 ExecuteBuffer::ExecuteBuffer(std::uint32_t size) : bytes_(size) {
@@ -134,11 +121,7 @@ platform::HRESULT OldDevice::QueryInterface(const platform::IID& iid, void** obj
 }
 
 HRESULT OldDevice::EnumTextureFormats(const EnumFormatsCallback& callback) const {
-    if (!callback) return platform::E_INVALIDARG;
-    for (const PixelFormatDesc& format : display::TextureFormats()) {
-        if (!callback(format)) break;
-    }
-    return DD_OK;
+    return EnumDisplayTextureFormats(callback);
 }
 
 HRESULT OldDevice::AddViewport(OldViewport* viewport) {

@@ -146,23 +146,6 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool HasSubdirectory(const std::string& path) {
-    DIR* dir = ::opendir(path.c_str());
-    if (dir == nullptr) return false;
-    bool found = false;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        if (entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-                                        IsDirectory(Join(path, name)))) {
-            found = true;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
-
 // Splits an absolute path into names, resolving '.' and '..' by name.
 std::optional<std::vector<std::string>> NormalizedNames(std::string_view path) {
     if (path.empty() || path.front() != '/') return std::nullopt;
@@ -384,7 +367,7 @@ std::uint32_t Folder::GetAttributesOf(const std::uint8_t* relative, std::uint32_
         }
         if (S_ISDIR(st.st_mode)) {
             attributes = kAttrFolder | kAttrFileSystem | kAttrFileSysAncestor;
-            if ((mask & kAttrHasSubfolder) != 0 && HasSubdirectory(place->path)) {
+            if ((mask & kAttrHasSubfolder) != 0 && HasSubfolders(place->path, true)) {
                 attributes |= kAttrHasSubfolder;
             }
         } else {

@@ -34,7 +34,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testing_support::HttpReply;
 using testing_support::LoopbackServer;
 using viewer_test::Near;
 
@@ -95,6 +94,18 @@ protected:
     bool ShowsPicture() {
         return viewer_->GetDisplay() != nullptr && viewer_->IsImagePresent() &&
                viewer_->GetDisplay()->GetBackBuffer() != nullptr && Near(ShownAt(100, 75), kPicture);
+    }
+
+    // The held picture is asked for a second time and, once the server lets it go, shown
+    // whole.
+    void ExpectLoadedAgainToTheEnd(LoopbackServer& server) {
+        EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
+        server.Release();
+        EXPECT_TRUE(FramesUntil([&] {
+            return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
+                   !viewer_->GetAlbum().Loader().IsRunning();
+        }));
+        EXPECT_FALSE(viewer_->HasLoadError());
     }
 
     testing_support::ScriptedPrompts prompts_;
@@ -185,11 +196,8 @@ TEST_F(DeviceChanges, ABusyViewerLeavesTheDepthChangeAndTheLocksAlone) {
 // picture is loaded again onto the new one.
 TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
-    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
     LoopbackServer server;
-    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
-    reply.holdAfter = file.size() / 2;
-    server.Serve("/tall.lwf", std::move(reply));
+    server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(server.Url("/tall.lwf"));
     ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
@@ -199,13 +207,7 @@ TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
     ASSERT_TRUE(PumpUntil([&] {
         return viewer_->GetDisplay() != nullptr && viewer_->GetDisplay()->GetBitsPerPixel() == 16;
     }));
-    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
-    server.Release();
-    EXPECT_TRUE(FramesUntil([&] {
-        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
-               !viewer_->GetAlbum().Loader().IsRunning();
-    }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    ExpectLoadedAgainToTheEnd(server);
 }
 
 // Two viewers of one process: the one going full screen at a size of its own asks the
@@ -269,11 +271,8 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
 TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
     Hardware();
-    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
     LoopbackServer server;
-    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
-    reply.holdAfter = file.size() / 2;
-    server.Serve("/tall.lwf", std::move(reply));
+    server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     viewer_->AttachWindow(widget_);
     ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
     viewer_->SetFilename(server.Url("/tall.lwf"));
@@ -290,13 +289,7 @@ TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     record_.SetReleaseRequest(false);
     viewer_->OnFrameMessage();
     EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
-    EXPECT_TRUE(PumpUntil([&] { return server.Requests("/tall.lwf") == 2; }));
-    server.Release();
-    EXPECT_TRUE(FramesUntil([&] {
-        return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
-               !viewer_->GetAlbum().Loader().IsRunning();
-    }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    ExpectLoadedAgainToTheEnd(server);
 }
 
 // A holder in a process of its own, run by the test below: it hears of no display change

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/lwf/testing/LwfTesting.h"
+#include "testing/LoopbackServer.h"
 
 namespace lwf_picture {
 
@@ -21,6 +23,15 @@ inline std::vector<std::uint8_t> LwfPicture(int width, int height) {
     lwf_testing::J2kOptions options;
     options.layers = 3;
     return lwf_testing::EncodeJ2k(samples, width, height, 3, options);
+}
+
+// A tall picture whose download stops halfway until the server is released: a progressive
+// load that is still running.
+inline testing_support::HttpReply HeldTallPicture() {
+    const auto file = LwfPicture(300, 254 * 3);
+    auto reply = testing_support::HttpReply::Body(std::string(file.begin(), file.end()));
+    reply.holdAfter = file.size() / 2;
+    return reply;
 }
 
 }  // namespace lwf_picture

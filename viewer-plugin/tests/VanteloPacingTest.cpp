@@ -134,11 +134,8 @@ TEST_F(Pacing, FramesWaitWhileTheDisplayChangesOrPacingIsSuspended) {
 
 TEST_F(Pacing, TeardownDuringAProgressiveLoadLeavesNoThread) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
-    const auto file = lwf_picture::LwfPicture(300, 254 * 3);
     LoopbackServer server;
-    HttpReply reply = HttpReply::Body(std::string(file.begin(), file.end()));
-    reply.holdAfter = file.size() / 2;
-    server.Serve("/tall.lwf", std::move(reply));
+    server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     const int withServer = thread_count::ThreadCount();
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(server.Url("/tall.lwf"));

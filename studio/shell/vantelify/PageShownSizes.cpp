@@ -2,10 +2,8 @@
 
 #include <memory>
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTimer>
 
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
@@ -28,28 +26,12 @@ constexpr const char* kReadPictures =
 }  // namespace
 
 std::vector<ShownPicture> ReadShownPictures(CWebBrowser2& browser, int waitMs) {
-    // The answer may come after the wait gave up: it shares only this.
-    struct Wait {
-        bool done = false;
-        std::string result;
-        QEventLoop* loop = nullptr;
-    };
-    auto wait = std::make_shared<Wait>();
-    QEventLoop loop;
-    wait->loop = &loop;
-    const bool started = browser.RunScript(kReadPictures, [wait](const std::string& result) {
-        wait->done = true;
-        wait->result = result;
-        if (wait->loop != nullptr) wait->loop->quit();
-    });
-    if (started && !wait->done) {
-        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    wait->loop = nullptr;
+    ScriptAnswer answer;
+    if (answer.Start(browser, kReadPictures) && !answer.Done()) answer.Wait(waitMs);
     std::vector<ShownPicture> pictures;
-    if (!wait->done) return pictures;
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(wait->result));
+    if (!answer.Done()) return pictures;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray::fromStdString(answer.Result()));
     for (const QJsonValue& entry : document.array()) {
         const QJsonArray fields = entry.toArray();
         if (fields.size() != 3) continue;

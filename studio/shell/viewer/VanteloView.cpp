@@ -2,9 +2,7 @@
 
 #include <memory>
 
-#include <QEventLoop>
 #include <QPointer>
-#include <QTimer>
 
 #include "studio/shell/DataFolder.h"
 #include "studio/shell/viewer/PagePosition.h"
@@ -148,33 +146,17 @@ void VanteloView::Fullscreen() {
 
 std::optional<PageViewerAnswer> VanteloView::QueryPage(const std::string& script) {
     if (queryWaiting_) return std::nullopt;
-    // The answer may come after the wait gave up and this call returned: it shares only this.
-    struct Wait {
-        bool done = false;
-        std::string result;
-        QEventLoop* loop = nullptr;
-    };
-    auto wait = std::make_shared<Wait>();
-    QEventLoop loop;
-    wait->loop = &loop;
-    const bool started = browser_->RunScript(script, [wait](const std::string& result) {
-        wait->done = true;
-        wait->result = result;
-        if (wait->loop != nullptr) wait->loop->quit();
-    });
-    if (!started) return std::nullopt;
-    if (!wait->done) {
+    ScriptAnswer answer;
+    if (!answer.Start(*browser_, script)) return std::nullopt;
+    if (!answer.Done()) {
         QPointer<VanteloView> self(this);
         queryWaiting_ = true;
-        QTimer::singleShot(kPageQueryMs, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        wait->loop = nullptr;
+        answer.Wait(kPageQueryMs);
         if (self == nullptr) return std::nullopt;
         queryWaiting_ = false;
     }
-    wait->loop = nullptr;
-    if (!wait->done) return std::nullopt;
-    return ReadPageViewerAnswer(wait->result);
+    if (!answer.Done()) return std::nullopt;
+    return ReadPageViewerAnswer(answer.Result());
 }
 
 bool VanteloView::FindPageViewer() {

@@ -1,5 +1,8 @@
 #include "studio/shell/viewer/WebBrowser2.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 CWebBrowser2::CWebBrowser2(std::unique_ptr<BrowserControl> browser, QWidget* parent)
     : QWidget(parent), browser_(std::move(browser)) {
     setObjectName(QString::number(kControlId));
@@ -56,4 +59,22 @@ void CWebBrowser2::resizeEvent(QResizeEvent* event) {
     if (browser_ != nullptr && browser_->widget() != nullptr) {
         browser_->widget()->setGeometry(rect());
     }
+}
+
+ScriptAnswer::ScriptAnswer() : shared_(std::make_shared<Shared>()) {}
+
+bool ScriptAnswer::Start(CWebBrowser2& browser, const std::string& script) {
+    return browser.RunScript(script, [shared = shared_](const std::string& result) {
+        shared->done = true;
+        shared->result = result;
+        if (shared->loop != nullptr) shared->loop->quit();
+    });
+}
+
+void ScriptAnswer::Wait(int waitMs) {
+    QEventLoop loop;
+    shared_->loop = &loop;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    shared_->loop = nullptr;
 }
