@@ -15,6 +15,7 @@
 #include "platform/window/InputState.h"
 #include "platform/window/TaskPost.h"
 #include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/FullScreen.h"
 #include "viewer-plugin/DDSurface.h"
 #include "viewer-plugin/ImageResource.h"
 #include "viewer-plugin/Resources.h"
@@ -119,7 +120,9 @@ void CVanteloPlugin::AttachWindow(platform::HWND window) {
 
 void CVanteloPlugin::Create() {
     if (display_ || window_ == nullptr) return;
-    auto display = std::make_unique<D3DWindow>(nullptr, window_);
+    // A display made again in full screen (a device recovered there) draws into that window.
+    auto display = std::make_unique<D3DWindow>(
+        nullptr, fullScreen_ != nullptr ? fullScreen_->handle() : window_);
     platform::HRESULT result = 0;
     {
         auto section = EnterDeviceSection();
