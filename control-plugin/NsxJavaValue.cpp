@@ -1,10 +1,13 @@
 #include "control-plugin/NsxJavaValue.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
 #include "control-plugin/JavaClasses.h"
 #include "control-plugin/ObjectHandles.h"
+#include "platform/com/SafeArray.h"
 
 using namespace platform;
 
@@ -147,6 +150,53 @@ jref OneObject(JRIEnv* env, jref element) {
     return array;
 }
 
+VARTYPE ScalarArrayType(char letter) {
+    switch (letter) {
+        case 'B':
+        case 'Z':
+            return VT_UI1;
+        case 'S':
+            return VT_I2;
+        case 'I':
+            return VT_I4;
+        case 'F':
+            return VT_R4;
+        default:
+            return VT_R8;  // D, and J as doubles
+    }
+}
+
+VARTYPE LetterType(char letter) {
+    switch (letter) {
+        case 'C':
+            return VT_BSTR;
+        case 'D':
+        case 'J':
+            return VT_R8;
+        case 'F':
+            return VT_R4;
+        case 'I':
+            return VT_I4;
+        case 'Z':
+            return VT_BOOL;
+        default:
+            return VT_VARIANT;
+    }
+}
+
+// Moves the owned `item` (of the array's type, or anything for VT_VARIANT) into element i.
+void StoreInArray(SAFEARRAY* array, std::uint32_t i, VARIANT& item) {
+    if (array->vt == VT_VARIANT) {
+        static_cast<VARIANT*>(array->pvData)[i] = item;
+    } else if (item.vt == array->vt) {
+        std::memcpy(static_cast<char*>(array->pvData) + std::size_t{i} * array->cbElements,
+                    &item.bits, array->cbElements);
+    } else {
+        VariantClear(&item);
+    }
+    item = VARIANT{};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -213,6 +263,7 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
 
     if (name.size() >= 2 && name[0] == '[') {
         const char letter = name[1];
+        const jint length = env->GetArrayLength(object);
         switch (letter) {
             case 'B':
             case 'Z':
@@ -221,50 +272,71 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
             case 'I':
             case 'S':
             case 'J': {
-                // Element 0 of an empty array is not there to read.
-                if (target == VT_VARIANT) return Missing();
-                bool ok = false;
-                if (letter == 'B' || letter == 'Z') {
-                    std::uint8_t b = 0;
-                    ok = ScalarElement0(env, object, b);
-                    value.vt = VT_I4;  // no single-byte type crosses here
-                    value.lVal = b;
-                } else if (letter == 'D') {
-                    ok = ScalarElement0(env, object, value.dblVal);
-                    value.vt = VT_R8;
-                } else if (letter == 'F') {
-                    ok = ScalarElement0(env, object, value.fltVal);
-                    value.vt = VT_R4;
-                } else if (letter == 'I') {
-                    ok = ScalarElement0(env, object, value.lVal);
-                    value.vt = VT_I4;
-                } else if (letter == 'S') {
-                    ok = ScalarElement0(env, object, value.iVal);
-                    value.vt = VT_I2;
-                } else {
-                    jlong l = 0;
-                    ok = ScalarElement0(env, object, l);
-                    value.vt = VT_R8;
-                    value.dblVal = LongToDouble(l);
+                const VARTYPE element = ScalarArrayType(letter);
+                const std::uint32_t size = SafeArrayElementSize(element);
+                const auto* data = static_cast<const unsigned char*>(
+                    length > 0 ? env->GetScalarArrayElements(object) : nullptr);
+                if (length > 0 && data == nullptr) return Missing();
+                if (target == VT_VARIANT) {
+                    SAFEARRAY* array =
+                        SafeArrayCreateVector(element, 0, static_cast<std::uint32_t>(length));
+                    if (array == nullptr) return Missing();
+                    if (letter == 'J') {
+                        for (jint i = 0; i < length; ++i) {
+                            jlong l = 0;
+                            std::memcpy(&l, data + static_cast<std::size_t>(i) * sizeof(jlong),
+                                        sizeof l);
+                            static_cast<double*>(array->pvData)[i] = LongToDouble(l);
+                        }
+                    } else if (length > 0) {
+                        std::memcpy(array->pvData, data, static_cast<std::size_t>(length) * size);
+                    }
+                    value.vt = VT_ARRAY | element;
+                    value.parray = array;
+                    return value;
                 }
-                if (!ok) return Missing();
+                // Element 0 of an empty array is not there to read.
+                if (length <= 0) return Missing();
+                value.vt = element;
+                if (letter == 'J') {
+                    jlong l = 0;
+                    std::memcpy(&l, data, sizeof l);
+                    value.dblVal = LongToDouble(l);
+                } else {
+                    std::memcpy(&value.bits, data, size);
+                }
                 ChangeTo(value, target);
                 return value;
             }
             case 'C': {
-                const jint length = env->GetArrayLength(object);
-                const auto* chars = static_cast<const OLECHAR*>(env->GetScalarArrayElements(object));
-                value = Text(SysAllocStringLen(length > 0 ? chars : nullptr,
-                                               static_cast<std::uint32_t>(length > 0 ? length : 0)));
+                const auto* chars =
+                    static_cast<const OLECHAR*>(length > 0 ? env->GetScalarArrayElements(object)
+                                                           : nullptr);
+                value = Text(SysAllocStringLen(chars, static_cast<std::uint32_t>(
+                                                          chars != nullptr ? length : 0)));
                 ChangeTo(value, target);
                 return value;
             }
             case 'L': {
-                if (target == VT_VARIANT && !byReference) return Missing();
-                if (env->GetArrayLength(object) <= 0) return Missing();
-                value = FromLetter(env, env->GetObjectArrayElement(object, 0),
-                                   ObjectArrayLetter(name), depth);
-                ChangeTo(value, target);
+                const char elementLetter = ObjectArrayLetter(name);
+                if (target != VT_VARIANT || (byReference && elementLetter == 'L')) {
+                    if (length <= 0) return Missing();
+                    value = FromLetter(env, env->GetObjectArrayElement(object, 0), elementLetter,
+                                       depth);
+                    ChangeTo(value, target);
+                    return value;
+                }
+                const VARTYPE element = LetterType(elementLetter);
+                SAFEARRAY* array =
+                    SafeArrayCreateVector(element, 0, static_cast<std::uint32_t>(length > 0 ? length : 0));
+                if (array == nullptr) return Missing();
+                for (jint i = 0; i < length; ++i) {
+                    VARIANT item =
+                        FromLetter(env, env->GetObjectArrayElement(object, i), elementLetter, depth);
+                    StoreInArray(array, static_cast<std::uint32_t>(i), item);
+                }
+                value.vt = VT_ARRAY | element;
+                value.parray = array;
                 return value;
             }
             default:
@@ -290,11 +362,24 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
             return value;
         }
     } else if (name == "java.util.Vector") {
-        if (!byReference) return Missing();
-        if (env->CallMethodInt(object, java_util_Vector.id(Vector_size)) <= 0) return Missing();
-        const jref first = env->CallMethodObject(object, java_util_Vector.id(Vector_elementAt),
-                                                 jint{0});
-        return FromJava(env, first, target, depth + 1);
+        const jint size = env->CallMethodInt(object, java_util_Vector.id(Vector_size));
+        if (byReference) {
+            if (size <= 0) return Missing();
+            const jref first = env->CallMethodObject(
+                object, java_util_Vector.id(Vector_elementAt), jint{0});
+            return FromJava(env, first, target, depth + 1);
+        }
+        SAFEARRAY* array =
+            SafeArrayCreateVector(VT_VARIANT, 0, static_cast<std::uint32_t>(size > 0 ? size : 0));
+        if (array == nullptr) return Missing();
+        for (jint i = 0; i < size; ++i) {
+            const jref item =
+                env->CallMethodObject(object, java_util_Vector.id(Vector_elementAt), i);
+            static_cast<VARIANT*>(array->pvData)[i] = FromJava(env, item, VT_VARIANT, depth + 1);
+        }
+        value.vt = VT_ARRAY | VT_VARIANT;
+        value.parray = array;
+        return value;
     }
 
     // Anything else crosses as its text.
@@ -310,6 +395,7 @@ jref CNsxJavaValue::ToJava(JRIEnv* env, const VARIANT& value) {
     if (env == nullptr) return 0;
     if ((value.vt & VT_BYREF) != 0) {
         const VARTYPE pointed = value.vt & kTypeMask;
+        if (value.bits == 0 || (value.vt & VT_ARRAY) != 0) return 0;
         switch (pointed) {
             case VT_I2:
                 return OneElement(env, 'S', value.piVal);
@@ -320,31 +406,40 @@ jref CNsxJavaValue::ToJava(JRIEnv* env, const VARIANT& value) {
                 return OneElement(env, 'F', value.pfltVal);
             case VT_R8:
                 return OneElement(env, 'D', value.pdblVal);
+            case VT_DATE:
+                return OneElement(env, 'D', value.pdate);
+            case VT_UI1:
+                return OneElement(env, 'B', value.pbVal);
             case VT_DISPATCH:
             case VT_UNKNOWN: {
-                if (value.ppunkVal == nullptr) return 0;
                 const jint handle = AddObjectHandle(*value.ppunkVal);
                 return OneElement(env, 'I', &handle);
             }
             case VT_BSTR:
-                return value.pbstrVal != nullptr
-                           ? OneObject(env, BstrToJavaString(env, *value.pbstrVal))
-                           : 0;
+                return OneObject(env, BstrToJavaString(env, *value.pbstrVal));
             case VT_BOOL:
-                return value.pboolVal != nullptr ? OneObject(env, NewBoolean(env, *value.pboolVal != 0))
-                                                 : 0;
+                return OneObject(env, NewBoolean(env, *value.pboolVal != 0));
             case VT_VARIANT:
-                return value.pvarVal != nullptr ? OneObject(env, ToJava(env, *value.pvarVal)) : 0;
+                return OneObject(env, ToJava(env, *value.pvarVal));
+            case VT_CY:
+            case VT_DECIMAL: {
+                VARIANT number{};
+                if (Failed(VariantChangeType(&number, &value, 0, VT_R8))) return 0;
+                return NewDouble(env, number.dblVal);
+            }
             default:
                 return 0;
         }
     }
+    if ((value.vt & VT_ARRAY) != 0) return ArrayToJava(env, value);
     switch (value.vt) {
         case VT_I2:
             return NewInteger(env, value.iVal);
         case VT_I4:
         case VT_ERROR:
             return NewInteger(env, value.lVal);
+        case VT_UI1:
+            return NewInteger(env, value.bVal);
         case VT_DISPATCH:
         case VT_UNKNOWN:
             // The page gets a number of the module's table, never the pointer.
@@ -353,12 +448,84 @@ jref CNsxJavaValue::ToJava(JRIEnv* env, const VARIANT& value) {
             return NewFloat(env, value.fltVal);
         case VT_R8:
             return NewDouble(env, value.dblVal);
+        case VT_DATE:
+            return NewDouble(env, value.date);
+        case VT_CY:
+        case VT_DECIMAL: {
+            VARIANT number{};
+            if (Failed(VariantChangeType(&number, &value, 0, VT_R8))) return 0;
+            return NewDouble(env, number.dblVal);
+        }
         case VT_BSTR:
             return BstrToJavaString(env, value.bstrVal);
         case VT_BOOL:
             return NewBoolean(env, value.boolVal != 0);
         case VT_VARIANT:
             return value.pvarVal != nullptr ? ToJava(env, *value.pvarVal) : 0;
+        default:
+            return 0;
+    }
+}
+
+jref CNsxJavaValue::ArrayToJava(JRIEnv* env, const VARIANT& value) {
+    const SAFEARRAY* array = value.parray;
+    if (array == nullptr || array->cDims == 0) return 0;
+    const VARTYPE element = value.vt & kTypeMask;
+    const jint count = static_cast<jint>(std::min<std::uint64_t>(
+        array->rgsabound[0].cElements, static_cast<std::uint64_t>(INT32_MAX)));
+    const void* data = array->pvData;
+    switch (element) {
+        case VT_I2:
+            return env->NewScalarArray(count, 'S', data);
+        case VT_R4:
+            return env->NewScalarArray(count, 'F', data);
+        case VT_R8:
+        case VT_DATE:
+            return env->NewScalarArray(count, 'D', data);
+        case VT_UI1:
+            return env->NewScalarArray(count, 'B', data);
+        case VT_I4:
+        case VT_ERROR:
+            return env->NewScalarArray(count, 'I', data);
+        case VT_DISPATCH:
+        case VT_UNKNOWN: {
+            std::vector<jint> handles(static_cast<std::size_t>(count));
+            for (jint i = 0; i < count; ++i) {
+                handles[static_cast<std::size_t>(i)] =
+                    AddObjectHandle(static_cast<IUnknown* const*>(data)[i]);
+            }
+            return env->NewScalarArray(count, 'I', handles.data());
+        }
+        case VT_CY:
+        case VT_DECIMAL: {
+            VARIANT numbers{};
+            if (Failed(VariantChangeType(&numbers, &value, 0, VT_ARRAY | VT_R8))) return 0;
+            const jref result = ArrayToJava(env, numbers);
+            VariantClear(&numbers);
+            return result;
+        }
+        case VT_BSTR:
+        case VT_BOOL:
+        case VT_VARIANT: {
+            const jref clazz = element == VT_BSTR    ? env->FindClass("java/lang/String")
+                               : element == VT_BOOL ? java_lang_Boolean.clazz()
+                                                    : java_lang_Object.clazz();
+            if (clazz == 0) return 0;
+            const jref result = env->NewObjectArray(count, clazz, 0);
+            if (result == 0) return 0;
+            for (jint i = 0; i < count; ++i) {
+                jref item = 0;
+                if (element == VT_BSTR) {
+                    item = BstrToJavaString(env, static_cast<const BSTR*>(data)[i]);
+                } else if (element == VT_BOOL) {
+                    item = NewBoolean(env, static_cast<const VARIANT_BOOL*>(data)[i] != 0);
+                } else {
+                    item = ToJava(env, static_cast<const VARIANT*>(data)[i]);
+                }
+                env->SetObjectArrayElement(result, i, item);
+            }
+            return result;
+        }
         default:
             return 0;
     }
@@ -415,6 +582,7 @@ void CNsxJavaValue::SetFromVariant(JRIEnv* env) {
 
 void* CNsxJavaValue::GetData() {
     if (fromVariant_ && byReference_) return value_.plVal;
+    if (requested_ == VT_VARIANT) return &value_;
     // A value that is not of the asked type gets no write of that type into its data.
     if (byReference_ && value_.vt != requested_) {
         scratch_ = VARIANT{};
@@ -428,105 +596,156 @@ CNsxJavaValue::~CNsxJavaValue() {
     if (ownsValue_) VariantClear(&value_);
 }
 
+namespace {
+
+// A new Java object of the element letter's kind from `item` (already of the letter's type).
+jref MakeByLetter(JRIEnv* env, char letter, const VARIANT& item) {
+    switch (letter) {
+        case 'C':
+            return BstrToJavaString(env, item.bstrVal);
+        case 'D':
+            return NewDouble(env, item.dblVal);
+        case 'F':
+            return NewFloat(env, item.fltVal);
+        case 'I':
+            return NewInteger(env, item.lVal);
+        case 'J':
+            // Toward zero, within the long's range.
+            if (!(item.dblVal > -9223372036854775808.0 && item.dblVal < 9223372036854775808.0)) {
+                return NewLong(env, item.dblVal < 0 ? INT64_MIN : INT64_MAX);
+            }
+            return NewLong(env, static_cast<jlong>(item.dblVal));
+        case 'Z':
+            return NewBoolean(env, item.boolVal != 0);
+        default:
+            return CNsxJavaValue::ToJava(env, item);
+    }
+}
+
+// Element i of a one-dimension view of `array`, owning nothing.
+VARIANT ElementOf(const SAFEARRAY* array, std::uint32_t i) {
+    VARIANT view{};
+    const char* at = static_cast<const char*>(array->pvData) + std::size_t{i} * array->cbElements;
+    if (array->vt == VT_VARIANT) {
+        std::memcpy(&view, at, sizeof(VARIANT));
+    } else {
+        view.vt = array->vt;
+        std::memcpy(&view.bits, at, array->cbElements);
+    }
+    return view;
+}
+
+std::uint32_t FirstCount(const SAFEARRAY* array) {
+    return array != nullptr && !array->rgsabound.empty() ? array->rgsabound[0].cElements : 0;
+}
+
+}  // namespace
+
 void CNsxJavaValue::WriteBack() {
     JRIEnv* env = env_;
     if (fromVariant_) {
-        void* target = value_.plVal;
-        if (target == nullptr) return;
-        VARIANT back = FromJava(env, object_, requested_);
-        if (back.vt != requested_ && requested_ != VT_VARIANT) {
-            VariantClear(&back);
-            return;
-        }
-        switch (requested_) {
-            case VT_I2:
-            case VT_BOOL:
-                std::memcpy(target, &back.iVal, 2);
-                break;
-            case VT_R8:
-                std::memcpy(target, &back.dblVal, 8);
-                break;
-            case VT_BSTR:
-                SysFreeString(*static_cast<BSTR*>(target));
-                *static_cast<BSTR*>(target) = back.bstrVal;
-                return;
-            case VT_VARIANT:
-                VariantClear(static_cast<VARIANT*>(target));
-                *static_cast<VARIANT*>(target) = back;
-                return;
-            default:
-                std::memcpy(target, &back.lVal, 4);
-                break;
-        }
-        VariantClear(&back);
+        WriteBackToVariant();
         return;
     }
 
     // Only a value that held the asked type was written by the control.
-    if (value_.vt != requested_) return;
+    if (requested_ != VT_VARIANT && value_.vt != requested_) return;
     const std::string name = ClassName(env, object_);
-    if (name == "java.util.Vector") {
-        if (env->CallMethodInt(object_, java_util_Vector.id(Vector_size)) <= 0) return;
-        env->CallMethod(object_, java_util_Vector.id(Vector_setElementAt), ToJava(env, value_),
-                        jint{0});
-        return;
-    }
-    if (name.size() != 2 && name.rfind("[L", 0) != 0) return;
-    if (name.size() < 2 || name[0] != '[') return;
-    const char letter = name[1];
+    const bool isArray = (value_.vt & VT_ARRAY) != 0;
     VARIANT copy{};
     if (Failed(VariantCopy(&copy, &value_))) return;
     auto as = [&](VARTYPE type) { return Succeeded(VariantChangeType(&copy, &copy, 0, type)); };
-    switch (letter) {
-        case 'B':
-        case 'Z':
-            if (as(VT_I4)) WriteElement0(env, object_, static_cast<std::uint8_t>(copy.lVal));
-            break;
-        case 'D':
-            if (as(VT_R8)) WriteElement0(env, object_, copy.dblVal);
-            break;
-        case 'F':
-            if (as(VT_R4)) WriteElement0(env, object_, copy.fltVal);
-            break;
-        case 'I':
-            if (as(VT_I4)) WriteElement0(env, object_, copy.lVal);
-            break;
-        case 'S':
-            if (as(VT_I2)) WriteElement0(env, object_, copy.iVal);
-            break;
-        case 'L': {
-            if (env->GetArrayLength(object_) <= 0) break;
-            jref element = 0;
-            switch (ObjectArrayLetter(name)) {
-                case 'C':
-                    if (as(VT_BSTR)) element = BstrToJavaString(env, copy.bstrVal);
-                    break;
-                case 'D':
-                    if (as(VT_R8)) element = NewDouble(env, copy.dblVal);
-                    break;
-                case 'F':
-                    if (as(VT_R4)) element = NewFloat(env, copy.fltVal);
-                    break;
-                case 'I':
-                    if (as(VT_I4)) element = NewInteger(env, copy.lVal);
-                    break;
-                case 'J':
-                    if (as(VT_R8)) element = NewLong(env, static_cast<jlong>(copy.dblVal));
-                    break;
-                case 'Z':
-                    if (as(VT_BOOL)) element = NewBoolean(env, copy.boolVal != 0);
-                    break;
-                default:
-                    element = ToJava(env, copy);
-                    break;
+
+    if (name == "java.util.Vector") {
+        const jint size = env->CallMethodInt(object_, java_util_Vector.id(Vector_size));
+        if (!isArray) {
+            // An empty vector has no element 0 to replace.
+            if (size > 0) {
+                env->CallMethod(object_, java_util_Vector.id(Vector_setElementAt),
+                                ToJava(env, value_), jint{0});
             }
-            if (element != 0) env->SetObjectArrayElement(object_, 0, element);
-            break;
+        } else if (as(VT_ARRAY | VT_VARIANT)) {
+            const std::uint32_t count = FirstCount(copy.parray);
+            for (std::uint32_t i = 0; i < count && static_cast<jint>(i) < size; ++i) {
+                env->CallMethod(object_, java_util_Vector.id(Vector_setElementAt),
+                                ToJava(env, ElementOf(copy.parray, i)), static_cast<jint>(i));
+            }
         }
-        default:
-            break;
+    } else if (name.size() == 2 && name[0] == '[' && std::strchr("BZDFIS", name[1]) != nullptr) {
+        const VARTYPE element = ScalarArrayType(name[1]);
+        const jint length = env->GetArrayLength(object_);
+        void* data = length > 0 ? env->GetScalarArrayElements(object_) : nullptr;
+        if (data != nullptr) {
+            const std::uint32_t size = SafeArrayElementSize(element);
+            if (isArray) {
+                if (as(VT_ARRAY | element)) {
+                    const std::uint32_t count = std::min<std::uint32_t>(
+                        FirstCount(copy.parray), static_cast<std::uint32_t>(length));
+                    if (count > 0) std::memcpy(data, copy.parray->pvData, std::size_t{count} * size);
+                }
+            } else if (as(element)) {
+                std::memcpy(data, &copy.bits, size);
+            }
+        }
+    } else if (name.rfind("[L", 0) == 0) {
+        const char letter = ObjectArrayLetter(name);
+        const VARTYPE element = LetterType(letter);
+        const jint length = env->GetArrayLength(object_);
+        if (isArray) {
+            if (as(VT_ARRAY | element)) {
+                const std::uint32_t count = FirstCount(copy.parray);
+                for (std::uint32_t i = 0; i < count && static_cast<jint>(i) < length; ++i) {
+                    env->SetObjectArrayElement(
+                        object_, static_cast<jint>(i),
+                        MakeByLetter(env, letter, ElementOf(copy.parray, i)));
+                }
+            }
+        } else if (length > 0 && (element == VT_VARIANT || as(element))) {
+            env->SetObjectArrayElement(object_, 0, MakeByLetter(env, letter, copy));
+        }
     }
     VariantClear(&copy);
+}
+
+void CNsxJavaValue::WriteBackToVariant() {
+    void* target = value_.bits != 0 ? reinterpret_cast<void*>(value_.plVal) : nullptr;
+    if (target == nullptr) return;
+    VARIANT back = FromJava(env_, object_, requested_);
+    if (requested_ != VT_VARIANT && back.vt != requested_) {
+        VariantClear(&back);
+        return;
+    }
+    switch (requested_) {
+        case VT_UI1:
+            std::memcpy(target, &back.bVal, 1);
+            break;
+        case VT_I2:
+        case VT_BOOL:
+            std::memcpy(target, &back.iVal, 2);
+            break;
+        case VT_R8:
+        case VT_DATE:
+        case VT_CY:
+            std::memcpy(target, &back.bits, 8);
+            break;
+        case VT_DECIMAL: {
+            const DECIMAL number = GetDecimal(back);
+            std::memcpy(target, &number, sizeof number);
+            break;
+        }
+        case VT_BSTR:
+            SysFreeString(*static_cast<BSTR*>(target));
+            *static_cast<BSTR*>(target) = back.bstrVal;
+            return;
+        case VT_VARIANT:
+            VariantClear(static_cast<VARIANT*>(target));
+            *static_cast<VARIANT*>(target) = back;
+            return;
+        default:
+            std::memcpy(target, &back.lVal, 4);
+            break;
+    }
+    VariantClear(&back);
 }
 
 // ---------------------------------------------------------------------------------------

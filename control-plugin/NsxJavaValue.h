@@ -40,7 +40,9 @@ public:
     static constexpr int kMaxDepth = 32;
 
 private:
+    static jref ArrayToJava(JRIEnv* env, const platform::VARIANT& value);
     void WriteBack();
+    void WriteBackToVariant();
 
     jref object_ = 0;
     platform::VARIANT value_{};

@@ -56,6 +56,8 @@ public:
 
     using platform::ControlSite::CreateControl;
     using platform::ControlSite::CreateOrLoad;
+    // Where the control's events arrive, as the control calls it.
+    using platform::ControlSite::eventSink;
 
     platform::HRESULT CreateControl(CNsxControlWnd* wrapper, const platform::CLSID& clsid,
                                     const char* windowName, std::uint32_t style,
