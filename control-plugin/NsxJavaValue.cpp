@@ -203,9 +203,11 @@ void StoreInArray(SAFEARRAY* array, std::uint32_t i, VARIANT& item) {
 // Text
 
 int JavaStringAnsiLength(JRIEnv* env, jref string) {
-    if (env == nullptr || string == 0) return 0;
-    const jint length = env->GetStringUTFLength(string);
-    return length > 0 ? length : 0;
+    // From the characters themselves: the machine's own UTF-8 length counts characters
+    // beyond the basic plane as six bytes.
+    std::string text;
+    if (!JavaStringToAnsi(env, string, text)) return 0;
+    return static_cast<int>(std::min<std::size_t>(text.size(), INT32_MAX));
 }
 
 bool JavaStringToAnsi(JRIEnv* env, jref string, std::string& out) {
