@@ -127,10 +127,9 @@ jref ByName(JRIEnv* env, jint handle, jref name, std::uint16_t flags,
     Variant result;
     platform::EXCEPINFO exception;
     std::uint32_t argError = 0;
-    const platform::HRESULT hr =
-        dispatch->Invoke(id, platform::IID_NULL, platform::LOCALE_SYSTEM_DEFAULT, flags, &params,
-                         flags == platform::DISPATCH_PROPERTYPUT ? nullptr : &result, &exception,
-                         &argError);
+    const platform::HRESULT hr = dispatch->Invoke(
+        id, platform::IID_NULL, platform::LOCALE_SYSTEM_DEFAULT, flags, &params,
+        flags == platform::DISPATCH_PROPERTYPUT ? nullptr : &result, &exception, &argError);
     platform::ClearExcepInfo(&exception);
     if (platform::Failed(hr) || flags == platform::DISPATCH_PROPERTYPUT) return 0;
     return CNsxJavaValue::ToJava(env, result);
@@ -193,8 +192,7 @@ void internalsetObjectProperty1(JRIEnv* env, jref, jint h, jref n, jref a, jref 
 void internalsetObjectProperty2(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref v) {
     ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, v});
 }
-void internalsetObjectProperty3(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c,
-                                jref v) {
+void internalsetObjectProperty3(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref v) {
     ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, c, v});
 }
 jref internalinvokeObjectMethod0(JRIEnv* env, jref, jint h, jref n) {
@@ -213,28 +211,28 @@ jref internalinvokeObjectMethod4(JRIEnv* env, jref, jint h, jref n, jref a, jref
                                  jref d) {
     return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d});
 }
-jref internalinvokeObjectMethod5(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c,
-                                 jref d, jref e) {
+jref internalinvokeObjectMethod5(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref d,
+                                 jref e) {
     return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e});
 }
-jref internalinvokeObjectMethod6(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c,
-                                 jref d, jref e, jref f) {
+jref internalinvokeObjectMethod6(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref d,
+                                 jref e, jref f) {
     return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e, f});
 }
 
-#define LENSOBJ_INT_PROPERTY(Name)                               \
-    jint get##Name(JRIEnv* env, jref self) {                     \
-        return GetInt(env, self, k##Name);                       \
-    }                                                            \
-    void set##Name(JRIEnv* env, jref self, jint value) {         \
-        SetInt(env, self, k##Name, value);                       \
+#define LENSOBJ_INT_PROPERTY(Name)                       \
+    jint get##Name(JRIEnv* env, jref self) {             \
+        return GetInt(env, self, k##Name);               \
+    }                                                    \
+    void set##Name(JRIEnv* env, jref self, jint value) { \
+        SetInt(env, self, k##Name, value);               \
     }
-#define LENSOBJ_FLOAT_PROPERTY(Name)                             \
-    jfloat get##Name(JRIEnv* env, jref self) {                   \
-        return GetFloat(env, self, k##Name);                     \
-    }                                                            \
-    void set##Name(JRIEnv* env, jref self, jfloat value) {       \
-        SetFloat(env, self, k##Name, value);                     \
+#define LENSOBJ_FLOAT_PROPERTY(Name)                       \
+    jfloat get##Name(JRIEnv* env, jref self) {             \
+        return GetFloat(env, self, k##Name);               \
+    }                                                      \
+    void set##Name(JRIEnv* env, jref self, jfloat value) { \
+        SetFloat(env, self, k##Name, value);               \
     }
 
 void AboutBox(JRIEnv* env, jref self) {
@@ -384,8 +382,8 @@ platform::HRESULT GetDispIdByName(platform::IDispatch* object, const char* name,
     platform::BSTR text = AnsiToBstr(name, -1);
     if (text == nullptr) return platform::E_OUTOFMEMORY;
     const platform::OLECHAR* names[] = {text};
-    const platform::HRESULT hr = object->GetIDsOfNames(platform::IID_NULL, names, 1,
-                                                       platform::LOCALE_SYSTEM_DEFAULT, id);
+    const platform::HRESULT hr =
+        object->GetIDsOfNames(platform::IID_NULL, names, 1, platform::LOCALE_SYSTEM_DEFAULT, id);
     platform::SysFreeString(text);
     return hr;
 }
@@ -439,10 +437,10 @@ struct Stub<F> {
 
 }  // namespace
 
-#define LENSOBJ_STUB(name, signature)                                                         \
-    extern "C" __attribute__((visibility("default"))) jint* Java_NPLensObj_##name##_stub(    \
-        jint* block, JRIEnv* env) {                                                           \
-        return Stub<&lensobj::name>::Call(block, env);                                        \
+#define LENSOBJ_STUB(name, signature)                              \
+    extern "C" __attribute__((visibility("default")))              \
+    jint* Java_NPLensObj_##name##_stub(jint* block, JRIEnv* env) { \
+        return Stub<&lensobj::name>::Call(block, env);             \
     }
 LENSOBJ_NATIVES(LENSOBJ_STUB)
 #undef LENSOBJ_STUB

@@ -35,14 +35,27 @@ const char* const* CNPLensObjPlugin::GetEventNames() {
 std::vector<EventSinkEntry> CNPLensObjPlugin::GetEventSinkMap() {
     // Event dispids follow the names: index + 1.
     return {
-        {kControlId, ChangedPos + 1, {VT_R4, VT_R4, VT_R4},
-         [this](const std::vector<Variant>& a) { OnChangedPos(a[0].fltVal, a[1].fltVal, a[2].fltVal); }},
-        {kControlId, ZoomedToGoal + 1, {}, [this](const std::vector<Variant>&) { OnZoomedToGoal(); }},
+        {kControlId,
+         ChangedPos + 1,
+         {VT_R4, VT_R4, VT_R4},
+         [this](const std::vector<Variant>& a) {
+             OnChangedPos(a[0].fltVal, a[1].fltVal, a[2].fltVal);
+         }},
+        {kControlId,
+         ZoomedToGoal + 1,
+         {},
+         [this](const std::vector<Variant>&) { OnZoomedToGoal(); }},
         {kControlId, OnLoad + 1, {}, [this](const std::vector<Variant>&) { OnOnLoad(); }},
         {kControlId, OnTime + 1, {}, [this](const std::vector<Variant>&) { OnOnTime(); }},
-        {kControlId, OnChangeMode + 1, {VT_I2, VT_I2, VT_I2},
-         [this](const std::vector<Variant>& a) { OnOnChangeMode(a[0].iVal, a[1].iVal, a[2].iVal); }},
-        {kControlId, OnCursor + 1, {VT_I2, VT_I2, VT_I2},
+        {kControlId,
+         OnChangeMode + 1,
+         {VT_I2, VT_I2, VT_I2},
+         [this](const std::vector<Variant>& a) {
+             OnOnChangeMode(a[0].iVal, a[1].iVal, a[2].iVal);
+         }},
+        {kControlId,
+         OnCursor + 1,
+         {VT_I2, VT_I2, VT_I2},
          [this](const std::vector<Variant>& a) { OnOnCursor(a[0].iVal, a[1].iVal, a[2].iVal); }},
     };
 }
@@ -85,8 +98,7 @@ bool CNPLensObjPlugin::OnOnTime() {
     return CallWithoutArguments(OnTime);
 }
 
-bool CNPLensObjPlugin::OnOnChangeMode(std::int16_t mode, std::int16_t width,
-                                      std::int16_t height) {
+bool CNPLensObjPlugin::OnOnChangeMode(std::int16_t mode, std::int16_t width, std::int16_t height) {
     return CallWithThree(OnChangeMode, mode, width, height, VT_I2);
 }
 

@@ -30,8 +30,7 @@ void ChangeTo(VARIANT& value, VARTYPE type) {
 
 // The class's dotted name, as the machine's Class.getName gives it.
 std::string ClassName(JRIEnv* env, jref object) {
-    const jref clazz =
-        env->CallMethodObject(object, java_lang_Object.id(Object_getClass));
+    const jref clazz = env->CallMethodObject(object, java_lang_Object.id(Object_getClass));
     if (clazz == 0) return {};
     const jref name = env->CallMethodObject(clazz, java_lang_Class.id(Class_getName));
     std::string text;
@@ -41,9 +40,8 @@ std::string ClassName(JRIEnv* env, jref object) {
 
 // Sign and magnitude, so the most negative long is taken without overflow.
 double LongToDouble(jlong value) {
-    const std::uint64_t magnitude =
-        value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                  : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude = value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                              : static_cast<std::uint64_t>(value);
     const double result = static_cast<double>(magnitude >> 32) * 4294967296.0 +
                           static_cast<double>(magnitude & 0xFFFFFFFFu);
     return value < 0 ? -result : result;
@@ -112,10 +110,10 @@ VARIANT FromLetter(JRIEnv* env, jref element, char letter, int depth) {
             return v;
         case 'Z':
             v.vt = VT_BOOL;
-            v.boolVal = env->CallMethodBoolean(element,
-                                               java_lang_Boolean.id(Boolean_booleanValue)) != 0
-                            ? 1
-                            : 0;
+            v.boolVal =
+                env->CallMethodBoolean(element, java_lang_Boolean.id(Boolean_booleanValue)) != 0
+                    ? 1
+                    : 0;
             return v;
         default:
             return CNsxJavaValue::FromJava(env, element, VT_VARIANT, depth + 1);
@@ -311,11 +309,10 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
                 return value;
             }
             case 'C': {
-                const auto* chars =
-                    static_cast<const OLECHAR*>(length > 0 ? env->GetScalarArrayElements(object)
-                                                           : nullptr);
-                value = Text(SysAllocStringLen(chars, static_cast<std::uint32_t>(
-                                                          chars != nullptr ? length : 0)));
+                const auto* chars = static_cast<const OLECHAR*>(
+                    length > 0 ? env->GetScalarArrayElements(object) : nullptr);
+                value = Text(SysAllocStringLen(
+                    chars, static_cast<std::uint32_t>(chars != nullptr ? length : 0)));
                 ChangeTo(value, target);
                 return value;
             }
@@ -329,12 +326,12 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
                     return value;
                 }
                 const VARTYPE element = LetterType(elementLetter);
-                SAFEARRAY* array =
-                    SafeArrayCreateVector(element, 0, static_cast<std::uint32_t>(length > 0 ? length : 0));
+                SAFEARRAY* array = SafeArrayCreateVector(
+                    element, 0, static_cast<std::uint32_t>(length > 0 ? length : 0));
                 if (array == nullptr) return Missing();
                 for (jint i = 0; i < length; ++i) {
-                    VARIANT item =
-                        FromLetter(env, env->GetObjectArrayElement(object, i), elementLetter, depth);
+                    VARIANT item = FromLetter(env, env->GetObjectArrayElement(object, i),
+                                              elementLetter, depth);
                     StoreInArray(array, static_cast<std::uint32_t>(i), item);
                 }
                 value.vt = VT_ARRAY | element;
@@ -367,8 +364,8 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested, int
         const jint size = env->CallMethodInt(object, java_util_Vector.id(Vector_size));
         if (byReference) {
             if (size <= 0) return Missing();
-            const jref first = env->CallMethodObject(
-                object, java_util_Vector.id(Vector_elementAt), jint{0});
+            const jref first =
+                env->CallMethodObject(object, java_util_Vector.id(Vector_elementAt), jint{0});
             return FromJava(env, first, target, depth + 1);
         }
         SAFEARRAY* array =
@@ -509,7 +506,7 @@ jref CNsxJavaValue::ArrayToJava(JRIEnv* env, const VARIANT& value) {
         case VT_BSTR:
         case VT_BOOL:
         case VT_VARIANT: {
-            const jref clazz = element == VT_BSTR    ? env->FindClass("java/lang/String")
+            const jref clazz = element == VT_BSTR   ? env->FindClass("java/lang/String")
                                : element == VT_BOOL ? java_lang_Boolean.clazz()
                                                     : java_lang_Object.clazz();
             if (clazz == 0) return 0;
@@ -683,7 +680,8 @@ void CNsxJavaValue::WriteBack() {
                 if (as(VT_ARRAY | element)) {
                     const std::uint32_t count = std::min<std::uint32_t>(
                         FirstCount(copy.parray), static_cast<std::uint32_t>(length));
-                    if (count > 0) std::memcpy(data, copy.parray->pvData, std::size_t{count} * size);
+                    if (count > 0)
+                        std::memcpy(data, copy.parray->pvData, std::size_t{count} * size);
                 }
             } else if (as(element)) {
                 std::memcpy(data, &copy.bits, size);
@@ -759,8 +757,7 @@ CNsxJavaArgs::CNsxJavaArgs(JRIEnv* env, int count, bool ownsElements)
     values_.reserve(static_cast<std::size_t>(count));
     if (env == nullptr) return;
     const jref objectClass = java_lang_Object.clazz();
-    const jref filler =
-        env->NewObject(objectClass, java_lang_Object.id(Object_new));
+    const jref filler = env->NewObject(objectClass, java_lang_Object.id(Object_new));
     array_ = env->NewObjectArray(count, objectClass, filler);
 }
 

@@ -69,8 +69,7 @@ void CallPageFunction(CNsxActiveXPlugin* plugin, const char* name, int count,
     if (env == nullptr || plugin == nullptr || name == nullptr) return;
     const jref peer = plugin->GetJavaPeer();
     if (peer == 0) return;
-    const jref window =
-        env->CallMethodObject(peer, netscape_plugin_Plugin.id(Plugin_getWindow));
+    const jref window = env->CallMethodObject(peer, netscape_plugin_Plugin.id(Plugin_getWindow));
     if (window == 0) return;
     if (count < 0) count = 0;
     CNsxJavaArgs args(env, count, false);

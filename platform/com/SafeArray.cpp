@@ -229,8 +229,7 @@ HRESULT SafeArrayGetElement(SAFEARRAY* array, const std::int32_t* indices, void*
     if (!Offset(array, indices, offset)) return DISP_E_BADINDEX;
     std::memset(value, 0, array->cbElements);
     return CopyElement(array->vt, array->cbElements,
-                       static_cast<const char*>(array->pvData) + offset * array->cbElements,
-                       value);
+                       static_cast<const char*>(array->pvData) + offset * array->cbElements, value);
 }
 
 HRESULT SafeArrayPutElement(SAFEARRAY* array, const std::int32_t* indices, const void* value) {

@@ -22,7 +22,7 @@ struct SAFEARRAY {
     std::uint32_t cbElements = 0;
     std::uint32_t cLocks = 0;
     void* pvData = nullptr;
-    VARTYPE vt = VT_EMPTY;  // the element type
+    VARTYPE vt = VT_EMPTY;                  // the element type
     std::vector<SAFEARRAYBOUND> rgsabound;  // dimension 1 first
 };
 
