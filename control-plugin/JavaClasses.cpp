@@ -1,5 +1,9 @@
 #include "control-plugin/JavaClasses.h"
 
+#include <utility>
+
+#include "control-plugin/LensObjNatives.h"
+
 namespace {
 
 using M = JavaMember;
@@ -8,6 +12,9 @@ using M = JavaMember;
 
 JavaClassBinding::JavaClassBinding(const char* name, std::initializer_list<JavaMember> members)
     : name_(name), members_(members), ids_(members.size(), JRIUninitialized) {}
+
+JavaClassBinding::JavaClassBinding(const char* name, std::vector<JavaMember> members)
+    : name_(name), members_(std::move(members)), ids_(members_.size(), JRIUninitialized) {}
 
 jref JavaClassBinding::Use(JRIEnv* env) {
     if (class_ != 0) return class_;
@@ -135,9 +142,9 @@ JavaClassBinding java_util_Vector("java/util/Vector",
 
 #define NPLENSOBJ_BY_NAME(objects) "(ILjava/lang/String;" objects ")"
 #define NPLENSOBJ_O "Ljava/lang/Object;"
-JavaClassBinding NPLensObj(
-    "NPLensObj",
-    {
+// The Java methods that reach the control by name, then every native.
+std::vector<JavaMember> LensObjMembers() {
+    std::vector<JavaMember> members = {
         {M::Method, "getObjectProperty", NPLENSOBJ_BY_NAME("") NPLENSOBJ_O},
         {M::Method, "getObjectProperty", NPLENSOBJ_BY_NAME(NPLENSOBJ_O) NPLENSOBJ_O},
         {M::Method, "getObjectProperty", NPLENSOBJ_BY_NAME(NPLENSOBJ_O NPLENSOBJ_O) NPLENSOBJ_O},
@@ -162,7 +169,14 @@ JavaClassBinding NPLensObj(
         {M::Method, "invokeObjectMethod",
          NPLENSOBJ_BY_NAME(NPLENSOBJ_O NPLENSOBJ_O NPLENSOBJ_O NPLENSOBJ_O NPLENSOBJ_O NPLENSOBJ_O)
              NPLENSOBJ_O},
-    });
+    };
+#define LENSOBJ_MEMBER(name, signature) members.push_back({M::Method, #name, signature});
+    LENSOBJ_NATIVES(LENSOBJ_MEMBER)
+#undef LENSOBJ_MEMBER
+    return members;
+}
+
+JavaClassBinding NPLensObj("NPLensObj", LensObjMembers());
 #undef NPLENSOBJ_O
 #undef NPLENSOBJ_BY_NAME
 

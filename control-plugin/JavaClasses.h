@@ -19,6 +19,7 @@ struct JavaMember {
 class JavaClassBinding {
 public:
     JavaClassBinding(const char* name, std::initializer_list<JavaMember> members);
+    JavaClassBinding(const char* name, std::vector<JavaMember> members);
 
     // The class; when it is not bound yet, it is looked up, and a missing one throws
     // ClassNotFoundException with its name into the machine and gives null.
@@ -88,6 +89,8 @@ enum NPLensObjMember : std::size_t {
     NPLensObj_getObjectProperty0,
     NPLensObj_setObjectProperty0 = NPLensObj_getObjectProperty0 + 4,
     NPLensObj_invokeObjectMethod0 = NPLensObj_setObjectProperty0 + 4,
+    // The natives follow, in their registration order.
+    NPLensObj_firstNative = NPLensObj_invokeObjectMethod0 + 7,
 };
 
 extern JavaClassBinding netscape_plugin_Plugin;

@@ -1,6 +1,7 @@
 #include "control-plugin/NPLensObjApp.h"
 
-#include "control-plugin/JavaClasses.h"
+#include "control-plugin/JavaNatives.h"
+#include "control-plugin/ObjectHandles.h"
 
 namespace {
 
@@ -17,9 +18,15 @@ bool CNPLensObjApp::InitInstance() {
 }
 
 jref CNPLensObjApp::RegisterJavaClass() {
-    return BindJavaClasses(&use_NPLensObj);
+    return BindJavaClasses(&register_NPLensObj);
 }
 
 void CNPLensObjApp::UnregisterJavaClass() {
-    UnbindJavaClasses(&unuse_NPLensObj);
+    UnbindJavaClasses(&unregister_NPLensObj);
+}
+
+NPError CNPLensObjApp::Shutdown() {
+    // What page scripts still hold goes before the controls' windows can.
+    ReleaseAllObjectHandles();
+    return CNsxApp::Shutdown();
 }

@@ -8,4 +8,5 @@ public:
     bool InitInstance() override;
     jref RegisterJavaClass() override;
     void UnregisterJavaClass() override;
+    NPError Shutdown() override;
 };

@@ -1,12 +1,29 @@
 #pragma once
 
-#include "control-plugin/NsxOcxPlugin.h"
+#include <cstdint>
 
-// The instance object of NPLensObj: it hosts the viewer control and names its events.
-class CNPLensObjPlugin : public CNsxOcxPlugin {
+#include "control-plugin/NsxLiveOcxPlugin.h"
+
+// The instance object of NPLensObj: it hosts the viewer control, names its events and hands
+// them to the page functions the embed names.
+class CNPLensObjPlugin : public CNsxLiveOcxPlugin {
 public:
     const platform::CLSID* GetControlClsid() override;
     const char* const* GetEventNames() override;
+    std::vector<platform::EventSinkEntry> GetEventSinkMap() override;
+
+    // The viewer's events, as the control fires them.
+    bool OnChangedPos(float x, float y, float z);
+    bool OnZoomedToGoal();
+    bool OnOnLoad();
+    bool OnOnTime();
+    bool OnOnChangeMode(std::int16_t mode, std::int16_t width, std::int16_t height);
+    bool OnOnCursor(std::int16_t button, std::int16_t x, std::int16_t y);
+
+private:
+    bool CallWithoutArguments(int index);
+    template <class T>
+    bool CallWithThree(int index, T a, T b, T c, platform::VARTYPE type);
 };
 
 // The viewer control's class id.

@@ -59,8 +59,9 @@ const char* ModuleApplicationName() {
 // ---------------------------------------------------------------------------------------
 // Manager and container
 
-std::unique_ptr<CNsxControlContainer> CNsxOccManager::CreateContainer(HWND window) {
-    return std::make_unique<CNsxControlContainer>(window);
+std::unique_ptr<CNsxControlContainer> CNsxOccManager::CreateContainer(
+    HWND window, std::vector<platform::EventSinkEntry> eventSinkMap) {
+    return std::make_unique<CNsxControlContainer>(window, std::move(eventSinkMap));
 }
 
 std::unique_ptr<CNsxControlSite> CNsxOccManager::CreateSite(CNsxControlContainer& container) {
@@ -72,7 +73,9 @@ CNsxOccManager& GetOccManager() {
     return manager;
 }
 
-CNsxControlContainer::CNsxControlContainer(HWND window) : ControlContainer(window) {}
+CNsxControlContainer::CNsxControlContainer(HWND window,
+                                           std::vector<platform::EventSinkEntry> eventSinkMap)
+    : ControlContainer(window, std::move(eventSinkMap)) {}
 
 bool CNsxControlContainer::CreateControl(CNsxControlWnd* wrapper, const CLSID& clsid,
                                          const char* windowName, std::uint32_t style,

@@ -24,7 +24,8 @@ struct CNsxParameters {
 class CNsxOccManager {
 public:
     virtual ~CNsxOccManager() = default;
-    virtual std::unique_ptr<CNsxControlContainer> CreateContainer(platform::HWND window);
+    virtual std::unique_ptr<CNsxControlContainer> CreateContainer(
+        platform::HWND window, std::vector<platform::EventSinkEntry> eventSinkMap = {});
     virtual std::unique_ptr<CNsxControlSite> CreateSite(CNsxControlContainer& container);
 };
 
@@ -34,7 +35,8 @@ CNsxOccManager& GetOccManager();
 // The controls of one plug-in window.
 class CNsxControlContainer : public platform::ControlContainer {
 public:
-    explicit CNsxControlContainer(platform::HWND window);
+    explicit CNsxControlContainer(platform::HWND window,
+                                  std::vector<platform::EventSinkEntry> eventSinkMap = {});
 
     // A new site of the manager creates the control; a site whose control exists is kept
     // under the control's window and handed out through `site`. `data` is the control's
@@ -54,6 +56,8 @@ public:
 
     using platform::ControlSite::CreateControl;
     using platform::ControlSite::CreateOrLoad;
+    // Where the control's events arrive, as the control calls it.
+    using platform::ControlSite::eventSink;
 
     platform::HRESULT CreateControl(CNsxControlWnd* wrapper, const platform::CLSID& clsid,
                                     const char* windowName, std::uint32_t style,

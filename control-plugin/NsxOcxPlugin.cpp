@@ -370,8 +370,12 @@ CNsxControlContainer* CNsxOcxPlugin::GetControlContainer() {
     const HWND self = GetSafeHwnd();
     if (self == nullptr) return nullptr;
     if (container_ && container_->window() != self) container_.reset();
-    if (!container_) container_ = GetOccManager().CreateContainer(self);
+    if (!container_) container_ = GetOccManager().CreateContainer(self, GetEventSinkMap());
     return container_.get();
+}
+
+std::vector<platform::EventSinkEntry> CNsxOcxPlugin::GetEventSinkMap() {
+    return {};
 }
 
 void CNsxOcxPlugin::RemoveControl() {

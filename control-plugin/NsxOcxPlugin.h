@@ -110,6 +110,8 @@ public:
     // The container of the plug-in window's controls, made when first asked; null without
     // a window.
     CNsxControlContainer* GetControlContainer();
+    // The handlers of the hosted controls' events, for the container made next.
+    virtual std::vector<platform::EventSinkEntry> GetEventSinkMap();
 
 protected:
     bool WindowProc(const platform::Message& message) override;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "control-plugin/NsxApp.h"
 
@@ -22,9 +23,27 @@ int ClampToInt(std::int64_t value) {
 
 }  // namespace
 
-CNsxPlugin::CNsxPlugin() = default;
+namespace {
 
-CNsxPlugin::~CNsxPlugin() = default;
+std::vector<CNsxPlugin*>& Live() {
+    static std::vector<CNsxPlugin*> live;
+    return live;
+}
+
+}  // namespace
+
+CNsxPlugin::CNsxPlugin() {
+    Live().push_back(this);
+}
+
+CNsxPlugin::~CNsxPlugin() {
+    auto& live = Live();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+}
+
+const std::vector<CNsxPlugin*>& LiveNsxPlugins() {
+    return Live();
+}
 
 platform::HWND CNsxPlugin::GetSafeHwnd() const {
     return window_ ? window_->handle() : nullptr;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "imaging/Geometry.h"
 #include "platform/jri/Jri.h"
@@ -77,3 +78,6 @@ private:
 // rectangle of the print window, or the next word when that one is 2 or less (a browser
 // whose window record carries the window type puts the handle after it).
 platform::DrawContext* EmbedPrintContext(const NPEmbedPrint& print);
+
+// The module's instance objects while they live, oldest first.
+const std::vector<CNsxPlugin*>& LiveNsxPlugins();

@@ -1,9 +1,11 @@
 // NPLensObj's embed attributes: the bytes become name and value pairs (lines, taken two at
 // a time; a line of one 0x01 byte stands for a missing text) that go through the attribute
 // chain of the plug-in's instance class as NPP_New hands them over, hidden start included.
-// Whatever comes, the parameters stay paired and the control data within its bound.
+// Whatever comes, the parameters stay paired, the control data within its bound and the
+// "event_" attributes bind only events the plug-in names.
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (plugin.controlData() != nullptr &&
         plugin.controlData()->size() > CNsxOcxPlugin::kMaxControlData) {
         std::abort();
+    }
+    // The event layer: one map entry per event, each naming a kept handler or none.
+    const char* const* events = plugin.GetEventNames();
+    std::size_t eventCount = 0;
+    while (events[eventCount] != nullptr) ++eventCount;
+    if (plugin.eventMap().size() != eventCount) std::abort();
+    for (int i = -1; i <= static_cast<int>(eventCount); ++i) {
+        const char* handler = plugin.GetEventHandler(i);
+        if (handler != nullptr && (i < 0 || i >= static_cast<int>(eventCount))) std::abort();
+        if (handler != nullptr && std::strlen(handler) > size) std::abort();
     }
     plugin.Destroy(nullptr);
     return 0;

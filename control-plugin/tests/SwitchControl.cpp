@@ -183,7 +183,19 @@ public:
         return S_OK;
     }
     HRESULT Invoke(DISPID id, const IID&, LCID, std::uint16_t flags, DISPPARAMS* params,
-                   VARIANT*, EXCEPINFO*, std::uint32_t*) override {
+                   VARIANT*, EXCEPINFO* exception, std::uint32_t*) override {
+        if (On(kFailAutomation)) {
+            Log("Refused " + std::to_string(id));
+            if (exception != nullptr) {
+                exception->wCode = kRefusalCode;
+                exception->bstrDescription = BstrFromUtf8(kRefusal);
+                exception->bstrSource = BstrFromUtf8("SwitchControl");
+                exception->bstrHelpFile = BstrFromUtf8("switch.hlp");
+                exception->dwHelpContext = 42;
+            }
+            return DISP_E_EXCEPTION;
+        }
+        if (On(kFailCalls)) return kCallFailure;
         if (flags != DISPATCH_PROPERTYPUT || params == nullptr || params->cArgs != 1 ||
             params->rgvarg[0].vt != VT_BSTR) {
             return DISP_E_TYPEMISMATCH;
@@ -219,7 +231,7 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(cons
                                                                             void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
-    if (clsid != kClass) return CLASS_E_CLASSNOTAVAILABLE;
+    if (clsid != kClass && clsid != kStandInClass) return CLASS_E_CLASSNOTAVAILABLE;
     return ClassFactory::Serve([] { return static_cast<IOleObject*>(new Control); }, iid, object);
 }
 

@@ -22,6 +22,18 @@ constexpr std::uint32_t kSetClientSiteFirst = 0x10;
 constexpr std::uint32_t kInvisibleAtRuntime = 0x20;
 constexpr std::uint32_t kFailInitNew = 0x40;
 constexpr std::uint32_t kFailDoVerb = 0x80;
+// Every automation call raises an exception (kRefusal, code kRefusalCode, source
+// "SwitchControl", help "switch.hlp" 42), or fails plainly with kCallFailure.
+constexpr std::uint32_t kFailAutomation = 0x100;
+constexpr std::uint32_t kFailCalls = 0x200;
+constexpr const char* kRefusal = "The switch control refuses";
+constexpr std::uint16_t kRefusalCode = 7;
+constexpr platform::HRESULT kCallFailure = static_cast<platform::HRESULT>(0x80070005u);
+
+// The library also serves under the viewer control's class id, so that a test can stand it
+// in for the viewer where it needs a control that fails.
+constexpr platform::CLSID kStandInClass{
+    0x7A3E51C2, 0x9B40, 0x4D6E, {0xA8, 0x15, 0x2F, 0x6C, 0x0B, 0x9D, 0x4E, 0x73}};
 
 // The library's entries, as the tests reach them with dlsym.
 using SetSwitchesFunction = void (*)(std::uint32_t switches);

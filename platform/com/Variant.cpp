@@ -2,19 +2,25 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
 #include "platform/com/Dispatch.h"
+#include "platform/com/SafeArray.h"
 #include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
 
 namespace platform {
 namespace {
 
-bool IsKnownType(VARTYPE type) {
+bool IsKnownScalar(VARTYPE type) {
     switch (type) {
         case VT_EMPTY:
+        case VT_UI1:
+        case VT_DATE:
+        case VT_CY:
+        case VT_DECIMAL:
         case VT_I2:
         case VT_I4:
         case VT_R4:
@@ -28,6 +34,15 @@ bool IsKnownType(VARTYPE type) {
         default:
             return false;
     }
+}
+
+bool IsArrayType(VARTYPE type) {
+    return (type & VT_ARRAY) != 0 && (type & VT_BYREF) == 0 &&
+           SafeArrayElementSize(static_cast<VARTYPE>(type & ~VT_ARRAY)) != 0;
+}
+
+bool IsKnownType(VARTYPE type) {
+    return IsKnownScalar(type) || IsArrayType(type);
 }
 
 bool IsKnownReference(VARTYPE type) {
@@ -79,14 +94,31 @@ HRESULT Dereference(const VARIANT& source, VARIANT& value) {
         case VT_DISPATCH:
             value.pdispVal = *source.ppdispVal;
             break;
+        case VT_UI1:
+            value.bVal = *source.pbVal;
+            break;
+        case VT_DATE:
+            value.date = *source.pdate;
+            break;
+        case VT_CY:
+            value.cyVal = *source.pcyVal;
+            break;
+        case VT_DECIMAL:
+            SetDecimal(value, *source.pdecVal);
+            break;
         default:
+            if (IsArrayType(target)) {
+                value.parray = *source.pparray;
+                break;
+            }
             return DISP_E_BADVARTYPE;
     }
     return S_OK;
 }
 
 bool IsNumber(VARTYPE type) {
-    return type == VT_I2 || type == VT_I4 || type == VT_R4 || type == VT_R8 || type == VT_BOOL;
+    return type == VT_I2 || type == VT_I4 || type == VT_R4 || type == VT_R8 || type == VT_BOOL ||
+           type == VT_UI1 || type == VT_DATE || type == VT_CY || type == VT_DECIMAL;
 }
 
 double NumberOf(const VARIANT& v) {
@@ -101,6 +133,14 @@ double NumberOf(const VARIANT& v) {
             return v.dblVal;
         case VT_BOOL:
             return v.boolVal != 0 ? -1.0 : 0.0;
+        case VT_UI1:
+            return v.bVal;
+        case VT_DATE:
+            return v.date;
+        case VT_CY:
+            return static_cast<double>(v.cyVal.int64) / 10000.0;
+        case VT_DECIMAL:
+            return DecimalToDouble(GetDecimal(v));
         default:
             return 0.0;
     }
@@ -177,6 +217,32 @@ HRESULT StoreNumber(double value, VARTYPE target, VARIANT& out) {
         case VT_BOOL:
             out.boolVal = value != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
+        case VT_UI1: {
+            const double rounded = std::nearbyint(value);
+            if (rounded < 0.0 || rounded > 255.0) return DISP_E_OVERFLOW;
+            out.bVal = static_cast<std::uint8_t>(rounded);
+            return S_OK;
+        }
+        case VT_DATE:
+            if (!std::isfinite(value)) return DISP_E_OVERFLOW;
+            out.date = value;
+            return S_OK;
+        case VT_CY: {
+            const double scaled = std::nearbyint(value * 10000.0);
+            // 2^63: the first value an int64 cannot hold.
+            if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0)) {
+                return DISP_E_OVERFLOW;
+            }
+            out.cyVal.int64 = static_cast<std::int64_t>(scaled);
+            return S_OK;
+        }
+        case VT_DECIMAL: {
+            DECIMAL number;
+            const HRESULT made = DecimalFromDouble(value, number);
+            if (Failed(made)) return made;
+            SetDecimal(out, number);
+            return S_OK;
+        }
         default:
             return DISP_E_TYPEMISMATCH;
     }
@@ -199,6 +265,14 @@ HRESULT TextOfNumber(const VARIANT& v, VARIANT& out) {
             break;
         case VT_BOOL:
             text = v.boolVal != 0 ? "-1" : "0";
+            break;
+        case VT_UI1:
+            text = FormatC("%d", static_cast<int>(v.bVal));
+            break;
+        case VT_DATE:
+        case VT_CY:
+        case VT_DECIMAL:
+            text = FormatC("%.15G", NumberOf(v));
             break;
         default:
             return DISP_E_TYPEMISMATCH;
@@ -233,6 +307,10 @@ HRESULT Convert(const VARIANT& value, VARTYPE target, VARIANT& out) {
         case VT_R4:
         case VT_R8:
         case VT_BOOL:
+        case VT_UI1:
+        case VT_DATE:
+        case VT_CY:
+        case VT_DECIMAL:
             if (value.vt == VT_EMPTY) return StoreNumber(0.0, target, out);
             if (IsNumber(value.vt)) return StoreNumber(NumberOf(value), target, out);
             if (value.vt == VT_ERROR && target == VT_I4) {
@@ -268,7 +346,110 @@ HRESULT Convert(const VARIANT& value, VARTYPE target, VARIANT& out) {
     }
 }
 
+// A view of element `index` of `array` as a VARIANT that owns nothing.
+VARIANT ElementView(const SAFEARRAY& array, std::uint64_t index) {
+    const char* at = static_cast<const char*>(array.pvData) + index * array.cbElements;
+    VARIANT view;
+    VariantInit(&view);
+    if (array.vt == VT_VARIANT) {
+        std::memcpy(&view, at, sizeof(VARIANT));
+        return view;
+    }
+    if (array.vt == VT_DECIMAL) {
+        DECIMAL number;
+        std::memcpy(&number, at, sizeof(DECIMAL));
+        SetDecimal(view, number);
+        return view;
+    }
+    view.vt = array.vt;
+    std::memcpy(&view.bits, at, array.cbElements);
+    return view;
+}
+
+// Moves the owned `value` (of the array's element type) into element `index`, which is empty.
+void StoreElement(SAFEARRAY& array, std::uint64_t index, VARIANT& value) {
+    char* at = static_cast<char*>(array.pvData) + index * array.cbElements;
+    if (array.vt == VT_DECIMAL) {
+        const DECIMAL number = GetDecimal(value);
+        std::memcpy(at, &number, sizeof(DECIMAL));
+    } else {
+        std::memcpy(at, &value.bits, array.cbElements);
+    }
+    VariantInit(&value);
+}
+
+HRESULT ChangeArrayType(const VARIANT& source, VARTYPE type, VARIANT& out) {
+    if (!IsArrayType(source.vt) || source.parray == nullptr) return DISP_E_TYPEMISMATCH;
+    const SAFEARRAY& from = *source.parray;
+    const VARTYPE element = static_cast<VARTYPE>(type & ~VT_ARRAY);
+    SAFEARRAY* made = SafeArrayCreate(element, from.cDims, from.rgsabound.data());
+    if (made == nullptr) return E_OUTOFMEMORY;
+    const std::uint64_t count = SafeArrayElementCount(&from);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const VARIANT view = ElementView(from, i);
+        HRESULT hr = S_OK;
+        if (element == VT_VARIANT) {
+            hr = VariantCopy(static_cast<VARIANT*>(made->pvData) + i, &view);
+        } else {
+            VARIANT converted;
+            VariantInit(&converted);
+            hr = VariantChangeType(&converted, &view, 0, element);
+            if (Succeeded(hr)) StoreElement(*made, i, converted);
+        }
+        if (Failed(hr)) {
+            SafeArrayDestroy(made);
+            return hr;
+        }
+    }
+    out.vt = type;
+    out.parray = made;
+    return S_OK;
+}
+
 }  // namespace
+
+DECIMAL GetDecimal(const VARIANT& value) {
+    DECIMAL number;
+    number.wReserved = value.vt;
+    number.scale = static_cast<std::uint8_t>(value.reserved1 & 0xFF);
+    number.sign = static_cast<std::uint8_t>(value.reserved1 >> 8);
+    number.Hi32 = static_cast<std::uint32_t>(value.reserved2) |
+                  (static_cast<std::uint32_t>(value.reserved3) << 16);
+    number.Lo64 = static_cast<std::uint64_t>(value.bits);
+    return number;
+}
+
+void SetDecimal(VARIANT& value, const DECIMAL& number) {
+    value.vt = VT_DECIMAL;
+    value.reserved1 = static_cast<std::uint16_t>(number.scale | (number.sign << 8));
+    value.reserved2 = static_cast<std::uint16_t>(number.Hi32 & 0xFFFF);
+    value.reserved3 = static_cast<std::uint16_t>(number.Hi32 >> 16);
+    value.bits = static_cast<std::int64_t>(number.Lo64);
+}
+
+double DecimalToDouble(const DECIMAL& number) {
+    double value = static_cast<double>(number.Hi32) * 18446744073709551616.0 +
+                   static_cast<double>(number.Lo64);
+    value /= std::pow(10.0, static_cast<double>(number.scale > 28 ? 28 : number.scale));
+    return (number.sign & DECIMAL_NEG) != 0 ? -value : value;
+}
+
+HRESULT DecimalFromDouble(double value, DECIMAL& number) {
+    number = DECIMAL{};
+    if (!std::isfinite(value)) return DISP_E_OVERFLOW;
+    double magnitude = std::fabs(value);
+    if (magnitude >= 79228162514264337593543950336.0) return DISP_E_OVERFLOW;  // 2^96
+    // Fifteen significant digits: as many as a double carries faithfully.
+    int scale = 0;
+    while (scale < 28 && magnitude * std::pow(10.0, scale + 1) < 1e15) ++scale;
+    magnitude = std::nearbyint(magnitude * std::pow(10.0, scale));
+    const double high = std::floor(magnitude / 18446744073709551616.0);
+    number.Hi32 = static_cast<std::uint32_t>(high);
+    number.Lo64 = static_cast<std::uint64_t>(magnitude - high * 18446744073709551616.0);
+    number.scale = static_cast<std::uint8_t>(scale);
+    number.sign = value < 0.0 && magnitude != 0.0 ? DECIMAL_NEG : 0;
+    return S_OK;
+}
 
 void VariantInit(VARIANT* variant) {
     if (variant == nullptr) return;
@@ -280,6 +461,10 @@ void VariantInit(VARIANT* variant) {
 HRESULT VariantClear(VARIANT* variant) {
     if (variant == nullptr) return E_INVALIDARG;
     if (!IsKnownType(variant->vt) && !IsKnownReference(variant->vt)) return DISP_E_BADVARTYPE;
+    if (IsArrayType(variant->vt)) {
+        const HRESULT destroyed = SafeArrayDestroy(variant->parray);
+        if (Failed(destroyed)) return destroyed;
+    }
     switch (variant->vt) {
         case VT_BSTR:
             SysFreeString(variant->bstrVal);
@@ -311,6 +496,9 @@ HRESULT VariantCopy(VARIANT* destination, const VARIANT* source) {
         copy.pdispVal->AddRef();
     } else if (copy.vt == VT_UNKNOWN && copy.punkVal != nullptr) {
         copy.punkVal->AddRef();
+    } else if (IsArrayType(copy.vt)) {
+        const HRESULT copied = SafeArrayCopy(source->parray, &copy.parray);
+        if (Failed(copied)) return copied;
     }
     *destination = copy;
     return S_OK;
@@ -331,7 +519,9 @@ HRESULT VariantChangeTypeEx(VARIANT* destination, const VARIANT* source, LCID /*
     if (!IsKnownType(value.vt)) return DISP_E_BADVARTYPE;
     VARIANT result;
     VariantInit(&result);
-    const HRESULT converted = Convert(value, type, result);
+    const HRESULT converted = IsArrayType(type) && value.vt != type
+                                  ? ChangeArrayType(value, type, result)
+                                  : Convert(value, type, result);
     if (Failed(converted)) {
         VariantClear(&result);
         return converted;

@@ -21,19 +21,24 @@ constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
 constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
 
-// The value types automation carries here. Arrays, dates, currency and decimals are not
-// among them.
+// The value types automation carries here.
 constexpr VARTYPE VT_EMPTY = 0;
 constexpr VARTYPE VT_I2 = 2;
 constexpr VARTYPE VT_I4 = 3;
 constexpr VARTYPE VT_R4 = 4;
 constexpr VARTYPE VT_R8 = 5;
+constexpr VARTYPE VT_CY = 6;    // currency: a 64-bit count of ten-thousandths
+constexpr VARTYPE VT_DATE = 7;  // days since 30 December 1899, as a double
 constexpr VARTYPE VT_BSTR = 8;
 constexpr VARTYPE VT_DISPATCH = 9;
 constexpr VARTYPE VT_ERROR = 10;
 constexpr VARTYPE VT_BOOL = 11;
 constexpr VARTYPE VT_VARIANT = 12;
 constexpr VARTYPE VT_UNKNOWN = 13;
+constexpr VARTYPE VT_DECIMAL = 14;  // 96 bits, a sign and a power-of-ten scale
+constexpr VARTYPE VT_I1 = 16;       // no value of this type is carried; it names one only
+constexpr VARTYPE VT_UI1 = 17;
+constexpr VARTYPE VT_ARRAY = 0x2000;  // with an element type: a SAFEARRAY
 constexpr VARTYPE VT_BYREF = 0x4000;
 
 constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
@@ -48,16 +53,41 @@ constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
 constexpr HRESULT DISP_E_PARAMNOTOPTIONAL = static_cast<HRESULT>(0x8002000Fu);
 
+struct CY {
+    std::int64_t int64;
+};
+
+// Laid over a whole VARIANT, its first 16 bits where the type is: see GetDecimal.
+struct DECIMAL {
+    std::uint16_t wReserved = 0;
+    std::uint8_t scale = 0;  // 0..28
+    std::uint8_t sign = 0;   // 0x80 for negative
+    std::uint32_t Hi32 = 0;
+    std::uint64_t Lo64 = 0;
+};
+constexpr std::uint8_t DECIMAL_NEG = 0x80;
+
+struct SAFEARRAY;
+
 struct VARIANT {
     VARTYPE vt = VT_EMPTY;
     std::uint16_t reserved1 = 0;
     std::uint16_t reserved2 = 0;
     std::uint16_t reserved3 = 0;
     union {
+        std::uint8_t bVal;
         std::int16_t iVal;
         std::int32_t lVal;
         float fltVal;
         double dblVal;
+        double date;
+        CY cyVal;
+        SAFEARRAY* parray;
+        std::uint8_t* pbVal;
+        double* pdate;
+        CY* pcyVal;
+        struct DECIMAL* pdecVal;
+        SAFEARRAY** pparray;
         VARIANT_BOOL boolVal;
         SCODE scode;
         BSTR bstrVal;
@@ -77,6 +107,14 @@ struct VARIANT {
     };
 };
 
+// A VT_DECIMAL value's number: it occupies the reserved words and the data.
+DECIMAL GetDecimal(const VARIANT& value);
+// Makes `value` (owning nothing) a VT_DECIMAL of `number`.
+void SetDecimal(VARIANT& value, const DECIMAL& number);
+double DecimalToDouble(const DECIMAL& number);
+// DISP_E_OVERFLOW when the magnitude does not fit 96 bits.
+HRESULT DecimalFromDouble(double value, DECIMAL& number);
+
 void VariantInit(VARIANT* variant);
 // Frees what the value owns (text, interface references; nothing behind a reference) and
 // leaves it empty. DISP_E_BADVARTYPE for a type not listed above, leaving it as it is.
@@ -84,7 +122,9 @@ HRESULT VariantClear(VARIANT* variant);
 // `destination` is cleared, then becomes a copy owning its own text and references.
 HRESULT VariantCopy(VARIANT* destination, const VARIANT* source);
 // Converts `source` (followed through a reference) to `type` into `destination`, which may
-// be the source itself; on failure the destination is left as it was. Numbers are written
+// be the source itself; on failure the destination is left as it was. An array becomes an
+// array of another element type (VT_ARRAY | type) with the same dimensions and bounds, each
+// element converted; the first element that fails stops it with that element's error. Numbers are written
 // and read as text in the C locale whatever `lcid` says. Text that is no number gives
 // DISP_E_TYPEMISMATCH, a value beyond the target's range DISP_E_OVERFLOW; fractions round
 // half to even. `flags` are accepted and unused.
