@@ -9,6 +9,7 @@
 #include "control-plugin/JavaClasses.h"
 #include "control-plugin/NsxPlugin.h"
 #include "control-plugin/NsxPluginFactory.h"
+#include "platform/npapi/EntryGuard.h"
 #include "platform/window/LayerRelease.h"
 
 namespace {
@@ -24,17 +25,10 @@ bool TableReaches(const NPNetscapeFuncs& funcs, std::size_t end) {
     return funcs.size >= end;
 }
 
+using npapi::Guarded;
+
 // The forwarders the plug-in table holds: each reaches the module's object and calls its
 // operation. No exception leaves them.
-template <typename Result, typename Call>
-Result Guarded(Result failed, Call&& call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return failed;
-    }
-}
-
 NPError ForwardNew(NPMIMEType mimeType, NPP instance, std::uint16_t mode, std::int16_t argc,
                    char** argn, char** argv, NPSavedData* saved) {
     return Guarded<NPError>(NPERR_GENERIC_ERROR, [&] {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/npapi/EntryGuard.h"
 #include "platform/npapi/Npapi.h"
 #include "viewer-plugin/npvantelo/BrowserFuncs.h"
 #include "viewer-plugin/npvantelo/LibraryShutdown.h"
@@ -16,15 +17,7 @@ nsPluginInstance* InstanceOf(NPP npp) {
     return static_cast<nsPluginInstance*>(npp->pdata);
 }
 
-// Runs an instance's call; a failure that escapes it answers `failed` instead.
-template <typename Result, typename Call>
-Result Guarded(Result failed, Call&& call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return failed;
-    }
-}
+using npapi::Guarded;
 
 // The MIME type, the mode and saved data change nothing: there is one kind of viewer.
 NPError NPP_New(NPMIMEType, NPP npp, std::uint16_t, std::int16_t argc, char** argn, char** argv,
