@@ -98,6 +98,8 @@ protected:
     }
 
     jri_testing::FakeVm vm_;
+    // The page is a widget, so the application comes first, whichever test runs alone.
+    bool application_ = (testing_support::TestApplication(), true);
     QWidget page_;
     std::unique_ptr<NpapiHost> host_;
     std::unique_ptr<NpapiHost::Instance> instance_;
