@@ -3,6 +3,8 @@
 // The built control library, registered in a registry of the test program's own, and a
 // container window of 800 x 600 to hold it.
 #include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -85,6 +87,10 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing_support::TestApplication();
+        // A shared viewer record of the program's own: viewers of test programs running side
+        // by side would otherwise ask each other for the hardware.
+        record_ = "/vantelo-control-test-" + std::to_string(::getpid());
+        ::setenv("VANTELO_SHM_NAME", record_.c_str(), 1);
         ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
         // All of it on the screen, whose pixels the control's frames go to.
         window_ = std::make_unique<QWidget>(nullptr, Qt::FramelessWindowHint);
@@ -106,6 +112,8 @@ protected:
     void TearDown() override {
         container_.reset();
         window_.reset();
+        ::shm_unlink(record_.c_str());
+        ::unsetenv("VANTELO_SHM_NAME");
     }
 
     ControlSite* Create(IStream* state = nullptr) {
@@ -121,6 +129,7 @@ protected:
         return n;
     }
 
+    std::string record_;
     std::unique_ptr<QWidget> window_;
     std::unique_ptr<ControlContainer> container_;
     std::vector<std::string> heard_;
