@@ -15,6 +15,7 @@
 #include "control-plugin/NsxOcxPlugin.h"
 #include "control-plugin/tests/SwitchControl.h"
 #include "platform/com/Ambient.h"
+#include "platform/com/tests/NullMessageFilter.h"
 #include "platform/com/tests/TemporaryRegistry.h"
 #include "platform/net/UrlMoniker.h"
 #include "platform/window/InputState.h"
@@ -302,22 +303,7 @@ TEST_F(Hosting, CreateOrLoadChoosesTheFirstInitialisationThatApplies) {
 }
 
 // The thread's message filter while the control is made, and the one before it afterwards.
-class RecordingFilter final : public RefCounted<IMessageFilter> {
-public:
-    HRESULT QueryInterface(const IID&, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t HandleInComingCall(std::uint32_t, std::uintptr_t, std::uint32_t) override {
-        return 0;
-    }
-    std::uint32_t RetryRejectedCall(std::uintptr_t, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-    std::uint32_t MessagePending(std::uintptr_t, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-};
+using RecordingFilter = com_test::NullMessageFilter;
 
 TEST_F(Hosting, FailuresReleaseEverythingAndPutTheFilterBack) {
     ComPtr<RecordingFilter> before;

@@ -3,31 +3,13 @@
 #include <thread>
 
 #include "platform/com/OleThread.h"
+#include "platform/com/tests/NullMessageFilter.h"
 
 namespace {
 
 using namespace platform;
 
-class CountedFilter final : public RefCounted<IMessageFilter> {
-public:
-    HRESULT QueryInterface(const IID&, void** object) override {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    std::uint32_t HandleInComingCall(std::uint32_t, std::uintptr_t, std::uint32_t) override {
-        return 0;
-    }
-    std::uint32_t RetryRejectedCall(std::uintptr_t, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-    std::uint32_t MessagePending(std::uintptr_t, std::uint32_t, std::uint32_t) override {
-        return 0;
-    }
-    std::uint32_t Count() {
-        AddRef();
-        return Release();
-    }
-};
+using CountedFilter = com_test::NullMessageFilter;
 
 TEST(OleThreadTest, TheFlagAndTheFilterBelongToTheThread) {
     EXPECT_EQ(OleInitialize(nullptr), S_OK);
