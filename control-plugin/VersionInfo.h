@@ -21,7 +21,7 @@ inline constexpr std::array<VersionValue, 9> kVersionBlock{{
     {"FileVersion", "1.5.0.1"},
     {"ProductVersion", "1.5.0.1"},
     {"InternalName", "NPLensObj"},
-    {"OriginalFilename", "NPLensObj.dll"},
+    {"OriginalFilename", "NPLensObj.so"},
 }};
 
 }  // namespace nplensobj
