@@ -13,6 +13,7 @@
 #include "imaging/JpegWriter.h"
 #include "imaging/tests/BmpWriter.h"
 #include "imaging/tests/PngWriter.h"
+#include "testing/VersionedElf.h"
 
 namespace {
 
@@ -237,18 +238,37 @@ void WriteIptcSegments(const fs::path& folder) {
 
 }  // namespace
 
+// Library files: one with a version block, one without, and the first cut short in its
+// section table and in its block.
+void WriteVersionBlocks(const fs::path& folder) {
+    const auto save = [&](const std::string& name, const std::string& bytes) {
+        Save(folder, name, Bytes(bytes.begin(), bytes.end()), false);
+    };
+    const std::string versioned = testing_support::MakeVersionedElf(
+        {1, 5, 0, 1}, {{"FileDescription", "Vantelo plugin"}, {"OriginalFilename", "NPLensObj.so"}});
+    save("versioned.so", versioned);
+    save("unversioned.so", testing_support::MakeElfWithoutVersion());
+    save("cut-in-table.so", versioned.substr(0, versioned.size() - 40));
+    const std::size_t block = testing_support::ElfSectionEntry(versioned, testing_support::ElfLayout::kVersionSection);
+    std::string shortBlock = versioned;
+    testing_support::PutLE(shortBlock, block + testing_support::ElfLayout::kSizeField, 60, 8);
+    save("cut-in-block.so", shortBlock);
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: fuzz_make_inputs <folder>\n");
         return 2;
     }
     const fs::path root(argv[1]);
-    for (const char* kind : {"bmp", "png", "targa", "jpeg", "iptc"}) fs::create_directories(root / kind);
+    for (const char* kind : {"bmp", "png", "targa", "jpeg", "iptc", "version_block"})
+        fs::create_directories(root / kind);
     WriteBmps(root / "bmp");
     WritePngs(root / "png");
     WriteTargas(root / "targa");
     WriteJpegs(root / "jpeg");
     WriteIptcSegments(root / "iptc");
+    WriteVersionBlocks(root / "version_block");
     std::printf("wrote %d inputs\n", written);
     return 0;
 }
