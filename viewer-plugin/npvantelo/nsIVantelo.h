@@ -1,6 +1,10 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <type_traits>
 
 #include "platform/npapi/Xpcom.h"
 #include "viewer-plugin/DispatchTable.h"
@@ -73,3 +77,91 @@ public:
 protected:
     ~nsIVantelo() = default;
 };
+
+// The interface as browsers find it described beside the plug-in (NPvantelo.xpt): its entries
+// in slot order after nsISupports's three. Each names a member of the class above and takes
+// its parameter types from the member's own declaration, so a renamed member or a changed
+// parameter cannot leave the description behind; a new member must be added here in its place.
+namespace nsivantelo_description {
+
+inline constexpr std::size_t kFirstSlot = 3;
+inline constexpr std::size_t kMaxParameters = 5;
+
+struct Entry {
+    std::string_view name;
+    std::array<std::string_view, kMaxParameters> parameters{};
+    std::size_t parameterCount = 0;
+};
+
+template <typename T>
+constexpr std::string_view TypeName() {
+    if constexpr (std::is_same_v<T, const char*>) return "string";
+    else if constexpr (std::is_same_v<T, char**>) return "out string";
+    else if constexpr (std::is_same_v<T, float>) return "float";
+    else if constexpr (std::is_same_v<T, float*>) return "out float";
+    else if constexpr (std::is_same_v<T, std::int32_t>) return "long";
+    else if constexpr (std::is_same_v<T, std::int32_t*>) return "out long";
+    else static_assert(sizeof(T) == 0, "a parameter type the description cannot name");
+}
+
+template <typename... Parameters>
+constexpr Entry MakeEntry(std::string_view name, nsresult (nsIVantelo::*)(Parameters...)) {
+    static_assert(sizeof...(Parameters) <= kMaxParameters);
+    return Entry{name, {TypeName<Parameters>()...}, sizeof...(Parameters)};
+}
+
+#define NS_IVANTELO_ENTRY(member) MakeEntry(#member, &nsIVantelo::member)
+inline constexpr std::array kEntries{
+    NS_IVANTELO_ENTRY(SetFilename),
+    NS_IVANTELO_ENTRY(GetFilename),
+    NS_IVANTELO_ENTRY(SetPosition),
+    NS_IVANTELO_ENTRY(GetPosition),
+    NS_IVANTELO_ENTRY(MoveTo),
+    NS_IVANTELO_ENTRY(SetUserInterfaceLock),
+    NS_IVANTELO_ENTRY(GetUserInterfaceLock),
+    NS_IVANTELO_ENTRY(SetVersion),
+    NS_IVANTELO_ENTRY(GetVersion),
+    NS_IVANTELO_ENTRY(SetBgColor),
+    NS_IVANTELO_ENTRY(GetBgColor),
+    NS_IVANTELO_ENTRY(SetCanvasColor),
+    NS_IVANTELO_ENTRY(GetCanvasColor),
+    NS_IVANTELO_ENTRY(SetCanvasWidth),
+    NS_IVANTELO_ENTRY(GetCanvasWidth),
+    NS_IVANTELO_ENTRY(SetCanvasHeight),
+    NS_IVANTELO_ENTRY(GetCanvasHeight),
+    NS_IVANTELO_ENTRY(ReSizeCanvas),
+    NS_IVANTELO_ENTRY(SetMaxZoom),
+    NS_IVANTELO_ENTRY(GetMaxZoom),
+    NS_IVANTELO_ENTRY(SetMinZoom),
+    NS_IVANTELO_ENTRY(GetMinZoom),
+    NS_IVANTELO_ENTRY(SetZoomSpeed),
+    NS_IVANTELO_ENTRY(GetZoomSpeed),
+    NS_IVANTELO_ENTRY(SetPanSpeed),
+    NS_IVANTELO_ENTRY(GetPanSpeed),
+    NS_IVANTELO_ENTRY(SetBorderColor),
+    NS_IVANTELO_ENTRY(GetBorderColor),
+    NS_IVANTELO_ENTRY(SetBorderWidth),
+    NS_IVANTELO_ENTRY(GetBorderWidth),
+    NS_IVANTELO_ENTRY(SetBorderHeight),
+    NS_IVANTELO_ENTRY(GetBorderHeight),
+    NS_IVANTELO_ENTRY(SetFit),
+    NS_IVANTELO_ENTRY(GetFit),
+    NS_IVANTELO_ENTRY(SetPosX),
+    NS_IVANTELO_ENTRY(GetPosX),
+    NS_IVANTELO_ENTRY(SetPosY),
+    NS_IVANTELO_ENTRY(GetPosY),
+    NS_IVANTELO_ENTRY(SetPosZ),
+    NS_IVANTELO_ENTRY(GetPosZ),
+    NS_IVANTELO_ENTRY(RedrawCanvas),
+    NS_IVANTELO_ENTRY(SetShowLogo),
+    NS_IVANTELO_ENTRY(GetShowLogo),
+    NS_IVANTELO_ENTRY(SetFullscreen),
+    NS_IVANTELO_ENTRY(GetFullscreen),
+    NS_IVANTELO_ENTRY(ZoomLock),
+    NS_IVANTELO_ENTRY(ZoomUnlock),
+    NS_IVANTELO_ENTRY(SetFilterRequest),
+    NS_IVANTELO_ENTRY(GetFilterRequest),
+};
+#undef NS_IVANTELO_ENTRY
+
+}  // namespace nsivantelo_description
