@@ -14,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static_assert(sizeof(words) == platform::version::kFixedSize);
     std::memcpy(words, info->fixedBytes.data(), sizeof(words));
     const auto& f = info->fixed;
-    const std::uint32_t fields[13] = {f.signature,        f.structVersion,    f.fileVersionMS,
-                                      f.fileVersionLS,    f.productVersionMS, f.productVersionLS,
-                                      f.fileFlagsMask,    f.fileFlags,        f.fileOS,
-                                      f.fileType,         f.fileSubtype,      f.fileDateMS,
-                                      f.fileDateLS};
+    const std::uint32_t fields[13] = {
+        f.signature,        f.structVersion, f.fileVersionMS, f.fileVersionLS, f.productVersionMS,
+        f.productVersionLS, f.fileFlagsMask, f.fileFlags,     f.fileOS,        f.fileType,
+        f.fileSubtype,      f.fileDateMS,    f.fileDateLS};
     // The machine is little-endian, as the block is.
     if (std::memcmp(words, fields, sizeof(words)) != 0) std::abort();
     if (f.signature != platform::version::kSignature) std::abort();

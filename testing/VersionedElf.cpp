@@ -19,7 +19,10 @@ std::string MakeElf(const std::vector<std::uint8_t>* versionSection) {
                                        : std::string_view("\0.shstrtab\0", 11);
     std::string out(64, '\0');
     // Identification: ELF, 64-bit, little-endian, version 1; a shared object for x86-64.
-    out.replace(0, 7, "\x7F" "ELF\x02\x01\x01", 7);
+    out.replace(0, 7,
+                "\x7F"
+                "ELF\x02\x01\x01",
+                7);
     PutLE(out, 16, 3, 2);
     PutLE(out, 18, 62, 2);
     PutLE(out, 20, 1, 4);
@@ -70,9 +73,8 @@ void PutLE(std::string& bytes, std::size_t at, std::uint64_t value, int width) {
 std::size_t ElfSectionEntry(const std::string& elf, std::size_t index) {
     std::uint64_t table = 0;
     for (int i = 7; i >= 0; --i)
-        table = table << 8 |
-                static_cast<std::uint8_t>(elf.at(ElfLayout::kSectionHeaderOffsetField +
-                                                 static_cast<std::size_t>(i)));
+        table = table << 8 | static_cast<std::uint8_t>(elf.at(ElfLayout::kSectionHeaderOffsetField +
+                                                              static_cast<std::size_t>(i)));
     return static_cast<std::size_t>(table) + index * ElfLayout::kEntrySize;
 }
 
@@ -84,6 +86,8 @@ std::string MakeVersionedElf(std::array<std::uint16_t, 4> fileVersion,
     return MakeElf(&section);
 }
 
-std::string MakeElfWithoutVersion() { return MakeElf(nullptr); }
+std::string MakeElfWithoutVersion() {
+    return MakeElf(nullptr);
+}
 
 }  // namespace testing_support

@@ -12,7 +12,7 @@ namespace platform::version {
 
 namespace {
 
-constexpr std::uint32_t kNoBits = 8;          // a section that takes no room in the file
+constexpr std::uint32_t kNoBits = 8;              // a section that takes no room in the file
 constexpr std::uint16_t kExtendedIndex = 0xFFFF;  // the string table's index is in section 0
 
 // Bounds-checked reads of the file's words in the file's own byte order.
@@ -118,9 +118,9 @@ std::optional<VersionInfo> ParseSection(std::span<const std::uint8_t> section) {
     std::uint32_t words[13];
     for (std::size_t i = 0; i < 13; ++i) words[i] = LittleU32(section, i * 4);
     if (words[0] != kSignature) return std::nullopt;
-    info.fixed = FixedFileInfo{words[0], words[1], words[2],  words[3],  words[4],
-                               words[5], words[6], words[7],  words[8],  words[9],
-                               words[10], words[11], words[12]};
+    info.fixed =
+        FixedFileInfo{words[0], words[1], words[2], words[3],  words[4],  words[5], words[6],
+                      words[7], words[8], words[9], words[10], words[11], words[12]};
     const std::uint32_t count = LittleU32(section, kFixedSize);
     std::size_t at = kFixedSize + 4;
     // Every pair takes at least its two NULs.

@@ -69,8 +69,19 @@ constexpr std::uint32_t Low(const std::array<std::uint16_t, 4>& v) {
 constexpr std::uint8_t* PutFixed(std::uint8_t* out, const std::array<std::uint16_t, 4>& file,
                                  const std::array<std::uint16_t, 4>& product) {
     // A library (type 2) for a 32-bit NT system (0x40004), no flags, no date.
-    const std::uint32_t words[13] = {kSignature, kStructVersion, High(file), Low(file),
-                                     High(product), Low(product), 0x3F, 0, 0x40004, 2, 0, 0, 0};
+    const std::uint32_t words[13] = {kSignature,
+                                     kStructVersion,
+                                     High(file),
+                                     Low(file),
+                                     High(product),
+                                     Low(product),
+                                     0x3F,
+                                     0,
+                                     0x40004,
+                                     2,
+                                     0,
+                                     0,
+                                     0};
     for (std::uint32_t w : words) out = PutU32(out, w);
     return out;
 }

@@ -95,13 +95,20 @@ struct Entry {
 
 template <typename T>
 constexpr std::string_view TypeName() {
-    if constexpr (std::is_same_v<T, const char*>) return "string";
-    else if constexpr (std::is_same_v<T, char**>) return "out string";
-    else if constexpr (std::is_same_v<T, float>) return "float";
-    else if constexpr (std::is_same_v<T, float*>) return "out float";
-    else if constexpr (std::is_same_v<T, std::int32_t>) return "long";
-    else if constexpr (std::is_same_v<T, std::int32_t*>) return "out long";
-    else static_assert(sizeof(T) == 0, "a parameter type the description cannot name");
+    if constexpr (std::is_same_v<T, const char*>)
+        return "string";
+    else if constexpr (std::is_same_v<T, char**>)
+        return "out string";
+    else if constexpr (std::is_same_v<T, float>)
+        return "float";
+    else if constexpr (std::is_same_v<T, float*>)
+        return "out float";
+    else if constexpr (std::is_same_v<T, std::int32_t>)
+        return "long";
+    else if constexpr (std::is_same_v<T, std::int32_t*>)
+        return "out long";
+    else
+        static_assert(sizeof(T) == 0, "a parameter type the description cannot name");
 }
 
 template <typename... Parameters>

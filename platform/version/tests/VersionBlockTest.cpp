@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "control-plugin/VersionInfo.h"
@@ -25,14 +26,50 @@ using testing_support::PutLE;
 using Strings = std::vector<std::pair<std::string, std::string>>;
 
 std::optional<VersionInfo> Read(const std::string& bytes) {
-    return ReadVersionInfo(
-        {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    return ReadVersionInfo({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
 template <typename Table>
 Strings StringsOf(const Table& table) {
     Strings out;
     for (const auto& entry : table) out.emplace_back(entry.name, entry.value);
+    return out;
+}
+
+// A 32-bit big-endian library file carrying `block`, as other machines build them.
+std::string MakeElf32BigEndian(const std::vector<std::uint8_t>& block) {
+    const std::string_view names("\0.shstrtab\0.vantelo_version\0", 28);
+    std::string out(52, '\0');
+    out.replace(0, 7,
+                "\x7F"
+                "ELF\x01\x02\x01",
+                7);
+    const auto put = [&out](std::size_t at, std::uint64_t value, int width) {
+        for (int i = 0; i < width; ++i)
+            out[at + static_cast<std::size_t>(i)] =
+                static_cast<char>(value >> (8 * (width - 1 - i)));
+    };
+    const std::size_t namesAt = out.size();
+    out.append(names);
+    const std::size_t blockAt = out.size();
+    out.append(reinterpret_cast<const char*>(block.data()), block.size());
+    while (out.size() % 4 != 0) out.push_back('\0');
+    const std::size_t table = out.size();
+    out.append(3 * 40, '\0');
+    put(0x20, table, 4);
+    put(0x2E, 40, 2);
+    put(0x30, 3, 2);
+    put(0x32, 1, 2);
+    const auto entry = [&](std::size_t index, std::uint32_t name, std::uint32_t type,
+                           std::size_t offset, std::size_t size) {
+        const std::size_t at = table + index * 40;
+        put(at, name, 4);
+        put(at + 4, type, 4);
+        put(at + 16, offset, 4);
+        put(at + 20, size, 4);
+    };
+    entry(1, 1, 3, namesAt, names.size());
+    entry(2, 11, 1, blockAt, block.size());
     return out;
 }
 
@@ -69,8 +106,8 @@ TEST(VersionBlockTest, BuiltLibrariesCarryTheirVersionAndStrings) {
     }
     const auto nplensobj = ReadVersionInfoFromFile(NPLENSOBJ_PATH);
     ASSERT_TRUE(nplensobj.has_value());
-    EXPECT_EQ(nplensobj->strings.back(), (std::pair<std::string, std::string>(
-                                             "OriginalFilename", "NPLensObj.so")));
+    EXPECT_EQ(nplensobj->strings.back(),
+              (std::pair<std::string, std::string>("OriginalFilename", "NPLensObj.so")));
 
     // A library built without a block, a folder and a missing file have none.
     EXPECT_FALSE(ReadVersionInfoFromFile(LWF_FAKE_CODEC_PATH).has_value());
@@ -95,6 +132,13 @@ TEST(VersionBlockTest, MadeFilesReadBackAndDamagedOnesHaveNone) {
     const auto fromFile = ReadVersionInfoFromFile(dir.Write("good.so", good));
     ASSERT_TRUE(fromFile.has_value());
     EXPECT_EQ(fromFile->fixedBytes, info->fixedBytes);
+
+    const auto elf32 = Read(MakeElf32BigEndian(
+        platform::version::EncodeVersionSection({2, 1, 5, 0}, {2, 1, 5, 0}, strings)));
+    ASSERT_TRUE(elf32.has_value());
+    EXPECT_EQ(elf32->fixed.fileVersionMS, 0x00020001u);
+    EXPECT_EQ(elf32->fixed.fileVersionLS, 0x00050000u);
+    EXPECT_EQ(elf32->strings, strings);
 
     EXPECT_FALSE(Read(testing_support::MakeElfWithoutVersion()).has_value());
     EXPECT_FALSE(Read("").has_value());
