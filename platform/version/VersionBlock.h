@@ -68,7 +68,8 @@ constexpr std::uint32_t Low(const std::array<std::uint16_t, 4>& v) {
 
 constexpr std::uint8_t* PutFixed(std::uint8_t* out, const std::array<std::uint16_t, 4>& file,
                                  const std::array<std::uint16_t, 4>& product) {
-    // A library (type 2) for a 32-bit NT system (0x40004), no flags, no date.
+    // A library (type 2) with the system value 0x40004 our packages have always carried, no
+    // flags, no date.
     const std::uint32_t words[13] = {kSignature,
                                      kStructVersion,
                                      High(file),
