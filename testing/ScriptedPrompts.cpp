@@ -13,13 +13,15 @@ ScriptedPrompts::~ScriptedPrompts() {
 platform::PromptAnswer ScriptedPrompts::MessageBox(QWidget* owner, std::string_view text,
                                                    std::string_view caption,
                                                    platform::MessageButtons buttons,
-                                                   platform::MessageIcon icon) {
+                                                   platform::MessageIcon icon,
+                                                   std::optional<platform::PromptAnswer> defaultAnswer) {
     Call call;
     call.kind = Kind::Message;
     call.text = std::string(text);
     call.caption = std::string(caption);
     call.buttons = buttons;
     call.icon = icon;
+    call.defaultAnswer = defaultAnswer;
     call.hasOwner = owner != nullptr;
     calls_.push_back(std::move(call));
     if (answers_.empty()) {

@@ -23,6 +23,7 @@ public:
         std::string caption;  // the message's caption; a folder dialog's start folder
         platform::MessageButtons buttons = platform::MessageButtons::Ok;
         platform::MessageIcon icon = platform::MessageIcon::None;
+        std::optional<platform::PromptAnswer> defaultAnswer;  // the box's Enter button
         bool hasOwner = false;
         platform::FileDialogRequest file;
         std::uint32_t color = 0;  // a colour dialog's starting colour
@@ -50,7 +51,8 @@ public:
 
     platform::PromptAnswer MessageBox(QWidget* owner, std::string_view text,
                                       std::string_view caption, platform::MessageButtons buttons,
-                                      platform::MessageIcon icon) override;
+                                      platform::MessageIcon icon,
+                                      std::optional<platform::PromptAnswer> defaultAnswer) override;
     std::optional<std::string> BrowseForFolder(QWidget* owner, std::string_view title,
                                                std::string_view startFolder) override;
     std::optional<std::string> FileDialog(QWidget* owner,

@@ -33,6 +33,9 @@ FileError ErrorFromErrno(int error) {
             return FileError::NotFound;
         case EXDEV:
             return FileError::CrossDevice;
+        case ETXTBSY:
+        case EBUSY:
+            return FileError::InUse;
         default:
             return FileError::Other;
     }

@@ -18,6 +18,7 @@ enum class FileError {
     NotFound,
     CrossDevice,  // a rename between file systems
     Cancelled,    // the progress callback asked to stop
+    InUse,        // ETXTBSY, EBUSY: another program holds the file
     Other,
 };
 

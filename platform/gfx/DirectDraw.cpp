@@ -43,7 +43,7 @@ platform::HRESULT DirectDraw::QueryInterface(const platform::IID& iid, void** ob
         *object = static_cast<platform::IUnknown*>(new OldDirect3D());
         return DD_OK;
     }
-    const bool known = iid == platform::IID_IUnknown ||
+    const bool known = iid == platform::IID_IUnknown || iid == IID_IDirectDraw2 ||
                        (iid == IID_IDirectDraw4 && !display::NewInterfaceRefused());
     if (!known) return platform::E_NOINTERFACE;
     AddRef();

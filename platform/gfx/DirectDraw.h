@@ -14,6 +14,10 @@ namespace gfx {
 constexpr platform::IID IID_IDirectDraw4{
     0x9C59509A, 0x39BD, 0x11D1, {0x8C, 0x4A, 0x00, 0xC0, 0x4F, 0xD9, 0x30, 0xC5}};
 
+// The second interface of the DirectDraw object; every machine has it.
+constexpr platform::IID IID_IDirectDraw2{
+    0xB3A6F3E0, 0x2B43, 0x11CF, {0xA2, 0xDE, 0x00, 0xAA, 0x00, 0xB9, 0x33, 0x56}};
+
 // The display driver: it makes surfaces and clippers, reports and switches display modes.
 // The old and the new interface are this one object; a machine may refuse the new one
 // (display::SetNewInterfaceRefused).

@@ -86,6 +86,13 @@ platform::HRESULT Surface::QueryInterface(const platform::IID& iid, void** objec
         *object = static_cast<platform::IUnknown*>(new OldDevice(this));
         return DD_OK;
     }
+    if (iid == IID_IDirectDrawSurface3 ||
+        (iid == IID_IDirectDrawSurface4 && !display::NewInterfaceRefused())) {
+        if (object == nullptr) return platform::E_POINTER;
+        AddRef();
+        *object = static_cast<platform::IUnknown*>(this);
+        return DD_OK;
+    }
     return QueryUnknownOnly(this, iid, object);
 }
 

@@ -22,6 +22,13 @@ class Clipper;
 //
 // Callers serialise their use of one surface (the viewer does so with its device section);
 // only losing surfaces may come from any thread.
+// Later interfaces of a surface, which the surface answers itself; the fourth only on a
+// machine with the new interface.
+constexpr platform::IID IID_IDirectDrawSurface3{
+    0xDA044E00, 0x69B2, 0x11D0, {0xA1, 0xD5, 0x00, 0xAA, 0x00, 0xB8, 0xDF, 0xBB}};
+constexpr platform::IID IID_IDirectDrawSurface4{
+    0x0B2B8630, 0xAD35, 0x11D0, {0x8E, 0xA6, 0x00, 0x60, 0x97, 0x97, 0xEA, 0x5B}};
+
 class Surface final : public platform::RefCounted<platform::IUnknown> {
 public:
     // Made by DirectDraw::CreateSurface. `videoBytes` of the video memory budget are held.

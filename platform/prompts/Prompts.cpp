@@ -21,7 +21,7 @@ namespace {
 class QuietPrompts final : public Prompts {
 public:
     PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view, MessageButtons buttons,
-                            MessageIcon) override {
+                            MessageIcon, std::optional<PromptAnswer>) override {
         return EscapeAnswer(buttons);
     }
     std::optional<std::string> BrowseForFolder(QWidget*, std::string_view,
@@ -80,8 +80,9 @@ PromptAnswer EscapeAnswer(MessageButtons buttons) {
 }
 
 PromptAnswer ShowMessage(QWidget* owner, std::string_view text, std::string_view caption,
-                         MessageButtons buttons, MessageIcon icon) {
-    return CurrentPrompts().MessageBox(owner, text, caption, buttons, icon);
+                         MessageButtons buttons, MessageIcon icon,
+                         std::optional<PromptAnswer> defaultAnswer) {
+    return CurrentPrompts().MessageBox(owner, text, caption, buttons, icon, defaultAnswer);
 }
 
 }  // namespace platform

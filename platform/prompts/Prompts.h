@@ -34,9 +34,12 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
 
-    // An empty caption stands for the application's name.
+    // An empty caption stands for the application's name. `defaultAnswer` names the button
+    // that Enter presses (none: the box's first); a box whose safe choice is not its first
+    // button names it.
     virtual PromptAnswer MessageBox(QWidget* owner, std::string_view text, std::string_view caption,
-                                    MessageButtons buttons, MessageIcon icon) = 0;
+                                    MessageButtons buttons, MessageIcon icon,
+                                    std::optional<PromptAnswer> defaultAnswer) = 0;
     // The chosen folder, or none when the user cancelled.
     virtual std::optional<std::string> BrowseForFolder(QWidget* owner, std::string_view title,
                                                        std::string_view startFolder) = 0;
@@ -62,6 +65,7 @@ PromptAnswer EscapeAnswer(MessageButtons buttons);
 // Shorthand for CurrentPrompts().MessageBox.
 PromptAnswer ShowMessage(QWidget* owner, std::string_view text, std::string_view caption,
                          MessageButtons buttons = MessageButtons::Ok,
-                         MessageIcon icon = MessageIcon::None);
+                         MessageIcon icon = MessageIcon::None,
+                         std::optional<PromptAnswer> defaultAnswer = std::nullopt);
 
 }  // namespace platform

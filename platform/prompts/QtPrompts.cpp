@@ -6,6 +6,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "platform/prompts/PagedPrintTarget.h"
@@ -33,6 +34,22 @@ QMessageBox::StandardButtons QtButtons(MessageButtons buttons) {
     return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton QtButton(PromptAnswer answer) {
+    switch (answer) {
+        case PromptAnswer::Ok:
+            return QMessageBox::Ok;
+        case PromptAnswer::Cancel:
+            return QMessageBox::Cancel;
+        case PromptAnswer::Retry:
+            return QMessageBox::Retry;
+        case PromptAnswer::Yes:
+            return QMessageBox::Yes;
+        case PromptAnswer::No:
+            return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
         case MessageIcon::None:
@@ -52,10 +69,16 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 }  // namespace
 
 PromptAnswer QtPrompts::MessageBox(QWidget* owner, std::string_view text, std::string_view caption,
-                                   MessageButtons buttons, MessageIcon icon) {
+                                   MessageButtons buttons, MessageIcon icon,
+                                   std::optional<PromptAnswer> defaultAnswer) {
     const QString title =
         caption.empty() ? QApplication::applicationDisplayName() : FromUtf8(caption);
     QMessageBox box(QtIcon(icon), title, FromUtf8(text), QtButtons(buttons), owner);
+    if (defaultAnswer) {
+        if (QAbstractButton* button = box.button(QtButton(*defaultAnswer))) {
+            box.setDefaultButton(qobject_cast<QPushButton*>(button));
+        }
+    }
     switch (box.exec()) {
         case QMessageBox::Ok:
             return PromptAnswer::Ok;

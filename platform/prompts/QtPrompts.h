@@ -12,7 +12,8 @@ namespace platform {
 class QtPrompts final : public Prompts {
 public:
     PromptAnswer MessageBox(QWidget* owner, std::string_view text, std::string_view caption,
-                            MessageButtons buttons, MessageIcon icon) override;
+                            MessageButtons buttons, MessageIcon icon,
+                            std::optional<PromptAnswer> defaultAnswer) override;
     std::optional<std::string> BrowseForFolder(QWidget* owner, std::string_view title,
                                                std::string_view startFolder) override;
     std::optional<std::string> FileDialog(QWidget* owner,

@@ -238,7 +238,8 @@ public:
         : whileOpen_(std::move(whileOpen)), previous_(platform::SetPrompts(this)) {}
     ~PromptsRunningWhileOpen() override { platform::SetPrompts(previous_); }
     PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view,
-                            platform::MessageButtons, platform::MessageIcon) override {
+                            platform::MessageButtons, platform::MessageIcon,
+                            std::optional<PromptAnswer>) override {
         whileOpen_();
         return PromptAnswer::Yes;
     }

@@ -35,7 +35,7 @@ TEST(Prompts, ScriptedPromptsAnswerInOrderRecordAndStepAside) {
         EXPECT_EQ(platform::ShowMessage(nullptr, "Are you sure?", "Gallery", MessageButtons::YesNo),
                   PromptAnswer::Yes);
         EXPECT_EQ(platform::ShowMessage(nullptr, "Again?", "", MessageButtons::OkCancel,
-                                        platform::MessageIcon::Warning),
+                                        platform::MessageIcon::Warning, std::nullopt),
                   PromptAnswer::Cancel);
         platform::FileDialogRequest request;
         request.save = true;
@@ -83,12 +83,12 @@ TEST(Prompts, QtMessageBoxesGiveTheButtonChosen) {
         box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(prompts.MessageBox(nullptr, "Do you want to save?", "Close gallery",
-                                 MessageButtons::YesNoCancel, platform::MessageIcon::Warning),
+                                 MessageButtons::YesNoCancel, platform::MessageIcon::Warning, std::nullopt),
               PromptAnswer::No);
 
     AnswerNextBox([](QMessageBox* box) { box->button(QMessageBox::Retry)->click(); });
     EXPECT_EQ(prompts.MessageBox(nullptr, "t", "c", MessageButtons::RetryCancel,
-                                 platform::MessageIcon::None),
+                                 platform::MessageIcon::None, std::nullopt),
               PromptAnswer::Retry);
 
     AnswerNextBox([](QMessageBox* box) {
@@ -96,7 +96,16 @@ TEST(Prompts, QtMessageBoxesGiveTheButtonChosen) {
         QApplication::sendEvent(box, &escape);
     });
     EXPECT_EQ(prompts.MessageBox(nullptr, "t", "c", MessageButtons::YesNoCancel,
-                                 platform::MessageIcon::Question),
+                                 platform::MessageIcon::Question, std::nullopt),
+              PromptAnswer::Cancel);
+
+    // A box that names its safe button gives it to Enter.
+    AnswerNextBox([](QMessageBox* box) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    EXPECT_EQ(prompts.MessageBox(nullptr, "t", "c", MessageButtons::OkCancel,
+                                 platform::MessageIcon::None, PromptAnswer::Cancel),
               PromptAnswer::Cancel);
 }
 
