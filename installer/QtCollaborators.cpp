@@ -3,12 +3,14 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <memory>
 
 namespace installer {
@@ -18,6 +20,17 @@ namespace {
 constexpr QRect kTextRect(QPoint(10, 70), QPoint(300, 400));
 constexpr int kDialogWidth = 310;
 constexpr int kDialogHeight = 440;
+
+// "Arial" 14 pixels high, the whole character cell: a stand-in font with taller ascenders is
+// made smaller until its lines are as high.
+QFont TextFont() {
+    constexpr int kCellHeight = 14;
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(kCellHeight);
+    const int cell = QFontMetrics(font).height();
+    if (cell > kCellHeight) font.setPixelSize(std::max(1, kCellHeight * kCellHeight / cell));
+    return font;
+}
 
 class FinalDialogWidget final : public QDialog {
 public:
@@ -36,9 +49,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.drawPixmap((width() - banner_.width()) / 2, 0, banner_);
-        QFont font(QStringLiteral("Arial"));
-        font.setPixelSize(14);
-        painter.setFont(font);
+        painter.setFont(TextFont());
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(kTextRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text_);
     }

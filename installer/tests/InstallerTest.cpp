@@ -625,23 +625,38 @@ TEST_F(InstallerTest, TheControlThatCannotBeRegisteredIsReported) {
                                    "/Vantelo.\nYou must be logged on as administrator on windows NT");
 }
 
-TEST_F(InstallerTest, TheProgramInstallsFromTheFolderItStartsIn) {
+TEST_F(InstallerTest, TheShippedPackageInstallsFromTheFolderItStartsIn) {
     AddProgramFiles();
+    AddNetscape4({"4.8"}, "4.8");
+    AddMozilla("Mozilla Firefox");
     AddOpera();
+    const std::string package = Tree().Path("shipped");
+    fs::copy(VANTELO_PACKAGE, package);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (::chdir(Tree().Path("package").c_str()) != 0) ::_exit(99);
-        ::execl(VANTELO_INSTALLER, VANTELO_INSTALLER, "-nook", static_cast<char*>(nullptr));
+        if (::chdir(package.c_str()) != 0) ::_exit(99);
+        ::execl("./installer", "./installer", "-nook", static_cast<char*>(nullptr));
         ::_exit(98);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_TRUE(Installed(ProgramFolder(), kControlLibrary));
-    EXPECT_TRUE(Installed(Tree().Path("Opera/plugins"), kMozillaPlugin));
+    auto same = [&](const std::string& folder, std::string_view name) {
+        const std::string target = folder + "/" + std::string(name);
+        return fs::exists(target) && ReadFile(target) == ReadFile(package + "/" + std::string(name));
+    };
+    EXPECT_TRUE(same(ProgramFolder(), kControlLibrary));
+    EXPECT_TRUE(same(ProgramFolder(), kCodecLibrary));
+    EXPECT_TRUE(same(Tree().Path("netscape 4.8"), kNetscapePlugin));
+    EXPECT_TRUE(same(Tree().Path("netscape 4.8"), kNetscapeClass));
+    for (const std::string folder : {"Mozilla Firefox/plugins", "Opera/plugins"}) {
+        for (std::string_view name : {kMozillaPlugin, kMozillaInterfaces, kCodecLibrary}) {
+            EXPECT_TRUE(same(Tree().Path(folder), name)) << folder << "/" << name;
+        }
+    }
 }
 
 }  // namespace
