@@ -21,6 +21,7 @@
 #include "testing/QtTestApp.h"
 #include "testing/ScriptedPrompts.h"
 #include "testing/TempDir.h"
+#include "testing/VersionedElf.h"
 
 namespace installer {
 namespace {
@@ -85,7 +86,6 @@ public:
 class TestFiles final : public SystemFiles {
 public:
     std::map<std::string, std::deque<int>> copyErrors;
-    std::map<std::string, std::optional<FixedVersion>> versions;
     std::vector<std::string> copies;
     std::vector<std::string> normalised;
 
@@ -103,11 +103,6 @@ public:
         normalised.push_back(path);
         SystemFiles::SetNormalAttributes(path);
     }
-    std::optional<FixedVersion> VersionOf(const std::string& path) override {
-        const auto laid = versions.find(path);
-        if (laid != versions.end()) return laid->second;
-        return SystemFiles::VersionOf(path);
-    }
 };
 
 class RecordedDialog final : public FinalDialog {
@@ -119,14 +114,6 @@ public:
         shown.emplace_back(text);
     }
 };
-
-FixedVersion VersionWith(std::uint32_t major, std::uint32_t minor) {
-    FixedVersion version;
-    version.fileVersionMS = major << 16 | minor;
-    version.bytes[8] = static_cast<std::uint8_t>(minor);
-    version.bytes[10] = static_cast<std::uint8_t>(major);
-    return version;
-}
 
 std::string Text(const ScriptedPrompts::Call& call) {
     return call.text;
@@ -325,11 +312,12 @@ TEST_F(InstallerTest, CopyIfNewerAsksBeforeReplacingANewerFileAndRetriesWhatItMa
     Collaborators machine = Machine();
     Installer installer(machine);
     const std::string target = PluginFolder("target") + "/NPvantelo.so";
-    Tree().Write("target/NPvantelo.so", "newer");
 
     // An older package file: the box's safe choice is Cancel, which keeps the newer file.
-    files.versions[Package(kMozillaPlugin)] = VersionWith(1, 6);
-    files.versions[target] = VersionWith(1, 7);
+    const std::string older = testing_support::MakeVersionedElf({1, 6, 0, 0});
+    Tree().Write("package/NPvantelo.so", older);
+    Tree().Write("target/NPvantelo.so", testing_support::MakeVersionedElf({1, 7, 0, 0}));
+    const std::string newer = ReadFile(target);
     prompts->Answer(PromptAnswer::Cancel);
     EXPECT_FALSE(installer.CopyIfNewer(kMozillaPlugin, target));
     ASSERT_EQ(prompts->calls().size(), 1u);
@@ -338,24 +326,24 @@ TEST_F(InstallerTest, CopyIfNewerAsksBeforeReplacingANewerFileAndRetriesWhatItMa
               "replace " + target + ".\nPress cancel to skip installation of the file (recommended)");
     EXPECT_EQ(prompts->calls()[0].buttons, platform::MessageButtons::OkCancel);
     EXPECT_EQ(prompts->calls()[0].defaultAnswer, PromptAnswer::Cancel);
-    EXPECT_EQ(ReadFile(target), "newer");
+    EXPECT_EQ(ReadFile(target), newer);
     EXPECT_TRUE(installer.failed());
     EXPECT_EQ(installer.failureReason(),
               "One of the files was more recent than the installations file, file skipped");
     EXPECT_NE(installer.Summary().find("file skipped\n"), std::string::npos);
     prompts->Answer(PromptAnswer::Ok);
     EXPECT_TRUE(installer.CopyIfNewer(kMozillaPlugin, target));
-    EXPECT_EQ(ReadFile(target), ReadFile(Package(kMozillaPlugin)));
+    EXPECT_EQ(ReadFile(target), older);
 
-    // The same block: nothing copied. A later minor version with the same major: copied.
-    files.versions[target] = VersionWith(1, 6);
+    // The same block: nothing copied. Only major and minor count: a lower build number of
+    // the same 1.6 is copied without a question.
     files.copies.clear();
     EXPECT_TRUE(installer.CopyIfNewer(kMozillaPlugin, target));
     EXPECT_TRUE(files.copies.empty());
-    files.versions[target] = VersionWith(1, 5);
+    Tree().Write("target/NPvantelo.so", testing_support::MakeVersionedElf({1, 6, 9, 0}));
     EXPECT_TRUE(installer.CopyIfNewer(kMozillaPlugin, target));
     EXPECT_EQ(files.copies.size(), 1u);
-    files.versions.clear();
+    EXPECT_EQ(prompts->calls().size(), 2u);
 
     // In use: Retry copies once it was freed; Cancel gives up with the reason kept.
     files.copyErrors[target] = {kErrorSharingViolation, kErrorSharingViolation};
