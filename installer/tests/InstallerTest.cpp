@@ -1,4 +1,3 @@
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -115,10 +114,6 @@ public:
     }
 };
 
-std::string Text(const ScriptedPrompts::Call& call) {
-    return call.text;
-}
-
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override { Fresh(); }
@@ -230,14 +225,16 @@ protected:
         return RunInstaller(commandLine, machine);
     }
 
-    bool Installed(const std::string& folder, std::string_view name) {
+    // The file is in the folder, with the bytes of the package's (or `from`'s) file.
+    bool Installed(const std::string& folder, std::string_view name, std::string from = {}) {
+        if (from.empty()) from = Tree().Path("package");
         const std::string target = folder + "/" + std::string(name);
-        return fs::exists(target) && ReadFile(target) == ReadFile(Package(name));
+        return fs::exists(target) && ReadFile(target) == ReadFile(from + "/" + std::string(name));
     }
     std::string ProgramFolder() { return Tree().Path("Program Files/Vantelo/1.50"); }
     std::vector<std::string> Boxes() const {
         std::vector<std::string> texts;
-        for (const auto& call : prompts->calls()) texts.push_back(Text(call));
+        for (const auto& call : prompts->calls()) texts.push_back(call.text);
         return texts;
     }
 
@@ -632,17 +629,13 @@ TEST_F(InstallerTest, TheShippedPackageInstallsFromTheFolderItStartsIn) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    auto same = [&](const std::string& folder, std::string_view name) {
-        const std::string target = folder + "/" + std::string(name);
-        return fs::exists(target) && ReadFile(target) == ReadFile(package + "/" + std::string(name));
-    };
-    EXPECT_TRUE(same(ProgramFolder(), kControlLibrary));
-    EXPECT_TRUE(same(ProgramFolder(), kCodecLibrary));
-    EXPECT_TRUE(same(Tree().Path("netscape 4.8"), kNetscapePlugin));
-    EXPECT_TRUE(same(Tree().Path("netscape 4.8"), kNetscapeClass));
+    EXPECT_TRUE(Installed(ProgramFolder(), kControlLibrary, package));
+    EXPECT_TRUE(Installed(ProgramFolder(), kCodecLibrary, package));
+    EXPECT_TRUE(Installed(Tree().Path("netscape 4.8"), kNetscapePlugin, package));
+    EXPECT_TRUE(Installed(Tree().Path("netscape 4.8"), kNetscapeClass, package));
     for (const std::string folder : {"Mozilla Firefox/plugins", "Opera/plugins"}) {
         for (std::string_view name : {kMozillaPlugin, kMozillaInterfaces, kCodecLibrary}) {
-            EXPECT_TRUE(same(Tree().Path(folder), name)) << folder << "/" << name;
+            EXPECT_TRUE(Installed(Tree().Path(folder), name, package)) << folder << "/" << name;
         }
     }
 }
