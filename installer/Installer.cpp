@@ -11,6 +11,19 @@ constexpr std::string_view kInstallCaption = "Vantelo Install";
 constexpr std::string_view kErrorCaption = "Vantelo install error";
 constexpr std::size_t kSummaryLineLimit = 255;
 
+// DirectInput's creation entry is what tells DirectX 3 from DirectX 2.
+bool HasDirectInput(DirectXSteps& steps) {
+    if (!steps.LoadDirectInput()) {
+        platform::DebugOutput("Couldn't LoadLibrary DInput\r\n");
+        return false;
+    }
+    if (!steps.FindDirectInputCreate()) {
+        platform::DebugOutput("Couldn't GetProcAddress DInputCreate\r\n");
+        return false;
+    }
+    return true;
+}
+
 // The steps from the DirectDraw object on; the version reached when one fails.
 int DirectDrawVersion(DirectXSteps& steps) {
     if (!steps.LoadDirectDraw()) {
@@ -25,14 +38,7 @@ int DirectDrawVersion(DirectXSteps& steps) {
         platform::DebugOutput("Couldn't QI DDraw2\r\n");
         return kDirectX1;
     }
-    if (!steps.LoadDirectInput()) {
-        platform::DebugOutput("Couldn't LoadLibrary DInput\r\n");
-        return kDirectX2;
-    }
-    if (!steps.FindDirectInputCreate()) {
-        platform::DebugOutput("Couldn't GetProcAddress DInputCreate\r\n");
-        return kDirectX2;
-    }
+    if (!HasDirectInput(steps)) return kDirectX2;
     if (!steps.SetNormalCooperativeLevel()) {
         platform::DebugOutput("Couldn't Set coop level\r\n");
         return kDirectX3;
@@ -64,17 +70,7 @@ int DetectDirectXVersion(const OsProfile& os, DirectXSteps& steps, int& osKind) 
         return 0;
     }
     osKind = kOsWindowsNT;
-    if (os.majorVersion == 4) {
-        if (!steps.LoadDirectInput()) {
-            platform::DebugOutput("Couldn't LoadLibrary DInput\r\n");
-            return kDirectX2;
-        }
-        if (!steps.FindDirectInputCreate()) {
-            platform::DebugOutput("Couldn't GetProcAddress DInputCreate\r\n");
-            return kDirectX2;
-        }
-        return kDirectX3;
-    }
+    if (os.majorVersion == 4) return HasDirectInput(steps) ? kDirectX3 : kDirectX2;
     return DirectDrawVersion(steps);
 }
 
