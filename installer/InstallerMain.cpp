@@ -1,6 +1,7 @@
 // installer [-nook]: installs the browser components from the folder it is started in.
 #include <QApplication>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -9,8 +10,16 @@
 #include "installer/SystemCollaborators.h"
 #include "platform/prompts/QtPrompts.h"
 #include "platform/registry/Registry.h"
+#include "platform/window/DisplayReach.h"
 
 int main(int argc, char** argv) {
+    // Its questions and its last dialog need a screen; Qt would end the process without one.
+    if (!platform::HasDisplay()) {
+        std::fprintf(stderr,
+                     "installer needs a graphical display: DISPLAY or WAYLAND_DISPLAY names none "
+                     "that can be reached\n");
+        return 0;
+    }
     QApplication application(argc, argv);
     platform::QtPrompts prompts;
     platform::SetPrompts(&prompts);

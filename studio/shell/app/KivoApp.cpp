@@ -1,16 +1,11 @@
 #include "studio/shell/app/KivoApp.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 #include <QApplication>
 
-#if defined(VANTELO_HAVE_X11)
-#include "studio/shell/app/X11Keyboard.h"
-#endif
-
 #include "platform/registry/Registry.h"
+#include "platform/window/DisplayReach.h"
 #include "studio/shell/BusyDialog.h"
 #include "studio/shell/ShellDialogs.h"
 #include "studio/shell/ShellUtils.h"
@@ -18,29 +13,6 @@
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/panes/InfoView.h"
-
-namespace {
-
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-}
-
-}  // namespace
-
-bool HasDisplay() {
-    if (IsSet("WAYLAND_DISPLAY")) return true;
-    // A platform chosen by name (offscreen, wayland, ...) is Qt's to find; X11 is asked here.
-    if (IsSet("QT_QPA_PLATFORM") && std::string_view(std::getenv("QT_QPA_PLATFORM")) != "xcb") {
-        return true;
-    }
-    if (!IsSet("DISPLAY")) return false;
-#if defined(VANTELO_HAVE_X11)
-    // Qt ends the process when it cannot reach the X server; ask first.
-    if (!X11DisplayReachable()) return false;
-#endif
-    return true;
-}
 
 CKivoApp::CKivoApp(std::vector<std::string> arguments, std::string dataFolder)
     : arguments_(std::move(arguments)),
@@ -80,7 +52,7 @@ bool CKivoApp::InitAtlModule() {
 
 bool CKivoApp::EnsureApplication() {
     if (QApplication::instance() != nullptr) return true;
-    if (argc_ == nullptr || !HasDisplay()) {
+    if (argc_ == nullptr || !platform::HasDisplay()) {
         std::fprintf(stderr,
                      "KVT needs a graphical display: DISPLAY or WAYLAND_DISPLAY names none "
                      "that can be reached\n");

@@ -61,6 +61,3 @@ private:
     bool promptsInstalled_ = false;
     std::unique_ptr<CMainFrame> frame_;
 };
-
-// True when the process can reach a display (or was told which Qt platform to use).
-bool HasDisplay();

@@ -16,13 +16,6 @@ bool IndicatorOn(Display* display, const char* name) {
 
 }  // namespace
 
-bool X11DisplayReachable() {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return false;
-    XCloseDisplay(display);
-    return true;
-}
-
 bool X11ReadLockKeys(void* handle, bool& caps, bool& num, bool& scroll) {
     auto* display = static_cast<Display*>(handle);
     int opcode = 0;
