@@ -36,9 +36,10 @@ std::string Join(const std::string& folder, std::string_view name) {
     return path;
 }
 
-void Say(const std::string& text, platform::MessageButtons buttons = platform::MessageButtons::Ok,
-         platform::MessageIcon icon = platform::MessageIcon::Error) {
-    platform::ShowMessage(nullptr, text, kCaption, buttons, icon);
+// A failure the user can only take note of.
+void Say(const std::string& text) {
+    platform::ShowMessage(nullptr, text, kCaption, platform::MessageButtons::Ok,
+                          platform::MessageIcon::Error);
 }
 
 bool StartsWithVersionDigit(const std::string& name) {
