@@ -47,9 +47,11 @@ platform::WaitTime CVanteloPlugin::PacingPass() {
     platform::PacingThread* thread = pacingReady_;
     if (thread == nullptr) return kFramePeriod;
     const int fired = platform::WaitAny({&thread->Interrupted(), frameEvent_.get()}, kFrameEventWait);
-    if (fired == 1) {
+    // The go-ahead is taken only with a frame posted: taken while the display was away (a
+    // palette depth), nothing would give it back and frames would never start again.
+    if (fired == 1 && hasDisplay_ && hold_) {
         frameEvent_->Reset();
-        if (hasDisplay_ && hold_) hold_->Post(kFrameMessage);
+        hold_->Post(kFrameMessage);
     }
     period_ = PacingPeriod();
     return period_;
