@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/files/FileOps.h"
+
 namespace platform::version {
 
 namespace {
@@ -195,7 +197,8 @@ std::optional<VersionInfo> ReadVersionInfo(std::span<const std::uint8_t> file) {
 }
 
 std::optional<VersionInfo> ReadVersionInfoFromFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A named pipe or a device in the library's place must not hold the reader up.
+    const int fd = platform::OpenForReading(path);
     if (fd < 0) return std::nullopt;
     std::vector<std::uint8_t> bytes;
     bool ok = false;
