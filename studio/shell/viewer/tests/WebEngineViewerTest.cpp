@@ -67,6 +67,23 @@ void Write(const std::string& path, const char* text) {
     std::ofstream(path) << text;
 }
 
+// The pane with its browser shown and no viewer control, counting the pages it loads.
+struct BrowserPane {
+    BrowserPane() : view(NoViewer()) {
+        view.resize(800, 600);
+        view.show();
+        view.SetShownControl(1);
+        view.SetPageLoadedHandler([this] { ++loaded; });
+    }
+    static ViewerPaneControls NoViewer() {
+        ViewerPaneControls controls;
+        controls.makeViewer = [](QWidget*) { return nullptr; };
+        return controls;
+    }
+    VanteloView view;
+    int loaded = 0;
+};
+
 TEST(WebEngineViewer, PagesLoadAndTheLastViewerObjectIsReadAndWritten) {
     testing_support::TempDir dir;
     const std::string page = dir.Path("Viewer.htm");
@@ -74,14 +91,9 @@ TEST(WebEngineViewer, PagesLoadAndTheLastViewerObjectIsReadAndWritten) {
     Write(page, kViewerPage);
     Write(plain, kPlainPage);
 
-    ViewerPaneControls controls;
-    controls.makeViewer = [](QWidget*) { return nullptr; };
-    VanteloView view(controls);
-    view.resize(800, 600);
-    view.show();
-    view.SetShownControl(1);
-    int loaded = 0;
-    view.SetPageLoadedHandler([&] { ++loaded; });
+    BrowserPane pane;
+    VanteloView& view = pane.view;
+    int& loaded = pane.loaded;
 
     EXPECT_TRUE(view.IsPageReady());
     view.Navigate(page);
@@ -133,14 +145,9 @@ TEST(WebEngineViewer, PreviewFileShowsAsHtml) {
           "<body id=\"page\"><p id=\"text\">Mum's <b>birthday</b></p>"
           "<img id=\"pic\" src=\"missing.png\"></body></html>");
 
-    ViewerPaneControls controls;
-    controls.makeViewer = [](QWidget*) { return nullptr; };
-    VanteloView view(controls);
-    view.resize(800, 600);
-    view.show();
-    view.SetShownControl(1);
-    int loaded = 0;
-    view.SetPageLoadedHandler([&] { ++loaded; });
+    BrowserPane pane;
+    VanteloView& view = pane.view;
+    int& loaded = pane.loaded;
     view.Navigate(preview);
     ASSERT_TRUE(WaitFor([&] { return loaded == 1; }, 30000));
     EXPECT_EQ(Evaluate(*view.browser(),
@@ -190,14 +197,9 @@ TEST(WebEngineViewer, PictureTheReaderRefusesKeepsTheSizeThePageGaveIt) {
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0].shownWidth, 0) << "the reader should not know this picture";
 
-    ViewerPaneControls controls;
-    controls.makeViewer = [](QWidget*) { return nullptr; };
-    VanteloView view(controls);
-    view.resize(800, 600);
-    view.show();
-    view.SetShownControl(1);
-    int loaded = 0;
-    view.SetPageLoadedHandler([&] { ++loaded; });
+    BrowserPane pane;
+    VanteloView& view = pane.view;
+    int& loaded = pane.loaded;
     view.Navigate(page);
     ASSERT_TRUE(WaitFor([&] { return loaded == 1; }, 30000));
     TakeShownSizes(images, ReadShownPictures(*view.browser()));
