@@ -185,7 +185,6 @@ bool Installer::InstallViewerControl() {
     if (!MakeFolder(product)) return false;
     const std::string folder = Join(product, "1.50");
     if (!MakeFolder(folder)) return false;
-    programFolder_ = folder;
 
     if (!CopyIfNewer(kCodecLibrary, Join(folder, kCodecLibrary))) return false;
     if (!CopyIfNewer(kControlLibrary, Join(folder, kControlLibrary))) return false;

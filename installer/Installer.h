@@ -62,8 +62,6 @@ public:
     int netscapeState() const { return netscapeState_; }
     int directXVersion() const { return directXVersion_; }
     const std::string& failureReason() const { return failureReason_; }
-    // The folder the viewer control was installed into (empty before).
-    const std::string& programFolder() const { return programFolder_; }
 
 private:
     enum class CopyOutcome { Copied, Unchanged, SkippedOlder, Failed };
@@ -99,7 +97,6 @@ private:
     bool netscapeLine_ = false;
     bool mozillaLine_ = false;
     bool operaLine_ = false;
-    std::string programFolder_;
 };
 
 }  // namespace installer
