@@ -15,6 +15,7 @@
 
 #include "platform/files/Hidden.h"
 #include "platform/shellns/DriveKinds.h"
+#include "platform/sync/InParts.h"
 
 namespace platform::shellns {
 namespace {
@@ -336,21 +337,38 @@ bool Folder::EnumObjects(unsigned flags, std::vector<IdList>& out) const {
     }
     DIR* dir = ::opendir(place->path.c_str());
     if (dir == nullptr) return false;
-    const std::set<std::string> driveSet(drives.begin(), drives.end());
+    struct Entry {
+        std::string name;
+        unsigned char type = DT_UNKNOWN;
+        bool listed = false;
+    };
+    std::vector<Entry> entries;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == ".." || name.size() + 1 > kMaxItemData) continue;
-        const std::string full = Join(place->path, name);
-        if (driveSet.count(full) != 0) continue;
-        if ((flags & kEnumIncludeHidden) == 0 && IsHiddenFile(full)) continue;
-        // The entry's type from the listing where the file system gives it: no stat each.
-        const bool isFolder = entry->d_type == DT_DIR ||
-                              ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-                               IsDirectory(full));
-        if (isFolder ? !folders : !files) continue;
-        out.push_back(SingleItem(kKindEntry, name));
+        entries.push_back({std::string(name), entry->d_type});
     }
     ::closedir(dir);
+    // Each entry's hidden mark is a call of its own: a large folder is looked at on several
+    // threads.
+    constexpr std::size_t kEntriesPerPart = 1024;
+    const std::set<std::string> driveSet(drives.begin(), drives.end());
+    RunInParts(entries.size(), kEntriesPerPart, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            Entry& entry = entries[i];
+            const std::string full = Join(place->path, entry.name);
+            if (driveSet.count(full) != 0) continue;
+            if ((flags & kEnumIncludeHidden) == 0 && IsHiddenFile(full)) continue;
+            // The entry's type from the listing where the file system gives it: no stat each.
+            const bool isFolder =
+                entry.type == DT_DIR ||
+                ((entry.type == DT_LNK || entry.type == DT_UNKNOWN) && IsDirectory(full));
+            entry.listed = isFolder ? folders : files;
+        }
+    });
+    for (const Entry& entry : entries) {
+        if (entry.listed) out.push_back(SingleItem(kKindEntry, entry.name));
+    }
     return true;
 }
 

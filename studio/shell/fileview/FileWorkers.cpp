@@ -2,12 +2,21 @@
 
 #include <algorithm>
 #include <future>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <span>
 #include <unordered_map>
 
 #include "platform/shellns/ShellNamespace.h"
+#include "platform/sync/InParts.h"
 #include "studio/shell/ShellUtils.h"
 
 namespace shellns = platform::shellns;
+
+// Looking at one entry costs a few file-system calls: a folder of thousands is looked at in
+// parts on several threads, so the list is not kept waiting.
+constexpr std::size_t kEntriesPerPart = 1024;
 
 std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden, int generation,
                                         const std::atomic<int>& current) {
@@ -27,27 +36,44 @@ std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden,
     // sub-folder.
     constexpr std::uint32_t kWanted =
         shellns::kAttrFolder | shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor;
-    for (const shellns::IdList& child : children) {
-        if (current.load() != generation) return std::nullopt;
-        const PidlPath item(child.data());
-        const std::uint32_t attributes = bound->GetAttributesOf(child.data(), kWanted);
-        if ((attributes & (shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor)) == 0) {
-            continue;
+    struct Part {
+        std::vector<ListedEntry> folders;
+        std::vector<ListedEntry> files;
+    };
+    std::mutex partsMutex;
+    std::map<std::size_t, Part> done;
+    platform::RunInParts(children.size(), kEntriesPerPart, [&](std::size_t begin, std::size_t end) {
+        Part part;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (current.load() != generation) return;
+            const shellns::IdList& child = children[i];
+            const PidlPath item(child.data());
+            const std::uint32_t attributes = bound->GetAttributesOf(child.data(), kWanted);
+            if ((attributes & (shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor)) == 0) {
+                continue;
+            }
+            std::optional<std::string> name =
+                bound->GetDisplayNameOf(child.data(), shellns::kNameNormal);
+            if (!name || name->empty()) continue;
+            const bool isFolder = (attributes & shellns::kAttrFolder) != 0;
+            auto record = CreateItem(bound, folder, item, isFolder);
+            const std::string path = record->path.GetPath();
+            record->iconName = IconNameFor(path, isFolder);
+            if (isFolder) {
+                part.folders.push_back({std::move(*name), std::move(record)});
+                continue;
+            }
+            if (!IsListedFile(path)) continue;
+            record->kind = IsHtmlFile(path) ? kKindPage : kKindPicture;
+            part.files.push_back({std::move(*name), std::move(record)});
         }
-        std::optional<std::string> name = bound->GetDisplayNameOf(child.data(),
-                                                                  shellns::kNameNormal);
-        if (!name || name->empty()) continue;
-        const bool isFolder = (attributes & shellns::kAttrFolder) != 0;
-        auto record = CreateItem(bound, folder, item, isFolder);
-        const std::string path = record->path.GetPath();
-        record->iconName = IconNameFor(path, isFolder);
-        if (isFolder) {
-            listing.folders.push_back({std::move(*name), std::move(record)});
-            continue;
-        }
-        if (!IsListedFile(path)) continue;
-        record->kind = IsHtmlFile(path) ? kKindPage : kKindPicture;
-        listing.files.push_back({std::move(*name), std::move(record)});
+        std::lock_guard hold(partsMutex);
+        done.emplace(begin, std::move(part));
+    });
+    if (current.load() != generation) return std::nullopt;
+    for (auto& [begin, part] : done) {
+        std::move(part.folders.begin(), part.folders.end(), std::back_inserter(listing.folders));
+        std::move(part.files.begin(), part.files.end(), std::back_inserter(listing.files));
     }
     auto byName = [](const ListedEntry& a, const ListedEntry& b) { return NameLess(a.name, b.name); };
     std::sort(listing.folders.begin(), listing.folders.end(), byName);
@@ -117,11 +143,18 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
     int next = kFirstThumbnailSlot;
     const std::size_t batch = static_cast<std::size_t>(std::max(threads, 1));
 
+    // Planning asks the file system of every item (kept thumbnails: is the file unchanged?).
+    std::vector<Plan> planned(job.tasks.size());
+    platform::RunInParts(job.tasks.size(), kEntriesPerPart, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end && current.load() == job.generation; ++i) {
+            planned[i] = PlanItem(job, kept, job.tasks[i]);
+        }
+    });
+
     for (std::size_t start = 0; start < job.tasks.size(); start += batch) {
         if (current.load() != job.generation) return;
         const std::size_t end = std::min(job.tasks.size(), start + batch);
-        std::vector<Plan> plans;
-        for (std::size_t i = start; i < end; ++i) plans.push_back(PlanItem(job, kept, job.tasks[i]));
+        const std::span<const Plan> plans(planned.data() + start, end - start);
 
         // Decode the batch at once; results are still handed on in index order.
         std::vector<std::future<std::optional<RenderedThumbnail>>> decoded(plans.size());
