@@ -188,6 +188,46 @@ TEST(ShellNamespace, AttributesHiddenFilesAndEnumerationFilters) {
     EXPECT_EQ(path, "");
 }
 
+// A large folder is looked at in parts on several threads: every entry is listed once, with
+// its type and hidden mark seen as in a small one.
+TEST(ShellNamespace, AFolderOfThousandsIsListedWholeOnce) {
+    testing_support::TempDir dir;
+    std::vector<IdList> shown;
+    std::vector<IdList> folders;
+    std::size_t hidden = 0;
+    for (int n = 0; n < 2500; ++n) {
+        const std::string name = (n % 7 == 0 ? "." : "") + std::to_string(n);
+        if (n % 11 == 0) {
+            dir.Write(name + "/x", "");
+        } else {
+            dir.Write(name, "");
+        }
+        if (n % 7 == 0) {
+            ++hidden;
+        } else {
+            shown.push_back(Entry(name));
+            if (n % 11 == 0) folders.push_back(Entry(name));
+        }
+    }
+    IdList list;
+    ASSERT_TRUE(sh::Folder::Desktop()->ParseDisplayName(dir.path(), list));
+    auto folder = sh::Folder::Bind(list.data());
+    ASSERT_NE(folder, nullptr);
+
+    std::vector<IdList> children;
+    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders | sh::kEnumNonFolders, children));
+    std::sort(children.begin(), children.end());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(children, shown);
+    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders, children));
+    std::sort(children.begin(), children.end());
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(children, folders);
+    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders | sh::kEnumNonFolders |
+                                        sh::kEnumIncludeHidden, children));
+    EXPECT_EQ(children.size(), shown.size() + hidden);
+}
+
 TEST(ShellNamespace, ListsOrderStrictlyAndAgreeWithEquality) {
     const std::vector<IdList> ordered = {Entry("a"), Entry("B"), Entry("b"), Entry("ba"),
                                          Entry("c")};
