@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -38,10 +39,6 @@ public:
             value = value << 8 | byte;
         }
         return value;
-    }
-
-    std::span<const std::uint8_t> Slice(std::uint64_t offset, std::uint64_t length) const {
-        return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
     }
 
 private:
@@ -138,50 +135,130 @@ std::optional<VersionInfo> ParseSection(std::span<const std::uint8_t> section) {
     return info;
 }
 
-std::optional<VersionInfo> ReadElf(std::span<const std::uint8_t> file) {
+// Where the file's bytes come from: memory, or an open file read a piece at a time, so that
+// a library of many megabytes costs its header, its section table, its section names and
+// the version section, not a read of the whole file.
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual std::uint64_t Size() const = 0;
+    // [offset, offset + length), inside the file; none when it cannot be read whole.
+    virtual std::optional<std::vector<std::uint8_t>> Read(std::uint64_t offset,
+                                                          std::uint64_t length) const = 0;
+};
+
+class MemorySource final : public Source {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t Size() const override { return bytes_.size(); }
+    std::optional<std::vector<std::uint8_t>> Read(std::uint64_t offset,
+                                                  std::uint64_t length) const override {
+        const auto piece = bytes_.subspan(static_cast<std::size_t>(offset),
+                                          static_cast<std::size_t>(length));
+        return std::vector<std::uint8_t>(piece.begin(), piece.end());
+    }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+class FileSource final : public Source {
+public:
+    FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    std::optional<std::vector<std::uint8_t>> Read(std::uint64_t offset,
+                                                  std::uint64_t length) const override {
+        std::vector<std::uint8_t> out(static_cast<std::size_t>(length));
+        std::size_t got = 0;
+        while (got < out.size()) {
+            const ssize_t n = ::pread(fd_, out.data() + got, out.size() - got,
+                                      static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            // A file cut short while it is read is a damaged file.
+            if (n <= 0) return std::nullopt;
+            got += static_cast<std::size_t>(n);
+        }
+        return out;
+    }
+
+private:
+    int fd_;
+    std::uint64_t size_;
+};
+
+// Pieces larger than these belong to no library of ours; they are refused, not read.
+constexpr std::uint64_t kMostTableBytes = std::uint64_t{16} << 20;
+constexpr std::uint64_t kMostSectionBytes = std::uint64_t{16} << 20;
+
+bool Inside(const Source& file, std::uint64_t offset, std::uint64_t length) {
+    return offset <= file.Size() && length <= file.Size() - offset;
+}
+
+std::optional<VersionInfo> ReadElf(const Source& file) {
     static constexpr std::uint8_t kMagic[4] = {0x7F, 'E', 'L', 'F'};
-    if (file.size() < 16 || std::memcmp(file.data(), kMagic, 4) != 0) return std::nullopt;
-    const std::uint8_t elfClass = file[4];
-    const std::uint8_t elfData = file[5];
+    const auto header = file.Read(0, std::min<std::uint64_t>(file.Size(), kElf64.headerSize));
+    if (!header || header->size() < 16 || std::memcmp(header->data(), kMagic, 4) != 0) {
+        return std::nullopt;
+    }
+    const std::uint8_t elfClass = (*header)[4];
+    const std::uint8_t elfData = (*header)[5];
     if ((elfClass != 1 && elfClass != 2) || (elfData != 1 && elfData != 2)) return std::nullopt;
     const Layout& layout = elfClass == 2 ? kElf64 : kElf32;
-    const Bytes bytes(file, elfData == 2);
-    if (!bytes.Holds(0, layout.headerSize)) return std::nullopt;
+    const bool bigEndian = elfData == 2;
+    const Bytes head(*header, bigEndian);
+    if (!head.Holds(0, layout.headerSize)) return std::nullopt;
 
-    const auto shoff = bytes.Word(layout.shoff, static_cast<int>(layout.shoffWidth));
-    const auto shentsize = bytes.Word(layout.shentsize, 2);
-    const auto shnum = bytes.Word(layout.shnum, 2);
-    const auto shstrndx = bytes.Word(layout.shstrndx, 2);
+    const auto shoff = head.Word(layout.shoff, static_cast<int>(layout.shoffWidth));
+    const auto shentsize = head.Word(layout.shentsize, 2);
+    const auto shnum = head.Word(layout.shnum, 2);
+    const auto shstrndx = head.Word(layout.shstrndx, 2);
     if (!shoff || !shentsize || !shnum || !shstrndx) return std::nullopt;
-    if (*shoff == 0 || *shentsize < layout.entrySize) return std::nullopt;
+    if (*shoff == 0 || *shentsize < layout.entrySize || *shoff > file.Size()) return std::nullopt;
+    // How many entries fit between the table's start and the end of the file.
+    const std::uint64_t room = (file.Size() - *shoff) / *shentsize;
 
-    const SectionTable table(bytes, layout, *shoff, *shentsize);
     std::uint64_t count = *shnum;
     std::uint64_t stringsIndex = *shstrndx;
     if (count == 0 || stringsIndex == kExtendedIndex) {
         // Files with very many sections keep the real numbers in the first entry.
-        const auto first = table.At(0);
+        if (room == 0) return std::nullopt;
+        const auto firstBytes = file.Read(*shoff, *shentsize);
+        if (!firstBytes) return std::nullopt;
+        const Bytes firstEntry(*firstBytes, bigEndian);
+        const auto first = SectionTable(firstEntry, layout, 0, *shentsize).At(0);
         if (!first) return std::nullopt;
         if (count == 0) count = first->size;
         if (stringsIndex == kExtendedIndex) stringsIndex = first->link;
     }
-    if (count > table.Room() || stringsIndex >= count) return std::nullopt;
+    if (count > room || stringsIndex >= count) return std::nullopt;
+    if (count * *shentsize > kMostTableBytes) return std::nullopt;
+    const auto tableBytes = file.Read(*shoff, count * *shentsize);
+    if (!tableBytes) return std::nullopt;
+    const Bytes tableView(*tableBytes, bigEndian);
+    const SectionTable table(tableView, layout, 0, *shentsize);
 
     const auto names = table.At(stringsIndex);
-    if (!names || names->type == kNoBits || !bytes.Holds(names->offset, names->size))
+    if (!names || names->type == kNoBits || !Inside(file, names->offset, names->size) ||
+        names->size > kMostSectionBytes) {
         return std::nullopt;
-    const auto nameBytes = bytes.Slice(names->offset, names->size);
+    }
+    const auto nameBytes = file.Read(names->offset, names->size);
+    if (!nameBytes) return std::nullopt;
 
     for (std::uint64_t i = 0; i < count; ++i) {
         const auto section = table.At(i);
         if (!section) return std::nullopt;
-        if (section->name >= nameBytes.size()) continue;
+        if (section->name >= nameBytes->size()) continue;
         std::size_t at = section->name;
-        const auto name = Text(nameBytes, at);
+        const auto name = Text(*nameBytes, at);
         if (!name || *name != kSectionName) continue;
-        if (section->type == kNoBits || !bytes.Holds(section->offset, section->size))
+        if (section->type == kNoBits || !Inside(file, section->offset, section->size) ||
+            section->size > kMostSectionBytes) {
             return std::nullopt;
-        return ParseSection(bytes.Slice(section->offset, section->size));
+        }
+        const auto block = file.Read(section->offset, section->size);
+        if (!block) return std::nullopt;
+        return ParseSection(*block);
     }
     return std::nullopt;
 }
@@ -190,7 +267,7 @@ std::optional<VersionInfo> ReadElf(std::span<const std::uint8_t> file) {
 
 std::optional<VersionInfo> ReadVersionInfo(std::span<const std::uint8_t> file) {
     try {
-        return ReadElf(file);
+        return ReadElf(MemorySource(file));
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -200,35 +277,17 @@ std::optional<VersionInfo> ReadVersionInfoFromFile(const std::string& path) {
     // A named pipe or a device in the library's place must not hold the reader up.
     const int fd = platform::OpenForReading(path);
     if (fd < 0) return std::nullopt;
-    std::vector<std::uint8_t> bytes;
-    bool ok = false;
+    std::optional<VersionInfo> info;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-        static_cast<std::uint64_t>(st.st_size) <= kMaxFileSize) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0) {
         try {
-            // A file cut short while it is read gives what was there; one that grows is read
-            // only as far as it was long.
-            bytes.resize(static_cast<std::size_t>(st.st_size));
-            std::size_t got = 0;
-            ok = true;
-            while (got < bytes.size()) {
-                const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) {
-                    ok = false;
-                    break;
-                }
-                if (n == 0) break;
-                got += static_cast<std::size_t>(n);
-            }
-            bytes.resize(got);
+            info = ReadElf(FileSource(fd, static_cast<std::uint64_t>(st.st_size)));
         } catch (const std::bad_alloc&) {
-            ok = false;
+            info.reset();
         }
     }
     ::close(fd);
-    if (!ok) return std::nullopt;
-    return ReadVersionInfo(bytes);
+    return info;
 }
 
 std::vector<std::uint8_t> EncodeVersionSection(

@@ -21,8 +21,6 @@ inline constexpr std::string_view kSectionName = ".vantelo_version";
 inline constexpr std::uint32_t kSignature = 0xFEEF04BDu;
 inline constexpr std::uint32_t kStructVersion = 0x00010000u;
 inline constexpr std::size_t kFixedSize = 52;
-// Larger files are not libraries of ours; they are refused rather than read.
-inline constexpr std::size_t kMaxFileSize = std::size_t{256} << 20;
 
 struct FixedFileInfo {
     std::uint32_t signature, structVersion, fileVersionMS, fileVersionLS, productVersionMS,
@@ -38,7 +36,7 @@ struct VersionInfo {
 
 // None: not an ELF file, no such section, a damaged one, a wrong signature.
 std::optional<VersionInfo> ReadVersionInfo(std::span<const std::uint8_t> file);
-// Reads the whole file first (at most kMaxFileSize bytes).
+// Reads only the pieces it needs: the header, the section table and names, the block.
 std::optional<VersionInfo> ReadVersionInfoFromFile(const std::string& path);
 
 // The section's bytes for a version and strings.
