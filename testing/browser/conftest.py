@@ -18,6 +18,13 @@ SOURCE = os.environ.get("VANTELO_SOURCE",
                         os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 
 
+@pytest.fixture(scope="session", autouse=True)
+def browser_temporary_folder(tmp_path_factory):
+    """The browser and its driver keep their temporary files in the run's own folder, which
+    the next run empties, not in the system's."""
+    os.environ["TMPDIR"] = str(tmp_path_factory.mktemp("tmp"))
+
+
 @pytest.fixture(scope="session")
 def pages(tmp_path_factory):
     """The folder of pages: grid/, slides/, animation/, converted/."""
@@ -70,20 +77,52 @@ def console(browser):
     assert errors == [], "console errors: %s" % errors
 
 
-def open_page(driver, path):
-    driver.get("file://" + str(path))
+# What a test saw when a wait ran out: the page, how far it loaded and its viewers.
+PAGE_STATE = """
+var id = arguments[0], list = Array.prototype.filter.call(document.getElementsByTagName('object'),
+  function (o) { return o.getAttribute('classid') === id; });
+return { url: document.URL, readyState: document.readyState,
+         viewers: list.map(function (v) { return [v.Filename, v.CanvasWidth]; }) };
+"""
 
 
-def wait_for(driver, script, timeout=15, *args):
-    """Runs `script` (a function body) until it returns something true; returns that."""
+def wait_for(driver, script, timeout=30, *args, what=None):
+    """Runs `script` (a function body) until it returns something true; returns that. A wait
+    that runs out says what it waited for, what the script last gave and how the page stood."""
     end = time.monotonic() + timeout
     while True:
         value = driver.execute_script(script, *args)
         if value:
             return value
         if time.monotonic() > end:
-            raise AssertionError("timed out waiting for: " + script)
+            raise AssertionError("waited %g s for %s; it gave %r; the page: %r" % (
+                timeout, what or script, value, driver.execute_script(PAGE_STATE, CLASSID)))
         time.sleep(0.05)
+
+
+def open_page(driver, path):
+    """Opens a page and waits until it has loaded whole, so its viewers are all made: the
+    WebDriver's own wait may come back while the page is still parsed, or still shows the
+    page before it."""
+    driver.execute_script("window.vanteloLeft = true;")
+    driver.get("file://" + str(path))
+    wait_for(driver, "return !window.vanteloLeft && document.readyState === 'complete';",
+             what="the page %s to load" % path)
+
+
+def perform(driver, actions, element, kind, count=1):
+    """Performs `actions` and waits until `element` has received `count` events of type
+    `kind`, so that what they did can be read."""
+    driver.execute_script("""
+        var e = arguments[0], kind = arguments[1];
+        e.vanteloSeen = e.vanteloSeen || {};
+        if (!(kind in e.vanteloSeen)) {
+          e.addEventListener(kind, function () { e.vanteloSeen[kind]++; }, true);
+        }
+        e.vanteloSeen[kind] = 0;""", element, kind)
+    actions.perform()
+    wait_for(driver, "return arguments[0].vanteloSeen[arguments[1]] >= arguments[2];", 30,
+             element, kind, count, what="%d %s event(s) to reach the element" % (count, kind))
 
 
 def viewers(driver):
@@ -93,9 +132,10 @@ def viewers(driver):
         " function (o) { return o.getAttribute('classid') === id; });", CLASSID)
 
 
-def wait_loaded(driver, element, width, timeout=15):
+def wait_loaded(driver, element, width, timeout=30):
     """Waits until the viewer shows a picture `width` wide (its canvas width)."""
-    wait_for(driver, "return arguments[0].CanvasWidth === arguments[1];", timeout, element, width)
+    wait_for(driver, "return arguments[0].CanvasWidth === arguments[1];", timeout, element, width,
+             what="a viewer to show a picture %d wide" % width)
 
 
 def decode_png(data):

@@ -8,7 +8,7 @@ from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 
-from conftest import CLASSID, open_page, viewers, wait_for, wait_loaded
+from conftest import CLASSID, open_page, perform, viewers, wait_for, wait_loaded
 
 PAGE = """<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Events</title>
@@ -72,7 +72,7 @@ def test_events_reach_the_named_functions(browser, events_page, console):
         assert len(calls_of(browser, name)) == 1, name
     # OnTime runs every frame while bound.
     ticks = browser.execute_script("return ticks;")
-    wait_for(browser, "return ticks > arguments[0] + 3;", 5, ticks)
+    wait_for(browser, "return ticks > arguments[0] + 3;", 30, ticks, what="OnTime frames")
 
     # A move at once: its events come after the call returns; ZoomedToGoal goes to obj.f with
     # obj as this; a move to where the view is raises no ChangedPos.
@@ -118,8 +118,10 @@ def test_lock_bits_and_the_context_menu(browser, events_page, console):
     wait_loaded(browser, b, 640)
     browser.execute_script("B.PosZ = 2; B.UserInterfaceLock = 3;")
     before = browser.execute_script("return [B.PosX, B.PosY, B.PosZ];")
-    ActionChains(browser).move_to_element(b).click_and_hold().move_by_offset(-20, -10).release() \
-        .scroll_from_origin(ScrollOrigin.from_element(b), 0, -300).perform()
+    drag = ActionChains(browser).move_to_element(b).click_and_hold().move_by_offset(-20, -10).release()
+    perform(browser, drag, b, "pointerup")
+    perform(browser, ActionChains(browser).scroll_from_origin(ScrollOrigin.from_element(b), 0, -300),
+            b, "wheel")
     assert browser.execute_script("return [B.PosX, B.PosY, B.PosZ];") == before
     # The browser's own menu only with Shift or Ctrl held.
     shown = browser.execute_script("""

@@ -9,7 +9,7 @@ from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from conftest import CLASSID, open_page, screenshot, viewers, wait_for, wait_loaded
+from conftest import CLASSID, open_page, perform, screenshot, viewers, wait_for, wait_loaded
 
 # The picture point under a window point, in picture pixels.
 POINT_UNDER = """
@@ -71,12 +71,12 @@ def test_wheel_zoom_keeps_the_point_under_the_cursor(browser, pages, console, te
     actions = ActionChains(browser)
     for _ in range(20):
         actions.scroll_from_origin(origin, 0, -100)
-    actions.perform()
+    perform(browser, actions, viewer, "wheel", 20)
     zoomed = browser.execute_script(POINT_UNDER, viewer, *cursor)
     actions = ActionChains(browser)
     for _ in range(20):
         actions.scroll_from_origin(origin, 0, 100)
-    actions.perform()
+    perform(browser, actions, viewer, "wheel", 20)
     after = browser.execute_script(POINT_UNDER, viewer, *cursor)
     assert zoomed[2] > before[2] * 5
     for axis in (0, 1):
@@ -92,14 +92,16 @@ def test_drag_pans_and_space_fits(browser, pages, console, template, page):
     fitted = browser.execute_script("return [arguments[0].PosX, arguments[0].PosY, arguments[0].PosZ];", viewer)
     browser.execute_script("arguments[0].PosZ = 2;", viewer)
     x0 = browser.execute_script("return arguments[0].PosX;", viewer)
-    ActionChains(browser).move_to_element(viewer).click_and_hold() \
-        .move_by_offset(-40, 0).move_by_offset(-40, 0).move_by_offset(-20, 0).release().perform()
+    perform(browser, ActionChains(browser).move_to_element(viewer).click_and_hold()
+            .move_by_offset(-40, 0).move_by_offset(-40, 0).move_by_offset(-20, 0).release(),
+            viewer, "pointerup")
     x1 = browser.execute_script("return arguments[0].PosX;", viewer)
     # The picture follows the mouse at 1.8 times its speed: 100 page pixels at zoom 2.
     assert x1 - x0 == pytest.approx(90, abs=5)
     url = browser.current_url
     ActionChains(browser).send_keys(Keys.ARROW_LEFT).send_keys(Keys.SPACE).perform()
-    wait_for(browser, "var v = arguments[0]; return v.PosZ === arguments[1];", 5, viewer, fitted[2])
+    wait_for(browser, "var v = arguments[0]; return v.PosZ === arguments[1];", 30, viewer, fitted[2],
+             what="Space to fit the picture")
     assert browser.execute_script("return [arguments[0].PosX, arguments[0].PosY, arguments[0].PosZ];",
                                   viewer) == pytest.approx(fitted)
     # The viewer kept the keys from the page: the grid's arrow keys turn pages otherwise.

@@ -8,7 +8,7 @@ from urllib.parse import unquote, urlparse
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 
-from conftest import open_page, viewers, wait_for
+from conftest import open_page, perform, viewers, wait_for, wait_loaded
 
 NAMES = ["Mum's birthday", 'say "cheese" <b>', "a&b #1 50%", "Größe",
          "<img src=x onerror=window.ran=1>"]
@@ -32,20 +32,21 @@ def zooms(browser, viewer):
     """The viewer zooms under the wheel."""
     before = browser.execute_script("return arguments[0].PosZ;", viewer)
     ActionChains(browser).scroll_from_origin(ScrollOrigin.from_element(viewer), 0, -300).perform()
-    wait_for(browser, "return arguments[0].PosZ > arguments[1];", 5, viewer, before)
+    wait_for(browser, "return arguments[0].PosZ > arguments[1];", 30, viewer, before,
+             what="the wheel to zoom in")
 
 
 def loaded_viewer(browser, width):
     found = viewers(browser)
     assert len(found) >= 1
     viewer = found[-1]
-    wait_for(browser, "return arguments[0].CanvasWidth === arguments[1];", 15, viewer, width)
+    wait_loaded(browser, viewer, width)
     return viewer
 
 
 def all_loaded(browser):
     wait_for(browser, "return Array.prototype.every.call(document.images,"
-                      " function (p) { return p.complete; });", 10)
+                      " function (p) { return p.complete; });", what="every picture of the page")
     loads = browser.execute_script(LOADS)
     assert all(ok for _, ok in loads), loads
 
@@ -92,7 +93,7 @@ def test_slides_of_odd_names(browser, pages, console):
     assert labels == NAMES
     for n, (name, width) in enumerate(zip(NAMES, WIDTHS)):
         browser.execute_script("Slides.show(arguments[0]);", n)
-        wait_for(browser, "return arguments[0].CanvasWidth === arguments[1];", 15, viewer, width)
+        wait_loaded(browser, viewer, width)
         assert browser.execute_script("return document.getElementById('caption').textContent;") == name
     zooms(browser, viewer)
     assert browser.execute_script(STRAY) == 0
@@ -110,7 +111,7 @@ def test_converted_page_of_odd_names(browser, pages, console):
     found = viewers(browser)
     assert len(found) == len(NAMES)
     for viewer, width in zip(found, WIDTHS):
-        wait_for(browser, "return arguments[0].CanvasWidth === arguments[1];", 15, viewer, width)
+        wait_loaded(browser, viewer, width)
         # Shown at the picture's own size, as the page showed it.
         assert browser.execute_script("var b = arguments[0].getBoundingClientRect();"
                                       "return [b.width, b.height];", viewer) == [width, 500]
@@ -130,10 +131,13 @@ def test_a_viewer_inside_a_link_takes_its_drags_and_clicks(browser, pages, conso
     url = browser.current_url
     browser.execute_script("arguments[0].PosZ = 2;", viewer)
     x0 = browser.execute_script("return arguments[0].PosX;", viewer)
-    ActionChains(browser).move_to_element(viewer).click_and_hold() \
-        .move_by_offset(-40, 0).move_by_offset(-40, 0).release().perform()
-    ActionChains(browser).move_to_element(viewer).click().perform()
-    # Time for a navigation to start, had one been asked for.
-    wait_for(browser, "return new Promise(function (r) { setTimeout(function () { r(true); }, 300); });")
+    # A click whose default action is cancelled starts no navigation: the link is not followed.
+    browser.execute_script("window.clicks = [];"
+                           " addEventListener('click', function (e) { clicks.push(e); }, true);")
+    perform(browser, ActionChains(browser).move_to_element(viewer).click_and_hold()
+            .move_by_offset(-40, 0).move_by_offset(-40, 0).release(), viewer, "pointerup")
+    perform(browser, ActionChains(browser).move_to_element(viewer).click(), viewer, "click")
+    assert browser.execute_script("return clicks.length > 0 && clicks.every("
+                                  "function (e) { return e.defaultPrevented; });")
     assert browser.current_url == url
     assert browser.execute_script("return arguments[0].PosX;", viewer) > x0 + 30

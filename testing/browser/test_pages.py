@@ -5,7 +5,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.keys import Keys
 
-from conftest import open_page, viewers, wait_for, wait_loaded
+from conftest import open_page, perform, viewers, wait_for, wait_loaded
 
 POSITION = "var v = arguments[0]; return [v.PosX, v.PosY, v.PosZ];"
 
@@ -28,7 +28,8 @@ def test_a_converted_page_with_two_viewers(browser, pages, console):
     browser.execute_script("var v = arguments[0]; v.PosX = 10; v.PosY = 20; v.PosZ = 2;", second)
     assert browser.execute_script(POSITION, second) == [10, 20, 2]
 
-    ActionChains(browser).scroll_from_origin(ScrollOrigin.from_element(first), 0, -300).perform()
+    perform(browser, ActionChains(browser).scroll_from_origin(ScrollOrigin.from_element(first), 0, -300),
+            first, "wheel")
     assert browser.execute_script("return arguments[0].PosZ;", first) > 0.5
     assert browser.execute_script(POSITION, second) == [10, 20, 2]
 
@@ -55,8 +56,9 @@ def test_the_animation_plays_to_its_last_point_and_stops_back_at_the_first(brows
     assert browser.execute_script(POSITION, viewer) == pytest.approx(first)
     wait_for(browser, "return goals.length >= 1;")
     browser.execute_script("goals.length = 0; play();")
-    wait_for(browser, "return VanteloAnimation.state() === 0;", 15)
-    wait_for(browser, "return goals.length > 0 && goals[goals.length - 1][2] === 0.5;", 5)
+    wait_for(browser, "return VanteloAnimation.state() === 0;", what="the animation to end")
+    wait_for(browser, "return goals.length > 0 && goals[goals.length - 1][2] === 0.5;",
+             what="the last point's ZoomedToGoal")
     assert browser.execute_script(POSITION, viewer) == pytest.approx(last)
     assert browser.execute_script("return goals[goals.length - 1];") == pytest.approx(last)
     assert browser.execute_script("return goals.length;") >= 3
@@ -79,7 +81,7 @@ def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(br
     open_page(browser, pages / page)
     found = viewers(browser)
     for viewer in found:
-        wait_for(browser, "return arguments[0].CanvasWidth > 0;", 15, viewer)
+        wait_for(browser, "return arguments[0].CanvasWidth > 0;", 30, viewer, what="a picture")
     browser.execute_script("document.activeElement && document.activeElement.blur();")
     reached = []
     for _ in range(80):
@@ -98,7 +100,8 @@ def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(br
                                       canvas) == ["solid", 3]
         browser.execute_script("arguments[0].PosZ = 2;", viewer)
         before = browser.execute_script(POSITION, viewer)
-        ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN).perform()
+        perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
+                viewer, "keydown", 2)
         after = browser.execute_script(POSITION, viewer)
         assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
         if len(reached) == len(found):
