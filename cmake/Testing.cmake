@@ -5,7 +5,8 @@ include(GoogleTest)
 # One GoogleTest program; each of its tests becomes a ctest test, listed when ctest runs
 # so that building never executes test code. A label also gathers the program into the
 # target vantelo_tests_<label>, so that a tree can build just the programs `ctest -L <label>`
-# runs (the ThreadSanitizer pass builds vantelo_tests_threads).
+# runs (the ThreadSanitizer pass builds vantelo_tests_threads). Suites named Child* are
+# what a test runs in a child process of its own: they are not tests of their own.
 function(vantelo_add_test name)
   cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -15,7 +16,7 @@ function(vantelo_add_test name)
     list(APPEND properties LABELS ${T_LABEL})
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES ${properties})
+                       TEST_FILTER "-Child*" PROPERTIES ${properties})
   if(T_LABEL)
     if(NOT TARGET vantelo_tests_${T_LABEL})
       add_custom_target(vantelo_tests_${T_LABEL})
