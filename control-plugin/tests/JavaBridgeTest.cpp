@@ -397,7 +397,7 @@ TEST_F(NPLensObjErrors, APlainFailureGivesCodeZeroAndItsStatus) {
 // the public by-name methods.
 TEST(NPLensObjJavaClass, DeclaresTheRegisteredNativesAndTheByNameMethods) {
     FILE* pipe =
-        ::popen((std::string(JAVAP_PATH) + " -s -p '" + NPLENSOBJ_CLASS + "'").c_str(), "r");
+        ::popen((std::string(JAVAP_PATH) + " -J-XX:-UsePerfData -s -p '" + NPLENSOBJ_CLASS + "'").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char buffer[4096];
