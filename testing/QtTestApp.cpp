@@ -1,5 +1,7 @@
 #include "testing/QtTestApp.h"
 
+#include "testing/TempDir.h"
+
 #include <cstdlib>
 
 #include <QApplication>
@@ -12,6 +14,7 @@ QApplication& TestApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        UsePrivateRuntimeFolder();
         return new QApplication(argc, argv);
     }();
     return *app;

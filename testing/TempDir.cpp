@@ -19,6 +19,12 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+void UsePrivateRuntimeFolder() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+    static const TempDir folder;
+    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+}
+
 std::string TempDir::Path(std::string_view name) const {
     return (std::filesystem::path(path_) / name).string();
 }

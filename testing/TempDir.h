@@ -25,4 +25,9 @@ private:
 
 std::string ReadFile(const std::string& path);
 
+// Qt and the web engine keep sockets and locks in the session's runtime folder; a test
+// process that was given none gets a private one that goes with the process, instead of a
+// folder left behind in the system's temporary folder.
+void UsePrivateRuntimeFolder();
+
 }  // namespace testing_support

@@ -618,6 +618,7 @@ TEST_F(InstallerTest, TheShippedPackageInstallsFromTheFolderItStartsIn) {
     const std::string package = Tree().Path("shipped");
     fs::copy(VANTELO_PACKAGE, package);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    testing_support::UsePrivateRuntimeFolder();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

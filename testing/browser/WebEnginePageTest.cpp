@@ -82,6 +82,7 @@ TEST(WebEnginePage, ConvertedPageViewerIsFoundAndReadsItsZoomAfterLoading) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    testing_support::UsePrivateRuntimeFolder();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

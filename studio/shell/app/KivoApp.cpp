@@ -1,6 +1,11 @@
 #include "studio/shell/app/KivoApp.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include <QApplication>
 
@@ -13,6 +18,26 @@
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/panes/InfoView.h"
+
+namespace {
+
+// Qt warns that the session names no runtime folder before it makes the same one itself; a
+// start with a display is silent, so the studio names it first. A folder that is not the
+// user's own private one is left for Qt to warn about.
+void NameRuntimeFolder() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+    const char* temp = std::getenv("TMPDIR");
+    const std::string folder = std::string(temp != nullptr && *temp != '\0' ? temp : "/tmp") +
+                               "/runtime-" + std::to_string(::getuid());
+    ::mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700) {
+        ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    }
+}
+
+}  // namespace
 
 CKivoApp::CKivoApp(std::vector<std::string> arguments, std::string dataFolder)
     : arguments_(std::move(arguments)),
@@ -58,6 +83,7 @@ bool CKivoApp::EnsureApplication() {
                      "that can be reached\n");
         return false;
     }
+    NameRuntimeFolder();
     // The browser of the viewer pane shares its GL contexts.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     application_ = std::make_unique<QApplication>(*argc_, argv_);
