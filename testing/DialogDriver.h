@@ -33,7 +33,7 @@ private:
 // Runs `drive` on the next modal dialog that opens, from inside that dialog's event loop,
 // so a test can start whatever opens it and have it answered. When no dialog opens within
 // `timeoutMs`, `drive` is dropped and `*timedOut` (when given) is set.
-void DriveNextDialog(std::function<void(DialogDriver&)> drive, int timeoutMs = 5000,
+void DriveNextDialog(std::function<void(DialogDriver&)> drive, int timeoutMs = 30000,
                      bool* timedOut = nullptr);
 
 }  // namespace testing_support

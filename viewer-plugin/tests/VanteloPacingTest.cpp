@@ -38,6 +38,18 @@ protected:
         std::lock_guard lock(mutex_);
         return sleeps_;
     }
+    // Pumps until the pacing thread has asked for `period`, then until it has asked for
+    // `count` sleeps after that one: a pass that chose its period before the change is over.
+    bool SleepsAfter(platform::WaitTime period, std::size_t count) {
+        if (!PumpUntil([&] {
+                const auto sleeps = Sleeps();
+                return !sleeps.empty() && sleeps.back() == period;
+            })) {
+            return false;
+        }
+        ClearSleeps();
+        return PumpUntil([&] { return Sleeps().size() >= count; });
+    }
     void ClearSleeps() {
         std::lock_guard lock(mutex_);
         sleeps_.clear();
@@ -58,21 +70,15 @@ TEST_F(Pacing, SleepsLongerWhileDownloading) {
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(server.Url("/slow.jpg"));
     ASSERT_TRUE(viewer_->IsLoading());
-    Pump(100ms);
-    ClearSleeps();
-    Pump(100ms);
+    ASSERT_TRUE(SleepsAfter(66ms, 3)) << Sleeps().size() << " sleeps while downloading";
     std::vector<platform::WaitTime> during = Sleeps();
-    ASSERT_FALSE(during.empty());
     for (auto period : during) EXPECT_EQ(period, 66ms);
-    EXPECT_GT(Frames(), 2);
+    EXPECT_TRUE(PumpUntil([&] { return Frames() > 2; })) << Frames() << " frames";
 
     server.Release();
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
-    Pump(50ms);
-    ClearSleeps();
-    Pump(100ms);
+    ASSERT_TRUE(SleepsAfter(11ms, 3)) << Sleeps().size() << " sleeps after the download";
     const std::vector<platform::WaitTime> after = Sleeps();
-    ASSERT_FALSE(after.empty());
     for (auto period : after) EXPECT_EQ(period, 11ms);
 }
 
@@ -145,8 +151,9 @@ TEST_F(Pacing, TeardownDuringAProgressiveLoadLeavesNoThread) {
     EXPECT_FALSE(viewer_->GetAlbum().Loader().IsRunning());
     EXPECT_EQ(viewer_->GetDisplay(), nullptr);
     server.Release();
-    Pump(50ms);
-    EXPECT_LE(thread_count::ThreadCount(), withServer);
+    // The server's connection thread ends on its own, once it has sent the rest.
+    EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() <= withServer; }))
+        << thread_count::ThreadCount() << " threads, " << withServer << " with the server";
 }
 
 TEST_F(Pacing, AViewerGivenAWindowAgainAfterTeardownPacesItsFrames) {
@@ -159,7 +166,7 @@ TEST_F(Pacing, AViewerGivenAWindowAgainAfterTeardownPacesItsFrames) {
         }
         viewer_->AttachWindow(widget_);
         const int before = Frames();
-        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 3; }, 5s));
+        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 3; })) << Frames() - before;
     }
 }
 
@@ -174,7 +181,7 @@ TEST_F(Pacing, AViewerMovedToAnotherWindowPacesThere) {
         viewer_->AttachWindow(next);
         ASSERT_EQ(viewer_->GetWindow()->handle(), next);
         const int before = Frames();
-        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 2; }, 5s));
+        EXPECT_TRUE(PumpUntil([&] { return Frames() >= before + 2; })) << Frames() - before;
     }
 }
 
@@ -184,7 +191,9 @@ TEST_F(Pacing, AResizedWindowShowsAFrameOfItsNewSize) {
     Pump(50ms);
     widget_->resize(500, 360);
     ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(500, 360); }));
-    Pump(50ms);
+    // A frame drawn at the new size, not one from before the resize.
+    const int resized = Frames();
+    ASSERT_TRUE(PumpUntil([&] { return Frames() >= resized + 2; })) << Frames() - resized;
     // At zoom 1 the picture keeps its 200 x 150 pixels: nothing is stretched.
     EXPECT_TRUE(viewer_test::Near(ShownAt(190, 140), 0xC83C50));
     EXPECT_EQ(ShownAt(215, 165), 0x141414u);

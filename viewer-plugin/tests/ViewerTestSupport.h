@@ -95,7 +95,9 @@ protected:
         }
         return true;
     }
+    // At least one round of events, however late this thread gets to run.
     static void Pump(std::chrono::milliseconds time) {
+        QCoreApplication::processEvents();
         PumpUntil([] { return false; }, time);
     }
 

@@ -58,7 +58,7 @@ protected:
 
     // Runs events until `done` holds or the limit passes.
     template <class Done>
-    static bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    static bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done()) {
             if (std::chrono::steady_clock::now() > end) return false;

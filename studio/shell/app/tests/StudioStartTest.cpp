@@ -183,7 +183,7 @@ TEST(StudioStart, TheAboutBoxShowsTheVersionLine) {
             credit = about.Text(1249);
             about.Press(1);
         },
-        5000, &timedOut);
+        30000, &timedOut);
     // Through the route, as the menu item goes: the application answers 57664.
     EXPECT_TRUE(rig.frame()->GetRouter().Invoke(kAbout));
     EXPECT_FALSE(timedOut);

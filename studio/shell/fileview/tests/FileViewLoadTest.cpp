@@ -127,7 +127,8 @@ TEST(FileViewLoadTest, AFileCopiedInIsAddedWithoutDecodingTheOthersAgain) {
 TEST(FileViewLoadTest, DestroyingTheListWaitsForItsWorkers) {
     TestApplication();
     TempDir temp;
-    FakeRenderer renderer(5);
+    // Slow enough that a loaded machine cannot finish the 40 decodes before the reset.
+    FakeRenderer renderer(50);
     for (int i = 0; i < 40; ++i) temp.Write("p" + std::to_string(i) + ".jpg", "x");
     auto view = std::make_unique<FileView>();
     view->SetDecodeThreads(3);
@@ -149,7 +150,7 @@ TEST(FileViewLoadTest, APlaceOutsideTheFileSystemHasNoWatcher) {
     ASSERT_TRUE(WaitLoaded(view));
 }
 
-// A decode the test holds until it lets go (or ten seconds pass).
+// A decode the test holds until it lets go (or a minute passes).
 class HeldRenderer {
 public:
     HeldRenderer() {
@@ -157,7 +158,7 @@ public:
             std::unique_lock hold(mutex_);
             started_ = true;
             changed_.notify_all();
-            changed_.wait_for(hold, std::chrono::seconds(10), [this] { return released_; });
+            changed_.wait_for(hold, std::chrono::seconds(60), [this] { return released_; });
             RenderedThumbnail out;
             out.image = QImage(kThumbSize, kThumbSize, QImage::Format_RGB32);
             out.image.fill(Qt::red);
@@ -170,7 +171,7 @@ public:
     }
     bool WaitStarted() {
         std::unique_lock hold(mutex_);
-        return changed_.wait_for(hold, std::chrono::seconds(10), [this] { return started_; });
+        return changed_.wait_for(hold, std::chrono::seconds(30), [this] { return started_; });
     }
     void Release() {
         std::lock_guard hold(mutex_);

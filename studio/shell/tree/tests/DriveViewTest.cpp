@@ -135,18 +135,31 @@ TEST_F(TreeTest, NewFoldersFromOutsideRefreshOnceKeepingExpansionAndSelection) {
     ServeEventsFor(100);
     ASSERT_EQ(tree->GetRefreshCount(), 0);
 
+    // One burst: the watcher waits for 50 ms without a change before it tells. A machine
+    // that stalls this thread longer than that between two folders makes two bursts, and
+    // the second may come after the refresh of the first.
+    const auto burstStart = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) MakeFolder("open/new" + std::to_string(i));
+    const bool oneBurst =
+        std::chrono::steady_clock::now() - burstStart < std::chrono::milliseconds(50);
     ASSERT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() >= 1; }));
     ServeEventsFor(300);
-    EXPECT_EQ(tree->GetRefreshCount(), 1);
+    if (oneBurst) {
+        EXPECT_EQ(tree->GetRefreshCount(), 1);
+    } else {
+        EXPECT_LE(tree->GetRefreshCount(), 2)
+            << "the folders took longer than the watcher's quiet time";
+    }
     EXPECT_EQ(Children(Node("open")).size(), 11u);
     EXPECT_TRUE(Node("open")->isExpanded());
     EXPECT_FALSE(Node("shut")->isExpanded());
     EXPECT_EQ(tree->GetSelectedPath(), Path("open/chosen"));
 
     // The folders loaded by the refresh are watched too.
+    const int refreshes = tree->GetRefreshCount();
     MakeFolder("open/new3/deeper");
-    EXPECT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() == 2; }));
+    EXPECT_TRUE(ServeEventsUntil([&] { return tree->GetRefreshCount() == refreshes + 1; }))
+        << tree->GetRefreshCount() << " refreshes, " << refreshes << " before the deeper folder";
     EXPECT_NE(Node("open/new3"), nullptr);
 }
 
@@ -184,6 +197,8 @@ TEST_F(TreeTest, ExpandingADiscDriveRebuildsTheTreeOnlyWhenTheDiscChanged) {
     volume.reset();
     Node("cd")->setExpanded(false);
     Node("cd")->setExpanded(true);
+    ASSERT_TRUE(ServeEventsUntil([this] { return tree->GetRefreshCount() >= 2; }))
+        << tree->GetRefreshCount() << " refreshes";
     ServeEventsFor(200);
     EXPECT_EQ(tree->GetRefreshCount(), 2);
 }
