@@ -380,6 +380,34 @@ TEST_F(InstallerTest, CopyIfNewerAsksBeforeReplacingANewerFileAndRetriesWhatItMa
     EXPECT_EQ(installer.failureReason(), "Couldn't write file to disk");
 }
 
+TEST_F(InstallerTest, ALinkInAPluginFolderIsReplacedNeverWrittenThrough) {
+    // Whoever may write a browser's plug-in folder leaves links there under the plug-in's
+    // names, aimed at files the installer (run by root) may write.
+    AddProgramFiles();
+    AddOpera();
+    const std::string folder = Tree().Path("Opera/plugins");
+    const std::string victim = Tree().Write("elsewhere/shadow", "not the installer's");
+    ASSERT_EQ(::chmod(victim.c_str(), 0444), 0);
+    const std::string plugin = folder + "/" + std::string(kMozillaPlugin);
+    const std::string codec = folder + "/" + std::string(kCodecLibrary);
+    ASSERT_EQ(::symlink(victim.c_str(), plugin.c_str()), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), codec.c_str()), 0);
+    // The codec's first copy is refused, so the installer clears the mark and tries again.
+    files.copyErrors[codec] = {kErrorAccessDenied};
+
+    EXPECT_EQ(Run("-nook"), 1);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(files.normalised, std::vector<std::string>{codec});
+    for (const std::string& target : {plugin, codec}) {
+        EXPECT_FALSE(fs::is_symlink(target)) << target;
+        EXPECT_TRUE(fs::is_regular_file(target)) << target;
+    }
+    EXPECT_TRUE(Installed(folder, kMozillaPlugin));
+    EXPECT_TRUE(Installed(folder, kCodecLibrary));
+    EXPECT_EQ(ReadFile(victim), "not the installer's");
+    EXPECT_EQ(fs::status(victim).permissions(), fs::perms(0444));
+}
+
 TEST_F(InstallerTest, NetscapeTakesTenVersionEntriesAndTheCurrentOne) {
     AddProgramFiles();
     std::vector<std::string> entries;
