@@ -27,6 +27,7 @@
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/DeviceOwnership.h"
 #include "viewer-plugin/FullScreen.h"
+#include "viewer-plugin/SharedRecord.h"
 #include "viewer-plugin/ViewerOptions.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
@@ -265,6 +266,32 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
     EXPECT_GT(host_.Count("OnTime"), frames);
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
     EXPECT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+}
+
+// Any process of the user may write the running count: one no viewers reach would make a
+// dead asker's request stand for days.
+TEST_F(DeviceChanges, ACountNoViewersReachLeavesARequestStaleAsSoonAsThirtyTwoWould) {
+    Hardware();
+    auto now = std::chrono::steady_clock::now();
+    viewer_->GetDeviceOwnership().SetClock([&] { return now; });
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    platform::SharedMemory raw;
+    ASSERT_TRUE(raw.Open(name_, SharedRecord::kMappingSize));
+    auto* count = reinterpret_cast<volatile std::int32_t*>(raw.data() + 4);
+    const std::int32_t real = *count;
+    *count = 1000000;
+
+    record_.SetReleased(false);
+    record_.SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    ASSERT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    // The longest wait, of (32 + 10) x 300 ms, is long over.
+    now += 1min;
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(record_.IsReleaseRequested());
+    *count = real;
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
 }
 
 // Letting go joins the loader before the device section its passes wait for.
