@@ -2,7 +2,11 @@
 // installing and registering the viewer control, and copying the plug-ins into the plug-in
 // folders that the browsers' registry keys name.
 #include <dlfcn.h>
+#include <elf.h>
+#include <unistd.h>
 
+#include <array>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +14,8 @@
 #include "installer/Installer.h"
 #include "platform/com/OleThread.h"
 #include "platform/debug/Debug.h"
+#include "platform/files/FileOps.h"
+#include "platform/files/UniqueFd.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/registry/Registry.h"
 #include "platform/text/Ascii.h"
@@ -28,6 +34,8 @@ constexpr std::string_view kCaption = "Vantelo Install";
 constexpr std::string_view kOldTypeLibrary =
     "TypeLib\\{7A3E51C3-9B40-4D6E-A815-2F6C0B9D4E73}\\1.0";
 constexpr std::size_t kMostNetscapeEntries = 10;
+// A file that is no library of this machine.
+constexpr int kErrorBadExeFormat = 193;
 
 std::string Join(const std::string& folder, std::string_view name) {
     std::string path = folder;
@@ -73,6 +81,38 @@ std::optional<std::string> ChooseVersionEntry(const RegKey& product) {
 // A folder value; an empty one names no folder.
 std::string FolderValue(const RegKey& key, std::string_view name) {
     return key.GetString(name).value_or(std::string());
+}
+
+// The start of an ELF header: identification, type and machine.
+using ElfStart = std::array<unsigned char, 20>;
+
+// False when the file cannot be opened; a file too short leaves zeros.
+bool ReadElfStart(const std::string& path, ElfStart& start) {
+    platform::UniqueFd fd(platform::OpenForReading(path));
+    if (!fd.ok()) return false;
+    start.fill(0);
+    [[maybe_unused]] const ssize_t got = ::pread(fd.get(), start.data(), start.size(), 0);
+    return true;
+}
+
+// In the file's byte order.
+unsigned Half(const ElfStart& e, std::size_t at) {
+    return e[EI_DATA] == ELFDATA2MSB ? e[at] << 8 | e[at + 1] : e[at + 1] << 8 | e[at];
+}
+
+// The number the system gives for a library it could not load: a file that is there but no
+// library this program can load (not ELF, another word size, byte order or processor, not a
+// shared object) is of a bad format; a missing file, or one whose own libraries are missing,
+// is a module not found.
+int LoadFailureNumber(const std::string& library) {
+    ElfStart file;
+    if (!ReadElfStart(library, file)) return kErrorModuleNotFound;
+    if (std::memcmp(file.data(), ELFMAG, SELFMAG) != 0) return kErrorBadExeFormat;
+    ElfStart self;
+    if (!ReadElfStart("/proc/self/exe", self)) return kErrorModuleNotFound;
+    const bool fits = file[EI_CLASS] == self[EI_CLASS] && file[EI_DATA] == self[EI_DATA] &&
+                      Half(file, 16) == ET_DYN && Half(file, 18) == Half(self, 18);
+    return fits ? kErrorModuleNotFound : kErrorBadExeFormat;
 }
 
 }  // namespace
@@ -202,7 +242,7 @@ bool Installer::RegisterControl(const std::string& library) {
     if (handle == nullptr) {
         const char* why = ::dlerror();
         platform::DebugOutput(std::string(why != nullptr ? why : "") + "\n");
-        Say(platform::FormatC("LoadLibrary() Failed with: %i", kErrorModuleNotFound));
+        Say(platform::FormatC("LoadLibrary() Failed with: %i", LoadFailureNumber(library)));
         return false;
     }
     using RegisterEntry = platform::HRESULT (*)();

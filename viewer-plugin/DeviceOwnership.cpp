@@ -2,7 +2,6 @@
 // viewer and back, and making the display anew after depth changes and lost devices.
 #include "viewer-plugin/DeviceOwnership.h"
 
-#include <algorithm>
 #include <exception>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "platform/window/Desktop.h"
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/SharedRecord.h"
 #include "viewer-plugin/VanteloPlugin.h"
 
 namespace {
@@ -26,8 +26,8 @@ DeviceOwnership::DeviceOwnership(CVanteloPlugin& viewer)
     : viewer_(viewer), clock_([] { return std::chrono::steady_clock::now(); }) {}
 
 std::chrono::milliseconds DeviceOwnership::LongestAskWait(int runningCount) {
-    const std::int64_t tries = static_cast<std::int64_t>(std::max(runningCount, 0)) + kAskExtraTries;
-    return kAskPeriod * tries + kAskMargin;
+    // Sized as the asker sizes its wait, whatever number the record holds.
+    return kAskPeriod * (ViewersToWaitFor(runningCount) + kAskExtraTries) + kAskMargin;
 }
 
 bool DeviceOwnership::RequestStands() {

@@ -125,12 +125,10 @@ HardwareAsk AskForHardware(SharedRecord& record, const HardwareAskOptions& optio
         record.SetReleaseRequest(false);
         return HardwareAsk::Dropped;
     }
-    const std::int32_t count = record.RunningCount();
-    // Counted in 64 bits: a count near the limit must not wrap into a negative bound.
-    const std::int64_t tries = static_cast<std::int64_t>(count) + 10;
+    const std::int32_t tries = ViewersToWaitFor(record.RunningCount()) + 10;
     sleep(std::chrono::milliseconds(0));
     bool letGo = false;
-    for (std::int64_t i = 0; i < tries; ++i) {
+    for (std::int32_t i = 0; i < tries; ++i) {
         if (record.IsReleased()) {
             letGo = true;
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,15 @@ private:
     platform::SharedMemory memory_;
 };
 
+// The most running viewers a wait for the hardware is sized by. Any process of the user may
+// write the record: a count beyond this is taken as this, so that no number found there
+// keeps a viewer waiting longer than (32 + 10) x 300 ms.
+inline constexpr std::int32_t kMostViewersWaitedFor = 32;
+// A running count read from the record, as it sizes a wait: 0 to kMostViewersWaitedFor.
+constexpr std::int32_t ViewersToWaitFor(std::int32_t runningCount) {
+    return std::clamp(runningCount, 0, kMostViewersWaitedFor);
+}
+
 // How a request for the hardware ended.
 enum class HardwareAsk {
     NotAsked,  // nobody else runs, nobody holds it, or this window holds it already
@@ -76,6 +86,6 @@ struct HardwareAskOptions {
 };
 
 // Asks the holder of the hardware to let it go and waits a bounded time for its answer:
-// one yield, then up to (running count + 10) sleeps of 300 ms. Run with the render thread
-// paused.
+// one yield, then up to (running count + 10) sleeps of 300 ms, the count taken as at most
+// kMostViewersWaitedFor. Run with the render thread paused.
 HardwareAsk AskForHardware(SharedRecord& record, const HardwareAskOptions& options);

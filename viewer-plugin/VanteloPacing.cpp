@@ -153,8 +153,10 @@ void CVanteloPlugin::OnSize(Vector2<int> size) {
 
 void CVanteloPlugin::ResizeRenderTarget(Vector2<int> size) {
     SuspendPacing();
-    // The old interface keeps no device across a resize: the display is made anew.
-    bool recover = SharedDirectDraw().dx3Mode;
+    // The old interface keeps no device across a resize: the display is made anew. So is one
+    // that let go of the device and now goes full screen: windowed, taking the device back
+    // makes it anew, but full screen never takes it back, and it has no buffers to resize.
+    bool recover = SharedDirectDraw().dx3Mode || (device_.HasYielded() && fullScreen_ != nullptr);
     if (!recover && !device_.HasYielded()) {
         platform::SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
         platform::SemaphoreHold state(stateSemaphore_, kStateWait);

@@ -380,6 +380,34 @@ TEST_F(InstallerTest, CopyIfNewerAsksBeforeReplacingANewerFileAndRetriesWhatItMa
     EXPECT_EQ(installer.failureReason(), "Couldn't write file to disk");
 }
 
+TEST_F(InstallerTest, ALinkInAPluginFolderIsReplacedNeverWrittenThrough) {
+    // Whoever may write a browser's plug-in folder leaves links there under the plug-in's
+    // names, aimed at files the installer (run by root) may write.
+    AddProgramFiles();
+    AddOpera();
+    const std::string folder = Tree().Path("Opera/plugins");
+    const std::string victim = Tree().Write("elsewhere/shadow", "not the installer's");
+    ASSERT_EQ(::chmod(victim.c_str(), 0444), 0);
+    const std::string plugin = folder + "/" + std::string(kMozillaPlugin);
+    const std::string codec = folder + "/" + std::string(kCodecLibrary);
+    ASSERT_EQ(::symlink(victim.c_str(), plugin.c_str()), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), codec.c_str()), 0);
+    // The codec's first copy is refused, so the installer clears the mark and tries again.
+    files.copyErrors[codec] = {kErrorAccessDenied};
+
+    EXPECT_EQ(Run("-nook"), 1);
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(files.normalised, std::vector<std::string>{codec});
+    for (const std::string& target : {plugin, codec}) {
+        EXPECT_FALSE(fs::is_symlink(target)) << target;
+        EXPECT_TRUE(fs::is_regular_file(target)) << target;
+    }
+    EXPECT_TRUE(Installed(folder, kMozillaPlugin));
+    EXPECT_TRUE(Installed(folder, kCodecLibrary));
+    EXPECT_EQ(ReadFile(victim), "not the installer's");
+    EXPECT_EQ(fs::status(victim).permissions(), fs::perms(0444));
+}
+
 TEST_F(InstallerTest, NetscapeTakesTenVersionEntriesAndTheCurrentOne) {
     AddProgramFiles();
     std::vector<std::string> entries;
@@ -576,16 +604,41 @@ TEST_F(InstallerTest, TheDirectXTestStopsAtTheFirstStepThatFails) {
 }
 
 TEST_F(InstallerTest, TheControlThatCannotBeRegisteredIsReported) {
-    AddProgramFiles();
-    AddOpera();
     testing_support::DebugCapture debug;
-    // Not a library at all.
-    Tree().Write("package/Vantelo.so", "not a library");
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"LoadLibrary() Failed with: 126"});
-    EXPECT_FALSE(debug.lines().empty());
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].find("Internet Explorer"), std::string::npos);
+    // The number tells a file that is no library of this machine from a library whose own
+    // libraries are missing.
+    const std::string control = ReadFile(VANTELO_CONTROL_LIBRARY);
+    std::string otherWordSize = control;
+    otherWordSize[4] = otherWordSize[4] == 2 ? 1 : 2;
+    std::string missingDependency = control;
+    const std::string needed("libjpeg.so.62\0", 14);
+    for (std::size_t at = 0; (at = missingDependency.find(needed, at)) != std::string::npos;) {
+        missingDependency.replace(at, needed.size(), std::string("libjpeq.so.62\0", 14));
+    }
+    ASSERT_NE(missingDependency, control);
+    const struct {
+        const char* what;
+        std::string bytes;
+        int number;
+    } libraries[] = {
+        {"not a library at all", "not a library", 193},
+        {"a library of another word size", otherWordSize, 193},
+        {"a library whose own library is missing", missingDependency, 126},
+    };
+    for (const auto& library : libraries) {
+        SCOPED_TRACE(library.what);
+        Fresh();
+        AddProgramFiles();
+        AddOpera();
+        debug.Clear();
+        Tree().Write("package/Vantelo.so", library.bytes);
+        EXPECT_EQ(Run(), 1);
+        EXPECT_EQ(Boxes(), std::vector<std::string>{"LoadLibrary() Failed with: " +
+                                                    std::to_string(library.number)});
+        EXPECT_FALSE(debug.lines().empty());
+        ASSERT_EQ(dialog.shown.size(), 1u);
+        EXPECT_EQ(dialog.shown[0].find("Internet Explorer"), std::string::npos);
+    }
 
     // A library without the registration entry.
     Fresh();

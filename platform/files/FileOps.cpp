@@ -172,7 +172,8 @@ FileError CopyFileNoReplace(const std::string& from, const std::string& to,
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options) {
     if (SameFile(from, to)) return FileError::Exists;
-    if (IsDirectory(to)) return FileError::Exists;
+    struct stat named {};
+    if (::lstat(to.c_str(), &named) == 0 && S_ISDIR(named.st_mode)) return FileError::Exists;
     UniqueFd in(OpenForReading(from));
     if (!in.ok()) return ErrorFromErrno(errno);
     struct stat st {};
@@ -183,6 +184,9 @@ FileError CopyFileReplacing(const std::string& from, const std::string& to,
     ReplaceOptions replace;
     replace.metadataFrom = in.get();
     replace.keepModificationTime = true;
+    // A copy puts a file at the name. Written through a link, it would land wherever the
+    // link leads, which whoever may write the target's folder chooses.
+    replace.replaceLink = true;
     if (const FileError r = out.Open(to, replace); r != FileError::None) return r;
     // The writer flushes to disk before the copy takes the target's name.
     CopyOptions plain = options;
@@ -239,9 +243,12 @@ FileError RemoveFile(const std::string& path) {
 }
 
 bool ClearReadOnly(const std::string& path) {
+    // A link has no mark of its own; the file it names is not ours to open up. The change
+    // itself refuses a link that took the name since it was looked at.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    return ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+    if (::lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
+    return ::fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR,
+                      AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 FileError CreateFolder(const std::string& path) {

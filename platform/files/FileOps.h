@@ -50,7 +50,8 @@ FileError CopyFileNoReplace(const std::string& from, const std::string& to,
 // Copies over an existing target through a ReplacingWriter (see there), so a failure, a
 // stop or a crash leaves the old target as it was. The copy takes the source's permission
 // bits, modification time and user attributes. Refuses when the target is the source
-// itself (Exists) or a folder.
+// itself (Exists) or a folder. A symbolic link at the target's name is replaced by the copy;
+// the file it names stays as it was.
 FileError CopyFileReplacing(const std::string& from, const std::string& to,
                             const CopyOptions& options = {});
 
@@ -73,6 +74,7 @@ void CopyUserAttributes(int from, int to);
 // Deletes a file (not a folder) for good.
 FileError RemoveFile(const std::string& path);
 // Gives the owner write permission back, the nearest thing to clearing a read-only flag.
+// A symbolic link is never followed: false, and what it names keeps its permissions.
 bool ClearReadOnly(const std::string& path);
 FileError CreateFolder(const std::string& path);
 FileError RemoveEmptyFolder(const std::string& path);

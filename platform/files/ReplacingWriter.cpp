@@ -80,8 +80,13 @@ FileError ReplacingWriter::Open(const std::string& path, const ReplaceOptions& o
     options_ = options;
     failed_ = false;
     target_ = path;
+    replacesLink_ = false;
     struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0) {
+    const bool named = ::lstat(path.c_str(), &link) == 0;
+    if (named && S_ISLNK(link.st_mode) && options.replaceLink) {
+        // Whatever the link names stays untouched: the rename takes the link's name.
+        replacesLink_ = true;
+    } else if (named) {
         if (S_ISLNK(link.st_mode)) {
             // Renaming over the link would leave the file it names as it was.
             char* real = ::realpath(path.c_str(), nullptr);
@@ -162,6 +167,11 @@ FileError ReplacingWriter::Finish() {
     if (::fsync(temporary_.get()) != 0) return ErrorFromErrno(errno);
     if (gFault == ReplaceFault::BeforeRename) return FileError::Other;
 
+    if (replacesLink_) {
+        if (::rename(temporaryPath_.c_str(), target_.c_str()) != 0) return ErrorFromErrno(errno);
+        temporaryPath_.clear();
+        return FileError::None;
+    }
     if (!original_.ok()) {
         // A file that appeared meanwhile is not ours to replace.
         const FileError r = RenameNoReplace(temporaryPath_, target_);

@@ -19,6 +19,9 @@ struct ReplaceOptions {
     bool keepModificationTime = false;
     // Permission bits of a file that did not exist before (the umask applies).
     mode_t newFileMode = 0666;
+    // A symbolic link at the name is replaced by the new file instead of written through;
+    // the file it names is never opened.
+    bool replaceLink = false;
 };
 
 // The one way a user's file is rewritten. The bytes go to a temporary file with a short
@@ -30,7 +33,8 @@ struct ReplaceOptions {
 //   would succeed: the user protected it.
 // - Nothing but a regular file is ever opened, and without blocking: a named pipe with a
 //   picture's name is refused, not waited on.
-// - A symbolic link is written through: the file it names is rewritten, the link stays.
+// - A symbolic link is written through: the file it names is rewritten, the link stays
+//   (unless the options say to replace it).
 // - A file with other hard links is rewritten in place from the complete temporary copy,
 //   so every name sees the new bytes; its old bytes are kept aside first and put back if
 //   that write fails.
@@ -62,6 +66,7 @@ private:
     std::string temporaryPath_;
     UniqueFd temporary_;
     UniqueFd original_;  // the file replaced, when there is one
+    bool replacesLink_ = false;
     std::FILE* stream_ = nullptr;
     ReplaceOptions options_;
     bool failed_ = false;

@@ -4,7 +4,6 @@
 #include <new>
 #include <string>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/com/MemoryStream.h"
+#include "platform/files/FileOps.h"
 #include "platform/net/Binding.h"
 
 namespace platform {
@@ -50,7 +50,9 @@ int HexValue(char c) {
 }
 
 HRESULT ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A named pipe or a device under the file's name must not hold the binding up before
+    // it is seen to be no file.
+    const int fd = OpenForReading(path);
     if (fd < 0) return INET_E_RESOURCE_NOT_FOUND;
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

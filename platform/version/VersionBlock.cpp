@@ -110,6 +110,8 @@ std::optional<std::string> Text(std::span<const std::uint8_t> bytes, std::size_t
     return text;
 }
 
+constexpr std::uint32_t kMostStrings = 64;
+
 std::optional<VersionInfo> ParseSection(std::span<const std::uint8_t> section) {
     if (section.size() < kFixedSize + 4) return std::nullopt;
     VersionInfo info{};
@@ -122,8 +124,9 @@ std::optional<VersionInfo> ParseSection(std::span<const std::uint8_t> section) {
                       words[7], words[8], words[9], words[10], words[11], words[12]};
     const std::uint32_t count = LittleU32(section, kFixedSize);
     std::size_t at = kFixedSize + 4;
-    // Every pair takes at least its two NULs.
-    if (count > (section.size() - at) / 2) return std::nullopt;
+    // Ours hold about ten; a count beyond this would make the installer keep a list the
+    // size of the damaged file many times over. Every pair takes at least its two NULs.
+    if (count > kMostStrings || count > (section.size() - at) / 2) return std::nullopt;
     info.strings.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         auto name = Text(section, at);

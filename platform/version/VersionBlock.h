@@ -34,7 +34,8 @@ struct VersionInfo {
     std::vector<std::pair<std::string, std::string>> strings;  // in stored order
 };
 
-// None: not an ELF file, no such section, a damaged one, a wrong signature.
+// None: not an ELF file, no such section, a damaged one, a wrong signature, more than 64
+// strings.
 std::optional<VersionInfo> ReadVersionInfo(std::span<const std::uint8_t> file);
 // Reads only the pieces it needs: the header, the section table and names, the block.
 std::optional<VersionInfo> ReadVersionInfoFromFile(const std::string& path);

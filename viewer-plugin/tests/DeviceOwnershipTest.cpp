@@ -27,6 +27,7 @@
 #include "viewer-plugin/D3DWindow.h"
 #include "viewer-plugin/DeviceOwnership.h"
 #include "viewer-plugin/FullScreen.h"
+#include "viewer-plugin/SharedRecord.h"
 #include "viewer-plugin/ViewerOptions.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
@@ -267,6 +268,32 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
     EXPECT_TRUE(viewer_->GetDisplay()->HoldsHardware());
 }
 
+// Any process of the user may write the running count: one no viewers reach would make a
+// dead asker's request stand for days.
+TEST_F(DeviceChanges, ACountNoViewersReachLeavesARequestStaleAsSoonAsThirtyTwoWould) {
+    Hardware();
+    auto now = std::chrono::steady_clock::now();
+    viewer_->GetDeviceOwnership().SetClock([&] { return now; });
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    platform::SharedMemory raw;
+    ASSERT_TRUE(raw.Open(name_, SharedRecord::kMappingSize));
+    auto* count = reinterpret_cast<volatile std::int32_t*>(raw.data() + 4);
+    const std::int32_t real = *count;
+    *count = 1000000;
+
+    record_.SetReleased(false);
+    record_.SetReleaseRequest(true);
+    viewer_->OnFrameMessage();
+    ASSERT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    // The longest wait, of (32 + 10) x 300 ms, is long over.
+    now += 1min;
+    viewer_->OnFrameMessage();
+    EXPECT_FALSE(record_.IsReleaseRequested());
+    *count = real;
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+}
+
 // Letting go joins the loader before the device section its passes wait for.
 TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     ASSERT_TRUE(lwf_testing::UseOpenJpegCodec());
@@ -329,6 +356,34 @@ TEST_F(ChildHolder, LetsGoAndTakesBackFromItsFrames) {
     Note("shows");
 }
 
+// An asker in a process of its own, run by the test below: it goes full screen, so asking
+// the test's viewer for the hardware, and stays there until the test writes "done".
+class ChildAsker : public ChildHolder {
+protected:
+    static bool Told(const std::string& step) {
+        std::ifstream in(std::getenv("VANTELO_HOLDER_STATUS"));
+        for (std::string line; std::getline(in, line);) {
+            if (line == step) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(ChildAsker, GoesFullScreenUntilTold) {
+    Hardware();
+    viewer_->AttachWindow(widget_);
+    ASSERT_NE(viewer_->GetDisplay(), nullptr);
+    Note("ready");
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    Note("full screen");
+    ASSERT_TRUE(PumpUntil([&] { return Told("done"); }));
+    viewer_->SetFullscreen(0);
+    ASSERT_TRUE(PumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return viewer_->GetFullscreen() == 0;
+    }));
+}
+
 class HandOver : public DeviceChanges {
 protected:
     // The holder's steps so far.
@@ -341,7 +396,11 @@ protected:
     bool StepsUntil(const std::string& step) {
         return PumpUntil([&] { return Steps().find(step) != std::string::npos; });
     }
-    pid_t SpawnHolder() {
+    void Tell(const std::string& step) const {
+        std::ofstream(status_, std::ios::app) << step << "\n";
+    }
+    // The holder, or another child fixture.
+    pid_t SpawnHolder(const std::string& fixture = "ChildHolder") {
         std::vector<std::string> env;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
@@ -354,7 +413,7 @@ protected:
         for (auto& entry : env) envp.push_back(entry.data());
         envp.push_back(nullptr);
         std::string self = "/proc/self/exe";
-        std::string filter = "--gtest_filter=ChildHolder.*";
+        std::string filter = "--gtest_filter=" + fixture + ".*";
         char* argv[] = {self.data(), filter.data(), nullptr};
         pid_t pid = 0;
         if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) return 0;
@@ -389,6 +448,34 @@ TEST_F(HandOver, AHolderInAnotherProcessLetsGoFromItsFramesAlone) {
     ASSERT_TRUE(FramesUntil([&] { return viewer_->GetFullscreen() == 0; }));
     int status = -1;
     ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// The viewer that let go of the hardware to an asker in another process has no buffers to
+// draw with; going full screen then, it must not stay blank.
+TEST_F(HandOver, AViewerThatLetGoToAnotherProcessDrawsWhenItGoesFullScreen) {
+    Hardware();
+    Load(JpegFile("p.jpg", 200, 150, kPicture));
+    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    const pid_t asker = SpawnHolder("ChildAsker");
+    ASSERT_GT(asker, 0);
+    ASSERT_TRUE(StepsUntil("ready")) << Steps();
+    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetDeviceOwnership().HasYielded(); }));
+    ASSERT_EQ(viewer_->GetDisplay()->GetBackBuffer(), nullptr);
+    viewer_->SetHardwareAskSleep([](std::chrono::milliseconds) {});
+
+    // Made anew for the full-screen window, the display loads the picture again.
+    ASSERT_TRUE(viewer_->EnterFullscreen());
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(640, 480));
+
+    EXPECT_TRUE(StepsUntil("full screen")) << Steps();
+    Tell("done");
+    viewer_->SetFullscreen(0);
+    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetFullscreen() == 0; }));
+    EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
+    int status = -1;
+    ASSERT_EQ(::waitpid(asker, &status, 0), asker);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 

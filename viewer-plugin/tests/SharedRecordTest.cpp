@@ -221,4 +221,27 @@ TEST_F(SharedRecordTest, AskingForTheHardwareWaitsABoundedTime) {
     }
 }
 
+TEST_F(SharedRecordTest, ACountNoViewersReachKeepsTheWaitAtThatOfThirtyTwo) {
+    SharedRecord record;
+    ASSERT_TRUE(record.Map());
+    platform::SharedMemory raw;
+    ASSERT_TRUE(raw.Open(name_, SharedRecord::kMappingSize));
+    auto* count = reinterpret_cast<volatile std::int32_t*>(raw.data() + 4);
+    for (const std::int32_t written : {33, 1000000, 0x7FFFFFFF}) {
+        SCOPED_TRACE(written);
+        // Any process of the user may write the count: here, one that is no viewer.
+        *count = written;
+        ASSERT_TRUE(record.TryClaimHardware());
+        int sleeps = 0;
+        HardwareAskOptions options;
+        options.sleep = [&](std::chrono::milliseconds period) {
+            // Far beyond the bound, the holder is made to answer, so a wait without one ends.
+            if (period == 300ms && ++sleeps == 1000) record.SetReleased(true);
+        };
+        EXPECT_EQ(AskForHardware(record, options), HardwareAsk::NoAnswer);
+        EXPECT_EQ(sleeps, 32 + 10);
+        record.ClearHardwareClaim();
+    }
+}
+
 }  // namespace

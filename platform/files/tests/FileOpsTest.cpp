@@ -97,6 +97,43 @@ TEST(FileOps, ReplacingCopyNeverDestroysTheSourceOrTheOldTargetOnFailure) {
     EXPECT_EQ(entries, 3);
 }
 
+TEST(FileOps, ACopyReplacesALinkAtItsTargetAndNeverTouchesWhatTheLinkNames) {
+    TempDir dir;
+    const std::string source = dir.Write("package/NPvantelo.so", "plug-in");
+    // Someone who may write the plug-in folder points the plug-in's name at another file.
+    const std::string victim = dir.Write("elsewhere/passwd", "not yours");
+    ASSERT_EQ(::chmod(victim.c_str(), 0444), 0);
+    const std::string link = dir.Path("plugins/NPvantelo.so");
+    std::filesystem::create_directories(dir.Path("plugins"));
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+
+    // Clearing the read-only mark of the name leaves the file it leads to protected.
+    EXPECT_FALSE(platform::ClearReadOnly(link));
+    struct stat st {};
+    ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    ASSERT_EQ(platform::CopyFileReplacing(source, link), FileError::None);
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(link), "plug-in");
+    EXPECT_EQ(ReadFile(victim), "not yours");
+    ASSERT_EQ(::stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    // A link that leads nowhere is replaced as well; a plain read-only file is opened up.
+    const std::string dangling = dir.Path("plugins/lwf215p.so");
+    ASSERT_EQ(::symlink(dir.Path("nowhere").c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(platform::CopyFileReplacing(source, dangling), FileError::None);
+    EXPECT_EQ(ReadFile(dangling), "plug-in");
+    EXPECT_FALSE(platform::PathExists(dir.Path("nowhere")));
+    ASSERT_EQ(::chmod(link.c_str(), 0444), 0);
+    EXPECT_TRUE(platform::ClearReadOnly(link));
+    ASSERT_EQ(::stat(link.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("plugins")),
+                            std::filesystem::directory_iterator()),
+              2);
+}
 TEST(FileOps, WritingReplacesAWholeFileKeepingItsMode) {
     TempDir dir;
     const std::string target = dir.Write("page.htm", "old");

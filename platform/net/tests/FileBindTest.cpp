@@ -1,5 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -52,6 +57,30 @@ TEST(FileBindTest, AContextWithoutACallbackReadsALocalFileAtOnce) {
         EXPECT_TRUE(Failed(moniker->BindToStorage(context.get(), nullptr, IID_IStream, &object)));
         EXPECT_EQ(object, nullptr);
     }
+}
+
+TEST(FileBindTest, ANamedPipeUnderTheFilesNameFailsWithoutWaitingForAWriter) {
+    testing_support::TempDir temp;
+    const std::string pipe = temp.Path("picture.ods");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    ComPtr<IMoniker> moniker;
+    ComPtr<IBindCtx> context;
+    ASSERT_EQ(CreateURLMoniker(nullptr, Wide("file://" + pipe).c_str(), moniker.Put()), S_OK);
+    ASSERT_EQ(CreateBindCtx(0, context.Put()), S_OK);
+    void* object = &temp;
+    auto bound = std::async(std::launch::async, [&] {
+        return moniker->BindToStorage(context.get(), nullptr, IID_IStream, &object);
+    });
+    if (bound.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // A writer lets the stuck open go on, so the test ends with its failure.
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        ADD_FAILURE() << "the binding waited for a writer on the pipe";
+        bound.wait();
+        ::close(writer);
+        return;
+    }
+    EXPECT_EQ(bound.get(), INET_E_RESOURCE_NOT_FOUND);
+    EXPECT_EQ(object, nullptr);
 }
 
 TEST(FileBindTest, PathsOnlyFromFileUrls) {

@@ -184,4 +184,28 @@ TEST(VersionBlockTest, MadeFilesReadBackAndDamagedOnesHaveNone) {
     }
 }
 
+TEST(VersionBlockTest, ABlockOfMoreStringsThanOursEverHoldIsNoVersionBlock) {
+    // `count` empty pairs, the cheapest to store and once the dearest to read: each cost a
+    // list entry many times its two bytes. They are written as one pair whose name is all
+    // NULs, and the count put in place afterwards.
+    const auto emptyPairs = [](std::uint32_t count) {
+        std::string elf = MakeVersionedElf({1, 5, 0, 0}, {{std::string(2 * count - 2, '\0'), ""}});
+        std::uint64_t block = 0;
+        const std::size_t field =
+            ElfSectionEntry(elf, ElfLayout::kVersionSection) + ElfLayout::kOffsetField;
+        for (int i = 7; i >= 0; --i)
+            block =
+                block << 8 | static_cast<std::uint8_t>(elf[field + static_cast<std::size_t>(i)]);
+        PutLE(elf, static_cast<std::size_t>(block) + 52, count, 4);
+        return elf;
+    };
+    const auto most = Read(emptyPairs(64));
+    ASSERT_TRUE(most.has_value());
+    EXPECT_EQ(most->strings, Strings(64, {"", ""}));
+    EXPECT_FALSE(Read(emptyPairs(65)).has_value());
+    testing_support::TempDir dir;
+    EXPECT_FALSE(
+        ReadVersionInfoFromFile(dir.Write("damaged.so", emptyPairs(1u << 20))).has_value());
+}
+
 }  // namespace
