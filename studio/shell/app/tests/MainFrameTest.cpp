@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -28,6 +30,7 @@
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/panes/DriveView.h"
 #include "studio/shell/panes/FileView.h"
+#include "studio/shell/panes/InfoView.h"
 #include "studio/shell/tree/DriveWatchers.h"
 #include "testing/StudioTestRig.h"
 
@@ -368,6 +371,33 @@ TEST_F(MainFrameTest, HelpSaysSoWhenTheBrowserRefusesToRun) {
     EXPECT_EQ(calls[asked].text, "The page " + rig.dataFolder() +
                                      "help/index.htm could not be shown: no web browser could "
                                      "be started.");
+}
+
+TEST_F(MainFrameTest, TheMainMenuOffersTheListsCommandsForItsSelectionWhateverPaneIsActive) {
+    const std::string folder = rig.temp().Path("pictures") + "/";
+    std::filesystem::create_directories(folder);
+    QImage picture(48, 32, QImage::Format_RGB32);
+    picture.fill(QColor(20, 90, 160));
+    ASSERT_TRUE(picture.save(QString::fromStdString(folder + "big1.jpg"), "JPG"));
+    frame->show();
+    FileView* list = frame->GetFileView();
+    list->SetFolder(PidlPath(folder));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->FindItem("big1.jpg") >= 0; }, 20000))
+        << "the list showing big1.jpg";
+    const QRect item = list->visualItemRect(list->item(list->FindItem("big1.jpg")));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    ASSERT_TRUE(list->item(list->FindItem("big1.jpg"))->isSelected());
+    // The focus goes to the folder tree; the list keeps its selection.
+    DriveView* tree = frame->GetDriveView();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    tree->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->GetRouter().GetActivePane() == 0; }, 10000))
+        << "the tree becoming the active pane";
+    for (int id : {kFileOpen, kFileInfoProperties}) EXPECT_TRUE(Enabled(id)) << id;
+
+    // Chosen from the menu, the list's picture is what is viewed.
+    ChooseFromMenu(frame->menuBar(), "&File", "View selected");
+    EXPECT_EQ(frame->GetInfoView()->GetShownFileName(), folder + "big1.jpg");
 }
 
 TEST_F(MainFrameTest, TheFolderTreeStartsAtTheComputerAndRefreshesWithTheList) {
