@@ -269,8 +269,8 @@ bool ConfirmDelete(QWidget* owner, const std::vector<std::string>& chosen) {
                                  static_cast<int>(chosen.size()));
     }
     return platform::ShowMessage(owner, text, caption, platform::MessageButtons::YesNo,
-                                 platform::MessageIcon::Question, platform::PromptAnswer::Yes) ==
-           platform::PromptAnswer::Yes;
+                                 platform::MessageIcon::Question,
+                                 platform::PromptAnswer::Yes) == platform::PromptAnswer::Yes;
 }
 
 bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned flags) {

@@ -165,9 +165,8 @@ TEST(Prompts, QtSaveDialogAsksBeforeReplacingAFileWhenTold) {
         WhenModal<QMessageBox>("question before replacing", [&, dialog](QMessageBox* box) {
             asked = box->text();
             box->button(QMessageBox::No)->click();
-            WhenModal<QFileDialog>("save dialog again", [](QFileDialog* again) {
-                PressKey(again, Qt::Key_Escape);
-            });
+            WhenModal<QFileDialog>("save dialog again",
+                                   [](QFileDialog* again) { PressKey(again, Qt::Key_Escape); });
         });
         PressKey(dialog, Qt::Key_Return);
     });
@@ -176,9 +175,8 @@ TEST(Prompts, QtSaveDialogAsksBeforeReplacingAFileWhenTold) {
 
     // Yes replaces.
     WhenModal<QFileDialog>("save dialog", [](QFileDialog* dialog) {
-        WhenModal<QMessageBox>("question before replacing", [](QMessageBox* box) {
-            box->button(QMessageBox::Yes)->click();
-        });
+        WhenModal<QMessageBox>("question before replacing",
+                               [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
         PressKey(dialog, Qt::Key_Return);
     });
     const std::optional<std::string> chosen = prompts.FileDialog(nullptr, request);
@@ -187,9 +185,8 @@ TEST(Prompts, QtSaveDialogAsksBeforeReplacingAFileWhenTold) {
 
     // A new name is taken without a question.
     request.initialPath = "view.jpg";
-    WhenModal<QFileDialog>("save dialog", [](QFileDialog* dialog) {
-        PressKey(dialog, Qt::Key_Return);
-    });
+    WhenModal<QFileDialog>("save dialog",
+                           [](QFileDialog* dialog) { PressKey(dialog, Qt::Key_Return); });
     const std::optional<std::string> fresh = prompts.FileDialog(nullptr, request);
     std::filesystem::current_path(before);
     ASSERT_TRUE(fresh.has_value());

@@ -147,8 +147,9 @@ TEST_F(PrefPages, GallerySlidersShowTheirValues) {
         Qt::Key key;
         const char* after;
     };
-    for (const Case& c : {Case{1100, "48", Qt::Key_Right, "49"}, Case{1101, "75", Qt::Key_End, "100"},
-                          Case{1101, "100", Qt::Key_Home, "0"}}) {
+    for (const Case& c :
+         {Case{1100, "48", Qt::Key_Right, "49"}, Case{1101, "75", Qt::Key_End, "100"},
+          Case{1101, "100", Qt::Key_Home, "0"}}) {
         auto* slider = Find<QSlider>(&page, c.id);
         QLabel* value = slider->parentWidget()->findChild<QLabel*>();
         ASSERT_NE(value, nullptr) << c.id;
