@@ -90,6 +90,9 @@ void CVanteloPlugin::SaveView() {
     request.initialPath = SaveViewName(fileName_);
     request.defaultExtension = "jpg";
     request.filter = "jpeg files|*.jpg||";
+    // The name offered is the shown picture's own, often in its own folder: Enter alone
+    // must not put a screen-sized view in place of the original.
+    request.confirmOverwrite = true;
     platform::Window* target = TargetWindow();
     SuspendPacing();
     const std::optional<std::string> path = platform::CurrentPrompts().FileDialog(

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include "platform/com/Com.h"
@@ -244,6 +245,33 @@ std::string BrowseForFolder(QWidget* owner, std::string_view title) {
 }
 
 // ---- Deleting
+
+bool ConfirmDelete(QWidget* owner, const std::vector<std::string>& chosen) {
+    if (chosen.empty()) return false;
+    std::string text;
+    std::string caption;
+    if (chosen.size() == 1) {
+        std::string path = chosen.front();
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        const std::string name = path.substr(GetFileNameOffset(std::string_view(path)));
+        std::error_code ec;
+        if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) {
+            caption = "Confirm Folder Delete";
+            text = "Are you sure you want to move the folder '" + name +
+                   "' and all its contents to the Trash?";
+        } else {
+            caption = "Confirm File Delete";
+            text = "Are you sure you want to move '" + name + "' to the Trash?";
+        }
+    } else {
+        caption = "Confirm Multiple File Delete";
+        text = platform::FormatC("Are you sure you want to move these %d items to the Trash?",
+                                 static_cast<int>(chosen.size()));
+    }
+    return platform::ShowMessage(owner, text, caption, platform::MessageButtons::YesNo,
+                                 platform::MessageIcon::Question,
+                                 platform::PromptAnswer::Yes) == platform::PromptAnswer::Yes;
+}
 
 bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned flags) {
     bool all = true;

@@ -87,9 +87,13 @@ std::string BrowseForFolder(QWidget* owner, std::string_view title);
 
 // Leaves out the message when a file cannot be moved to the Trash.
 constexpr unsigned kDeleteNoErrorUi = 0x0400;
+// The question the desktop asks before files go to the Trash, once for what the user chose
+// (the picture's companions and a folder's contents go with it unasked). True for Yes.
+bool ConfirmDelete(QWidget* owner, const std::vector<std::string>& chosen);
 // Moves the files and folders to the Trash, nothing deleted for good. Each path is taken
 // as it stands (wildcards are part of the name). True when every one went; a failure shows a
-// message (unless kDeleteNoErrorUi) and the rest still go.
+// message (unless kDeleteNoErrorUi) and the rest still go. Asks nothing: the caller asks
+// first, about the items the user chose (ConfirmDelete).
 bool DeleteFiles(QWidget* owner, const std::vector<std::string>& paths, unsigned flags = 0);
 // Deletes for good the files of a folder that match the pattern (used on the studio's own
 // working folders). Folders and special files stay, with a debug line; with `force`, a

@@ -182,6 +182,7 @@ TEST_F(Output, SavesTheViewAsAJpegUnderTheOfferedName) {
     EXPECT_EQ(request.initialPath, "view.jpg");
     EXPECT_EQ(request.defaultExtension, "jpg");
     EXPECT_EQ(request.filter, "jpeg files|*.jpg||");
+    EXPECT_TRUE(request.confirmOverwrite);
 
     const std::string bytes = ReadFile(path);
     ASSERT_FALSE(bytes.empty());

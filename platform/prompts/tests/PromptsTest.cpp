@@ -1,9 +1,15 @@
 #include "platform/prompts/Prompts.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -11,6 +17,7 @@
 #include "platform/prompts/QtPrompts.h"
 #include "testing/QtTestApp.h"
 #include "testing/ScriptedPrompts.h"
+#include "testing/TempDir.h"
 
 namespace {
 
@@ -107,6 +114,83 @@ TEST(Prompts, QtMessageBoxesGiveTheButtonChosen) {
     EXPECT_EQ(prompts.MessageBox(nullptr, "t", "c", MessageButtons::OkCancel,
                                  platform::MessageIcon::None, PromptAnswer::Cancel),
               PromptAnswer::Cancel);
+}
+
+// Runs `act` on the next modal window of type T, from inside its event loop; a window that
+// never comes fails the test with `awaited`.
+template <class T>
+void WhenModal(const char* awaited, std::function<void(T*)> act) {
+    auto* timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        auto* window = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (window != nullptr && window->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            act(window);
+        } else if (clock->elapsed() > 20000) {
+            timer->stop();
+            timer->deleteLater();
+            ADD_FAILURE() << "no " << awaited << " came";
+            if (QWidget* other = QApplication::activeModalWidget()) other->close();
+        }
+    });
+    timer->start(10);
+}
+
+void PressKey(QWidget* window, Qt::Key key) {
+    QWidget* focus = window->focusWidget() != nullptr ? window->focusWidget() : window;
+    QTest::keyClick(focus, key);
+}
+
+TEST(Prompts, QtSaveDialogAsksBeforeReplacingAFileWhenTold) {
+    testing_support::TestApplication();
+    platform::QtPrompts prompts;
+    testing_support::TempDir temp;
+    const std::string original = temp.Write("big1.jpg", "the original picture");
+    // The name alone, in the current folder, as the viewer offers it.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(temp.path());
+    platform::FileDialogRequest request;
+    request.save = true;
+    request.initialPath = "big1.jpg";
+    request.defaultExtension = "jpg";
+    request.filter = "jpeg files|*.jpg||";
+    request.confirmOverwrite = true;
+
+    // Enter, then No to the question: the dialog stays, and Escape leaves it with nothing.
+    QString asked;
+    WhenModal<QFileDialog>("save dialog", [&](QFileDialog* dialog) {
+        WhenModal<QMessageBox>("question before replacing", [&, dialog](QMessageBox* box) {
+            asked = box->text();
+            box->button(QMessageBox::No)->click();
+            WhenModal<QFileDialog>("save dialog again",
+                                   [](QFileDialog* again) { PressKey(again, Qt::Key_Escape); });
+        });
+        PressKey(dialog, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompts.FileDialog(nullptr, request), std::nullopt);
+    EXPECT_TRUE(asked.contains("big1.jpg")) << asked.toStdString();
+
+    // Yes replaces.
+    WhenModal<QFileDialog>("save dialog", [](QFileDialog* dialog) {
+        WhenModal<QMessageBox>("question before replacing",
+                               [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+        PressKey(dialog, Qt::Key_Return);
+    });
+    const std::optional<std::string> chosen = prompts.FileDialog(nullptr, request);
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_TRUE(std::filesystem::equivalent(*chosen, original)) << *chosen;
+
+    // A new name is taken without a question.
+    request.initialPath = "view.jpg";
+    WhenModal<QFileDialog>("save dialog",
+                           [](QFileDialog* dialog) { PressKey(dialog, Qt::Key_Return); });
+    const std::optional<std::string> fresh = prompts.FileDialog(nullptr, request);
+    std::filesystem::current_path(before);
+    ASSERT_TRUE(fresh.has_value());
+    EXPECT_EQ(std::filesystem::path(*fresh).filename(), "view.jpg");
 }
 
 }  // namespace

@@ -234,6 +234,27 @@ void CMainFrame::MapCommands() {
     Map(kPreviousGalleryImage, [this] {
         if (infoView_ != nullptr) infoView_->ShowPreviousGalleryImage();
     });
+    // The main menu offers the list's own commands for the list's selection whichever pane
+    // holds the focus, as the list's context menu does.
+    for (int id : {kFileEdit, kFileInfoProperties, kFileRepresent, kFileDerepresent,
+                   kGalleryAddFiles, kAnimationLoadImage, kAnimationDelete, kVantelifySetFile}) {
+        MapCommandObject(id, [this] {
+            if (fileView_ != nullptr) fileView_->UpdateSelection();
+        });
+    }
+    // Viewing takes one item, and there must be one.
+    Map(
+        kFileOpen,
+        [this] {
+            if (fileView_ == nullptr) return;
+            fileView_->UpdateSelection();
+            if (selection_->GetItemCount() == 1) ExecuteCommand(kFileOpen);
+        },
+        [this](CmdUI& ui) {
+            if (fileView_ != nullptr) fileView_->UpdateSelection();
+            ui.Enable(fileView_ != nullptr && selection_->GetItemCount() == 1 &&
+                      IsCommandEnabled(kFileOpen));
+        });
     // The list's selection and folder commands work whichever pane is active.
     Map(kSelectAll, [this] { fileView_->SelectAll(); });
     Map(kSelectAllImages, [this] { fileView_->SelectImages(); });

@@ -217,6 +217,13 @@ bool EditDelete::IsEnabled() {
 
 void EditDelete::Execute() {
     if (!HasItemsInFolder(selection_)) return;
+    std::vector<std::string> chosen;
+    for (const PidlPath& item : selection_->GetItems()) {
+        PidlPath full = selection_->GetFolder();
+        full.Append(item);
+        if (std::string path = full.GetPath(); !path.empty()) chosen.push_back(std::move(path));
+    }
+    if (!ConfirmDelete(fileView_, chosen)) return;
     const std::vector<std::string> paths = ListForDelete(*selection_);
     if (!paths.empty()) failed_ = !DeleteFiles(fileView_, paths);
     TheClipBoard().Clear();

@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,17 +88,33 @@ IPTCListEditor::IPTCListEditor(QWidget* page, int editId) : QWidget(page) {
     // Typing brings "Add" back: an entry added is not the last one a user may want.
     QObject::connect(edit_, &QLineEdit::textChanged, add_,
                      [this](const QString& text) { add_->setEnabled(!text.isEmpty()); });
-    QObject::connect(add_, &QPushButton::clicked, list_, [this] {
-        list_->addItem(edit_->text());
-        edit_->clear();
-        add_->setEnabled(false);
-    });
+    QObject::connect(add_, &QPushButton::clicked, list_, [this] { AddTyped(); });
+    edit_->installEventFilter(this);
     QObject::connect(remove_, &QPushButton::clicked, list_, [this] {
         delete list_->takeItem(list_->currentRow());
         remove_->setEnabled(false);
     });
     QObject::connect(list_, &QListWidget::itemSelectionChanged, remove_,
                      [this] { remove_->setEnabled(!list_->selectedItems().isEmpty()); });
+}
+
+void IPTCListEditor::AddTyped() {
+    list_->addItem(edit_->text());
+    edit_->clear();
+    add_->setEnabled(false);
+}
+
+bool IPTCListEditor::eventFilter(QObject* watched, QEvent* event) {
+    // Enter after a word means that word: left to the sheet, it would close as OK and the
+    // word typed last would never reach the list.
+    if (watched == edit_ && event->type() == QEvent::KeyPress && !edit_->text().isEmpty()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            AddTyped();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void IPTCListEditor::Load(const std::vector<std::string>& texts) {

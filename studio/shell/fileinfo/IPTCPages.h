@@ -46,15 +46,21 @@ private:
     std::vector<Bound> bound_;
 };
 
-// A list of texts with an edit, "Add" and "Remove"; the record's list is rebuilt from it on
-// confirmation, and left as it was when the user changed nothing.
+// A list of texts with an edit, "Add" and "Remove" (Enter in the edit adds too); the
+// record's list is rebuilt from it on confirmation, and left as it was when the user changed
+// nothing.
 class IPTCListEditor final : public QWidget {
 public:
     IPTCListEditor(QWidget* page, int editId);
     void Load(const std::vector<std::string>& texts);
     void Store(std::vector<std::string>& texts) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void AddTyped();
+
     QLineEdit* edit_;
     QListWidget* list_;
     QPushButton* add_;

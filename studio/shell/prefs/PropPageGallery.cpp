@@ -1,6 +1,7 @@
 #include <string>
 
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -15,11 +16,23 @@
 
 namespace {
 
+// A slider with its value beside it: a position alone does not tell 75 from 80.
 QSlider* AddSlider(QFormLayout* form, const char* label, int id, int low, int high) {
-    auto* slider = new QSlider(Qt::Horizontal);
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* slider = new QSlider(Qt::Horizontal, row);
     slider->setObjectName(QString::number(id));
     slider->setRange(low, high);
-    form->addRow(label, slider);
+    auto* value = new QLabel(QString::number(slider->value()), row);
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // As wide as the widest value, so the slider keeps its length as the number changes.
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QString::number(high)));
+    QObject::connect(slider, &QSlider::valueChanged, value,
+                     [value](int now) { value->setText(QString::number(now)); });
+    layout->addWidget(slider, 1);
+    layout->addWidget(value);
+    form->addRow(label, row);
     return slider;
 }
 

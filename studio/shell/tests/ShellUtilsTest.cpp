@@ -170,6 +170,24 @@ TEST(ShellUtils, DeletingGoesToTheTrash) {
     EXPECT_EQ(prompts.calls().size(), 1u);
 }
 
+TEST(ShellUtils, DeletingAsksOnceAboutWhatWasChosen) {
+    TempDir dir;
+    dir.Write("pics/x.jpg", "x");
+    testing_support::ScriptedPrompts prompts;
+    prompts.Answer(platform::PromptAnswer::Yes);
+    EXPECT_TRUE(ConfirmDelete(nullptr, {dir.Path("pics") + "/"}));
+    EXPECT_FALSE(ConfirmDelete(nullptr, {dir.Path("pics/x.jpg"), dir.Path("pics/y.jpg")}));
+    ASSERT_EQ(prompts.calls().size(), 2u);
+    EXPECT_EQ(prompts.calls()[0].caption, "Confirm Folder Delete");
+    EXPECT_EQ(prompts.calls()[0].text,
+              "Are you sure you want to move the folder 'pics' and all its contents to the Trash?");
+    EXPECT_EQ(prompts.calls()[0].buttons, platform::MessageButtons::YesNo);
+    EXPECT_EQ(prompts.calls()[1].text, "Are you sure you want to move these 2 items to the Trash?");
+    // Nothing chosen, nothing asked.
+    EXPECT_FALSE(ConfirmDelete(nullptr, {}));
+    EXPECT_EQ(prompts.calls().size(), 2u);
+}
+
 TEST(ShellUtils, FolderBrowsingStartsWhereItEndedLastTime) {
     testing_support::ScriptedPrompts prompts;
     prompts.AnswerPath("/chosen/folder");

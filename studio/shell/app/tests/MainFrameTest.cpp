@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -5,9 +9,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QImage>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSplitterHandle>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -23,6 +30,7 @@
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/panes/DriveView.h"
 #include "studio/shell/panes/FileView.h"
+#include "studio/shell/panes/InfoView.h"
 #include "studio/shell/tree/DriveWatchers.h"
 #include "testing/StudioTestRig.h"
 
@@ -271,7 +279,10 @@ TEST_F(MainFrameTest, ShowFileviewsTwiceAfterADragGivesTheStartHeight) {
 
 TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler("file", &catcher, "Open");
+    platform::SetAddressOpener([&](std::string_view address) {
+        catcher.Open(QUrl(QString::fromUtf8(address.data(), static_cast<int>(address.size()))));
+        return true;
+    });
     const QString help = QString::fromStdString(rig.dataFolder() + "help/index.htm");
     struct Case {
         Project project;
@@ -293,7 +304,7 @@ TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     EXPECT_TRUE(frame->GetRouter().Invoke(kWebSite));
     ASSERT_EQ(catcher.urls.size(), 1u);
     EXPECT_TRUE(QFileInfo(catcher.urls[0].toLocalFile()).isFile());
-    QDesktopServices::unsetUrlHandler("file");
+    platform::SetAddressOpener({});
     const std::size_t asked = rig.prompts().calls().size();
 
     // No browser can start: each says so instead of nothing happening.
@@ -316,6 +327,77 @@ TEST_F(MainFrameTest, HelpOpensTheOpenProjectsSectionAndTheProjectPage) {
     EXPECT_NE(calls[asked + 1].text.find("help/project.htm could not be shown"), std::string::npos)
         << calls[asked + 1].text;
     EXPECT_EQ(calls[asked + 1].icon, platform::MessageIcon::Warning);
+}
+
+// Chooses an item of a menu of the bar with the mouse, as a user does.
+void ChooseFromMenu(QMenuBar* bar, const QString& menuTitle, const QString& itemText) {
+    QMenu* menu = nullptr;
+    for (QAction* action : bar->actions()) {
+        if (action->text() == menuTitle) menu = action->menu();
+    }
+    ASSERT_NE(menu, nullptr) << menuTitle.toStdString();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 10000))
+        << "menu " << menuTitle.toStdString() << " opening";
+    for (QAction* action : menu->actions()) {
+        if (action->text().section('\t', 0, 0) != itemText) continue;
+        ASSERT_TRUE(action->isEnabled()) << itemText.toStdString() << " greyed";
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+        return;
+    }
+    ADD_FAILURE() << "no item " << itemText.toStdString();
+    menu->hide();
+}
+
+TEST_F(MainFrameTest, HelpSaysSoWhenTheBrowserRefusesToRun) {
+    // The desktop's opener starts a browser that will not run as root, as chromium does.
+    const std::string opener = rig.temp().Write(
+        "bin/xdg-open",
+        "#!/bin/sh\nprintf '%s' \"$1\" > '" + rig.temp().Path("asked") +
+            "'\necho 'Running as root without --no-sandbox is not supported.' >&2\nexit 4\n");
+    ASSERT_EQ(::chmod(opener.c_str(), 0755), 0);
+    const std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+    ::setenv("PATH", (rig.temp().Path("bin") + ":" + path).c_str(), 1);
+    const std::size_t asked = rig.prompts().calls().size();
+    frame->show();
+    ChooseFromMenu(frame->menuBar(), "&Help", "Contents");
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(QUrl(QString::fromStdString(testing_support::ReadFile(rig.temp().Path("asked"))))
+                  .toLocalFile()
+                  .toStdString(),
+              rig.dataFolder() + "help/index.htm");
+    const auto& calls = rig.prompts().calls();
+    ASSERT_EQ(calls.size(), asked + 1);
+    EXPECT_EQ(calls[asked].text, "The page " + rig.dataFolder() +
+                                     "help/index.htm could not be shown: no web browser could "
+                                     "be started.");
+}
+
+TEST_F(MainFrameTest, TheMainMenuOffersTheListsCommandsForItsSelectionWhateverPaneIsActive) {
+    const std::string folder = rig.temp().Path("pictures") + "/";
+    std::filesystem::create_directories(folder);
+    QImage picture(48, 32, QImage::Format_RGB32);
+    picture.fill(QColor(20, 90, 160));
+    ASSERT_TRUE(picture.save(QString::fromStdString(folder + "big1.jpg"), "JPG"));
+    frame->show();
+    FileView* list = frame->GetFileView();
+    list->SetFolder(PidlPath(folder));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->FindItem("big1.jpg") >= 0; }, 20000))
+        << "the list showing big1.jpg";
+    const QRect item = list->visualItemRect(list->item(list->FindItem("big1.jpg")));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+    ASSERT_TRUE(list->item(list->FindItem("big1.jpg"))->isSelected());
+    // The focus goes to the folder tree; the list keeps its selection.
+    DriveView* tree = frame->GetDriveView();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
+    tree->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->GetRouter().GetActivePane() == 0; }, 10000))
+        << "the tree becoming the active pane";
+    for (int id : {kFileOpen, kFileInfoProperties}) EXPECT_TRUE(Enabled(id)) << id;
+
+    // Chosen from the menu, the list's picture is what is viewed.
+    ChooseFromMenu(frame->menuBar(), "&File", "View selected");
+    EXPECT_EQ(frame->GetInfoView()->GetShownFileName(), folder + "big1.jpg");
 }
 
 TEST_F(MainFrameTest, TheFolderTreeStartsAtTheComputerAndRefreshesWithTheList) {

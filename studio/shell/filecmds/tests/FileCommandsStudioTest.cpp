@@ -75,6 +75,18 @@ TEST(FileCommandsInTheStudio, APictureTravelsWithItsAnimationAndBothGoToTheTrash
 
     Focus(list);
     list.setCurrentRow(list.FindItem("harbour.jpg"));
+    // Del asks first; No keeps the picture.
+    rig.prompts().Answer(platform::PromptAnswer::No);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    ASSERT_FALSE(rig.prompts().calls().empty());
+    EXPECT_EQ(rig.prompts().calls().back().caption, "Confirm File Delete");
+    EXPECT_EQ(rig.prompts().calls().back().text,
+              "Are you sure you want to move 'harbour.jpg' to the Trash?");
+    EXPECT_TRUE(fs::exists(to + "harbour.jpg"));
+    EXPECT_TRUE(fs::exists(to + "harbour.vte"));
+    ASSERT_TRUE(WaitLoaded(list));
+    list.setCurrentRow(list.FindItem("harbour.jpg"));
+    rig.prompts().Answer(platform::PromptAnswer::Yes);
     QTest::keyClick(&list, Qt::Key_Delete);
     EXPECT_FALSE(fs::exists(to + "harbour.jpg"));
     EXPECT_FALSE(fs::exists(to + "harbour.vte"));

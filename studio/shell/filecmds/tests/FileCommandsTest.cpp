@@ -80,7 +80,20 @@ TEST_F(FileCommands, DeleteSendsPicturesWithTheirHiddenAnimationsAndFolderEntrie
               (std::vector<std::string>{root_ + "p.jpg", root_ + "p.vte", root_ + "q.jpg",
                                         root_ + "sub/a.txt", root_ + "sub"}));
     ASSERT_TRUE(IsCommandEnabled(kEditDelete));
+    // No to the question: nothing goes, the clipboard stays.
+    rig_.prompts().Answer(platform::PromptAnswer::No);
     EXPECT_TRUE(ExecuteCommand(kEditDelete));
+    ASSERT_EQ(rig_.prompts().calls().size(), 1u);
+    EXPECT_EQ(rig_.prompts().calls()[0].text,
+              "Are you sure you want to move these 3 items to the Trash?");
+    for (const char* name : {"p.jpg", "p.vte", "q.jpg", "sub/a.txt"}) {
+        EXPECT_TRUE(fs::exists(root_ + name)) << name;
+    }
+    EXPECT_TRUE(TheClipBoard().HasItems());
+
+    rig_.prompts().Answer(platform::PromptAnswer::Yes);
+    EXPECT_TRUE(ExecuteCommand(kEditDelete));
+    EXPECT_EQ(rig_.prompts().calls().size(), 2u);
 
     EXPECT_TRUE(fs::exists(Trashed("p.jpg")));
     EXPECT_TRUE(fs::exists(Trashed("p.vte")));

@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -251,6 +252,59 @@ TEST_F(FileInfoSheet, OkWritesTheEditedCaptionAndKeepsTheRestCancelWritesNothing
         EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Keywords -Pv '" + path + "'"), "sea\nsky\n");
         EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.DateCreated -Pv '" + path + "'"),
                   "1965-04-12\n");
+    }
+}
+
+TEST_F(FileInfoSheet, EnterInAListEditAddsTheTextAndOnAnEmptyEditConfirms) {
+    const std::string path = Jpeg("big1.jpg");
+    IPTCData stored;
+    stored.Clear();
+    stored.keywords = {"sea"};
+    ASSERT_TRUE(stored.SaveToJpegFile(path));
+    Select({"big1.jpg"});
+
+    bool stillOpen = false;
+    QStringList keywords;
+    QStringList categories;
+    DriveNextDialog([&](DialogDriver& d) {
+        auto* tabs = d.dialog()->findChild<QTabWidget*>("12320");
+        // Types into the edit of a page and presses Enter; gives the list beside the edit.
+        const auto type = [&](int tab, int editId, const QString& text) {
+            tabs->setCurrentIndex(tab);
+            QWidget* edit = d.Control(editId);
+            edit->setFocus();
+            // Key by key; letters beyond ASCII come as a keyboard layout sends them.
+            for (const QChar c : text) {
+                if (c.unicode() < 0x80) {
+                    QTest::keyClick(edit, c.toLatin1());
+                } else {
+                    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c),
+                                        Qt::NoModifier);
+                }
+            }
+            QTest::keyClick(edit, Qt::Key_Return);
+            QStringList items;
+            if (auto* list = edit->parentWidget()->findChild<QListWidget*>("1231")) {
+                for (int row = 0; row < list->count(); ++row) items << list->item(row)->text();
+            }
+            return items;
+        };
+        keywords = type(4, 1232, QString::fromUtf8("Straße"));
+        categories = type(1, 1243, QString::fromUtf8("Küste"));
+        stillOpen = d.dialog()->isVisible();
+        // With nothing typed, Enter is the sheet's OK.
+        type(4, 1232, "");
+    });
+    EXPECT_TRUE(ExecuteCommand(kFileInfoProperties));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(keywords, QStringList({"sea", QString::fromUtf8("Straße")}));
+    EXPECT_EQ(categories, QStringList({QString::fromUtf8("Küste")}));
+    const IPTCData read = ReadBack(path);
+    EXPECT_EQ(read.keywords, (std::vector<std::string>{"sea", "Straße"}));
+    EXPECT_EQ(read.supplementalCategories, std::vector<std::string>{"Küste"});
+    if (!RunTool("command -v exiv2").empty()) {
+        EXPECT_EQ(RunTool("exiv2 -K Iptc.Application2.Keywords -Pv '" + path + "'"),
+                  "sea\nStraße\n");
     }
 }
 

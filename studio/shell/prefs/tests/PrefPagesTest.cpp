@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,31 @@ TEST_F(PrefPages, GalleryPreviewShowsSizesAndGoesWithThePage) {
     }
     EXPECT_FALSE(fs::exists(file));
     EXPECT_FALSE(fs::exists(fs::path(file).parent_path()));
+}
+
+TEST_F(PrefPages, GallerySlidersShowTheirValues) {
+    PropPageGallery page;
+    page.EnsureInitialised();
+    page.show();
+    struct Case {
+        int id;
+        const char* stored;
+        Qt::Key key;
+        const char* after;
+    };
+    for (const Case& c :
+         {Case{1100, "48", Qt::Key_Right, "49"}, Case{1101, "75", Qt::Key_End, "100"},
+          Case{1101, "100", Qt::Key_Home, "0"}}) {
+        auto* slider = Find<QSlider>(&page, c.id);
+        QLabel* value = slider->parentWidget()->findChild<QLabel*>();
+        ASSERT_NE(value, nullptr) << c.id;
+        EXPECT_TRUE(value->isVisible());
+        EXPECT_EQ(value->text(), c.stored) << c.id;
+        slider->setFocus();
+        QTest::keyClick(slider, c.key);
+        EXPECT_EQ(value->text(), c.after) << c.id;
+        EXPECT_EQ(value->text().toInt(), slider->value());
+    }
 }
 
 TEST_F(PrefPages, RegisteredImageEditorIsTheHighestNumberedVersion) {
