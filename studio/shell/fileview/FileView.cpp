@@ -151,7 +151,7 @@ void FileView::StartLoader() {
 void FileView::ShowUnreadable(bool tell) {
     // Nothing of the folder shown before may stand for this one: a command on an item left
     // over would act on a same-named file here.
-    renaming_ = -1;
+    renaming_ = QPersistentModelIndex();
     hotItem_ = nullptr;
     clear();
     images_.CutToFixed();
@@ -183,12 +183,11 @@ void FileView::ApplyListing(FolderListing& listing) {
             if (found != fresh.end()) {
                 found->second->record.reset();  // the item stays as it is
             } else {
-                if (row == renaming_) renaming_ = -1;
                 delete takeItem(row);
             }
         }
     } else {
-        renaming_ = -1;
+        renaming_ = QPersistentModelIndex();
         clear();
         images_.CutToFixed();
     }
@@ -445,11 +444,11 @@ void FileView::focusInEvent(QFocusEvent* event) {
 
 void FileView::focusOutEvent(QFocusEvent* event) {
     QListWidget::focusOutEvent(event);
-    if (renaming_ < 0) ShowStatus({});
+    if (!IsRenaming()) ShowStatus({});
 }
 
 void FileView::mouseDoubleClickEvent(QMouseEvent* event) {
     QListWidget::mouseDoubleClickEvent(event);
     UpdateSelection();
-    if (renaming_ < 0 && !selectedItems().isEmpty()) ExecuteCommand(kFileOpen);
+    if (!IsRenaming() && !selectedItems().isEmpty()) ExecuteCommand(kFileOpen);
 }

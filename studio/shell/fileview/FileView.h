@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QListWidget>
+#include <QPersistentModelIndex>
 
 #include "studio/shell/PidlPath.h"
 #include "studio/shell/commands/CommandTarget.h"
@@ -83,7 +84,8 @@ public:
     // Renames the item's file and the item; false (nothing changed) when the file system
     // refused.
     bool RenameItem(int row, const std::string& newName);
-    bool IsRenaming() const { return renaming_ >= 0; }
+    // True while the rename box is open, and only then.
+    bool IsRenaming() const;
     void BeginRename(int row);
 
     // The folder a drop at `pos` would go to (ending in '/'), none when the drop is refused.
@@ -163,7 +165,8 @@ private:
     QMenu* imageMenu_ = nullptr;
     QMenu* folderMenu_ = nullptr;
     QMenu* pageMenu_ = nullptr;
-    int renaming_ = -1;
+    // The item whose rename box is open; a box Qt was only asked to open later is none.
+    QPersistentModelIndex renaming_;
     std::string oldName_;
     std::string dropTarget_;
     QListWidgetItem* hotItem_ = nullptr;

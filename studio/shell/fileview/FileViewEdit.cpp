@@ -111,14 +111,19 @@ QString FileView::ShownText(int row) const {
 }
 
 bool FileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    // However editing starts (the Rename command, a click on a selected name), it is a
-    // rename of the file.
+    // However the box opens (the Rename command, a slow second click on a selected name), it
+    // is a rename of the file. A click on a selected name only asks for the box a moment
+    // later, and the second click of a double-click takes that back: no box, no rename.
     const bool editing = QListWidget::edit(index, trigger, event);
-    if (editing && index.isValid() && renaming_ != index.row()) {
-        renaming_ = index.row();
+    if (editing && index.isValid() && indexWidget(index) != nullptr && renaming_ != index) {
+        renaming_ = index;
         oldName_ = index.data().toString().toStdString();
     }
     return editing;
+}
+
+bool FileView::IsRenaming() const {
+    return RenameEditor() != nullptr;
 }
 
 namespace {
@@ -131,15 +136,13 @@ bool PathExists(const std::string& path) {
 }  // namespace
 
 QLineEdit* FileView::RenameEditor() const {
-    if (renaming_ < 0) return nullptr;
-    return qobject_cast<QLineEdit*>(indexWidget(model()->index(renaming_, 0)));
+    if (!renaming_.isValid()) return nullptr;
+    return qobject_cast<QLineEdit*>(indexWidget(renaming_));
 }
 
 void FileView::BeginRename(int row) {
     QListWidgetItem* entry = item(row);
     if (entry == nullptr) return;
-    renaming_ = row;
-    oldName_ = entry->text().toStdString();
     activateWindow();
     setCurrentItem(entry);
     editItem(entry);
@@ -147,7 +150,7 @@ void FileView::BeginRename(int row) {
 
 void FileView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QListWidget::closeEditor(editor, hint);
-    renaming_ = -1;
+    renaming_ = QPersistentModelIndex();
 }
 
 bool FileView::RenameItem(int row, const std::string& newName) {
@@ -229,7 +232,7 @@ void FileView::CreateFolder() {
 }
 
 void FileView::keyPressEvent(QKeyEvent* event) {
-    if (renaming_ < 0 && event->key() == Qt::Key_Backspace) {
+    if (!IsRenaming() && event->key() == Qt::Key_Backspace) {
         if (OnCommand(kGoToParent)) return;
     }
     QListWidget::keyPressEvent(event);
