@@ -111,9 +111,8 @@ QString FileView::ShownText(int row) const {
 }
 
 bool FileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    // However the box opens (the Rename command, a slow second click on a selected name), it
-    // is a rename of the file. A click on a selected name only asks for the box a moment
-    // later, and the second click of a double-click takes that back: no box, no rename.
+    // However the box opens (the Rename command, a new folder, a slow second click), it is a
+    // rename of the file, and only an open box is one.
     const bool editing = QListWidget::edit(index, trigger, event);
     if (editing && index.isValid() && indexWidget(index) != nullptr && renaming_ != index) {
         renaming_ = index;
@@ -241,6 +240,8 @@ void FileView::keyPressEvent(QKeyEvent* event) {
 // ---- Drag and drop
 
 void FileView::startDrag(Qt::DropActions) {
+    CancelPendingRename();
+    pressedSelected_ = QPersistentModelIndex();
     UpdateSelection();
     if (selection_ == nullptr || !selection_->HasItems()) return;
     std::unique_ptr<QMimeData> mime = CreateFileDataSource(*selection_);

@@ -149,6 +149,7 @@ QMenu* FileView::PrepareContextMenu() {
 }
 
 void FileView::contextMenuEvent(QContextMenuEvent* event) {
+    CancelPendingRename();
     QMenu* menu = PrepareContextMenu();
     if (QAction* chosen = menu->exec(event->globalPos())) {
         const int id = chosen->data().toInt();

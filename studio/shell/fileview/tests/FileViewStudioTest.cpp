@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/projects/AnimationFile.h"
 #include "studio/shell/app/MainFrame.h"
+#include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/panes/InfoView.h"
+#include "studio/shell/tree/DriveView.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -112,6 +115,47 @@ TEST_F(FileViewInTheStudio, ADoubleClickOpensAndLeavesEveryCommandToTheNextPictu
     Click("a.jpg");
     Key(Qt::Key_Return);
     EXPECT_EQ(Shown(), pictures + "a.jpg");
+}
+
+TEST_F(FileViewInTheStudio, LettersNeverRenameAndCtrlOOpensTheAnimation) {
+    WritePicture(pictures + "medium.jpg", Qt::red);
+    WritePicture(pictures + "zebra.jpg", Qt::blue);
+    animation_file::Settings settings;
+    ASSERT_TRUE(animation_file::Save(animation_file::PathFor(pictures + "medium.jpg"),
+                                     animation_file::Write(settings, {})));
+    ShowPictures();
+    Click("medium.jpg");
+
+    // The focus elsewhere, a click on the selected name only brings it back: letters typed
+    // then reach no rename box, none opens later.
+    frame->GetDriveView()->setFocus();
+    QApplication::processEvents();
+    Click("medium.jpg");
+    EXPECT_TRUE(list->hasFocus());
+    EXPECT_FALSE(list->IsRenamePending());
+    Key(Qt::Key_O, Qt::ShiftModifier);
+    EXPECT_FALSE(list->IsRenaming());
+
+    // A slow second click asks for the box; a key typed before it opens takes that back.
+    Click("medium.jpg");
+    Click("medium.jpg");
+    ASSERT_TRUE(list->IsRenamePending());
+    Key(Qt::Key_O, Qt::ShiftModifier);
+    EXPECT_FALSE(list->IsRenamePending());
+    Key(Qt::Key_M);
+    EXPECT_FALSE(list->IsRenaming());
+    EXPECT_EQ(RenameBox(), nullptr);
+    EXPECT_EQ(CurrentAnimation(), nullptr);
+
+    // Ctrl+O opens the picture's animation, and no rename box follows it either.
+    Click("medium.jpg");
+    Click("medium.jpg");
+    ASSERT_TRUE(list->IsRenamePending());
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_NE(CurrentAnimation(), nullptr);
+    EXPECT_FALSE(list->IsRenamePending());
+    EXPECT_FALSE(list->IsRenaming());
+    EXPECT_TRUE(std::filesystem::exists(pictures + "medium.jpg"));
 }
 
 }  // namespace
