@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QTimerEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
@@ -32,7 +35,9 @@ FileView::FileView(QWidget* parent) : QListWidget(parent) {
     setIconSize(QSize(kThumbSize, kThumbSize));
     InstallDelegate();
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::SelectedClicked);
+    // Renames start only from the Rename command, a new folder and a slow second click on a
+    // selected name (below), never from a key typed in the list.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(true);
     setAcceptDrops(true);
     setDropIndicatorShown(false);
@@ -151,7 +156,7 @@ void FileView::StartLoader() {
 void FileView::ShowUnreadable(bool tell) {
     // Nothing of the folder shown before may stand for this one: a command on an item left
     // over would act on a same-named file here.
-    renaming_ = -1;
+    renaming_ = QPersistentModelIndex();
     hotItem_ = nullptr;
     clear();
     images_.CutToFixed();
@@ -183,12 +188,11 @@ void FileView::ApplyListing(FolderListing& listing) {
             if (found != fresh.end()) {
                 found->second->record.reset();  // the item stays as it is
             } else {
-                if (row == renaming_) renaming_ = -1;
                 delete takeItem(row);
             }
         }
     } else {
-        renaming_ = -1;
+        renaming_ = QPersistentModelIndex();
         clear();
         images_.CutToFixed();
     }
@@ -260,6 +264,10 @@ void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
 
 bool FileView::event(QEvent* event) {
     TakePostedEvent();
+    // A key pressed, a shortcut's too, means the user went on: no rename box follows.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        CancelPendingRename();
+    }
     switch (static_cast<int>(event->type())) {
         case kListingEvent: {
             auto* listing = static_cast<ListingEvent*>(event);
@@ -439,17 +447,64 @@ void FileView::ShowStatus(const std::string& text) {
 }
 
 void FileView::focusInEvent(QFocusEvent* event) {
+    focusByClick_ = event->reason() == Qt::MouseFocusReason;
     QListWidget::focusInEvent(event);
     UpdateSelection();
 }
 
 void FileView::focusOutEvent(QFocusEvent* event) {
+    CancelPendingRename();
     QListWidget::focusOutEvent(event);
-    if (renaming_ < 0) ShowStatus({});
+    if (!IsRenaming()) ShowStatus({});
+}
+
+void FileView::mousePressEvent(QMouseEvent* event) {
+    CancelPendingRename();
+    doubleClicked_ = false;
+    // Only a click on a name already selected, in a list that had the focus before it, is
+    // the second click of a rename: the click that brings the focus here only chooses.
+    const bool focusedByThisClick = std::exchange(focusByClick_, false);
+    const QModelIndex under = indexAt(event->position().toPoint());
+    const bool second = !focusedByThisClick && event->button() == Qt::LeftButton &&
+                        event->modifiers() == Qt::NoModifier && under.isValid() &&
+                        selectionModel()->isSelected(under);
+    pressedSelected_ = second ? QPersistentModelIndex(under) : QPersistentModelIndex();
+    QListWidget::mousePressEvent(event);
+}
+
+void FileView::mouseReleaseEvent(QMouseEvent* event) {
+    const QModelIndex under = indexAt(event->position().toPoint());
+    const bool second = !doubleClicked_ && pressedSelected_.isValid() && under == pressedSelected_ &&
+                        event->button() == Qt::LeftButton;
+    pressedSelected_ = QPersistentModelIndex();
+    QListWidget::mouseReleaseEvent(event);
+    if (!second || IsRenaming()) return;
+    // The box waits until a double-click can no longer follow: that one opens the item.
+    pendingRename_ = under;
+    renameTimer_.start(QApplication::doubleClickInterval(), this);
+}
+
+void FileView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != renameTimer_.timerId()) {
+        QListWidget::timerEvent(event);
+        return;
+    }
+    renameTimer_.stop();
+    const QPersistentModelIndex index = std::exchange(pendingRename_, QPersistentModelIndex());
+    if (index.isValid() && hasFocus() && selectionModel()->isSelected(index)) {
+        BeginRename(index.row());
+    }
+}
+
+void FileView::CancelPendingRename() {
+    renameTimer_.stop();
+    pendingRename_ = QPersistentModelIndex();
 }
 
 void FileView::mouseDoubleClickEvent(QMouseEvent* event) {
+    doubleClicked_ = true;
+    CancelPendingRename();
     QListWidget::mouseDoubleClickEvent(event);
     UpdateSelection();
-    if (renaming_ < 0 && !selectedItems().isEmpty()) ExecuteCommand(kFileOpen);
+    if (!IsRenaming() && !selectedItems().isEmpty()) ExecuteCommand(kFileOpen);
 }

@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include <QBasicTimer>
 #include <QListWidget>
+#include <QPersistentModelIndex>
 
 #include "studio/shell/PidlPath.h"
 #include "studio/shell/commands/CommandTarget.h"
@@ -83,8 +85,12 @@ public:
     // Renames the item's file and the item; false (nothing changed) when the file system
     // refused.
     bool RenameItem(int row, const std::string& newName);
-    bool IsRenaming() const { return renaming_ >= 0; }
+    // True while the rename box is open, and only then.
+    bool IsRenaming() const;
     void BeginRename(int row);
+    // A slow second click on a selected name has asked for its rename box, which opens once
+    // no double-click can follow; a double-click, a key or another click takes it back.
+    bool IsRenamePending() const { return renameTimer_.isActive() && pendingRename_.isValid(); }
 
     // The folder a drop at `pos` would go to (ending in '/'), none when the drop is refused.
     std::optional<std::string> DropTargetAt(const QPoint& pos, const QMimeData* mime) const;
@@ -102,7 +108,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -144,6 +153,7 @@ private:
     void StartAllWatchers();
     // The in-place rename's edit box, null when no rename runs.
     QLineEdit* RenameEditor() const;
+    void CancelPendingRename();
 
     FileSelection* selection_ = nullptr;
     FolderTree* tree_ = nullptr;
@@ -163,7 +173,14 @@ private:
     QMenu* imageMenu_ = nullptr;
     QMenu* folderMenu_ = nullptr;
     QMenu* pageMenu_ = nullptr;
-    int renaming_ = -1;
+    // The item whose rename box is open; a box Qt was only asked to open later is none.
+    QPersistentModelIndex renaming_;
+    // The slow second click: the name it was on, and what the press found.
+    QBasicTimer renameTimer_;
+    QPersistentModelIndex pendingRename_;
+    QPersistentModelIndex pressedSelected_;
+    bool focusByClick_ = false;
+    bool doubleClicked_ = false;
     std::string oldName_;
     std::string dropTarget_;
     QListWidgetItem* hotItem_ = nullptr;

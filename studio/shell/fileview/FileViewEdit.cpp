@@ -30,27 +30,52 @@ class FileView::Delegate final : public QStyledItemDelegate {
 public:
     explicit Delegate(FileView* view) : QStyledItemDelegate(view), view_(view) {}
 
-    // The name as it is drawn: broken into at most two lines that each fit `width`, at a
-    // word's end where one is, else anywhere; only a name two lines cannot hold loses its
-    // middle, so names alike are cut alike or not at all.
+    // The name as it is drawn, in at most two lines that each fit `width`: broken at the last
+    // word end that leaves a first line that fits; a name without one before its last '.'
+    // (the extension on a line of its own) when the part before fits, else where the first
+    // line is full. Only a second line too long for its room loses its middle, so names
+    // alike are cut alike or not at all.
     static QString Lines(const QString& text, const QFont& font, int width) {
         if (width <= 0) return text;
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(text) <= width) return text;
+        auto twoLines = [&](int at) {
+            QString rest = text.mid(at);
+            if (metrics.horizontalAdvance(rest) > width) {
+                rest = metrics.elidedText(rest, Qt::ElideMiddle, width);
+            }
+            return text.left(at) + QChar(QChar::LineSeparator) + rest;
+        };
+        if (const int at = FirstLineLength(text, font, width, QTextOption::WordWrap); at > 0) {
+            return twoLines(at);
+        }
+        if (const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+            dot > 0 && metrics.horizontalAdvance(text.left(dot)) <= width) {
+            return twoLines(static_cast<int>(dot));
+        }
+        const int at = FirstLineLength(text, font, width, QTextOption::WrapAnywhere);
+        return at > 0 ? twoLines(at) : metrics.elidedText(text, Qt::ElideMiddle, width);
+    }
+
+    // How much of the text a first line of `width` holds when broken as `mode` allows; 0 when
+    // no break leaves a line that fits.
+    static int FirstLineLength(const QString& text, const QFont& font, int width,
+                               QTextOption::WrapMode mode) {
         QTextLayout layout(text, font);
         QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setWrapMode(mode);
         layout.setTextOption(option);
         layout.beginLayout();
-        std::vector<std::pair<int, int>> lines;
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        QTextLine line = layout.createLine();
+        int length = 0;
+        if (line.isValid()) {
             line.setLineWidth(width);
-            lines.emplace_back(line.textStart(), line.textLength());
+            if (line.naturalTextWidth() <= width && line.textLength() < text.size()) {
+                length = line.textLength();
+            }
         }
         layout.endLayout();
-        if (lines.size() <= 1) return text;
-        const QString first = text.mid(lines[0].first, lines[0].second);
-        QString rest = text.mid(lines[1].first);
-        if (lines.size() > 2) rest = QFontMetrics(font).elidedText(rest, Qt::ElideMiddle, width);
-        return first + QChar(QChar::LineSeparator) + rest;
+        return length;
     }
 
     // Room for the picture and two lines of text.
@@ -111,14 +136,18 @@ QString FileView::ShownText(int row) const {
 }
 
 bool FileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
-    // However editing starts (the Rename command, a click on a selected name), it is a
-    // rename of the file.
+    // However the box opens (the Rename command, a new folder, a slow second click), it is a
+    // rename of the file, and only an open box is one.
     const bool editing = QListWidget::edit(index, trigger, event);
-    if (editing && index.isValid() && renaming_ != index.row()) {
-        renaming_ = index.row();
+    if (editing && index.isValid() && indexWidget(index) != nullptr && renaming_ != index) {
+        renaming_ = index;
         oldName_ = index.data().toString().toStdString();
     }
     return editing;
+}
+
+bool FileView::IsRenaming() const {
+    return RenameEditor() != nullptr;
 }
 
 namespace {
@@ -131,15 +160,13 @@ bool PathExists(const std::string& path) {
 }  // namespace
 
 QLineEdit* FileView::RenameEditor() const {
-    if (renaming_ < 0) return nullptr;
-    return qobject_cast<QLineEdit*>(indexWidget(model()->index(renaming_, 0)));
+    if (!renaming_.isValid()) return nullptr;
+    return qobject_cast<QLineEdit*>(indexWidget(renaming_));
 }
 
 void FileView::BeginRename(int row) {
     QListWidgetItem* entry = item(row);
     if (entry == nullptr) return;
-    renaming_ = row;
-    oldName_ = entry->text().toStdString();
     activateWindow();
     setCurrentItem(entry);
     editItem(entry);
@@ -147,7 +174,7 @@ void FileView::BeginRename(int row) {
 
 void FileView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QListWidget::closeEditor(editor, hint);
-    renaming_ = -1;
+    renaming_ = QPersistentModelIndex();
 }
 
 bool FileView::RenameItem(int row, const std::string& newName) {
@@ -229,7 +256,7 @@ void FileView::CreateFolder() {
 }
 
 void FileView::keyPressEvent(QKeyEvent* event) {
-    if (renaming_ < 0 && event->key() == Qt::Key_Backspace) {
+    if (!IsRenaming() && event->key() == Qt::Key_Backspace) {
         if (OnCommand(kGoToParent)) return;
     }
     QListWidget::keyPressEvent(event);
@@ -238,6 +265,8 @@ void FileView::keyPressEvent(QKeyEvent* event) {
 // ---- Drag and drop
 
 void FileView::startDrag(Qt::DropActions) {
+    CancelPendingRename();
+    pressedSelected_ = QPersistentModelIndex();
     UpdateSelection();
     if (selection_ == nullptr || !selection_->HasItems()) return;
     std::unique_ptr<QMimeData> mime = CreateFileDataSource(*selection_);

@@ -149,6 +149,7 @@ QMenu* FileView::PrepareContextMenu() {
 }
 
 void FileView::contextMenuEvent(QContextMenuEvent* event) {
+    CancelPendingRename();
     QMenu* menu = PrepareContextMenu();
     if (QAction* chosen = menu->exec(event->globalPos())) {
         const int id = chosen->data().toInt();
@@ -163,9 +164,9 @@ void FileView::RunSelected(int id) {
 
 void FileView::MapViewCommands() {
     auto enabledUnlessRenaming = [this](int id) {
-        return [this, id](CmdUI& ui) { ui.Enable(renaming_ < 0 && IsCommandEnabled(id)); };
+        return [this, id](CmdUI& ui) { ui.Enable(!IsRenaming() && IsCommandEnabled(id)); };
     };
-    Map(kFileOpen, [this] { if (renaming_ < 0) RunSelected(kFileOpen); },
+    Map(kFileOpen, [this] { if (!IsRenaming()) RunSelected(kFileOpen); },
         enabledUnlessRenaming(kFileOpen));
     Map(kGalleryAddFiles, [this] {
         UpdateSelection();
@@ -179,7 +180,7 @@ void FileView::MapViewCommands() {
     Map(kFileInfoProperties, [this] { RunSelected(kFileInfoProperties); },
         enabledUnlessRenaming(kFileInfoProperties));
     Map(kGoToParent, [this] {
-        if (renaming_ >= 0) return;
+        if (IsRenaming()) return;
         PidlPath parent;
         folder_.GetParent(parent);
         if (!parent.IsValid()) return;
@@ -218,7 +219,7 @@ void FileView::MapViewCommands() {
         Refresh();
     });
     Map(kEditDelete, [this] {
-        if (renaming_ >= 0) return;
+        if (IsRenaming()) return;
         StopAllWatchers();
         RunSelected(kEditDelete);
         StartAllWatchers();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
@@ -384,6 +385,8 @@ void DriveView::Refresh() {
         RedrawLockScope redraw;
         refreshing_ = true;
         const PidlPath selected = GetSelectedPath();
+        const std::vector<RowInView> inView = RowsInView();
+        const int across = horizontalScrollBar()->value();
         std::vector<PidlPath> expanded;
         if (QTreeWidgetItem* root = GetRootItem()) CollectDeepestExpanded(root, expanded);
         {
@@ -400,11 +403,47 @@ void DriveView::Refresh() {
                 setCurrentItem(node);
             }
         }
+        // After the selection, which would bring itself into view: the user's rows stay put.
+        KeepInView(inView);
+        horizontalScrollBar()->setValue(across);
         refreshing_ = false;
         RenewWatchedFolders();
     }
     if (QWidget* frame = window()) frame->update();
     viewport()->update();
+}
+
+std::vector<DriveView::RowInView> DriveView::RowsInView() const {
+    std::vector<RowInView> rows;
+    const int height = viewport()->height();
+    for (QTreeWidgetItem* at = itemAt(QPoint(1, 1)); at != nullptr; at = itemBelow(at)) {
+        const int top = visualItemRect(at).top();
+        if (top >= height) break;
+        if (const TreeItem* info = GetTreeItem(at)) rows.push_back({info->path, top});
+    }
+    return rows;
+}
+
+void DriveView::KeepInView(const std::vector<RowInView>& rows) {
+    // The first row of those in view that is still there goes back where it was; rows come
+    // and go around it, never under the user's eyes above it.
+    executeDelayedItemsLayout();
+    for (const RowInView& row : rows) {
+        QTreeWidgetItem* node = FindItem(row.path);
+        if (node == nullptr) continue;
+        bool shown = true;
+        for (QTreeWidgetItem* up = node->parent(); up != nullptr; up = up->parent()) {
+            shown = shown && up->isExpanded();
+        }
+        if (!shown) continue;
+        const QRect now = visualItemRect(node);
+        if (now.height() <= 0) continue;
+        const int moved = now.top() - row.top;
+        QScrollBar* bar = verticalScrollBar();
+        bar->setValue(bar->value() +
+                      (verticalScrollMode() == ScrollPerPixel ? moved : moved / now.height()));
+        return;
+    }
 }
 
 void DriveView::RenewWatchedFolders() {

@@ -108,6 +108,13 @@ private:
     void OnSelectionChanged(QTreeWidgetItem* node);
     bool Walk(const PidlPath& path, bool select);
     bool ExpandNode(QTreeWidgetItem* node);
+    // A row the user sees: its folder and how far down the view it stands.
+    struct RowInView {
+        PidlPath path;
+        int top;
+    };
+    std::vector<RowInView> RowsInView() const;
+    void KeepInView(const std::vector<RowInView>& rows);
     void RenewWatchedFolders();
     void FillFromTree();
     void BuildMenu();

@@ -105,6 +105,36 @@ TEST_F(FileViewEditTest, EveryNameShowsWholeWhereTwoLinesHoldIt) {
     EXPECT_TRUE(shown.endsWith("xxx"));
 }
 
+TEST_F(FileViewEditTest, ANameWithoutAWordEndBreaksBeforeItsLastDot) {
+    const std::string tooLong = "averyveryverylongname_without_any_break.jpg";
+    for (const std::string& name : {std::string("img_00001.jpg"), std::string("ñandú_żółw.jpg"),
+                                     tooLong}) {
+        WritePicture(Folder() + name, Qt::red);
+    }
+    view.resize(600, 400);
+    view.show();
+    Show();
+    auto lines = [this](const std::string& name) {
+        const int row = view.FindItem(name);
+        EXPECT_GE(row, 0) << name;
+        const QStringList shown = view.ShownText(row).split(QChar(QChar::LineSeparator));
+        const int room = view.visualItemRect(view.item(row)).width();
+        for (const QString& line : shown) {
+            EXPECT_LT(view.fontMetrics().horizontalAdvance(line), room) << name;
+        }
+        return shown;
+    };
+    EXPECT_EQ(lines("img_00001.jpg").join('|').toStdString(), "img_00001|.jpg");
+    EXPECT_EQ(lines("ñandú_żółw.jpg").join('|').toStdString(), "ñandú_żółw|.jpg");
+    // Too long before its dot: the first line full, the second shortened in its middle.
+    const QStringList shown = lines(tooLong);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(QString::fromStdString(tooLong).startsWith(shown[0]));
+    EXPECT_GT(shown[0].size(), 8);
+    EXPECT_TRUE(shown[1].contains(QChar(0x2026)));
+    EXPECT_TRUE(shown[1].endsWith(".jpg"));
+}
+
 TEST_F(FileViewEditTest, TheRenameBoxHidesTheLabelsUnderItAndRenamesTheFile) {
     WritePicture(Folder() + "first.jpg", Qt::red);
     WritePicture(Folder() + "second.jpg", Qt::red);

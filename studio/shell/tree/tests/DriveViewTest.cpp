@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QTest>
 
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "studio/shell/tree/DriveWatchers.h"
@@ -201,6 +203,67 @@ TEST_F(TreeTest, ExpandingADiscDriveRebuildsTheTreeOnlyWhenTheDiscChanged) {
         << tree->GetRefreshCount() << " refreshes";
     ServeEventsFor(200);
     EXPECT_EQ(tree->GetRefreshCount(), 2);
+}
+
+// The texts of the rows the tree shows, top to bottom.
+std::vector<std::string> RowsInView(const DriveView& tree) {
+    std::vector<std::string> rows;
+    const int height = tree.viewport()->height();
+    for (QTreeWidgetItem* at = tree.itemAt(QPoint(1, 1)); at != nullptr; at = tree.itemBelow(at)) {
+        if (tree.visualItemRect(at).top() >= height) break;
+        rows.push_back(at->text(0).toStdString());
+    }
+    return rows;
+}
+
+TEST_F(TreeTest, FoldersMadeAndRemovedOutsideLeaveTheRowsInViewAndTheSelectionInPlace) {
+    drives.push_back({temp.path(), sh::DriveKind::Fixed});
+    MakeFolder("open");
+    char name[16];
+    for (int i = 0; i < 40; ++i) {
+        std::snprintf(name, sizeof name, "f%02d", i);
+        MakeFolder(std::string("open/") + name);
+    }
+    tree->resize(300, 200);
+    tree->show();
+    tree->OnInitialUpdate();
+    ASSERT_TRUE(tree->SelectPath(Path("open/f20"), true));
+    tree->scrollToItem(Node("open/f14"), QAbstractItemView::PositionAtTop);
+    ASSERT_TRUE(ServeEventsUntil([this] { return !tree->IsProbing(); })) << "the probe's answers";
+    const std::vector<std::string> before = RowsInView(*tree);
+    ASSERT_GE(before.size(), 5u);
+    ASSERT_EQ(before.front(), "f14");
+    const QPoint neighbour = tree->visualItemRect(Node("open/f17")).center();
+
+    // Above the rows in view: one folder comes, two go, one of them the row just above.
+    int refreshes = tree->GetRefreshCount();
+    MakeFolder("open/a new one");
+    ASSERT_TRUE(ServeEventsUntil([&] { return tree->GetRefreshCount() > refreshes; }))
+        << "the refresh after a folder was made";
+    ASSERT_TRUE(ServeEventsUntil([this] { return !tree->IsProbing(); })) << "the probe's answers";
+    EXPECT_EQ(RowsInView(*tree), before);
+    refreshes = tree->GetRefreshCount();
+    ASSERT_EQ(::rmdir(temp.Path("open/f02").c_str()), 0);
+    ASSERT_EQ(::rmdir(temp.Path("open/f13").c_str()), 0);
+    ASSERT_TRUE(ServeEventsUntil([&] { return tree->GetRefreshCount() > refreshes; }))
+        << "the refresh after folders were removed";
+    ASSERT_TRUE(ServeEventsUntil([this] { return !tree->IsProbing(); })) << "the probe's answers";
+    EXPECT_EQ(RowsInView(*tree), before);
+    EXPECT_EQ(tree->GetSelectedPath(), Path("open/f20"));
+
+    // The top row gone itself: the rows after it stay, the one above comes into its place.
+    refreshes = tree->GetRefreshCount();
+    ASSERT_EQ(::rmdir(temp.Path("open/f14").c_str()), 0);
+    ASSERT_TRUE(ServeEventsUntil([&] { return tree->GetRefreshCount() > refreshes; }))
+        << "the refresh after the top row's folder was removed";
+    const std::vector<std::string> after = RowsInView(*tree);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.front(), "f12");
+    EXPECT_TRUE(std::equal(after.begin() + 1, after.end(), before.begin() + 1));
+
+    // A click lands on the row that was under it before.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, neighbour);
+    EXPECT_EQ(tree->GetSelectedPath(), Path("open/f17"));
 }
 
 }  // namespace
