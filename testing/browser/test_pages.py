@@ -107,3 +107,19 @@ def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(br
         if len(reached) == len(found):
             break
     assert sorted(reached) == list(range(len(found))), "Tab reached every viewer"
+
+
+@pytest.mark.parametrize("page", ["slides/index1.htm", "converted/page.htm"])
+def test_a_viewer_focused_by_the_page_takes_the_keys(browser, pages, console, page):
+    open_page(browser, pages / page)
+    viewer = viewers(browser)[0]
+    wait_for(browser, "return arguments[0].CanvasWidth > 0;", 30, viewer, what="a picture")
+    browser.execute_script("document.activeElement && document.activeElement.blur();"
+                           " document.querySelector('object').focus();")
+    assert browser.execute_script(FOCUSED_VIEWER, [viewer]) == 0
+    browser.execute_script("arguments[0].PosZ = 2;", viewer)
+    before = browser.execute_script(POSITION, viewer)
+    perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
+            viewer, "keydown", 2)
+    after = browser.execute_script(POSITION, viewer)
+    assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
