@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
+#include <QUrl>
 
 #include "studio/projects/Animation.h"
 #include "studio/shell/DataFile.h"
@@ -187,6 +188,12 @@ void InfoExtraSheet::RunPointCommand(int id, bool markChanged) {
 
 // ---- The page
 
+bool InfoExtraSheet::SamePage(const std::string& address, const std::string& page) {
+    const QUrl url(QString::fromStdString(address));
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString::fromStdString(address);
+    return !page.empty() && path.compare(QString::fromStdString(page), Qt::CaseInsensitive) == 0;
+}
+
 void InfoExtraSheet::Navigate(const std::string& url) {
     if (viewer_ != nullptr) viewer_->Navigate(url);
 }
@@ -201,10 +208,15 @@ void InfoExtraSheet::Update() {
         if (animation->HasImage()) {
             const std::string page = animation->GeneratePage();
             // The reload would put the viewer back at its start; it returns to where the
-            // user left it once the page has loaded.
+            // user left it once the page has loaded. Only a place on this page, loaded, is
+            // the user's: the viewer of the page shown before (another animation's) or of
+            // this page still loading (standing at its start) is not.
+            if (positionSaved_ && !SamePage(savedPage_, page)) positionSaved_ = false;
             Vector3 position;
-            if (viewer_ != nullptr && viewer_->GetPagePosition(position)) {
+            if (pageLoaded_ && viewer_ != nullptr && SamePage(viewer_->GetPageUrl(), page) &&
+                viewer_->GetPagePosition(position)) {
                 savedPosition_ = position;
+                savedPage_ = page;
                 positionSaved_ = true;
             }
             if (!page.empty()) Navigate(page);
