@@ -208,20 +208,24 @@ void InfoExtraSheet::Update() {
         if (animation->HasImage()) {
             const std::string page = animation->GeneratePage();
             // The reload would put the viewer back at its start; it returns to where the
-            // user left it once the page has loaded. Only a place on this page, loaded, is
-            // the user's: the viewer of the page shown before (another animation's) or of
-            // this page still loading (standing at its start) is not.
-            if (positionSaved_ && !SamePage(savedPage_, page)) positionSaved_ = false;
+            // user left it once the page has loaded. Only a place on this page showing this
+            // picture, loaded, is the user's: the viewer of the page shown before (another
+            // animation's, or this one's with its former picture) or of this page still
+            // loading (standing at its start) is not.
+            const std::string shown = page + '\n' + animation->GetImagePath();
+            if (positionSaved_ && savedFor_ != shown) positionSaved_ = false;
             Vector3 position;
-            if (pageLoaded_ && viewer_ != nullptr && SamePage(viewer_->GetPageUrl(), page) &&
-                viewer_->GetPagePosition(position)) {
+            if (pageLoaded_ && navigatedTo_ == shown && viewer_ != nullptr &&
+                SamePage(viewer_->GetPageUrl(), page) && viewer_->GetPagePosition(position)) {
                 savedPosition_ = position;
-                savedPage_ = page;
+                savedFor_ = shown;
                 positionSaved_ = true;
             }
             if (!page.empty()) Navigate(page);
+            navigatedTo_ = shown;
         } else {
             Navigate(FindDataFile("Help/Animation/empty.htm"));
+            navigatedTo_.clear();
         }
     }
     pictureName_ = FirstImageName(animation);

@@ -130,5 +130,7 @@ private:
     bool pageLoaded_ = false;
     Vector3 savedPosition_{0, 0, 1};
     bool positionSaved_ = false;
-    std::string savedPage_;  // the page whose viewer stood at the saved position
+    // Page and picture (as "page\npicture") of the saved position, and of the page shown last.
+    std::string savedFor_;
+    std::string navigatedTo_;
 };

@@ -127,6 +127,12 @@ TEST(AnimationSheet, OnlyTheLoadedPagesOwnPlaceIsKept) {
     studio.FinishLoad();
     EXPECT_EQ(studio.browser->scripts.back(), SetPositionScript(Vector3(120, 80, 2)));
     EXPECT_EQ(animation.GetWindowHeight(), 300);
+
+    // Another picture in the same animation: the place on the former one is not its place.
+    ASSERT_TRUE(animation.LoadImage(studio.WritePicture("b.jpg")));
+    studio.sheet->Update();
+    studio.FinishLoad();
+    EXPECT_EQ(studio.browser->scripts.back(), SetFitScript(304));
 }
 
 TEST(AnimationSheet, EditedSizesAreCheckedAndReachThePage) {
