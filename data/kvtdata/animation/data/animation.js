@@ -157,9 +157,7 @@ var VanteloAnimation = (function () {
   }
 
   var api = {
-    // An exported page (`exported` true) without points shows the whole picture; in the
-    // studio the sheet places the viewer itself once the page has loaded.
-    setup: function (id, allPoints, pageSpeed, pageMode, exported) {
+    setup: function (id, allPoints, pageSpeed, pageMode) {
       viewerId = id;
       points = [];
       for (var i = 0; allPoints && i < allPoints.length; ++i) {
@@ -173,7 +171,11 @@ var VanteloAnimation = (function () {
       direction = 1;
       index = points.length ? firstIndex() : 0;
       if (points.length) moveTo(index, 0);
-      else if (exported) fitWhole();
+    },
+    // An exported page without points shows the whole picture; in the studio the sheet
+    // places the viewer itself once the page has loaded.
+    showWholeWithoutPoints: function () {
+      if (!points.length) fitWhole();
     },
     play: function () {
       if (points.length < 2 || state === PLAYING) return;
