@@ -87,7 +87,7 @@ PictureLoader::Head PictureLoader::ReadHeadSoFar(std::string_view name, const st
     loader.SetTypeFromName(name);
     const std::string_view signature = SignatureOf(loader.type());
     const std::size_t compared = std::min(size, signature.size());
-    if (std::memcmp(data, signature.data(), compared) != 0) return Head::kWrongType;
+    if (compared > 0 && std::memcmp(data, signature.data(), compared) != 0) return Head::kWrongType;
     if (size < signature.size()) return Head::kNeedMore;
     loader.SetQuiet(true);
     // A header cut short fails like a damaged one: only a header read whole says anything.
