@@ -1,6 +1,7 @@
 #include "imaging/PictureLoader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -61,6 +62,38 @@ bool PictureLoader::Open(std::string_view name, const std::uint8_t* data, std::s
     decoder_->SetSource(data, size);
     decoder_->SetWantedSize(wantedSize_);
     return decoder_->ReadHead();
+}
+
+namespace {
+
+// The bytes every file of the type begins with; empty for a type that has none.
+std::string_view SignatureOf(int type) {
+    using namespace std::string_view_literals;
+    switch (type) {
+        case PictureLoader::kPng: return "\x89PNG\r\n\x1a\n"sv;
+        case PictureLoader::kJpeg: return "\xff\xd8\xff"sv;
+        case PictureLoader::kBmp: return "BM"sv;
+        default: return {};
+    }
+}
+
+}  // namespace
+
+PictureLoader::Head PictureLoader::ReadHeadSoFar(std::string_view name, const std::uint8_t* data,
+                                                 std::size_t size, Vector2<int>& pictureSize) {
+    pictureSize = Vector2<int>(0, 0);
+    if (data == nullptr) return Head::kNeedMore;
+    PictureLoader loader;
+    loader.SetTypeFromName(name);
+    const std::string_view signature = SignatureOf(loader.type());
+    const std::size_t compared = std::min(size, signature.size());
+    if (compared > 0 && std::memcmp(data, signature.data(), compared) != 0) return Head::kWrongType;
+    if (size < signature.size()) return Head::kNeedMore;
+    loader.SetQuiet(true);
+    // A header cut short fails like a damaged one: only a header read whole says anything.
+    if (!loader.Open(name, data, size)) return Head::kNeedMore;
+    pictureSize = Vector2<int>(loader.GetWidth(), loader.GetHeight());
+    return Head::kRead;
 }
 
 const PictureInfo& PictureLoader::GetInfo() const {

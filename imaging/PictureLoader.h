@@ -26,6 +26,13 @@ public:
 
     // Chooses the decoder for the name, hands it the data and reads the header.
     bool Open(std::string_view name, const std::uint8_t* data, std::size_t size);
+
+    // What the first `size` bytes of a file still arriving say of it: its header read (with
+    // the picture's size), bytes that cannot begin a picture of the type its name gives, or
+    // not enough bytes yet. A type without a signature is never found wrong this way.
+    enum class Head { kNeedMore, kWrongType, kRead };
+    static Head ReadHeadSoFar(std::string_view name, const std::uint8_t* data, std::size_t size,
+                              Vector2<int>& pictureSize);
     void SetTypeFromName(std::string_view name);
     int type() const { return type_; }
 

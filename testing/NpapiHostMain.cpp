@@ -18,10 +18,15 @@
 
 namespace {
 
-int Usage() {
-    std::fprintf(stderr,
+void PrintUsage(std::FILE* to) {
+    std::fprintf(to,
                  "usage: npapi-host plugin.so [name=value ...] [--save frame.png] [--wait ms]"
-                 " [--size WxH]\n");
+                 " [--size WxH]\n"
+                 "       npapi-host --entry-report plugin.so\n");
+}
+
+int Usage() {
+    PrintUsage(stderr);
     return 2;
 }
 
@@ -46,7 +51,12 @@ int EntryReport(const char* library) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--entry-report") == 0) return EntryReport(argv[2]);
-    if (argc < 2) return Usage();
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    // A library is named by its file; any other option in its place is a mistake.
+    if (argc < 2 || argv[1][0] == '-') return Usage();
     QApplication app(argc, argv);
     const std::string library = argv[1];
     testing_support::NpapiHost::Attributes attributes;

@@ -141,6 +141,11 @@ public:
                  std::size_t size);
     bool StartLoader(const std::uint8_t* data, std::size_t size, const std::string& name,
                      D3DWindow* display);
+    // What the first bytes of a download of `name` already tell: that the picture can never
+    // be shown (bytes of another kind, or a size no canvas takes, which becomes the refused
+    // size), that its header allows it, or nothing yet.
+    enum class HeadCheck { kUnknown, kShowable, kRefused };
+    HeadCheck CheckHead(const std::string& name, const std::uint8_t* data, std::size_t size);
     // Rows the available bytes allow into the level-0 tiles; false when nothing could be.
     bool DecodeRows(D3DWindow* display, bool first);
     // Ends the loader (waiting for it) and drops the decoder; the canvas stays.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/PictureConverter.h"
+#include "imaging/PictureLoader.h"
 #include "viewer-plugin/Album.h"
 #include "viewer-plugin/Canvas.h"
 #include "viewer-plugin/D3DSurface.h"
@@ -157,6 +158,31 @@ bool Album::AddData(D3DWindow* display, const std::string& name, const std::uint
     if (display != nullptr) Fit(display->GetSize());
     loader_.decoder_.reset();
     return true;
+}
+
+Album::HeadCheck Album::CheckHead(const std::string& name, const std::uint8_t* data,
+                                  std::size_t size) {
+    refusedSize_ = {};
+    Vector2<int> pictureSize;
+    switch (PictureLoader::ReadHeadSoFar(name, data, size, pictureSize)) {
+        case PictureLoader::Head::kNeedMore: return HeadCheck::kUnknown;
+        case PictureLoader::Head::kWrongType: return HeadCheck::kRefused;
+        case PictureLoader::Head::kRead: break;
+    }
+    if (pictureSize.x <= 0 || pictureSize.y <= 0) return HeadCheck::kRefused;
+    // Level 0 alone, as the canvas counts it first: a size refused here is refused by every
+    // canvas. Sizes only the coarser levels push over are left to the load itself.
+    const auto tiles = [](int pixels) {
+        return static_cast<std::uint64_t>(pixels / Canvas::kTileStep +
+                                          (pixels % Canvas::kTileStep != 0 ? 1 : 0));
+    };
+    constexpr std::uint64_t kTileBytes =
+        std::uint64_t{Canvas::kSurfaceSize} * Canvas::kSurfaceSize * 4;
+    if (tiles(pictureSize.x) * tiles(pictureSize.y) > Canvas::kMaxTileMemory / kTileBytes) {
+        refusedSize_ = pictureSize;
+        return HeadCheck::kRefused;
+    }
+    return HeadCheck::kShowable;
 }
 
 bool Album::StartLoader(const std::uint8_t* data, std::size_t size, const std::string& name,

@@ -194,6 +194,8 @@ bool CVanteloPlugin::LoadFile(const std::string& name) {
     firstProgressive_ = true;
     progressive_ = false;
     handedOver_ = false;
+    headChecked_ = false;
+    headRefused_ = false;
     refusedSize_ = {};
     const platform::Bstr url(name);
     Downloader::StartDownload(this, &OnDownloadData, &OnDownloadComplete, &OnDownloadProgress,
@@ -265,7 +267,10 @@ void CVanteloPlugin::OnDownloadData(CVanteloPlugin* viewer, Downloader* download
         const std::uint32_t announced = download != nullptr ? download->AnnouncedSize() : 0;
         loader.SetExpected(announced != 0 ? announced : AlbumLoader::kUnknown);
     }
-    if (!EndsWithLwf(viewer->fileName_)) return;
+    if (!EndsWithLwf(viewer->fileName_)) {
+        viewer->CheckDownloadHead(data, size);
+        return;
+    }
     if (viewer->progressive_ && viewer->handedOver_ && !viewer->decodesProgressively_) {
         viewer->lwfOnLoadPending_ = false;
         return;
@@ -292,8 +297,43 @@ void CVanteloPlugin::OnDownloadData(CVanteloPlugin* viewer, Downloader* download
     viewer->lastProgressive_ = static_cast<int>(size);
 }
 
+void CVanteloPlugin::CheckDownloadHead(const std::uint8_t* data, std::size_t size) {
+    // A header lies near the start: past this much, the bytes are left to the whole load.
+    constexpr std::size_t kHeadBytes = 256 * 1024;
+    if (headChecked_ || !display_) return;
+    const Album::HeadCheck head = album_.CheckHead(fileName_, data, size);
+    if (head == Album::HeadCheck::kUnknown && size < kHeadBytes) return;
+    headChecked_ = true;
+    if (head != Album::HeadCheck::kRefused) return;
+    {
+        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
+        if (!state) return;
+        headRefused_ = true;
+        loading_ = false;
+        loadError_ = true;
+        imagePresent_ = false;
+        refusedSize_ = album_.GetRefusedSize();
+    }
+    // The end of the download that follows has nothing left to do.
+    AbortDownload();
+    ActivateInput();
+    frameClock_.Reset();
+    Redraw();
+    // Queued, so the page hears of it with the next frame, as of any other failed load.
+    const bool deferring = deferEvents_;
+    deferEvents_ = true;
+    FireEvent(kOnLoad, true);
+    deferEvents_ = deferring;
+}
+
 void CVanteloPlugin::OnDownloadComplete(CVanteloPlugin* viewer, Downloader* download,
                                         std::uint8_t* buffer) {
+    if (viewer->headRefused_) {
+        // Ended by its first bytes, which have shown the error and told the page.
+        viewer->loading_ = false;
+        viewer->aborted_ = false;
+        return;
+    }
     if (viewer->showLogo_ > 0) viewer->logoVisible_ = true;
     viewer->loading_ = false;
     if (!viewer->display_) {

@@ -191,6 +191,9 @@ public:
     // Loading.
     int Reload();
     bool LoadFile(const std::string& name);
+    // A picture its first bytes show can never be shown ends its download there, with its
+    // error, rather than after all its bytes have come.
+    void CheckDownloadHead(const std::uint8_t* data, std::size_t size);
     static void OnDownloadData(CVanteloPlugin* viewer, Downloader* download, std::uint8_t* data,
                                std::size_t size);
     static void OnDownloadComplete(CVanteloPlugin* viewer, Downloader* download,
@@ -367,6 +370,8 @@ private:
     int showLogo_ = 1;
     bool logoVisible_ = true;
     bool lwfOnLoadPending_ = false;
+    bool headChecked_ = false;  // this load's first bytes have said what they can
+    bool headRefused_ = false;  // and this load ended with them, its error shown
     Vector2<int> refusedSize_;  // of the picture the last load found too big, else (0, 0)
     bool painting_ = false;     // inside PaintStatus
     DownloadBuffer keptBuffer_;

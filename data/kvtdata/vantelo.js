@@ -307,15 +307,25 @@ var Vantelo = (function () {
 
   // ---- Keyboard users. Browsers leave <object> out of the tab order, so the canvas takes
   // the focus (the keys reach the element's handler from it), shows it when it came from the
-  // keyboard, and tells screen readers what it shows.
+  // keyboard, and tells screen readers what it shows. A page that focuses the element itself
+  // means the viewer: the element hands its focus on to the canvas.
   var FOCUS_STYLE = "vantelo-focus";
 
   Viewer.prototype.makeFocusable = function () {
-    var canvas = this.canvas;
+    var canvas = this.canvas, element = this.element;
     canvas.className = FOCUS_STYLE;
     canvas.tabIndex = 0;
     canvas.setAttribute("role", "img");
     this.labelCanvas();
+    Object.defineProperty(element, "focus", {
+      configurable: true,
+      value: function (options) { canvas.focus(options); }
+    });
+    // An element the page made focusable itself passes the focus on, except to a Shift+Tab
+    // that leaves the canvas backwards.
+    element.addEventListener("focus", function (event) {
+      if (event.target === element && event.relatedTarget !== canvas) canvas.focus();
+    });
     if (document.getElementById(FOCUS_STYLE)) return;
     var style = document.createElement("style");
     style.id = FOCUS_STYLE;
@@ -325,10 +335,16 @@ var Vantelo = (function () {
     (document.head || document.documentElement).appendChild(style);
   };
 
-  // The label is the picture's name, without its folder.
+  // The label is the picture's name, without its folder, as its owner wrote it: an address
+  // is read with its escapes undone ("Gr%C3%B6%C3%9Fe.jpg" is heard as "Größe.jpg").
   Viewer.prototype.labelCanvas = function () {
     var name = String(this.fileName || "").replace(/[?#].*$/, "");
     name = name.slice(Math.max(name.lastIndexOf("/"), name.lastIndexOf("\\")) + 1);
+    try {
+      name = decodeURIComponent(name);
+    } catch (error) {
+      // A '%' that begins no escape is part of the name.
+    }
     this.canvas.setAttribute("aria-label", name || "Picture");
   };
 

@@ -8,6 +8,7 @@
 #include "imaging/PictureConverter.h"
 #include "imaging/tests/BmpWriter.h"
 #include "imaging/tests/JpegFixtures.h"
+#include "imaging/tests/PngWriter.h"
 #include "platform/bitmap/DibSection.h"
 #include "testing/DebugCapture.h"
 #include "testing/TempDir.h"
@@ -25,6 +26,38 @@ TEST(PictureLoader, TheExtensionAloneChoosesTheDecoder) {
         loader.SetTypeFromName(name);
         EXPECT_EQ(loader.type(), type) << name;
     }
+}
+
+TEST(PictureLoader, TheFirstBytesOfADownloadSayWhatTheyCan) {
+    using Head = PictureLoader::Head;
+    test_pictures::PngPicture picture;
+    picture.width = 30;
+    picture.height = 20;
+    picture.rows.assign(20, std::vector<std::uint8_t>(90, 0x40));
+    const std::vector<std::uint8_t> png = test_pictures::WritePng(picture);
+    const std::vector<std::uint8_t> jpeg = jpeg_fixtures::Solid(50, 40, 0x204080);
+    ASSERT_FALSE(png.empty());
+    const std::string text = "<html>not a picture</html>";
+    const auto* letters = reinterpret_cast<const std::uint8_t*>(text.data());
+    Vector2<int> size;
+
+    // Bytes another kind of file begins with are wrong from the first one.
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.png", letters, 1, size), Head::kWrongType);
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.jpg", letters, text.size(), size), Head::kWrongType);
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.bmp", png.data(), png.size(), size),
+              Head::kWrongType);
+    // A type without a signature waits for a header it can read.
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.tga", letters, 4, size), Head::kNeedMore);
+    // Right so far, the header not yet whole: more is needed; whole: the size is known.
+    for (std::size_t cut : {std::size_t{4}, std::size_t{8}, std::size_t{20}}) {
+        EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.png", png.data(), cut, size), Head::kNeedMore)
+            << cut;
+    }
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.jpg", jpeg.data(), 2, size), Head::kNeedMore);
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("a.png", png.data(), png.size(), size), Head::kRead);
+    EXPECT_EQ(size, Vector2<int>(30, 20));
+    EXPECT_EQ(PictureLoader::ReadHeadSoFar("A.JPG", jpeg.data(), jpeg.size(), size), Head::kRead);
+    EXPECT_EQ(size, Vector2<int>(50, 40));
 }
 
 TEST(PictureLoader, ReadsHeadersAndGivesNullWithTheDebugLineOnFailure) {

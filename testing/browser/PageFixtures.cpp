@@ -96,6 +96,14 @@ bool MakeAnimation(Studio& studio, const std::string& folder) {
     const Vector3 points[] = {{300, 200, 1}, {600, 400, 2}, {900, 600, 0.5f}};
     for (const Vector3& point : points) animation.InsertPoint(-1, {"", point, {320, 200}});
     if (!animation.ExportTo(folder + "/animation/index.htm")) return Fail("no animation page");
+    // The same picture without points, in a folder of its own.
+    fs::create_directories(folder + "/animation-without-points");
+    Animation empty(studio.properties);
+    empty.Initialize(nullptr);
+    if (!empty.Open(picture)) return Fail("animation picture not opened again");
+    if (!empty.ExportTo(folder + "/animation-without-points/index.htm")) {
+        return Fail("no animation page without points");
+    }
     return true;
 }
 

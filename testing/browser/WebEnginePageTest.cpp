@@ -9,8 +9,13 @@
 #include <QUrl>
 #include <QVariant>
 #include <QWebEngineView>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
+#include "studio/shell/viewer/WebEngineBrowser.h"
 #include "testing/TempDir.h"
 #include "testing/browser/PageFixtures.h"
 
@@ -79,10 +84,93 @@ TEST(WebEnginePage, ConvertedPageViewerIsFoundAndReadsItsZoomAfterLoading) {
     EXPECT_EQ(parts[3], "640");
 }
 
+// Runs the script in the view's page until it gives something that `done` accepts, for up
+// to 30 s; the last answer.
+QString EvaluateUntil(QWebEngineView& view, const QString& script,
+                      const std::function<bool(const QString&)>& done) {
+    QString answer;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) {
+        answer = Evaluate(view, script).toString();
+        if (done(answer)) break;
+        Wait(50);
+    }
+    return answer;
+}
+
+// The first viewer of the page: its border sizes and zoom, and where its middle lies.
+const QString kFirstViewer = QStringLiteral(
+    "(function () {"
+    "  var v = document.getElementsByTagName('object')[0];"
+    "  if (!v || typeof v.PosZ !== 'number') return 'none';"
+    "  var b = v.getBoundingClientRect();"
+    "  return [v.BorderWidth, v.BorderHeight, v.PosZ, Math.round(b.left + b.width / 2),"
+    "          Math.round(b.top + b.height / 2)].join(' ');"
+    "})()");
+
+// Turns the wheel a notch forward over `at` in the view, as the mouse does.
+void WheelAt(QWebEngineView& view, QPoint at) {
+    QWidget* target = view.focusProxy() != nullptr ? view.focusProxy() : &view;
+    const QPoint global = view.mapToGlobal(at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(global), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QWheelEvent wheel(QPointF(at), QPointF(global), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+}
+
+// The studio's preview of a converted page, shown through the studio's own browser control,
+// has the viewers the saved page has in the browser: its borders, its fitted zoom, and the
+// wheel zooms it.
+TEST(WebEnginePage, PreviewShowsItsViewersAsTheSavedPageShowsThem) {
+    testing_support::TempDir dir;
+    ASSERT_TRUE(page_fixtures::MakeConvertedPage(dir.path()));
+    const std::string preview = dir.path() + "/vtf0.vtpreview";
+    std::filesystem::copy_file(dir.path() + "/page.htm", preview);
+
+    QWebEngineView saved;
+    saved.resize(1000, 1200);
+    saved.show();
+    saved.load(QUrl::fromLocalFile(QString::fromStdString(dir.path() + "/page.htm")));
+
+    QWidget pane;
+    pane.resize(1000, 1200);
+    std::unique_ptr<BrowserControl> browser = MakeWebEngineBrowser(&pane);
+    auto* shown = qobject_cast<QWebEngineView*>(browser->widget());
+    ASSERT_NE(shown, nullptr);
+    shown->resize(1000, 1200);
+    pane.show();
+    browser->Navigate(preview);
+
+    // Loaded: the 800x600 zoom source fits its 400x300 place.
+    const auto fitted = [](const QString& answer) {
+        const QStringList parts = answer.split(' ');
+        return parts.size() == 5 && parts[2].toDouble() == 0.5;
+    };
+    const QString inBrowser = EvaluateUntil(saved, kFirstViewer, fitted);
+    const QString inPreview = EvaluateUntil(*shown, kFirstViewer, fitted);
+    ASSERT_TRUE(fitted(inBrowser)) << inBrowser.toStdString();
+    ASSERT_TRUE(fitted(inPreview)) << inPreview.toStdString();
+    EXPECT_EQ(inPreview, inBrowser);
+    EXPECT_EQ(QString::fromStdString(browser->GetLocationURL()),
+              QUrl::fromLocalFile(QString::fromStdString(preview)).toString());
+
+    const QStringList parts = inPreview.split(' ');
+    WheelAt(*shown, QPoint(parts[3].toInt(), parts[4].toInt()));
+    const QString zoomed = EvaluateUntil(*shown, kFirstViewer, [](const QString& answer) {
+        const QStringList now = answer.split(' ');
+        return now.size() == 5 && now[2].toDouble() > 0.5;
+    });
+    EXPECT_GT(zoomed.split(' ').value(2).toDouble(), 0.5) << "the wheel zooms the preview's viewer";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     testing_support::UsePrivateRuntimeFolder();
+    SetWebEngineEnvironment();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

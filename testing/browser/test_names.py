@@ -95,6 +95,9 @@ def test_slides_of_odd_names(browser, pages, console):
         browser.execute_script("Slides.show(arguments[0]);", n)
         wait_loaded(browser, viewer, width)
         assert browser.execute_script("return document.getElementById('caption').textContent;") == name
+        # A screen reader hears the name, not its address.
+        assert browser.execute_script("return arguments[0].querySelector('canvas')"
+                                      ".getAttribute('aria-label');", viewer) == name + ".jpg"
     zooms(browser, viewer)
     assert browser.execute_script(STRAY) == 0
 
@@ -110,8 +113,10 @@ def test_converted_page_of_odd_names(browser, pages, console):
     open_page(browser, pages / "names" / "converted" / "page.htm")
     found = viewers(browser)
     assert len(found) == len(NAMES)
-    for viewer, width in zip(found, WIDTHS):
+    for viewer, width, name in zip(found, WIDTHS, NAMES):
         wait_loaded(browser, viewer, width)
+        assert browser.execute_script("return arguments[0].querySelector('canvas')"
+                                      ".getAttribute('aria-label');", viewer) == name + ".jpg"
         # Shown at the picture's own size, as the page showed it.
         assert browser.execute_script("var b = arguments[0].getBoundingClientRect();"
                                       "return [b.width, b.height];", viewer) == [width, 500]

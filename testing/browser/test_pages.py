@@ -107,3 +107,32 @@ def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(br
         if len(reached) == len(found):
             break
     assert sorted(reached) == list(range(len(found))), "Tab reached every viewer"
+
+
+def test_an_exported_animation_without_points_shows_the_whole_picture(browser, pages, console):
+    open_page(browser, pages / "animation-without-points" / "index.htm")
+    viewer = viewers(browser)[0]
+    wait_loaded(browser, viewer, 1200)
+    # 1200x800 in 320x200: about zoom 0.25 (the fit rounds to whole pixels), the 300 pixels
+    # wide picture centred.
+    wait_for(browser, "return arguments[0].PosZ < 0.3;", 30, viewer, what="the picture fitted")
+    x, y, z = browser.execute_script(POSITION, viewer)
+    assert z == pytest.approx(0.25, rel=0.01)
+    assert 1200 * z <= 320 and 800 * z <= 200.5
+    assert [x, y] == pytest.approx([-40, 0], abs=0.5)
+
+
+@pytest.mark.parametrize("page", ["slides/index1.htm", "converted/page.htm"])
+def test_a_viewer_focused_by_the_page_takes_the_keys(browser, pages, console, page):
+    open_page(browser, pages / page)
+    viewer = viewers(browser)[0]
+    wait_for(browser, "return arguments[0].CanvasWidth > 0;", 30, viewer, what="a picture")
+    browser.execute_script("document.activeElement && document.activeElement.blur();"
+                           " document.querySelector('object').focus();")
+    assert browser.execute_script(FOCUSED_VIEWER, [viewer]) == 0
+    browser.execute_script("arguments[0].PosZ = 2;", viewer)
+    before = browser.execute_script(POSITION, viewer)
+    perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
+            viewer, "keydown", 2)
+    after = browser.execute_script(POSITION, viewer)
+    assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"

@@ -108,6 +108,65 @@ TEST_F(Viewer, ANewNameEndsTheDownloadStillRunning) {
     EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
 }
 
+// The bytes of a JPEG whose frame header says `width` x `height`, with its small picture
+// data after it.
+std::string JpegClaiming(std::vector<std::uint8_t> bytes, int width, int height) {
+    for (std::size_t at = 2; at + 9 < bytes.size();) {
+        const std::uint8_t marker = bytes[at + 1];
+        if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2) {
+            bytes[at + 5] = static_cast<std::uint8_t>(height >> 8);
+            bytes[at + 6] = static_cast<std::uint8_t>(height & 0xFF);
+            bytes[at + 7] = static_cast<std::uint8_t>(width >> 8);
+            bytes[at + 8] = static_cast<std::uint8_t>(width & 0xFF);
+            break;
+        }
+        at += 2 + ((bytes[at + 2] << 8) | bytes[at + 3]);
+    }
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(Viewer, APictureItsFirstBytesRefuseFailsWithoutWaitingForTheRest) {
+    // A letter under a picture's name, and a picture no canvas takes, each held by the server
+    // after its first bytes: their errors come from those.
+    const std::string letter = "Dear Sir,\n" + std::string(300000, 'x');
+    LoopbackServer server;
+    server.Serve("/letter.png", HttpReply::Body(letter).Chunks(4096).HoldAfter(8192));
+    const std::string huge =
+        JpegClaiming(SolidJpeg(64, 48, kPicture), 20000, 20000) + std::string(300000, '\0');
+    LoopbackServer hugeServer;
+    hugeServer.Serve("/huge.jpg", HttpReply::Body(huge).Chunks(4096).HoldAfter(8192));
+    viewer_->AttachWindow(widget_);
+
+    viewer_->SetFilename(server.Url("/letter.png"));
+    ASSERT_TRUE(server.WaitUntilHeld(std::chrono::seconds(10)));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); })) << "the letter's error";
+    EXPECT_TRUE(viewer_->HasLoadError());
+    EXPECT_FALSE(viewer_->IsImagePresent());
+    EXPECT_EQ(viewer_->StatusText(), "Error loading: " + server.Url("/letter.png"));
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(host_.Count("OnLoad"), 1);
+    server.Release();
+
+    viewer_->SetFilename(hugeServer.Url("/huge.jpg"));
+    ASSERT_TRUE(hugeServer.WaitUntilHeld(std::chrono::seconds(10)));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); })) << "the huge picture's error";
+    EXPECT_EQ(viewer_->StatusText(), "Error loading: " + hugeServer.Url("/huge.jpg") +
+                                         "\nThe picture is too big to show (20000 x 20000 pixels)");
+    viewer_->OnFrameMessage();
+    EXPECT_EQ(host_.Count("OnLoad"), 2);
+    hugeServer.Release();
+
+    // The next picture loads as ever, and a picture whose header allows it is not cut short.
+    const auto good = SolidJpeg(200, 150, kPicture);
+    server.Serve("/good.jpg", HttpReply::Body(std::string(good.begin(), good.end())).Chunks(64));
+    viewer_->SetFilename(server.Url("/good.jpg"));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading() && viewer_->IsImagePresent(); }));
+    EXPECT_FALSE(viewer_->HasLoadError());
+    viewer_->OnFrameMessage();
+    EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
+    EXPECT_EQ(host_.Count("OnLoad"), 3);
+}
+
 // A page that answers a failed load by loading another picture from its OnLoad handler,
 // which runs inside the failed download's own ending.
 struct RetryingHost : viewer_test::RecordingHost {

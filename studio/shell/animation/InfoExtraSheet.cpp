@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
+#include <QUrl>
 
 #include "studio/projects/Animation.h"
 #include "studio/shell/DataFile.h"
@@ -187,6 +188,12 @@ void InfoExtraSheet::RunPointCommand(int id, bool markChanged) {
 
 // ---- The page
 
+bool InfoExtraSheet::SamePage(const std::string& address, const std::string& page) {
+    const QUrl url(QString::fromStdString(address));
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString::fromStdString(address);
+    return !page.empty() && path.compare(QString::fromStdString(page), Qt::CaseInsensitive) == 0;
+}
+
 void InfoExtraSheet::Navigate(const std::string& url) {
     if (viewer_ != nullptr) viewer_->Navigate(url);
 }
@@ -201,15 +208,24 @@ void InfoExtraSheet::Update() {
         if (animation->HasImage()) {
             const std::string page = animation->GeneratePage();
             // The reload would put the viewer back at its start; it returns to where the
-            // user left it once the page has loaded.
+            // user left it once the page has loaded. Only a place on this page showing this
+            // picture, loaded, is the user's: the viewer of the page shown before (another
+            // animation's, or this one's with its former picture) or of this page still
+            // loading (standing at its start) is not.
+            const std::string shown = page + '\n' + animation->GetImagePath();
+            if (positionSaved_ && savedFor_ != shown) positionSaved_ = false;
             Vector3 position;
-            if (viewer_ != nullptr && viewer_->GetPagePosition(position)) {
+            if (pageLoaded_ && navigatedTo_ == shown && viewer_ != nullptr &&
+                SamePage(viewer_->GetPageUrl(), page) && viewer_->GetPagePosition(position)) {
                 savedPosition_ = position;
+                savedFor_ = shown;
                 positionSaved_ = true;
             }
             if (!page.empty()) Navigate(page);
+            navigatedTo_ = shown;
         } else {
             Navigate(FindDataFile("Help/Animation/empty.htm"));
+            navigatedTo_.clear();
         }
     }
     pictureName_ = FirstImageName(animation);

@@ -84,6 +84,8 @@ private:
     void RefreshPlayButtons();
     void RefreshControls();
     void RunPointCommand(int id, bool markChanged);
+    // Whether a browser address (a file URL or a path) names the page file, in any case.
+    static bool SamePage(const std::string& address, const std::string& page);
     void Navigate(const std::string& url);
     void OnNumberEdited(QLineEdit* edit, QSlider* slider, int& field, int min, int max);
     void OnTitleEdited();
@@ -128,4 +130,7 @@ private:
     bool pageLoaded_ = false;
     Vector3 savedPosition_{0, 0, 1};
     bool positionSaved_ = false;
+    // Page and picture (as "page\npicture") of the saved position, and of the page shown last.
+    std::string savedFor_;
+    std::string navigatedTo_;
 };

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSizePolicy>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -99,6 +100,12 @@ void SetText(QLineEdit* edit, const std::string& text) {
     edit->setText(QString::fromStdString(text));
 }
 
+void KeepRoomWhenHidden(QWidget* widget) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
 // A number typed into a field, 0 when it is none.
 int Number(const QLineEdit* edit) {
     return edit->text().trimmed().toInt();
@@ -178,6 +185,10 @@ void InfoVantelifySheet::BuildControls() {
     fieldControls_ = {zoomHeight_, zoomSource_, pagePicture_, zoomWidth_,   pageHeight_,
                       pageWidth_,  image,       windowWidth,  windowHeight, page,
                       altWidth,    altHeight,   url,          alt};
+    // Hidden fields and check box keep their room: the list and the check box stay where
+    // they are whichever row is selected, so a second click lands on the same box.
+    for (QWidget* control : fieldControls_) KeepRoomWhenHidden(control);
+    KeepRoomWhenHidden(zoomable_);
 
     auto* current = new QHBoxLayout;
     current->addWidget(Label(this, "Current page"));

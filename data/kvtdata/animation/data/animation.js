@@ -20,6 +20,7 @@ var VanteloAnimation = (function () {
   var STOPPED = 0, PLAYING = 1, PAUSED = 2;
   var DWELL_MS = 400;   // how long the view rests on each point
   var METHOD = 2;       // interpolation that keeps the zoom's perspective
+  var FIT_WHOLE = 0x130;  // both sides inside the window, centred
 
   var viewerId = null;
   var points = [];
@@ -67,6 +68,17 @@ var VanteloAnimation = (function () {
       v.MoveTo(x, y, z, ms, METHOD);
     } catch (e) {
       // A viewer without its members (no page script): the picture simply stays.
+    }
+  }
+
+  // The whole picture, centred, once it is there.
+  function fitWhole() {
+    var v = viewer();
+    if (!v) return;
+    try {
+      v.Fit = FIT_WHOLE;
+    } catch (e) {
+      // A viewer without its members: the picture shows as the page gives it.
     }
   }
 
@@ -159,6 +171,11 @@ var VanteloAnimation = (function () {
       direction = 1;
       index = points.length ? firstIndex() : 0;
       if (points.length) moveTo(index, 0);
+    },
+    // An exported page without points shows the whole picture; in the studio the sheet
+    // places the viewer itself once the page has loaded.
+    showWholeWithoutPoints: function () {
+      if (!points.length) fitWhole();
     },
     play: function () {
       if (points.length < 2 || state === PLAYING) return;

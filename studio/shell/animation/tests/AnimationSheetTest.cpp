@@ -111,6 +111,30 @@ TEST(AnimationSheet, TheViewerKeepsItsPlaceAcrossARegeneratedPage) {
     EXPECT_EQ(studio.browser->scripts.back(), SetPositionScript(animation.GetPoint(0)->position));
 }
 
+TEST(AnimationSheet, OnlyTheLoadedPagesOwnPlaceIsKept) {
+    AnimationStudio studio;
+    // The page shown before has a viewer at its start (StartWith): the new animation is
+    // still shown whole.
+    Animation& animation = studio.StartWith(studio.WritePicture("a.jpg"));
+    EXPECT_EQ(studio.browser->scripts.back(), SetFitScript(304));
+
+    // Two edits in a row: the second comes while the page is loading again and its viewer
+    // stands at its start, which is not where the user left it.
+    studio.browser->viewer = {320, 200, 40, 30, 2};  // centre (120, 80) at zoom 2
+    Control<QSlider>(*studio.sheet, 1148)->setValue(400);
+    studio.browser->viewer = {400, 200, 0, 0, 1};
+    Control<QSlider>(*studio.sheet, 1150)->setValue(300);
+    studio.FinishLoad();
+    EXPECT_EQ(studio.browser->scripts.back(), SetPositionScript(Vector3(120, 80, 2)));
+    EXPECT_EQ(animation.GetWindowHeight(), 300);
+
+    // Another picture in the same animation: the place on the former one is not its place.
+    ASSERT_TRUE(animation.LoadImage(studio.WritePicture("b.jpg")));
+    studio.sheet->Update();
+    studio.FinishLoad();
+    EXPECT_EQ(studio.browser->scripts.back(), SetFitScript(304));
+}
+
 TEST(AnimationSheet, EditedSizesAreCheckedAndReachThePage) {
     AnimationStudio studio;
     Animation& animation = studio.StartWith(studio.WritePicture("a.jpg"));

@@ -96,10 +96,10 @@ Animation& AnimationStudio::StartWith(const std::string& picture) {
     Select(picture);
     ExecuteCommand(kAnimationLoadImage);
     sheet->show();
-    // The page shown before was not the animation's: there is no place to keep.
-    browser->hasViewer = false;
+    // The page shown before holds a viewer too (as another animation's page does), standing
+    // at its start: it is no place of this animation's to keep.
+    browser->viewer = {320, 200, 0, 0, 1};
     sheet->Update();
-    browser->hasViewer = true;
     FinishLoad();
     return *CurrentAnimation();
 }

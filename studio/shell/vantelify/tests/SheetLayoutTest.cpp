@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -162,6 +163,82 @@ TEST(SheetLayout, PageSheetShowsItsWholeTextsAndFiveDigitsAtTheDefaultSize) {
                   field->fontMetrics().horizontalAdvance("99999"))
             << id;
     }
+    rig.Stop();
+}
+
+// A left click of the mouse at `at` (in `window`) on whatever widget lies there.
+void ClickAt(QWidget* window, QPoint at) {
+    QWidget* target = window->childAt(at);
+    if (target == nullptr) target = window;
+    const QPoint local = target->mapFrom(window, at);
+    const QPoint global = target->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+    QApplication::processEvents();
+}
+
+TEST(SheetLayout, PageSheetKeepsItsCheckBoxInPlaceWhateverTheRow) {
+    testing_support::StudioTestRig rig;
+    ASSERT_TRUE(rig.Start());
+    CMainFrame* frame = rig.frame();
+    ASSERT_NE(frame, nullptr);
+    frame->resize(1600, 1000);
+    frame->GetSplitter()->SetColumnWidth(StartColumnWidth(1600));
+    frame->GetSplitter()->SetRowHeight(StartRowHeight(1000));
+    frame->show();
+    InfoVantelifySheet* sheet = frame->GetInfoView()->GetPageSheet();
+    ASSERT_NE(sheet, nullptr);
+    const std::string folder = rig.temp().Path("pages") + "/";
+    std::filesystem::create_directories(folder);
+    WritePicture(folder + "a.jpg", QColor(30, 120, 200), 40, 30);
+    WritePicture(folder + "b.jpg", QColor(200, 120, 30), 40, 30);
+    rig.temp().Write("pages/page.htm", "<html><head></head><body><img src='a.jpg' width=40 "
+                                       "height=30><img src='b.jpg'></body></html>");
+    frame->GetSelection().SetFromNames(folder, {"page.htm"});
+    ExecuteCommand(kVantelifySetFile);
+    rig.browser()->FinishLoad();
+    QApplication::processEvents();
+    auto* list = sheet->findChild<QListWidget*>("1075");
+    auto* check = sheet->findChild<QCheckBox*>("1078");
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(check, nullptr);
+    ASSERT_EQ(list->count(), 2);
+    const auto rowCentre = [&](int row) {
+        return list->viewport()->mapTo(frame, list->visualItemRect(list->item(row)).center());
+    };
+    // The box itself, at the start of the row the check box takes.
+    const auto checkCentre = [&] {
+        return check->mapTo(frame, QPoint(check->height() / 2, check->height() / 2));
+    };
+
+    ClickAt(frame, rowCentre(0));
+    ASSERT_EQ(list->currentRow(), 0);
+    ASSERT_TRUE(check->isVisible());
+    const QPoint box = checkCentre();
+    Keep(frame, "page-sheet-row-not-ticked");
+    ClickAt(frame, box);
+    EXPECT_TRUE(check->isChecked()) << "the first click ticks";
+    EXPECT_TRUE(sheet->GetPage().images[0].zoomable);
+    EXPECT_TRUE(sheet->findChild<QLineEdit*>("1079")->isVisible());
+    EXPECT_EQ(checkCentre(), box) << "the fields shown move nothing";
+    Keep(frame, "page-sheet-row-ticked");
+    ClickAt(frame, box);
+    EXPECT_FALSE(check->isChecked()) << "a second click at the same place clears it";
+    EXPECT_FALSE(sheet->GetPage().images[0].zoomable);
+
+    // Another row, ticked or not, has its box in the same place too.
+    ClickAt(frame, box);
+    ClickAt(frame, rowCentre(1));
+    ASSERT_EQ(list->currentRow(), 1);
+    EXPECT_EQ(checkCentre(), box);
+    EXPECT_FALSE(check->isChecked());
+    ClickAt(frame, rowCentre(0));
+    EXPECT_TRUE(check->isChecked());
+    EXPECT_EQ(checkCentre(), box);
     rig.Stop();
 }
 
