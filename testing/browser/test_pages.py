@@ -66,6 +66,16 @@ def test_the_animation_plays_to_its_last_point_and_stops_back_at_the_first(brows
     assert browser.execute_script(POSITION, viewer) == pytest.approx(first)
 
 
+def assert_keys_pan(browser, viewer):
+    """The arrow keys pan the zoomed viewer that holds the focus."""
+    browser.execute_script("arguments[0].PosZ = 2;", viewer)
+    before = browser.execute_script(POSITION, viewer)
+    perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
+            viewer, "keydown", 2)
+    after = browser.execute_script(POSITION, viewer)
+    assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
+
+
 # The viewer whose canvas holds the focus, as its index among the page's viewers; -1 for none.
 FOCUSED_VIEWER = """
 var active = document.activeElement, list = arguments[0];
@@ -98,12 +108,7 @@ def test_tab_reaches_each_viewer_which_shows_its_focus_and_pans_with_its_keys(br
         assert browser.execute_script("var s = getComputedStyle(arguments[0]);"
                                       "return [s.outlineStyle, parseFloat(s.outlineWidth)];",
                                       canvas) == ["solid", 3]
-        browser.execute_script("arguments[0].PosZ = 2;", viewer)
-        before = browser.execute_script(POSITION, viewer)
-        perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
-                viewer, "keydown", 2)
-        after = browser.execute_script(POSITION, viewer)
-        assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
+        assert_keys_pan(browser, viewer)
         if len(reached) == len(found):
             break
     assert sorted(reached) == list(range(len(found))), "Tab reached every viewer"
@@ -130,9 +135,4 @@ def test_a_viewer_focused_by_the_page_takes_the_keys(browser, pages, console, pa
     browser.execute_script("document.activeElement && document.activeElement.blur();"
                            " document.querySelector('object').focus();")
     assert browser.execute_script(FOCUSED_VIEWER, [viewer]) == 0
-    browser.execute_script("arguments[0].PosZ = 2;", viewer)
-    before = browser.execute_script(POSITION, viewer)
-    perform(browser, ActionChains(browser).send_keys(Keys.ARROW_RIGHT).send_keys(Keys.ARROW_DOWN),
-            viewer, "keydown", 2)
-    after = browser.execute_script(POSITION, viewer)
-    assert after[0] != before[0] and after[1] != before[1], "the keys panned the viewer"
+    assert_keys_pan(browser, viewer)

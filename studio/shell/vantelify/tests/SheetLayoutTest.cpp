@@ -121,18 +121,23 @@ std::string Joined(const std::vector<std::string>& texts) {
     return all;
 }
 
+// The studio's frame on a screen of that size, its panes where they start; its page sheet.
+InfoVantelifySheet* ShowPageSheet(testing_support::StudioTestRig& rig, int width, int height) {
+    if (!rig.Start() || rig.frame() == nullptr) return nullptr;
+    CMainFrame* frame = rig.frame();
+    frame->resize(width, height);
+    frame->GetSplitter()->SetColumnWidth(StartColumnWidth(width));
+    frame->GetSplitter()->SetRowHeight(StartRowHeight(height));
+    frame->show();
+    return frame->GetInfoView()->GetPageSheet();
+}
+
 TEST(SheetLayout, PageSheetShowsItsWholeTextsAndFiveDigitsAtTheDefaultSize) {
     testing_support::StudioTestRig rig;
-    ASSERT_TRUE(rig.Start());
-    CMainFrame* frame = rig.frame();
-    ASSERT_NE(frame, nullptr);
     // The frame fills a 1024 x 768 screen with its panes where they start.
-    frame->resize(1024, 768);
-    frame->GetSplitter()->SetColumnWidth(StartColumnWidth(1024));
-    frame->GetSplitter()->SetRowHeight(StartRowHeight(768));
-    frame->show();
-    InfoVantelifySheet* sheet = frame->GetInfoView()->GetPageSheet();
+    InfoVantelifySheet* sheet = ShowPageSheet(rig, 1024, 768);
     ASSERT_NE(sheet, nullptr);
+    CMainFrame* frame = rig.frame();
 
     const std::string folder = rig.temp().Path("pages") + "/";
     std::filesystem::create_directories(folder);
@@ -183,15 +188,9 @@ void ClickAt(QWidget* window, QPoint at) {
 
 TEST(SheetLayout, PageSheetKeepsItsCheckBoxInPlaceWhateverTheRow) {
     testing_support::StudioTestRig rig;
-    ASSERT_TRUE(rig.Start());
-    CMainFrame* frame = rig.frame();
-    ASSERT_NE(frame, nullptr);
-    frame->resize(1600, 1000);
-    frame->GetSplitter()->SetColumnWidth(StartColumnWidth(1600));
-    frame->GetSplitter()->SetRowHeight(StartRowHeight(1000));
-    frame->show();
-    InfoVantelifySheet* sheet = frame->GetInfoView()->GetPageSheet();
+    InfoVantelifySheet* sheet = ShowPageSheet(rig, 1600, 1000);
     ASSERT_NE(sheet, nullptr);
+    CMainFrame* frame = rig.frame();
     const std::string folder = rig.temp().Path("pages") + "/";
     std::filesystem::create_directories(folder);
     WritePicture(folder + "a.jpg", QColor(30, 120, 200), 40, 30);
