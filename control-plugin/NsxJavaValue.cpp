@@ -411,7 +411,7 @@ jref CNsxJavaValue::ToJava(JRIEnv* env, const VARIANT& value) {
                 return OneElement(env, 'B', value.pbVal);
             case VT_DISPATCH:
             case VT_UNKNOWN: {
-                const jint handle = AddObjectHandle(*value.ppunkVal);
+                const jint handle = AddObjectHandle(CurrentHandleOwner(), *value.ppunkVal);
                 return OneElement(env, 'I', &handle);
             }
             case VT_BSTR:
@@ -441,8 +441,8 @@ jref CNsxJavaValue::ToJava(JRIEnv* env, const VARIANT& value) {
             return NewInteger(env, value.bVal);
         case VT_DISPATCH:
         case VT_UNKNOWN:
-            // The page gets a number of the module's table, never the pointer.
-            return NewInteger(env, AddObjectHandle(value.punkVal));
+            // The page gets a number of the calling instance, never the pointer.
+            return NewInteger(env, AddObjectHandle(CurrentHandleOwner(), value.punkVal));
         case VT_R4:
             return NewFloat(env, value.fltVal);
         case VT_R8:
@@ -491,7 +491,7 @@ jref CNsxJavaValue::ArrayToJava(JRIEnv* env, const VARIANT& value) {
             std::vector<jint> handles(static_cast<std::size_t>(count));
             for (jint i = 0; i < count; ++i) {
                 handles[static_cast<std::size_t>(i)] =
-                    AddObjectHandle(static_cast<IUnknown* const*>(data)[i]);
+                    AddObjectHandle(CurrentHandleOwner(), static_cast<IUnknown* const*>(data)[i]);
             }
             return env->NewScalarArray(count, 'I', handles.data());
         }

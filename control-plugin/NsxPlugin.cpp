@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control-plugin/NsxApp.h"
+#include "control-plugin/ObjectHandles.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ CNsxPlugin::CNsxPlugin() {
 }
 
 CNsxPlugin::~CNsxPlugin() {
+    // Whatever the page still holds of this instance dies with it.
+    ReleaseObjectHandles(this);
     auto& live = Live();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }

@@ -161,16 +161,25 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     byte.bVal = 200;
     EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, byte)), "200");
 
-    // An object is a number of the table holding its own reference, never its address.
+    // An object is a number of the calling instance holding its own reference, never its
+    // address; outside an instance's call it is no object.
     Counted object;
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object))), "0");
+    EXPECT_EQ(object.refs, 1u);
+    const int page = 0;
+    const HandleOwnerScope owner(&page);
     const jref handle = CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object));
     EXPECT_EQ(object.refs, 2u);
     const jint number = vm_.Call(handle, "intValue", "()I").i;
-    EXPECT_EQ(ObjectFromHandle(number), &object);
-    ReleaseObjectHandle(number);
-    ReleaseObjectHandle(number);
+    EXPECT_EQ(ObjectFromHandle(&page, number), &object);
+    const int otherPage = 0;
+    EXPECT_EQ(ObjectFromHandle(&otherPage, number), nullptr);
+    ReleaseObjectHandle(&otherPage, number);
+    EXPECT_EQ(object.refs, 2u);
+    ReleaseObjectHandle(&page, number);
+    ReleaseObjectHandle(&page, number);
     EXPECT_EQ(object.refs, 1u);
-    EXPECT_EQ(ObjectFromHandle(number), nullptr);
+    EXPECT_EQ(ObjectFromHandle(&page, number), nullptr);
 
     // Arrays: numbers as one block, objects as handles, VARIANTs each converted.
     SAFEARRAY* objects = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
@@ -183,7 +192,7 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     ASSERT_EQ(vm_.GetArrayLength(handles), 2);
     const jint* numbers = static_cast<const jint*>(vm_.GetScalarArrayElements(handles));
     EXPECT_EQ(numbers[0], 0);
-    EXPECT_EQ(ObjectFromHandle(numbers[1]), &object);
+    EXPECT_EQ(ObjectFromHandle(&page, numbers[1]), &object);
     SAFEARRAY* variants = SafeArrayCreateVector(VT_VARIANT, 0, 2);
     static_cast<VARIANT*>(variants->pvData)[0] = Variant::R4(1.5f).Detach();
     static_cast<VARIANT*>(variants->pvData)[1] = Variant::Text("x").Detach();
@@ -202,6 +211,22 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     // Shutting down gives back what the page still holds: the array's own reference is left.
     ReleaseAllObjectHandles();
     EXPECT_EQ(object.refs, 2u);
+}
+
+TEST_F(JavaValues, ObjectsPastTheInstancesHandleLimitBecomeZero) {
+    Counted object;
+    const int page = 0;
+    const HandleOwnerScope owner(&page);
+    for (int i = 0; i < kMaxObjectHandles; ++i) ASSERT_NE(AddObjectHandle(&page, &object), 0);
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object))), "0");
+    EXPECT_EQ(object.refs, 1u + kMaxObjectHandles);
+    EXPECT_EQ(ObjectHandleCount(&page), kMaxObjectHandles);
+    ReleaseObjectHandles(&page);
+    EXPECT_EQ(object.refs, 1u);
+    EXPECT_EQ(ObjectHandleCount(), 0);
+    EXPECT_NE(vm_.Call(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object)), "intValue", "()I").i,
+              0);
+    ReleaseObjectHandles(&page);
 }
 
 TEST_F(JavaValues, FloatOutputsAreWrittenBackOnlyIntoTargetsThatHoldAFloat) {
