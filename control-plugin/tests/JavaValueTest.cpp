@@ -13,6 +13,7 @@
 #include "control-plugin/ObjectHandles.h"
 #include "platform/com/SafeArray.h"
 #include "platform/jri/testing/FakeVm.h"
+#include "testing/DebugCapture.h"
 
 namespace {
 
@@ -147,6 +148,38 @@ TEST_F(JavaValues, AContainerHoldingItselfEndsAtTheNestingBound) {
     // The machine's objects go when the test does: the cycles are broken first.
     vm_.Call(vector, "setElementAt", "(Ljava/lang/Object;I)V", {JriValue(jref{0}), JriValue(0)});
     vm_.SetObjectArrayElement(objects, 0, 0);
+}
+
+// Each Vector of the chain holds the one before it twice: 23 objects that unfold into some
+// eight million values.
+TEST_F(JavaValues, AStructureThatUnfoldsPastTheBudgetCrossesAsAMissingValue) {
+    auto chain = [&](int links) {
+        jref at = vm_.NewInteger(1);
+        for (int i = 0; i < links; ++i) at = vm_.NewVector({at, at});
+        return at;
+    };
+    testing_support::DebugCapture debug;
+    // Within the budget the shared children are converted each time they are met.
+    Variant small = Own(CNsxJavaValue::FromJava(&vm_, chain(3), VT_VARIANT));
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, small)), "[[[1, 1], [1, 1]], [[1, 1], [1, 1]]]");
+    EXPECT_TRUE(debug.lines().empty());
+
+    const VARIANT large = CNsxJavaValue::FromJava(&vm_, chain(22), VT_VARIANT);
+    EXPECT_EQ(large.vt, VT_ERROR);
+    EXPECT_EQ(large.scode, DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(debug.lines(),
+              std::vector<std::string>{"Java value dropped: more than 1000000 values or 64 MiB\n"});
+
+    // Few values, many bytes: one long text met forty times.
+    const std::vector<jchar> letters(1 << 20, u'x');
+    const jref text = vm_.NewString(letters.data(), static_cast<jint>(letters.size()));
+    const jref texts = vm_.NewObjectArray(40, vm_.FindClass("java/lang/String"), text);
+    const VARIANT heavy = CNsxJavaValue::FromJava(&vm_, texts, VT_VARIANT);
+    EXPECT_EQ(heavy.vt, VT_ERROR);
+    Variant light = Own(CNsxJavaValue::FromJava(
+        &vm_, vm_.NewObjectArray(20, vm_.FindClass("java/lang/String"), text), VT_VARIANT));
+    EXPECT_EQ(light.vt, VT_ARRAY | VT_BSTR);
+    EXPECT_EQ(debug.lines().size(), 2u);
 }
 
 TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
