@@ -114,10 +114,6 @@ VARIANT ElementOf(const SAFEARRAY* array, std::uint32_t i) {
     return view;
 }
 
-std::uint32_t FirstCount(const SAFEARRAY* array) {
-    return array != nullptr && !array->rgsabound.empty() ? array->rgsabound[0].cElements : 0;
-}
-
 }  // namespace
 
 void CNsxJavaValue::WriteBack() {
@@ -144,7 +140,7 @@ void CNsxJavaValue::WriteBack() {
                                 ToJava(env, value_), jint{0});
             }
         } else if (as(VT_ARRAY | VT_VARIANT)) {
-            const std::uint32_t count = FirstCount(copy.parray);
+            const std::uint32_t count = FirstDimensionCount(copy.parray);
             for (std::uint32_t i = 0; i < count && static_cast<jint>(i) < size; ++i) {
                 env->CallMethod(object_, java_util_Vector.id(Vector_setElementAt),
                                 ToJava(env, ElementOf(copy.parray, i)), static_cast<jint>(i));
@@ -159,7 +155,7 @@ void CNsxJavaValue::WriteBack() {
             if (isArray) {
                 if (as(VT_ARRAY | element)) {
                     const std::uint32_t count = std::min<std::uint32_t>(
-                        FirstCount(copy.parray), static_cast<std::uint32_t>(length));
+                        FirstDimensionCount(copy.parray), static_cast<std::uint32_t>(length));
                     if (count > 0)
                         std::memcpy(data, copy.parray->pvData, std::size_t{count} * size);
                 }
@@ -173,7 +169,7 @@ void CNsxJavaValue::WriteBack() {
         const jint length = env->GetArrayLength(object_);
         if (isArray) {
             if (as(VT_ARRAY | element)) {
-                const std::uint32_t count = FirstCount(copy.parray);
+                const std::uint32_t count = FirstDimensionCount(copy.parray);
                 for (std::uint32_t i = 0; i < count && static_cast<jint>(i) < length; ++i) {
                     env->SetObjectArrayElement(
                         object_, static_cast<jint>(i),

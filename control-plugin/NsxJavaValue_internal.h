@@ -2,12 +2,14 @@
 
 // Helpers the Java value conversions share: the files that convert each way and the value
 // that writes back.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "control-plugin/JavaClasses.h"
 #include "control-plugin/NsxJavaValue.h"
+#include "platform/com/SafeArray.h"
 
 namespace nsx_java {
 
@@ -117,6 +119,20 @@ inline VARTYPE LetterType(char letter) {
         default:
             return VT_VARIANT;
     }
+}
+
+// How many elements a one-dimensional view of the array takes: the first dimension's count,
+// never more than the array holds (every dimension's count multiplied); none without data.
+inline std::uint32_t FirstDimensionCount(const SAFEARRAY* array) {
+    if (array == nullptr || array->rgsabound.empty() || array->pvData == nullptr) return 0;
+    const std::uint32_t first = array->rgsabound[0].cElements;
+    std::uint64_t held = 1;
+    for (const SAFEARRAYBOUND& bound : array->rgsabound) {
+        if (bound.cElements == 0) return 0;
+        // Past the first count the product no longer matters, so it never overflows.
+        held = std::min<std::uint64_t>(held * bound.cElements, first);
+    }
+    return static_cast<std::uint32_t>(held);
 }
 
 }  // namespace nsx_java

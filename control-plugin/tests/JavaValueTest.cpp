@@ -2,6 +2,7 @@
 // with the module's classes bound in a machine of the test's own.
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -299,6 +300,45 @@ TEST_F(JavaValues, FloatOutputsAreWrittenBackOnlyIntoTargetsThatHoldAFloat) {
         ASSERT_NE(value.GetJavaObject(), 0u);
         EXPECT_EQ(Text(value.GetJavaObject()), "[1.0]");
     }
+}
+
+// The control may answer with arrays of any shape: a page sees the first dimension, never
+// more than the array holds.
+TEST_F(JavaValues, ArraysWithAnEmptyDimensionReadAsEmpty) {
+    auto array = [](VARTYPE type, std::uint32_t first, std::uint32_t second) {
+        const SAFEARRAYBOUND bounds[] = {{first, 0}, {second, 0}};
+        Variant made;
+        made.vt = VT_ARRAY | type;
+        made.parray = SafeArrayCreate(type, 2, bounds);
+        return made;
+    };
+    for (VARTYPE type : {VT_BSTR, VT_R4, VT_VARIANT, VT_DISPATCH, VT_BOOL}) {
+        Variant empty = array(type, 5, 0);
+        ASSERT_NE(empty.parray, nullptr) << type;
+        EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, empty)), "[]") << type;
+    }
+    Variant grid = array(VT_I4, 2, 3);
+    static_cast<std::int32_t*>(grid.parray->pvData)[1] = 7;
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, grid)), "[0, 7]");
+
+    // Written back into a Vector, a float array and a Float array after the call.
+    const jref vector = vm_.NewVector({vm_.NewInteger(1), vm_.NewInteger(2)});
+    const jref floats = FloatArray({1.0f, 2.0f, 3.0f});
+    const jref objects = vm_.NewObjectArray(2, vm_.FindClass("java/lang/Float"), vm_.NewFloat(4.0f));
+    {
+        std::vector<std::unique_ptr<CNsxJavaValue>> values;
+        for (jref target : {vector, floats, objects}) {
+            values.push_back(
+                std::make_unique<CNsxJavaValue>(&vm_, target, VT_BYREF | VT_VARIANT));
+            // What the control puts into its VARIANT output.
+            VARIANT* out = values.back()->GetVariant();
+            VariantClear(out);
+            *out = array(target == vector ? VT_VARIANT : VT_R4, 5, 0).Detach();
+        }
+    }
+    EXPECT_EQ(Text(vector), "Vector[1, 2]");
+    EXPECT_EQ(Text(floats), "[1.0, 2.0, 3.0]");
+    EXPECT_EQ(Text(objects), "[4.0, 4.0]");
 }
 
 TEST_F(JavaValues, PageTextRoundTripsEveryCharacter) {
