@@ -203,7 +203,8 @@ void internalsetObjectProperty1(JRIEnv* env, jref self, jint h, jref n, jref a, 
 void internalsetObjectProperty2(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref v) {
     ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, v});
 }
-void internalsetObjectProperty3(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c, jref v) {
+void internalsetObjectProperty3(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                jref v) {
     ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, c, v});
 }
 jref internalinvokeObjectMethod0(JRIEnv* env, jref self, jint h, jref n) {
@@ -222,12 +223,12 @@ jref internalinvokeObjectMethod4(JRIEnv* env, jref self, jint h, jref n, jref a,
                                  jref d) {
     return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d});
 }
-jref internalinvokeObjectMethod5(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c, jref d,
-                                 jref e) {
+jref internalinvokeObjectMethod5(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                 jref d, jref e) {
     return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e});
 }
-jref internalinvokeObjectMethod6(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c, jref d,
-                                 jref e, jref f) {
+jref internalinvokeObjectMethod6(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                 jref d, jref e, jref f) {
     return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e, f});
 }
 

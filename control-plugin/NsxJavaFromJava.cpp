@@ -189,8 +189,8 @@ VARIANT Convert(Conversion& c, jref object, VARTYPE requested, int depth) {
                 const char elementLetter = ObjectArrayLetter(name);
                 if (target != VT_VARIANT || (byReference && elementLetter == 'L')) {
                     if (length <= 0) return Missing();
-                    value = FromLetter(c, env->GetObjectArrayElement(object, 0), elementLetter,
-                                       depth);
+                    value =
+                        FromLetter(c, env->GetObjectArrayElement(object, 0), elementLetter, depth);
                     ChangeTo(value, target);
                     return value;
                 }
@@ -202,8 +202,8 @@ VARIANT Convert(Conversion& c, jref object, VARTYPE requested, int depth) {
                 for (jint i = 0; i < length; ++i) {
                     // Elements by letter are values of their own; the rest count themselves.
                     if (elementLetter != 'L' && !c.Take(1, 0)) break;
-                    VARIANT item = FromLetter(c, env->GetObjectArrayElement(object, i),
-                                              elementLetter, depth);
+                    VARIANT item =
+                        FromLetter(c, env->GetObjectArrayElement(object, i), elementLetter, depth);
                     StoreInArray(array, static_cast<std::uint32_t>(i), item);
                     if (c.exceeded) break;
                 }
@@ -274,4 +274,3 @@ VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested) {
     DebugOutput("Java value dropped: more than 1000000 values or 64 MiB\n");
     return Missing();
 }
-

@@ -109,8 +109,8 @@ jref CNsxJavaValue::ArrayToJava(JRIEnv* env, const VARIANT& value) {
     const SAFEARRAY* array = value.parray;
     if (array == nullptr || array->cDims == 0) return 0;
     const VARTYPE element = value.vt & kTypeMask;
-    const jint count = static_cast<jint>(std::min<std::uint64_t>(
-        FirstDimensionCount(array), static_cast<std::uint64_t>(INT32_MAX)));
+    const jint count = static_cast<jint>(
+        std::min<std::uint64_t>(FirstDimensionCount(array), static_cast<std::uint64_t>(INT32_MAX)));
     const void* data = array->pvData;
     switch (element) {
         case VT_I2:

@@ -42,9 +42,21 @@ private:
 // The types a caller asks for: the natives ask for VT_VARIANT, VT_BYREF | VT_R4 and the
 // typed members' types; the rest are what a control's write-back asks.
 constexpr VARTYPE kRequested[] = {
-    VT_VARIANT, VT_BYREF | VT_VARIANT, VT_BYREF | VT_R4, VT_I4,       VT_R4,
-    VT_R8,      VT_BSTR,               VT_BOOL,          VT_I2,       VT_UI1,
-    VT_BYREF | VT_I4, VT_BYREF | VT_BSTR, VT_DATE,       VT_CY,       VT_EMPTY,
+    VT_VARIANT,
+    VT_BYREF | VT_VARIANT,
+    VT_BYREF | VT_R4,
+    VT_I4,
+    VT_R4,
+    VT_R8,
+    VT_BSTR,
+    VT_BOOL,
+    VT_I2,
+    VT_UI1,
+    VT_BYREF | VT_I4,
+    VT_BYREF | VT_BSTR,
+    VT_DATE,
+    VT_CY,
+    VT_EMPTY,
 };
 
 constexpr const char* kArrayClasses[] = {
@@ -165,9 +177,8 @@ struct Machine {
 
     bool IsVector(jref object) { return vm.ClassNameOf(object) == "java/util/Vector"; }
     jint Length(jref container) {
-        return IsVector(container)
-                   ? vm.Call(container, "size", "()I").i
-                   : vm.GetArrayLength(container);
+        return IsVector(container) ? vm.Call(container, "size", "()I").i
+                                   : vm.GetArrayLength(container);
     }
     void Set(jref container, jint index, jref value) {
         if (IsVector(container)) {
@@ -188,14 +199,13 @@ struct Machine {
 
 using Use = jref (*)(JRIEnv*);
 using Unuse = void (*)(JRIEnv*);
-constexpr Use kUses[] = {use_java_lang_Object,  use_java_lang_Class,  use_java_lang_Number,
-                         use_java_lang_Integer, use_java_lang_Float,  use_java_lang_Double,
-                         use_java_lang_Boolean, use_java_lang_Long,   use_java_util_Vector};
-constexpr Unuse kUnuses[] = {unuse_java_lang_Object,  unuse_java_lang_Class,
-                             unuse_java_lang_Number,  unuse_java_lang_Integer,
-                             unuse_java_lang_Float,   unuse_java_lang_Double,
-                             unuse_java_lang_Boolean, unuse_java_lang_Long,
-                             unuse_java_util_Vector};
+constexpr Use kUses[] = {use_java_lang_Object,  use_java_lang_Class, use_java_lang_Number,
+                         use_java_lang_Integer, use_java_lang_Float, use_java_lang_Double,
+                         use_java_lang_Boolean, use_java_lang_Long,  use_java_util_Vector};
+constexpr Unuse kUnuses[] = {
+    unuse_java_lang_Object,  unuse_java_lang_Class, unuse_java_lang_Number,
+    unuse_java_lang_Integer, unuse_java_lang_Float, unuse_java_lang_Double,
+    unuse_java_lang_Boolean, unuse_java_lang_Long,  unuse_java_util_Vector};
 
 }  // namespace
 

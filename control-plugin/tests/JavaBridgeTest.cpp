@@ -201,15 +201,16 @@ TEST_F(NPLensObjBridge, AHandleServesOnlyTheInstanceThatReceivedIt) {
     ASSERT_NE(handle, 0);
     const std::string get = "(I" + kString + ")" + kObject;
     const std::string put = "(I" + kString + kObject + ")V";
-    EXPECT_NE(vm_.Describe(Call("getObjectProperty", get,
-                                {JriValue(handle), JriValue(Text("Filename"))}).r)
-                  .find("secret-plan"),
-              std::string::npos);
+    EXPECT_NE(
+        vm_.Describe(
+               Call("getObjectProperty", get, {JriValue(handle), JriValue(Text("Filename"))}).r)
+            .find("secret-plan"),
+        std::string::npos);
     for (jint guess = 1; guess <= handle + 8; ++guess) {
-        EXPECT_EQ(Call("getObjectProperty", get, {JriValue(guess), JriValue(Text("Filename"))},
-                       otherPeer)
-                      .r,
-                  0u)
+        EXPECT_EQ(
+            Call("getObjectProperty", get, {JriValue(guess), JriValue(Text("Filename"))}, otherPeer)
+                .r,
+            0u)
             << guess;
         Call("setObjectProperty", put,
              {JriValue(guess), JriValue(Text("BorderWidth")), JriValue(Text("40"))}, otherPeer);
@@ -217,9 +218,10 @@ TEST_F(NPLensObjBridge, AHandleServesOnlyTheInstanceThatReceivedIt) {
         Call("ReleaseObject", "(I)V", {JriValue(guess)}, otherPeer);
     }
     EXPECT_EQ(Call("getBorderWidth", "()I").i, 3);
-    EXPECT_EQ(vm_.Describe(Call("getObjectProperty", get,
-                                {JriValue(handle), JriValue(Text("BorderWidth"))}).r),
-              "3");
+    EXPECT_EQ(
+        vm_.Describe(
+            Call("getObjectProperty", get, {JriValue(handle), JriValue(Text("BorderWidth"))}).r),
+        "3");
 
     // The second viewer's own handle serves it, and the first viewer gets null for it.
     const jint own = Call("GetObject", "()I", {}, otherPeer).i;
@@ -473,7 +475,8 @@ TEST_F(NPLensObjHandles, HandlesDieWithTheirInstance) {
     const jint handle = Call("GetObject", "()I").i;
     ASSERT_NE(handle, 0);
     TakeLog();
-    Call("setObjectProperty", put, {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("x"))});
+    Call("setObjectProperty", put,
+         {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("x"))});
     EXPECT_NE(TakeLog().find("Put 1=x"), std::string::npos);
 
     // The page still holds the handle when the instance ends: the control goes all the same.
@@ -484,7 +487,8 @@ TEST_F(NPLensObjHandles, HandlesDieWithTheirInstance) {
     instance_.reset();
     Embed({});
     TakeLog();
-    Call("setObjectProperty", put, {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("y"))});
+    Call("setObjectProperty", put,
+         {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("y"))});
     EXPECT_EQ(TakeLog().find("Put"), std::string::npos);
     const jint fresh = Call("GetObject", "()I").i;
     EXPECT_NE(fresh, 0);

@@ -258,8 +258,8 @@ TEST_F(JavaValues, ObjectsPastTheInstancesHandleLimitBecomeZero) {
     ReleaseObjectHandles(&page);
     EXPECT_EQ(object.refs, 1u);
     EXPECT_EQ(ObjectHandleCount(), 0);
-    EXPECT_NE(vm_.Call(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object)), "intValue", "()I").i,
-              0);
+    EXPECT_NE(
+        vm_.Call(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object)), "intValue", "()I").i, 0);
     ReleaseObjectHandles(&page);
 }
 
@@ -324,12 +324,12 @@ TEST_F(JavaValues, ArraysWithAnEmptyDimensionReadAsEmpty) {
     // Written back into a Vector, a float array and a Float array after the call.
     const jref vector = vm_.NewVector({vm_.NewInteger(1), vm_.NewInteger(2)});
     const jref floats = FloatArray({1.0f, 2.0f, 3.0f});
-    const jref objects = vm_.NewObjectArray(2, vm_.FindClass("java/lang/Float"), vm_.NewFloat(4.0f));
+    const jref objects =
+        vm_.NewObjectArray(2, vm_.FindClass("java/lang/Float"), vm_.NewFloat(4.0f));
     {
         std::vector<std::unique_ptr<CNsxJavaValue>> values;
         for (jref target : {vector, floats, objects}) {
-            values.push_back(
-                std::make_unique<CNsxJavaValue>(&vm_, target, VT_BYREF | VT_VARIANT));
+            values.push_back(std::make_unique<CNsxJavaValue>(&vm_, target, VT_BYREF | VT_VARIANT));
             // What the control puts into its VARIANT output.
             VARIANT* out = values.back()->GetVariant();
             VariantClear(out);
