@@ -20,6 +20,8 @@ namespace {
 // children are shared unfolds into a tree far larger than itself, so the budget counts what
 // is made, not what the machine holds.
 struct Conversion {
+    explicit Conversion(JRIEnv* machine) : env(machine) {}
+
     JRIEnv* env;
     std::uint64_t values = 0;
     std::uint64_t bytes = 0;
@@ -266,7 +268,7 @@ VARIANT Convert(Conversion& c, jref object, VARTYPE requested, int depth) {
 
 VARIANT CNsxJavaValue::FromJava(JRIEnv* env, jref object, VARTYPE requested) {
     if (env == nullptr) return Missing();
-    Conversion conversion{env};
+    Conversion conversion(env);
     VARIANT value = Convert(conversion, object, requested, 0);
     if (!conversion.exceeded) return value;
     // What was made so far goes: the control gets a missing value, which it rejects.
