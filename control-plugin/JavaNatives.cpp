@@ -91,11 +91,20 @@ void Method(JRIEnv* env, jref self, DISPID id, std::initializer_list<Variant> ar
     plugin->InvokeHelper(id, platform::DISPATCH_METHOD, platform::NoResult{}, arguments);
 }
 
+// Handles belong to the instance object itself, whichever layer names it.
+HandleOwner OwnerOf(const CNsxPlugin* plugin) {
+    return plugin;
+}
+
 // A member reached by name on a page script's handle; null (nothing) for any failure, which
-// reaches no error function.
-jref ByName(JRIEnv* env, jint handle, jref name, std::uint16_t flags,
+// reaches no error function. The handle must be one the calling instance received, and
+// objects in the result become handles of that instance.
+jref ByName(JRIEnv* env, jref self, jint handle, jref name, std::uint16_t flags,
             std::initializer_list<jref> objects) {
-    platform::IUnknown* object = ObjectFromHandle(handle);
+    CNsxActiveXPlugin* plugin = PluginFromJavaObject(env, self);
+    if (plugin == nullptr) return 0;
+    const HandleOwnerScope owner(OwnerOf(plugin));
+    platform::IUnknown* object = ObjectFromHandle(OwnerOf(plugin), handle);
     if (env == nullptr || object == nullptr) return 0;
     platform::ComPtr<platform::IDispatch> dispatch;
     if (platform::Failed(object->QueryInterface(platform::IID_IDispatch, dispatch.Out())) ||
@@ -145,11 +154,13 @@ namespace lensobj {
 jint GetObject(JRIEnv* env, jref self) {
     CNsxActiveXPlugin* plugin = PluginFromJavaObject(env, self);
     if (plugin == nullptr) return 0;
-    return AddObjectHandle(plugin->GetControlDispatch());
+    return AddObjectHandle(OwnerOf(plugin), plugin->GetControlDispatch());
 }
 
-void ReleaseObject(JRIEnv*, jref, jint handle) {
-    if (handle != 0) ReleaseObjectHandle(handle);
+void ReleaseObject(JRIEnv* env, jref self, jint handle) {
+    if (handle == 0) return;
+    CNsxActiveXPlugin* plugin = PluginFromJavaObject(env, self);
+    if (plugin != nullptr) ReleaseObjectHandle(OwnerOf(plugin), handle);
 }
 
 void SetFocus(JRIEnv* env, jref self) {
@@ -171,53 +182,54 @@ void setErrorHandler(JRIEnv* env, jref self, jref name) {
     plugin->SetErrorHandler(text.c_str());
 }
 
-jref internalgetObjectProperty0(JRIEnv* env, jref, jint h, jref n) {
-    return ByName(env, h, n, platform::DISPATCH_PROPERTYGET, {});
+jref internalgetObjectProperty0(JRIEnv* env, jref self, jint h, jref n) {
+    return ByName(env, self, h, n, platform::DISPATCH_PROPERTYGET, {});
 }
-jref internalgetObjectProperty1(JRIEnv* env, jref, jint h, jref n, jref a) {
-    return ByName(env, h, n, platform::DISPATCH_PROPERTYGET, {a});
+jref internalgetObjectProperty1(JRIEnv* env, jref self, jint h, jref n, jref a) {
+    return ByName(env, self, h, n, platform::DISPATCH_PROPERTYGET, {a});
 }
-jref internalgetObjectProperty2(JRIEnv* env, jref, jint h, jref n, jref a, jref b) {
-    return ByName(env, h, n, platform::DISPATCH_PROPERTYGET, {a, b});
+jref internalgetObjectProperty2(JRIEnv* env, jref self, jint h, jref n, jref a, jref b) {
+    return ByName(env, self, h, n, platform::DISPATCH_PROPERTYGET, {a, b});
 }
-jref internalgetObjectProperty3(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c) {
-    return ByName(env, h, n, platform::DISPATCH_PROPERTYGET, {a, b, c});
+jref internalgetObjectProperty3(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c) {
+    return ByName(env, self, h, n, platform::DISPATCH_PROPERTYGET, {a, b, c});
 }
-void internalsetObjectProperty0(JRIEnv* env, jref, jint h, jref n, jref v) {
-    ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {v});
+void internalsetObjectProperty0(JRIEnv* env, jref self, jint h, jref n, jref v) {
+    ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {v});
 }
-void internalsetObjectProperty1(JRIEnv* env, jref, jint h, jref n, jref a, jref v) {
-    ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {a, v});
+void internalsetObjectProperty1(JRIEnv* env, jref self, jint h, jref n, jref a, jref v) {
+    ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {a, v});
 }
-void internalsetObjectProperty2(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref v) {
-    ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, v});
+void internalsetObjectProperty2(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref v) {
+    ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, v});
 }
-void internalsetObjectProperty3(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref v) {
-    ByName(env, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, c, v});
+void internalsetObjectProperty3(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                jref v) {
+    ByName(env, self, h, n, platform::DISPATCH_PROPERTYPUT, {a, b, c, v});
 }
-jref internalinvokeObjectMethod0(JRIEnv* env, jref, jint h, jref n) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {});
+jref internalinvokeObjectMethod0(JRIEnv* env, jref self, jint h, jref n) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {});
 }
-jref internalinvokeObjectMethod1(JRIEnv* env, jref, jint h, jref n, jref a) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a});
+jref internalinvokeObjectMethod1(JRIEnv* env, jref self, jint h, jref n, jref a) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a});
 }
-jref internalinvokeObjectMethod2(JRIEnv* env, jref, jint h, jref n, jref a, jref b) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b});
+jref internalinvokeObjectMethod2(JRIEnv* env, jref self, jint h, jref n, jref a, jref b) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b});
 }
-jref internalinvokeObjectMethod3(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c});
+jref internalinvokeObjectMethod3(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c});
 }
-jref internalinvokeObjectMethod4(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c,
+jref internalinvokeObjectMethod4(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
                                  jref d) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d});
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d});
 }
-jref internalinvokeObjectMethod5(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref d,
-                                 jref e) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e});
+jref internalinvokeObjectMethod5(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                 jref d, jref e) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e});
 }
-jref internalinvokeObjectMethod6(JRIEnv* env, jref, jint h, jref n, jref a, jref b, jref c, jref d,
-                                 jref e, jref f) {
-    return ByName(env, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e, f});
+jref internalinvokeObjectMethod6(JRIEnv* env, jref self, jint h, jref n, jref a, jref b, jref c,
+                                 jref d, jref e, jref f) {
+    return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e, f});
 }
 
 #define LENSOBJ_INT_PROPERTY(Name)                       \

@@ -9,6 +9,7 @@
 #include "control-plugin/JavaClasses.h"
 #include "control-plugin/NsxPlugin.h"
 #include "control-plugin/NsxPluginFactory.h"
+#include "control-plugin/ObjectHandles.h"
 #include "platform/npapi/EntryGuard.h"
 #include "platform/window/LayerRelease.h"
 
@@ -189,6 +190,8 @@ NPError CNsxApp::New(NPMIMEType mimeType, NPP instance, std::uint16_t mode, std:
 NPError CNsxApp::Destroy(NPP instance, NPSavedData** save) {
     if (instance == nullptr) return NPERR_INVALID_INSTANCE_ERROR;
     if (CNsxPlugin* plugin = InstanceOf(instance)) {
+        // What the page holds of the instance goes before its control does.
+        ReleaseObjectHandles(plugin);
         Guarded<NPError>(NPERR_NO_ERROR, [&] { return plugin->Destroy(save); });
         delete plugin;
         instance->pdata = nullptr;

@@ -32,12 +32,15 @@ public:
     void SetFromVariant(JRIEnv* env);
 
     // The conversions, usable on their own.
-    static platform::VARIANT FromJava(JRIEnv* env, jref object, platform::VARTYPE requested,
-                                      int depth = 0);
+    static platform::VARIANT FromJava(JRIEnv* env, jref object, platform::VARTYPE requested);
     static jref ToJava(JRIEnv* env, const platform::VARIANT& value);
 
     // Nesting beyond this gives VT_ERROR elements, so a container holding itself ends.
     static constexpr int kMaxDepth = 32;
+    // What one conversion may make in all; past either, the whole value crosses as a
+    // missing one and nothing more is unfolded.
+    static constexpr std::uint64_t kMaxValues = 1000000;
+    static constexpr std::uint64_t kMaxBytes = std::uint64_t{64} << 20;
 
 private:
     static jref ArrayToJava(JRIEnv* env, const platform::VARIANT& value);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control-plugin/NsxApp.h"
+#include "control-plugin/ObjectHandles.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ CNsxPlugin::CNsxPlugin() {
 }
 
 CNsxPlugin::~CNsxPlugin() {
+    // Whatever the page still holds of this instance dies with it.
+    ReleaseObjectHandles(this);
     auto& live = Live();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
@@ -81,9 +84,9 @@ bool CNsxPlugin::OnAttribute(const char* name, const char* value) {
 }
 
 bool CNsxPlugin::OnAttributes(std::int16_t argc, char** argn, char** argv) {
-    // A page with no attributes (a full-page object) may come with no arrays at all.
-    if (argc <= 0) return true;
+    // A browser passes an embed's attributes, its type at least: no arrays is no embed.
     if (argn == nullptr || argv == nullptr) return false;
+    if (argc <= 0) return true;
     for (std::int16_t i = 0; i < argc; ++i) {
         if (argn[i] == nullptr) continue;
         OnAttribute(argn[i], argv[i] != nullptr ? argv[i] : "");

@@ -1,12 +1,21 @@
 #include "control-plugin/ObjectHandles.h"
 
+#include <limits>
 #include <map>
+#include <vector>
 
 namespace {
 
+struct Entry {
+    HandleOwner owner;
+    platform::IUnknown* object;
+};
+
 struct HandleTable {
-    std::map<std::int32_t, platform::IUnknown*> objects;
+    std::map<std::int32_t, Entry> entries;
+    std::map<HandleOwner, int> counts;
     std::int32_t next = 1;
+    HandleOwner current = nullptr;
 };
 
 HandleTable& Table() {
@@ -14,40 +23,97 @@ HandleTable& Table() {
     return table;
 }
 
+// The next number not in use. Numbers run up to the largest and start again at 1, so a
+// number comes back only after some two thousand million others: the owner check, not the
+// number, keeps instances apart.
+std::int32_t NextNumber(HandleTable& table) {
+    for (;;) {
+        const std::int32_t number = table.next;
+        table.next = number == std::numeric_limits<std::int32_t>::max() ? 1 : number + 1;
+        if (table.entries.find(number) == table.entries.end()) return number;
+    }
+}
+
+void Forget(HandleTable& table, HandleOwner owner) {
+    const auto count = table.counts.find(owner);
+    if (count != table.counts.end() && --count->second <= 0) table.counts.erase(count);
+}
+
 }  // namespace
 
-std::int32_t AddObjectHandle(platform::IUnknown* object) {
-    if (object == nullptr) return 0;
+HandleOwnerScope::HandleOwnerScope(HandleOwner owner) : previous_(Table().current) {
+    Table().current = owner;
+}
+
+HandleOwnerScope::~HandleOwnerScope() {
+    Table().current = previous_;
+}
+
+HandleOwner CurrentHandleOwner() {
+    return Table().current;
+}
+
+std::int32_t AddObjectHandle(HandleOwner owner, platform::IUnknown* object) {
+    if (owner == nullptr || object == nullptr) return 0;
     HandleTable& table = Table();
-    // Numbers are not reused while the module lives, so a stale one stays unknown.
-    if (table.next <= 0) return 0;
-    const std::int32_t handle = table.next++;
+    int& count = table.counts[owner];
+    if (count >= kMaxObjectHandles) return 0;
+    const std::int32_t handle = NextNumber(table);
     object->AddRef();
-    table.objects.emplace(handle, object);
+    table.entries.emplace(handle, Entry{owner, object});
+    ++count;
     return handle;
 }
 
-platform::IUnknown* ObjectFromHandle(std::int32_t handle) {
-    const auto& objects = Table().objects;
-    const auto found = objects.find(handle);
-    return found != objects.end() ? found->second : nullptr;
+platform::IUnknown* ObjectFromHandle(HandleOwner owner, std::int32_t handle) {
+    if (owner == nullptr) return nullptr;
+    const auto& entries = Table().entries;
+    const auto found = entries.find(handle);
+    if (found == entries.end() || found->second.owner != owner) return nullptr;
+    return found->second.object;
 }
 
-void ReleaseObjectHandle(std::int32_t handle) {
-    auto& objects = Table().objects;
-    const auto found = objects.find(handle);
-    if (found == objects.end()) return;
-    platform::IUnknown* object = found->second;
-    objects.erase(found);
+void ReleaseObjectHandle(HandleOwner owner, std::int32_t handle) {
+    HandleTable& table = Table();
+    const auto found = table.entries.find(handle);
+    if (owner == nullptr || found == table.entries.end() || found->second.owner != owner) return;
+    platform::IUnknown* object = found->second.object;
+    table.entries.erase(found);
+    Forget(table, owner);
     object->Release();
 }
 
+void ReleaseObjectHandles(HandleOwner owner) {
+    if (owner == nullptr) return;
+    HandleTable& table = Table();
+    // Taken out first: a Release may end an object that comes back to the table.
+    std::vector<platform::IUnknown*> objects;
+    for (auto it = table.entries.begin(); it != table.entries.end();) {
+        if (it->second.owner == owner) {
+            objects.push_back(it->second.object);
+            it = table.entries.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    table.counts.erase(owner);
+    for (platform::IUnknown* object : objects) object->Release();
+}
+
 void ReleaseAllObjectHandles() {
-    auto objects = std::move(Table().objects);
-    Table().objects.clear();
-    for (auto& [handle, object] : objects) object->Release();
+    HandleTable& table = Table();
+    auto entries = std::move(table.entries);
+    table.entries.clear();
+    table.counts.clear();
+    for (auto& [handle, entry] : entries) entry.object->Release();
 }
 
 int ObjectHandleCount() {
-    return static_cast<int>(Table().objects.size());
+    return static_cast<int>(Table().entries.size());
+}
+
+int ObjectHandleCount(HandleOwner owner) {
+    const auto& counts = Table().counts;
+    const auto found = counts.find(owner);
+    return found != counts.end() ? found->second : 0;
 }

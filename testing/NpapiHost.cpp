@@ -174,7 +174,8 @@ std::vector<std::string> NpapiHost::UrlTexts() const {
 std::unique_ptr<NpapiHost::Instance> NpapiHost::NewInstance(const Attributes& attributes,
                                                             NPError* result, std::uint16_t mode,
                                                             const char* mimeType) {
-    auto instance = std::make_unique<Instance>(*this, attributes);
+    const Attributes typed = {{"type", mimeType != nullptr ? mimeType : ""}};
+    auto instance = std::make_unique<Instance>(*this, attributes.empty() ? typed : attributes);
     const NPError answer = instance->New(mode, mimeType);
     if (result != nullptr) *result = answer;
     if (answer != NPERR_NO_ERROR) return nullptr;

@@ -61,7 +61,8 @@ public:
     int LiveBlocks() const { return static_cast<int>(blocks_.size()); }
 
     // NPP_New with these attributes; `result` gets its answer. Null when it failed. An
-    // object without attributes gets null arrays, as a full page does.
+    // object given no attributes is an embed that names only its type, as a browser passes
+    // it (`mimeType` as its "type").
     std::unique_ptr<Instance> NewInstance(const Attributes& attributes, NPError* result = nullptr,
                                           std::uint16_t mode = NP_EMBED,
                                           const char* mimeType = "application/x-vantelo-plugin");

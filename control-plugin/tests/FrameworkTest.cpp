@@ -36,8 +36,14 @@ protected:
         browserVm = nullptr;
     }
 
-    NPError New(const char* type, NPP npp, std::int16_t argc = 0, char** argn = nullptr,
-                char** argv = nullptr) {
+    // As a browser passes an embed: its type at least.
+    NPError New(const char* type, NPP npp) {
+        char name[] = "type";
+        char* names[] = {name};
+        char* values[] = {const_cast<char*>(type)};
+        return New(type, npp, 1, names, values);
+    }
+    NPError New(const char* type, NPP npp, std::int16_t argc, char** argn, char** argv) {
         return plugin_.newp(const_cast<char*>(type), npp, NP_EMBED, argc, argn, argv, nullptr);
     }
 
@@ -169,10 +175,18 @@ TEST_F(NsxFramework, AFailedNewDeletesTheObject) {
     CNsxPluginFactory factory(&CreateNsxPlugin<TestPlugin>, "application/x-test");
     NPP_t npp;
     const int before = TestPlugin::alive;
-    // Attributes promised and not given: the object refuses with 9.
-    EXPECT_EQ(New("application/x-test", &npp, 2), NPERR_INVALID_PARAM);
-    EXPECT_EQ(npp.pdata, nullptr);
-    EXPECT_EQ(TestPlugin::alive, before);
+    // Attributes promised and not given, or no arrays at all: the object refuses with 9.
+    char* none[] = {nullptr};
+    for (std::int16_t count : {2, 0, -1}) {
+        EXPECT_EQ(New("application/x-test", &npp, count, nullptr, nullptr), NPERR_INVALID_PARAM)
+            << count;
+        EXPECT_EQ(npp.pdata, nullptr);
+        EXPECT_EQ(New("application/x-test", &npp, count, none, nullptr), NPERR_INVALID_PARAM);
+        EXPECT_EQ(TestPlugin::alive, before);
+    }
+    // Arrays with nothing in them are an embed without attributes.
+    ASSERT_EQ(New("application/x-test", &npp, 0, none, none), NPERR_NO_ERROR);
+    EXPECT_EQ(plugin_.destroy(&npp, nullptr), NPERR_NO_ERROR);
     // Null names are skipped, a null value reads as empty.
     char hidden[] = "hidden";
     char* names[] = {nullptr, hidden};

@@ -54,6 +54,8 @@ public:
     const CLSID* GetControlClsid() override { return &kClass; }
     // Attributes as the browser hands them.
     NPError Start(std::vector<std::string> attributes) {
+        // An embed's type comes first.
+        attributes.insert(attributes.begin(), {"type", "application/x-switch"});
         std::vector<char*> argn;
         std::vector<char*> argv;
         for (std::size_t i = 0; i + 1 < attributes.size(); i += 2) {

@@ -28,7 +28,9 @@ protected:
     }
 
     // A new instance of the test class with these attributes.
+    // As a browser passes an embed: its type first.
     TestPlugin* Make(NPP_t& npp, std::vector<std::string> attributes = {}) {
+        attributes.insert(attributes.begin(), {"type", "application/x-test"});
         std::vector<char*> argn;
         std::vector<char*> argv;
         for (std::size_t i = 0; i + 1 < attributes.size(); i += 2) {

@@ -184,6 +184,87 @@ TEST_F(NPLensObjBridge, PageScriptsReachTheControlByNameThroughHandles) {
     EXPECT_EQ(Call("getFit", "()I").i, 304);
 }
 
+// Two pages of different sites share the library: the second one's viewer never called
+// GetObject, and tries the numbers the first one may have been given.
+TEST_F(NPLensObjBridge, AHandleServesOnlyTheInstanceThatReceivedIt) {
+    const std::string secret = "file:///home/user/private/secret-plan.jpg";
+    Embed({{"param_filename", secret}, {"param_borderwidth", "3"}});
+    QWidget otherPage;
+    auto other = host_->NewInstance({});
+    ASSERT_NE(other, nullptr);
+    other->MakeWindow(200, 150, &otherPage);
+    ASSERT_EQ(other->SetWindow(), NPERR_NO_ERROR);
+    const jref otherPeer = vm_.NewPluginObject(kPeer + 1);
+    other->SetJavaPeer(otherPeer);
+
+    const jint handle = Call("GetObject", "()I").i;
+    ASSERT_NE(handle, 0);
+    const std::string get = "(I" + kString + ")" + kObject;
+    const std::string put = "(I" + kString + kObject + ")V";
+    EXPECT_NE(
+        vm_.Describe(
+               Call("getObjectProperty", get, {JriValue(handle), JriValue(Text("Filename"))}).r)
+            .find("secret-plan"),
+        std::string::npos);
+    for (jint guess = 1; guess <= handle + 8; ++guess) {
+        EXPECT_EQ(
+            Call("getObjectProperty", get, {JriValue(guess), JriValue(Text("Filename"))}, otherPeer)
+                .r,
+            0u)
+            << guess;
+        Call("setObjectProperty", put,
+             {JriValue(guess), JriValue(Text("BorderWidth")), JriValue(Text("40"))}, otherPeer);
+        // Giving back a number it never received frees nothing of the first page's.
+        Call("ReleaseObject", "(I)V", {JriValue(guess)}, otherPeer);
+    }
+    EXPECT_EQ(Call("getBorderWidth", "()I").i, 3);
+    EXPECT_EQ(
+        vm_.Describe(
+            Call("getObjectProperty", get, {JriValue(handle), JriValue(Text("BorderWidth"))}).r),
+        "3");
+
+    // The second viewer's own handle serves it, and the first viewer gets null for it.
+    const jint own = Call("GetObject", "()I", {}, otherPeer).i;
+    ASSERT_NE(own, 0);
+    EXPECT_NE(own, handle);
+    Call("setObjectProperty", put,
+         {JriValue(own), JriValue(Text("BorderWidth")), JriValue(Text("9"))}, otherPeer);
+    EXPECT_EQ(Call("getBorderWidth", "()I", {}, otherPeer).i, 9);
+    EXPECT_EQ(Call("getObjectProperty", get, {JriValue(own), JriValue(Text("Filename"))}).r, 0u);
+    EXPECT_EQ(Call("getBorderWidth", "()I").i, 3);
+    other.reset();
+}
+
+// Each instance holds so many handles at most; past them GetObject answers as for no control.
+TEST_F(NPLensObjBridge, AnInstanceHoldsALimitedNumberOfHandles) {
+    Embed({});
+    constexpr int kLimit = 65536;
+    std::set<jint> handles;
+    for (int i = 0; i < kLimit; ++i) {
+        const jint handle = Call("GetObject", "()I").i;
+        ASSERT_GT(handle, 0) << i;
+        handles.insert(handle);
+    }
+    EXPECT_EQ(handles.size(), static_cast<std::size_t>(kLimit));
+    EXPECT_EQ(Call("GetObject", "()I").i, 0);
+    // Another instance is not held back by this one's.
+    QWidget otherPage;
+    auto other = host_->NewInstance({});
+    ASSERT_NE(other, nullptr);
+    other->MakeWindow(100, 100, &otherPage);
+    ASSERT_EQ(other->SetWindow(), NPERR_NO_ERROR);
+    const jref otherPeer = vm_.NewPluginObject(kPeer + 1);
+    other->SetJavaPeer(otherPeer);
+    EXPECT_NE(Call("GetObject", "()I", {}, otherPeer).i, 0);
+    // One given back makes room for one.
+    Call("ReleaseObject", "(I)V", {JriValue(*handles.begin())});
+    const jint again = Call("GetObject", "()I").i;
+    EXPECT_NE(again, 0);
+    EXPECT_EQ(handles.count(again), 0u);
+    EXPECT_EQ(Call("GetObject", "()I").i, 0);
+    other.reset();
+}
+
 TEST_F(NPLensObjBridge, EveryTypedNativeWorksThroughItsStub) {
     Embed({});
     JRIEnv* env = &vm_;
@@ -373,6 +454,45 @@ TEST_F(NPLensObjErrors, AutomationErrorsReachTheCallerOrThePage) {
     EXPECT_EQ(vm_.Describe(call.args[4]), "\"switch.hlp\"");
     EXPECT_EQ(vm_.Describe(call.args[5]), "42");
     EXPECT_EQ(vm_.PendingClass(), "");
+}
+
+// A control that takes puts by name and counts its objects.
+class NPLensObjHandles : public NPLensObjErrors {
+protected:
+    void SetUp() override { Start(SWITCH_CONTROL_LIBRARY); }
+    static std::string TakeLog() {
+        return reinterpret_cast<switch_control::TakeLogFunction>(Switch("SwitchControlTakeLog"))();
+    }
+    static int LiveControls() {
+        return reinterpret_cast<switch_control::CountFunction>(
+            Switch("SwitchControlLiveObjects"))();
+    }
+};
+
+TEST_F(NPLensObjHandles, HandlesDieWithTheirInstance) {
+    const std::string put = "(I" + kString + kObject + ")V";
+    Embed({});
+    const jint handle = Call("GetObject", "()I").i;
+    ASSERT_NE(handle, 0);
+    TakeLog();
+    Call("setObjectProperty", put,
+         {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("x"))});
+    EXPECT_NE(TakeLog().find("Put 1=x"), std::string::npos);
+
+    // The page still holds the handle when the instance ends: the control goes all the same.
+    ASSERT_EQ(instance_->Destroy(), NPERR_NO_ERROR);
+    EXPECT_EQ(LiveControls(), 0);
+
+    // The page's next instance gets nothing through the old number, under the same peer id.
+    instance_.reset();
+    Embed({});
+    TakeLog();
+    Call("setObjectProperty", put,
+         {JriValue(handle), JriValue(Text("alpha")), JriValue(Text("y"))});
+    EXPECT_EQ(TakeLog().find("Put"), std::string::npos);
+    const jint fresh = Call("GetObject", "()I").i;
+    EXPECT_NE(fresh, 0);
+    EXPECT_NE(fresh, handle);
 }
 
 TEST_F(NPLensObjErrors, APlainFailureGivesCodeZeroAndItsStatus) {

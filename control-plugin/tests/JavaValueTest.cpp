@@ -2,6 +2,7 @@
 // with the module's classes bound in a machine of the test's own.
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "control-plugin/ObjectHandles.h"
 #include "platform/com/SafeArray.h"
 #include "platform/jri/testing/FakeVm.h"
+#include "testing/DebugCapture.h"
 
 namespace {
 
@@ -149,6 +151,38 @@ TEST_F(JavaValues, AContainerHoldingItselfEndsAtTheNestingBound) {
     vm_.SetObjectArrayElement(objects, 0, 0);
 }
 
+// Each Vector of the chain holds the one before it twice: 23 objects that unfold into some
+// eight million values.
+TEST_F(JavaValues, AStructureThatUnfoldsPastTheBudgetCrossesAsAMissingValue) {
+    auto chain = [&](int links) {
+        jref at = vm_.NewInteger(1);
+        for (int i = 0; i < links; ++i) at = vm_.NewVector({at, at});
+        return at;
+    };
+    testing_support::DebugCapture debug;
+    // Within the budget the shared children are converted each time they are met.
+    Variant small = Own(CNsxJavaValue::FromJava(&vm_, chain(3), VT_VARIANT));
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, small)), "[[[1, 1], [1, 1]], [[1, 1], [1, 1]]]");
+    EXPECT_TRUE(debug.lines().empty());
+
+    const VARIANT large = CNsxJavaValue::FromJava(&vm_, chain(22), VT_VARIANT);
+    EXPECT_EQ(large.vt, VT_ERROR);
+    EXPECT_EQ(large.scode, DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(debug.lines(),
+              std::vector<std::string>{"Java value dropped: more than 1000000 values or 64 MiB\n"});
+
+    // Few values, many bytes: one long text met forty times.
+    const std::vector<jchar> letters(1 << 20, u'x');
+    const jref text = vm_.NewString(letters.data(), static_cast<jint>(letters.size()));
+    const jref texts = vm_.NewObjectArray(40, vm_.FindClass("java/lang/String"), text);
+    const VARIANT heavy = CNsxJavaValue::FromJava(&vm_, texts, VT_VARIANT);
+    EXPECT_EQ(heavy.vt, VT_ERROR);
+    Variant light = Own(CNsxJavaValue::FromJava(
+        &vm_, vm_.NewObjectArray(20, vm_.FindClass("java/lang/String"), text), VT_VARIANT));
+    EXPECT_EQ(light.vt, VT_ARRAY | VT_BSTR);
+    EXPECT_EQ(debug.lines().size(), 2u);
+}
+
 TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::Bool(true))), "true");
     EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::I2(-2))), "-2");
@@ -161,16 +195,25 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     byte.bVal = 200;
     EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, byte)), "200");
 
-    // An object is a number of the table holding its own reference, never its address.
+    // An object is a number of the calling instance holding its own reference, never its
+    // address; outside an instance's call it is no object.
     Counted object;
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object))), "0");
+    EXPECT_EQ(object.refs, 1u);
+    const int page = 0;
+    const HandleOwnerScope owner(&page);
     const jref handle = CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object));
     EXPECT_EQ(object.refs, 2u);
     const jint number = vm_.Call(handle, "intValue", "()I").i;
-    EXPECT_EQ(ObjectFromHandle(number), &object);
-    ReleaseObjectHandle(number);
-    ReleaseObjectHandle(number);
+    EXPECT_EQ(ObjectFromHandle(&page, number), &object);
+    const int otherPage = 0;
+    EXPECT_EQ(ObjectFromHandle(&otherPage, number), nullptr);
+    ReleaseObjectHandle(&otherPage, number);
+    EXPECT_EQ(object.refs, 2u);
+    ReleaseObjectHandle(&page, number);
+    ReleaseObjectHandle(&page, number);
     EXPECT_EQ(object.refs, 1u);
-    EXPECT_EQ(ObjectFromHandle(number), nullptr);
+    EXPECT_EQ(ObjectFromHandle(&page, number), nullptr);
 
     // Arrays: numbers as one block, objects as handles, VARIANTs each converted.
     SAFEARRAY* objects = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
@@ -183,7 +226,7 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     ASSERT_EQ(vm_.GetArrayLength(handles), 2);
     const jint* numbers = static_cast<const jint*>(vm_.GetScalarArrayElements(handles));
     EXPECT_EQ(numbers[0], 0);
-    EXPECT_EQ(ObjectFromHandle(numbers[1]), &object);
+    EXPECT_EQ(ObjectFromHandle(&page, numbers[1]), &object);
     SAFEARRAY* variants = SafeArrayCreateVector(VT_VARIANT, 0, 2);
     static_cast<VARIANT*>(variants->pvData)[0] = Variant::R4(1.5f).Detach();
     static_cast<VARIANT*>(variants->pvData)[1] = Variant::Text("x").Detach();
@@ -202,6 +245,22 @@ TEST_F(JavaValues, AutomationValuesBecomeJavaObjectsAndObjectsBecomeHandles) {
     // Shutting down gives back what the page still holds: the array's own reference is left.
     ReleaseAllObjectHandles();
     EXPECT_EQ(object.refs, 2u);
+}
+
+TEST_F(JavaValues, ObjectsPastTheInstancesHandleLimitBecomeZero) {
+    Counted object;
+    const int page = 0;
+    const HandleOwnerScope owner(&page);
+    for (int i = 0; i < kMaxObjectHandles; ++i) ASSERT_NE(AddObjectHandle(&page, &object), 0);
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object))), "0");
+    EXPECT_EQ(object.refs, 1u + kMaxObjectHandles);
+    EXPECT_EQ(ObjectHandleCount(&page), kMaxObjectHandles);
+    ReleaseObjectHandles(&page);
+    EXPECT_EQ(object.refs, 1u);
+    EXPECT_EQ(ObjectHandleCount(), 0);
+    EXPECT_NE(
+        vm_.Call(CNsxJavaValue::ToJava(&vm_, Variant::Dispatch(&object)), "intValue", "()I").i, 0);
+    ReleaseObjectHandles(&page);
 }
 
 TEST_F(JavaValues, FloatOutputsAreWrittenBackOnlyIntoTargetsThatHoldAFloat) {
@@ -241,6 +300,45 @@ TEST_F(JavaValues, FloatOutputsAreWrittenBackOnlyIntoTargetsThatHoldAFloat) {
         ASSERT_NE(value.GetJavaObject(), 0u);
         EXPECT_EQ(Text(value.GetJavaObject()), "[1.0]");
     }
+}
+
+// The control may answer with arrays of any shape: a page sees the first dimension, never
+// more than the array holds.
+TEST_F(JavaValues, ArraysWithAnEmptyDimensionReadAsEmpty) {
+    auto array = [](VARTYPE type, std::uint32_t first, std::uint32_t second) {
+        const SAFEARRAYBOUND bounds[] = {{first, 0}, {second, 0}};
+        Variant made;
+        made.vt = VT_ARRAY | type;
+        made.parray = SafeArrayCreate(type, 2, bounds);
+        return made;
+    };
+    for (VARTYPE type : {VT_BSTR, VT_R4, VT_VARIANT, VT_DISPATCH, VT_BOOL}) {
+        Variant empty = array(type, 5, 0);
+        ASSERT_NE(empty.parray, nullptr) << type;
+        EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, empty)), "[]") << type;
+    }
+    Variant grid = array(VT_I4, 2, 3);
+    static_cast<std::int32_t*>(grid.parray->pvData)[1] = 7;
+    EXPECT_EQ(Text(CNsxJavaValue::ToJava(&vm_, grid)), "[0, 7]");
+
+    // Written back into a Vector, a float array and a Float array after the call.
+    const jref vector = vm_.NewVector({vm_.NewInteger(1), vm_.NewInteger(2)});
+    const jref floats = FloatArray({1.0f, 2.0f, 3.0f});
+    const jref objects =
+        vm_.NewObjectArray(2, vm_.FindClass("java/lang/Float"), vm_.NewFloat(4.0f));
+    {
+        std::vector<std::unique_ptr<CNsxJavaValue>> values;
+        for (jref target : {vector, floats, objects}) {
+            values.push_back(std::make_unique<CNsxJavaValue>(&vm_, target, VT_BYREF | VT_VARIANT));
+            // What the control puts into its VARIANT output.
+            VARIANT* out = values.back()->GetVariant();
+            VariantClear(out);
+            *out = array(target == vector ? VT_VARIANT : VT_R4, 5, 0).Detach();
+        }
+    }
+    EXPECT_EQ(Text(vector), "Vector[1, 2]");
+    EXPECT_EQ(Text(floats), "[1.0, 2.0, 3.0]");
+    EXPECT_EQ(Text(objects), "[4.0, 4.0]");
 }
 
 TEST_F(JavaValues, PageTextRoundTripsEveryCharacter) {

@@ -1,7 +1,9 @@
 #include "platform/com/ControlSite.h"
 
+#include <cmath>
 #include <exception>
 
+#include "platform/com/Bstr.h"
 #include "platform/com/ControlContainer.h"
 #include "platform/com/MemberTable.h"
 #include "platform/com/SiteObjects.h"
@@ -29,7 +31,53 @@ std::int32_t AmbientNumber(const ControlContainer& container, DISPID id) {
     return Succeeded(VariantChangeType(&value, &value, 0, VT_I4)) ? value.lVal : 0;
 }
 
+// The container's font as IFont, or null when it answers none (or no font).
+ComPtr<IFont> AmbientFont(const ControlContainer& container) {
+    Variant value;
+    ComPtr<IFont> font;
+    if (!container.GetAmbientProperty(DISPID_AMBIENT_FONT, &value)) return font;
+    if ((value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal != nullptr) {
+        value.punkVal->QueryInterface(IID_IFont, font.Out());
+    }
+    return font;
+}
+
+class FontObject final : public RefCounted<IFont> {
+public:
+    FontObject(std::string_view name, double points) : name_(name) {
+        size_.int64 = static_cast<std::int64_t>(std::llround(points * 10000.0));
+    }
+    HRESULT QueryInterface(const IID& iid, void** object) override {
+        if (object == nullptr) return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IFont) return E_NOINTERFACE;
+        *object = static_cast<IFont*>(this);
+        AddRef();
+        return S_OK;
+    }
+    HRESULT get_Name(BSTR* name) override {
+        if (name == nullptr) return E_POINTER;
+        *name = BstrFromUtf8(name_);
+        return *name != nullptr ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT get_Size(CY* size) override {
+        if (size == nullptr) return E_POINTER;
+        *size = size_;
+        return S_OK;
+    }
+
+private:
+    std::string name_;
+    CY size_{};
+};
+
 }  // namespace
+
+ComPtr<IFont> CreateFontObject(std::string_view name, double points) {
+    ComPtr<IFont> font;
+    font.Attach(new FontObject(name, points));
+    return font;
+}
 
 ControlSite::ControlSite(ControlContainer& container) : container_(container) {
     faces_.Attach(new com_detail::SiteFaces(this));
@@ -192,6 +240,9 @@ HRESULT ControlSite::QuickActivate(IUnknown* bindHost) {
     record.dwAppearance =
         static_cast<std::uint32_t>(AmbientNumber(container_, DISPID_AMBIENT_APPEARANCE));
     record.lcid = AmbientNumber(container_, DISPID_AMBIENT_LOCALEID);
+    // Held for the call: a control that keeps the font takes its own reference.
+    const ComPtr<IFont> font = AmbientFont(container_);
+    record.pFont = font.get();
     record.pBindHost = bindHost;
     record.pOleControlSite = static_cast<IOleControlSite*>(faces_.get());
 

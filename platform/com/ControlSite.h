@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+#include <string_view>
 
 #include "imaging/Geometry.h"
 #include "platform/com/InvokeHelper.h"
@@ -14,6 +16,18 @@ namespace com_detail {
 class SiteFaces;
 class EventSink;
 }  // namespace com_detail
+
+// A font as a container hands it to a control: its face name and its size in points (as
+// currency, ten-thousandths of a point).
+constexpr IID IID_IFont{
+    0xBEF6E002, 0xA874, 0x101A, {0x8B, 0xBA, 0x00, 0xAA, 0x00, 0x30, 0x0C, 0xAB}};
+class IFont : public IUnknown {
+public:
+    virtual HRESULT get_Name(BSTR* name) = 0;
+    virtual HRESULT get_Size(CY* size) = 0;
+};
+// A font object of that face and size, for a container's font ambient (VT_UNKNOWN).
+ComPtr<IFont> CreateFontObject(std::string_view name, double points);
 
 // Where one control lives in a container window: the site creates the control, answers it
 // as its client site, in-place site and control site, hands it the container's ambient

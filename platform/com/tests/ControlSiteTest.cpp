@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/com/ControlContainer.h"
@@ -28,6 +29,15 @@ int Count(const char* name) {
     const int n = count != nullptr ? count() : -1;
     ::dlclose(library);
     return n;
+}
+
+std::string LastAmbientFont() {
+    void* library = ::dlopen(VANTELO_FAKE_CONTROL, RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr) return "(no library)";
+    const auto font = reinterpret_cast<TextFunction>(::dlsym(library, kLastAmbientFont));
+    const std::string text = font != nullptr ? font() : "(no entry)";
+    ::dlclose(library);
+    return text;
 }
 
 struct Received {
@@ -133,6 +143,30 @@ TEST_F(ControlSiteTest, EventsReachTheHandlersInOrderAndTyped) {
     // The quick activation carried the ambient flags: user mode and auto-clip.
     EXPECT_EQ(Count(kLastAmbientFlags),
               static_cast<int>(QACONTAINER_USERMODE | QACONTAINER_AUTOCLIP));
+    // This container has no font.
+    EXPECT_EQ(LastAmbientFont(), "");
+}
+
+TEST_F(ControlSiteTest, QuickActivationCarriesTheContainersFont) {
+    // A container whose window has a font of its own.
+    class FontContainer : public ControlContainer {
+    public:
+        using ControlContainer::ControlContainer;
+        bool GetAmbientProperty(DISPID id, VARIANT* value) const override {
+            if (id != DISPID_AMBIENT_FONT) return ControlContainer::GetAmbientProperty(id, value);
+            ComPtr<IFont> font = CreateFontObject("DejaVu Sans", 9.75);
+            VariantClear(value);
+            value->vt = VT_UNKNOWN;
+            value->punkVal = font.Detach();
+            return true;
+        }
+    };
+    container_.reset();
+    container_ = std::make_unique<FontContainer>(window_.get(), std::vector<EventSinkEntry>{});
+    ControlSite* site = Create(kQuickClass);
+    ASSERT_NE(site, nullptr);
+    EXPECT_EQ(LastAmbientFont(), "DejaVu Sans 97500");
+    container_->RemoveControl(site);
 }
 
 TEST_F(ControlSiteTest, InvokeHelperPutsGetsAndFillsReferences) {

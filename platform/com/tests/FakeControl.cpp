@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <cstring>
+#include <string>
 
 #include "platform/com/ClassFactory.h"
 #include "platform/com/ConnectionPoint.h"
+#include "platform/com/ControlSite.h"
 #include "platform/com/MemberTable.h"
 #include "platform/com/OleControl.h"
 
@@ -21,6 +23,8 @@ using namespace fake_control;
 std::atomic<int> gLive{0};
 std::atomic<int> gLeftAdvised{0};  // sinks still advised when a control went
 std::atomic<int> gAmbientFlags{-1};
+// The last quick activation's font, as "name size"; empty when it carried none.
+std::string gAmbientFont;
 
 const MemberTable& Members() {
     static const MemberTable table({
@@ -301,6 +305,17 @@ public:
             return E_INVALIDARG;
         }
         gAmbientFlags = static_cast<int>(container->dwAmbientFlags);
+        gAmbientFont.clear();
+        ComPtr<IFont> font;
+        if (container->pFont != nullptr &&
+            Succeeded(container->pFont->QueryInterface(IID_IFont, font.Out()))) {
+            BSTR name = nullptr;
+            CY size{};
+            font->get_Name(&name);
+            font->get_Size(&size);
+            gAmbientFont = Utf8FromBstr(name) + " " + std::to_string(size.int64);
+            SysFreeString(name);
+        }
         site_.Share(container->pClientSite);
         control->dwMiscStatus = OLEMISC_SETCLIENTSITEFIRST;
         if (container->pUnkEventSink != nullptr) {
@@ -396,4 +411,8 @@ extern "C" __attribute__((visibility("default"))) int FakeControlAdvisedSinks() 
 
 extern "C" __attribute__((visibility("default"))) int FakeControlLastAmbientFlags() {
     return gAmbientFlags;
+}
+
+extern "C" __attribute__((visibility("default"))) const char* FakeControlLastAmbientFont() {
+    return gAmbientFont.c_str();
 }

@@ -50,5 +50,8 @@ constexpr const char* kLiveObjects = "FakeControlLiveObjects";
 // Sinks that were still advised when a control went, since the library was loaded.
 constexpr const char* kAdvisedSinks = "FakeControlAdvisedSinks";
 constexpr const char* kLastAmbientFlags = "FakeControlLastAmbientFlags";
+// The last quick activation's font as "name size-in-ten-thousandths", "" for none.
+using TextFunction = const char* (*)();
+constexpr const char* kLastAmbientFont = "FakeControlLastAmbientFont";
 
 }  // namespace fake_control

@@ -1,6 +1,7 @@
 // The classes the machine starts with.
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "platform/jri/testing/FakeVm.h"
 
@@ -22,6 +23,19 @@ std::string JavaNumberText(T value) {
 const std::string kObject = "Ljava/lang/Object;";
 const std::string kString = "Ljava/lang/String;";
 const std::string kJSObject = "Lnetscape/javascript/JSObject;";
+
+// A double narrowed as Java narrows it: NaN gives 0, values out of range the nearest end.
+template <class Integer>
+Integer JavaNarrow(double value) {
+    if (std::isnan(value)) return 0;
+    if (value <= static_cast<double>(std::numeric_limits<Integer>::min())) {
+        return std::numeric_limits<Integer>::min();
+    }
+    if (value >= static_cast<double>(std::numeric_limits<Integer>::max())) {
+        return std::numeric_limits<Integer>::max();
+    }
+    return static_cast<Integer>(value);
+}
 
 }  // namespace
 
@@ -190,13 +204,13 @@ void FakeVm::DefineStandardClasses() {
                      auto o = vm.Get(s);
                      if (o->boxedType == 'I') return JriValue(o->boxed.i);
                      if (o->boxedType == 'J') return JriValue(static_cast<jint>(o->boxed.l));
-                     return JriValue(static_cast<jint>(asDouble(*o)));
+                     return JriValue(JavaNarrow<jint>(asDouble(*o)));
                  });
     DefineMethod("java/lang/Number", "longValue", "()J",
                  [asDouble](FakeVm& vm, jref s, const jvalue*) {
                      auto o = vm.Get(s);
                      if (o->boxedType == 'J') return JriValue(o->boxed.l);
-                     return JriValue(static_cast<jlong>(asDouble(*o)));
+                     return JriValue(JavaNarrow<jlong>(asDouble(*o)));
                  });
     DefineMethod("java/lang/Number", "floatValue", "()F",
                  [asDouble](FakeVm& vm, jref s, const jvalue*) {
