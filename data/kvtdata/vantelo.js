@@ -244,6 +244,123 @@ var Vantelo = (function () {
   };
 
   // ---------------------------------------------------------------------------------------
+  // Targa pictures, which browsers do not read: the kinds the studio reads (colour mapped,
+  // true colour of 16, 24 or 32 bits, gray; plain or run-length encoded; any row order),
+  // decoded as the studio decodes them. Every read is checked against the file's end, and a
+  // file that ends early, or a size its data cannot hold, gives no picture at all.
+
+  // More pixels than this would take more than 512 MiB as RGBA before the page draws them.
+  var TARGA_MAX_PIXELS = 1 << 27;
+  var TARGA_MAX_SIDE = 32767;  // the largest canvas side browsers make
+
+  var FIVE_BITS = [];
+  for (var five = 0; five < 32; five++) FIVE_BITS.push(Math.floor((five * 255 + 15) / 31));
+
+  function decodeTarga(buffer) {
+    var b = new Uint8Array(buffer), end = b.length;
+    if (end < 18) return null;
+    var mapType = b[1], imageType = b[2];
+    var mapFirst = b[3] | b[4] << 8, mapLength = b[5] | b[6] << 8, mapBits = b[7];
+    var width = b[12] | b[13] << 8, height = b[14] | b[15] << 8;
+    var depth = b[16] === 15 ? 16 : b[16], descriptor = b[17];
+    if (mapType > 1 || depth < 8 || depth > 39 || depth % 8 !== 0 || descriptor > 63) return null;
+    var bottomUp = (descriptor & 0x20) === 0, rightToLeft = (descriptor & 0x10) !== 0;
+    var encoded = imageType >= 9, baseType = encoded ? imageType - 8 : imageType;
+    var size = depth / 8;
+    var kind = baseType === 1 && size === 1 && mapType === 1 ? "map"
+             : baseType === 2 && size === 2 ? "rgb16"
+             : baseType === 2 && (size === 3 || size === 4) ? "true"
+             : baseType === 3 && size === 1 ? "gray" : null;
+    if (!kind) return null;
+    var at = 18 + b[0];
+    // The colour map: 256 entries of red, green, blue; entries the file leaves out stay black.
+    var map = new Uint8Array(256 * 3);
+    if (mapLength !== 0) {
+      if (mapLength > 256 || mapFirst !== 0) return null;
+      var entry = (mapBits + 7) >> 3;
+      if (at + mapLength * entry > end) return null;
+      for (var m = 0; m < mapLength; m++) {
+        var e = at + m * entry;
+        if (mapBits === 24 || mapBits === 32) {
+          map[m * 3] = b[e + 2]; map[m * 3 + 1] = b[e + 1]; map[m * 3 + 2] = b[e];
+        } else if (mapBits === 15 || mapBits === 16) {
+          var w = b[e] | b[e + 1] << 8;
+          map[m * 3] = FIVE_BITS[(w >> 10) & 31];
+          map[m * 3 + 1] = FIVE_BITS[(w >> 5) & 31];
+          map[m * 3 + 2] = FIVE_BITS[w & 31];
+        }
+      }
+      at += mapLength * entry;
+    } else if (mapType === 1) {
+      return null;
+    }
+    var pixels = width * height;
+    if (pixels === 0 || width > TARGA_MAX_SIDE || height > TARGA_MAX_SIDE || pixels > TARGA_MAX_PIXELS) {
+      return null;
+    }
+    // A packet covers at most 128 pixels, a plain file needs every pixel.
+    var needed = encoded ? Math.ceil(pixels / 128) * (1 + size) : pixels * size;
+    if (needed > end - at) return null;
+    var rgba;
+    try {
+      rgba = new Uint8ClampedArray(pixels * 4);
+    } catch (error) {
+      return null;
+    }
+    var pixel = [0, 0, 0];
+    function read() {
+      if (at + size > end) return false;
+      if (kind === "map") {
+        var i = b[at] * 3;
+        pixel[0] = map[i]; pixel[1] = map[i + 1]; pixel[2] = map[i + 2];
+      } else if (kind === "rgb16") {
+        var v = b[at] | b[at + 1] << 8;
+        pixel[0] = FIVE_BITS[(v >> 10) & 31]; pixel[1] = FIVE_BITS[(v >> 5) & 31]; pixel[2] = FIVE_BITS[v & 31];
+      } else if (kind === "true") {
+        pixel[0] = b[at + 2]; pixel[1] = b[at + 1]; pixel[2] = b[at];
+      } else {
+        pixel[0] = pixel[1] = pixel[2] = b[at];
+      }
+      at += size;
+      return true;
+    }
+    // Runs may cross row ends: the pixels are one sequence in the file's order.
+    var repeat = 0, raw = 0;
+    for (var n = 0; n < pixels; n++) {
+      if (encoded && repeat === 0 && raw === 0) {
+        if (at >= end) return null;
+        var packet = b[at++], count = (packet & 0x7F) + 1;
+        if (packet & 0x80) {
+          if (!read()) return null;
+          repeat = count;
+        } else {
+          raw = count;
+        }
+      }
+      if (repeat > 0) {
+        repeat--;
+      } else {
+        if (raw > 0) raw--;
+        if (!read()) return null;
+      }
+      var row = Math.floor(n / width), column = n - row * width;
+      if (bottomUp) row = height - 1 - row;
+      if (rightToLeft) column = width - 1 - column;
+      var o = (row * width + column) * 4;
+      rgba[o] = pixel[0]; rgba[o + 1] = pixel[1]; rgba[o + 2] = pixel[2]; rgba[o + 3] = 255;
+    }
+    return { width: width, height: height, rgba: rgba };
+  }
+
+  // The kind of picture the name says, as the studio tells it: by the name's end alone.
+  function pictureKind(name) {
+    var path = String(name).replace(/[?#].*$/, "").toLowerCase();
+    if (/\.(tga|targa)$/.test(path)) return "targa";
+    if (/\.lwf$/.test(path)) return "lwf";
+    return "";
+  }
+
+  // ---------------------------------------------------------------------------------------
   // One viewer on its element.
 
   var viewers = new WeakMap();
@@ -256,6 +373,7 @@ var Vantelo = (function () {
     this.zoomSize = [0, 0];
     this.levels = null;
     this.loadError = false;
+    this.loadMessage = "";
     this.loadToken = 0;
     this.bgColor = 0x141414;
     this.canvasColor = 0;
@@ -402,21 +520,72 @@ var Vantelo = (function () {
     this.labelCanvas();
     // The picture shown so far stays until the next one is ready.
     this.loadError = false;
+    this.loadMessage = "";
     if (!name) return;
-    var image = new Image();
-    image.onload = function () {
-      var ready = window.createImageBitmap ? createImageBitmap(image) : Promise.resolve(image);
-      ready.catch(function () { return image; }).then(function (level0) {
-        if (token === self.loadToken) self.loaded(level0, image);
-      });
-    };
-    image.onerror = function () {
+    function failed(message) {
       if (token !== self.loadToken) return;
       self.loadError = true;
+      self.loadMessage = message || "";
+      self.canvas.setAttribute("aria-label", self.errorLines().join(" "));
       self.invalidate();
       self.fire("OnLoad", []);
+    }
+    function ready(source, size) {
+      var bitmap = window.createImageBitmap ? createImageBitmap(source) : Promise.resolve(source);
+      bitmap.catch(function () { return source; }).then(function (level0) {
+        if (token === self.loadToken) self.loaded(level0, size);
+      });
+    }
+    var kind = pictureKind(name);
+    if (kind === "lwf") {
+      failed("LuraWave pictures cannot be shown in a browser.");
+    } else if (kind === "targa") {
+      this.loadTarga(name, ready, failed);
+    } else {
+      var image = new Image();
+      image.onload = function () { ready(image, image); };
+      image.onerror = function () { failed(); };
+      image.src = name;
+    }
+  };
+
+  // A page opened from disk may not read its files (a browser allows it only when told so);
+  // then the picture fails to load as a missing one does.
+  Viewer.prototype.loadTarga = function (name, ready, failed) {
+    var request = new XMLHttpRequest();
+    request.onload = function () {
+      var ok = (request.status === 0 || (request.status >= 200 && request.status < 300)) &&
+               request.response instanceof ArrayBuffer;
+      var picture = ok ? decodeTarga(request.response) : null;
+      if (!picture) {
+        failed();
+        return;
+      }
+      var canvas = document.createElement("canvas");
+      canvas.width = picture.width;
+      canvas.height = picture.height;
+      var context = canvas.getContext("2d");
+      if (!context) {
+        failed();
+        return;
+      }
+      context.putImageData(new ImageData(picture.rgba, picture.width, picture.height), 0, 0);
+      ready(canvas, { naturalWidth: picture.width, naturalHeight: picture.height });
     };
-    image.src = name;
+    request.onerror = function () { failed(); };
+    try {
+      request.open("GET", name);
+      request.responseType = "arraybuffer";
+      request.send();
+    } catch (error) {
+      failed();
+    }
+  };
+
+  Viewer.prototype.errorLines = function () {
+    var lines = ["Error loading: " + this.fileName];
+    if (this.loadMessage) lines.push(this.loadMessage);
+    return lines;
   };
 
   Viewer.prototype.loaded = function (level0, image) {
@@ -582,7 +751,7 @@ var Vantelo = (function () {
       context.font = "13px sans-serif";
       context.textAlign = "center";
       context.textBaseline = "alphabetic";
-      context.fillText("Error loading: " + this.fileName, W / 2, H / 2 + 40);
+      this.errorLines().forEach(function (line, i) { context.fillText(line, W / 2, H / 2 + 40 + 18 * i); });
     }
     this.drawBorder(W, H);
   };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/JpegWriter.h"
+#include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
 #include "studio/projects/Animation.h"
@@ -181,6 +182,191 @@ bool MakeNamedPages(Studio& studio, const std::string& root) {
     return !script.empty() ? true : Fail("no page script for the odd page");
 }
 
+// ---- Targa pictures of every kind the studio reads.
+
+struct TargaKind {
+    const char* name;
+    int imageType;  // 1, 2, 3 plain; 9, 10, 11 run-length encoded
+    int depth;
+    int descriptor;  // 0x20 top row first, 0x10 rightmost pixel first
+    int mapBits;     // colour-map entry size, 0 without a map
+};
+
+const TargaKind kTargaKinds[] = {
+    {"true24.tga", 2, 24, 0x00, 0},      {"true32-rle.tga", 10, 32, 0x28, 0},
+    {"rgb15.tga", 2, 15, 0x20, 0},       {"rgb16-rle.tga", 10, 16, 0x00, 0},
+    {"mapped.tga", 1, 8, 0x20, 24},      {"mapped-rle.tga", 9, 8, 0x00, 16},
+    {"gray.tga", 3, 8, 0x00, 0},         {"gray-rle.tga", 11, 8, 0x30, 0},
+    {"mirrored.tga", 2, 24, 0x10, 0},
+};
+
+constexpr int kTargaWidth = 150;
+constexpr int kTargaHeight = 100;
+
+// The picture's value at a picture point (top-left origin): flat blocks on the left that
+// make runs, one per pixel on the right that make literal packets, and a frame of one
+// colour whose runs cross the row ends.
+unsigned TargaValue(int x, int y) {
+    if (x < 4 || x >= kTargaWidth - 4) return 0x123456u;
+    if (x < kTargaWidth / 2) return static_cast<unsigned>((x / 10) * 0x2F1B07 + (y / 5) * 0x0A1C31) & 0xFFFFFFu;
+    return static_cast<unsigned>(x * 0x010307 + y * 0x070301 + x * y) & 0xFFFFFFu;
+}
+
+void Put(std::vector<std::uint8_t>& out, unsigned value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// One pixel's bytes as the kind stores `value` (0xRRGGBB): colour-map and gray kinds store
+// a byte of it.
+std::vector<std::uint8_t> TargaPixel(const TargaKind& kind, unsigned value) {
+    std::vector<std::uint8_t> pixel;
+    const unsigned r = value >> 16 & 255, g = value >> 8 & 255, b = value & 255;
+    if (kind.depth == 15 || kind.depth == 16) {
+        Put(pixel, (r >> 3) << 10 | (g >> 3) << 5 | b >> 3 | 0x8000u, 2);
+    } else if (kind.depth >= 24) {
+        Put(pixel, value, 3);
+        if (kind.depth == 32) pixel.push_back(static_cast<std::uint8_t>(r ^ g));
+    } else {
+        pixel.push_back(static_cast<std::uint8_t>((r + g + b) / 3));
+    }
+    return pixel;
+}
+
+bool WriteTarga(const std::string& path, const TargaKind& kind) {
+    std::vector<std::uint8_t> file;
+    const bool mapped = kind.mapBits != 0;
+    const int pixelDepth = mapped ? 8 : kind.depth;
+    const char id[] = "test";
+    file = {static_cast<std::uint8_t>(sizeof id - 1), static_cast<std::uint8_t>(mapped ? 1 : 0),
+            static_cast<std::uint8_t>(kind.imageType), 0, 0};
+    Put(file, mapped ? 256 : 0, 2);
+    file.push_back(static_cast<std::uint8_t>(kind.mapBits));
+    Put(file, 0, 4);  // origin
+    Put(file, kTargaWidth, 2);
+    Put(file, kTargaHeight, 2);
+    file.push_back(static_cast<std::uint8_t>(pixelDepth));
+    file.push_back(static_cast<std::uint8_t>(kind.descriptor));
+    file.insert(file.end(), id, id + sizeof id - 1);
+    for (unsigned i = 0; mapped && i < 256; ++i) {  // a map of colours the index says nothing of
+        const unsigned colour = ((i * 0x3B) & 255) | ((255 - i) << 8) | ((i * 0x61 + 17) & 255) << 16;
+        if (kind.mapBits == 24) {
+            Put(file, colour, 3);
+        } else {
+            Put(file, (colour >> 19 & 31) << 10 | (colour >> 11 & 31) << 5 | (colour >> 3 & 31), 2);
+        }
+    }
+    // The pixels in the file's order, then stored plain or as packets.
+    std::vector<std::vector<std::uint8_t>> pixels;
+    for (int row = 0; row < kTargaHeight; ++row) {
+        const int y = kind.descriptor & 0x20 ? row : kTargaHeight - 1 - row;
+        for (int column = 0; column < kTargaWidth; ++column) {
+            const int x = kind.descriptor & 0x10 ? kTargaWidth - 1 - column : column;
+            pixels.push_back(TargaPixel(kind, TargaValue(x, y)));
+        }
+    }
+    if (kind.imageType < 9) {
+        for (const auto& pixel : pixels) file.insert(file.end(), pixel.begin(), pixel.end());
+    } else {
+        for (std::size_t i = 0; i < pixels.size();) {
+            std::size_t same = 1;
+            while (same < 128 && i + same < pixels.size() && pixels[i + same] == pixels[i]) ++same;
+            if (same > 1) {
+                file.push_back(static_cast<std::uint8_t>(0x80 | (same - 1)));
+                file.insert(file.end(), pixels[i].begin(), pixels[i].end());
+                i += same;
+                continue;
+            }
+            std::size_t literal = 1;
+            while (literal < 128 && i + literal < pixels.size() &&
+                   (i + literal + 1 >= pixels.size() || pixels[i + literal + 1] != pixels[i + literal])) {
+                ++literal;
+            }
+            file.push_back(static_cast<std::uint8_t>(literal - 1));
+            for (std::size_t k = 0; k < literal; ++k) file.insert(file.end(), pixels[i + k].begin(), pixels[i + k].end());
+            i += literal;
+        }
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    return static_cast<bool>(out);
+}
+
+// The studio's own decode of a picture, as a binary PPM.
+bool WriteStudioDecode(const std::string& picture, const std::string& path) {
+    PictureInfo info;
+    auto dib = LoadPictureAsDIB(picture, &info, nullptr, nullptr);
+    if (!dib || dib->bitCount() != 24) return false;
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << dib->width() << " " << dib->height() << "\n255\n";
+    for (int y = 0; y < dib->height(); ++y) {
+        const std::uint8_t* p = dib->Row(y);
+        for (int x = 0; x < dib->width(); ++x, p += 3) out << p[2] << p[1] << p[0];
+    }
+    return static_cast<bool>(out);
+}
+
+// "targa/": a grid gallery of one picture of each kind, "reference/" with the studio's
+// decode of each, and "odd/page.htm" with viewers of a damaged Targa, one of an absurd
+// size and a ".lwf" picture.
+bool MakeTargaPages(Studio& studio, const std::string& root) {
+    const std::string folder = root + "/targa";
+    const std::string pictures = folder + "/pictures";
+    fs::create_directories(pictures);
+    fs::create_directories(folder + "/reference");
+    std::vector<std::string> names;
+    for (const TargaKind& kind : kTargaKinds) {
+        const std::string picture = pictures + "/" + kind.name;
+        if (!WriteTarga(picture, kind) ||
+            !WriteStudioDecode(picture, folder + "/reference/" + kind.name + ".ppm")) {
+            return Fail(std::string("no Targa picture ") + kind.name);
+        }
+        names.emplace_back(kind.name);
+    }
+    Gallery gallery(studio.properties);
+    gallery.Initialize(nullptr);
+    FileSelection selection;
+    selection.SetFromNames(pictures, names);
+    if (!gallery.AddFiles("", selection)) return Fail("Targa pictures not added");
+    gallery.SetWindowWidth(640);
+    gallery.SetWindowHeight(480);
+    gallery.SetTemplate("grid");
+    gallery.SetTitle("grid");
+    if (!gallery.Export(PidlPath(folder))) return Fail("no export of the Targa gallery");
+
+    const std::string odd = folder + "/odd";
+    fs::create_directories(odd);
+    if (!WriteTarga(odd + "/damaged.tga", kTargaKinds[1])) return Fail("no damaged Targa");
+    fs::resize_file(odd + "/damaged.tga", fs::file_size(odd + "/damaged.tga") / 2);
+    // 12000 x 12000 in packets of 128 pixels: a small file, too big a picture for a page.
+    std::vector<std::uint8_t> huge{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x2E, 0xE0, 0x2E, 24, 0x20};
+    for (std::size_t i = 0; i < 12000u * 12000u / 128u; ++i) Put(huge, 0x204080FFu, 4);
+    std::ofstream(odd + "/huge.tga", std::ios::binary)
+        .write(reinterpret_cast<const char*>(huge.data()), static_cast<std::streamsize>(huge.size()));
+    std::ofstream(odd + "/picture.lwf", std::ios::binary) << "\xFF\x4F\xFF\x51 JPEG 2000 data";
+    std::string text = "<!DOCTYPE html><html><head><title>Odd</title></head><body>\n";
+    const char* const oddNames[] = {"damaged.tga", "huge.tga", "picture.lwf"};
+    for (const char* name : oddNames) text += std::string("<p><img src=\"") + name + "\"></p>\n";
+    text += "</body></html>\n";
+    VantelifyPage page;
+    page.text = text;
+    page.headOffset = static_cast<int>(text.find("<head>") + 6);
+    for (const char* name : oddNames) {
+        const std::string tag = std::string("<img src=\"") + name + "\">";
+        PageImage image;
+        image.start = static_cast<int>(text.find(tag));
+        image.length = static_cast<int>(tag.size());
+        image.zoomable = true;
+        image.zoomSource = image.pagePicture = name;
+        image.pageWidth = 320;
+        image.pageHeight = 240;
+        page.images.push_back(image);
+    }
+    std::ofstream(odd + "/page.htm", std::ios::binary) << BuildPageText(page);
+    const std::string script =
+        gallery.GenerateFromTemplate(GetDataFolder() + "vantelo.js", odd + "/", "vantelo.js");
+    return !script.empty() ? true : Fail("no page script for the odd Targa page");
+}
+
 }  // namespace
 
 bool WritePicture(const std::string& path, int width, int height) {
@@ -268,7 +454,8 @@ bool MakeAll(const std::string& folder) {
     Studio studio(folder + "/.studio");
     fs::create_directories(folder + "/converted");
     return MakeGalleries(studio, folder) && MakeAnimation(studio, folder) &&
-           MakeConvertedPage(folder + "/converted") && MakeNamedPages(studio, folder);
+           MakeConvertedPage(folder + "/converted") && MakeNamedPages(studio, folder) &&
+           MakeTargaPages(studio, folder);
 }
 
 }  // namespace page_fixtures

@@ -166,6 +166,30 @@ TEST(WebEnginePage, PreviewShowsItsViewersAsTheSavedPageShowsThem) {
     EXPECT_GT(zoomed.split(' ').value(2).toDouble(), 0.5) << "the wheel zooms the preview's viewer";
 }
 
+// The studio's browser control shows an exported gallery from disk, where it lets the page
+// script read the Targa picture beside the page.
+TEST(WebEnginePage, GalleryFromDiskShowsItsTargaPicture) {
+    testing_support::TempDir dir;
+    ASSERT_TRUE(page_fixtures::MakeAll(dir.path()));
+    QWidget pane;
+    pane.resize(1000, 1200);
+    std::unique_ptr<BrowserControl> browser = MakeWebEngineBrowser(&pane);
+    auto* shown = qobject_cast<QWebEngineView*>(browser->widget());
+    ASSERT_NE(shown, nullptr);
+    shown->resize(1000, 1200);
+    pane.show();
+    browser->Navigate(dir.path() + "/targa/grid/index1_8.htm");
+    const QString state = QStringLiteral(
+        "(function () {"
+        "  var v = document.getElementsByTagName('object')[0], c = v && v.querySelector('canvas');"
+        "  return c ? v.CanvasWidth + ' ' + c.getAttribute('aria-label') : 'none';"
+        "})()");
+    const QString answer = EvaluateUntil(*shown, state, [](const QString& now) {
+        return now.startsWith("150 ") || now.contains("Error loading");
+    });
+    EXPECT_EQ(answer.toStdString(), "150 gray-rle.tga");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
