@@ -13,6 +13,9 @@ class QWidget;
 // F6 or Shift+F6 chooses another pane. The focus leaving the frame (to a menu, a dialog or
 // nowhere) leaves the active pane as it was.
 //
+// The pane holding the focus is framed in the highlight colour, so that a user sees where
+// keys go; a pane without the focus draws no frame.
+//
 // The frame adds its panes in the order F6 visits them.
 class PaneFocus : public QObject {
 public:
@@ -28,9 +31,12 @@ private:
     void OnFocus(QWidget* now);
     void FocusPane(int index);
 
+    void ShowFrame(int index);
+
     struct Pane {
         QPointer<QWidget> widget;
         QPointer<QWidget> lastFocus;  // where the focus returns when F6 comes back
+        QPointer<QWidget> frame;      // drawn over the pane's edge while it has the focus
     };
     CommandRouter& router_;
     std::vector<Pane> panes_;
