@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QPen>
 #include <QRegion>
 #include <QWidget>
 
@@ -53,6 +54,17 @@ private:
 };
 
 }  // namespace
+
+void DrawFocusedItemMark(QPainter& painter, const QRect& item, const QPalette& palette,
+                         bool selected) {
+    painter.save();
+    QPen pen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(item.adjusted(1, 1, -2, -2));
+    painter.restore();
+}
 
 PaneFocus::PaneFocus(CommandRouter& router, QObject* parent) : QObject(parent), router_(router) {
     connect(qApp, &QApplication::focusChanged, this,

@@ -7,7 +7,15 @@
 
 class CommandRouter;
 class CommandTarget;
+class QPainter;
+class QPalette;
+class QRect;
 class QWidget;
+
+// Marks the current item of a list or tree that has the focus: a dotted rectangle inside the
+// item, in the colour of its text, so that it shows on the selection and off it.
+void DrawFocusedItemMark(QPainter& painter, const QRect& item, const QPalette& palette,
+                         bool selected);
 
 // Keeps the router's active pane on the pane that holds the focus, and moves the focus when
 // F6 or Shift+F6 chooses another pane. The focus leaving the frame (to a menu, a dialog or

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QSplitterHandle>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -137,6 +138,24 @@ TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
     QWidget* panes[] = {frame->GetDriveView(), frame->GetFileView(), frame->GetInfoView()};
     for (QWidget* pane : panes) pane->resize(pane->size().expandedTo(QSize(200, 150)));
+    // The list shows two folders, the first one current.
+    std::filesystem::create_directories(rig.temp().Path("shown/one"));
+    std::filesystem::create_directories(rig.temp().Path("shown/two"));
+    FileView* list = frame->GetFileView();
+    list->SetFolder(PidlPath(rig.temp().Path("shown")));
+    for (int turn = 0; turn < 3000 && !(list->IsLoadComplete() && list->count() == 2); ++turn) {
+        QTest::qWait(10);
+    }
+    ASSERT_EQ(list->count(), 2) << "the two folders in the list";
+    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QTreeWidget* tree = frame->GetDriveView();
+    ASSERT_NE(tree->currentItem(), nullptr);
+    // Where the current item of each view is drawn, in the pane, clear of the pane's frame.
+    const auto currentItem = [](QAbstractItemView* view) {
+        const QRect item = view->visualRect(view->currentIndex());
+        return QRect(view->viewport()->mapTo(view, item.topLeft()), item.size())
+            .intersected(view->rect().adjusted(3, 3, -3, -3));
+    };
 
     // Each pane as it looks without the focus, then with it: F6 from the tree goes to the
     // list, then to the info pane's sheet.
@@ -168,6 +187,9 @@ TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
             EXPECT_NE(without[at].pixelColor(point), highlight) << point.x() << "," << point.y();
         }
     }
+    // The current items of the tree and the list show the focus too.
+    EXPECT_NE(with[0].copy(currentItem(tree)), without[0].copy(currentItem(tree)));
+    EXPECT_NE(with[1].copy(currentItem(list)), without[1].copy(currentItem(list)));
     // The list, left with F6, is drawn as before it had the focus.
     EXPECT_EQ(Grab(panes[1]), without[1]);
 
