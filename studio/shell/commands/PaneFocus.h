@@ -7,11 +7,22 @@
 
 class CommandRouter;
 class CommandTarget;
+class QPainter;
+class QPalette;
+class QRect;
 class QWidget;
+
+// Marks the current item of a list or tree that has the focus: a dotted rectangle inside the
+// item, in the colour of its text, so that it shows on the selection and off it.
+void DrawFocusedItemMark(QPainter& painter, const QRect& item, const QPalette& palette,
+                         bool selected);
 
 // Keeps the router's active pane on the pane that holds the focus, and moves the focus when
 // F6 or Shift+F6 chooses another pane. The focus leaving the frame (to a menu, a dialog or
 // nowhere) leaves the active pane as it was.
+//
+// The pane holding the focus is framed in the highlight colour, so that a user sees where
+// keys go; a pane without the focus draws no frame.
 //
 // The frame adds its panes in the order F6 visits them.
 class PaneFocus : public QObject {
@@ -28,9 +39,12 @@ private:
     void OnFocus(QWidget* now);
     void FocusPane(int index);
 
+    void ShowFrame(int index);
+
     struct Pane {
         QPointer<QWidget> widget;
         QPointer<QWidget> lastFocus;  // where the focus returns when F6 comes back
+        QPointer<QWidget> frame;      // drawn over the pane's edge while it has the focus
     };
     CommandRouter& router_;
     std::vector<Pane> panes_;

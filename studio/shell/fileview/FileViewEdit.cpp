@@ -18,6 +18,7 @@
 #include "studio/shell/FileSelection.h"
 #include "studio/shell/ShellUtils.h"
 #include "studio/shell/commands/CommandIds.h"
+#include "studio/shell/commands/PaneFocus.h"
 #include "studio/shell/fileview/FileListItem.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/FolderTree.h"
@@ -82,6 +83,15 @@ public:
     static QSize CellSize(const QFont& font) {
         const int lineHeight = QFontMetrics(font).lineSpacing();
         return {72 + 24, kThumbSize + 10 + 2 * lineHeight + 4};
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (view_->hasFocus() && index == view_->currentIndex()) {
+            DrawFocusedItemMark(*painter, option.rect, option.palette,
+                                (option.state & QStyle::State_Selected) != 0);
+        }
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {

@@ -1,5 +1,7 @@
 #include "studio/shell/panes/InfoView.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,6 +23,8 @@
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
+#include "studio/shell/fileview/FolderWatcher.h"
+#include "studio/shell/fileview/PostedEvents.h"
 #include "studio/shell/panes/InfoImageSheet.h"
 #include "studio/shell/viewer/VanteloView.h"
 
@@ -44,6 +48,8 @@ const char* ModeTabText(int kind) {
     }
 }
 
+const QEvent::Type kShownFolderChangedEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 Qt::DropAction ToDropAction(int effect) {
     return effect == KivoSheet::kDropMove ? Qt::MoveAction : Qt::CopyAction;
 }
@@ -66,9 +72,14 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent) {
     Map(kStopPage, [this] {
         if (viewerView_ != nullptr) viewerView_->StopPage();
     });
+    watcher_ = std::make_unique<FolderWatcher>(changePending_, [this] {
+        PostToView(this, new QEvent(kShownFolderChangedEvent));
+    });
 }
 
 InfoView::~InfoView() {
+    // Its thread posts to this pane.
+    watcher_.reset();
     for (int kind : {kSheetImage, kSheetGallery, kSheetAnimation, kSheetPage}) {
         delete sheetWindows_[kind];
         sheetWindows_[kind] = nullptr;
@@ -276,6 +287,7 @@ void InfoView::ShowFile(const std::string& path, const GalleryImage* image) {
     }
     shownPath_ = path;
     shownName_ = path;
+    FollowShownFile(path);
     DescribeFacts(GatherFileFacts(path, image), texts_);
     if (otherPicture) {
         texts_.zoom.clear();
@@ -296,6 +308,7 @@ void InfoView::ShowPage(const std::string& path, const std::string& displayName)
     viewerView_->Navigate(path);
     shownPath_ = displayName;
     shownName_ = displayName;
+    FollowShownFile(path);
     FileFacts facts;
     facts.fileSize = static_cast<std::int64_t>(GetFileSize(path));
     facts.imageBytes = facts.fileSize;
@@ -332,6 +345,63 @@ void InfoView::ShowPreviousGalleryImage() {
 
 std::string InfoView::GetViewerFileName() const {
     return viewerView_ != nullptr ? viewerView_->GetViewerFileName() : std::string();
+}
+
+InfoView::FileStamp InfoView::FileStamp::Of(const std::string& path) {
+    FileStamp stamp;
+    struct stat facts {};
+    if (::stat(path.c_str(), &facts) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = facts.st_dev;
+    stamp.inode = facts.st_ino;
+    stamp.size = static_cast<unsigned long long>(facts.st_size);
+    // A writer may keep the modification time; the change time it cannot.
+    stamp.modified = facts.st_mtim.tv_sec * 1000000000LL + facts.st_mtim.tv_nsec;
+    stamp.changed = facts.st_ctim.tv_sec * 1000000000LL + facts.st_ctim.tv_nsec;
+    return stamp;
+}
+
+void InfoView::FollowShownFile(const std::string& path) {
+    followedFile_ = path;
+    followedStamp_ = FileStamp::Of(path);
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (folder == watchedFolder_ && (folder.empty() || watcher_->IsRunning())) return;
+    watcher_->Stop();
+    watchedFolder_ = folder;
+    // A file in no folder that can be watched keeps the facts it was shown with.
+    if (!folder.empty()) watcher_->Start(folder);
+}
+
+void InfoView::OnShownFolderChanged() {
+    // Cleared before the file is read, so that a write after the reading is noticed again.
+    changePending_ = false;
+    if (followedFile_.empty()) return;
+    const FileStamp now = FileStamp::Of(followedFile_);
+    if (now == followedStamp_) return;
+    followedStamp_ = now;
+    FileFacts facts;
+    if (!pageName_.empty() && followedFile_ == pageName_) {
+        facts.fileSize = static_cast<std::int64_t>(now.size);
+        facts.imageBytes = facts.fileSize;
+    } else {
+        // What the file holds now: its size, and the picture its header describes.
+        GalleryImage record;
+        record.fileSize = static_cast<std::int64_t>(now.size);
+        facts = GatherFileFacts(followedFile_, &record);
+    }
+    DescribeFacts(facts, texts_);
+    UpdateTexts();
+}
+
+bool InfoView::event(QEvent* event) {
+    if (event->type() == kShownFolderChangedEvent) {
+        TakePostedEvent();
+        QCoreApplication::removePostedEvents(this, kShownFolderChangedEvent);
+        OnShownFolderChanged();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void InfoView::UpdateTexts() {

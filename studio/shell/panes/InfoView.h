@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 class BrowserControl;
 class FileSelection;
 class FileView;
+class FolderWatcher;
 class InfoExtraSheet;
 class InfoGallerySheet;
 class InfoImageSheet;
@@ -111,6 +113,7 @@ public:
     InfoVantelifySheet* GetPageSheet() const { return pageSheet_; }
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -126,6 +129,10 @@ private:
     // Puts the shown sheet in the tab's display area.
     void PlaceSheet();
     void UpdateTexts();
+    // Watches the folder of the file whose facts are shown, so that a change to the file by
+    // anyone, this studio or another program, shows without the user asking.
+    void FollowShownFile(const std::string& path);
+    void OnShownFolderChanged();
     void DeleteModeTab();
     // Takes tab 1 away and selects "Info".
     void CloseModeTab();
@@ -169,6 +176,20 @@ private:
     std::string shownName_;
     std::string pageName_;
     InfoTexts texts_;
+    // The file whose facts are shown and what its facts were read from: the facts are read
+    // again only when the file itself changed, not for every change in its folder.
+    struct FileStamp {
+        bool exists = false;
+        unsigned long long device = 0, inode = 0, size = 0;
+        long long modified = 0, changed = 0;
+        bool operator==(const FileStamp&) const = default;
+        static FileStamp Of(const std::string& path);
+    };
+    std::string followedFile_;
+    FileStamp followedStamp_;
+    std::string watchedFolder_;
+    std::atomic<bool> changePending_{false};
+    std::unique_ptr<FolderWatcher> watcher_;
     bool galleryImage_ = false;
     int galleryIndex_ = 0;
 

@@ -10,6 +10,7 @@
 #include "platform/debug/Debug.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/shell/ShellUtils.h"
+#include "studio/shell/commands/PaneFocus.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/PostedEvents.h"
 #include "studio/shell/tree/DriveWatchers.h"
@@ -508,6 +509,16 @@ void DriveView::focusInEvent(QFocusEvent* event) {
     // of the user's and must not take the file list away from the folder it shows.
     const QSignalBlocker quiet(this);
     QTreeWidget::focusInEvent(event);
+}
+
+void DriveView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    QTreeWidget::drawRow(painter, option, index);
+    if (!hasFocus() || index != currentIndex()) return;
+    QRect item = visualRect(index);
+    item.setTop(option.rect.top());
+    item.setBottom(option.rect.bottom());
+    DrawFocusedItemMark(*painter, item, option.palette, selectionModel()->isSelected(index));
 }
 
 void DriveView::OnSelectionChanged(QTreeWidgetItem* node) {

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QSplitterHandle>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@
 #include "studio/shell/panes/FileView.h"
 #include "studio/shell/panes/InfoView.h"
 #include "studio/shell/tree/DriveWatchers.h"
+#include "studio/shell/viewer/VanteloView.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -123,6 +125,84 @@ protected:
     NoNavigator navigator;
     NoScript script;
 };
+
+// The pane's own window as drawn now, with what covers it.
+QImage Grab(QWidget* pane) {
+    QApplication::processEvents();
+    return pane->grab().toImage();
+}
+
+TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    QWidget* panes[] = {frame->GetDriveView(), frame->GetFileView(), frame->GetInfoView()};
+    for (QWidget* pane : panes) pane->resize(pane->size().expandedTo(QSize(200, 150)));
+    // The list shows two folders, the first one current.
+    std::filesystem::create_directories(rig.temp().Path("shown/one"));
+    std::filesystem::create_directories(rig.temp().Path("shown/two"));
+    FileView* list = frame->GetFileView();
+    list->SetFolder(PidlPath(rig.temp().Path("shown")));
+    for (int turn = 0; turn < 3000 && !(list->IsLoadComplete() && list->count() == 2); ++turn) {
+        QTest::qWait(10);
+    }
+    ASSERT_EQ(list->count(), 2) << "the two folders in the list";
+    list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QTreeWidget* tree = frame->GetDriveView();
+    ASSERT_NE(tree->currentItem(), nullptr);
+    // Where the current item of each view is drawn, in the pane, clear of the pane's frame.
+    const auto currentItem = [](QAbstractItemView* view) {
+        const QRect item = view->visualRect(view->currentIndex());
+        return QRect(view->viewport()->mapTo(view, item.topLeft()), item.size())
+            .intersected(view->rect().adjusted(3, 3, -3, -3));
+    };
+
+    // Each pane as it looks without the focus, then with it: F6 from the tree goes to the
+    // list, then to the info pane's sheet.
+    frame->GetVanteloView()->setFocus();
+    QImage without[3];
+    for (int at = 0; at < 3; ++at) without[at] = Grab(panes[at]);
+    frame->GetDriveView()->setFocus(Qt::MouseFocusReason);
+    QImage with[3];
+    with[0] = Grab(panes[0]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    ASSERT_TRUE(frame->GetFileView()->hasFocus());
+    with[1] = Grab(panes[1]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    ASSERT_TRUE(panes[2]->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == panes[2]);
+    with[2] = Grab(panes[2]);
+    const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    for (int at = 0; at < 3; ++at) {
+        SCOPED_TRACE(panes[at]->objectName().toStdString());
+        EXPECT_NE(with[at], without[at]);
+        // The frame runs round the whole pane, in the highlight colour.
+        const QPoint middleOfEdges[] = {{with[at].width() / 2, 0},
+                                        {with[at].width() / 2, with[at].height() - 1},
+                                        {0, with[at].height() / 2},
+                                        {with[at].width() - 1, with[at].height() / 2}};
+        for (const QPoint& point : middleOfEdges) {
+            EXPECT_EQ(with[at].pixelColor(point), highlight) << point.x() << "," << point.y();
+            EXPECT_NE(without[at].pixelColor(point), highlight) << point.x() << "," << point.y();
+        }
+    }
+    // The current items of the tree and the list show the focus too.
+    EXPECT_NE(with[0].copy(currentItem(tree)), without[0].copy(currentItem(tree)));
+    EXPECT_NE(with[1].copy(currentItem(list)), without[1].copy(currentItem(list)));
+    // The list, left with F6, is drawn as before it had the focus.
+    EXPECT_EQ(Grab(panes[1]), without[1]);
+
+    // Tab moves the focus on within the sheet; the pane keeps its frame.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(Grab(panes[2]).pixelColor(0, panes[2]->height() / 2), highlight);
+    // A click elsewhere takes the frame along; F6 from the viewer pane brings it to the tree.
+    frame->GetVanteloView()->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(Grab(panes[2]), without[2]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    EXPECT_TRUE(frame->GetDriveView()->hasFocus());
+    EXPECT_EQ(Grab(panes[0]).pixelColor(0, panes[0]->height() / 2), highlight);
+}
 
 TEST_F(MainFrameTest, MenusFollowTheOpenProjectAndCloseAndSaveGoToItsCommands) {
     struct Case {

@@ -1,13 +1,19 @@
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -70,6 +76,28 @@ public:
     void Execute() override { theRuns->push_back(GetId()); }
     bool IsEnabled() override { return true; }
 };
+
+// A picture file's bytes: a PNG of one colour.
+std::string PictureBytes(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+// Serves events until `done` holds; false after thirty seconds.
+bool ServeEventsUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -351,6 +379,55 @@ TEST_F(InfoViewTest, TheActionButtonFitsTheFileAndTheOpenProject) {
         EXPECT_EQ(selection.GetFolder(), PidlPath(rig.temp().Path("work") + "/")) << what;
         EXPECT_EQ(selection.GetItemCount(), 1) << what;
     }
+}
+
+TEST_F(InfoViewTest, TheShownFileChangedByAnotherProgramShowsItsNewFacts) {
+    const std::string first = PictureBytes(40, 30);
+    const std::string picture = rig.temp().Write("pictures/shown.png", first);
+    const std::string neighbour = rig.temp().Write("pictures/other.png", first);
+    // The facts the file list knew when the picture was opened.
+    GalleryImage record;
+    record.width = 40;
+    record.height = 30;
+    record.fileSize = static_cast<std::int64_t>(first.size());
+    record.imageBytes = 3600;
+    info->ShowFile(picture, &record);
+    EXPECT_EQ(Text(InfoImageSheet::kFileSize), std::to_string(first.size()) + " bytes");
+
+    // Written over in place.
+    const std::string larger = PictureBytes(90, 70);
+    ASSERT_NE(larger.size(), first.size());
+    {
+        std::ofstream out(picture, std::ios::binary | std::ios::trunc);
+        out << larger;
+    }
+    EXPECT_TRUE(ServeEventsUntil([&] {
+        return Text(InfoImageSheet::kFileSize) == std::to_string(larger.size()) + " bytes";
+    })) << "the new size of the file written over";
+    EXPECT_EQ(Text(InfoImageSheet::kDimension), "90x70 pixels");
+    EXPECT_EQ(Text(InfoImageSheet::kMemory), "18900 bytes");
+
+    // A new file put in its place, as a safe writer does, shows; so does the file going away.
+    const std::string smaller = PictureBytes(20, 10);
+    rig.temp().Write("pictures/shown.png.new", smaller);
+    std::filesystem::rename(picture + ".new", picture);
+    EXPECT_TRUE(ServeEventsUntil([&] {
+        return Text(InfoImageSheet::kFileSize) == std::to_string(smaller.size()) + " bytes";
+    })) << "the size of the file put in place of the shown one";
+    EXPECT_EQ(Text(InfoImageSheet::kDimension), "20x10 pixels");
+    std::filesystem::remove(picture);
+    EXPECT_TRUE(ServeEventsUntil([&] { return Text(InfoImageSheet::kFileSize) == "Unknown"; }))
+        << "the facts of a file that is gone";
+    EXPECT_EQ(info->GetShownFilePath(), picture);
+
+    // Another file shown: the pane follows that one only.
+    info->ShowFile(neighbour, &record);
+    rig.temp().Write("pictures/shown.png", larger);
+    rig.temp().Write("pictures/other.png", smaller);
+    EXPECT_TRUE(ServeEventsUntil([&] {
+        return Text(InfoImageSheet::kFileSize) == std::to_string(smaller.size()) + " bytes";
+    })) << "the new size of the file shown now";
+    EXPECT_EQ(Text(InfoImageSheet::kDimension), "20x10 pixels");
 }
 
 TEST_F(InfoViewTest, ViewerPositionsShowAsZoomAndCorner) {
