@@ -2,9 +2,12 @@
 
 #include "testing/TempDir.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include <QApplication>
+#include <QCoreApplication>
 
 namespace testing_support {
 
@@ -18,6 +21,17 @@ QApplication& TestApplication() {
         return new QApplication(argc, argv);
     }();
     return *app;
+}
+
+
+bool ServeEventsUntil(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 }  // namespace testing_support

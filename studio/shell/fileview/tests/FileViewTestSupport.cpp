@@ -16,16 +16,6 @@ void WritePicture(const std::string& path, QColor colour, int width, int height)
     image.save(QString::fromStdString(path), jpeg ? "JPG" : "PNG", 95);
 }
 
-bool ServeEventsUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 bool WaitLoaded(FileView& view) {
     return ServeEventsUntil([&view] { return view.IsLoadComplete(); });
 }

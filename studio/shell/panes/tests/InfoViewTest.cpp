@@ -36,6 +36,7 @@
 #include "studio/shell/panes/InfoView.h"
 #include "studio/shell/viewer/VanteloView.h"
 #include "testing/CommaLocale.h"
+#include "testing/QtTestApp.h"
 #include "testing/StudioTestRig.h"
 
 namespace {
@@ -88,16 +89,7 @@ std::string PictureBytes(int width, int height) {
     return bytes.toStdString();
 }
 
-// Serves events until `done` holds; false after thirty seconds.
-bool ServeEventsUntil(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
+using testing_support::ServeEventsUntil;
 
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
