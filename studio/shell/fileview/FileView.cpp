@@ -111,6 +111,9 @@ void FileView::SetFolder(const PidlPath& folder) {
     std::string text = folder.IsValid() ? folder.GetPath() : std::string();
     if (!text.empty() && text.back() != '/') text += '/';
     merge_ = !text.empty() && text == folderText_;
+    // The items of the folder left must not wait for the new listing: a command or a rename
+    // on one meanwhile would act on a same-named file of the new folder.
+    if (text != folderText_ && count() > 0) ForgetShownItems();
     folderText_ = text;
     if (!merge_) {
         StopWatcher();
@@ -153,15 +156,19 @@ void FileView::StartLoader() {
     });
 }
 
-void FileView::ShowUnreadable(bool tell) {
-    // Nothing of the folder shown before may stand for this one: a command on an item left
-    // over would act on a same-named file here.
+void FileView::ForgetShownItems() {
     renaming_ = QPersistentModelIndex();
     hotItem_ = nullptr;
     clear();
     images_.CutToFixed();
-    readable_ = false;
     if (selection_ != nullptr) UpdateSelection();
+}
+
+void FileView::ShowUnreadable(bool tell) {
+    // Nothing of the folder shown before may stand for this one: a command on an item left
+    // over would act on a same-named file here.
+    ForgetShownItems();
+    readable_ = false;
     if (tell) {
         std::string shown = folderText_;
         if (shown.size() > 1 && shown.back() == '/') shown.pop_back();

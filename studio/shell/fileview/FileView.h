@@ -137,6 +137,7 @@ private:
     void JoinWorkers();
     void InstallDelegate();
     void StartLoader();
+    void ForgetShownItems();
     void ShowUnreadable(bool tell);
     void ApplyListing(struct FolderListing& listing);
     void StartThumbnails(bool merge);

@@ -141,6 +141,11 @@ TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
     // The list shows two folders, the first one current.
     std::filesystem::create_directories(rig.temp().Path("shown/one"));
     std::filesystem::create_directories(rig.temp().Path("shown/two"));
+    // The tree's current node is the top one, drawn in full whatever folder the tests start in;
+    // choosing it first leaves the list to show the folder chosen next.
+    QTreeWidget* tree = frame->GetDriveView();
+    tree->setCurrentItem(tree->topLevelItem(0));
+    tree->scrollToTop();
     FileView* list = frame->GetFileView();
     list->SetFolder(PidlPath(rig.temp().Path("shown")));
     for (int turn = 0; turn < 3000 && !(list->IsLoadComplete() && list->count() == 2); ++turn) {
@@ -148,8 +153,6 @@ TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
     }
     ASSERT_EQ(list->count(), 2) << "the two folders in the list";
     list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
-    QTreeWidget* tree = frame->GetDriveView();
-    ASSERT_NE(tree->currentItem(), nullptr);
     // Where the current item of each view is drawn, in the pane, clear of the pane's frame.
     const auto currentItem = [](QAbstractItemView* view) {
         const QRect item = view->visualRect(view->currentIndex());
@@ -159,6 +162,7 @@ TEST_F(MainFrameTest, ThePaneWithTheFocusIsFramedAfterF6AndTab) {
 
     // Each pane as it looks without the focus, then with it: F6 from the tree goes to the
     // list, then to the info pane's sheet.
+    ASSERT_GT(currentItem(tree).width(), 8) << "the tree's current node in view";
     frame->GetVanteloView()->setFocus();
     QImage without[3];
     for (int at = 0; at < 3; ++at) without[at] = Grab(panes[at]);
@@ -454,6 +458,10 @@ TEST_F(MainFrameTest, HelpSaysSoWhenTheBrowserRefusesToRun) {
 }
 
 TEST_F(MainFrameTest, TheMainMenuOffersTheListsCommandsForItsSelectionWhateverPaneIsActive) {
+    // The click below lands on the tree's top node, current whatever folder the tests start in.
+    DriveView* tree = frame->GetDriveView();
+    tree->setCurrentItem(tree->topLevelItem(0));
+    tree->scrollToTop();
     const std::string folder = rig.temp().Path("pictures") + "/";
     std::filesystem::create_directories(folder);
     QImage picture(48, 32, QImage::Format_RGB32);
@@ -468,7 +476,6 @@ TEST_F(MainFrameTest, TheMainMenuOffersTheListsCommandsForItsSelectionWhateverPa
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
     ASSERT_TRUE(list->item(list->FindItem("big1.jpg"))->isSelected());
     // The focus goes to the folder tree; the list keeps its selection.
-    DriveView* tree = frame->GetDriveView();
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(2, 2));
     tree->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame->GetRouter().GetActivePane() == 0; }, 10000))

@@ -74,6 +74,16 @@ TEST(FileViewLoadTest, OnlyTheLastOfQuicklyChosenFoldersIsShown) {
         folders.push_back(folder);
     }
     FileView view;
+    // A folder of the same names chosen after one shown whole: nothing of the first stays
+    // selectable while the second is read, else a command would act on the second's file.
+    temp.Write("same/one0.jpg", "x");
+    view.SetFolder(PidlPath(folders.front()));
+    ASSERT_TRUE(WaitLoaded(view));
+    view.setCurrentRow(0);
+    ASSERT_EQ(view.selectedItems().size(), 1);
+    view.SetFolder(PidlPath(temp.Path("same")));
+    EXPECT_EQ(view.count(), 0);
+    EXPECT_TRUE(view.selectedItems().isEmpty());
     for (const std::string& folder : folders) {
         view.SetFolder(PidlPath(folder));
         QCoreApplication::processEvents();
