@@ -12,8 +12,8 @@
 #include "platform/debug/Debug.h"
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
-#include "studio/shell/DataFolder.h"
-#include "studio/shell/Properties.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/Properties.h"
 
 namespace {
 

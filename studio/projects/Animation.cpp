@@ -11,7 +11,7 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/AnimationFile.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "studio/projects/AnimationPoint.h"
+#include "studio/core/AnimationPoint.h"
 #include "studio/projects/Gallery.h"
 
 // The rows of a list that shows an animation's points: what the animation needs of the

@@ -12,7 +12,7 @@
 #include "platform/files/Hidden.h"
 #include "platform/files/ReplacingWriter.h"
 #include "platform/text/Text.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace animation_file {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "studio/projects/AnimationPoint.h"
+#include "studio/core/AnimationPoint.h"
 
 // The animation file: narrow text kept beside its picture in a hidden file with the
 // picture's base name and the extension ".vte". Its elements follow each other without line

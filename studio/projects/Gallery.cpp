@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/text/Ascii.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
-#include "studio/shell/Progress.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/Progress.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

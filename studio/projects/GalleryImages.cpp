@@ -7,7 +7,7 @@
 #include "platform/files/FileOps.h"
 #include "platform/files/PathText.h"
 #include "studio/projects/Gallery.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
-#include "studio/shell/PidlPath.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/PidlPath.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

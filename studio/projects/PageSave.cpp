@@ -7,7 +7,7 @@
 #include "studio/projects/PageText.h"
 #include "studio/projects/PageWriter.h"
 #include "studio/projects/Vantelifier.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 bool WritePage(const VantelifyPage& page, const std::string& path) {
     if (page.headOffset == VantelifyPage::kNoHead) {

@@ -12,7 +12,7 @@
 #include "platform/text/Ascii.h"
 #include "studio/projects/PageDocument.h"
 #include "studio/projects/PageText.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

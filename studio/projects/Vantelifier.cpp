@@ -7,7 +7,7 @@
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageSave.h"
 #include "studio/projects/PageText.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

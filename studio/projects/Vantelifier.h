@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 struct VantelifyPage;
 

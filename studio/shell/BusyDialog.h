@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "platform/text/Ascii.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 
 namespace {
 

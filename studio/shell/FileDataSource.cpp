@@ -4,7 +4,7 @@
 #include <QMimeData>
 
 #include "studio/shell/FileListData.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 
 std::unique_ptr<QMimeData> CreateFileDataSource(const PidlPath& folder,
                                                 const std::vector<PidlPath>& items) {

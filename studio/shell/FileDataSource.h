@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 class FileSelection;
 class QMimeData;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 // The "kivofilelist" block that carries a list of items between the studio's windows when
 // they are dragged: the folder's absolute list, each item's single-item list in order, and

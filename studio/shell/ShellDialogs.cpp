@@ -7,9 +7,9 @@
 #include <QPointer>
 #include <QProgressDialog>
 
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 #include "studio/shell/RenameDlg.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include "studio/projects/PageScan.h"
 #include "studio/projects/PageWriter.h"
 #include "studio/projects/TemplateEscaping.h"
-#include "studio/shell/DataFolder.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/PidlPath.h"
-#include "studio/shell/Properties.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/PidlPath.h"
+#include "studio/core/Properties.h"
 #include "testing/ScriptedPrompts.h"
 
 namespace page_fixtures {

@@ -5,7 +5,7 @@
 #include <set>
 
 #include "platform/registry/Registry.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "testing/RunTool.h"
 #include "testing/TempDir.h"
 #include "viewer-control/tests/ControlTestSupport.h"

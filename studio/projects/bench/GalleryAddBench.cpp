@@ -21,7 +21,7 @@
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/bench/BenchSupport.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 
 namespace {
 

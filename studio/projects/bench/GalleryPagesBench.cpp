@@ -18,9 +18,9 @@
 #include "platform/registry/Registry.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/bench/BenchSupport.h"
-#include "studio/shell/DataFolder.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/PidlPath.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "studio/projects/Animation.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 #include "testing/QtTestApp.h"
 #include "testing/ScriptedPrompts.h"
 

@@ -11,7 +11,7 @@
 #include "platform/files/Hidden.h"
 #include "studio/projects/AnimationFile.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 #include "testing/CommaLocale.h"
 #include "testing/ScriptedPrompts.h"
 

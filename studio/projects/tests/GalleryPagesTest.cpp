@@ -5,8 +5,8 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/shell/DataFolder.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/PidlPath.h"
 #include "testing/DebugCapture.h"
 #include "testing/ScriptedPrompts.h"
 

@@ -7,7 +7,7 @@
 #include "imaging/IPTCData.h"
 #include "imaging/PictureLoader.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "testing/DebugCapture.h"
 #include "testing/ScriptedPrompts.h"
 

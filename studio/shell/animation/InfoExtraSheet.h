@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "imaging/Geometry.h"
-#include "studio/projects/AnimationPoint.h"
+#include "studio/core/AnimationPoint.h"
 #include "studio/shell/panes/KivoSheet.h"
 
 class Animation;

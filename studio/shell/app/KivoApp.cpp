@@ -13,7 +13,7 @@
 #include "platform/window/DisplayReach.h"
 #include "studio/shell/BusyDialog.h"
 #include "studio/shell/ShellDialogs.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"

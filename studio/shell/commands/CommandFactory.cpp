@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/debug/Debug.h"
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 #include "studio/shell/commands/CommandIds.h"
 
 namespace {

@@ -21,8 +21,8 @@
 #include <QVBoxLayout>
 
 #include "platform/text/Text.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/filecmds/FileCommands.h"
 #include "studio/shell/fileview/FileView.h"

@@ -5,7 +5,7 @@
 
 #include "imaging/IPTCData.h"
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/PropertySheet.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

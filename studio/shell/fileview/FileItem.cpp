@@ -7,7 +7,7 @@
 
 #include <QMimeDatabase>
 
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 std::unique_ptr<FileItem> CreateItem(std::shared_ptr<const platform::shellns::Folder> folder,
                                      const PidlPath& folderPath, const PidlPath& item,

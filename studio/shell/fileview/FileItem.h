@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "imaging/IPTCData.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 namespace platform::shellns {
 class Folder;

@@ -13,8 +13,8 @@
 #include <QStatusBar>
 
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/FileListItem.h"
@@ -410,8 +410,8 @@ void FileView::SelectImages() {
 
 // ---- Selection and status
 
-void FileSelection::FillFromFileView(const FileView& view) {
-    QModelIndexList selected = view.selectionModel()->selectedIndexes();
+void FileView::FillSelection(FileSelection& selection) const {
+    QModelIndexList selected = selectionModel()->selectedIndexes();
     std::sort(selected.begin(), selected.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     std::vector<const FileItem*> records;
@@ -420,16 +420,16 @@ void FileSelection::FillFromFileView(const FileView& view) {
     records.reserve(static_cast<std::size_t>(selected.size()));
     items.reserve(records.capacity());
     for (const QModelIndex& index : selected) {
-        if (const FileItem* record = view.GetItemRecord(index.row())) {
+        if (const FileItem* record = GetItemRecord(index.row())) {
             records.push_back(record);
             items.push_back(record->item);
             folders.push_back(record->kind == kKindFolder);
         }
     }
-    Set(view.GetFolder(), items);
+    selection.Set(GetFolder(), items);
     // The list's own records say what each item is and what its picture held.
-    GatherFacts(folders, [&view, &records](std::size_t at) -> std::optional<GalleryImage> {
-        const ImageInfo* info = view.GetImageInfo(records[at]->fullPath);
+    selection.GatherFacts(folders, [this, &records](std::size_t at) -> std::optional<GalleryImage> {
+        const ImageInfo* info = GetImageInfo(records[at]->fullPath);
         if (info == nullptr) return std::nullopt;
         GalleryImage image;
         image.width = info->width;
@@ -443,7 +443,7 @@ void FileSelection::FillFromFileView(const FileView& view) {
 
 void FileView::UpdateSelection() {
     if (selection_ == nullptr) return;
-    selection_->FillFromFileView(*this);
+    FillSelection(*selection_);
     ShowStatus(selection_->GetStatusText());
 }
 

@@ -13,7 +13,7 @@
 #include <QListWidget>
 #include <QPersistentModelIndex>
 
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 #include "studio/shell/commands/CommandTarget.h"
 #include "studio/shell/fileview/FileImages.h"
 #include "studio/shell/fileview/FileItem.h"
@@ -81,6 +81,9 @@ public:
     void CreateFolder();
     // Refills the selection from the list's and shows its status line.
     void UpdateSelection();
+    // The list's folder and selected items, then their facts with the list's records of
+    // decoded pictures.
+    void FillSelection(FileSelection& selection) const;
 
     // Renames the item's file and the item; false (nothing changed) when the file system
     // refused.

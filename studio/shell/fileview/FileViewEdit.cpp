@@ -13,10 +13,10 @@
 
 #include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/ClipBoard.h"
+#include "studio/core/ClipBoard.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/PaneFocus.h"
 #include "studio/shell/fileview/FileListItem.h"

@@ -3,8 +3,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "studio/shell/ClipBoard.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/ClipBoard.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

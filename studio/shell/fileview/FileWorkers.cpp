@@ -10,7 +10,7 @@
 
 #include "platform/shellns/ShellNamespace.h"
 #include "platform/sync/InParts.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace shellns = platform::shellns;
 

@@ -24,7 +24,7 @@
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
 #include "studio/shell/DataFile.h"
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

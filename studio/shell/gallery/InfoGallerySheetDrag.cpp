@@ -9,9 +9,9 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/PidlPath.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/PidlPath.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/gallery/GalleryLists.h"
 #include "studio/shell/gallery/InfoGallerySheet.h"

@@ -18,7 +18,7 @@
 #include "studio/projects/TemplateVariable.h"
 #include "studio/shell/commands/StringTable.h"
 #include "studio/shell/DialogButtons.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

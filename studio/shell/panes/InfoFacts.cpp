@@ -3,7 +3,7 @@
 #include "imaging/PictureInfo.h"
 #include "imaging/PictureLoader.h"
 #include "platform/text/Text.h"
-#include "studio/projects/GalleryImage.h"
+#include "studio/core/GalleryImage.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

@@ -16,10 +16,10 @@
 
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
-#include "studio/projects/GalleryImage.h"
+#include "studio/core/GalleryImage.h"
 #include "studio/shell/DataFile.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

@@ -3,8 +3,8 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/shell/BusyDialog.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/Progress.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/Progress.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/InfoGallerySheet.h"

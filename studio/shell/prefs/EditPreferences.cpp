@@ -3,9 +3,9 @@
 #include <string>
 
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/Properties.h"
+#include "studio/core/Properties.h"
 #include "studio/shell/PropertySheet.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

@@ -9,7 +9,7 @@
 
 #include "platform/prompts/Prompts.h"
 #include "platform/registry/Registry.h"
-#include "studio/shell/Properties.h"
+#include "studio/core/Properties.h"
 #include "studio/shell/prefs/PrefPages.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "platform/text/Text.h"
 #include "studio/shell/DataFile.h"
-#include "studio/shell/Properties.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/Properties.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/prefs/PrefPages.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 
 #include <fcntl.h>
 #include <unistd.h>

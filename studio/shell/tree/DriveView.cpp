@@ -9,7 +9,7 @@
 
 #include "platform/debug/Debug.h"
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/PaneFocus.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/PostedEvents.h"

@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "platform/shellns/DriveKinds.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 #include "studio/shell/commands/CommandTarget.h"
 #include "studio/shell/fileview/FolderTree.h"
 #include "studio/shell/tree/TreeItem.h"

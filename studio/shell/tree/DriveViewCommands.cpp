@@ -5,7 +5,7 @@
 #include <QMimeData>
 
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/FileView.h"
@@ -35,21 +35,19 @@ constexpr struct {
 
 }  // namespace
 
-void FileSelection::FillFromDriveView(const DriveView& view) {
-    Clear();
-    const PidlPath folder = view.GetParentFolderPath();
-    const TreeItem* node = DriveView::GetTreeItem(view.currentItem());
+void DriveView::FillFromTree() {
+    // The tree's selected folder is the one item, its parent the folder.
+    if (selection_ == nullptr) return;
+    selection_->Clear();
+    const PidlPath folder = GetParentFolderPath();
+    const TreeItem* node = GetTreeItem(currentItem());
     if (node == nullptr || !folder.IsValid()) {
-        Set(folder, {});
+        selection_->Set(folder, {});
         return;
     }
     PidlPath item;
     node->path.GetLastItem(item);
-    Set(folder, {item});
-}
-
-void DriveView::FillFromTree() {
-    if (selection_ != nullptr) selection_->FillFromDriveView(*this);
+    selection_->Set(folder, {item});
 }
 
 void DriveView::BuildMenu() {

@@ -5,7 +5,7 @@
 #include <QTreeWidgetItem>
 
 #include "platform/shellns/ShellNamespace.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 // A node of the folder tree: where it lies and the folder it was listed from.
 struct TreeItem {

@@ -6,7 +6,7 @@
 #include "platform/bitmap/DibSection.h"
 #include "studio/projects/PageImage.h"
 #include "studio/shell/DibImage.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

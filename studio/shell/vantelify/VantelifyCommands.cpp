@@ -5,9 +5,9 @@
 
 #include "platform/prompts/Prompts.h"
 #include "studio/projects/Vantelifier.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/Progress.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/Progress.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

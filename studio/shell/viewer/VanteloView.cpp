@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 #include "studio/shell/viewer/PagePosition.h"
 #include "studio/shell/viewer/PageViewerScript.h"
 #include "studio/shell/viewer/SiteViewerControl.h"

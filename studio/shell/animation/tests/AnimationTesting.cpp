@@ -6,7 +6,7 @@
 #include <QListWidget>
 
 #include "studio/projects/Animation.h"
-#include "studio/shell/DataFolder.h"
+#include "studio/core/DataFolder.h"
 #include "studio/shell/animation/InfoExtraSheet.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "testing/DebugCapture.h"
 #include "testing/FakeViewerPane.h"

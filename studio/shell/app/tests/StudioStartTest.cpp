@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/Registry.h"
-#include "studio/shell/DataFolder.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/KivoApp.h"
 #include "studio/shell/app/KivoModule.h"

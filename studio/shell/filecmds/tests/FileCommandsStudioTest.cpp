@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files/Hidden.h"
-#include "studio/shell/ClipBoard.h"
+#include "studio/core/ClipBoard.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/fileview/FileImages.h"
 #include "studio/shell/fileview/FileView.h"

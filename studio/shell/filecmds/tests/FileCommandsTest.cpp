@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/files/Hidden.h"
-#include "studio/shell/ClipBoard.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/Properties.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ClipBoard.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/Properties.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

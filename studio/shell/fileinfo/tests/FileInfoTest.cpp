@@ -21,7 +21,7 @@
 
 #include "imaging/IPTCData.h"
 #include "imaging/tests/JpegFixtures.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

@@ -15,7 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/tree/DriveView.h"
 #include "testing/QtTestApp.h"

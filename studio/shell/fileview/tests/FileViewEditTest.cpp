@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "testing/QtTestApp.h"

@@ -22,7 +22,7 @@
 
 #include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "testing/QtTestApp.h"

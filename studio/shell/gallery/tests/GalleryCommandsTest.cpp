@@ -10,9 +10,9 @@
 #include <QTimer>
 
 #include "studio/shell/BusyDialog.h"
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 #include "studio/shell/ShellDialogs.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/GalleryLists.h"

@@ -10,7 +10,7 @@
 
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

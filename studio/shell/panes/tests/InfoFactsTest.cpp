@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/tests/BmpWriter.h"
-#include "studio/projects/GalleryImage.h"
+#include "studio/core/GalleryImage.h"
 #include "studio/shell/panes/InfoFacts.h"
 #include "testing/CommaLocale.h"
 #include "testing/DebugCapture.h"

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/Registry.h"
-#include "studio/shell/Properties.h"
+#include "studio/core/Properties.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/prefs/EditPreferences.h"

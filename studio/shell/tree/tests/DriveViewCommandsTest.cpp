@@ -5,10 +5,10 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "studio/shell/ClipBoard.h"
+#include "studio/core/ClipBoard.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"

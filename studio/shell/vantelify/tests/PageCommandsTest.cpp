@@ -13,7 +13,7 @@
 
 #include "studio/projects/Vantelifier.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

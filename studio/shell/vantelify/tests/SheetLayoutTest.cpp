@@ -26,7 +26,7 @@
 
 #include "imaging/IPTCData.h"
 #include "studio/projects/TemplateVariable.h"
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 #include "studio/shell/PropertySheet.h"
 #include "studio/shell/app/FrameSplitter.h"
 #include "studio/shell/app/MainFrame.h"

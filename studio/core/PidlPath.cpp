@@ -1,4 +1,4 @@
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,7 +18,7 @@
 #include "platform/shellns/ShellNamespace.h"
 #include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 namespace {
 

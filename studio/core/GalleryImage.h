@@ -5,7 +5,7 @@
 #include <string>
 
 #include "imaging/IPTCData.h"
-#include "studio/projects/AnimationPoint.h"
+#include "studio/core/AnimationPoint.h"
 
 // One image of a gallery: its copy's name in the working folder, its size, its IPTC record
 // and, for an animation, its points. Copied by value.

@@ -1,6 +1,6 @@
-#include "studio/shell/ClipBoard.h"
+#include "studio/core/ClipBoard.h"
 
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 
 void ClipBoard::Copy(const FileSelection& selection) {
     items_ = selection.GetItems();

@@ -14,7 +14,7 @@
 
 #include "imaging/JpegWriter.h"
 #include "platform/bitmap/DibSection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 extern char** environ;
 

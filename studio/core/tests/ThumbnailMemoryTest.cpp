@@ -12,7 +12,7 @@
 #include "imaging/PictureLoader.h"
 #include "imaging/tests/BmpWriter.h"
 #include "platform/bitmap/DibSection.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "testing/TempDir.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,4 +1,4 @@
-#include "studio/shell/Properties.h"
+#include "studio/core/Properties.h"
 
 #include <cstdint>
 #include <cstring>

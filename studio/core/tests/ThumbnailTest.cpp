@@ -7,7 +7,7 @@
 #include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/files/FileOps.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 #include "testing/TempDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "studio/shell/FileSelection.h"
+#include "studio/core/FileSelection.h"
 
 #include <filesystem>
 #include <system_error>

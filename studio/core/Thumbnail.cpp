@@ -13,7 +13,7 @@
 #include "platform/debug/Debug.h"
 #include "platform/files/FileOps.h"
 #include "platform/files/MappedFile.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

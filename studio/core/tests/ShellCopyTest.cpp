@@ -6,8 +6,8 @@
 
 #include "platform/files/FileOps.h"
 #include "platform/files/Hidden.h"
-#include "studio/shell/ClipBoard.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ClipBoard.h"
+#include "studio/core/ShellUtils.h"
 #include "testing/ScriptedPrompts.h"
 #include "testing/TempDir.h"
 

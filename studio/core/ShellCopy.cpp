@@ -10,8 +10,8 @@
 #include "platform/files/Listing.h"
 #include "platform/files/PathText.h"
 #include "platform/prompts/Prompts.h"
-#include "studio/shell/ClipBoard.h"
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ClipBoard.h"
+#include "studio/core/ShellUtils.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 
 class FileSelection;
 

@@ -9,14 +9,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "studio/projects/GalleryImage.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/GalleryImage.h"
+#include "studio/core/PidlPath.h"
 
 // The files and folders the user has selected in the file list or the tree, with facts
 // gathered about them. Refilled, never patched, each time a view reports a change of
 // selection and before a command reads it.
-class DriveView;
-class FileView;
 
 class FileSelection {
 public:
@@ -42,12 +40,6 @@ public:
 
     void Clear();
     void Set(const PidlPath& folder, const std::vector<PidlPath>& items);
-    // The file list's folder and selected items, then their facts with the list's records
-    // of decoded pictures. Defined with the file list.
-    void FillFromFileView(const FileView& view);
-    // The tree's selected folder as the one item, its parent as the folder. Defined with
-    // the tree.
-    void FillFromDriveView(const DriveView& view);
     // Items from the names of files in a folder; names of files that do not exist, or that
     // lie outside the folder, are skipped. An empty list leaves the folder as it was.
     void SetFromNames(const std::string& folder, const std::vector<std::string>& names);

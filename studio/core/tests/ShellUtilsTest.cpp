@@ -1,4 +1,4 @@
-#include "studio/shell/ShellUtils.h"
+#include "studio/core/ShellUtils.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include "platform/files/FileOps.h"
 #include "platform/registry/Registry.h"
 #include "platform/shellns/ShellNamespace.h"
-#include "studio/shell/PidlPath.h"
+#include "studio/core/PidlPath.h"
 #include "testing/DebugCapture.h"
 #include "testing/ScriptedPrompts.h"
 #include "testing/TempDir.h"

@@ -1,4 +1,4 @@
-#include "studio/shell/Progress.h"
+#include "studio/core/Progress.h"
 
 #include <utility>
 
