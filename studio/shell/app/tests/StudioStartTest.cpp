@@ -16,7 +16,7 @@
 #include "studio/shell/app/KivoModule.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
-#include "studio/shell/panes/DriveView.h"
+#include "studio/shell/tree/DriveView.h"
 #include "testing/StudioEnvironment.h"
 #include "testing/StudioTestRig.h"
 #include "testing/TempDir.h"

@@ -1,4 +1,0 @@
-#pragma once
-
-// The folder tree (top left).
-#include "studio/shell/tree/DriveView.h"

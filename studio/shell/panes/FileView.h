@@ -1,4 +1,0 @@
-#pragma once
-
-// The file list (top right).
-#include "studio/shell/fileview/FileView.h"
