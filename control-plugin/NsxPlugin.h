@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/jri/Jri.h"
 #include "platform/npapi/Npapi.h"
 #include "platform/window/WindowCalls.h"

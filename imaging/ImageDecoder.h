@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "imaging/PictureInfo.h"
 
 class IPTCData;

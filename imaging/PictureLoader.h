@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "imaging/ImageDecoder.h"
 #include "imaging/PictureInfo.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Window.h"
 
 // A hold on a window with hooks that display windows fill in. Every object is listed under

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Window.h"
 #include "viewer-plugin/AlbumLoader.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "viewer-plugin/D3DSurface.h"
 #include "viewer-plugin/D3DWindow.h"
 

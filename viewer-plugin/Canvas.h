@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "viewer-plugin/CanvasLevel.h"
 #include "viewer-plugin/D3DSurface.h"
 #include "viewer-plugin/D3DWindow.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
 #include "viewer-plugin/D3DSurface.h"
 

@@ -7,7 +7,7 @@
 
 #include <QImage>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/gfx/DirectDraw.h"
 #include "platform/window/DrawContext.h"
 

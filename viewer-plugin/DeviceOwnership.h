@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 class CVanteloPlugin;
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Window.h"
 
 class CVanteloPlugin;

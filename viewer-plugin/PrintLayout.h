@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 // Where a printed view goes on the page, in device pixels: the printable part of the page
 // made square, the picture's shape inside it centred, then shrunk to half its size about

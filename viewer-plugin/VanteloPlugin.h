@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/sync/CriticalSection.h"
 #include "platform/sync/PacingThread.h"
 #include "platform/sync/Semaphore.h"

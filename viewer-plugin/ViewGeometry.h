@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 // The arithmetic of the view, free of canvas and display: where zooming, panning and fitting
 // put the picture, which logo frame shows progress, and where an animated move stands. A

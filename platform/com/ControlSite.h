@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/com/InvokeHelper.h"
 #include "platform/com/OleControl.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/com/Connection.h"
 #include "platform/com/Dispatch.h"
 #include "platform/com/Persist.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
 #include "platform/gfx/VirtualDisplay.h"
 

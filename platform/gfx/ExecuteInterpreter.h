@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
 #include "platform/window/Framebuffer.h"
 

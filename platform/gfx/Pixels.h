@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Framebuffer.h"
 
 // Reading, writing and moving pixels of any RGB layout of 16, 24 or 32 bits. Blits and the

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/gfx/DeviceState.h"
 #include "platform/gfx/DirectDrawTypes.h"
 

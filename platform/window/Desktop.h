@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/bitmap/DibSection.h"
 
 namespace platform {

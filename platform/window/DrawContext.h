@@ -4,7 +4,7 @@
 #include <memory>
 #include <string_view>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Framebuffer.h"
 
 class QImage;

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/bitmap/DibSection.h"
 
 namespace platform {

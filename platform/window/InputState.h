@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Window.h"
 
 // The input state the system's code asks for directly: keys and buttons, the cursor, focus

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Window.h"
 
 namespace platform {

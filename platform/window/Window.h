@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/window/Framebuffer.h"
 #include "platform/window/Messages.h"
 

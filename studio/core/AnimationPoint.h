@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 // One point of an animation: a named viewer position (z is the zoom) and the size of the
 // viewer window when the point was taken.

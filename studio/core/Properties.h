@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 namespace platform {
 class Registry;

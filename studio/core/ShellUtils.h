@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "imaging/PictureInfo.h"  // SwapRedBlue, shared with the image library
 
 class IPTCData;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/sync/CriticalSection.h"
 #include "platform/window/Window.h"
 #include "viewer-plugin/ViewerOptions.h"

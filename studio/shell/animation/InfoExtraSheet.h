@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "studio/core/AnimationPoint.h"
 #include "studio/shell/panes/KivoSheet.h"
 

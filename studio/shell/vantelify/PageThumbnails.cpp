@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "platform/bitmap/DibSection.h"
 #include "studio/projects/PageImage.h"
 #include "studio/shell/DibImage.h"

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 // The page viewer keeps PosX/PosY of its top-left corner; the studio stores the position of
 // the view's centre. `width` and `height` are the viewer object's size in the page. Both

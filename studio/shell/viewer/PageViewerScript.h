@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 // Scripts that reach the viewer inside the shown page, one call each. Each finds the last
 // object element whose classid is exactly the viewer's, reads its width and height

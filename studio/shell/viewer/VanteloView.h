@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 #include "studio/projects/Vantelifier.h"
 #include "studio/shell/commands/CommandTarget.h"
 #include "studio/shell/viewer/ViewerPaneControls.h"

@@ -1,4 +1,4 @@
-#include "imaging/Geometry.h"
+#include "geometry/Geometry.h"
 
 #include <gtest/gtest.h>
 
