@@ -6,6 +6,7 @@ import os
 import shutil
 import struct
 import subprocess
+import tempfile
 import time
 import zlib
 
@@ -18,11 +19,25 @@ SOURCE = os.environ.get("VANTELO_SOURCE",
                         os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
 
 
+# The browser makes a socket below TMPDIR, in a folder of about this many characters, and a
+# socket's path holds at most 107.
+BROWSER_SOCKET_ROOM = len("/.org.chromium.Chromium.XXXXXX/SingletonSocket")
+
+
 @pytest.fixture(scope="session", autouse=True)
 def browser_temporary_folder(tmp_path_factory):
     """The browser and its driver keep their temporary files in the run's own folder, which
-    the next run empties, not in the system's."""
-    os.environ["TMPDIR"] = str(tmp_path_factory.mktemp("tmp"))
+    the next run empties, not in the system's; a tree whose path leaves no room for the
+    browser's socket there uses a folder of the system's, removed when the run ends."""
+    folder = str(tmp_path_factory.mktemp("tmp"))
+    own = None
+    if len(folder) + BROWSER_SOCKET_ROOM > 107:
+        own = tempfile.mkdtemp(prefix="vantelo-browser-", dir="/tmp")
+        folder = own
+    os.environ["TMPDIR"] = folder
+    yield
+    if own:
+        shutil.rmtree(own, ignore_errors=True)
 
 
 @pytest.fixture(scope="session")
