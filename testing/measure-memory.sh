@@ -34,7 +34,10 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
-[ $# -ge 1 ] && [ "$1" != "--" ] || { sed -n '5,14p' "$0" >&2; exit 2; }
+if [ $# -lt 1 ] || [ "$1" = "--" ]; then
+  sed -n '5,14p' "$0" >&2
+  exit 2
+fi
 folder=$1
 shift
 peer=()
@@ -125,7 +128,7 @@ stop_tree() {
 
 # Writes "<total kB> <first process kB>" to a file after listing the tree per process.
 measure_tree() {
-  local label=$1 root=$2 result=$3 pid pss name total=0 first=
+  local label=$1 root=$2 result=$3 pid pss name total=0 first=''
   for pid in $(tree_of "$root"); do
     pss=$(awk '/^Pss:/ {print $2}' /proc/"$pid"/smaps_rollup 2>/dev/null || true)
     [ -n "$pss" ] || continue
@@ -147,7 +150,7 @@ run_and_measure() {
   Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp >"$run/xvfb.log" 2>&1 &
   xvfb_pid=$!
   exec 3>&-
-  local display= tries=0
+  local display='' tries=0
   while [ -z "$display" ] && [ $tries -lt 100 ]; do
     display=$(cat "$run/display" 2>/dev/null || true)
     sleep 0.1
@@ -181,5 +184,7 @@ if [ ${#peer[@]} -gt 0 ]; then
   run_and_measure peer "${command[@]}"
   read -r peer_total peer_main <"$work/peer.result"
   echo "${peer[0]}: tree $(mb "$peer_total") MB (main $(mb "$peer_main") MB)"
-  [ "$peer_total" -gt 0 ] && printf "ratio KVT / %s: %.2f\n" "${peer[0]}" "$(echo "$kvt_total / $peer_total" | bc -l)"
+  if [ "$peer_total" -gt 0 ]; then
+    printf 'ratio KVT / %s: %.2f\n' "${peer[0]}" "$(echo "$kvt_total / $peer_total" | bc -l)"
+  fi
 fi
