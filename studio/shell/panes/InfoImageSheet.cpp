@@ -20,8 +20,8 @@
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/panes/InfoView.h"
+#include "studio/shell/viewer/LazyBrowser.h"
 #include "studio/shell/viewer/WebBrowser2.h"
-#include "studio/shell/viewer/WebEngineBrowser.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ void InfoImageSheet::BuildControls(const BrowserMaker& makeBanner) {
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
 
-    banner_ = new CWebBrowser2(makeBanner ? makeBanner(this) : MakeWebEngineBrowser(this), this);
+    banner_ =
+        new CWebBrowser2(makeBanner ? makeBanner(this) : MakeLazyWebEngineBrowser(this), this);
     banner_->setObjectName(Id(kBanner));
     banner_->setFixedSize(kBannerWidth, kBannerHeight);
     layout->addWidget(banner_, 0, Qt::AlignHCenter);

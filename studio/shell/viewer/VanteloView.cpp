@@ -5,12 +5,12 @@
 #include <QPointer>
 
 #include "studio/core/DataFolder.h"
+#include "studio/shell/viewer/LazyBrowser.h"
 #include "studio/shell/viewer/PagePosition.h"
 #include "studio/shell/viewer/PageViewerScript.h"
 #include "studio/shell/viewer/SiteViewerControl.h"
 #include "studio/shell/viewer/Vantelo.h"
 #include "studio/shell/viewer/WebBrowser2.h"
-#include "studio/shell/viewer/WebEngineBrowser.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ VanteloView::VanteloView(const ViewerPaneControls& controls, QWidget* parent) : 
     viewer_ = new Vantelo(
         controls.makeViewer ? controls.makeViewer(this) : MakeSiteViewerControl(this), this);
     browser_ = new CWebBrowser2(
-        controls.makeBrowser ? controls.makeBrowser(this) : MakeWebEngineBrowser(this), this);
+        controls.makeBrowser ? controls.makeBrowser(this) : MakeLazyWebEngineBrowser(this), this);
 
     viewer_->SetEvents({
         [this](float x, float y, float z) {

@@ -2,12 +2,16 @@
 // script gives its object elements the viewer's members.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
 #include <QTimer>
 #include <QUrl>
 
@@ -83,6 +87,81 @@ struct BrowserPane {
     VanteloView view;
     int loaded = 0;
 };
+
+// The engine's helper processes this process started and that still run.
+int EngineHelpers() {
+    int count = 0;
+    const std::string parent = std::to_string(::getpid());
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid, name, state, ppid;
+        if (!(stat >> pid >> name >> state >> ppid)) continue;
+        if (ppid == parent && name.find("QtWebEngine") != std::string::npos) ++count;
+    }
+    return count;
+}
+
+int EngineViews(QWidget& widget) {
+    int count = 0;
+    for (QWidget* child : widget.findChildren<QWidget*>()) {
+        count += child->inherits("QWebEngineView");
+    }
+    return count;
+}
+
+// The first test of this program, so that no engine ran before it.
+TEST(WebEngineViewer, TheEngineStartsAtTheFirstPageAndTheBlankPageAndPicturesShowAsItShowsThem) {
+    testing_support::TempDir dir;
+    const std::string picture = dir.Path("banner.png");
+    QImage banner(300, 60, QImage::Format_RGB32);
+    banner.fill(Qt::darkCyan);
+    ASSERT_TRUE(banner.save(QString::fromStdString(picture)));
+    const std::string page = dir.Path("plain.htm");
+    Write(page, kPlainPage);
+    const bool firstEngine = EngineHelpers() == 0;
+
+    BrowserPane pane;
+    VanteloView& view = pane.view;
+    int& loaded = pane.loaded;
+    struct Shown {
+        std::string url, title;
+        bool ready;
+    };
+    std::vector<Shown> before;
+    for (const std::string& url : {std::string("about:blank"), picture}) {
+        view.Navigate(url);
+        ASSERT_TRUE(WaitFor([&] { return loaded == static_cast<int>(before.size()) + 1; }, 30000));
+        before.push_back({view.GetPageUrl(), view.GetPageTitle(), view.IsPageReady()});
+    }
+    EXPECT_EQ(EngineViews(view), 0);
+    if (firstEngine) {
+        EXPECT_EQ(EngineHelpers(), 0);
+    }
+
+    view.Navigate(page);
+    ASSERT_TRUE(WaitFor([&] { return loaded == 3; }, 30000));
+    EXPECT_EQ(view.GetPageTitle(), "No viewer");
+    EXPECT_EQ(EngineViews(view), 1);
+    if (firstEngine) {
+        EXPECT_GT(EngineHelpers(), 0);
+    }
+
+    // The engine shows the same as was shown before it came.
+    std::vector<Shown> after;
+    for (const std::string& url : {std::string("about:blank"), picture}) {
+        view.Navigate(url);
+        ASSERT_TRUE(WaitFor([&] { return loaded == static_cast<int>(after.size()) + 4; }, 30000));
+        after.push_back({view.GetPageUrl(), view.GetPageTitle(), view.IsPageReady()});
+    }
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(before[i].url, after[i].url);
+        EXPECT_EQ(before[i].title, after[i].title);
+        EXPECT_EQ(before[i].ready, after[i].ready);
+    }
+    EXPECT_EQ(EngineViews(view), 1);
+}
 
 TEST(WebEngineViewer, PagesLoadAndTheLastViewerObjectIsReadAndWritten) {
     testing_support::TempDir dir;
