@@ -15,9 +15,9 @@
 #include <stdlib.h>
 
 #include "platform/debug/Debug.h"
-#include "viewer-plugin/DispatchTable.h"
-#include "viewer-plugin/EmbedAttributes.h"
-#include "viewer-plugin/VanteloPlugin.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
+#include "viewer-plugin/viewer/EmbedAttributes.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 namespace {
 

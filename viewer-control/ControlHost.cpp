@@ -1,7 +1,7 @@
 #include "viewer-control/ControlHost.h"
 
 #include "platform/window/TaskPost.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 using namespace platform;
 using scripting::Event;

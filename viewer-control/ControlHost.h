@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "platform/com/ConnectionPoint.h"
-#include "viewer-plugin/CustomPluginInterface.h"
+#include "viewer-plugin/viewer/CustomPluginInterface.h"
 
 namespace scripting {
 enum class Event : std::uint8_t;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/com/MemberTable.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 // ILensObj as automation sees it: the viewer's scripting members with their VARIANT types,
 // plus the members only the control has: AboutBox, BackColor and the get-only ReadyState.

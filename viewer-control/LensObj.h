@@ -10,8 +10,8 @@
 #include "platform/com/Persist.h"
 #include "viewer-control/ControlHost.h"
 #include "viewer-control/ControlState.h"
-#include "viewer-plugin/DispatchTable.h"
-#include "viewer-plugin/VanteloPlugin.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/registry/Registry.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 using namespace platform;
 

@@ -23,7 +23,7 @@
 #include "testing/NpapiHost.h"
 #include "testing/QtTestApp.h"
 #include "testing/TempDir.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 namespace {
 

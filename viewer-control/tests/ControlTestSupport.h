@@ -3,9 +3,9 @@
 // The built control library, registered in a registry of the test program's own, and a
 // container window of 800 x 600 to hold it.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QWidget>
@@ -21,7 +21,7 @@
 #include "platform/text/Text.h"
 #include "platform/window/tests/WindowTestSupport.h"
 #include "testing/QtTestApp.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 namespace control_test {
 

@@ -6,7 +6,7 @@
 #include "geometry/Geometry.h"
 #include "platform/sync/CriticalSection.h"
 #include "platform/window/Window.h"
-#include "viewer-plugin/ViewerOptions.h"
+#include "viewer-plugin/services/ViewerOptions.h"
 
 // What the options dialog ("About Vantelo") shows and changes. Free of Qt, so the engine
 // asks for the dialog without touching widgets.

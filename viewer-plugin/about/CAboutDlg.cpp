@@ -17,7 +17,7 @@
 #include "platform/window/Desktop.h"
 #include "platform/window/InputState.h"
 #include "platform/window/ShellOpen.h"
-#include "viewer-plugin/AboutText.h"
+#include "viewer-plugin/services/AboutText.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "imaging/PictureConverter.h"
 #include "platform/gfx/Rasteriser.h"
 #include "platform/gfx/Surface.h"
-#include "viewer-plugin/Canvas.h"
+#include "viewer-plugin/canvas/Canvas.h"
 
 namespace {
 

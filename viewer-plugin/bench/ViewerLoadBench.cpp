@@ -22,8 +22,8 @@
 #include "imaging/tests/JpegFixtures.h"
 #include "platform/com/MemoryStream.h"
 #include "platform/net/UrlMoniker.h"
-#include "viewer-plugin/D3DWindow.h"
-#include "viewer-plugin/VanteloPlugin.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "viewer-plugin/npvantelo/LibraryShutdown.h"
 
 #include "platform/window/LayerRelease.h"
-#include "viewer-plugin/DeviceSection.h"
-#include "viewer-plugin/VanteloPlugin.h"
+#include "viewer-plugin/display/DeviceSection.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 namespace npvantelo {
 namespace {

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "viewer-plugin/CustomPluginInterface.h"
+#include "viewer-plugin/viewer/CustomPluginInterface.h"
 
 class nsPluginInstance;
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "viewer-plugin/EmbedAttributes.h"
 #include "viewer-plugin/npvantelo/BrowserFuncs.h"
 #include "viewer-plugin/npvantelo/ScriptablePeer.h"
 #include "viewer-plugin/npvantelo/nsIVantelo.h"
+#include "viewer-plugin/viewer/EmbedAttributes.h"
 
 nsPluginInstance::nsPluginInstance(NPP instance)
     : npp_(instance),

@@ -5,8 +5,8 @@
 
 #include "platform/npapi/Npapi.h"
 #include "platform/window/Window.h"
-#include "viewer-plugin/VanteloPlugin.h"
 #include "viewer-plugin/npvantelo/MozillaCustomPluginInterface.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 class nsScriptablePeer;
 

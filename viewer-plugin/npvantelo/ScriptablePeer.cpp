@@ -4,9 +4,9 @@
 #include <span>
 #include <type_traits>
 
-#include "viewer-plugin/VanteloPlugin.h"
 #include "viewer-plugin/npvantelo/BrowserFuncs.h"
 #include "viewer-plugin/npvantelo/PluginInstance.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 using scripting::MemberKind;
 using scripting::Value;

@@ -2,9 +2,9 @@
 
 #include <initializer_list>
 
-#include "viewer-plugin/DispatchTable.h"
 #include "viewer-plugin/npvantelo/ClassInfoMixin.h"
 #include "viewer-plugin/npvantelo/nsIVantelo.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 class CVanteloPlugin;
 class nsPluginInstance;

@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "platform/npapi/Xpcom.h"
-#include "viewer-plugin/DispatchTable.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 // The viewer as page scripts see it in a browser: after nsISupports, one entry per scripting
 // member, a property as its setter then its getter, a method as one entry. Browsers call by

@@ -8,7 +8,7 @@
 
 #include "platform/window/MessageLoop.h"
 #include "testing/QtTestApp.h"
-#include "viewer-plugin/AKOT_Window.h"
+#include "viewer-plugin/display/AKOT_Window.h"
 
 namespace {
 

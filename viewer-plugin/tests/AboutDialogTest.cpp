@@ -13,8 +13,8 @@
 #include "platform/window/InputState.h"
 #include "platform/window/ShellOpen.h"
 #include "testing/QtTestApp.h"
-#include "viewer-plugin/AboutText.h"
 #include "viewer-plugin/about/CAboutDlg.h"
+#include "viewer-plugin/services/AboutText.h"
 
 namespace {
 

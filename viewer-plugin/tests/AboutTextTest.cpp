@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "viewer-plugin/AboutText.h"
-#include "viewer-plugin/PrintLayout.h"
+#include "viewer-plugin/services/AboutText.h"
+#include "viewer-plugin/services/PrintLayout.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/lwf/testing/LwfTesting.h"
 #include "testing/DebugCapture.h"
 #include "testing/TempDir.h"
-#include "viewer-plugin/Canvas.h"
+#include "viewer-plugin/canvas/Canvas.h"
 #include "viewer-plugin/tests/AlbumTestSupport.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ThreadCount.h"

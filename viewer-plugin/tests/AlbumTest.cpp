@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "viewer-plugin/ImageResource.h"
+#include "viewer-plugin/display/ImageResource.h"
 #include "viewer-plugin/tests/AlbumTestSupport.h"
 
 namespace {

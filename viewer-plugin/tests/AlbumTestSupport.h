@@ -5,9 +5,9 @@
 
 #include "platform/gfx/RelativeMouse.h"
 #include "platform/window/InputState.h"
-#include "viewer-plugin/Album.h"
-#include "viewer-plugin/D3DWindow.h"
-#include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/display/DDSurface.h"
+#include "viewer-plugin/model/Album.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 #include "viewer-plugin/tests/SurfacePixel.h"
 

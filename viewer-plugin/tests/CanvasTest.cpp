@@ -1,4 +1,4 @@
-#include "viewer-plugin/Canvas.h"
+#include "viewer-plugin/canvas/Canvas.h"
 
 #include <climits>
 #include <cmath>
@@ -12,7 +12,7 @@
 
 #include "platform/window/InputState.h"
 #include "platform/window/Messages.h"
-#include "viewer-plugin/BlitTile.h"
+#include "viewer-plugin/canvas/BlitTile.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/display/D3DWindow.h"
 
 #include <memory>
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "platform/gfx/Surface.h"
 #include "testing/ScriptedPrompts.h"
-#include "viewer-plugin/D3DSurface.h"
+#include "viewer-plugin/display/D3DSurface.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 
 namespace {

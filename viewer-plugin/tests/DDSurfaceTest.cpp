@@ -5,7 +5,7 @@
 
 #include "platform/gfx/tests/GfxTestSupport.h"
 #include "testing/QtTestApp.h"
-#include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/display/DDSurface.h"
 #include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace {

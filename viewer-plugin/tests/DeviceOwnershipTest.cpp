@@ -8,11 +8,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <thread>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QCoreApplication>
@@ -24,13 +24,13 @@
 #include "platform/window/DrawContext.h"
 #include "testing/LoopbackServer.h"
 #include "testing/ScriptedPrompts.h"
-#include "viewer-plugin/D3DWindow.h"
-#include "viewer-plugin/DeviceOwnership.h"
-#include "viewer-plugin/FullScreen.h"
-#include "viewer-plugin/SharedRecord.h"
-#include "viewer-plugin/ViewerOptions.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/display/SharedRecord.h"
+#include "viewer-plugin/services/ViewerOptions.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
+#include "viewer-plugin/viewer/DeviceOwnership.h"
+#include "viewer-plugin/viewer/FullScreen.h"
 
 namespace {
 

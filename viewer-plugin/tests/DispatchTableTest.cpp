@@ -9,9 +9,9 @@
 #include "platform/text/Ascii.h"
 #include "testing/CommaLocale.h"
 #include "testing/LoopbackServer.h"
-#include "viewer-plugin/DispatchTable.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ScriptingTestSupport.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include "platform/gfx/VirtualDisplay.h"
 #include "platform/window/Desktop.h"
 #include "testing/QtTestApp.h"
-#include "viewer-plugin/D3DWindow.h"
-#include "viewer-plugin/DDWindow.h"
-#include "viewer-plugin/ErrorLog.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/display/DDWindow.h"
+#include "viewer-plugin/display/ErrorLog.h"
 
 namespace display_test {
 

@@ -8,7 +8,7 @@
 #include "testing/LoopbackServer.h"
 #include "testing/TaskQueue.h"
 #include "testing/TempDir.h"
-#include "viewer-plugin/Downloader.h"
+#include "viewer-plugin/loading/Downloader.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "testing/CommaLocale.h"
-#include "viewer-plugin/DispatchTable.h"
-#include "viewer-plugin/EmbedAttributes.h"
 #include "viewer-plugin/tests/ScriptingTestSupport.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
+#include "viewer-plugin/viewer/EmbedAttributes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "viewer-plugin/ErrorLog.h"
+#include "viewer-plugin/display/ErrorLog.h"
 
 #include <gtest/gtest.h>
 

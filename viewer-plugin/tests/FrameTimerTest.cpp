@@ -1,8 +1,8 @@
-#include "viewer-plugin/FrameTimer.h"
+#include "viewer-plugin/viewer/FrameTimer.h"
 
 #include <gtest/gtest.h>
 
-#include "viewer-plugin/BitMasks.h"
+#include "viewer-plugin/display/BitMasks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "viewer-plugin/GuiHandOver.h"
+#include "viewer-plugin/display/GuiHandOver.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "testing/QtTestApp.h"
 #include "testing/ScriptedPrompts.h"
-#include "viewer-plugin/ErrorLog.h"
+#include "viewer-plugin/display/ErrorLog.h"
 
 namespace {
 

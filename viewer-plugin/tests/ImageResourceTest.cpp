@@ -5,9 +5,9 @@
 
 #include "imaging/PictureLoader.h"
 #include "platform/gfx/tests/GfxTestSupport.h"
-#include "viewer-plugin/DDSurface.h"
-#include "viewer-plugin/ImageResource.h"
-#include "viewer-plugin/Resources.h"
+#include "viewer-plugin/display/DDSurface.h"
+#include "viewer-plugin/display/ImageResource.h"
+#include "viewer-plugin/display/Resources.h"
 #include "viewer-plugin/tests/SurfacePixel.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "viewer-plugin/SharedRecord.h"
+#include "viewer-plugin/display/SharedRecord.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "viewer-plugin/DDSurface.h"
+#include "viewer-plugin/display/DDSurface.h"
 
 namespace display_test {
 

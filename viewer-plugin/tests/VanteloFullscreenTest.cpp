@@ -21,12 +21,11 @@
 #include "platform/window/Desktop.h"
 #include "platform/window/InputState.h"
 #include "testing/ScriptedPrompts.h"
-#include "viewer-plugin/AboutText.h"
-#include "viewer-plugin/D3DWindow.h"
-#include "viewer-plugin/FullScreen.h"
-#include "viewer-plugin/AboutText.h"
-#include "viewer-plugin/ViewerOptions.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/services/AboutText.h"
+#include "viewer-plugin/services/ViewerOptions.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
+#include "viewer-plugin/viewer/FullScreen.h"
 
 namespace {
 

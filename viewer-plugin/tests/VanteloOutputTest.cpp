@@ -12,8 +12,8 @@
 #include "platform/window/ShellOpen.h"
 #include "testing/LoopbackServer.h"
 #include "testing/ScriptedPrompts.h"
-#include "viewer-plugin/AboutText.h"
-#include "viewer-plugin/UpdateCheck.h"
+#include "viewer-plugin/services/AboutText.h"
+#include "viewer-plugin/services/UpdateCheck.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/lwf/testing/LwfTesting.h"
 #include "platform/window/Desktop.h"
 #include "testing/LoopbackServer.h"
-#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/display/D3DWindow.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ThreadCount.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"

@@ -14,7 +14,7 @@
 #include "platform/window/InputState.h"
 #include "testing/LoopbackServer.h"
 #include "testing/ScriptedMenuChooser.h"
-#include "viewer-plugin/D3DWindow.h"
+#include "viewer-plugin/display/D3DWindow.h"
 #include "viewer-plugin/tests/LwfPicture.h"
 #include "viewer-plugin/tests/ViewerTestSupport.h"
 

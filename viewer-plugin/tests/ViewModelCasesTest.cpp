@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "viewer-plugin/ViewGeometry.h"
+#include "viewer-plugin/model/ViewGeometry.h"
 #include "viewer-plugin/tests/AlbumTestSupport.h"
 
 namespace {

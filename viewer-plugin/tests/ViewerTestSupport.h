@@ -14,8 +14,8 @@
 #include "platform/gfx/RelativeMouse.h"
 #include "platform/text/Text.h"
 #include "testing/TempDir.h"
-#include "viewer-plugin/VanteloPlugin.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
 
 namespace viewer_test {
 

@@ -1,0 +1,228 @@
+// The viewer's display through the display's changes: handing the hardware over to another
+// viewer and back, and making the display anew after depth changes and lost devices.
+#include "viewer-plugin/viewer/DeviceOwnership.h"
+
+#include <exception>
+#include <vector>
+
+#include "platform/prompts/Prompts.h"
+#include "platform/window/Desktop.h"
+#include "viewer-plugin/display/D3DWindow.h"
+#include "viewer-plugin/display/DDSurface.h"
+#include "viewer-plugin/display/SharedRecord.h"
+#include "viewer-plugin/viewer/VanteloPlugin.h"
+
+namespace {
+
+// An asker sleeps this long between looks at the record, (running count + 10) times.
+constexpr std::chrono::milliseconds kAskPeriod{300};
+constexpr int kAskExtraTries = 10;
+// Frames of a viewer that sees the request late, and an asker's own slow steps.
+constexpr std::chrono::milliseconds kAskMargin{1000};
+
+}  // namespace
+
+DeviceOwnership::DeviceOwnership(CVanteloPlugin& viewer)
+    : viewer_(viewer), clock_([] { return std::chrono::steady_clock::now(); }) {}
+
+std::chrono::milliseconds DeviceOwnership::LongestAskWait(int runningCount) {
+    // Sized as the asker sizes its wait, whatever number the record holds.
+    return kAskPeriod * (ViewersToWaitFor(runningCount) + kAskExtraTries) + kAskMargin;
+}
+
+bool DeviceOwnership::RequestStands() {
+    D3DWindow* display = viewer_.display_.get();
+    if (display == nullptr || !display->IsReleaseRequested()) {
+        requestSince_.reset();
+        return false;
+    }
+    const auto now = clock_();
+    if (!requestSince_) requestSince_ = now;
+    if (now - *requestSince_ <= LongestAskWait(display->GetRunningCount())) return true;
+    // Its asker would have withdrawn it by now: it died waiting.
+    display->SetReleaseRequest(false);
+    requestSince_.reset();
+    return false;
+}
+
+void DeviceOwnership::OnFrame() {
+    if (yielded_ || RequestStands()) SyncDeviceOwnership();
+}
+
+bool DeviceOwnership::SyncDeviceOwnership() {
+    if (viewer_.fullScreen_ != nullptr) return !viewer_.display_;
+    D3DWindow* display = viewer_.display_.get();
+    if (display != nullptr && !yielded_ && display->HoldsHardware() && RequestStands()) {
+        YieldDevice();
+        return yielded_;
+    }
+    if (ReclaimDevice()) return true;
+    // A display that let go has nothing left to draw with.
+    return !viewer_.display_ || yielded_;
+}
+
+void DeviceOwnership::YieldDevice() {
+    CVanteloPlugin& v = viewer_;
+    v.SuspendPacing();
+    keptSize_ = v.display_->GetSize();
+    // A download would pour its bytes into the canvas that goes: the picture is loaded
+    // again once the hardware is back.
+    v.AbortDownload();
+    // The loader's passes wait for the device section: it is stopped and joined before the
+    // section is entered, or each would wait for the other for ever.
+    v.StopLoading();
+    {
+        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
+        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
+        if (state && device) {
+            v.imagePresent_ = false;
+            auto section = EnterDeviceSection();
+            v.album_.SetLogo(nullptr);
+            v.logo_.reset();
+            v.album_.StopLoader();
+            D3DWindow* display = v.display_.get();
+            display->ReleaseObjects();
+            display->ReleaseHardwareClaim();
+            display->SetReleased(true);
+            v.plainFrame_.reset();
+            lastRequest_ = true;
+            yielded_ = true;
+        }
+    }
+    if (yielded_ && v.hold_) v.hold_->RemovePending(platform::WM_DISPLAYCHANGE);
+    v.ResumePacing();
+}
+
+bool DeviceOwnership::ReclaimDevice() {
+    CVanteloPlugin& v = viewer_;
+    if (!lastRequest_ || !v.display_ || RequestStands()) return false;
+    v.SuspendPacing();
+    std::unique_ptr<D3DWindow> old;
+    {
+        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
+        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
+        if (state && device) {
+            lastRequest_ = false;
+            yielded_ = false;
+            // The new display first: the viewer never counts out of the record meanwhile.
+            old = std::move(v.display_);
+            v.Create();
+            auto section = EnterDeviceSection();
+            old->OnDestroy();
+            old.reset();
+        }
+    }
+    if (yielded_) {
+        // Busy: the next frame tries again.
+        v.ResumePacing();
+        return false;
+    }
+    if (!v.display_) v.hasDisplay_ = false;
+    Rebuild(true);
+    if (v.hold_) v.hold_->Invalidate();
+    v.ResumePacing();
+    return true;
+}
+
+void DeviceOwnership::DeleteDisplay() {
+    CVanteloPlugin& v = viewer_;
+    v.imagePresent_ = false;
+    v.hasDisplay_ = false;
+    v.album_.StopLoader();
+    auto section = EnterDeviceSection();
+    v.album_.SetLogo(nullptr);
+    v.logo_.reset();
+    if (v.display_) {
+        v.display_->OnDestroy();
+        v.display_.reset();
+    }
+    v.plainFrame_.reset();
+    yielded_ = false;
+    lastRequest_ = false;
+}
+
+void DeviceOwnership::CreateDisplay() {
+    try {
+        if (create_) {
+            create_();
+        } else {
+            viewer_.Create();
+        }
+    } catch (const std::exception&) {
+        viewer_.SuspendPacing();
+        const platform::HWND owner = viewer_.hold_ ? viewer_.hold_->handle() : nullptr;
+        platform::ShowMessage(owner, "Resize", "Graphics driver Exception");
+        viewer_.ResumePacing();
+    }
+}
+
+void DeviceOwnership::Rebuild(bool reload) {
+    CVanteloPlugin& v = viewer_;
+    if (!v.display_) return;
+    v.album_.CreateCanvas(v.display_.get());
+    if (reload) v.Reload();
+    v.album_.SetDirty();
+}
+
+void DeviceOwnership::RecoverDevice(Vector2<int> size) {
+    CVanteloPlugin& v = viewer_;
+    keptSize_ = size;
+    v.AbortDownload();
+    v.StopLoading();
+    {
+        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
+        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
+        if (!state || !device) return;
+        DeleteDisplay();
+        CreateDisplay();
+    }
+    Rebuild(true);
+}
+
+int DeviceOwnership::OnDisplayChange(int bits) {
+    CVanteloPlugin& v = viewer_;
+    // A display that went with a palette depth comes back with a colour one.
+    const bool returning = !v.display_ && depthDropped_ && bits > 8 && v.window_ != nullptr;
+    if (!v.display_ && !returning) return 0;
+    if (v.display_ && (SyncDeviceOwnership() || bits == v.display_->GetBitsPerPixel())) return 0;
+    v.SuspendPacing();
+    // The loader draws through the display: it is stopped and joined before the display
+    // goes, and before the locks its passes wait for are taken.
+    v.StopLoading();
+    int result = 0;
+    {
+        // Each hold gives back only what it took.
+        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
+        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
+        if (state && device) {
+            DeleteDisplay();
+            depthDropped_ = bits <= 8;
+            if (!depthDropped_) {
+                CreateDisplay();
+                if (!v.display_) v.hasDisplay_ = false;
+                result = 1;
+            }
+        }
+    }
+    if (result == 1 && v.display_) {
+        // A progressive picture's decoded rows went with the old canvas: it loads again, as
+        // does one already complete. A download whose whole file is still to come fills the
+        // new canvas when it ends.
+        Rebuild(!v.loading_ || v.handedOver_);
+    }
+    if (v.hold_) v.hold_->Invalidate();
+    v.ResumePacing();
+    return result;
+}
+
+void DeviceOwnership::SyncOtherViewers(const CVanteloPlugin& asker) {
+    std::vector<CVanteloPlugin*> others;
+    {
+        platform::SectionHold list(CVanteloPlugin::ListSection());
+        for (CVanteloPlugin* viewer : CVanteloPlugin::Instances()) {
+            if (viewer != &asker) others.push_back(viewer);
+        }
+    }
+    // All on this thread: none of them goes meanwhile.
+    for (CVanteloPlugin* viewer : others) viewer->device_.SyncDeviceOwnership();
+}
