@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "geometry/Geometry.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 #include "platform/window/Messages.h"
 
 class QWidget;
