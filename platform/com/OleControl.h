@@ -6,16 +6,15 @@
 #include "platform/com/Connection.h"
 #include "platform/com/Dispatch.h"
 #include "platform/com/Persist.h"
-#include "platform/window/Messages.h"
-#include "platform/window/Window.h"
+#include "platform/wintypes/Handles.h"
+#include "platform/wintypes/Messages.h"
 
 namespace platform {
 
 // Embedding a control in a container window: the control's object, its in-place window and
-// the site through which it reaches the container. Windows are platform/window's handles;
-// a device context is a DrawContext.
+// the site through which it reaches the container. Windows and device contexts are only
+// handed on here, as handles.
 
-using HDC = DrawContext*;
 using OLE_COLOR = std::uint32_t;
 
 // Sizes in hundredths of a millimetre.

@@ -5,7 +5,7 @@
 
 #include "platform/bitmap/DibSection.h"
 #include "platform/com/Com.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 
 // Numbers, records and result codes of the software display. The capability and format bits
 // keep the values callers pass as plain numbers; the call flags are this layer's own.

@@ -6,7 +6,7 @@
 
 #include "geometry/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 
 // The old interface's execute buffers: a block of vertices and a stream of instructions that
 // the device runs on the same rasteriser as DrawPrimitive. The byte layouts are this layer's

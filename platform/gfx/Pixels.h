@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "geometry/Geometry.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 
 // Reading, writing and moving pixels of any RGB layout of 16, 24 or 32 bits. Blits and the
 // rasteriser share these, so a stretched blit and a drawn quad agree to the pixel.

@@ -4,7 +4,7 @@
 
 #include "geometry/Geometry.h"
 #include "platform/gfx/Direct3DTypes.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 
 // Draws textured triangle strips of window-pixel vertices onto memory pixels.
 //

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "geometry/Geometry.h"
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 
 class QImage;
 class QPaintDevice;

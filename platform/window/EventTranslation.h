@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "platform/window/Messages.h"
+#include "platform/wintypes/Messages.h"
 
 class QEvent;
 class QWidget;

@@ -19,7 +19,7 @@
 #include <sanitizer/tsan_interface.h>
 #endif
 
-#include "platform/window/Messages.h"
+#include "platform/wintypes/Messages.h"
 
 namespace platform::window_detail {
 

@@ -6,20 +6,15 @@
 #include <string_view>
 
 #include "geometry/Geometry.h"
-#include "platform/window/Framebuffer.h"
-#include "platform/window/Messages.h"
-
-class QWidget;
+#include "platform/gfx/Framebuffer.h"
+#include "platform/wintypes/Handles.h"
+#include "platform/wintypes/Messages.h"
 
 namespace platform {
 
-class DrawContext;
 namespace window_detail {
 class WindowCore;
 }
-
-// A window handle is the widget itself, so it crosses module boundaries as it is.
-using HWND = QWidget*;
 
 // One hold on a widget: the layer's own top-level window, or a widget someone else owns
 // (a host's plug-in window, a pane of the studio). Qt events of the widget reach the

@@ -5,6 +5,7 @@
 
 #include "platform/window/DrawContext.h"
 #include "platform/window/Window.h"
+#include "platform/wintypes/Handles.h"
 
 // The calls a plug-in makes on windows it does not own: the style word, the live-window
 // check, the parent, redrawing and messages sent and answered. They work on the widget
@@ -13,7 +14,6 @@
 namespace platform {
 
 using LRESULT = std::intptr_t;
-using HDC = DrawContext*;
 
 inline constexpr std::uint32_t WM_ERASEBKGND = 0x0014;      // wParam: the HDC
 inline constexpr std::uint32_t WM_CTLCOLORSTATIC = 0x0138;  // wParam: HDC, lParam: HWND

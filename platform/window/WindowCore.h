@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/window/Framebuffer.h"
+#include "platform/gfx/Framebuffer.h"
 #include "platform/window/MessageEvent.h"
 #include "platform/window/Window.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/gfx/Direct3DDevice.h"
 #include "platform/window/InputState.h"
-#include "platform/window/Messages.h"
+#include "platform/wintypes/Messages.h"
 #include "viewer-plugin/canvas/BlitTile.h"
 #include "viewer-plugin/canvas/IntPower.h"
 #include "viewer-plugin/display/DeviceSection.h"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/window/InputState.h"
-#include "platform/window/Messages.h"
+#include "platform/wintypes/Messages.h"
 #include "viewer-plugin/canvas/BlitTile.h"
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 
