@@ -7,13 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "control-plugin/JavaClasses.h"
-#include "control-plugin/LensObjNatives.h"
-#include "control-plugin/NsxActiveXPlugin.h"
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/NsxJavaValue.h"
-#include "control-plugin/NsxPlugin.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/LensObjNatives.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
+#include "control-plugin/bridge/ObjectHandles.h"
+#include "control-plugin/framework/NsxActiveXPlugin.h"
+#include "control-plugin/framework/NsxApp.h"
+#include "control-plugin/framework/NsxPlugin.h"
 #include "platform/window/InputState.h"
 
 using platform::DISPID;

@@ -1,7 +1,7 @@
 #include "control-plugin/NPLensObjApp.h"
 
 #include "control-plugin/JavaNatives.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/ObjectHandles.h"
 
 namespace {
 

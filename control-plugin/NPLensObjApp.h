@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control-plugin/NsxApp.h"
+#include "control-plugin/framework/NsxApp.h"
 
 // The module object of NPLensObj: the framework's, with the module's Java class.
 class CNPLensObjApp : public CNsxApp {

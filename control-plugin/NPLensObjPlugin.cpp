@@ -1,8 +1,8 @@
 #include "control-plugin/NPLensObjPlugin.h"
 
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/NsxJavaValue.h"
-#include "control-plugin/NsxPluginFactory.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
+#include "control-plugin/framework/NsxApp.h"
+#include "control-plugin/framework/NsxPluginFactory.h"
 
 using namespace platform;
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "control-plugin/NsxLiveOcxPlugin.h"
+#include "control-plugin/framework/NsxLiveOcxPlugin.h"
 
 // The instance object of NPLensObj: it hosts the viewer control, names its events and hands
 // them to the page functions the embed names.

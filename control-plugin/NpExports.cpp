@@ -1,5 +1,5 @@
 // The library's three exports: each reaches the module's object. No exception leaves here.
-#include "control-plugin/NsxApp.h"
+#include "control-plugin/framework/NsxApp.h"
 #include "platform/npapi/Npapi.h"
 
 #define NP_EXPORT extern "C" __attribute__((visibility("default")))

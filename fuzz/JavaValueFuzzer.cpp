@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "control-plugin/JavaClasses.h"
-#include "control-plugin/NsxJavaValue.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
+#include "control-plugin/bridge/ObjectHandles.h"
 #include "platform/com/SafeArray.h"
 #include "platform/debug/Debug.h"
 #include "platform/jri/testing/FakeVm.h"

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "control-plugin/JavaClasses.h"
 #include "control-plugin/NPLensObjPlugin.h"
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/NsxPluginFactory.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/framework/NsxApp.h"
+#include "control-plugin/framework/NsxPluginFactory.h"
 #include "control-plugin/tests/TestPlugin.h"
 #include "platform/jri/testing/FakeVm.h"
 

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 #include <QWidget>
 
-#include "control-plugin/NsxOccManager.h"
-#include "control-plugin/NsxOcxPlugin.h"
+#include "control-plugin/framework/NsxOccManager.h"
+#include "control-plugin/framework/NsxOcxPlugin.h"
 #include "control-plugin/tests/SwitchControl.h"
 #include "platform/com/Ambient.h"
 #include "platform/com/tests/NullMessageFilter.h"

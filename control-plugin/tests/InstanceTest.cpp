@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/NsxPluginFactory.h"
+#include "control-plugin/framework/NsxApp.h"
+#include "control-plugin/framework/NsxPluginFactory.h"
 #include "control-plugin/tests/TestPlugin.h"
 #include "testing/NpapiHost.h"
 #include "testing/QtTestApp.h"

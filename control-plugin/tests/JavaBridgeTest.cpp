@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <QWidget>
 
-#include "control-plugin/NsxOcxPlugin.h"
+#include "control-plugin/framework/NsxOcxPlugin.h"
 #include "control-plugin/tests/SwitchControl.h"
 #include "platform/com/tests/TemporaryRegistry.h"
 #include "platform/jri/testing/FakeVm.h"

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "control-plugin/JavaClasses.h"
 #include "control-plugin/JavaNatives.h"
-#include "control-plugin/NsxJavaValue.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
+#include "control-plugin/bridge/ObjectHandles.h"
 #include "platform/com/SafeArray.h"
 #include "platform/jri/testing/FakeVm.h"
 #include "testing/DebugCapture.h"

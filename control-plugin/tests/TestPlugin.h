@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "control-plugin/NsxActiveXPlugin.h"
+#include "control-plugin/framework/NsxActiveXPlugin.h"
 
 namespace control_plugin_test {
 

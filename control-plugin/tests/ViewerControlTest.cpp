@@ -13,7 +13,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "control-plugin/NsxActiveXPlugin.h"
+#include "control-plugin/framework/NsxActiveXPlugin.h"
 #include "imaging/tests/JpegFixtures.h"
 #include "platform/com/MemoryStream.h"
 #include "platform/com/Persist.h"

@@ -1,11 +1,11 @@
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "control-plugin/NsxJavaValue_internal.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/NsxJavaValue_internal.h"
+#include "control-plugin/bridge/ObjectHandles.h"
 #include "platform/com/SafeArray.h"
 
 using namespace platform;

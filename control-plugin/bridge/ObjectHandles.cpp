@@ -1,4 +1,4 @@
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/ObjectHandles.h"
 
 #include <limits>
 #include <map>

@@ -1,4 +1,4 @@
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
 
 #include <cstdint>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "control-plugin/NsxJavaValue_internal.h"
+#include "control-plugin/bridge/NsxJavaValue_internal.h"
 #include "platform/com/SafeArray.h"
 #include "platform/debug/Debug.h"
 

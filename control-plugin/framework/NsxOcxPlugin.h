@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "control-plugin/NsxActiveXPlugin.h"
-#include "control-plugin/NsxOccManager.h"
+#include "control-plugin/framework/NsxActiveXPlugin.h"
+#include "control-plugin/framework/NsxOccManager.h"
 #include "platform/com/OleThread.h"
 #include "platform/window/KeyHook.h"
 

@@ -1,4 +1,4 @@
-#include "control-plugin/NsxActiveXPlugin.h"
+#include "control-plugin/framework/NsxActiveXPlugin.h"
 
 platform::IUnknown* CNsxActiveXPlugin::GetControlDispatch() {
     return nullptr;

@@ -3,7 +3,7 @@
 #include <exception>
 #include <initializer_list>
 
-#include "control-plugin/NsxPlugin.h"
+#include "control-plugin/framework/NsxPlugin.h"
 #include "platform/com/Com.h"
 #include "platform/com/InvokeHelper.h"
 

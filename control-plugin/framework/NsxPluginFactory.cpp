@@ -1,10 +1,10 @@
-#include "control-plugin/NsxPluginFactory.h"
+#include "control-plugin/framework/NsxPluginFactory.h"
 
 #include <strings.h>
 
 #include <new>
 
-#include "control-plugin/NsxPlugin.h"
+#include "control-plugin/framework/NsxPlugin.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "control-plugin/NsxOcxPlugin.h"
+#include "control-plugin/framework/NsxOcxPlugin.h"
 
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
-#include <array>
 #include <map>
 
-#include "control-plugin/NsxApp.h"
+#include "control-plugin/framework/NsxApp.h"
 #include "platform/com/MemoryStream.h"
 #include "platform/debug/Debug.h"
 #include "platform/window/InputState.h"

@@ -1,13 +1,13 @@
-#include "control-plugin/NsxLiveOcxPlugin.h"
+#include "control-plugin/framework/NsxLiveOcxPlugin.h"
 
 #include <strings.h>
 
 #include <cstring>
 #include <memory>
 
-#include "control-plugin/JavaClasses.h"
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
+#include "control-plugin/framework/NsxApp.h"
 #include "platform/com/AutomationErrors.h"
 
 using namespace platform;

@@ -1,4 +1,4 @@
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
 
 #include <algorithm>
 #include <cstdint>

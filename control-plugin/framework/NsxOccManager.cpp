@@ -1,4 +1,4 @@
-#include "control-plugin/NsxOccManager.h"
+#include "control-plugin/framework/NsxOccManager.h"
 
 #include <dlfcn.h>
 #include <strings.h>

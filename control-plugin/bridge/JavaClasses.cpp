@@ -1,8 +1,8 @@
-#include "control-plugin/JavaClasses.h"
+#include "control-plugin/bridge/JavaClasses.h"
 
 #include <utility>
 
-#include "control-plugin/LensObjNatives.h"
+#include "control-plugin/bridge/LensObjNatives.h"
 
 namespace {
 

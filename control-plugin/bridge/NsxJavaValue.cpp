@@ -1,10 +1,10 @@
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "control-plugin/NsxJavaValue_internal.h"
+#include "control-plugin/bridge/NsxJavaValue_internal.h"
 #include "platform/com/SafeArray.h"
 
 using namespace platform;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "control-plugin/NsxOcxPlugin.h"
+#include "control-plugin/framework/NsxOcxPlugin.h"
 
 // An instance whose control's events call page functions named in its "event_" attributes,
 // and whose automation errors reach the page's error function, or the Java caller when the

@@ -1,4 +1,4 @@
-#include "control-plugin/NsxPlugin.h"
+#include "control-plugin/framework/NsxPlugin.h"
 
 #include <strings.h>
 
@@ -7,8 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "control-plugin/NsxApp.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/ObjectHandles.h"
+#include "control-plugin/framework/NsxApp.h"
 
 namespace {
 

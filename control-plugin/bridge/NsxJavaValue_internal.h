@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "control-plugin/JavaClasses.h"
-#include "control-plugin/NsxJavaValue.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/NsxJavaValue.h"
 #include "platform/com/SafeArray.h"
 
 namespace nsx_java {

@@ -1,4 +1,4 @@
-#include "control-plugin/NsxApp.h"
+#include "control-plugin/framework/NsxApp.h"
 
 #include <unistd.h>
 
@@ -6,10 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "control-plugin/JavaClasses.h"
-#include "control-plugin/NsxPlugin.h"
-#include "control-plugin/NsxPluginFactory.h"
-#include "control-plugin/ObjectHandles.h"
+#include "control-plugin/bridge/JavaClasses.h"
+#include "control-plugin/bridge/ObjectHandles.h"
+#include "control-plugin/framework/NsxPlugin.h"
+#include "control-plugin/framework/NsxPluginFactory.h"
 #include "platform/npapi/EntryGuard.h"
 #include "platform/window/LayerRelease.h"
 
