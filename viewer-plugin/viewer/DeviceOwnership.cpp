@@ -72,19 +72,18 @@ void DeviceOwnership::YieldDevice() {
     // section is entered, or each would wait for the other for ever.
     v.StopLoading();
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(v.display_);
+        if (hold) {
             v.imagePresent_ = false;
             auto section = EnterDeviceSection();
             v.album_.SetLogo(nullptr);
-            v.logo_.reset();
+            v.display_.DropLogo();
             v.album_.StopLoader();
             D3DWindow* display = v.display_.get();
             display->ReleaseObjects();
             display->ReleaseHardwareClaim();
             display->SetReleased(true);
-            v.plainFrame_.reset();
+            v.display_.ForgetPlainFrame();
             lastRequest_ = true;
             yielded_ = true;
         }
@@ -99,13 +98,12 @@ bool DeviceOwnership::ReclaimDevice() {
     v.SuspendPacing();
     std::unique_ptr<D3DWindow> old;
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(v.display_);
+        if (hold) {
             lastRequest_ = false;
             yielded_ = false;
             // The new display first: the viewer never counts out of the record meanwhile.
-            old = std::move(v.display_);
+            old = v.display_.Take();
             v.Create();
             auto section = EnterDeviceSection();
             old->OnDestroy();
@@ -117,7 +115,7 @@ bool DeviceOwnership::ReclaimDevice() {
         v.ResumePacing();
         return false;
     }
-    if (!v.display_) v.hasDisplay_ = false;
+    if (!v.display_) v.display_.SetHasDisplay(false);
     Rebuild(true);
     if (v.hold_) v.hold_->Invalidate();
     v.ResumePacing();
@@ -127,16 +125,13 @@ bool DeviceOwnership::ReclaimDevice() {
 void DeviceOwnership::DeleteDisplay() {
     CVanteloPlugin& v = viewer_;
     v.imagePresent_ = false;
-    v.hasDisplay_ = false;
+    v.display_.SetHasDisplay(false);
     v.album_.StopLoader();
     auto section = EnterDeviceSection();
     v.album_.SetLogo(nullptr);
-    v.logo_.reset();
-    if (v.display_) {
-        v.display_->OnDestroy();
-        v.display_.reset();
-    }
-    v.plainFrame_.reset();
+    v.display_.DropLogo();
+    v.display_.Destroy();
+    v.display_.ForgetPlainFrame();
     yielded_ = false;
     lastRequest_ = false;
 }
@@ -170,9 +165,8 @@ void DeviceOwnership::RecoverDevice(Vector2<int> size) {
     v.AbortDownload();
     v.StopLoading();
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (!state || !device) return;
+        ViewerDisplay::Hold hold(v.display_);
+        if (!hold) return;
         DeleteDisplay();
         CreateDisplay();
     }
@@ -191,15 +185,13 @@ int DeviceOwnership::OnDisplayChange(int bits) {
     v.StopLoading();
     int result = 0;
     {
-        // Each hold gives back only what it took.
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(v.display_);
+        if (hold) {
             DeleteDisplay();
             depthDropped_ = bits <= 8;
             if (!depthDropped_) {
                 CreateDisplay();
-                if (!v.display_) v.hasDisplay_ = false;
+                if (!v.display_) v.display_.SetHasDisplay(false);
                 result = 1;
             }
         }

@@ -74,7 +74,7 @@ bool CVanteloPlugin::EnterFullscreen() {
     if (size.x <= 0 || size.y <= 0) return false;
     SuspendPacing();
     {
-        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+        platform::SemaphoreHold device(display_.DeviceSemaphore(), ViewerDisplay::kDeviceWait);
         fullScreen_ = new FullScreen(size, this);
         display_->SetTargetWindow(fullScreen_->handle());
         HardwareAskOptions ask;
@@ -111,8 +111,7 @@ void CVanteloPlugin::LeaveFullscreen() {
     SuspendPacing();
     if (display_ && window_ != nullptr) display_->SetTargetWindow(window_);
     if (modeSwitched_) {
-        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
-        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+        ViewerDisplay::Hold hold(display_);
         RestoreDisplayMode();
     }
     if (display_ && hold_) {

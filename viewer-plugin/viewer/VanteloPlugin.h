@@ -21,6 +21,7 @@
 #include "viewer-plugin/viewer/CustomPluginInterface.h"
 #include "viewer-plugin/viewer/DeviceOwnership.h"
 #include "viewer-plugin/viewer/FrameTimer.h"
+#include "viewer-plugin/viewer/ViewerDisplay.h"
 
 namespace platform {
 class DrawContext;
@@ -70,8 +71,6 @@ public:
     static constexpr int kHotCorner = 24;
     // Bytes a progressive download gathers between hand-overs to the loader.
     static constexpr int kHandOverBytes = 7168;
-    static constexpr platform::WaitTime kStateWait{5000};
-    static constexpr platform::WaitTime kDeviceWait{5000};
 
     CVanteloPlugin();
     ~CVanteloPlugin() override;
@@ -96,7 +95,7 @@ public:
     int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
     DeviceOwnership& GetDeviceOwnership() { return device_; }
     // Guards the display and the load state; tests hold it to find the viewer busy.
-    platform::Semaphore& StateSemaphore() { return stateSemaphore_; }
+    platform::Semaphore& StateSemaphore() { return display_.StateSemaphore(); }
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
 
@@ -317,20 +316,9 @@ private:
     void ResizeRenderTarget(Vector2<int> size);
     void StepMove();
 
-    // What a frame without the picture left in the back buffer.
-    struct PlainFrame {
-        int colour = 0;
-        Vector2<int> size;
-        bool logo = false;
-        int generation = 0;
-        bool operator==(const PlainFrame&) const = default;
-    };
-
     Rect hotCorner_;
-    std::optional<PlainFrame> plainFrame_;
     Album album_;
-    platform::Semaphore stateSemaphore_{1, 1};
-    platform::Semaphore deviceSemaphore_{1, 1};
+    ViewerDisplay display_;
     std::deque<QueuedEvent> queue_;
     platform::IBinding* binding_ = nullptr;
     std::atomic<bool> aborted_{false};
@@ -351,9 +339,6 @@ private:
     int status_ = 0;
     int lastProgressive_ = 0;
     bool firstProgressive_ = true;
-    std::unique_ptr<D3DWindow> display_;
-    std::atomic<bool> hasDisplay_{false};
-    std::unique_ptr<DDSurface> logo_;
     platform::HWND window_ = nullptr;
     std::unique_ptr<platform::Window> hold_;  // the plug-in window's messages
     bool menuLoaded_ = false;
