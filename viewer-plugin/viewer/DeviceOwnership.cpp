@@ -3,14 +3,14 @@
 #include "viewer-plugin/viewer/DeviceOwnership.h"
 
 #include <exception>
-#include <vector>
 
 #include "platform/prompts/Prompts.h"
 #include "platform/window/Desktop.h"
 #include "viewer-plugin/display/D3DWindow.h"
 #include "viewer-plugin/display/DDSurface.h"
 #include "viewer-plugin/display/SharedRecord.h"
-#include "viewer-plugin/viewer/VanteloPlugin.h"
+#include "viewer-plugin/model/Album.h"
+#include "viewer-plugin/viewer/ViewerDisplay.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ constexpr std::chrono::milliseconds kAskMargin{1000};
 
 }  // namespace
 
-DeviceOwnership::DeviceOwnership(CVanteloPlugin& viewer)
-    : viewer_(viewer), clock_([] { return std::chrono::steady_clock::now(); }) {}
+DeviceOwnership::DeviceOwnership(ViewerDisplay& display, Viewer& viewer)
+    : display_(display), viewer_(viewer), clock_([] { return std::chrono::steady_clock::now(); }) {}
 
 std::chrono::milliseconds DeviceOwnership::LongestAskWait(int runningCount) {
     // Sized as the asker sizes its wait, whatever number the record holds.
@@ -31,7 +31,7 @@ std::chrono::milliseconds DeviceOwnership::LongestAskWait(int runningCount) {
 }
 
 bool DeviceOwnership::RequestStands() {
-    D3DWindow* display = viewer_.display_.get();
+    D3DWindow* display = display_.get();
     if (display == nullptr || !display->IsReleaseRequested()) {
         requestSince_.reset();
         return false;
@@ -50,21 +50,21 @@ void DeviceOwnership::OnFrame() {
 }
 
 bool DeviceOwnership::SyncDeviceOwnership() {
-    if (viewer_.fullScreen_ != nullptr) return !viewer_.display_;
-    D3DWindow* display = viewer_.display_.get();
+    if (viewer_.GetFullScreenWindow() != nullptr) return !display_;
+    D3DWindow* display = display_.get();
     if (display != nullptr && !yielded_ && display->HoldsHardware() && RequestStands()) {
         YieldDevice();
         return yielded_;
     }
     if (ReclaimDevice()) return true;
     // A display that let go has nothing left to draw with.
-    return !viewer_.display_ || yielded_;
+    return !display_ || yielded_;
 }
 
 void DeviceOwnership::YieldDevice() {
-    CVanteloPlugin& v = viewer_;
+    Viewer& v = viewer_;
     v.SuspendPacing();
-    keptSize_ = v.display_->GetSize();
+    keptSize_ = display_->GetSize();
     // A download would pour its bytes into the canvas that goes: the picture is loaded
     // again once the hardware is back.
     v.AbortDownload();
@@ -72,40 +72,40 @@ void DeviceOwnership::YieldDevice() {
     // section is entered, or each would wait for the other for ever.
     v.StopLoading();
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
-            v.imagePresent_ = false;
+        ViewerDisplay::Hold hold(display_);
+        if (hold) {
+            v.ForgetPicture();
             auto section = EnterDeviceSection();
-            v.album_.SetLogo(nullptr);
-            v.logo_.reset();
-            v.album_.StopLoader();
-            D3DWindow* display = v.display_.get();
+            v.GetAlbum().SetLogo(nullptr);
+            display_.DropLogo();
+            v.GetAlbum().StopLoader();
+            D3DWindow* display = display_.get();
             display->ReleaseObjects();
             display->ReleaseHardwareClaim();
             display->SetReleased(true);
-            v.plainFrame_.reset();
+            display_.ForgetPlainFrame();
             lastRequest_ = true;
             yielded_ = true;
         }
     }
-    if (yielded_ && v.hold_) v.hold_->RemovePending(platform::WM_DISPLAYCHANGE);
+    if (yielded_ && v.GetWindow() != nullptr) {
+        v.GetWindow()->RemovePending(platform::WM_DISPLAYCHANGE);
+    }
     v.ResumePacing();
 }
 
 bool DeviceOwnership::ReclaimDevice() {
-    CVanteloPlugin& v = viewer_;
-    if (!lastRequest_ || !v.display_ || RequestStands()) return false;
+    Viewer& v = viewer_;
+    if (!lastRequest_ || !display_ || RequestStands()) return false;
     v.SuspendPacing();
     std::unique_ptr<D3DWindow> old;
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(display_);
+        if (hold) {
             lastRequest_ = false;
             yielded_ = false;
             // The new display first: the viewer never counts out of the record meanwhile.
-            old = std::move(v.display_);
+            old = display_.Take();
             v.Create();
             auto section = EnterDeviceSection();
             old->OnDestroy();
@@ -117,26 +117,23 @@ bool DeviceOwnership::ReclaimDevice() {
         v.ResumePacing();
         return false;
     }
-    if (!v.display_) v.hasDisplay_ = false;
+    if (!display_) display_.SetHasDisplay(false);
     Rebuild(true);
-    if (v.hold_) v.hold_->Invalidate();
+    if (v.GetWindow() != nullptr) v.GetWindow()->Invalidate();
     v.ResumePacing();
     return true;
 }
 
 void DeviceOwnership::DeleteDisplay() {
-    CVanteloPlugin& v = viewer_;
-    v.imagePresent_ = false;
-    v.hasDisplay_ = false;
-    v.album_.StopLoader();
+    Viewer& v = viewer_;
+    v.ForgetPicture();
+    display_.SetHasDisplay(false);
+    v.GetAlbum().StopLoader();
     auto section = EnterDeviceSection();
-    v.album_.SetLogo(nullptr);
-    v.logo_.reset();
-    if (v.display_) {
-        v.display_->OnDestroy();
-        v.display_.reset();
-    }
-    v.plainFrame_.reset();
+    v.GetAlbum().SetLogo(nullptr);
+    display_.DropLogo();
+    display_.Destroy();
+    display_.ForgetPlainFrame();
     yielded_ = false;
     lastRequest_ = false;
 }
@@ -150,29 +147,29 @@ void DeviceOwnership::CreateDisplay() {
         }
     } catch (const std::exception&) {
         viewer_.SuspendPacing();
-        const platform::HWND owner = viewer_.hold_ ? viewer_.hold_->handle() : nullptr;
+        platform::Window* hold = viewer_.GetWindow();
+        const platform::HWND owner = hold != nullptr ? hold->handle() : nullptr;
         platform::ShowMessage(owner, "Resize", "Graphics driver Exception");
         viewer_.ResumePacing();
     }
 }
 
 void DeviceOwnership::Rebuild(bool reload) {
-    CVanteloPlugin& v = viewer_;
-    if (!v.display_) return;
-    v.album_.CreateCanvas(v.display_.get());
+    Viewer& v = viewer_;
+    if (!display_) return;
+    v.GetAlbum().CreateCanvas(display_.get());
     if (reload) v.Reload();
-    v.album_.SetDirty();
+    v.GetAlbum().SetDirty();
 }
 
 void DeviceOwnership::RecoverDevice(Vector2<int> size) {
-    CVanteloPlugin& v = viewer_;
+    Viewer& v = viewer_;
     keptSize_ = size;
     v.AbortDownload();
     v.StopLoading();
     {
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (!state || !device) return;
+        ViewerDisplay::Hold hold(display_);
+        if (!hold) return;
         DeleteDisplay();
         CreateDisplay();
     }
@@ -180,49 +177,35 @@ void DeviceOwnership::RecoverDevice(Vector2<int> size) {
 }
 
 int DeviceOwnership::OnDisplayChange(int bits) {
-    CVanteloPlugin& v = viewer_;
+    Viewer& v = viewer_;
     // A display that went with a palette depth comes back with a colour one.
-    const bool returning = !v.display_ && depthDropped_ && bits > 8 && v.window_ != nullptr;
-    if (!v.display_ && !returning) return 0;
-    if (v.display_ && (SyncDeviceOwnership() || bits == v.display_->GetBitsPerPixel())) return 0;
+    const bool returning = !display_ && depthDropped_ && bits > 8 && v.PageWindow() != nullptr;
+    if (!display_ && !returning) return 0;
+    if (display_ && (SyncDeviceOwnership() || bits == display_->GetBitsPerPixel())) return 0;
     v.SuspendPacing();
     // The loader draws through the display: it is stopped and joined before the display
     // goes, and before the locks its passes wait for are taken.
     v.StopLoading();
     int result = 0;
     {
-        // Each hold gives back only what it took.
-        platform::SemaphoreHold state(v.stateSemaphore_, CVanteloPlugin::kStateWait);
-        platform::SemaphoreHold device(v.deviceSemaphore_, CVanteloPlugin::kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(display_);
+        if (hold) {
             DeleteDisplay();
             depthDropped_ = bits <= 8;
             if (!depthDropped_) {
                 CreateDisplay();
-                if (!v.display_) v.hasDisplay_ = false;
+                if (!display_) display_.SetHasDisplay(false);
                 result = 1;
             }
         }
     }
-    if (result == 1 && v.display_) {
+    if (result == 1 && display_) {
         // A progressive picture's decoded rows went with the old canvas: it loads again, as
         // does one already complete. A download whose whole file is still to come fills the
         // new canvas when it ends.
-        Rebuild(!v.loading_ || v.handedOver_);
+        Rebuild(!v.IsLoading() || v.HandedOver());
     }
-    if (v.hold_) v.hold_->Invalidate();
+    if (v.GetWindow() != nullptr) v.GetWindow()->Invalidate();
     v.ResumePacing();
     return result;
-}
-
-void DeviceOwnership::SyncOtherViewers(const CVanteloPlugin& asker) {
-    std::vector<CVanteloPlugin*> others;
-    {
-        platform::SectionHold list(CVanteloPlugin::ListSection());
-        for (CVanteloPlugin* viewer : CVanteloPlugin::Instances()) {
-            if (viewer != &asker) others.push_back(viewer);
-        }
-    }
-    // All on this thread: none of them goes meanwhile.
-    for (CVanteloPlugin* viewer : others) viewer->device_.SyncDeviceOwnership();
 }

@@ -5,8 +5,11 @@
 #include <optional>
 
 #include "geometry/Geometry.h"
+#include "platform/window/Window.h"
 
-class CVanteloPlugin;
+class Album;
+class FullScreen;
+class ViewerDisplay;
 
 // The viewer's part in the display's life: letting go of the computer's hardware device
 // when another viewer asks for it, taking it back once the request is withdrawn, and making
@@ -16,7 +19,32 @@ class DeviceOwnership {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
-    explicit DeviceOwnership(CVanteloPlugin& viewer);
+    // What the display's changes need of the viewer besides its display.
+    class Viewer {
+    public:
+        virtual Album& GetAlbum() = 0;
+        // The page's window, and the viewer's hold on it, where its messages arrive.
+        virtual platform::HWND PageWindow() const = 0;
+        virtual platform::Window* GetWindow() const = 0;
+        virtual FullScreen* GetFullScreenWindow() const = 0;
+        virtual bool IsLoading() const = 0;
+        // The loader has had this load's bytes.
+        virtual bool HandedOver() const = 0;
+        // Makes the display, when there is none and there is a window to draw into.
+        virtual void Create() = 0;
+        virtual void StopLoading() = 0;
+        virtual void AbortDownload() = 0;
+        virtual int Reload() = 0;
+        virtual void SuspendPacing() = 0;
+        virtual void ResumePacing() = 0;
+        // The picture went with the canvas.
+        virtual void ForgetPicture() = 0;
+
+    protected:
+        ~Viewer() = default;
+    };
+
+    DeviceOwnership(ViewerDisplay& display, Viewer& viewer);
     DeviceOwnership(const DeviceOwnership&) = delete;
     DeviceOwnership& operator=(const DeviceOwnership&) = delete;
 
@@ -38,10 +66,6 @@ public:
     // The display lost the device: it is made again, with its canvas and picture.
     void RecoverDevice(Vector2<int> size);
 
-    // Tells the process's other viewers of a mode switch, as the system does with a sent
-    // display change: a holder among them lets go before the asker waits.
-    static void SyncOtherViewers(const CVanteloPlugin& asker);
-
     // The longest an asker waits for the holder with `runningCount` viewers running, and a
     // little more.
     static std::chrono::milliseconds LongestAskWait(int runningCount);
@@ -60,7 +84,8 @@ private:
     // The canvas on the new display and the picture again.
     void Rebuild(bool reload);
 
-    CVanteloPlugin& viewer_;
+    ViewerDisplay& display_;
+    Viewer& viewer_;
     bool lastRequest_ = false;   // the request as last seen when letting go
     bool yielded_ = false;       // this viewer let go of the hardware
     bool depthDropped_ = false;  // the display went with a depth of 8 bits or less

@@ -133,20 +133,19 @@ bool CVanteloPlugin::RenderFrame() {
 
 bool CVanteloPlugin::DrawFrame() {
     if (!display_ || display_->GetBackBuffer() == nullptr) return false;
-    SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+    SemaphoreHold device(display_.DeviceSemaphore(), ViewerDisplay::kDeviceWait);
     if (!device) return false;
     D3DWindow* display = display_.get();
     const bool logo = loading_ || logoVisible_;
     if (imagePresent_ && album_.Loader().GetState() != AlbumLoader::kStarted) {
         album_.Render(display);
-        plainFrame_.reset();
+        display_.ForgetPlainFrame();
     } else {
         // While a download runs, frame after frame differs only in the logo, which is drawn
         // opaque over its own place: the background already in the back buffer is kept.
-        const PlainFrame plain{album_.GetBgColor(), display->GetSize(), logo,
-                               display->GetGeneration()};
-        if (plainFrame_ != plain) album_.FillBackground(display);
-        plainFrame_ = plain;
+        const ViewerDisplay::PlainFrame plain{album_.GetBgColor(), display->GetSize(), logo,
+                                              display->GetGeneration()};
+        if (display_.KeepPlainFrame(plain)) album_.FillBackground(display);
         album_.SetDirty(false);
     }
     if (logo) album_.DrawLogo(display);
@@ -172,7 +171,7 @@ void CVanteloPlugin::PaintStatus(ATL_DRAWINFO& info) {
     platform::DrawContext* dc = info.hdcDraw;
     if (dc == nullptr) return;
     SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
-    SemaphoreHold state(stateSemaphore_, kStateWait);
+    SemaphoreHold state(display_.StateSemaphore(), ViewerDisplay::kStateWait);
     if (!state) {
         // Only what was taken is given back, and nothing is drawn without the state lock.
         canvas.Release();

@@ -1,5 +1,7 @@
 // The viewer over the whole screen: entering and leaving the full-screen window, the
 // display's mode for it and the menu while it shows.
+#include <vector>
+
 #include "platform/gfx/DirectDraw.h"
 #include "platform/gfx/DisplaySettings.h"
 #include "platform/prompts/Prompts.h"
@@ -74,7 +76,7 @@ bool CVanteloPlugin::EnterFullscreen() {
     if (size.x <= 0 || size.y <= 0) return false;
     SuspendPacing();
     {
-        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+        platform::SemaphoreHold device(display_.DeviceSemaphore(), ViewerDisplay::kDeviceWait);
         fullScreen_ = new FullScreen(size, this);
         display_->SetTargetWindow(fullScreen_->handle());
         HardwareAskOptions ask;
@@ -84,7 +86,7 @@ bool CVanteloPlugin::EnterFullscreen() {
             SetDisplayMode(size.x, size.y, display_->GetBitsPerPixel());
             // The switch reaches this process's viewers at once: a holder among them lets
             // go before the wait begins.
-            DeviceOwnership::SyncOtherViewers(*this);
+            SyncOtherViewers();
         };
         device.Release();
         display_->AskForHardware(ask);
@@ -111,8 +113,7 @@ void CVanteloPlugin::LeaveFullscreen() {
     SuspendPacing();
     if (display_ && window_ != nullptr) display_->SetTargetWindow(window_);
     if (modeSwitched_) {
-        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
-        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
+        ViewerDisplay::Hold hold(display_);
         RestoreDisplayMode();
     }
     if (display_ && hold_) {
@@ -179,4 +180,16 @@ void CVanteloPlugin::RestoreDisplayMode() {
     if (dd == nullptr) return;
     dd->RestoreDisplayMode();
     if (display_) display_->SetCooperation(old ? gfx::DDSCL_NORMAL : kNormalLevel);
+}
+
+void CVanteloPlugin::SyncOtherViewers() {
+    std::vector<CVanteloPlugin*> others;
+    {
+        platform::SectionHold list(ListSection());
+        for (CVanteloPlugin* viewer : Instances()) {
+            if (viewer != this) others.push_back(viewer);
+        }
+    }
+    // All on this thread: none of them goes meanwhile.
+    for (CVanteloPlugin* viewer : others) viewer->device_.SyncDeviceOwnership();
 }

@@ -39,7 +39,7 @@ void CVanteloPlugin::StartPacing() {
 
 platform::WaitTime CVanteloPlugin::PacingPeriod() const {
     if (loading_) return kDownloadPeriod;
-    if (hasDisplay_) return kFramePeriod;
+    if (display_.HasDisplay()) return kFramePeriod;
     return period_;
 }
 
@@ -49,7 +49,7 @@ platform::WaitTime CVanteloPlugin::PacingPass() {
     const int fired = platform::WaitAny({&thread->Interrupted(), frameEvent_.get()}, kFrameEventWait);
     // The go-ahead is taken only with a frame posted: taken while the display was away (a
     // palette depth), nothing would give it back and frames would never start again.
-    if (fired == 1 && hasDisplay_ && hold_) {
+    if (fired == 1 && display_.HasDisplay() && hold_) {
         frameEvent_->Reset();
         hold_->Post(kFrameMessage);
     }
@@ -158,15 +158,13 @@ void CVanteloPlugin::ResizeRenderTarget(Vector2<int> size) {
     // makes it anew, but full screen never takes it back, and it has no buffers to resize.
     bool recover = SharedDirectDraw().dx3Mode || (device_.HasYielded() && fullScreen_ != nullptr);
     if (!recover && !device_.HasYielded()) {
-        platform::SemaphoreHold canvas(album_.Loader().CanvasSemaphore(), platform::kWaitForever);
-        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
-        platform::SemaphoreHold device(deviceSemaphore_, kDeviceWait);
-        if (state && device) {
+        ViewerDisplay::Hold hold(display_, &album_.Loader().CanvasSemaphore());
+        if (hold) {
             const bool owned = display_->OwnsDevice();
             display_->Resize(size, false);
             recover = owned && !display_->OwnsDevice() && (size.x >= 256 || size.y >= 256);
         }
-        plainFrame_.reset();
+        display_.ForgetPlainFrame();
     }
     if (recover) device_.RecoverDevice(size);
     resizedOnce_ = true;

@@ -67,9 +67,8 @@ CVanteloPlugin::~CVanteloPlugin() {
     if (display_) {
         auto section = EnterDeviceSection();
         album_.SetLogo(nullptr);
-        logo_.reset();
-        display_->OnDestroy();
-        display_.reset();
+        display_.DropLogo();
+        display_.Destroy();
     }
     platform::SectionHold hold(ListSection());
     DropWindowHold();
@@ -137,15 +136,14 @@ void CVanteloPlugin::Create() {
         return;
     }
     initFailed_ = false;
-    display_ = std::move(display);
-    plainFrame_.reset();
-    hasDisplay_ = true;
+    display_.Adopt(std::move(display));
     {
         auto section = EnterDeviceSection();
         if (DDSurface* back = display_->GetBackBuffer()) {
-            logo_ = LoadImageResource(*back, kLogoResourceName, &ViewerResources(), kLogoResource);
+            display_.SetLogo(
+                LoadImageResource(*back, kLogoResourceName, &ViewerResources(), kLogoResource));
         }
-        album_.SetLogo(logo_.get());
+        album_.SetLogo(display_.Logo());
     }
     StartPacing();
 }
@@ -228,7 +226,7 @@ void CVanteloPlugin::OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t re
     bool changed = false;
     {
         // A busy viewer drops the progress rather than hold up the download.
-        platform::SemaphoreHold hold(viewer->stateSemaphore_, platform::WaitTime{0});
+        platform::SemaphoreHold hold(viewer->display_.StateSemaphore(), platform::WaitTime{0});
         if (!hold) return;
         viewer->lastProgress_ = viewer->downloadClock_.Tick();
         // A frame that would come out as the last one is not drawn again: only the logo
@@ -306,7 +304,7 @@ void CVanteloPlugin::CheckDownloadHead(const std::uint8_t* data, std::size_t siz
     headChecked_ = true;
     if (head != Album::HeadCheck::kRefused) return;
     {
-        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
+        platform::SemaphoreHold state(display_.StateSemaphore(), ViewerDisplay::kStateWait);
         if (!state) return;
         headRefused_ = true;
         loading_ = false;
@@ -341,7 +339,7 @@ void CVanteloPlugin::OnDownloadComplete(CVanteloPlugin* viewer, Downloader* down
         viewer->FireEvent(kOnLoad, true);
         return;
     }
-    platform::SemaphoreHold state(viewer->stateSemaphore_, kStateWait);
+    platform::SemaphoreHold state(viewer->display_.StateSemaphore(), ViewerDisplay::kStateWait);
     if (!state) {
         viewer->loadError_ = true;
         viewer->FireEvent(kOnLoad, true);
@@ -408,15 +406,14 @@ void CVanteloPlugin::OnDestroyWindow() {
     // The loader is stopped and joined before the device section its passes wait for.
     StopLoading();
     {
-        platform::SemaphoreHold state(stateSemaphore_, kStateWait);
+        platform::SemaphoreHold state(display_.StateSemaphore(), ViewerDisplay::kStateWait);
         if (display_) {
             auto section = EnterDeviceSection();
             album_.SetLogo(nullptr);
-            logo_.reset();
+            display_.DropLogo();
             album_.StopLoader();
-            display_->OnDestroy();
-            display_.reset();
-            hasDisplay_ = false;
+            display_.Destroy();
+            display_.SetHasDisplay(false);
         }
     }
     {

@@ -21,6 +21,7 @@
 #include "viewer-plugin/viewer/CustomPluginInterface.h"
 #include "viewer-plugin/viewer/DeviceOwnership.h"
 #include "viewer-plugin/viewer/FrameTimer.h"
+#include "viewer-plugin/viewer/ViewerDisplay.h"
 
 namespace platform {
 class DrawContext;
@@ -43,9 +44,7 @@ struct ATL_DRAWINFO {
 // The viewer core of one embedded picture: its view model, display, menu, download, frame
 // pacing and script events. Everything runs on the window thread except the pacing thread,
 // the loader thread and what they read (the atomics below).
-class CVanteloPlugin : public DownloadOwner {
-    friend class DeviceOwnership;
-
+class CVanteloPlugin : public DownloadOwner, public DeviceOwnership::Viewer {
 public:
     using Downloader = CDownloader<CVanteloPlugin>;
 
@@ -70,8 +69,6 @@ public:
     static constexpr int kHotCorner = 24;
     // Bytes a progressive download gathers between hand-overs to the loader.
     static constexpr int kHandOverBytes = 7168;
-    static constexpr platform::WaitTime kStateWait{5000};
-    static constexpr platform::WaitTime kDeviceWait{5000};
 
     CVanteloPlugin();
     ~CVanteloPlugin() override;
@@ -96,7 +93,7 @@ public:
     int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
     DeviceOwnership& GetDeviceOwnership() { return device_; }
     // Guards the display and the load state; tests hold it to find the viewer busy.
-    platform::Semaphore& StateSemaphore() { return stateSemaphore_; }
+    platform::Semaphore& StateSemaphore() { return display_.StateSemaphore(); }
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
 
@@ -189,7 +186,7 @@ private:
 
 public:
     // Loading.
-    int Reload();
+    int Reload() override;
     bool LoadFile(const std::string& name);
     // A picture its first bytes show can never be shown ends its download there, with its
     // error, rather than after all its bytes have come.
@@ -217,12 +214,12 @@ public:
     void EnableFullscreenItem(bool enabled);
 
     // For hosts and tests.
-    Album& GetAlbum() { return album_; }
+    Album& GetAlbum() override { return album_; }
     D3DWindow* GetDisplay() const { return display_.get(); }
     // The viewer's hold on its window, where its frame and menu messages arrive.
-    platform::Window* GetWindow() const { return hold_.get(); }
+    platform::Window* GetWindow() const override { return hold_.get(); }
     bool IsImagePresent() const { return imagePresent_; }
-    bool IsLoading() const { return loading_; }
+    bool IsLoading() const override { return loading_; }
     bool HasLoadError() const { return loadError_; }
     bool HasInitFailed() const { return initFailed_; }
     bool IsLogoVisible() const { return logoVisible_; }
@@ -241,15 +238,15 @@ public:
     // The period the pacing thread's next sleep takes.
     platform::WaitTime PacingPeriod() const;
     // Holds frames back around modal boxes and device reshuffles; pauses nest.
-    void SuspendPacing();
-    void ResumePacing();
+    void SuspendPacing() override;
+    void ResumePacing() override;
 
     // Full screen, the options dialog, the update check, printing and saving the view.
     static constexpr std::uint32_t kUpdateReplyMessage = platform::WM_USER + 102;
     bool EnterFullscreen();
     // Back to the page; run by the full-screen window as it goes.
     void LeaveFullscreen();
-    FullScreen* GetFullScreenWindow() const { return fullScreen_; }
+    FullScreen* GetFullScreenWindow() const override { return fullScreen_; }
     // The display's virtual mode for full screen; the screen's own mode never changes.
     bool SetDisplayMode(int width, int height, int bits);
     void RestoreDisplayMode();
@@ -291,11 +288,17 @@ private:
 
     static platform::CriticalSection& ListSection();
     static std::vector<CVanteloPlugin*>& Instances();
-    void Create();
+    void Create() override;
     // Stops a running loader and waits for it; the canvas stays.
-    void StopLoading();
+    void StopLoading() override;
     // Stops a running download, marked as aborted so its end is not told as a failure.
-    void AbortDownload();
+    void AbortDownload() override;
+    platform::HWND PageWindow() const override { return window_; }
+    bool HandedOver() const override { return handedOver_; }
+    void ForgetPicture() override { imagePresent_ = false; }
+    // Tells the process's other viewers of a mode switch, as the system does with a sent
+    // display change: a holder among them lets go before this one waits.
+    void SyncOtherViewers();
     void DeliverQueue();
     void Deliver(const QueuedEvent& event);
     QueuedEvent Capture(EventKind kind) const;
@@ -317,20 +320,9 @@ private:
     void ResizeRenderTarget(Vector2<int> size);
     void StepMove();
 
-    // What a frame without the picture left in the back buffer.
-    struct PlainFrame {
-        int colour = 0;
-        Vector2<int> size;
-        bool logo = false;
-        int generation = 0;
-        bool operator==(const PlainFrame&) const = default;
-    };
-
     Rect hotCorner_;
-    std::optional<PlainFrame> plainFrame_;
     Album album_;
-    platform::Semaphore stateSemaphore_{1, 1};
-    platform::Semaphore deviceSemaphore_{1, 1};
+    ViewerDisplay display_;
     std::deque<QueuedEvent> queue_;
     platform::IBinding* binding_ = nullptr;
     std::atomic<bool> aborted_{false};
@@ -351,9 +343,6 @@ private:
     int status_ = 0;
     int lastProgressive_ = 0;
     bool firstProgressive_ = true;
-    std::unique_ptr<D3DWindow> display_;
-    std::atomic<bool> hasDisplay_{false};
-    std::unique_ptr<DDSurface> logo_;
     platform::HWND window_ = nullptr;
     std::unique_ptr<platform::Window> hold_;  // the plug-in window's messages
     bool menuLoaded_ = false;
@@ -383,5 +372,5 @@ private:
     std::atomic<int> suspended_{0};
     int cursorHidden_ = 0;  // hides of the cursor not yet balanced
     CCustomPluginInterface* host_ = nullptr;
-    DeviceOwnership device_{*this};
+    DeviceOwnership device_{display_, *this};
 };
