@@ -8,6 +8,7 @@
 #include "platform/files/FileOps.h"
 #include "platform/files/Listing.h"
 #include "platform/files/PathText.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
@@ -173,8 +174,14 @@ bool Gallery::Export(const PidlPath& folder) {
     const std::string chosen = folder.IsValid() ? folder.GetPath() : std::string();
     if (chosen.empty() || !platform::IsDirectory(chosen)) return false;
 
+    // Every file of an export is new (its folder is made below, and the pages are written
+    // after the old ones were deleted), so none is flushed on its own: all of them are put
+    // on disk at the end, before success is reported.
+    platform::DeferredFlush flush;
     exporting = true;
+    flushLater_ = &flush;
     const std::string first = Generate();
+    flushLater_ = nullptr;
     exporting = false;
     auto fail = [this] {
         platform::ShowMessage(parentWindow, "Failed to export gallery successfully",
@@ -201,6 +208,11 @@ bool Gallery::Export(const PidlPath& folder) {
         !CopyWorkingFolder(target)) {
         return fail();
     }
+    for (const std::string& written :
+         {workingFolder, workingFolder + "data/", target, target + "data/"}) {
+        flush.AddFolder(written);
+    }
+    if (flush.Flush() != platform::FileError::None) return fail();
     platform::ShowMessage(parentWindow,
                           "The Gallery has been successfully exported!\n\n"
                           "The files are located in:\n" +
