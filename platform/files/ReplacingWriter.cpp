@@ -68,7 +68,9 @@ off_t SizeOf(int fd) {
 
 }  // namespace
 
-void DeferredFlush::AddFolder(const std::string& folder) {
+void DeferredFlush::AddFolder(const std::string& path) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     for (const Folder& known : folders_) {
         if (known.path == folder) return;
     }
@@ -143,6 +145,11 @@ FileError ReplacingWriter::Open(const std::string& path, const ReplaceOptions& o
     } else if (errno != ENOENT) {
         return ErrorFromErrno(errno);
     }
+    if (options.flushLater != nullptr && !original_.ok() && !replacesLink_) {
+        // Before the first byte: the flush reports only the write-back errors that come
+        // after the folder was opened.
+        options.flushLater->AddFolder(ParentOf(target_));
+    }
     temporary_ = CreateTemporary(ParentOf(target_), original_.ok() ? 0600 : options.newFileMode,
                                  temporaryPath_);
     if (!temporary_.ok()) {
@@ -205,10 +212,7 @@ FileError ReplacingWriter::Finish() {
     if (!original_.ok()) {
         // A file that appeared meanwhile is not ours to replace.
         const FileError r = RenameNoReplace(temporaryPath_, target_);
-        if (r == FileError::None) {
-            temporaryPath_.clear();
-            if (deferred) options_.flushLater->AddFolder(ParentOf(target_));
-        }
+        if (r == FileError::None) temporaryPath_.clear();
         return r;
     }
     struct stat st {};

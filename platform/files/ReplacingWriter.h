@@ -21,8 +21,9 @@ public:
     DeferredFlush(const DeferredFlush&) = delete;
     DeferredFlush& operator=(const DeferredFlush&) = delete;
 
-    // A folder whose new files (and names) Flush is to put on disk; a folder that cannot
-    // be opened makes Flush fail.
+    // A folder whose new files (and names) Flush is to put on disk, given before anything
+    // is written there: a write-back error is seen only when it comes after this. A folder
+    // that cannot be opened makes Flush fail.
     void AddFolder(const std::string& folder);
     // Puts everything written into the folders on disk, their entries included: once per
     // file system, which is flushed whole. The first failure is returned; nothing written

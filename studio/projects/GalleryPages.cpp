@@ -176,8 +176,10 @@ bool Gallery::Export(const PidlPath& folder) {
 
     // Every file of an export is new (its folder is made below, and the pages are written
     // after the old ones were deleted), so none is flushed on its own: all of them are put
-    // on disk at the end, before success is reported.
+    // on disk at the end, before success is reported. The flush covers a folder's whole
+    // file system, so the sub-folders made on the way need no entry of their own.
     platform::DeferredFlush flush;
+    flush.AddFolder(workingFolder);
     exporting = true;
     flushLater_ = &flush;
     const std::string first = Generate();
@@ -199,7 +201,10 @@ bool Gallery::Export(const PidlPath& folder) {
         target = parent + (k == 0 ? name : name + platform::FormatC("_%d", k));
         if (platform::PathExists(target)) continue;
         const platform::FileError error = platform::CreateFolder(target);
-        if (error == platform::FileError::None) break;
+        if (error == platform::FileError::None) {
+            flush.AddFolder(target);
+            break;
+        }
         if (error != platform::FileError::Exists) return fail();
     }
     target += '/';
@@ -207,10 +212,6 @@ bool Gallery::Export(const PidlPath& folder) {
     if (!CopyFileWithProgress(parentWindow, templatesFolder + "main.htm", target + "main.htm") ||
         !CopyWorkingFolder(target)) {
         return fail();
-    }
-    for (const std::string& written :
-         {workingFolder, workingFolder + "data/", target, target + "data/"}) {
-        flush.AddFolder(written);
     }
     if (flush.Flush() != platform::FileError::None) return fail();
     platform::ShowMessage(parentWindow,
