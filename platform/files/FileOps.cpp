@@ -243,11 +243,24 @@ FileError RemoveFile(const std::string& path) {
 }
 
 bool ClearReadOnly(const std::string& path) {
-    // A link has no mark of its own; the file it names is not ours to open up. The change
-    // itself refuses a link that took the name since it was looked at.
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
-    return ::fchmodat(AT_FDCWD, path.c_str(), (st.st_mode & 07777) | S_IWUSR,
+    // A link has no mark of its own; the file it names is not ours to open up.
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0 || S_ISLNK(named.st_mode)) return false;
+    // The change goes through a descriptor of the file itself: O_NOFOLLOW refuses a link
+    // that took the name since it was looked at, and needs no /proc, as a chmod of a name
+    // that must not be followed does. Only files and folders are opened; opening a device
+    // may do something.
+    if (S_ISREG(named.st_mode) || S_ISDIR(named.st_mode)) {
+        UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.ok()) {
+            struct stat st {};
+            if (::fstat(fd.get(), &st) != 0) return false;
+            return ::fchmod(fd.get(), (st.st_mode & 07777) | S_IWUSR) == 0;
+        }
+        // A file its owner may not read can still have its mode changed by name.
+        if (errno != EACCES && errno != EPERM) return false;
+    }
+    return ::fchmodat(AT_FDCWD, path.c_str(), (named.st_mode & 07777) | S_IWUSR,
                       AT_SYMLINK_NOFOLLOW) == 0;
 }
 

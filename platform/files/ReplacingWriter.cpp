@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -67,6 +68,35 @@ off_t SizeOf(int fd) {
 
 }  // namespace
 
+void DeferredFlush::AddFolder(const std::string& path) {
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    for (const Folder& known : folders_) {
+        if (known.path == folder) return;
+    }
+    Folder added;
+    added.path = folder;
+    added.fd = UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!added.fd.ok()) added.error = errno;
+    folders_.push_back(std::move(added));
+}
+
+FileError DeferredFlush::Flush() {
+    if (gFault == ReplaceFault::DeferredFlush) return FileError::Other;
+    // One flush of the whole file system costs a single journal commit, where flushing
+    // each file costs one per file; it also puts the folders' new entries on disk.
+    std::vector<dev_t> flushed;
+    for (const Folder& folder : folders_) {
+        if (!folder.fd.ok()) return ErrorFromErrno(folder.error != 0 ? folder.error : EBADF);
+        struct stat st {};
+        if (::fstat(folder.fd.get(), &st) != 0) return ErrorFromErrno(errno);
+        if (std::find(flushed.begin(), flushed.end(), st.st_dev) != flushed.end()) continue;
+        if (::syncfs(folder.fd.get()) != 0) return ErrorFromErrno(errno);
+        flushed.push_back(st.st_dev);
+    }
+    return FileError::None;
+}
+
 void InjectReplaceFaultForTesting(ReplaceFault fault) {
     gFault = fault;
 }
@@ -114,6 +144,11 @@ FileError ReplacingWriter::Open(const std::string& path, const ReplaceOptions& o
         }
     } else if (errno != ENOENT) {
         return ErrorFromErrno(errno);
+    }
+    if (options.flushLater != nullptr && !original_.ok() && !replacesLink_) {
+        // Before the first byte: the flush reports only the write-back errors that come
+        // after the folder was opened.
+        options.flushLater->AddFolder(ParentOf(target_));
     }
     temporary_ = CreateTemporary(ParentOf(target_), original_.ok() ? 0600 : options.newFileMode,
                                  temporaryPath_);
@@ -163,8 +198,10 @@ FileError ReplacingWriter::Finish() {
     if (failed_) return FileError::Other;
     if (const FileError r = ApplyMetadata(); r != FileError::None) return r;
     // The rename drops the old file, so the new one must be on disk first: after a crash
-    // the name holds the old file or the whole new one, never an empty one.
-    if (::fsync(temporary_.get()) != 0) return ErrorFromErrno(errno);
+    // the name holds the old file or the whole new one, never an empty one. A new file
+    // drops nothing; its batch puts it on disk later.
+    const bool deferred = options_.flushLater != nullptr && !original_.ok() && !replacesLink_;
+    if (!deferred && ::fsync(temporary_.get()) != 0) return ErrorFromErrno(errno);
     if (gFault == ReplaceFault::BeforeRename) return FileError::Other;
 
     if (replacesLink_) {

@@ -5,11 +5,39 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files/FileOps.h"
 #include "platform/files/UniqueFd.h"
 
 namespace platform {
+
+// New files written one after another, made durable together at the end instead of one by
+// one: a folder of new files replaces nothing, so no file needs to be on disk before the
+// next is written, only all of them before the writer says they are saved.
+class DeferredFlush {
+public:
+    DeferredFlush() = default;
+    DeferredFlush(const DeferredFlush&) = delete;
+    DeferredFlush& operator=(const DeferredFlush&) = delete;
+
+    // A folder whose new files (and names) Flush is to put on disk, given before anything
+    // is written there: a write-back error is seen only when it comes after this. A folder
+    // that cannot be opened makes Flush fail.
+    void AddFolder(const std::string& folder);
+    // Puts everything written into the folders on disk, their entries included: once per
+    // file system, which is flushed whole. The first failure is returned; nothing written
+    // there counts as saved then. The folders stay listed, so a retry flushes them again.
+    FileError Flush();
+
+private:
+    struct Folder {
+        std::string path;
+        UniqueFd fd;
+        int error = 0;  // why it could not be opened
+    };
+    std::vector<Folder> folders_;
+};
 
 struct ReplaceOptions {
     // An open file whose permission bits, user extended attributes and (when asked) time
@@ -22,12 +50,17 @@ struct ReplaceOptions {
     // A symbolic link at the name is replaced by the new file instead of written through;
     // the file it names is never opened.
     bool replaceLink = false;
+    // A new file (nothing at the name) is not flushed on its own: its folder joins this
+    // batch, and the file is saved only once the batch's Flush succeeds. A file that
+    // replaces another is still flushed before it takes the name.
+    DeferredFlush* flushLater = nullptr;
 };
 
 // The one way a user's file is rewritten. The bytes go to a temporary file with a short
 // name in the target's folder; Commit flushes it to disk, carries over the metadata and
 // only then puts it in the target's place, so any failure leaves the target byte-identical
-// and no temporary file behind.
+// and no temporary file behind. (A new file written with a DeferredFlush waits for the
+// batch's flush instead.)
 //
 // - A target with no write bit set is refused (AccessDenied), also for root, whose open
 //   would succeed: the user protected it.
@@ -77,7 +110,7 @@ FileError WriteFileReplacing(const std::string& path, std::string_view data,
                              const ReplaceOptions& options = {});
 
 // Points at which the tests make a replacement fail, to see that nothing is lost.
-enum class ReplaceFault { None, BeforeRename, DuringInPlaceWrite };
+enum class ReplaceFault { None, BeforeRename, DuringInPlaceWrite, DeferredFlush };
 void InjectReplaceFaultForTesting(ReplaceFault fault);
 
 }  // namespace platform

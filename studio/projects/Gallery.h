@@ -14,6 +14,9 @@
 
 class PidlPath;
 class QWidget;
+namespace platform {
+class DeferredFlush;
+}
 
 // A gallery project: copies of the chosen pictures with a thumbnail each in a private
 // working folder, the chosen template and its variables, a title and the size of the viewer
@@ -211,6 +214,9 @@ private:
     bool inImagePage_ = false;
     // The page text written before the tag being expanded.
     std::string_view writtenBefore_;
+    // Set while an export generates its pages: they are new files, put on disk together
+    // with the exported copies before the export counts as done.
+    platform::DeferredFlush* flushLater_ = nullptr;
 
     std::map<std::string, TemplateVariable>::iterator variableCursor = variables.end();
     WorkingFolder folderLock_;

@@ -8,6 +8,7 @@
 #include "platform/files/FileOps.h"
 #include "platform/files/Listing.h"
 #include "platform/files/PathText.h"
+#include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
 #include "studio/projects/Gallery.h"
@@ -173,8 +174,16 @@ bool Gallery::Export(const PidlPath& folder) {
     const std::string chosen = folder.IsValid() ? folder.GetPath() : std::string();
     if (chosen.empty() || !platform::IsDirectory(chosen)) return false;
 
+    // Every file of an export is new (its folder is made below, and the pages are written
+    // after the old ones were deleted), so none is flushed on its own: all of them are put
+    // on disk at the end, before success is reported. The flush covers a folder's whole
+    // file system, so the sub-folders made on the way need no entry of their own.
+    platform::DeferredFlush flush;
+    flush.AddFolder(workingFolder);
     exporting = true;
+    flushLater_ = &flush;
     const std::string first = Generate();
+    flushLater_ = nullptr;
     exporting = false;
     auto fail = [this] {
         platform::ShowMessage(parentWindow, "Failed to export gallery successfully",
@@ -192,7 +201,10 @@ bool Gallery::Export(const PidlPath& folder) {
         target = parent + (k == 0 ? name : name + platform::FormatC("_%d", k));
         if (platform::PathExists(target)) continue;
         const platform::FileError error = platform::CreateFolder(target);
-        if (error == platform::FileError::None) break;
+        if (error == platform::FileError::None) {
+            flush.AddFolder(target);
+            break;
+        }
         if (error != platform::FileError::Exists) return fail();
     }
     target += '/';
@@ -201,6 +213,7 @@ bool Gallery::Export(const PidlPath& folder) {
         !CopyWorkingFolder(target)) {
         return fail();
     }
+    if (flush.Flush() != platform::FileError::None) return fail();
     platform::ShowMessage(parentWindow,
                           "The Gallery has been successfully exported!\n\n"
                           "The files are located in:\n" +

@@ -73,7 +73,10 @@ std::string Gallery::GenerateFromTemplate(const std::string& templatePath,
 bool Gallery::WriteGeneratedFile(const std::string& path, const std::string& text) {
     // The page is recorded even when it cannot be written: the preview asks for it by name.
     generatedPages.push_back(path);
-    const bool ok = platform::WriteFileReplacing(path, text) == platform::FileError::None;
+    platform::ReplaceOptions options;
+    options.flushLater = flushLater_;
+    const bool ok =
+        platform::WriteFileReplacing(path, text, options) == platform::FileError::None;
     if (!ok) {
         platform::ShowMessage(parentWindow, "Failed to write generated file", "Error");
     }

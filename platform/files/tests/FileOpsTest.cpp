@@ -215,4 +215,37 @@ TEST(FileOps, BatchRenamesOnCollisionAndReportsProgressOverAllFiles) {
     EXPECT_FALSE(platform::PathExists(dir.Path("b.txt")));
 }
 
+TEST(FileOps, ClearingReadOnlyOpensUpFilesFoldersAndPipesButNoLink) {
+    TempDir dir;
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(path.c_str(), &st), 0);
+        return st.st_mode & 07777;
+    };
+    const std::string plain = dir.Write("plain.jpg", "x");
+    ASSERT_EQ(::chmod(plain.c_str(), 0444), 0);
+    // Unreadable as well: it cannot be opened, its mode is still changed.
+    const std::string locked = dir.Write("locked.jpg", "x");
+    ASSERT_EQ(::chmod(locked.c_str(), 0040), 0);
+    const std::string folder = dir.Path("folder");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0555), 0);
+    // A pipe is never opened, so nothing waits for its other end.
+    const std::string pipe = dir.Path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0444), 0);
+    const std::string link = dir.Path("link.jpg");
+    ASSERT_EQ(::symlink(plain.c_str(), link.c_str()), 0);
+
+    EXPECT_FALSE(platform::ClearReadOnly(link));
+    EXPECT_EQ(modeOf(plain), 0444u);
+    EXPECT_TRUE(platform::ClearReadOnly(plain));
+    EXPECT_EQ(modeOf(plain), 0644u);
+    EXPECT_TRUE(platform::ClearReadOnly(locked));
+    EXPECT_EQ(modeOf(locked), 0240u);
+    EXPECT_TRUE(platform::ClearReadOnly(folder));
+    EXPECT_EQ(modeOf(folder), 0755u);
+    EXPECT_TRUE(platform::ClearReadOnly(pipe));
+    EXPECT_EQ(modeOf(pipe), 0644u);
+    EXPECT_FALSE(platform::ClearReadOnly(dir.Path("missing")));
+}
+
 }  // namespace

@@ -173,4 +173,48 @@ TEST(ReplacingWriter, CopyOverATargetTakesTheSourcesTime) {
     EXPECT_EQ(Names(dir.path()), (std::set<std::string>{"a.jpg", "b.jpg"}));
 }
 
+TEST(ReplacingWriter, NewFilesOfABatchAreSavedTogetherAndReplacingStaysSafe) {
+    TempDir dir;
+    const std::string old = dir.Write("old.htm", "old bytes");
+    std::filesystem::create_directories(dir.Path("data"));
+    platform::DeferredFlush batch;
+    platform::ReplaceOptions options;
+    options.flushLater = &batch;
+
+    for (int n = 0; n < 20; ++n) {
+        const std::string name = "page" + std::to_string(n) + ".htm";
+        ASSERT_EQ(platform::WriteFileReplacing(dir.Path(name), "bytes " + name, options),
+                  FileError::None);
+        ASSERT_EQ(platform::WriteFileReplacing(dir.Path("data/" + name), name, options),
+                  FileError::None);
+    }
+    EXPECT_EQ(ReadFile(dir.Path("page7.htm")), "bytes page7.htm");
+    EXPECT_EQ(ReadFile(dir.Path("data/page19.htm")), "page19.htm");
+    EXPECT_EQ(Names(dir.Path("data")).size(), 20u);
+
+    // A file that replaces another is never half there, batch or not.
+    {
+        FaultScope fault(ReplaceFault::BeforeRename);
+        EXPECT_EQ(platform::WriteFileReplacing(old, "new bytes", options), FileError::Other);
+        EXPECT_EQ(ReadFile(old), "old bytes");
+    }
+    platform::ReplacingWriter writer;
+    ASSERT_EQ(writer.Open(old, options), FileError::None);
+    ASSERT_TRUE(writer.Write("new "));
+    EXPECT_EQ(ReadFile(old), "old bytes");
+    ASSERT_TRUE(writer.Write("bytes"));
+    ASSERT_EQ(writer.Commit(), FileError::None);
+    EXPECT_EQ(ReadFile(old), "new bytes");
+    EXPECT_EQ(Names(dir.path()).size(), 22u);  // no temporary file left
+
+    EXPECT_EQ(batch.Flush(), FileError::None);
+    {
+        FaultScope fault(ReplaceFault::DeferredFlush);
+        EXPECT_EQ(batch.Flush(), FileError::Other);
+    }
+    // A folder that is gone cannot be flushed, so its files do not count as saved.
+    batch.AddFolder(dir.Path("gone"));
+    EXPECT_EQ(batch.Flush(), FileError::NotFound);
+}
+
 }  // namespace

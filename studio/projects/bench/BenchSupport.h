@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -34,16 +35,50 @@ inline bool RunProgram(std::vector<std::string> args) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Prints as usual and keeps each benchmark's real time, for the ratios the programs print.
+// Prints as usual and keeps each benchmark's real times, for the ratios the programs print.
+// The times are kept by function name, from single runs and from the median aggregate
+// alike, so a ratio prints whether or not only aggregates are reported.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (!run.error_occurred) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.error_occurred) continue;
+            Times& times = times_[run.run_name.function_name];
+            if (run.run_type == Run::RT_Iteration) {
+                times.each.push_back(run.GetAdjustedRealTime());
+            } else if (run.aggregate_name == "median") {
+                times.median = run.GetAdjustedRealTime();
+            }
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
+
+    // The median real time of the benchmark's repetitions; 0 when it did not run.
+    double Median(const std::string& function) const {
+        const auto found = times_.find(function);
+        if (found == times_.end()) return 0;
+        if (found->second.median > 0) return found->second.median;
+        std::vector<double> each = found->second.each;
+        if (each.empty()) return 0;
+        std::sort(each.begin(), each.end());
+        const std::size_t half = each.size() / 2;
+        return each.size() % 2 == 1 ? each[half] : (each[half - 1] + each[half]) / 2;
+    }
+
+    // Prints "label: ratio" of two benchmarks' medians when both ran.
+    void PrintRatio(const char* label, const std::string& measured,
+                    const std::string& reference) const {
+        const double a = Median(measured);
+        const double b = Median(reference);
+        if (a > 0 && b > 0) std::printf("%s: %.2f\n", label, a / b);
+    }
+
+private:
+    struct Times {
+        std::vector<double> each;
+        double median = 0;
+    };
+    std::map<std::string, Times> times_;
 };
 
 // A JPEG of smooth gradients with fine grain, so the file compresses like a photograph does;

@@ -117,11 +117,8 @@ int main(int argc, char** argv) {
     TestPhotos();  // written before any timing starts
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto add = reporter.times.find("BM_GalleryAddFiles/iterations:3/real_time");
-    const auto reference = reporter.times.find("BM_CpAndVipsthumbnail/iterations:3/real_time");
-    if (add != reporter.times.end() && reference != reporter.times.end() && reference->second > 0) {
-        std::printf("AddFiles / (cp + vipsthumbnail): %.2f\n", add->second / reference->second);
-    }
+    reporter.PrintRatio("AddFiles / (cp + vipsthumbnail)", "BM_GalleryAddFiles",
+                        "BM_CpAndVipsthumbnail");
     benchmark::Shutdown();
     return 0;
 }

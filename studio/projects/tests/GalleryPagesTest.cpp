@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/files/ReplacingWriter.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
 #include "studio/core/DataFolder.h"
@@ -176,6 +177,37 @@ TEST_F(GalleryPages, ExportFailuresAreReported) {
     ASSERT_EQ(prompts.calls().size(), 1u);
     EXPECT_EQ(prompts.calls()[0].text, "Failed to export gallery successfully");
     EXPECT_EQ(prompts.calls()[0].caption, "Gallery export");
+}
+
+TEST_F(GalleryPages, AnExportWhoseFilesCannotBePutOnDiskFails) {
+    WriteText(templates + "thumb_t.htm", "{{imagepageurl}}{{nextimage}}{{imagepageurl}}");
+    WriteText(templates + "image_t.htm", "image {{imageurl}}");
+    WriteText(templates + "t/style.css", "body{}");
+    AddImages(2);
+    const std::string target = env.root().Path("out");
+    fs::create_directories(target);
+    {
+        platform::InjectReplaceFaultForTesting(platform::ReplaceFault::DeferredFlush);
+        const bool exported = gallery.Export(PidlPath(target));
+        platform::InjectReplaceFaultForTesting(platform::ReplaceFault::None);
+        EXPECT_FALSE(exported);
+    }
+    ASSERT_EQ(prompts.calls().size(), 1u);
+    EXPECT_EQ(prompts.calls()[0].text, "Failed to export gallery successfully");
+
+    // Flushed at the end instead of one by one, the files are all there and whole.
+    ASSERT_TRUE(gallery.Export(PidlPath(target)));
+    ASSERT_EQ(prompts.calls().size(), 2u);
+    EXPECT_EQ(prompts.calls()[1].text,
+              "The Gallery has been successfully exported!\n\nThe files are located in:\n" +
+                  target + "/Trip_1/");
+    EXPECT_EQ(FilesIn(target + "/Trip_1"),
+              (FileSet{"main.htm", "index1.htm", "index1_1.htm", "index1_2.htm"}));
+    EXPECT_EQ(FilesIn(target + "/Trip_1/data"), FileSet{"style.css"});
+    EXPECT_EQ(ReadFile(target + "/Trip_1/index1_2.htm"), "image p2.jpg");
+    EXPECT_EQ(ReadFile(target + "/Trip_1/data/style.css"), "body{}");
+    // The working folder holds no temporary file either.
+    for (const std::string& name : FilesIn(work)) EXPECT_NE(name.rfind(".~vt", 0), 0u) << name;
 }
 
 TEST_F(GalleryPages, NothingIsWrittenIntoAFolderNotHeld) {
