@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include <QBuffer>
 #include <QIcon>
 #include <QPainter>
 
@@ -35,6 +36,19 @@ std::optional<RenderedThumbnail> DecodeThumbnail(const std::string& path) {
     return out;
 }
 
+// Enough expanded thumbnails for the largest screenful of cells and a little scrolling.
+constexpr std::size_t kExpandedKept = 512;
+constexpr int kPackedQuality = 85;
+
+QByteArray Encoded(const QImage& image, const char* format, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, format, quality)) return {};
+    buffer.close();
+    bytes.squeeze();  // the buffer grew in steps: keep only what is used
+    return bytes;
+}
+
 QImage Blank(QColor colour) {
     QImage image(kThumbSize, kThumbSize, QImage::Format_RGB32);
     image.fill(colour);
@@ -57,6 +71,7 @@ std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bo
     }
     std::optional<RenderedThumbnail> out = custom ? custom(path) : DecodeThumbnail(path);
     if (!out || out->image.isNull()) return std::nullopt;
+    out->image = out->image.convertToFormat(QImage::Format_RGB32);
     out->info.valid = true;
     out->info.fileName = path;
     out->info.fileSize = std::max<std::int64_t>(FileSizeOf(path), 0);
@@ -64,7 +79,27 @@ std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bo
         QPainter painter(&out->image);
         painter.drawImage(49, 2, AnimationMark());
     }
+    out->packed = PackThumbnail(out->image);
+    if (out->packed.isEmpty()) return std::nullopt;
+    out->image = UnpackThumbnail(out->packed);
     return out;
+}
+
+QByteArray PackThumbnail(const QImage& image) {
+    if (image.isNull()) return {};
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    QByteArray lossless = Encoded(rgb, "PNG", -1);
+    QByteArray photo = Encoded(rgb, "JPG", kPackedQuality);
+    if (photo.isEmpty() || (!lossless.isEmpty() && lossless.size() <= photo.size())) {
+        return lossless;
+    }
+    return photo;
+}
+
+QImage UnpackThumbnail(const QByteArray& packed) {
+    QImage image;
+    if (packed.isEmpty() || !image.loadFromData(packed)) return {};
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 QImage AnimationMark() {
@@ -121,39 +156,79 @@ FileImages::FileImages() {
     CutToFixed();
 }
 
-const QImage& FileImages::Image(int slot) const {
-    if (slot < 0 || slot >= Count()) return images_[kSlotPlaceholder];
-    return images_[static_cast<std::size_t>(slot)];
+QImage FileImages::Image(int slot) const {
+    if (slot < 0 || slot >= Count()) return fixed_[kSlotPlaceholder];
+    if (slot < kFirstThumbnailSlot) return fixed_[static_cast<std::size_t>(slot)];
+    return UnpackThumbnail(packed_[static_cast<std::size_t>(slot - kFirstThumbnailSlot)]);
 }
 
-const QIcon& FileImages::Icon(int slot) {
+QByteArray FileImages::Packed(int slot) const {
+    if (slot < kFirstThumbnailSlot || slot >= Count()) return {};
+    return packed_[static_cast<std::size_t>(slot - kFirstThumbnailSlot)];
+}
+
+QIcon FileImages::Icon(int slot) {
     if (slot < 0 || slot >= Count()) slot = kSlotPlaceholder;
-    QIcon& icon = icons_[static_cast<std::size_t>(slot)];
-    if (icon.isNull()) icon = QIcon(QPixmap::fromImage(images_[static_cast<std::size_t>(slot)]));
-    return icon;
+    if (slot < kFirstThumbnailSlot) {
+        QIcon& icon = icons_[static_cast<std::size_t>(slot)];
+        if (icon.isNull()) icon = QIcon(QPixmap::fromImage(fixed_[static_cast<std::size_t>(slot)]));
+        return icon;
+    }
+    if (const auto found = expandedBySlot_.find(slot); found != expandedBySlot_.end()) {
+        expanded_.splice(expanded_.begin(), expanded_, found->second);
+        return found->second->icon;
+    }
+    const QImage image = Image(slot);
+    if (image.isNull()) return Icon(kSlotPlaceholder);
+    if (expanded_.size() >= kExpandedKept) {
+        expandedBySlot_.erase(expanded_.back().slot);
+        expanded_.pop_back();
+    }
+    expanded_.push_front({slot, QIcon(QPixmap::fromImage(image))});
+    expandedBySlot_[slot] = expanded_.begin();
+    return expanded_.front().icon;
+}
+
+void FileImages::Forget(int slot) {
+    if (slot < kFirstThumbnailSlot) {
+        icons_[static_cast<std::size_t>(slot)] = QIcon();
+        return;
+    }
+    if (const auto found = expandedBySlot_.find(slot); found != expandedBySlot_.end()) {
+        expanded_.erase(found->second);
+        expandedBySlot_.erase(found);
+    }
 }
 
 void FileImages::SetImage(int slot, QImage image) {
+    // Only the fixed slots hold pictures as they are.
+    fixed_[static_cast<std::size_t>(slot)] = std::move(image);
+    Forget(slot);
+}
+
+void FileImages::SetPacked(int slot, QByteArray packed) {
     if (slot == Count()) {
-        images_.push_back(std::move(image));
-        icons_.emplace_back();
+        packed_.push_back(std::move(packed));
     } else {
-        images_[static_cast<std::size_t>(slot)] = std::move(image);
-        icons_[static_cast<std::size_t>(slot)] = QIcon();
+        packed_[static_cast<std::size_t>(slot - kFirstThumbnailSlot)] = std::move(packed);
     }
+    Forget(slot);
 }
 
 void FileImages::CutToFixed() {
-    if (images_.size() < kFirstThumbnailSlot) {
-        images_.resize(kFirstThumbnailSlot);
+    if (fixed_.size() < kFirstThumbnailSlot) {
+        fixed_.resize(kFirstThumbnailSlot);
         for (int slot = 0; slot < kFirstThumbnailSlot; ++slot) {
-            images_[slot] = FixedArtwork(slot > kSlotMark || slot == 3 ? 0 : slot);
+            fixed_[slot] = FixedArtwork(slot > kSlotMark || slot == 3 ? 0 : slot);
         }
+        icons_.resize(kFirstThumbnailSlot);
     }
-    images_.resize(kFirstThumbnailSlot);
-    icons_.resize(kFirstThumbnailSlot);
+    // Swapped out, not cleared: a folder of many thousand leaves no capacity behind.
+    std::vector<QByteArray>().swap(packed_);
+    expanded_.clear();
+    std::unordered_map<int, std::list<Expanded>::iterator>().swap(expandedBySlot_);
     thumbnails_.clear();
-    byName_.clear();
+    std::unordered_map<std::string, int>().swap(byName_);
 }
 
 int FileImages::GetIconImage(const std::string& iconName) {
@@ -197,7 +272,8 @@ int FileImages::PickSlot(int hint, bool replace, int count,
 
 int FileImages::AddThumbnail(int hint, RenderedThumbnail thumbnail, bool replace) {
     const int slot = PickSlot(hint, replace, Count(), thumbnails_);
-    SetImage(slot, std::move(thumbnail.image));
+    if (thumbnail.packed.isEmpty()) thumbnail.packed = PackThumbnail(thumbnail.image);
+    SetPacked(slot, std::move(thumbnail.packed));
     Unindex(slot);
     thumbnail.info.valid = true;
     // One thumbnail per file: an older one of the same file gives up its name.

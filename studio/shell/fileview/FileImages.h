@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include <QByteArray>
 #include <QIcon>
 #include <QImage>
 
@@ -28,12 +30,21 @@ constexpr int kThumbSize = 64;
 
 // A thumbnail made off the window thread: plain values only.
 struct RenderedThumbnail {
-    QImage image;  // 64 x 64, RGB
+    QImage image;  // 64 x 64, RGB; may be dropped once `packed` holds it
     ImageInfo info;
+    QByteArray packed;  // the picture as the list keeps it; made from `image` when empty
 };
 
+// A list holds every thumbnail of its folder, tens of thousands of them, but draws only a
+// screenful: each is kept compressed and expanded when drawn. Lossless when that is no larger
+// (flat artwork), else a JPEG of a quality that keeps a 64 x 64 photograph near 2 KB.
+QByteArray PackThumbnail(const QImage& image);
+// The picture a packed thumbnail holds; a null image for bytes that are none.
+QImage UnpackThumbnail(const QByteArray& packed);
+
 // Decodes a file into a thumbnail on white, with the animation mark when `marked`; none
-// when the decoder rejects the file. Safe on any thread.
+// when the decoder rejects the file. The image is the one the list will show: it has been
+// through PackThumbnail, whose bytes come with it. Safe on any thread.
 std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked);
 // Replaces the decoder behind RenderFileThumbnail (tests: a slow or counting one); an
 // empty function restores the real one. Returns the one before.
@@ -50,10 +61,16 @@ class FileImages {
 public:
     FileImages();
 
-    int Count() const { return static_cast<int>(images_.size()); }
-    const QImage& Image(int slot) const;
-    // The slot's picture as an item shows it, made once per picture.
-    const QIcon& Icon(int slot);
+    int Count() const { return static_cast<int>(fixed_.size() + packed_.size()); }
+    // The slot's picture (the placeholder's for a slot that is not there).
+    QImage Image(int slot) const;
+    // The slot's picture in the form the list keeps it, empty for a fixed slot.
+    QByteArray Packed(int slot) const;
+    // The slot's picture as an item shows it. A thumbnail's is expanded when first drawn and
+    // kept only among the last few hundred drawn, so memory follows the screen, not the folder.
+    QIcon Icon(int slot);
+    // How many thumbnails are held expanded.
+    int ExpandedCount() const { return static_cast<int>(expanded_.size()); }
     // Back to the 32 fixed slots with no thumbnail.
     void CutToFixed();
 
@@ -76,10 +93,20 @@ public:
 
 private:
     void SetImage(int slot, QImage image);
+    void SetPacked(int slot, QByteArray packed);
     void Unindex(int slot);
+    void Forget(int slot);
 
-    std::vector<QImage> images_;
-    std::vector<QIcon> icons_;  // by slot; null until first asked for
+    std::vector<QImage> fixed_;   // slots below kFirstThumbnailSlot
+    std::vector<QIcon> icons_;    // of the fixed slots; null until first asked for
+    std::vector<QByteArray> packed_;  // slot kFirstThumbnailSlot + i
+    // The thumbnails drawn lately, expanded, the latest at the front.
+    struct Expanded {
+        int slot;
+        QIcon icon;
+    };
+    std::list<Expanded> expanded_;
+    std::unordered_map<int, std::list<Expanded>::iterator> expandedBySlot_;
     std::map<std::string, int> iconSlots_;
     int nextIconSlot_ = kFirstIconSlot;
     std::map<int, ImageInfo> thumbnails_;

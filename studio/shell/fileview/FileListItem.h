@@ -14,6 +14,9 @@ public:
         setFlags(flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
     }
 
+    // The picture is the list's, by slot: an item holds no copy of its own.
+    QVariant data(int role) const override;
+
     std::unique_ptr<FileItem> record;
     int slot = 0;
     bool cut = false;

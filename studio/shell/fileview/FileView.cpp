@@ -229,12 +229,17 @@ void FileView::StartThumbnails(bool merge) {
     job.merge = merge;
     job.folderText = folderText_;
     std::set<std::string> shown;
+    job.tasks.reserve(static_cast<std::size_t>(count()));
     for (int row = 0; row < count(); ++row) {
         const auto* entry = static_cast<FileListItem*>(item(row));
         const std::string name = entry->text().toStdString();
         job.tasks.push_back({row, name, entry->record ? entry->record->kind : kKindOther});
         shown.insert(folderText_ + name);
         shown.insert(folderText_ + name + ".vtd");
+    }
+    // The rows on screen get their pictures first, the others after them in list order.
+    if (const auto [first, last] = ShownRows(); first > 0 && last >= first) {
+        std::rotate(job.tasks.begin(), job.tasks.begin() + first, job.tasks.begin() + last + 1);
     }
     if (merge) {
         // A thumbnail of a file no longer listed frees its slot.
@@ -254,6 +259,28 @@ void FileView::StartThumbnails(bool merge) {
     });
 }
 
+int FileView::DefaultDecodeThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::clamp(static_cast<int>(cores), 1, kMostDecoders);
+}
+
+std::pair<int, int> FileView::ShownRows() const {
+    const QRect area = viewport()->rect();
+    int first = -1;
+    for (const QPoint corner : {area.topLeft() + QPoint(4, 4), area.center()}) {
+        if (const QModelIndex index = indexAt(corner); index.isValid()) {
+            first = index.row();
+            break;
+        }
+    }
+    if (first < 0) return {-1, -1};
+    // A row of cells may begin left of the one under the corner.
+    while (first > 0 && visualItemRect(item(first - 1)).intersects(area)) --first;
+    int last = first;
+    while (last + 1 < count() && visualItemRect(item(last + 1)).intersects(area)) ++last;
+    return {first, last};
+}
+
 void FileView::ApplyPicture(ItemPicture& picture) {
     auto* row = static_cast<FileListItem*>(item(picture.index));
     if (row == nullptr) return;
@@ -266,7 +293,14 @@ void FileView::ApplyPicture(ItemPicture& picture) {
 void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
     auto* row = static_cast<FileListItem*>(item);
     row->slot = slot;
-    row->setIcon(images_.Icon(slot));
+    update(indexFromItem(row));
+}
+
+QVariant FileListItem::data(int role) const {
+    if (role == Qt::DecorationRole) {
+        if (auto* list = dynamic_cast<FileView*>(listWidget())) return list->Images().Icon(slot);
+    }
+    return QListWidgetItem::data(role);
 }
 
 bool FileView::event(QEvent* event) {

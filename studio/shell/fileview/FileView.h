@@ -58,8 +58,9 @@ public:
     // Loaders and thumbnail workers still at work (those of older folders may be finishing
     // a decode).
     int GetRunningWorkers() const;
-    // Decode threads the thumbnail worker may use (1 by default).
+    // Decode threads the thumbnail worker may use (by default one a core, at most eight).
     void SetDecodeThreads(int threads) { decodeThreads_ = threads; }
+    int GetDecodeThreads() const { return decodeThreads_; }
 
     // The item's record, null for a row that is not there.
     const FileItem* GetItemRecord(int row) const;
@@ -144,6 +145,9 @@ private:
     void ShowUnreadable(bool tell);
     void ApplyListing(struct FolderListing& listing);
     void StartThumbnails(bool merge);
+    static int DefaultDecodeThreads();
+    // The rows showing now, first to last; none when no row shows.
+    std::pair<int, int> ShownRows() const;
     void ApplyPicture(struct ItemPicture& picture);
     void OnFolderChanged();
     void SetItemSlot(QListWidgetItem* item, int slot);
@@ -171,7 +175,7 @@ private:
     bool merge_ = false;
     bool readable_ = true;
     std::vector<Worker> workers_;
-    int decodeThreads_ = 1;
+    int decodeThreads_ = DefaultDecodeThreads();
     std::atomic<bool> changePending_{false};
     std::unique_ptr<FolderWatcher> watcher_;
     QMenu* imageMenu_ = nullptr;

@@ -226,7 +226,7 @@ bool FileView::RenameItem(int row, const std::string& newName) {
     if (const int slot = images_.FindThumbnailIndex(oldPath); slot >= kFirstThumbnailSlot) {
         ImageInfo info = images_.Thumbnails().at(slot);
         info.fileName = newPath;
-        RenderedThumbnail moved{images_.Image(slot), std::move(info)};
+        RenderedThumbnail moved{QImage(), std::move(info), images_.Packed(slot)};
         images_.AddThumbnail(slot, std::move(moved), true);
     }
     entry->record = std::move(record);

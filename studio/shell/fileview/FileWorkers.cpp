@@ -1,11 +1,11 @@
 #include "studio/shell/fileview/FileWorkers.h"
 
 #include <algorithm>
-#include <future>
+#include <condition_variable>
 #include <iterator>
 #include <map>
 #include <mutex>
-#include <span>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/shellns/ShellNamespace.h"
@@ -141,7 +141,7 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
     }
     int count = job.imageCount;
     int next = kFirstThumbnailSlot;
-    const std::size_t batch = static_cast<std::size_t>(std::max(threads, 1));
+    const auto decoders = static_cast<std::size_t>(std::clamp(threads, 1, kMostDecoders));
 
     // Planning asks the file system of every item (kept thumbnails: is the file unchanged?).
     std::vector<Plan> planned(job.tasks.size());
@@ -151,48 +151,83 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
         }
     });
 
-    for (std::size_t start = 0; start < job.tasks.size(); start += batch) {
-        if (current.load() != job.generation) return;
-        const std::size_t end = std::min(job.tasks.size(), start + batch);
-        const std::span<const Plan> plans(planned.data() + start, end - start);
-
-        // Decode the batch at once; results are still handed on in index order.
-        std::vector<std::future<std::optional<RenderedThumbnail>>> decoded(plans.size());
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            if (plans[i].source.empty()) continue;
-            const auto policy = i + 1 == plans.size() ? std::launch::deferred : std::launch::async;
-            decoded[i] = std::async(policy, [&plan = plans[i]] {
-                return RenderFileThumbnail(plan.source, plan.marked);
-            });
-        }
-        for (std::size_t i = 0; i < plans.size(); ++i) {
-            const Plan& plan = plans[i];
+    // Decoders take the items in order, at most a few ahead of the one handed on next, so
+    // what waits to be handed on stays small however slow one picture is; results are
+    // handed on in the job's order, so the slots are those one decoder would give.
+    const std::size_t total = planned.size();
+    const std::size_t ahead = decoders * 4;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::optional<RenderedThumbnail>> results(total);
+    std::vector<char> ready(total, 0);
+    std::size_t claimed = 0;
+    std::size_t handed = 0;
+    bool stop = false;
+    auto decode = [&] {
+        for (;;) {
+            std::size_t i = 0;
+            {
+                std::unique_lock hold(mutex);
+                changed.wait(hold, [&] { return stop || claimed >= total || claimed < handed + ahead; });
+                if (stop || claimed >= total) return;
+                i = claimed++;
+            }
             std::optional<RenderedThumbnail> thumbnail;
-            if (decoded[i].valid()) thumbnail = decoded[i].get();
-            if (current.load() != job.generation) continue;  // drain the batch, send nothing
-            if (plan.keep) {
-                if (plan.keptSlot != 0) next = plan.keptSlot + 1;
-                continue;
+            const Plan& plan = planned[i];
+            if (!plan.source.empty() && current.load() == job.generation) {
+                thumbnail = RenderFileThumbnail(plan.source, plan.marked);
+                if (thumbnail) thumbnail->image = QImage();  // the packed bytes travel alone
             }
-            ItemPicture picture;
-            picture.generation = job.generation;
-            picture.index = plan.task->index;
-            picture.kind = plan.task->kind;
-            if (plan.fixedSlot >= 0) {
-                picture.slot = plan.fixedSlot;
-            } else if (thumbnail) {
-                picture.slot = FileImages::PickSlot(next, false, count, taken);
-                if (picture.slot == count) ++count;
-                taken[picture.slot] = thumbnail->info;
-                next = picture.slot + 1;
-                picture.thumbnail = std::move(thumbnail);
-            } else if (plan.task->kind == kKindFolder) {
-                continue;  // the folder keeps its icon
-            } else {
-                picture.slot = kSlotBroken;
-                picture.kind = kKindBroken;
+            {
+                std::lock_guard hold(mutex);
+                results[i] = std::move(thumbnail);
+                ready[i] = 1;
             }
-            post(std::move(picture));
+            changed.notify_all();
         }
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(decoders);
+    for (std::size_t n = 0; n < decoders; ++n) pool.emplace_back(decode);
+
+    for (; handed < total; ++handed) {
+        std::optional<RenderedThumbnail> thumbnail;
+        {
+            std::unique_lock hold(mutex);
+            changed.wait(hold, [&] { return ready[handed] != 0; });
+            thumbnail = std::move(results[handed]);
+        }
+        if (current.load() != job.generation) break;
+        changed.notify_all();  // one more may be taken
+        const Plan& plan = planned[handed];
+        if (plan.keep) {
+            if (plan.keptSlot != 0) next = plan.keptSlot + 1;
+            continue;
+        }
+        ItemPicture picture;
+        picture.generation = job.generation;
+        picture.index = plan.task->index;
+        picture.kind = plan.task->kind;
+        if (plan.fixedSlot >= 0) {
+            picture.slot = plan.fixedSlot;
+        } else if (thumbnail) {
+            picture.slot = FileImages::PickSlot(next, false, count, taken);
+            if (picture.slot == count) ++count;
+            taken[picture.slot] = thumbnail->info;
+            next = picture.slot + 1;
+            picture.thumbnail = std::move(thumbnail);
+        } else if (plan.task->kind == kKindFolder) {
+            continue;  // the folder keeps its icon
+        } else {
+            picture.slot = kSlotBroken;
+            picture.kind = kKindBroken;
+        }
+        post(std::move(picture));
     }
+    {
+        std::lock_guard hold(mutex);
+        stop = true;
+    }
+    changed.notify_all();
+    for (std::thread& thread : pool) thread.join();
 }

@@ -44,7 +44,7 @@ struct ThumbnailJob {
     int generation = 0;
     bool merge = false;
     std::string folderText;  // ends in '/'
-    std::vector<ThumbnailTask> tasks;  // in index order
+    std::vector<ThumbnailTask> tasks;  // in the order their pictures are wanted
     std::map<int, ImageInfo> thumbnails;  // the valid ones kept from before (merge)
     int imageCount = kFirstThumbnailSlot;
 };
@@ -58,8 +58,10 @@ struct ItemPicture {
     std::int32_t kind = kKindOther;  // the item's kind from now on
 };
 
-// Gives each item its picture in index order, through `post`. Thumbnails already made of
-// a file whose size did not change are kept. Stops when `current` leaves the job's
-// generation. Decodes on up to `threads` threads.
+// Gives each item its picture in the order of the job's tasks, through `post`. Thumbnails
+// already made of a file whose size did not change are kept. Stops when `current` leaves the
+// job's generation. Decodes on `threads` threads (at most kMostDecoders); the pictures, their
+// facts and their slots are the same for any number.
+inline constexpr int kMostDecoders = 8;
 void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
                     const std::function<void(ItemPicture)>& post, int threads = 1);
