@@ -15,6 +15,7 @@
 #include "control-plugin/framework/NsxApp.h"
 #include "control-plugin/framework/NsxPlugin.h"
 #include "platform/window/InputState.h"
+#include "viewer-plugin/viewer/DispatchTable.h"
 
 using platform::DISPID;
 using platform::Variant;
@@ -22,39 +23,7 @@ using platform::VARIANT;
 
 namespace {
 
-// The viewer's members, as this side calls them.
-enum LensObjDispid : DISPID {
-    kAboutBox = -552,
-    kBackColor = -501,
-    kFilename = 1,
-    kSetPosition = 2,
-    kGetPosition = 3,
-    kMoveTo = 4,
-    kUserInterfaceLock = 6,
-    kVersion = 7,
-    kBgColor = 8,
-    kCanvasColor = 9,
-    kCanvasWidth = 10,
-    kCanvasHeight = 11,
-    kReSizeCanvas = 12,
-    kMaxZoom = 13,
-    kMinZoom = 14,
-    kZoomSpeed = 15,
-    kPanSpeed = 16,
-    kBorderColor = 17,
-    kBorderWidth = 18,
-    kBorderHeight = 19,
-    kFit = 20,
-    kPosX = 21,
-    kPosY = 22,
-    kPosZ = 23,
-    kRedrawCanvas = 24,
-    kShowLogo = 25,
-    kFullscreen = 27,
-    kZoomLock = 28,
-    kZoomUnlock = 29,
-};
-
+// The viewer's members go by the ids of its one dispatch table, which every host shares.
 jint GetInt(JRIEnv* env, jref self, DISPID id) {
     CNsxActiveXPlugin* plugin = PluginFromJavaObject(env, self);
     if (plugin == nullptr) return 0;
@@ -232,23 +201,23 @@ jref internalinvokeObjectMethod6(JRIEnv* env, jref self, jint h, jref n, jref a,
     return ByName(env, self, h, n, platform::DISPATCH_METHOD, {a, b, c, d, e, f});
 }
 
-#define LENSOBJ_INT_PROPERTY(Name)                       \
-    jint get##Name(JRIEnv* env, jref self) {             \
-        return GetInt(env, self, k##Name);               \
-    }                                                    \
-    void set##Name(JRIEnv* env, jref self, jint value) { \
-        SetInt(env, self, k##Name, value);               \
+#define LENSOBJ_INT_PROPERTY(Name)                        \
+    jint get##Name(JRIEnv* env, jref self) {              \
+        return GetInt(env, self, scripting::kDisp##Name); \
+    }                                                     \
+    void set##Name(JRIEnv* env, jref self, jint value) {  \
+        SetInt(env, self, scripting::kDisp##Name, value); \
     }
-#define LENSOBJ_FLOAT_PROPERTY(Name)                       \
-    jfloat get##Name(JRIEnv* env, jref self) {             \
-        return GetFloat(env, self, k##Name);               \
-    }                                                      \
-    void set##Name(JRIEnv* env, jref self, jfloat value) { \
-        SetFloat(env, self, k##Name, value);               \
+#define LENSOBJ_FLOAT_PROPERTY(Name)                        \
+    jfloat get##Name(JRIEnv* env, jref self) {              \
+        return GetFloat(env, self, scripting::kDisp##Name); \
+    }                                                       \
+    void set##Name(JRIEnv* env, jref self, jfloat value) {  \
+        SetFloat(env, self, scripting::kDisp##Name, value); \
     }
 
 void AboutBox(JRIEnv* env, jref self) {
-    Method(env, self, kAboutBox, {});
+    Method(env, self, scripting::kDispAboutBox, {});
 }
 
 LENSOBJ_INT_PROPERTY(BackColor)
@@ -257,7 +226,7 @@ jref getFilename(JRIEnv* env, jref self) {
     CNsxActiveXPlugin* plugin = PluginFromJavaObject(env, self);
     if (plugin == nullptr) return 0;
     std::string text;
-    plugin->InvokeHelper(kFilename, platform::DISPATCH_PROPERTYGET, &text, {});
+    plugin->InvokeHelper(scripting::kDispFilename, platform::DISPATCH_PROPERTYGET, &text, {});
     return AnsiToJavaString(env, text.data(), static_cast<int>(text.size()));
 }
 
@@ -266,12 +235,13 @@ void setFilename(JRIEnv* env, jref self, jref name) {
     if (plugin == nullptr) return;
     std::string text;
     JavaStringToAnsi(env, name, text);
-    plugin->InvokeHelper(kFilename, platform::DISPATCH_PROPERTYPUT, platform::NoResult{},
-                         {Variant::Text(text)});
+    plugin->InvokeHelper(scripting::kDispFilename, platform::DISPATCH_PROPERTYPUT,
+                         platform::NoResult{}, {Variant::Text(text)});
 }
 
 void SetPosition(JRIEnv* env, jref self, jfloat x, jfloat y, jfloat z) {
-    Method(env, self, kSetPosition, {Variant::R4(x), Variant::R4(y), Variant::R4(z)});
+    Method(env, self, scripting::kDispSetPosition,
+           {Variant::R4(x), Variant::R4(y), Variant::R4(z)});
 }
 
 void GetPosition(JRIEnv* env, jref self, jref x, jref y, jref z) {
@@ -282,14 +252,15 @@ void GetPosition(JRIEnv* env, jref self, jref x, jref y, jref z) {
     CNsxJavaValue vx(env, x, kFloatOut);
     CNsxJavaValue vy(env, y, kFloatOut);
     CNsxJavaValue vz(env, z, kFloatOut);
-    plugin->InvokeHelper(kGetPosition, platform::DISPATCH_METHOD, platform::NoResult{},
+    plugin->InvokeHelper(scripting::kDispGetPosition, platform::DISPATCH_METHOD,
+                         platform::NoResult{},
                          {Variant::R4Ref(static_cast<float*>(vx.GetData())),
                           Variant::R4Ref(static_cast<float*>(vy.GetData())),
                           Variant::R4Ref(static_cast<float*>(vz.GetData()))});
 }
 
 void MoveTo(JRIEnv* env, jref self, jfloat x, jfloat y, jfloat z, jint a, jint b) {
-    Method(env, self, kMoveTo,
+    Method(env, self, scripting::kDispMoveTo,
            {Variant::R4(x), Variant::R4(y), Variant::R4(z), Variant::I4(a), Variant::I4(b)});
 }
 
@@ -301,7 +272,7 @@ LENSOBJ_INT_PROPERTY(CanvasWidth)
 LENSOBJ_INT_PROPERTY(CanvasHeight)
 
 void ReSizeCanvas(JRIEnv* env, jref self, jint width, jint height) {
-    Method(env, self, kReSizeCanvas, {Variant::I4(width), Variant::I4(height)});
+    Method(env, self, scripting::kDispReSizeCanvas, {Variant::I4(width), Variant::I4(height)});
 }
 
 LENSOBJ_FLOAT_PROPERTY(MaxZoom)
@@ -317,18 +288,18 @@ LENSOBJ_FLOAT_PROPERTY(PosY)
 LENSOBJ_FLOAT_PROPERTY(PosZ)
 
 void RedrawCanvas(JRIEnv* env, jref self) {
-    Method(env, self, kRedrawCanvas, {});
+    Method(env, self, scripting::kDispRedrawCanvas, {});
 }
 
 LENSOBJ_INT_PROPERTY(ShowLogo)
 LENSOBJ_INT_PROPERTY(Fullscreen)
 
 void ZoomLock(JRIEnv* env, jref self, jint a, jint b) {
-    Method(env, self, kZoomLock, {Variant::I4(a), Variant::I4(b)});
+    Method(env, self, scripting::kDispZoomLock, {Variant::I4(a), Variant::I4(b)});
 }
 
 void ZoomUnlock(JRIEnv* env, jref self) {
-    Method(env, self, kZoomUnlock, {});
+    Method(env, self, scripting::kDispZoomUnlock, {});
 }
 
 #undef LENSOBJ_INT_PROPERTY
