@@ -60,12 +60,10 @@ public:
     AnimationSave(InfoExtraSheet* sheet, InfoView* infoView, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     InfoExtraSheet* sheet_;
     FileView* fileView_;
-    bool failed_ = false;
 };
 
 // Closes the animation, offering to save it first; a save that fails keeps it open.
@@ -74,12 +72,10 @@ public:
     AnimationClose(CMainFrame* frame, InfoView* infoView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     CMainFrame* frame_;
     InfoView* infoView_;
-    bool failed_ = false;
 };
 
 class AnimationExport final : public Command {
@@ -87,11 +83,9 @@ public:
     explicit AnimationExport(InfoView* infoView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     InfoView* infoView_;
-    bool failed_ = false;
 };
 
 // Deletes the selected picture's animation file.
@@ -100,12 +94,10 @@ public:
     AnimationDelete(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
     FileView* fileView_;
-    bool failed_ = false;
 };
 
 // ---- The points. Each does nothing unless the viewer pane's page holds a viewer.

@@ -58,12 +58,10 @@ public:
     EditDelete(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
     FileView* fileView_;
-    bool failed_ = false;
 };
 
 class EditCopy final : public Command {
@@ -103,11 +101,9 @@ public:
     FileRepresent(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
-    bool failed_ = false;
 };
 
 // Removes the selected folder's picture.
@@ -116,11 +112,9 @@ public:
     FileDerepresent(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
-    bool failed_ = false;
 };
 
 // Shows the properties of the selected items: the desktop's file manager when it offers

@@ -15,12 +15,10 @@ public:
     FileInfoProperties(FileSelection* selection, FileView* fileView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     FileSelection* selection_;
     FileView* fileView_;
-    bool failed_ = false;
 };
 
 void RegisterFileInfoCommands(CommandFactory& factory);

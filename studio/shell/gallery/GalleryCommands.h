@@ -71,10 +71,6 @@ public:
     explicit GallerySave(InfoGallerySheet* sheet);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
-
-private:
-    bool failed_ = false;
 };
 
 // The options dialog of the template's variables.
@@ -107,12 +103,10 @@ public:
     GalleryClose(CMainFrame* frame, InfoView* infoView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     CMainFrame* frame_;
     InfoView* infoView_;
-    bool failed_ = false;
 };
 
 void RegisterGalleryCommands(CommandFactory& factory);

@@ -12,11 +12,9 @@ public:
     explicit EditPreferences(InfoView* infoView);
     void Execute() override;
     bool IsEnabled() override { return true; }
-    bool Failed() const override { return failed_; }
 
 private:
     InfoView* infoView_;
-    bool failed_ = false;
 };
 
 // The page the sheet opens on: 1 with a gallery open, 2 with an animation or a page project,

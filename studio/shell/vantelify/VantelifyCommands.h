@@ -46,11 +46,9 @@ public:
     explicit VantelifySave(InfoVantelifySheet* sheet);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     InfoVantelifySheet* sheet_;
-    bool failed_ = false;
 };
 
 // Closes the page project, offering to save its changes first.
@@ -59,12 +57,10 @@ public:
     VantelifyClose(CMainFrame* frame, InfoView* infoView);
     void Execute() override;
     bool IsEnabled() override;
-    bool Failed() const override { return failed_; }
 
 private:
     CMainFrame* frame_;
     InfoView* infoView_;
-    bool failed_ = false;
 };
 
 // Shows the picture of the viewer pane full screen.
