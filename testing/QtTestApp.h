@@ -13,4 +13,9 @@ QApplication& TestApplication();
 // Serves events until `done` holds; false after thirty seconds.
 bool ServeEventsUntil(const std::function<bool()>& done);
 
+// Serves events until `done` holds, sleeping while none comes (benchmarks: a loop that polls
+// would take a core from the threads being measured); looks at `done` at least every 20 ms.
+// False after `seconds`.
+bool WaitOnEventsUntil(const std::function<bool()>& done, double seconds);
+
 }  // namespace testing_support

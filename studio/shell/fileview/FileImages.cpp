@@ -1,6 +1,8 @@
 #include "studio/shell/fileview/FileImages.h"
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include <QBuffer>
 #include <QIcon>
@@ -49,6 +51,22 @@ QByteArray Encoded(const QImage& image, const char* format, int quality) {
     return bytes;
 }
 
+bool FewColours(const QImage& rgb) {
+    constexpr std::size_t kFew = 256;
+    std::vector<QRgb> seen;
+    seen.reserve(kFew + 1);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (!seen.empty() && seen.back() == row[x]) continue;
+            if (std::find(seen.begin(), seen.end(), row[x]) != seen.end()) continue;
+            seen.push_back(row[x]);
+            if (seen.size() > kFew) return false;
+        }
+    }
+    return true;
+}
+
 QImage Blank(QColor colour) {
     QImage image(kThumbSize, kThumbSize, QImage::Format_RGB32);
     image.fill(colour);
@@ -64,6 +82,11 @@ ThumbnailRenderer SetThumbnailRenderer(ThumbnailRenderer renderer) {
 }
 
 std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked) {
+    return RenderFileThumbnail(path, marked, true);
+}
+
+std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked,
+                                                     bool expand) {
     ThumbnailRenderer custom;
     {
         std::lock_guard lock(rendererMutex);
@@ -81,24 +104,24 @@ std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bo
     }
     out->packed = PackThumbnail(out->image);
     if (out->packed.isEmpty()) return std::nullopt;
-    out->image = UnpackThumbnail(out->packed);
+    out->image = expand ? UnpackThumbnail(out->packed) : QImage();
     return out;
 }
 
 QByteArray PackThumbnail(const QImage& image) {
     if (image.isNull()) return {};
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QByteArray lossless = Encoded(rgb, "PNG", -1);
+    // Artwork of a few colours is kept exactly (and smaller so); a photograph has thousands.
+    if (FewColours(rgb)) return Encoded(rgb, "PNG", -1);
     QByteArray photo = Encoded(rgb, "JPG", kPackedQuality);
-    if (photo.isEmpty() || (!lossless.isEmpty() && lossless.size() <= photo.size())) {
-        return lossless;
-    }
-    return photo;
+    return photo.isEmpty() ? Encoded(rgb, "PNG", -1) : photo;
 }
 
 QImage UnpackThumbnail(const QByteArray& packed) {
     QImage image;
-    if (packed.isEmpty() || !image.loadFromData(packed)) return {};
+    // Named, the format needs no guessing: that would ask every image plug-in in turn.
+    const char* format = packed.startsWith("\x89PNG") ? "PNG" : "JPG";
+    if (packed.isEmpty() || !image.loadFromData(packed, format)) return {};
     return image.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -36,8 +36,8 @@ struct RenderedThumbnail {
 };
 
 // A list holds every thumbnail of its folder, tens of thousands of them, but draws only a
-// screenful: each is kept compressed and expanded when drawn. Lossless when that is no larger
-// (flat artwork), else a JPEG of a quality that keeps a 64 x 64 photograph near 2 KB.
+// screenful: each is kept compressed and expanded when drawn. A picture of at most 256
+// colours (artwork, flat fills) is kept exactly; a photograph as a JPEG of good quality.
 QByteArray PackThumbnail(const QImage& image);
 // The picture a packed thumbnail holds; a null image for bytes that are none.
 QImage UnpackThumbnail(const QByteArray& packed);
@@ -46,6 +46,9 @@ QImage UnpackThumbnail(const QByteArray& packed);
 // when the decoder rejects the file. The image is the one the list will show: it has been
 // through PackThumbnail, whose bytes come with it. Safe on any thread.
 std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked);
+// The same with only the packed bytes unless `expand` (workers: the list expands what it draws).
+std::optional<RenderedThumbnail> RenderFileThumbnail(const std::string& path, bool marked,
+                                                     bool expand);
 // Replaces the decoder behind RenderFileThumbnail (tests: a slow or counting one); an
 // empty function restores the real one. Returns the one before.
 using ThumbnailRenderer = std::function<std::optional<RenderedThumbnail>(const std::string&)>;

@@ -1,5 +1,7 @@
 #include "studio/shell/fileview/FileView.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <set>
 #include <utility>
@@ -161,6 +163,7 @@ void FileView::ForgetShownItems() {
     hotItem_ = nullptr;
     clear();
     images_.CutToFixed();
+    GiveBackMemory();
     if (selection_ != nullptr) UpdateSelection();
 }
 
@@ -202,6 +205,7 @@ void FileView::ApplyListing(FolderListing& listing) {
         renaming_ = QPersistentModelIndex();
         clear();
         images_.CutToFixed();
+        GiveBackMemory();
     }
     setUpdatesEnabled(false);
     for (ListedEntry& entry : listing.folders) {
@@ -259,6 +263,14 @@ void FileView::StartThumbnails(bool merge) {
     });
 }
 
+void FileView::GiveBackMemory() {
+#ifdef __GLIBC__
+    // A folder of many thousand items leaves its many small blocks free but held by the
+    // allocator; the system gets them back when the list lets them go.
+    malloc_trim(0);
+#endif
+}
+
 int FileView::DefaultDecodeThreads() {
     const unsigned cores = std::thread::hardware_concurrency();
     return std::clamp(static_cast<int>(cores), 1, kMostDecoders);
@@ -293,7 +305,9 @@ void FileView::ApplyPicture(ItemPicture& picture) {
 void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
     auto* row = static_cast<FileListItem*>(item);
     row->slot = slot;
-    update(indexFromItem(row));
+    // Told as a change of the item's data, so the list redraws it as it did when the item held
+    // its picture: only once laid out and only where it shows.
+    row->setData(Qt::UserRole + 1, slot);
 }
 
 QVariant FileListItem::data(int role) const {

@@ -146,6 +146,7 @@ private:
     void ApplyListing(struct FolderListing& listing);
     void StartThumbnails(bool merge);
     static int DefaultDecodeThreads();
+    static void GiveBackMemory();
     // The rows showing now, first to last; none when no row shows.
     std::pair<int, int> ShownRows() const;
     void ApplyPicture(struct ItemPicture& picture);

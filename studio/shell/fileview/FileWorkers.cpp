@@ -175,8 +175,7 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
             std::optional<RenderedThumbnail> thumbnail;
             const Plan& plan = planned[i];
             if (!plan.source.empty() && current.load() == job.generation) {
-                thumbnail = RenderFileThumbnail(plan.source, plan.marked);
-                if (thumbnail) thumbnail->image = QImage();  // the packed bytes travel alone
+                thumbnail = RenderFileThumbnail(plan.source, plan.marked, false);
             }
             {
                 std::lock_guard hold(mutex);
