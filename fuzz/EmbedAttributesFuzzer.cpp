@@ -25,12 +25,18 @@ using scripting::Value;
 using scripting::ValueType;
 
 constexpr const char* kNames[] = {
-    "param_filename",     "param_userinterfacelock", "param_fullscreen", "param_posx",
-    "param_posy",         "param_posz",              "param_showlogo",   "param_fit",
-    "param_borderheight", "param_borderwidth",       "param_bordercolor", "param_panspeed",
-    "param_zoomspeed",    "param_minzoom",           "param_maxzoom",    "param_bgcolor",
-    "event_ChangedPos",   "event_OnChangeMode",      "event_OnCursor",   "event_OnLoad",
-    "event_Load",         "event_OnTime",            "event_Time",       "event_ZoomedToGoal",
+    "param_filename",     "param_userinterfacelock",
+    "param_fullscreen",   "param_posx",
+    "param_posy",         "param_posz",
+    "param_showlogo",     "param_fit",
+    "param_borderheight", "param_borderwidth",
+    "param_bordercolor",  "param_panspeed",
+    "param_zoomspeed",    "param_minzoom",
+    "param_maxzoom",      "param_bgcolor",
+    "event_ChangedPos",   "event_OnChangeMode",
+    "event_OnCursor",     "event_OnLoad",
+    "event_Load",         "event_OnTime",
+    "event_Time",         "event_ZoomedToGoal",
 };
 constexpr std::size_t kNameCount = sizeof(kNames) / sizeof(kNames[0]);
 

@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::ptrdiff_t pitch = kWidth * 4;
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(pitch) * (kHeight + 2), 0x5A);
     std::vector<std::uint8_t> texels(kTexture * kTexture * 4);
-    for (std::size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    for (std::size_t i = 0; i < texels.size(); ++i)
+        texels[i] = static_cast<std::uint8_t>(i * 7 + 1);
 
     gfx::ExecuteTarget target;
     target.pixels = platform::SurfacePixels{pixels.data() + pitch, kWidth, kHeight, pitch, X888()};

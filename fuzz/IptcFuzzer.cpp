@@ -54,12 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string path = std::filesystem::temp_directory_path().string() +
                                     "/vantelo-fuzz-iptc-" + std::to_string(getpid()) + ".jpg";
     const std::size_t length = size + 2;
-    Bytes file = {0xFF, 0xD8, 0xFF, 0xED, static_cast<std::uint8_t>(length >> 8),
+    Bytes file = {0xFF,
+                  0xD8,
+                  0xFF,
+                  0xED,
+                  static_cast<std::uint8_t>(length >> 8),
                   static_cast<std::uint8_t>(length)};
     file.insert(file.end(), data, data + size);
     file.insert(file.end(), {0xFF, 0xDA, 0x00, 0x02, 0x11, 0xFF, 0xD9});
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
 
     // Empty entries are not written, so they cannot read back.
     std::erase(record.keywords, std::string());

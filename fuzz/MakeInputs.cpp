@@ -229,8 +229,8 @@ void WriteIptcSegments(const fs::path& folder) {
     Bytes mixed = signature;
     mixed.insert(mixed.end(), {'8', 'B', 'I', 'M', 0x03, 0xED, 0, 0, 0, 0, 0, 2, 7, 7});
     mixed.insert(mixed.end(), header.begin(), header.end());
-    const Bytes others = {0x1C, 0x01, 0x5A, 0x00, 0x03, 0x1B, 0x25, 0x47,
-                          0x1C, 0x03, 0x0A, 0x00, 0x01, 0x02};
+    const Bytes others = {0x1C, 0x01, 0x5A, 0x00, 0x03, 0x1B, 0x25,
+                          0x47, 0x1C, 0x03, 0x0A, 0x00, 0x01, 0x02};
     const Bytes datasets = SomeRecord().BuildDataSets(others);
     mixed.insert(mixed.end(), datasets.begin(), datasets.end());
     Save(folder, "mixed.app13", mixed, false);
@@ -245,11 +245,13 @@ void WriteVersionBlocks(const fs::path& folder) {
         Save(folder, name, Bytes(bytes.begin(), bytes.end()), false);
     };
     const std::string versioned = testing_support::MakeVersionedElf(
-        {1, 5, 0, 1}, {{"FileDescription", "Vantelo plugin"}, {"OriginalFilename", "NPLensObj.so"}});
+        {1, 5, 0, 1},
+        {{"FileDescription", "Vantelo plugin"}, {"OriginalFilename", "NPLensObj.so"}});
     save("versioned.so", versioned);
     save("unversioned.so", testing_support::MakeElfWithoutVersion());
     save("cut-in-table.so", versioned.substr(0, versioned.size() - 40));
-    const std::size_t block = testing_support::ElfSectionEntry(versioned, testing_support::ElfLayout::kVersionSection);
+    const std::size_t block =
+        testing_support::ElfSectionEntry(versioned, testing_support::ElfLayout::kVersionSection);
     std::string shortBlock = versioned;
     testing_support::PutLE(shortBlock, block + testing_support::ElfLayout::kSizeField, 60, 8);
     save("cut-in-block.so", shortBlock);

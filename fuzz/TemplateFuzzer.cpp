@@ -11,9 +11,9 @@
 
 #include "platform/debug/Debug.h"
 #include "platform/registry/Registry.h"
-#include "studio/projects/Gallery.h"
 #include "studio/core/DataFolder.h"
 #include "studio/core/Properties.h"
+#include "studio/projects/Gallery.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ inline int SaturatingInt(double v) {
 
 inline int SaturatingInt(std::int64_t v) {
     return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
-                                                      std::numeric_limits<int>::max()));
+                                                     std::numeric_limits<int>::max()));
 }
 
 }  // namespace geometry_detail
@@ -48,9 +48,17 @@ public:
     bool operator<(const Vector2& o) const { return SquaredLength() < o.SquaredLength(); }
     bool operator<=(const Vector2& o) const { return SquaredLength() <= o.SquaredLength(); }
 
-    Vector2& operator+=(const Vector2& o) { x += o.x; y += o.y; return *this; }
+    Vector2& operator+=(const Vector2& o) {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
     Vector2 operator+(const Vector2& o) const { return Vector2(*this) += o; }
-    Vector2& operator-=(const Vector2& o) { x -= o.x; y -= o.y; return *this; }
+    Vector2& operator-=(const Vector2& o) {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
     Vector2 operator-(const Vector2& o) const { return Vector2(*this) -= o; }
 
     Vector2& operator*=(double d) {
@@ -149,9 +157,17 @@ public:
     bool operator<(const Vector2& o) const { return Order() < o.Order(); }
     bool operator<=(const Vector2& o) const { return Order() <= o.Order(); }
 
-    Vector2& operator+=(const Vector2& o) { x += o.x; y += o.y; return *this; }
+    Vector2& operator+=(const Vector2& o) {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
     Vector2 operator+(const Vector2& o) const { return Vector2(*this) += o; }
-    Vector2& operator-=(const Vector2& o) { x -= o.x; y -= o.y; return *this; }
+    Vector2& operator-=(const Vector2& o) {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
     Vector2 operator-(const Vector2& o) const { return Vector2(*this) -= o; }
 
     Vector2& operator*=(double d) {
@@ -212,15 +228,40 @@ public:
 
     bool operator==(const Vector3& o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(const Vector3& o) const { return !(*this == o); }
-    Vector3& operator+=(const Vector3& o) { x += o.x; y += o.y; z += o.z; return *this; }
+    Vector3& operator+=(const Vector3& o) {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
     Vector3 operator+(const Vector3& o) const { return Vector3(*this) += o; }
-    Vector3& operator-=(const Vector3& o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-    Vector3& Negate() { x = -x; y = -y; z = -z; return *this; }
+    Vector3& operator-=(const Vector3& o) {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
+    Vector3& Negate() {
+        x = -x;
+        y = -y;
+        z = -z;
+        return *this;
+    }
     Vector3 operator-(const Vector3& o) const { return Vector3(*this) -= o; }
-    Vector3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
+    Vector3& operator*=(float f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
     Vector3 operator*(float f) const { return Vector3(*this) *= f; }
     Vector3 operator/(float f) const { return Vector3(x / f, y / f, z / f); }
-    Vector3& operator/=(float f) { x /= f; y /= f; z /= f; return *this; }
+    Vector3& operator/=(float f) {
+        x /= f;
+        y /= f;
+        z /= f;
+        return *this;
+    }
 
     float Dot(const Vector3& o) const { return x * o.x + y * o.y + z * o.z; }
     Vector3 Cross(const Vector3& o) const {

@@ -54,8 +54,7 @@ bool ImageDecoder::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth
     // Pieces starting inside a source byte are cut from one converted row instead.
     const bool whole = (static_cast<std::int64_t>(pieceWidth) * sourceBits) % 8 != 0;
     const std::size_t bytes = static_cast<std::size_t>(std::max(info_.rowBytes, 0)) + 16;
-    const std::size_t convertedBytes =
-        whole ? static_cast<std::size_t>(std::max(width, 0)) * 4 : 0;
+    const std::size_t convertedBytes = whole ? static_cast<std::size_t>(std::max(width, 0)) * 4 : 0;
     try {
         // Room past the row: some decoders write whole groups of bytes.
         if (unconverted_.size() < bytes) unconverted_.assign(bytes, 0);
@@ -81,9 +80,13 @@ bool ImageDecoder::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidth
     return more;
 }
 
-bool ImageDecoder::Restart(std::size_t, int) { return false; }
+bool ImageDecoder::Restart(std::size_t, int) {
+    return false;
+}
 
-void ImageDecoder::GetSize(Vector2<int>& size) { size = Vector2<int>(info_.width, info_.height); }
+void ImageDecoder::GetSize(Vector2<int>& size) {
+    size = Vector2<int>(info_.width, info_.height);
+}
 
 void ImageDecoder::SetSource(const std::uint8_t* data, std::size_t size) {
     data_ = data;

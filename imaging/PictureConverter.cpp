@@ -115,8 +115,8 @@ void Run(int count, Fetch fetch, Store store) {
 // Picks the reader for the source and runs it into the store. False when the source depth
 // has no reader (or a palette depth comes without its palette).
 template <typename Store>
-bool Dispatch(const std::uint8_t* source, const std::uint32_t* palette, int count,
-              int sourceBits, int sourceGreenBits, Store store) {
+bool Dispatch(const std::uint8_t* source, const std::uint32_t* palette, int count, int sourceBits,
+              int sourceGreenBits, Store store) {
     switch (sourceBits) {
         case 1:
             if (palette == nullptr) return false;
@@ -155,7 +155,9 @@ std::uint32_t Load32(const std::uint8_t* p) {
     return v;
 }
 
-void Store32Bytes(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+void Store32Bytes(std::uint8_t* p, std::uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
 
 // Red-green-blue to blue-green-red, the commonest row of all (every 24-bit picture loaded
 // into a 24-bit bitmap). Four pixels are three little-endian words, so they are rearranged
@@ -171,11 +173,11 @@ void SwapRgb24(const std::uint8_t* source, std::uint8_t* destination, int count)
             Store32Bytes(destination, (w0 >> 16 & 0xFF) | (w0 & 0xFF00) | (w0 & 0xFF) << 16 |
                                           (w1 >> 8 & 0xFF) << 24);
             // g1 r1 b2 g2
-            Store32Bytes(destination + 4, (w1 & 0xFF) | (w0 >> 24) << 8 | (w2 & 0xFF) << 16 |
-                                              (w1 & 0xFF000000));
+            Store32Bytes(destination + 4,
+                         (w1 & 0xFF) | (w0 >> 24) << 8 | (w2 & 0xFF) << 16 | (w1 & 0xFF000000));
             // r2 b3 g3 r3
-            Store32Bytes(destination + 8, (w1 >> 16 & 0xFF) | (w2 >> 24) << 8 |
-                                              (w2 & 0xFF0000) | (w2 >> 8 & 0xFF) << 24);
+            Store32Bytes(destination + 8, (w1 >> 16 & 0xFF) | (w2 >> 24) << 8 | (w2 & 0xFF0000) |
+                                              (w2 >> 8 & 0xFF) << 24);
         }
     }
     Run(count - i, BytesFetch<3>{source}, Store24{destination});
@@ -209,7 +211,9 @@ void Widen24To32(const std::uint8_t* source, std::uint8_t* destination, int coun
     }
 }
 
-int LowestSetBit(std::uint32_t mask) { return mask == 0 ? -1 : std::countr_zero(mask); }
+int LowestSetBit(std::uint32_t mask) {
+    return mask == 0 ? -1 : std::countr_zero(mask);
+}
 
 }  // namespace
 
@@ -238,8 +242,8 @@ void PictureConverter::SetPictureFormat(const PictureInfo& info) {
 }
 
 void PictureConverter::Convert(const std::uint8_t* source, std::uint8_t* destination,
-                               const std::uint32_t* palette, int count, int sourceBits, int,
-                               int, int, int, int sourceGreenBits, int, int) const {
+                               const std::uint32_t* palette, int count, int sourceBits, int, int,
+                               int, int, int sourceGreenBits, int, int) const {
     switch (bitsPerPixel) {
         case 16:
             Write16Bit(source, destination, palette, count, sourceBits, sourceGreenBits);
@@ -267,10 +271,17 @@ void PictureConverter::ConvertBgr24(const std::uint8_t* source, std::uint8_t* de
     switch (bitsPerPixel) {
         case 16:
             switch (greenBits) {
-                case 4: Run(count, BgrFetch{source}, Store16<4>{destination}); break;
-                case 5: Run(count, BgrFetch{source}, Store16<5>{destination}); break;
-                case 6: Run(count, BgrFetch{source}, Store16<6>{destination}); break;
-                default: break;  // no 16-bit layout with that green width
+                case 4:
+                    Run(count, BgrFetch{source}, Store16<4>{destination});
+                    break;
+                case 5:
+                    Run(count, BgrFetch{source}, Store16<5>{destination});
+                    break;
+                case 6:
+                    Run(count, BgrFetch{source}, Store16<6>{destination});
+                    break;
+                default:
+                    break;  // no 16-bit layout with that green width
             }
             break;
         case 24:

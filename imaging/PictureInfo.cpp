@@ -25,7 +25,8 @@ void PictureInfo::SetFromBitmapInfoHeader(const platform::BitmapInfoHeader& head
                                           const std::uint32_t* colourTable) {
     width = header.width;
     height = header.height < 0 ? -header.height : header.height;
-    const auto stride = static_cast<int>(platform::DibSection::MinimumStride(width, header.bitCount));
+    const auto stride =
+        static_cast<int>(platform::DibSection::MinimumStride(width, header.bitCount));
     rowBytes = header.height < 0 ? stride : -stride;
     bitsPerPixel = header.bitCount;
     pixels = nullptr;

@@ -22,12 +22,18 @@ namespace {
 // Decoders not built into this program give null, which Open reports like an unknown type.
 std::unique_ptr<ImageDecoder> CreateDecoder(int type) {
     switch (type) {
-        case PictureLoader::kJpeg: return std::make_unique<JpegDecoder>();
-        case PictureLoader::kPng: return std::make_unique<PngDecoder>();
-        case PictureLoader::kLwf: return std::make_unique<LwfDecoder>();
-        case PictureLoader::kBmp: return std::make_unique<BmpDecoder>();
-        case PictureLoader::kTarga: return std::make_unique<TargaDecoder>();
-        default: return nullptr;
+        case PictureLoader::kJpeg:
+            return std::make_unique<JpegDecoder>();
+        case PictureLoader::kPng:
+            return std::make_unique<PngDecoder>();
+        case PictureLoader::kLwf:
+            return std::make_unique<LwfDecoder>();
+        case PictureLoader::kBmp:
+            return std::make_unique<BmpDecoder>();
+        case PictureLoader::kTarga:
+            return std::make_unique<TargaDecoder>();
+        default:
+            return nullptr;
     }
 }
 
@@ -70,10 +76,14 @@ namespace {
 std::string_view SignatureOf(int type) {
     using namespace std::string_view_literals;
     switch (type) {
-        case PictureLoader::kPng: return "\x89PNG\r\n\x1a\n"sv;
-        case PictureLoader::kJpeg: return "\xff\xd8\xff"sv;
-        case PictureLoader::kBmp: return "BM"sv;
-        default: return {};
+        case PictureLoader::kPng:
+            return "\x89PNG\r\n\x1a\n"sv;
+        case PictureLoader::kJpeg:
+            return "\xff\xd8\xff"sv;
+        case PictureLoader::kBmp:
+            return "BM"sv;
+        default:
+            return {};
     }
 }
 
@@ -122,7 +132,9 @@ bool PictureLoader::ReadConvertedLine(std::uint8_t* const* pieces, int pieceWidt
     return decoder_ && decoder_->ReadConvertedLine(pieces, pieceWidth, converter);
 }
 
-bool PictureLoader::IsProgressive() { return decoder_ && decoder_->IsProgressive(); }
+bool PictureLoader::IsProgressive() {
+    return decoder_ && decoder_->IsProgressive();
+}
 
 bool PictureLoader::Restart(std::size_t dataSize, int second) {
     return decoder_ && decoder_->Restart(dataSize, second);
@@ -134,8 +146,10 @@ void PictureLoader::SetSource(const std::uint8_t* data, std::size_t size) {
 
 bool MapPictureFile(const std::string& fileName, platform::MappedFile& file) {
     switch (file.Open(fileName)) {
-        case platform::MappedFile::Status::Ok: return true;
-        case platform::MappedFile::Status::OpenFailed: return false;
+        case platform::MappedFile::Status::Ok:
+            return true;
+        case platform::MappedFile::Status::OpenFailed:
+            return false;
         case platform::MappedFile::Status::MappingFailed:
             platform::DebugOutput("Failed to create file mapping\n");
             return false;
@@ -168,8 +182,10 @@ std::unique_ptr<platform::DibSection> LoadDib(const std::string& fileName, Pictu
     }
     // The decoder's rows must fit the bitmap's; a description that says otherwise would
     // make the copy below write past the rows.
-    const std::size_t natural = platform::DibSection::MinimumStride(picture.width, picture.bitsPerPixel);
-    const std::size_t pitch = (static_cast<std::size_t>(std::max(picture.rowBytes, 0)) + 3) & ~std::size_t{3};
+    const std::size_t natural =
+        platform::DibSection::MinimumStride(picture.width, picture.bitsPerPixel);
+    const std::size_t pitch =
+        (static_cast<std::size_t>(std::max(picture.rowBytes, 0)) + 3) & ~std::size_t{3};
     auto dib = platform::DibSection::Create(picture.width, -picture.height, picture.bitsPerPixel,
                                             std::max(pitch, natural));
     if (!dib) {

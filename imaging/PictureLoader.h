@@ -13,7 +13,7 @@
 namespace platform {
 class DibSection;
 class MappedFile;
-}
+}  // namespace platform
 
 // Picks a decoder by the file name's extension (the bytes are never sniffed) and owns it.
 class PictureLoader {

@@ -13,7 +13,8 @@ namespace {
 // 5-bit channel values spread over 0-255, rounded to nearest.
 constexpr std::array<std::uint8_t, 32> kFive = [] {
     std::array<std::uint8_t, 32> t{};
-    for (int i = 0; i < 32; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 255 + 15) / 31);
+    for (int i = 0; i < 32; ++i)
+        t[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 255 + 15) / 31);
     return t;
 }();
 
@@ -177,7 +178,8 @@ bool TargaDecoder::NextPixel(std::uint8_t* rgb) {
 bool TargaDecoder::DecodeAll() {
     if (state_ == State::Decoded) return complete_;
     if (state_ == State::Failed) return false;
-    const auto total = static_cast<std::size_t>(info_.width) * static_cast<std::size_t>(info_.height) * 3;
+    const auto total =
+        static_cast<std::size_t>(info_.width) * static_cast<std::size_t>(info_.height) * 3;
     try {
         picture_.assign(total, 0);
     } catch (const std::bad_alloc&) {
@@ -211,7 +213,8 @@ void TargaDecoder::MirrorRows() {
 
 const std::uint8_t* TargaDecoder::OutputRow(int i) const {
     const int fileRow = bottomUp_ ? info_.height - 1 - i : i;
-    return picture_.data() + static_cast<std::size_t>(fileRow) * static_cast<std::size_t>(info_.rowBytes);
+    return picture_.data() +
+           static_cast<std::size_t>(fileRow) * static_cast<std::size_t>(info_.rowBytes);
 }
 
 bool TargaDecoder::ReadImage(std::uint8_t* destination, std::ptrdiff_t pitch,

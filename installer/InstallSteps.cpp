@@ -31,8 +31,7 @@ namespace {
 
 constexpr std::string_view kCaption = "Vantelo Install";
 // The viewer control's type library; its version 1.0 keys are what older installations left.
-constexpr std::string_view kOldTypeLibrary =
-    "TypeLib\\{7A3E51C3-9B40-4D6E-A815-2F6C0B9D4E73}\\1.0";
+constexpr std::string_view kOldTypeLibrary = "TypeLib\\{7A3E51C3-9B40-4D6E-A815-2F6C0B9D4E73}\\1.0";
 constexpr std::size_t kMostNetscapeEntries = 10;
 // A file that is no library of this machine.
 constexpr int kErrorBadExeFormat = 193;
@@ -140,9 +139,9 @@ Installer::CopyOutcome Installer::Copy(std::string_view sourceName, const std::s
             const PromptAnswer answer = platform::ShowMessage(
                 nullptr,
                 platform::FormatC("The file (%s) in the install package is older \nthan the one "
-                                 "it will replace %s.\nPress cancel to skip installation of "
-                                 "the file (recommended)",
-                                 std::string(sourceName).c_str(), target.c_str()),
+                                  "it will replace %s.\nPress cancel to skip installation of "
+                                  "the file (recommended)",
+                                  std::string(sourceName).c_str(), target.c_str()),
                 kCaption, platform::MessageButtons::OkCancel, platform::MessageIcon::Question,
                 PromptAnswer::Cancel);
             if (answer != PromptAnswer::Ok) {
@@ -163,8 +162,8 @@ Installer::CopyOutcome Installer::Copy(std::string_view sourceName, const std::s
         const PromptAnswer answer = platform::ShowMessage(
             nullptr,
             platform::FormatC("Failed to copy %s to %s\n %s is in use, close all program that "
-                             "uses Vantelo and press RETRY to retry",
-                             std::string(sourceName).c_str(), target.c_str(), target.c_str()),
+                              "uses Vantelo and press RETRY to retry",
+                              std::string(sourceName).c_str(), target.c_str(), target.c_str()),
             kCaption, platform::MessageButtons::RetryCancel, platform::MessageIcon::Warning);
         if (answer != PromptAnswer::Retry) {
             Fail("File is in use");
@@ -174,7 +173,7 @@ Installer::CopyOutcome Installer::Copy(std::string_view sourceName, const std::s
     }
     if (error != 0) {
         Say(platform::FormatC("Failed to copy %s to %s\nReturned error: %d",
-                             std::string(sourceName).c_str(), target.c_str(), error));
+                              std::string(sourceName).c_str(), target.c_str(), error));
         Fail("Couldn't write file to disk");
         return CopyOutcome::Failed;
     }
@@ -280,8 +279,8 @@ void Installer::RemoveOldTypeLibrary() {
 
 Installer::Reach Installer::InstallNetscape4() {
     RegKey navigator;
-    if (RegKey::Open(c_.registry, RegHive::LocalMachine,
-                     "Software\\Netscape\\Netscape Navigator", navigator) != RegResult::Ok) {
+    if (RegKey::Open(c_.registry, RegHive::LocalMachine, "Software\\Netscape\\Netscape Navigator",
+                     navigator) != RegResult::Ok) {
         return Reach::NoFolder;
     }
     const std::optional<std::string> entry = ChooseVersionEntry(navigator);

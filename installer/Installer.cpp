@@ -94,8 +94,7 @@ int Installer::Install() {
             nullptr,
             "Your display is set to 256 colours or less\nVantelo needs at least 16 bit colour "
             "(hi-colour)\nChange your display settings and retry",
-            kInstallCaption, platform::MessageButtons::RetryCancel,
-            platform::MessageIcon::Warning);
+            kInstallCaption, platform::MessageButtons::RetryCancel, platform::MessageIcon::Warning);
         if (answer != platform::PromptAnswer::Retry) return 0;
     }
 

@@ -18,16 +18,20 @@ inline constexpr StringEntry kStrings[] = {
     {114, "Window NT 4 detected."},
     {115, "Windows 95,98 or 2000 detected"},
     {119, "Vantelo has been properly registered with the system."},
-    {120, "No plug-in folder of Netscape Navigator was found: Vantelo was not installed for "
-          "Netscape Navigator."},
+    {120,
+     "No plug-in folder of Netscape Navigator was found: Vantelo was not installed for "
+     "Netscape Navigator."},
     {121, "Vantelo installation information. "},
-    {122, "DirectX 3 or later was not found. Vantelo needs DirectX 3 or later: install it and "
-          "run this installation again."},
-    {123, "This package is for Internet Explorer only: Vantelo was not installed for Netscape "
-          "Navigator."},
+    {122,
+     "DirectX 3 or later was not found. Vantelo needs DirectX 3 or later: install it and "
+     "run this installation again."},
+    {123,
+     "This package is for Internet Explorer only: Vantelo was not installed for Netscape "
+     "Navigator."},
     {124, "An unknown error occured"},
-    {125, "FAILED to copy files. Make sure there is enough free space on the harddrive and that "
-          "you have write access."},
+    {125,
+     "FAILED to copy files. Make sure there is enough free space on the harddrive and that "
+     "you have write access."},
     {128, "Windows 2000 detected"},
 };
 

@@ -11,7 +11,9 @@ DebugCapture::DebugCapture() {
     });
 }
 
-DebugCapture::~DebugCapture() { platform::SetDebugHook(std::move(previous_)); }
+DebugCapture::~DebugCapture() {
+    platform::SetDebugHook(std::move(previous_));
+}
 
 std::vector<std::string> DebugCapture::lines() const {
     std::lock_guard lock(mutex_);

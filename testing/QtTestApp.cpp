@@ -24,7 +24,6 @@ QApplication& TestApplication() {
     return *app;
 }
 
-
 bool ServeEventsUntil(const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {

@@ -10,11 +10,10 @@ ScriptedPrompts::~ScriptedPrompts() {
     platform::SetPrompts(previous_);
 }
 
-platform::PromptAnswer ScriptedPrompts::MessageBox(QWidget* owner, std::string_view text,
-                                                   std::string_view caption,
-                                                   platform::MessageButtons buttons,
-                                                   platform::MessageIcon icon,
-                                                   std::optional<platform::PromptAnswer> defaultAnswer) {
+platform::PromptAnswer ScriptedPrompts::MessageBox(
+    QWidget* owner, std::string_view text, std::string_view caption,
+    platform::MessageButtons buttons, platform::MessageIcon icon,
+    std::optional<platform::PromptAnswer> defaultAnswer) {
     Call call;
     call.kind = Kind::Message;
     call.text = std::string(text);

@@ -80,8 +80,7 @@ CNsxControlContainer::CNsxControlContainer(HWND window,
 bool CNsxControlContainer::CreateControl(CNsxControlWnd* wrapper, const CLSID& clsid,
                                          const char* windowName, std::uint32_t style,
                                          const Rect& rect, int id, IStream* data,
-                                         const CNsxParameters& parameters,
-                                         CNsxControlSite** site) {
+                                         const CNsxParameters& parameters, CNsxControlSite** site) {
     if (site != nullptr) *site = nullptr;
     std::unique_ptr<CNsxControlSite> made;
     try {
@@ -90,8 +89,8 @@ bool CNsxControlContainer::CreateControl(CNsxControlWnd* wrapper, const CLSID& c
         made.reset();
     }
     if (!made) return false;
-    if (Failed(made->CreateControl(wrapper, clsid, windowName, style, rect, id, data,
-                                   parameters))) {
+    if (Failed(
+            made->CreateControl(wrapper, clsid, windowName, style, rect, id, data, parameters))) {
         return false;
     }
     CNsxControlSite* kept = made.get();
@@ -214,8 +213,8 @@ HRESULT CNsxControlSite::CreateControl(CNsxControlWnd* wrapper, const CLSID& cls
     if (windowName != nullptr && windowName[0] != 0) {
         control->setWindowTitle(QString::fromUtf8(windowName));
     }
-    SetWindowStyle(control, GetWindowStyle(control) | (style & mask) |
-                                (style & (WS_DISABLED | WS_BORDER)));
+    SetWindowStyle(control,
+                   GetWindowStyle(control) | (style & mask) | (style & (WS_DISABLED | WS_BORDER)));
     return S_OK;
 }
 
@@ -296,8 +295,7 @@ HRESULT CNsxPropertyBag::QueryInterface(const IID& iid, void** object) {
     return S_OK;
 }
 
-HRESULT CNsxPropertyBag::Read(const OLECHAR* propertyName, VARIANT* value,
-                              IErrorLog* errorLog) {
+HRESULT CNsxPropertyBag::Read(const OLECHAR* propertyName, VARIANT* value, IErrorLog* errorLog) {
     if (propertyName == nullptr || value == nullptr) return E_POINTER;
     std::string name;
     try {

@@ -60,8 +60,8 @@ public:
     using platform::ControlSite::eventSink;
 
     platform::HRESULT CreateControl(CNsxControlWnd* wrapper, const platform::CLSID& clsid,
-                                    const char* windowName, std::uint32_t style,
-                                    const Rect& rect, int id, platform::IStream* data,
+                                    const char* windowName, std::uint32_t style, const Rect& rect,
+                                    int id, platform::IStream* data,
                                     const CNsxParameters& parameters);
     // S_FALSE after quick activation.
     platform::HRESULT CreateOrLoad(const platform::CLSID& clsid, platform::IStream* data,

@@ -42,8 +42,8 @@ std::map<HWND, CNsxControlWnd*>& ControlWindows() {
 
 LRESULT KeyboardHookProc(int code, WPARAM removal, LPARAM lParam) {
     auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code < 0 || removal != PM_REMOVE || message == nullptr ||
-        message->message < WM_KEYDOWN || message->message > WM_KEYLAST) {
+    if (code < 0 || removal != PM_REMOVE || message == nullptr || message->message < WM_KEYDOWN ||
+        message->message > WM_KEYLAST) {
         return CallNextHookEx(keyboardHook.hook, code, removal, lParam);
     }
     // The module has no main window of its own: the walk goes to the top.
@@ -93,8 +93,7 @@ public:
     std::uint32_t RetryRejectedCall(std::uintptr_t, std::uint32_t, std::uint32_t) override {
         return 0xFFFFFFFFu;  // cancel
     }
-    std::uint32_t MessagePending(std::uintptr_t, std::uint32_t tickCount,
-                                 std::uint32_t) override {
+    std::uint32_t MessagePending(std::uintptr_t, std::uint32_t tickCount, std::uint32_t) override {
         // Past the delay the call counts as not responding: waiting messages are handled.
         return tickCount > delay_ ? PENDINGMSG_WAITDEFPROCESS : PENDINGMSG_WAITNOPROCESS;
     }
@@ -140,9 +139,9 @@ CNsxControlWnd::~CNsxControlWnd() {
     if (container_ != nullptr && site_ != nullptr) container_->RemoveControl(site_);
 }
 
-bool CNsxControlWnd::CreateControl(const CLSID& clsid, const char* windowName,
-                                   std::uint32_t style, const Rect& rect, CNsxOcxPlugin* parent,
-                                   int id, IStream* data, const CNsxParameters& parameters) {
+bool CNsxControlWnd::CreateControl(const CLSID& clsid, const char* windowName, std::uint32_t style,
+                                   const Rect& rect, CNsxOcxPlugin* parent, int id, IStream* data,
+                                   const CNsxParameters& parameters) {
     if (parent == nullptr || site_ != nullptr) return false;
     CNsxControlContainer* container = parent->GetControlContainer();
     if (container == nullptr) return false;
@@ -203,8 +202,8 @@ bool CNsxOcxPlugin::OnAttribute(const char* name, const char* value) {
     return false;
 }
 
-NPError CNsxOcxPlugin::New(NPMIMEType mimeType, std::uint16_t mode, std::int16_t argc,
-                           char** argn, char** argv, NPSavedData* saved) {
+NPError CNsxOcxPlugin::New(NPMIMEType mimeType, std::uint16_t mode, std::int16_t argc, char** argn,
+                           char** argv, NPSavedData* saved) {
     const NPError result = CNsxActiveXPlugin::New(mimeType, mode, argc, argn, argv, saved);
     if (result != NPERR_NO_ERROR) return result;
     if (hidden()) {
@@ -268,9 +267,9 @@ void CNsxOcxPlugin::InstallKeyboardHook() {
     ++keyboardHook.users;
     if (keyboardHook.hook != nullptr) return;
     const CNsxApp* app = GetPluginApp();
-    const std::thread::id thread =
-        app != nullptr && app->LoadingThread() != std::thread::id() ? app->LoadingThread()
-                                                                    : std::this_thread::get_id();
+    const std::thread::id thread = app != nullptr && app->LoadingThread() != std::thread::id()
+                                       ? app->LoadingThread()
+                                       : std::this_thread::get_id();
     keyboardHook.hook = SetGetMessageHook(&KeyboardHookProc, thread);
 }
 

@@ -21,9 +21,9 @@ public:
     CNsxControlWnd& operator=(const CNsxControlWnd&) = delete;
 
     // `data` is the control's saved state positioned where it starts, or null.
-    bool CreateControl(const platform::CLSID& clsid, const char* windowName,
-                       std::uint32_t style, const Rect& rect, CNsxOcxPlugin* parent, int id,
-                       platform::IStream* data, const CNsxParameters& parameters);
+    bool CreateControl(const platform::CLSID& clsid, const char* windowName, std::uint32_t style,
+                       const Rect& rect, CNsxOcxPlugin* parent, int id, platform::IStream* data,
+                       const CNsxParameters& parameters);
     // True when the message was translated and must go no further.
     virtual bool PreTranslateMessage(const platform::MSG& message);
 

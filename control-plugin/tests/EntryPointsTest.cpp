@@ -81,12 +81,9 @@ TEST_F(NPLensObjLibrary, InitializeDecidesTheBridgeByVersion) {
     ASSERT_NE(JavaClass(), 0u);
     EXPECT_TRUE(vm_.IsSameObject(JavaClass(), vm_.FindClass("NPLensObj")));
     const std::vector<std::string> bound = {
-        "netscape/plugin/Plugin", "netscape/javascript/JSObject",
-        "java/util/Vector",       "java/lang/Object",
-        "java/lang/Number",       "java/lang/Class",
-        "java/lang/Integer",      "java/lang/Float",
-        "java/lang/Double",       "java/lang/Boolean",
-        "java/lang/Long",         "NPLensObj",
+        "netscape/plugin/Plugin", "netscape/javascript/JSObject", "java/util/Vector",
+        "java/lang/Object", "java/lang/Number", "java/lang/Class", "java/lang/Integer",
+        "java/lang/Float", "java/lang/Double", "java/lang/Boolean", "java/lang/Long", "NPLensObj",
         // Registering its natives finds the class once, binding its members once more.
         "NPLensObj"};
     std::vector<std::string> found = vm_.LogOf("FindClass ");

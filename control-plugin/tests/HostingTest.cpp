@@ -148,7 +148,9 @@ TEST_F(Hosting, ControlDataDecodesLaxBase64) {
         {"DATA:application/octet-stream;base64,QUJD", "ABC"},
         {"data:,QUJD", "ABC"},
         {"QUJD", "ABC"},
-        {"Q U\r\nJ\t\xC3\xA9\x80\xFF" "D", "ABC"},
+        {"Q U\r\nJ\t\xC3\xA9\x80\xFF"
+         "D",
+         "ABC"},
         {"QUJDQUI=", "ABCAB"},
         {"QUJDQQ==", "ABCA"},
         {"QUJDQQ", "ABC"},
@@ -207,8 +209,8 @@ TEST_F(Hosting, ControlDataChecksTheClassAndStreamsKeepOnlyFinishedData) {
         EXPECT_NE(plugin.controlData(), nullptr);
         plugin.Destroy(nullptr);
     }
-    for (const std::string& bytes : {ClassBytes(kClass).substr(0, 15),
-                                     ClassBytes(CLSID{1, 2, 3, {4}}) + "xyz"}) {
+    for (const std::string& bytes :
+         {ClassBytes(kClass).substr(0, 15), ClassBytes(CLSID{1, 2, 3, {4}}) + "xyz"}) {
         // Too short or another control's: dropped, and the control starts from its parameters.
         SwitchPlugin plugin;
         plugin.LoadControlData(Base64(bytes).c_str());
@@ -224,11 +226,13 @@ TEST_F(Hosting, ControlDataChecksTheClassAndStreamsKeepOnlyFinishedData) {
     // Only the low 16 bits of the reason count.
     const Ending endings[] = {
         {NPRES_NETWORK_ERR, "GetMiscStatus\nInitNew\nSetClientSite\nDoVerb -5 at 0,0\n"},
-        {static_cast<NPReason>(0x10000), "GetMiscStatus\nLoad stream xyz\nSetClientSite\nDoVerb -5 at 0,0\n"},
+        {static_cast<NPReason>(0x10000),
+         "GetMiscStatus\nLoad stream xyz\nSetClientSite\nDoVerb -5 at 0,0\n"},
     };
     for (const Ending& ending : endings) {
         SwitchPlugin plugin;
-        EXPECT_EQ(Make(plugin, kPersistStream), "GetMiscStatus\nInitNew\nSetClientSite\nDoVerb -5 at 0,0\n");
+        EXPECT_EQ(Make(plugin, kPersistStream),
+                  "GetMiscStatus\nInitNew\nSetClientSite\nDoVerb -5 at 0,0\n");
         std::uint16_t stype = 0;
         EXPECT_EQ(plugin.NewStream(nullptr, nullptr, false, &stype), NPERR_NO_ERROR);
         EXPECT_EQ(stype, NP_NORMAL);
@@ -447,9 +451,9 @@ TEST_F(Hosting, TheSitesBindHostMakesMonikersAndBindsLocalFiles) {
     ComPtr<IStream> stream;
     EXPECT_EQ(host->MonikerBindToStorage(nullptr, nullptr, nullptr, IID_IStream, stream.Out()),
               E_POINTER);
-    ASSERT_EQ(host->MonikerBindToStorage(moniker.get(), nullptr, nullptr, IID_IStream,
-                                         stream.Out()),
-              S_OK);
+    ASSERT_EQ(
+        host->MonikerBindToStorage(moniker.get(), nullptr, nullptr, IID_IStream, stream.Out()),
+        S_OK);
     char bytes[32] = {};
     std::uint32_t got = 0;
     stream->Read(bytes, sizeof bytes, &got);

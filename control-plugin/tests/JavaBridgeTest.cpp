@@ -516,8 +516,9 @@ TEST_F(NPLensObjErrors, APlainFailureGivesCodeZeroAndItsStatus) {
 // The class file beside the library declares exactly the natives the library registers and
 // the public by-name methods.
 TEST(NPLensObjJavaClass, DeclaresTheRegisteredNativesAndTheByNameMethods) {
-    FILE* pipe =
-        ::popen((std::string(JAVAP_PATH) + " -J-XX:-UsePerfData -s -p '" + NPLENSOBJ_CLASS + "'").c_str(), "r");
+    FILE* pipe = ::popen(
+        (std::string(JAVAP_PATH) + " -J-XX:-UsePerfData -s -p '" + NPLENSOBJ_CLASS + "'").c_str(),
+        "r");
     ASSERT_NE(pipe, nullptr);
     std::string output;
     char buffer[4096];

@@ -182,8 +182,8 @@ public:
         }
         return S_OK;
     }
-    HRESULT Invoke(DISPID id, const IID&, LCID, std::uint16_t flags, DISPPARAMS* params,
-                   VARIANT*, EXCEPINFO* exception, std::uint32_t*) override {
+    HRESULT Invoke(DISPID id, const IID&, LCID, std::uint16_t flags, DISPPARAMS* params, VARIANT*,
+                   EXCEPINFO* exception, std::uint32_t*) override {
         if (On(kFailAutomation)) {
             Log("Refused " + std::to_string(id));
             if (exception != nullptr) {

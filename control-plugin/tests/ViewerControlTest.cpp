@@ -89,8 +89,8 @@ protected:
     static std::int32_t Number(IDispatch* control, DISPID id) {
         DISPPARAMS none;
         Variant result;
-        if (Failed(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result,
-                                   nullptr, nullptr))) {
+        if (Failed(control->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                                   nullptr))) {
             return -1;
         }
         VariantChangeType(&result, &result, 0, VT_I4);
@@ -120,8 +120,8 @@ protected:
             QWidget* control = ControlWindow(pluginWindow);
             if (control == nullptr) return false;
             const QImage shown = control->grab().toImage();
-            return !shown.isNull() && Near(shown.pixel(shown.width() / 2, shown.height() / 2),
-                                           kPictureColour);
+            return !shown.isNull() &&
+                   Near(shown.pixel(shown.width() / 2, shown.height() / 2), kPictureColour);
         });
     }
 

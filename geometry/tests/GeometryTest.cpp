@@ -100,7 +100,6 @@ TEST(Rect, ClipMovesTheSourceWithTheDestination) {
     EXPECT_EQ(corner, (Rect{90, 95, 100, 100}));
     EXPECT_EQ(from, (Rect{0, 0, 10, 5}));
     EXPECT_EQ(corner.GetSize(), from.GetSize());
-
 }
 
 }  // namespace

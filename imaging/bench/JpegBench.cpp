@@ -67,10 +67,12 @@ public:
         std::vector<std::uint8_t> pixels = Photograph();
         if (kind != Kind::SingleScan) {
             // The library's own progressive script, or one sequential scan per component.
-            const jpeg_fixtures::Bytes file = jpeg_fixtures::Encode(
-                {.width = kWidth, .height = kHeight, .progressive = kind == Kind::Progressive,
-                 .scanPerComponent = kind == Kind::NonInterleaved},
-                pixels);
+            const jpeg_fixtures::Bytes file =
+                jpeg_fixtures::Encode({.width = kWidth,
+                                       .height = kHeight,
+                                       .progressive = kind == Kind::Progressive,
+                                       .scanPerComponent = kind == Kind::NonInterleaved},
+                                      pixels);
             std::ofstream(path_, std::ios::binary)
                 .write(reinterpret_cast<const char*>(file.data()),
                        static_cast<std::streamsize>(file.size()));

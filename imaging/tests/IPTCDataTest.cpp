@@ -225,7 +225,8 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     ASSERT_TRUE(before);
     IPTCData r;
     r.valid = true;
-    for (std::size_t i = 0; i < std::size(kIptcTexts); ++i) r.*kIptcTexts[i] = "Text, " + std::to_string(i);
+    for (std::size_t i = 0; i < std::size(kIptcTexts); ++i)
+        r.*kIptcTexts[i] = "Text, " + std::to_string(i);
     r.urgency = "5";
     r.dateCreated = "20240412";
     r.timeCreated = "101500+0000";
@@ -242,8 +243,8 @@ TEST_F(IPTCFile, RoundTripsEveryFieldKeepsThePictureAndAgreesWithExiv2) {
     // A record filled before holds only the file's own record afterwards.
     ASSERT_TRUE(LoadPictureAsDIB(path, nullptr, nullptr, &loaded));
     EXPECT_EQ(loaded.keywords, r.keywords);
-    const std::string plain =
-        dir_.Write("plain.jpg", jpeg_fixtures::AsString(jpeg_fixtures::Encode(jpeg_fixtures::Options{})));
+    const std::string plain = dir_.Write(
+        "plain.jpg", jpeg_fixtures::AsString(jpeg_fixtures::Encode(jpeg_fixtures::Options{})));
     ASSERT_TRUE(LoadPictureAsDIB(plain, nullptr, nullptr, &loaded));
     EXPECT_FALSE(loaded.valid);
     EXPECT_TRUE(loaded.caption.empty() && loaded.keywords.empty());
@@ -270,8 +271,8 @@ Lines IptcResourceTypes(const Bytes& file) {
     const std::size_t end = p + 2 + (file[p + 2] << 8 | file[p + 3]);
     for (std::size_t r = p + 4 + 14; r + 12 <= end;) {
         const std::size_t sizeAt = r + 6 + ((file[r + 6] + 2u) & ~1u);
-        const std::size_t size = file[sizeAt] << 24 | file[sizeAt + 1] << 16 |
-                                 file[sizeAt + 2] << 8 | file[sizeAt + 3];
+        const std::size_t size =
+            file[sizeAt] << 24 | file[sizeAt + 1] << 16 | file[sizeAt + 2] << 8 | file[sizeAt + 3];
         if ((file[r + 4] << 8 | file[r + 5]) == 0x0404)
             types.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(r),
                                file.begin() + static_cast<std::ptrdiff_t>(r + 4));
@@ -345,8 +346,8 @@ TEST_F(IPTCFile, FileReaderTakesTheBlockAloneAndRefusesOneItCannotReadWhole) {
     const Case cases[] = {
         {"good", File(Segment(0xED, good)), IptcFileRead::Read},
         {"zero padding", File(Segment(0xED, paddedWithZeros)), IptcFileRead::Read},
-        {"another segment's APP13 first", File(Cat({Segment(0xED, AsBytes("other")),
-                                                     Segment(0xED, good)})),
+        {"another segment's APP13 first",
+         File(Cat({Segment(0xED, AsBytes("other")), Segment(0xED, good)})),
          IptcFileRead::Unreadable},
         {"dataset past the end", File(Segment(0xED, longSet)), IptcFileRead::Unreadable},
         {"bytes that are no dataset", File(Segment(0xED, junk)), IptcFileRead::Unreadable},

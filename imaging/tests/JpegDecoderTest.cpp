@@ -67,8 +67,8 @@ TEST(JpegDecoder, EveryRouteGivesTheLibrarysRowsAndTheLoaderBlueGreenRed) {
     testing_support::TempDir dir;
     for (const Colour colour : {Colour::Rgb, Colour::Gray}) {
         for (const int scans : {0, 1, 2}) {  // one, progressive, one per component
-            SCOPED_TRACE(testing::Message() << (colour == Colour::Rgb ? "colour" : "gray")
-                                            << " scans " << scans);
+            SCOPED_TRACE(testing::Message()
+                         << (colour == Colour::Rgb ? "colour" : "gray") << " scans " << scans);
             const Bytes file = jpeg_fixtures::Encode(
                 {.colour = colour, .progressive = scans == 1, .scanPerComponent = scans == 2});
             const Bytes expected = jpeg_fixtures::Decode(file);
@@ -150,10 +150,10 @@ TEST(JpegDecoder, CmykBecomesRedGreenBlueAndOtherColourSpacesAreRefused) {
     testing_support::DebugCapture capture;
     EXPECT_FALSE(Decode(
         jpeg_fixtures::Encode({.width = 16, .height = 8, .colour = Colour::Ycck}, inks), rows));
-    EXPECT_FALSE(Decode(jpeg_fixtures::Encode({.width = 16, .height = 8,
-                                               .colour = Colour::TwoComponents},
-                                              Bytes(16 * 8 * 2, 7)),
-                        rows));
+    EXPECT_FALSE(
+        Decode(jpeg_fixtures::Encode({.width = 16, .height = 8, .colour = Colour::TwoComponents},
+                                     Bytes(16 * 8 * 2, 7)),
+               rows));
     EXPECT_EQ(capture.lines(),
               (Lines{"PictureLoader::ReadJPG()  YCCK is an unsupported color format.\n",
                      "PictureLoader::ReadJPG()  Unsupported format of jpeg file.\n"}));

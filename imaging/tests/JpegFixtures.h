@@ -28,10 +28,14 @@ struct Options {
 
 inline int Components(Colour colour) {
     switch (colour) {
-        case Colour::Gray: return 1;
-        case Colour::TwoComponents: return 2;
-        case Colour::Rgb: return 3;
-        default: return 4;
+        case Colour::Gray:
+            return 1;
+        case Colour::TwoComponents:
+            return 2;
+        case Colour::Rgb:
+            return 3;
+        default:
+            return 4;
     }
 }
 

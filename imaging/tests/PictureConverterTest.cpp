@@ -95,8 +95,8 @@ TEST(PictureConverter, ThreeByteRowsOfEveryLengthWidenAndKeepTheirOrder) {
             converter.greenBits = d.greenBits;
             Bytes out(expected.size(), 0xEE);
             converter.ConvertBgr24(bgr.data(), out.data(), count);
-            EXPECT_EQ(out, expected) << "blue-green-red to " << d.bits << "/" << d.greenBits
-                                     << ", " << count;
+            EXPECT_EQ(out, expected)
+                << "blue-green-red to " << d.bits << "/" << d.greenBits << ", " << count;
             if (d.bits == 32) {
                 Bytes widened(expected.size(), 0xEE);
                 Convert(32, 8, rgb, widened, 24, count);

@@ -117,8 +117,11 @@ TEST(TargaDecoder, RowsStoredRightToLeftComeOutLeftToRight) {
     for (const Case& c : cases) {
         for (const int depth : {24, 32}) {
             for (const bool encoded : {false, true}) {
-                const Tga tga{.type = encoded ? 10 : 2, .height = 2, .depth = depth,
-                              .descriptor = c.descriptor, .pixels = stored(depth, encoded)};
+                const Tga tga{.type = encoded ? 10 : 2,
+                              .height = 2,
+                              .depth = depth,
+                              .descriptor = c.descriptor,
+                              .pixels = stored(depth, encoded)};
                 Bytes rows;
                 ASSERT_TRUE(Decode(tga.Build(), rows)) << c.descriptor << " " << depth;
                 Bytes reds;

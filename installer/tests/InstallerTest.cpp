@@ -141,7 +141,9 @@ protected:
         MakePackage();
     }
 
-    std::string Package(std::string_view name) const { return Tree().Path("package/" + std::string(name)); }
+    std::string Package(std::string_view name) const {
+        return Tree().Path("package/" + std::string(name));
+    }
 
     void MakePackage() {
         fs::create_directories(Tree().Path("package"));
@@ -217,8 +219,14 @@ protected:
     }
 
     Collaborators Machine(OsProfile os = {}) {
-        return Collaborators{display, os, directX, files, Registry(), dialog,
-                             Tree().Path("package"), DefaultProgramFiles()};
+        return Collaborators{display,
+                             os,
+                             directX,
+                             files,
+                             Registry(),
+                             dialog,
+                             Tree().Path("package"),
+                             DefaultProgramFiles()};
     }
     int Run(std::string_view commandLine = "", OsProfile os = {}) {
         Collaborators machine = Machine(os);
@@ -267,7 +275,8 @@ TEST_F(InstallerTest, AFullRunPutsEveryFileWhereItsKeySaysAndRegistersTheControl
     EXPECT_FALSE(fs::exists(Tree().Path("netscape 4.7 (en)/NPLensObj.so")));
     EXPECT_TRUE(Installed(Tree().Path("Netscape 6/Plugins"), kNetscapePlugin));
     EXPECT_TRUE(Installed(Tree().Path("Netscape 6/Plugins"), kNetscapeClass));
-    for (const std::string folder : {"Mozilla Firefox/plugins", "Mozilla 1.7/plugins", "Opera/plugins"}) {
+    for (const std::string folder :
+         {"Mozilla Firefox/plugins", "Mozilla 1.7/plugins", "Opera/plugins"}) {
         for (std::string_view name : {kMozillaPlugin, kMozillaInterfaces, kCodecLibrary}) {
             EXPECT_TRUE(Installed(Tree().Path(folder), name)) << folder << "/" << name;
         }
@@ -276,8 +285,7 @@ TEST_F(InstallerTest, AFullRunPutsEveryFileWhereItsKeySaysAndRegistersTheControl
     // The installed copy is the registered one, and it makes controls.
     RegKey server;
     ASSERT_EQ(RegKey::Open(Registry(), RegHive::ClassesRoot,
-                           "CLSID\\{7A3E51C2-9B40-4D6E-A815-2F6C0B9D4E73}\\InprocServer32",
-                           server),
+                           "CLSID\\{7A3E51C2-9B40-4D6E-A815-2F6C0B9D4E73}\\InprocServer32", server),
               RegResult::Ok);
     EXPECT_EQ(server.GetString(""), ProgramFolder() + "/Vantelo.so");
     {
@@ -320,7 +328,8 @@ TEST_F(InstallerTest, CopyIfNewerAsksBeforeReplacingANewerFileAndRetriesWhatItMa
     ASSERT_EQ(prompts->calls().size(), 1u);
     EXPECT_EQ(prompts->calls()[0].text,
               "The file (NPvantelo.so) in the install package is older \nthan the one it will "
-              "replace " + target + ".\nPress cancel to skip installation of the file (recommended)");
+              "replace " +
+                  target + ".\nPress cancel to skip installation of the file (recommended)");
     EXPECT_EQ(prompts->calls()[0].buttons, platform::MessageButtons::OkCancel);
     EXPECT_EQ(prompts->calls()[0].defaultAnswer, PromptAnswer::Cancel);
     EXPECT_EQ(ReadFile(target), newer);
@@ -490,9 +499,9 @@ TEST_F(InstallerTest, BrowsersAreListedOnlyWhereTheFilesArrived) {
     // the summary, and no dialog claiming Mozilla or Opera.
     EXPECT_TRUE(dialog.shown.empty());
     ASSERT_EQ(prompts->calls().size(), 2u);
-    EXPECT_EQ(prompts->calls()[0].text,
-              "Failed to copy lwf215p.so to " + Tree().Path("Mozilla Firefox/plugins") +
-                  "/lwf215p.so\nReturned error: 112");
+    EXPECT_EQ(prompts->calls()[0].text, "Failed to copy lwf215p.so to " +
+                                            Tree().Path("Mozilla Firefox/plugins") +
+                                            "/lwf215p.so\nReturned error: 112");
     EXPECT_EQ(prompts->calls()[1].caption, "Vantelo install error");
 
     // A package without NPLensObj.so is for Internet Explorer only; the rest installs.
@@ -659,8 +668,9 @@ TEST_F(InstallerTest, TheControlThatCannotBeRegisteredIsReported) {
     SetString(RegHive::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
               "ProgramFilesDir", Tree().Write("a file", "x"));
     EXPECT_EQ(Run("-nook"), 0);
-    EXPECT_EQ(Boxes().front(), "Can't create directory " + Tree().Path("a file") +
-                                   "/Vantelo.\nYou must be logged on as administrator on windows NT");
+    EXPECT_EQ(Boxes().front(),
+              "Can't create directory " + Tree().Path("a file") +
+                  "/Vantelo.\nYou must be logged on as administrator on windows NT");
 }
 
 TEST_F(InstallerTest, TheShippedPackageInstallsFromTheFolderItStartsIn) {

@@ -13,8 +13,15 @@ std::size_t DibSection::MinimumStride(std::int32_t width, int bitCount) {
 std::unique_ptr<DibSection> DibSection::Create(std::int32_t width, std::int32_t height,
                                                int bitCount, std::size_t pitch) {
     switch (bitCount) {
-        case 1: case 4: case 8: case 16: case 24: case 32: break;
-        default: return nullptr;
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            break;
+        default:
+            return nullptr;
     }
     if (width <= 0 || height == 0 || height == std::numeric_limits<std::int32_t>::min()) {
         return nullptr;

@@ -43,8 +43,8 @@ public:
     // Depths 1, 4, 8, 16, 24 and 32 only. A pitch of 0 means the natural stride. Returns
     // null for a zero or negative width, a zero height, another depth, a pitch smaller
     // than a row, or a size that does not fit in memory.
-    static std::unique_ptr<DibSection> Create(std::int32_t width, std::int32_t height,
-                                              int bitCount, std::size_t pitch = 0);
+    static std::unique_ptr<DibSection> Create(std::int32_t width, std::int32_t height, int bitCount,
+                                              std::size_t pitch = 0);
 
     static std::size_t MinimumStride(std::int32_t width, int bitCount);
 

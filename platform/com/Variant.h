@@ -124,8 +124,8 @@ HRESULT VariantCopy(VARIANT* destination, const VARIANT* source);
 // Converts `source` (followed through a reference) to `type` into `destination`, which may
 // be the source itself; on failure the destination is left as it was. An array becomes an
 // array of another element type (VT_ARRAY | type) with the same dimensions and bounds, each
-// element converted; the first element that fails stops it with that element's error. Numbers are written
-// and read as text in the C locale whatever `lcid` says. Text that is no number gives
+// element converted; the first element that fails stops it with that element's error. Numbers are
+// written and read as text in the C locale whatever `lcid` says. Text that is no number gives
 // DISP_E_TYPEMISMATCH, a value beyond the target's range DISP_E_OVERFLOW; fractions round
 // half to even. `flags` are accepted and unused.
 HRESULT VariantChangeType(VARIANT* destination, const VARIANT* source, std::uint16_t flags,

@@ -12,7 +12,9 @@
 
 namespace platform {
 
-MappedFile::~MappedFile() { Close(); }
+MappedFile::~MappedFile() {
+    Close();
+}
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : bytes_(std::move(other.bytes_)), size_(std::exchange(other.size_, 0)) {}

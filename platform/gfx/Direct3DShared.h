@@ -35,8 +35,8 @@ HRESULT LoadViewportDesc(const Desc& stored, Desc* desc) {
 template <class Desc>
 Rect ViewportArea(const Desc& desc, bool set) {
     if (!set) return Rect{};
-    const int right = static_cast<int>(
-        std::min<long long>(static_cast<long long>(desc.x) + desc.width, 1 << 30));
+    const int right =
+        static_cast<int>(std::min<long long>(static_cast<long long>(desc.x) + desc.width, 1 << 30));
     const int bottom = static_cast<int>(
         std::min<long long>(static_cast<long long>(desc.y) + desc.height, 1 << 30));
     return Rect{desc.x, desc.y, right, bottom};

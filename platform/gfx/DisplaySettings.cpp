@@ -38,7 +38,8 @@ long ChangeDisplaySettings(const DevMode* mode, std::uint32_t flags) {
     DisplayMode wanted = display::CurrentMode();
     if ((mode->fields & DM_PELSWIDTH) != 0) wanted.width = static_cast<int>(mode->pelsWidth);
     if ((mode->fields & DM_PELSHEIGHT) != 0) wanted.height = static_cast<int>(mode->pelsHeight);
-    if ((mode->fields & DM_BITSPERPEL) != 0) wanted.bitsPerPixel = static_cast<int>(mode->bitsPerPel);
+    if ((mode->fields & DM_BITSPERPEL) != 0)
+        wanted.bitsPerPixel = static_cast<int>(mode->bitsPerPel);
     call.mode = wanted;
     call.fields = mode->fields;
     const bool depthKnown = wanted.bitsPerPixel == 8 || wanted.bitsPerPixel == 16 ||

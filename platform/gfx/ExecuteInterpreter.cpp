@@ -68,10 +68,9 @@ public:
 
     HRESULT Run(bool draw) {
         draw_ = draw;
-        const std::uint64_t vertexEnd =
-            std::uint64_t{data_.vertexOffset} + std::uint64_t{data_.vertexCount} * sizeof(LitVertex);
-        const std::uint64_t end =
-            std::uint64_t{data_.instructionOffset} + data_.instructionLength;
+        const std::uint64_t vertexEnd = std::uint64_t{data_.vertexOffset} +
+                                        std::uint64_t{data_.vertexCount} * sizeof(LitVertex);
+        const std::uint64_t end = std::uint64_t{data_.instructionOffset} + data_.instructionLength;
         if (buffer_ == nullptr || vertexEnd > size_ || end > size_) return D3DERR_EXECUTEOVERRUN;
         if (draw_) {
             world_ = view_ = projection_ = Matrix{};

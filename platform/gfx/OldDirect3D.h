@@ -123,7 +123,7 @@ public:
 private:
     ~OldDevice() override;
 
-    Surface* target_;  // held
+    Surface* target_;                      // held
     std::vector<OldViewport*> viewports_;  // held
     std::map<std::uint32_t, Matrix> matrices_;
     std::uint32_t nextMatrix_ = 1;

@@ -39,9 +39,8 @@ Surface::Surface(std::shared_ptr<DeviceState> device, const SurfaceDesc& desc, b
         const std::size_t bytes =
             static_cast<std::size_t>(desc_.pitch) * static_cast<std::size_t>(desc_.height);
         const std::size_t size = bytes == 0 ? 1 : bytes;
-        bits_.reset(static_cast<std::uint8_t*>((desc_.caps2 & DDSCAPS2_UNCLEARED) != 0
-                                                   ? std::malloc(size)
-                                                   : std::calloc(size, 1)));
+        bits_.reset(static_cast<std::uint8_t*>(
+            (desc_.caps2 & DDSCAPS2_UNCLEARED) != 0 ? std::malloc(size) : std::calloc(size, 1)));
         if (!bits_) throw std::bad_alloc();
         desc_.flags |= DDSD_PITCH;
     } else {

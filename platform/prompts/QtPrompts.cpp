@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 

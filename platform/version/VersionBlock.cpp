@@ -156,8 +156,8 @@ public:
     std::uint64_t Size() const override { return bytes_.size(); }
     std::optional<std::vector<std::uint8_t>> Read(std::uint64_t offset,
                                                   std::uint64_t length) const override {
-        const auto piece = bytes_.subspan(static_cast<std::size_t>(offset),
-                                          static_cast<std::size_t>(length));
+        const auto piece =
+            bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
         return std::vector<std::uint8_t>(piece.begin(), piece.end());
     }
 
@@ -174,8 +174,8 @@ public:
         std::vector<std::uint8_t> out(static_cast<std::size_t>(length));
         std::size_t got = 0;
         while (got < out.size()) {
-            const ssize_t n = ::pread(fd_, out.data() + got, out.size() - got,
-                                      static_cast<off_t>(offset + got));
+            const ssize_t n =
+                ::pread(fd_, out.data() + got, out.size() - got, static_cast<off_t>(offset + got));
             if (n < 0 && errno == EINTR) continue;
             // A file cut short while it is read is a damaged file.
             if (n <= 0) return std::nullopt;

@@ -78,8 +78,7 @@ bool SetDisplayBitsPerPixel(int bits) {
 namespace window_detail {
 
 void OnApplicationEvent(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::DynamicPropertyChange ||
-        watched != QCoreApplication::instance()) {
+    if (event->type() != QEvent::DynamicPropertyChange || watched != QCoreApplication::instance()) {
         return;
     }
     const auto* change = static_cast<QDynamicPropertyChangeEvent*>(event);

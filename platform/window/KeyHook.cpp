@@ -6,9 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QtGlobal>
 #include <QVariant>
 #include <QWidget>
+#include <QtGlobal>
 
 #include "platform/window/EventTranslation.h"
 
@@ -62,7 +62,8 @@ private:
         const bool down = key.type() == QEvent::KeyPress;
         MSG message;
         message.hwnd = widget;
-        message.message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+        message.message =
+            down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
         message.wParam = static_cast<WPARAM>(vk);
         message.lParam = key.count() > 0 ? (key.count() & 0xFFFF) : 1;
         if (key.isAutoRepeat()) message.lParam |= LPARAM{1} << 30;
@@ -88,7 +89,6 @@ public:
     }
 
 private:
-
     static void OnClick(QWidget* widget, Qt::MouseButton button) {
         QPointer<QWidget> top = widget->window();
         const LPARAM lParam = MakeLParam(HTCLIENT, static_cast<int>(ButtonMessage(button)));

@@ -10,8 +10,9 @@ namespace sh = platform::shellns;
 namespace {
 
 std::string KeyOf(const PidlPath& item) {
-    return item.IsValid() ? std::string(reinterpret_cast<const char*>(item.GetPidl()), item.GetSize())
-                          : std::string();
+    return item.IsValid()
+               ? std::string(reinterpret_cast<const char*>(item.GetPidl()), item.GetSize())
+               : std::string();
 }
 
 }  // namespace
@@ -72,12 +73,14 @@ void FileSelection::SetFromNames(const std::string& folder, const std::vector<st
 }
 
 void FileSelection::GatherFacts(const ImageLookup& imageFor, const std::vector<bool>* folders) {
-    Gather([this, &imageFor](std::size_t, const PidlPath& item) -> std::optional<GalleryImage> {
-        if (!imageFor) return std::nullopt;
-        PidlPath path = folder_;
-        path.Append(item);
-        return imageFor(path);
-    }, folders);
+    Gather(
+        [this, &imageFor](std::size_t, const PidlPath& item) -> std::optional<GalleryImage> {
+            if (!imageFor) return std::nullopt;
+            PidlPath path = folder_;
+            path.Append(item);
+            return imageFor(path);
+        },
+        folders);
 }
 
 void FileSelection::GatherFacts(const std::vector<bool>& folders, const IndexedLookup& imageAt) {
@@ -95,10 +98,10 @@ void FileSelection::Gather(const ItemLookup& lookup, const std::vector<bool>* fo
     images_.reserve(items_.size());
     for (std::size_t i = 0; i < items_.size(); ++i) {
         const PidlPath& item = items_[i];
-        const bool isFolder = folders != nullptr
-                                  ? (*folders)[i]
-                                  : (folder->GetAttributesOf(item.GetPidl(), sh::kAttrFolder) &
-                                     sh::kAttrFolder) != 0;
+        const bool isFolder =
+            folders != nullptr
+                ? (*folders)[i]
+                : (folder->GetAttributesOf(item.GetPidl(), sh::kAttrFolder) & sh::kAttrFolder) != 0;
         if (isFolder) {
             ++folderCount_;
             continue;
@@ -111,7 +114,8 @@ void FileSelection::Gather(const ItemLookup& lookup, const std::vector<bool>* fo
             facts.imageBytes = image->imageBytes;
             facts.width = image->width;
             facts.height = image->height;
-            if (image->iptc.valid) facts.iptc = std::make_shared<const IPTCData>(std::move(image->iptc));
+            if (image->iptc.valid)
+                facts.iptc = std::make_shared<const IPTCData>(std::move(image->iptc));
         } else {
             PidlPath path = folder_;
             path.Append(item);

@@ -10,8 +10,8 @@
 #include "platform/files/PathText.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
-#include "studio/projects/AnimationFile.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/AnimationFile.h"
 
 namespace {
 

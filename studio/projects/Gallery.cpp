@@ -82,8 +82,9 @@ const GalleryImage* Gallery::GetImage(int n) const {
 }
 
 std::string Gallery::FindGeneratedPage(const std::string& path) const {
-    const auto found = std::find_if(generatedPages.begin(), generatedPages.end(),
-                                    [&](const std::string& page) { return platform::EqualsNoCase(page, path); });
+    const auto found =
+        std::find_if(generatedPages.begin(), generatedPages.end(),
+                     [&](const std::string& page) { return platform::EqualsNoCase(page, path); });
     return found != generatedPages.end() ? *found : std::string();
 }
 

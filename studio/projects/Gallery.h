@@ -5,12 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "studio/core/FileSelection.h"
 #include "studio/core/GalleryImage.h"
+#include "studio/core/Properties.h"
 #include "studio/projects/TemplateEscaping.h"
 #include "studio/projects/TemplateVariable.h"
 #include "studio/projects/WorkingFolder.h"
-#include "studio/core/FileSelection.h"
-#include "studio/core/Properties.h"
 
 class PidlPath;
 class QWidget;

@@ -9,9 +9,9 @@
 #include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
-#include "studio/projects/Gallery.h"
 #include "studio/core/Progress.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
 
 namespace {
 

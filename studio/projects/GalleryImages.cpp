@@ -6,8 +6,8 @@
 #include "platform/debug/Debug.h"
 #include "platform/files/FileOps.h"
 #include "platform/files/PathText.h"
-#include "studio/projects/Gallery.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
-#include "studio/projects/Gallery.h"
 #include "studio/core/PidlPath.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
 
 namespace {
 

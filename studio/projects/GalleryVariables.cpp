@@ -105,8 +105,7 @@ const std::unordered_map<std::string_view, BuiltInName>& BuiltInNames() {
               return text;
           },
           true}},
-        {"allimages",
-         {[](C c) { return JoinQuoted(c.gallery, &Address); }, false}},
+        {"allimages", {[](C c) { return JoinQuoted(c.gallery, &Address); }, false}},
         {"allthumbs", {[](C c) { return JoinQuoted(c.gallery, &ThumbnailAddress); }, false}},
         {"imageurl", {[](C c) { return Address(c.image->fileName); }, true}},
         {"imagename", {[](C c) { return StripExtension(c.image->fileName); }, true}},

@@ -5,10 +5,10 @@
 
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Ascii.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
 #include "studio/projects/Vantelifier.h"
-#include "studio/core/ShellUtils.h"
 
 void SetZoomable(VantelifyPage& page, std::size_t index, bool on, Vantelifier& project) {
     if (index >= page.images.size() || page.images[index].zoomable == on) return;

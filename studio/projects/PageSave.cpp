@@ -3,11 +3,11 @@
 #include "platform/files/ReplacingWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Ascii.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageText.h"
 #include "studio/projects/PageWriter.h"
 #include "studio/projects/Vantelifier.h"
-#include "studio/core/ShellUtils.h"
 
 bool WritePage(const VantelifyPage& page, const std::string& path) {
     if (page.headOffset == VantelifyPage::kNoHead) {

@@ -10,9 +10,9 @@
 #include "platform/debug/Debug.h"
 #include "platform/files/MappedFile.h"
 #include "platform/text/Ascii.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/PageDocument.h"
 #include "studio/projects/PageText.h"
-#include "studio/core/ShellUtils.h"
 
 namespace {
 

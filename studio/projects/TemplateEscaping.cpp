@@ -10,8 +10,8 @@ char Lower(char c) {
 }
 
 bool IsNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == ':';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == ':';
 }
 
 bool IsBlank(char c) {
@@ -27,11 +27,13 @@ std::size_t FindLastTag(std::string_view text, std::string_view name) {
         if (at == std::string_view::npos) return at;
         if (text.size() - at > name.size()) {
             bool same = true;
-            for (std::size_t k = 1; k < name.size() && same; ++k) same = Lower(text[at + k]) == name[k];
+            for (std::size_t k = 1; k < name.size() && same; ++k)
+                same = Lower(text[at + k]) == name[k];
             if (same && !IsNameChar(text[at + name.size()])) return at;
         } else if (text.size() - at == name.size()) {
             bool same = true;
-            for (std::size_t k = 1; k < name.size() && same; ++k) same = Lower(text[at + k]) == name[k];
+            for (std::size_t k = 1; k < name.size() && same; ++k)
+                same = Lower(text[at + k]) == name[k];
             if (same) return at;
         }
     }
@@ -124,7 +126,8 @@ OutputPlace PlaceAfter(std::string_view written) {
     while (open > 0) {
         open = written.rfind('<', open - 1);
         if (open == std::string_view::npos) return OutputPlace::HtmlText;
-        if (open + 1 < written.size() && (IsNameChar(written[open + 1]) || written[open + 1] == '/'))
+        if (open + 1 < written.size() &&
+            (IsNameChar(written[open + 1]) || written[open + 1] == '/'))
             break;
         if (open == 0) return OutputPlace::HtmlText;
     }
@@ -148,11 +151,21 @@ std::string EscapeHtml(std::string_view text, bool blanks) {
     out.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
             default:
                 if (blanks && (IsBlank(c) || c == '`' || c == '=')) {
                     out += "&#";
@@ -172,7 +185,8 @@ std::string EscapeScriptString(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         // U+2028 and U+2029 end a line inside a string literal in older scripts.
-        if (byte == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+        if (byte == 0xE2 && i + 2 < text.size() &&
+            static_cast<unsigned char>(text[i + 1]) == 0x80 &&
             (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
              static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
             AppendHex(out, "\\u", 0x2000u + static_cast<unsigned char>(text[i + 2]) - 0x80u, 4);

@@ -9,13 +9,13 @@
 // place. The author's own variables are not passed through here: an author may mean HTML.
 
 enum class OutputPlace {
-    HtmlText,               // between tags
-    HtmlAttribute,          // inside a quoted attribute value
-    HtmlBareAttribute,      // inside an attribute value without quotes
-    ScriptCode,             // inside a script element, outside any string
-    ScriptString,           // inside a string of a script element
-    EventAttributeCode,     // inside an on... attribute, outside any string
-    EventAttributeString,   // inside a string of an on... attribute
+    HtmlText,              // between tags
+    HtmlAttribute,         // inside a quoted attribute value
+    HtmlBareAttribute,     // inside an attribute value without quotes
+    ScriptCode,            // inside a script element, outside any string
+    ScriptString,          // inside a string of a script element
+    EventAttributeCode,    // inside an on... attribute, outside any string
+    EventAttributeString,  // inside a string of an on... attribute
 };
 
 // Where text written right after `written` lands.

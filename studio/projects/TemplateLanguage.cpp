@@ -75,8 +75,7 @@ bool Gallery::WriteGeneratedFile(const std::string& path, const std::string& tex
     generatedPages.push_back(path);
     platform::ReplaceOptions options;
     options.flushLater = flushLater_;
-    const bool ok =
-        platform::WriteFileReplacing(path, text, options) == platform::FileError::None;
+    const bool ok = platform::WriteFileReplacing(path, text, options) == platform::FileError::None;
     if (!ok) {
         platform::ShowMessage(parentWindow, "Failed to write generated file", "Error");
     }

@@ -4,10 +4,10 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Ascii.h"
 #include "platform/text/Text.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageSave.h"
 #include "studio/projects/PageText.h"
-#include "studio/core/ShellUtils.h"
 
 namespace {
 

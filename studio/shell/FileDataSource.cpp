@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QMimeData>
 
-#include "studio/shell/FileListData.h"
 #include "studio/core/FileSelection.h"
+#include "studio/shell/FileListData.h"
 
 std::unique_ptr<QMimeData> CreateFileDataSource(const PidlPath& folder,
                                                 const std::vector<PidlPath>& items) {

@@ -8,8 +8,8 @@
 #include <QProgressDialog>
 
 #include "studio/core/Progress.h"
-#include "studio/shell/RenameDlg.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/RenameDlg.h"
 
 namespace {
 
@@ -33,9 +33,8 @@ public:
         // The user's Cancel arrives through the event loop. Until the dialog shows, and
         // with it its modality, the user's input waits in the queue: it would otherwise
         // reach the main window in the middle of the copy.
-        QCoreApplication::processEvents(dialog_.isVisible()
-                                            ? QEventLoop::AllEvents
-                                            : QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(dialog_.isVisible() ? QEventLoop::AllEvents
+                                                            : QEventLoop::ExcludeUserInputEvents);
         return !dialog_.wasCanceled();
     }
 

@@ -11,16 +11,16 @@
 #include "imaging/PictureLoader.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
+#include "studio/core/DataFolder.h"
+#include "studio/core/FileSelection.h"
+#include "studio/core/PidlPath.h"
+#include "studio/core/Properties.h"
 #include "studio/projects/Animation.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/PageImage.h"
 #include "studio/projects/PageScan.h"
 #include "studio/projects/PageWriter.h"
 #include "studio/projects/TemplateEscaping.h"
-#include "studio/core/DataFolder.h"
-#include "studio/core/FileSelection.h"
-#include "studio/core/PidlPath.h"
-#include "studio/core/Properties.h"
 #include "testing/ScriptedPrompts.h"
 
 namespace page_fixtures {
@@ -92,7 +92,7 @@ bool MakeAnimation(Studio& studio, const std::string& folder) {
     Animation animation(studio.properties);
     animation.Initialize(nullptr);
     if (!animation.Open(picture)) return Fail("animation picture not opened");
-    animation.SetSpeed(200);  // the fastest moves
+    animation.SetSpeed(200);   // the fastest moves
     animation.SetPlayMode(0);  // once
     const Vector3 points[] = {{300, 200, 1}, {600, 400, 2}, {900, 600, 0.5f}};
     for (const Vector3& point : points) animation.InsertPoint(-1, {"", point, {320, 200}});
@@ -111,9 +111,11 @@ bool MakeAnimation(Studio& studio, const std::string& folder) {
 // Pictures whose names hold what photo names hold: quotes, '&', '#', '%', blanks, letters
 // beyond ASCII, and markup.
 const std::vector<std::string>& OddNames() {
-    static const std::vector<std::string> names{
-        "Mum's birthday.jpg", "say \"cheese\" <b>.jpg", "a&b #1 50%.jpg", "Gr\xC3\xB6\xC3\x9F" "e.jpg",
-        "<img src=x onerror=window.ran=1>.jpg"};
+    static const std::vector<std::string> names{"Mum's birthday.jpg", "say \"cheese\" <b>.jpg",
+                                                "a&b #1 50%.jpg",
+                                                "Gr\xC3\xB6\xC3\x9F"
+                                                "e.jpg",
+                                                "<img src=x onerror=window.ran=1>.jpg"};
     return names;
 }
 
@@ -160,9 +162,11 @@ bool MakeNamedPages(Studio& studio, const std::string& root) {
     // the studio converts it: every picture becomes a viewer.
     const std::string converted = folder + "/converted";
     if (!WriteOddPictures(converted)) return false;
-    std::string text = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Names</title></head><body>\n";
+    std::string text =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Names</title></head><body>\n";
     for (const std::string& name : OddNames()) {
-        text += "<p><img src=\"" + EncodeUrlComponent(name) + "\" alt=\"" + EscapeHtml(name) + "\"></p>\n";
+        text += "<p><img src=\"" + EncodeUrlComponent(name) + "\" alt=\"" + EscapeHtml(name) +
+                "\"></p>\n";
     }
     text += "</body></html>\n";
     VantelifyPage page;
@@ -193,10 +197,10 @@ struct TargaKind {
 };
 
 const TargaKind kTargaKinds[] = {
-    {"true24.tga", 2, 24, 0x00, 0},      {"true32-rle.tga", 10, 32, 0x28, 0},
-    {"rgb15.tga", 2, 15, 0x20, 0},       {"rgb16-rle.tga", 10, 16, 0x00, 0},
-    {"mapped.tga", 1, 8, 0x20, 24},      {"mapped-rle.tga", 9, 8, 0x00, 16},
-    {"gray.tga", 3, 8, 0x00, 0},         {"gray-rle.tga", 11, 8, 0x30, 0},
+    {"true24.tga", 2, 24, 0x00, 0},   {"true32-rle.tga", 10, 32, 0x28, 0},
+    {"rgb15.tga", 2, 15, 0x20, 0},    {"rgb16-rle.tga", 10, 16, 0x00, 0},
+    {"mapped.tga", 1, 8, 0x20, 24},   {"mapped-rle.tga", 9, 8, 0x00, 16},
+    {"gray.tga", 3, 8, 0x00, 0},      {"gray-rle.tga", 11, 8, 0x30, 0},
     {"mirrored.tga", 2, 24, 0x10, 0},
 };
 
@@ -208,7 +212,8 @@ constexpr int kTargaHeight = 100;
 // colour whose runs cross the row ends.
 unsigned TargaValue(int x, int y) {
     if (x < 4 || x >= kTargaWidth - 4) return 0x123456u;
-    if (x < kTargaWidth / 2) return static_cast<unsigned>((x / 10) * 0x2F1B07 + (y / 5) * 0x0A1C31) & 0xFFFFFFu;
+    if (x < kTargaWidth / 2)
+        return static_cast<unsigned>((x / 10) * 0x2F1B07 + (y / 5) * 0x0A1C31) & 0xFFFFFFu;
     return static_cast<unsigned>(x * 0x010307 + y * 0x070301 + x * y) & 0xFFFFFFu;
 }
 
@@ -248,7 +253,8 @@ bool WriteTarga(const std::string& path, const TargaKind& kind) {
     file.push_back(static_cast<std::uint8_t>(kind.descriptor));
     file.insert(file.end(), id, id + sizeof id - 1);
     for (unsigned i = 0; mapped && i < 256; ++i) {  // a map of colours the index says nothing of
-        const unsigned colour = ((i * 0x3B) & 255) | ((255 - i) << 8) | ((i * 0x61 + 17) & 255) << 16;
+        const unsigned colour =
+            ((i * 0x3B) & 255) | ((255 - i) << 8) | ((i * 0x61 + 17) & 255) << 16;
         if (kind.mapBits == 24) {
             Put(file, colour, 3);
         } else {
@@ -278,16 +284,19 @@ bool WriteTarga(const std::string& path, const TargaKind& kind) {
             }
             std::size_t literal = 1;
             while (literal < 128 && i + literal < pixels.size() &&
-                   (i + literal + 1 >= pixels.size() || pixels[i + literal + 1] != pixels[i + literal])) {
+                   (i + literal + 1 >= pixels.size() ||
+                    pixels[i + literal + 1] != pixels[i + literal])) {
                 ++literal;
             }
             file.push_back(static_cast<std::uint8_t>(literal - 1));
-            for (std::size_t k = 0; k < literal; ++k) file.insert(file.end(), pixels[i + k].begin(), pixels[i + k].end());
+            for (std::size_t k = 0; k < literal; ++k)
+                file.insert(file.end(), pixels[i + k].begin(), pixels[i + k].end());
             i += literal;
         }
     }
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     return static_cast<bool>(out);
 }
 
@@ -338,10 +347,12 @@ bool MakeTargaPages(Studio& studio, const std::string& root) {
     if (!WriteTarga(odd + "/damaged.tga", kTargaKinds[1])) return Fail("no damaged Targa");
     fs::resize_file(odd + "/damaged.tga", fs::file_size(odd + "/damaged.tga") / 2);
     // 12000 x 12000 in packets of 128 pixels: a small file, too big a picture for a page.
-    std::vector<std::uint8_t> huge{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x2E, 0xE0, 0x2E, 24, 0x20};
+    std::vector<std::uint8_t> huge{0, 0, 10, 0,    0,    0,    0,    0,  0,
+                                   0, 0, 0,  0xE0, 0x2E, 0xE0, 0x2E, 24, 0x20};
     for (std::size_t i = 0; i < 12000u * 12000u / 128u; ++i) Put(huge, 0x204080FFu, 4);
     std::ofstream(odd + "/huge.tga", std::ios::binary)
-        .write(reinterpret_cast<const char*>(huge.data()), static_cast<std::streamsize>(huge.size()));
+        .write(reinterpret_cast<const char*>(huge.data()),
+               static_cast<std::streamsize>(huge.size()));
     std::ofstream(odd + "/picture.lwf", std::ios::binary) << "\xFF\x4F\xFF\x51 JPEG 2000 data";
     std::string text = "<!DOCTYPE html><html><head><title>Odd</title></head><body>\n";
     const char* const oddNames[] = {"damaged.tga", "huge.tga", "picture.lwf"};
@@ -394,8 +405,10 @@ bool MakeConvertedPage(const std::string& folder) {
         return Fail("no pictures for the converted page");
     }
     const std::string head = "<!DOCTYPE html><html><head><title>Converted</title></head><body>\n";
-    const std::string text = head + "<p>One</p><img src=\"small.jpg\">\n<p>Two</p><img src=\"other.jpg\">\n"
-                              "</body></html>\n";
+    const std::string text =
+        head +
+        "<p>One</p><img src=\"small.jpg\">\n<p>Two</p><img src=\"other.jpg\">\n"
+        "</body></html>\n";
     VantelifyPage page;
     page.text = text;
     page.headOffset = static_cast<int>(text.find("<head>") + 6);
@@ -420,8 +433,9 @@ bool MakeConvertedPage(const std::string& folder) {
     std::ofstream(folder + "/page.htm", std::ios::binary) << BuildPageText(page);
 
     // A viewer in place of a picture inside a link to another page.
-    const std::string linked = head + "<p><a href=\"elsewhere.htm\"><img src=\"small.jpg\"></a></p>\n"
-                                      "</body></html>\n";
+    const std::string linked = head +
+                               "<p><a href=\"elsewhere.htm\"><img src=\"small.jpg\"></a></p>\n"
+                               "</body></html>\n";
     VantelifyPage link;
     link.text = linked;
     link.headOffset = static_cast<int>(linked.find("<head>") + 6);

@@ -2,6 +2,7 @@
 // its viewers, found by class id as the viewer pane finds them, answer the scripting
 // members once their pictures have loaded.
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -10,7 +11,6 @@
 #include <QVariant>
 #include <QWebEngineView>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -172,7 +172,8 @@ TEST(WebEnginePage, PreviewShowsItsViewersAsTheSavedPageShowsThem) {
         WheelAt(*shown, QPoint(parts[3].toInt(), parts[4].toInt()));
         zoomed = EvaluateUntil(*shown, kFirstViewer, zoomedIn, 1000);
     }
-    EXPECT_TRUE(zoomedIn(zoomed)) << "the wheel zooms the preview's viewer: " << zoomed.toStdString();
+    EXPECT_TRUE(zoomedIn(zoomed)) << "the wheel zooms the preview's viewer: "
+                                  << zoomed.toStdString();
 }
 
 // The studio's browser control shows an exported gallery from disk, where it lets the page

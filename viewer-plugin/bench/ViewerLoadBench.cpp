@@ -74,7 +74,8 @@ Setting& TheSetting() {
 // binding reports them.
 void Download(CVanteloPlugin& viewer, const std::vector<std::uint8_t>& bytes) {
     CVanteloPlugin::Downloader* downloader = nullptr;
-    if (CVanteloPlugin::Downloader::CreateDownloader(&downloader, &viewer) != platform::S_OK) return;
+    if (CVanteloPlugin::Downloader::CreateDownloader(&downloader, &viewer) != platform::S_OK)
+        return;
     downloader->SetCallbacks(&CVanteloPlugin::OnDownloadData, &CVanteloPlugin::OnDownloadComplete,
                              &CVanteloPlugin::OnDownloadProgress);
     platform::MemoryStream* stream = platform::MemoryStream::Create(bytes);
@@ -117,7 +118,10 @@ void BM_ViewerShowsTheDownloadedPicture(benchmark::State& state) {
     }
     delete widget;
 }
-BENCHMARK(BM_ViewerShowsTheDownloadedPicture)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_ViewerShowsTheDownloadedPicture)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(3);
 
 void BM_LoadPictureAsDIB(benchmark::State& state) {
     Setting& setting = TheSetting();

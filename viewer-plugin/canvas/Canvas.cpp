@@ -129,8 +129,8 @@ std::unique_ptr<D3DSurface> Canvas::CreateTile(D3DWindow* window, bool cleared) 
     // A mipmap chain would be built from the borders before they are written.
     const bool uncleared = !cleared && mipmapCount_ == 1;
     const std::uint32_t caps2 = kManagedTexture | (uncleared ? gfx::DDSCAPS2_UNCLEARED : 0);
-    tile->CreateTexture(dd4, kSurfaceSize, kSurfaceSize, window->GetBackBufferFormat(), caps,
-                        caps2, mipmapCount_);
+    tile->CreateTexture(dd4, kSurfaceSize, kSurfaceSize, window->GetBackBufferFormat(), caps, caps2,
+                        mipmapCount_);
     return tile;
 }
 
@@ -469,7 +469,8 @@ bool Canvas::PrepareExecuteBuffer(D3DWindow* window) {
     data.vertexCount = layout.vertexCount;
     data.instructionOffset = layout.instructionOffset;
     data.instructionLength = layout.instructionLength;
-    if (!CreateMatrices(window) || device->CreateExecuteBuffer(&desc, &executeBuffer_) != gfx::DD_OK ||
+    if (!CreateMatrices(window) ||
+        device->CreateExecuteBuffer(&desc, &executeBuffer_) != gfx::DD_OK ||
         executeBuffer_->SetExecuteData(&data) != gfx::DD_OK) {
         InvalidateExecuteBuffer();
         return false;

@@ -114,8 +114,8 @@ private:
     void DrawTiles(gfx::Device* device, const CanvasLevel& level);
 
     int tileStep_ = kTileStep;
-    std::uint32_t matrices_[3] = {0, 0, 0};     // world, view, projection
-    gfx::OldDevice* executeDevice_ = nullptr;   // that made them and the buffer; held
+    std::uint32_t matrices_[3] = {0, 0, 0};    // world, view, projection
+    gfx::OldDevice* executeDevice_ = nullptr;  // that made them and the buffer; held
     int executeGeneration_ = 0;
     gfx::ExecuteBuffer* executeBuffer_ = nullptr;  // held
     int mipmapCount_ = 1;

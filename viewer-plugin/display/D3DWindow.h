@@ -113,8 +113,8 @@ private:
     bool mipmapFilter_ = true;
     bool holdsHardware_ = false;
     std::vector<gfx::PixelFormatDesc> textureFormats_;
-    gfx::OldDirect3D* d3dDX3_ = nullptr;         // held
-    gfx::OldDevice* deviceDX3_ = nullptr;        // held
-    gfx::OldViewport* viewportDX3_ = nullptr;    // held
+    gfx::OldDirect3D* d3dDX3_ = nullptr;       // held
+    gfx::OldDevice* deviceDX3_ = nullptr;      // held
+    gfx::OldViewport* viewportDX3_ = nullptr;  // held
     int generationDX3_ = 0;
 };

@@ -3,4 +3,6 @@
 #include "platform/window/TaskPost.h"
 #include "viewer-plugin/display/ErrorLog.h"
 
-void ConnectErrorLogToGui() { ErrorLog::Instance().SetGuiHandOver(platform::PostTask); }
+void ConnectErrorLogToGui() {
+    ErrorLog::Instance().SetGuiHandOver(platform::PostTask);
+}

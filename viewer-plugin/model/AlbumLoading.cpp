@@ -98,7 +98,8 @@ public:
         for (std::size_t c = 0; c < locked_.size(); ++c) {
             const Locked& entry = locked_[c];
             if (entry.bits == nullptr) continue;
-            pieces_[c] = entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
+            pieces_[c] =
+                entry.bits + static_cast<std::ptrdiff_t>(inTile) * entry.pitch + pixelBytes;
         }
         return pieces_;
     }
@@ -165,9 +166,12 @@ Album::HeadCheck Album::CheckHead(const std::string& name, const std::uint8_t* d
     refusedSize_ = {};
     Vector2<int> pictureSize;
     switch (PictureLoader::ReadHeadSoFar(name, data, size, pictureSize)) {
-        case PictureLoader::Head::kNeedMore: return HeadCheck::kUnknown;
-        case PictureLoader::Head::kWrongType: return HeadCheck::kRefused;
-        case PictureLoader::Head::kRead: break;
+        case PictureLoader::Head::kNeedMore:
+            return HeadCheck::kUnknown;
+        case PictureLoader::Head::kWrongType:
+            return HeadCheck::kRefused;
+        case PictureLoader::Head::kRead:
+            break;
     }
     if (pictureSize.x <= 0 || pictureSize.y <= 0) return HeadCheck::kRefused;
     // Level 0 alone, as the canvas counts it first: a size refused here is refused by every

@@ -26,8 +26,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 const bool kOpenJpegCodec = lwf_testing::UseOpenJpegCodec();
 
-using thread_count::ThreadCount;
 using lwf_picture::LwfPicture;
+using thread_count::ThreadCount;
 
 // Reads the downloads' buffers as the viewer does, with the album's loader behind them.
 struct LoadingOwner : DownloadOwner {

@@ -506,9 +506,8 @@ TEST_F(CanvasTest, ClearingRowsZeroesThemWithTheirBordersAndNothingAbove) {
         {300, true, {256, 47, 0}},     // the last band is all edge tiles
         {254, false, {256, 0, 256}},   // a band's first row takes its top border along
         {253, false, {254, 0, 256}},   // a band's last row takes its bottom border along
-        {0, true, {0, 0, 0}},
-        {600, false, {256, 256, 256}},  // past the picture: nothing
-        {600, true, {256, 256, 93}},    // what lies below the picture goes too
+        {0, true, {0, 0, 0}},         {600, false, {256, 256, 256}},  // past the picture: nothing
+        {600, true, {256, 256, 93}},  // what lies below the picture goes too
     };
     for (const auto& test : cases) {
         Canvas canvas(window.get(), {600, 600});

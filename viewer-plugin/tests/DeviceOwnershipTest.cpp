@@ -94,7 +94,8 @@ protected:
     }
     bool ShowsPicture() {
         return viewer_->GetDisplay() != nullptr && viewer_->IsImagePresent() &&
-               viewer_->GetDisplay()->GetBackBuffer() != nullptr && Near(ShownAt(100, 75), kPicture);
+               viewer_->GetDisplay()->GetBackBuffer() != nullptr &&
+               Near(ShownAt(100, 75), kPicture);
     }
 
     // The held picture is asked for a second time and, once the server lets it go, shown
@@ -128,8 +129,8 @@ TEST_F(DeviceChanges, AResizeThatCostsTheDeviceMakesTheDisplayAgain) {
     widget_->resize(400, 300);
     ASSERT_TRUE(FramesUntil([&] { return viewer_->GetDisplay()->OwnsDevice(); }));
     widget_->resize(200, 200);
-    ASSERT_TRUE(FramesUntil(
-        [&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(200, 200); }));
+    ASSERT_TRUE(
+        FramesUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(200, 200); }));
     Pump(30ms);
     EXPECT_EQ(host_.Count("OnLoad"), 2);
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
@@ -327,7 +328,8 @@ class ChildHolder : public DeviceChanges {
 protected:
     bool ManualPacing() const override { return false; }
     void SetUp() override {
-        if (std::getenv("VANTELO_HOLDER_STATUS") == nullptr) GTEST_SKIP() << "run by HandOver, as its child";
+        if (std::getenv("VANTELO_HOLDER_STATUS") == nullptr)
+            GTEST_SKIP() << "run by HandOver, as its child";
         DeviceChanges::SetUp();
         // The asker's record, not one of this process's own.
         ::setenv("VANTELO_SHM_NAME", std::getenv("VANTELO_HOLDER_RECORD"), 1);
@@ -416,7 +418,8 @@ protected:
         std::string filter = "--gtest_filter=" + fixture + ".*";
         char* argv[] = {self.data(), filter.data(), nullptr};
         pid_t pid = 0;
-        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) return 0;
+        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0)
+            return 0;
         return pid;
     }
 

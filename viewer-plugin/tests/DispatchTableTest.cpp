@@ -204,7 +204,7 @@ TEST_F(Scripting, EachPutAsksTheHostThenChangesTheView) {
         SCOPED_TRACE(e.name);
         edits_.events.clear();
         // A Version above the viewer's own would start an update check over the network.
-        const Value value = e.dispid == kDispVersion ? Value::Float(1.5f)
+        const Value value = e.dispid == kDispVersion                   ? Value::Float(1.5f)
                             : e.parameterTypes[0] == ValueType::String ? Value::String("a.jpg")
                             : e.parameterTypes[0] == ValueType::Int    ? Value::Int(3)
                                                                        : Value::Float(3);

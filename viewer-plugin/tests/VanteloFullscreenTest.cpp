@@ -235,9 +235,8 @@ public:
     explicit PromptsRunningWhileOpen(std::function<void()> whileOpen)
         : whileOpen_(std::move(whileOpen)), previous_(platform::SetPrompts(this)) {}
     ~PromptsRunningWhileOpen() override { platform::SetPrompts(previous_); }
-    PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view,
-                            platform::MessageButtons, platform::MessageIcon,
-                            std::optional<PromptAnswer>) override {
+    PromptAnswer MessageBox(QWidget*, std::string_view, std::string_view, platform::MessageButtons,
+                            platform::MessageIcon, std::optional<PromptAnswer>) override {
         whileOpen_();
         return PromptAnswer::Yes;
     }
@@ -345,10 +344,10 @@ TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
 
 TEST_F(Fullscreen, TheDebugKeyForcesTheOldInterfaceWhoseModesSwitchBySettings) {
     platform::RegKey debug;
-    ASSERT_EQ(platform::RegKey::Create(platform::Registry::Default(),
-                                       platform::RegHive::CurrentUser, "Software\\Vantelo\\Debug",
-                                       "", debug),
-              platform::RegResult::Ok);
+    ASSERT_EQ(
+        platform::RegKey::Create(platform::Registry::Default(), platform::RegHive::CurrentUser,
+                                 "Software\\Vantelo\\Debug", "", debug),
+        platform::RegResult::Ok);
     ASSERT_EQ(debug.SetDword("DX3", 1), platform::RegResult::Ok);
     LoadOptions();
     EXPECT_TRUE(DDWindow::IsForceDX3());

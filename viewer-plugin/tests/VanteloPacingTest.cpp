@@ -190,7 +190,8 @@ TEST_F(Pacing, AResizedWindowShowsAFrameOfItsNewSize) {
     Load(temp_.Write("p.jpg", std::string(bytes.begin(), bytes.end())));
     Pump(50ms);
     widget_->resize(500, 360);
-    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(500, 360); }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(500, 360); }));
     // A frame drawn at the new size, not one from before the resize.
     const int resized = Frames();
     ASSERT_TRUE(PumpUntil([&] { return Frames() >= resized + 2; })) << Frames() - resized;

@@ -405,7 +405,7 @@ TEST_F(Viewer, TheHotCornerOpensTheMenuWhileTheLogoShows) {
     viewer_->OnMouseMove({390, 5});
     EXPECT_TRUE(chooser.calls().empty());
     viewer_->SetShowLogo(1);
-    viewer_->OnMouseMove({370, 5});  // left of the corner
+    viewer_->OnMouseMove({370, 5});   // left of the corner
     viewer_->OnMouseMove({390, 30});  // below it
     EXPECT_TRUE(chooser.calls().empty());
     chooser.Choose(CVanteloPlugin::kIdZoom200);

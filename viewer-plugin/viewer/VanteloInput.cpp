@@ -133,8 +133,8 @@ void CVanteloPlugin::OnLButtonDown() {
 void CVanteloPlugin::OnRButtonDown(platform::WPARAM keys, platform::LPARAM point) {
     platform::Window* target = TargetWindow();
     if ((keys & (platform::MK_SHIFT | platform::MK_CONTROL)) != 0 && target != nullptr) {
-        OpenMenu(target->ClientToScreen(
-            {platform::XFromLParam(point), platform::YFromLParam(point)}));
+        OpenMenu(
+            target->ClientToScreen({platform::XFromLParam(point), platform::YFromLParam(point)}));
     }
     if (!StartDrag(true)) return;
     platform::ShowCursor(false);
@@ -156,8 +156,8 @@ void CVanteloPlugin::OnMouseMove(Vector2<int> point) {
     platform::Window* target = TargetWindow();
     if (!display_ || target == nullptr) return;
     const int width = display_->GetSize().x;
-    const bool inCorner = point.x >= width - kHotCorner && point.x < width && point.y >= 0 &&
-                          point.y < kHotCorner;
+    const bool inCorner =
+        point.x >= width - kHotCorner && point.x < width && point.y >= 0 && point.y < kHotCorner;
     if (inCorner && logoVisible_) OpenMenu(target->ClientToScreen({width, 0}));
 }
 

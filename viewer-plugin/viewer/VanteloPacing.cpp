@@ -46,7 +46,8 @@ platform::WaitTime CVanteloPlugin::PacingPeriod() const {
 platform::WaitTime CVanteloPlugin::PacingPass() {
     platform::PacingThread* thread = pacingReady_;
     if (thread == nullptr) return kFramePeriod;
-    const int fired = platform::WaitAny({&thread->Interrupted(), frameEvent_.get()}, kFrameEventWait);
+    const int fired =
+        platform::WaitAny({&thread->Interrupted(), frameEvent_.get()}, kFrameEventWait);
     // The go-ahead is taken only with a frame posted: taken while the display was away (a
     // palette depth), nothing would give it back and frames would never start again.
     if (fired == 1 && display_.HasDisplay() && hold_) {
@@ -120,7 +121,8 @@ bool CVanteloPlugin::HandleMessage(const platform::Message& message) {
             OnRButtonUp();
             return false;
         case platform::WM_MOUSEMOVE:
-            OnMouseMove({platform::XFromLParam(message.lParam), platform::YFromLParam(message.lParam)});
+            OnMouseMove(
+                {platform::XFromLParam(message.lParam), platform::YFromLParam(message.lParam)});
             return false;
         case platform::WM_KEYDOWN:
             return OnKeyDown(static_cast<int>(message.wParam), message.lParam);

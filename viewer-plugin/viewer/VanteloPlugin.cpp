@@ -95,9 +95,8 @@ void CVanteloPlugin::AttachWindow(platform::HWND window) {
         platform::SectionHold list(ListSection());
         hold_ = platform::Window::Attach(window);
         if (!hold_) return;
-        hold_->AddHandler([this](const platform::Message& message) {
-            return HandleMessage(message);
-        });
+        hold_->AddHandler(
+            [this](const platform::Message& message) { return HandleMessage(message); });
         if (display_) StartPacing();
     }
     const Vector2<int> size = hold_->GetWindowRect().GetSize();

@@ -17,7 +17,8 @@ platform::HRESULT CVanteloPlugin::RenderToDC(ATL_DRAWINFO& info) {
             if (other == this || !other->display_ || other->fileName_ != fileName_) continue;
             const DDSurface* back = other->display_->GetBackBuffer();
             if (back == nullptr) continue;
-            if (info.bZoomed && back->GetSize() != Vector2<int>(info.zoom.denomX, info.zoom.denomY)) {
+            if (info.bZoomed &&
+                back->GetSize() != Vector2<int>(info.zoom.denomX, info.zoom.denomY)) {
                 continue;
             }
             source = other;

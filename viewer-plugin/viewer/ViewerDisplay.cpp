@@ -27,7 +27,9 @@ void ViewerDisplay::Adopt(std::unique_ptr<D3DWindow> display) {
     hasDisplay_ = true;
 }
 
-std::unique_ptr<D3DWindow> ViewerDisplay::Take() { return std::move(display_); }
+std::unique_ptr<D3DWindow> ViewerDisplay::Take() {
+    return std::move(display_);
+}
 
 void ViewerDisplay::Destroy() {
     if (!display_) return;
@@ -35,9 +37,13 @@ void ViewerDisplay::Destroy() {
     display_.reset();
 }
 
-void ViewerDisplay::SetLogo(std::unique_ptr<DDSurface> logo) { logo_ = std::move(logo); }
+void ViewerDisplay::SetLogo(std::unique_ptr<DDSurface> logo) {
+    logo_ = std::move(logo);
+}
 
-void ViewerDisplay::DropLogo() { logo_.reset(); }
+void ViewerDisplay::DropLogo() {
+    logo_.reset();
+}
 
 bool ViewerDisplay::KeepPlainFrame(const PlainFrame& frame) {
     const bool changed = plainFrame_ != frame;

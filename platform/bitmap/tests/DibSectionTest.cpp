@@ -32,7 +32,7 @@ TEST(DibSection, RefusesImpossibleShapes) {
     EXPECT_FALSE(DibSection::Create(0, 1, 24));
     EXPECT_FALSE(DibSection::Create(1, 0, 24));
     EXPECT_FALSE(DibSection::Create(1, 1, 2));
-    EXPECT_FALSE(DibSection::Create(8, 1, 24, 8));  // pitch smaller than a row
+    EXPECT_FALSE(DibSection::Create(8, 1, 24, 8));       // pitch smaller than a row
     EXPECT_FALSE(DibSection::Create(65535, 65535, 32));  // more than 4 GiB
     auto wide = DibSection::Create(3, 1, 8, 16);
     ASSERT_TRUE(wide);

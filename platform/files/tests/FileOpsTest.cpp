@@ -168,7 +168,6 @@ TEST(FileOps, RenameNeverReplacesFilesOrFolders) {
     EXPECT_EQ(ReadFile(a), "a");
     EXPECT_EQ(ReadFile(b), "b");
 
-
     ASSERT_EQ(platform::CreateFolder(dir.Path("f")), FileError::None);
     ASSERT_EQ(platform::CreateFolder(dir.Path("empty")), FileError::None);
     EXPECT_EQ(platform::CreateFolder(dir.Path("f")), FileError::Exists);

@@ -30,7 +30,8 @@ public:
         for (const auto& e : entries) Put(e);
     }
     void Triangles(std::initializer_list<gfx::Triangle> triangles) {
-        Op(gfx::D3DOP_TRIANGLE, sizeof(gfx::Triangle), static_cast<std::uint16_t>(triangles.size()));
+        Op(gfx::D3DOP_TRIANGLE, sizeof(gfx::Triangle),
+           static_cast<std::uint16_t>(triangles.size()));
         for (const auto& t : triangles) Put(t);
     }
     std::vector<std::uint8_t>& Bytes() { return data_; }
@@ -86,10 +87,10 @@ protected:
             device_->DeleteMatrix(identity_);
             device_->Release();
         }
-        for (auto* o : {static_cast<platform::IUnknown*>(viewport_),
-                        static_cast<platform::IUnknown*>(d3d_),
-                        static_cast<platform::IUnknown*>(target_),
-                        static_cast<platform::IUnknown*>(texture_)}) {
+        for (auto* o :
+             {static_cast<platform::IUnknown*>(viewport_), static_cast<platform::IUnknown*>(d3d_),
+              static_cast<platform::IUnknown*>(target_),
+              static_cast<platform::IUnknown*>(texture_)}) {
             if (o != nullptr) o->Release();
         }
         GfxTest::TearDown();
@@ -174,17 +175,21 @@ TEST_F(OldDirect3DTest, QuadsLandOnTheirWindowPixelsAndTheOtherWindingIsCulled) 
     const std::vector<LitVertex> other = Square(9, 3);
     vertices.insert(vertices.end(), other.begin(), other.end());
     Stream s;
-    const ExecuteData data = Build(s, vertices, [](Stream& st) {
-        st.Triangles({{1, 2, 0, 0x700}, {1, 3, 2, 0x700}});
-        st.Triangles({});  // padding
-        st.Triangles({{5, 4, 6, 0}});
-    }, true);
+    const ExecuteData data = Build(
+        s, vertices,
+        [](Stream& st) {
+            st.Triangles({{1, 2, 0, 0x700}, {1, 3, 2, 0x700}});
+            st.Triangles({});  // padding
+            st.Triangles({{5, 4, 6, 0}});
+        },
+        true);
     // The length only bounds the stream.
     ExecuteData roomy = data;
     roomy.instructionLength += 64;
     ASSERT_EQ(Run(s, roomy, 64), gfx::DD_OK);
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(Get(target_, 2 + x, 3 + y), Tag(x, y)) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(Get(target_, 2 + x, 3 + y), Tag(x, y)) << x << "," << y;
     }
     EXPECT_EQ(Get(target_, 1, 3), 0u);
     EXPECT_EQ(Get(target_, 6, 3), 0u);
@@ -192,9 +197,12 @@ TEST_F(OldDirect3DTest, QuadsLandOnTheirWindowPixelsAndTheOtherWindingIsCulled) 
 
     // Without culling it shows.
     Stream all;
-    const ExecuteData shown = Build(all, vertices, [](Stream& st) {
-        st.Triangles({{5, 4, 6, 0}});
-    }, true, gfx::D3DCULL_NONE);
+    const ExecuteData shown = Build(
+        all, vertices,
+        [](Stream& st) {
+            st.Triangles({{5, 4, 6, 0}});
+        },
+        true, gfx::D3DCULL_NONE);
     ASSERT_EQ(Run(all, shown), gfx::DD_OK);
     EXPECT_GT(Drawn(), 16);
 }
@@ -209,8 +217,10 @@ TEST_F(OldDirect3DTest, RefusedExecuteDataDrawsNothing) {
     };
     const Case cases[] = {
         {"index past the vertices",
-         [](Stream& st) { st.Triangles({{1, 2, 0, 0}, {1, 3, 4, 0}}); }, true,
-         gfx::D3DERR_VERTEXINDEX},
+         [](Stream& st) {
+             st.Triangles({{1, 2, 0, 0}, {1, 3, 4, 0}});
+         },
+         true, gfx::D3DERR_VERTEXINDEX},
         {"process past the vertices",
          [](Stream& st) {
              st.Op(gfx::D3DOP_PROCESSVERTICES, sizeof(gfx::ProcessVertices), 1);
@@ -223,8 +233,11 @@ TEST_F(OldDirect3DTest, RefusedExecuteDataDrawsNothing) {
              st.Op(gfx::D3DOP_TRIANGLE, sizeof(gfx::Triangle), 500);
          },
          false, gfx::D3DERR_EXECUTEOVERRUN},
-        {"no exit", [](Stream& st) { st.Triangles({{1, 2, 0, 0}}); }, false,
-         gfx::D3DERR_EXECUTEOVERRUN},
+        {"no exit",
+         [](Stream& st) {
+             st.Triangles({{1, 2, 0, 0}});
+         },
+         false, gfx::D3DERR_EXECUTEOVERRUN},
         {"unknown opcode",
          [](Stream& st) {
              st.Triangles({{1, 2, 0, 0}});
@@ -290,7 +303,8 @@ TEST_F(OldDirect3DTest, HandlesEndWithTheirSurfaceAndBuffersStayInSystemMemory) 
     EXPECT_NE(device_->CreateExecuteBuffer(&desc, &buffer), gfx::DD_OK);
     EXPECT_EQ(buffer, nullptr);
     // A video-memory back buffer has no software device of the old interface.
-    gfx::Surface* video = Make(8, 8, gfx::FormatX888(), gfx::DDSCAPS_3DDEVICE | gfx::DDSCAPS_VIDEOMEMORY);
+    gfx::Surface* video =
+        Make(8, 8, gfx::FormatX888(), gfx::DDSCAPS_3DDEVICE | gfx::DDSCAPS_VIDEOMEMORY);
     void* device = nullptr;
     EXPECT_EQ(video->QueryInterface(gfx::IID_IDirect3DRGBDevice, &device), platform::E_NOINTERFACE);
     video->Release();

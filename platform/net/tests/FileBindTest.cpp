@@ -45,9 +45,9 @@ TEST(FileBindTest, AContextWithoutACallbackReadsALocalFileAtOnce) {
     }
 
     // Another host, a missing file, a folder and another scheme all fail, with nothing out.
-    for (const std::string& url : {"file://elsewhere" + path, "file://" + path + ".gone",
-                                   "file://" + temp.path(), std::string("http://127.0.0.1/x"),
-                                   std::string("file://") + temp.path() + "/a%00b.ods"}) {
+    for (const std::string& url :
+         {"file://elsewhere" + path, "file://" + path + ".gone", "file://" + temp.path(),
+          std::string("http://127.0.0.1/x"), std::string("file://") + temp.path() + "/a%00b.ods"}) {
         SCOPED_TRACE(url);
         ComPtr<IMoniker> moniker;
         ComPtr<IBindCtx> context;

@@ -222,8 +222,8 @@ TEST_F(UrlMonikerTest, AbortDeliversTheStopBeforeItReturnsAndNothingAfter) {
 }
 
 TEST_F(UrlMonikerTest, AbortOrFailureInsideANotificationStopsRightAfterIt) {
-    server.Serve("/big",
-                 HttpReply::Body(PatternBytes(2000000)).Chunks(65536, std::chrono::milliseconds(1)));
+    server.Serve(
+        "/big", HttpReply::Body(PatternBytes(2000000)).Chunks(65536, std::chrono::milliseconds(1)));
     const struct {
         HRESULT fromCallback;
         bool abort;

@@ -90,7 +90,8 @@ TEST(Prompts, QtMessageBoxesGiveTheButtonChosen) {
         box->button(QMessageBox::No)->click();
     });
     EXPECT_EQ(prompts.MessageBox(nullptr, "Do you want to save?", "Close gallery",
-                                 MessageButtons::YesNoCancel, platform::MessageIcon::Warning, std::nullopt),
+                                 MessageButtons::YesNoCancel, platform::MessageIcon::Warning,
+                                 std::nullopt),
               PromptAnswer::No);
 
     AnswerNextBox([](QMessageBox* box) { box->button(QMessageBox::Retry)->click(); });

@@ -224,7 +224,7 @@ TEST(Registry, ADamagedHiveIsReportedAndLeftAsItIs) {
         good + "\"Bad\"=hex:0g\n",                              // not hex
         good + "\"Unclosed=sz:\"x\"\n",                         // broken quoting
         "VANTELO-REGISTRY-HIVE 1\n\"NoKey\"=dword:00000001\n",  // a value outside any key
-        "VANTELO-REGISTRY-HIVE 1\n[" + DeepPath(513) + "]\n",    // deeper than keys go
+        "VANTELO-REGISTRY-HIVE 1\n[" + DeepPath(513) + "]\n",   // deeper than keys go
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);

@@ -223,8 +223,8 @@ TEST(ShellNamespace, AFolderOfThousandsIsListedWholeOnce) {
     std::sort(children.begin(), children.end());
     std::sort(folders.begin(), folders.end());
     EXPECT_EQ(children, folders);
-    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders | sh::kEnumNonFolders |
-                                        sh::kEnumIncludeHidden, children));
+    ASSERT_TRUE(folder->EnumObjects(sh::kEnumFolders | sh::kEnumNonFolders | sh::kEnumIncludeHidden,
+                                    children));
     EXPECT_EQ(children.size(), shown.size() + hidden);
 }
 

@@ -19,9 +19,9 @@
 #include "imaging/JpegWriter.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
+#include "studio/core/FileSelection.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/bench/BenchSupport.h"
-#include "studio/core/FileSelection.h"
 
 namespace {
 

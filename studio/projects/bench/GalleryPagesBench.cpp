@@ -17,11 +17,11 @@
 #include "imaging/JpegWriter.h"
 #include "platform/bitmap/DibSection.h"
 #include "platform/registry/Registry.h"
-#include "studio/projects/Gallery.h"
-#include "studio/projects/bench/BenchSupport.h"
 #include "studio/core/DataFolder.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/PidlPath.h"
+#include "studio/projects/Gallery.h"
+#include "studio/projects/bench/BenchSupport.h"
 
 namespace {
 

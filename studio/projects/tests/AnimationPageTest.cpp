@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "studio/core/DataFolder.h"
 #include "studio/projects/Animation.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/core/DataFolder.h"
 #include "testing/QtTestApp.h"
 #include "testing/ScriptedPrompts.h"
 

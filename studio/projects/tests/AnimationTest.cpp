@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "platform/files/Hidden.h"
+#include "studio/core/DataFolder.h"
 #include "studio/projects/AnimationFile.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/core/DataFolder.h"
 #include "testing/CommaLocale.h"
 #include "testing/ScriptedPrompts.h"
 

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/files/ReplacingWriter.h"
-#include "studio/projects/Gallery.h"
-#include "studio/projects/tests/GalleryTesting.h"
 #include "studio/core/DataFolder.h"
 #include "studio/core/PidlPath.h"
+#include "studio/projects/Gallery.h"
+#include "studio/projects/tests/GalleryTesting.h"
 #include "testing/DebugCapture.h"
 #include "testing/ScriptedPrompts.h"
 
@@ -313,7 +313,9 @@ namespace {
 // title, variables) go in as written.
 TEST_F(GalleryPages, PictureNamesAreMadeSafeWhereTheyLand) {
     gallery.Append("Mum's \"big\" <b>&#1 50%.jpg");
-    gallery.Append("Gr\xC3\xB6\xC3\x9F" "e.jpg");
+    gallery.Append(
+        "Gr\xC3\xB6\xC3\x9F"
+        "e.jpg");
     gallery.SetTitle("<em>Trip</em>");
     const std::pair<const char*, const char*> rows[] = {
         // HTML text and quoted attributes: character references.
@@ -322,18 +324,24 @@ TEST_F(GalleryPages, PictureNamesAreMadeSafeWhereTheyLand) {
          "<img alt=\"Mum&#39;s &quot;big&quot; &lt;b&gt;&amp;#1 50%\" "
          "src=\"Mum%27s%20%22big%22%20%3Cb%3E%26%231%2050%25.jpg\">"},
         // A bare attribute value takes no blank either.
-        {"<img alt={{imagename}}>", "<img alt=Mum&#39;s&#32;&quot;big&quot;&#32;&lt;b&gt;&amp;#1&#32;50%>"},
+        {"<img alt={{imagename}}>",
+         "<img alt=Mum&#39;s&#32;&quot;big&quot;&#32;&lt;b&gt;&amp;#1&#32;50%>"},
         {"<a href='{{thumburl 2}}'>", "<a href='tmb_Gr%C3%B6%C3%9Fe.jpg'>"},
         // Scripts: inside a string, escapes; outside one, a string of its own.
         {"<script>f('{{imagename}}');</script>",
          "<script>f('Mum\\x27s \\x22big\\x22 \\x3Cb\\x3E\\x26#1 50%');</script>"},
-        {"<script>var n = {{imagename 2}};</script>", "<script>var n = \"Gr\xC3\xB6\xC3\x9F" "e\";</script>"},
+        {"<script>var n = {{imagename 2}};</script>",
+         "<script>var n = \"Gr\xC3\xB6\xC3\x9F"
+         "e\";</script>"},
         {"<script>s([{{allimages}}]);</script>",
-         "<script>s([\"Mum%27s%20%22big%22%20%3Cb%3E%26%231%2050%25.jpg\",\"Gr%C3%B6%C3%9Fe.jpg\"]);</script>"},
-        {"<script>// it's\nx = \"{{imageurl 2}}\";</script>", "<script>// it's\nx = \"Gr%C3%B6%C3%9Fe.jpg\";</script>"},
+         "<script>s([\"Mum%27s%20%22big%22%20%3Cb%3E%26%231%2050%25.jpg\",\"Gr%C3%B6%C3%9Fe.jpg\"])"
+         ";</script>"},
+        {"<script>// it's\nx = \"{{imageurl 2}}\";</script>",
+         "<script>// it's\nx = \"Gr%C3%B6%C3%9Fe.jpg\";</script>"},
         // After a closed script, text again; an event attribute is script inside an attribute.
         {"<script>a=1;</script>{{imagename 2}}<i onclick=\"go('{{imagename}}')\">",
-         "<script>a=1;</script>Gr\xC3\xB6\xC3\x9F" "e<i onclick=\"go('Mum\\x27s \\x22big\\x22 \\x3Cb\\x3E\\x26#1 50%')\">"},
+         "<script>a=1;</script>Gr\xC3\xB6\xC3\x9F"
+         "e<i onclick=\"go('Mum\\x27s \\x22big\\x22 \\x3Cb\\x3E\\x26#1 50%')\">"},
         // The author's title goes in as typed.
         {"<h1>{{title}}</h1>", "<h1><em>Trip</em></h1>"},
     };

@@ -6,8 +6,8 @@
 
 #include "imaging/IPTCData.h"
 #include "imaging/PictureLoader.h"
-#include "studio/projects/tests/GalleryTesting.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/tests/GalleryTesting.h"
 #include "testing/DebugCapture.h"
 #include "testing/ScriptedPrompts.h"
 

@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 #include <gumbo.h>
 
+#include "studio/core/DataFolder.h"
+#include "studio/core/PidlPath.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
 #include "studio/projects/tests/PageLinks.h"
-#include "studio/core/DataFolder.h"
-#include "studio/core/PidlPath.h"
 #include "testing/ScriptedPrompts.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/Animation.h"
 #include "studio/shell/DataFile.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

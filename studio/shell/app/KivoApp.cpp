@@ -11,9 +11,9 @@
 
 #include "platform/registry/Registry.h"
 #include "platform/window/DisplayReach.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/shell/BusyDialog.h"
 #include "studio/shell/ShellDialogs.h"
-#include "studio/core/ShellUtils.h"
 #include "studio/shell/app/AboutDlg.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandIds.h"
@@ -31,8 +31,8 @@ void NameRuntimeFolder() {
                                "/runtime-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);
     struct stat info {};
-    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::getuid() && (info.st_mode & 0777) == 0700) {
+    if (::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+        (info.st_mode & 0777) == 0700) {
         ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
     }
 }

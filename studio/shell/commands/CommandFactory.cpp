@@ -106,7 +106,8 @@ bool RefusedWhileBusy(int id) {
 
 bool ExecuteCommand(int id) {
     if (RefusedWhileBusy(id)) {
-        platform::DebugOutput("Command " + std::to_string(id) + " refused: a long operation runs\n");
+        platform::DebugOutput("Command " + std::to_string(id) +
+                              " refused: a long operation runs\n");
         return false;
     }
     CommandFactory* factory = GetCommandFactory();

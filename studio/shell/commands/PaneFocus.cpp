@@ -37,11 +37,9 @@ protected:
         const QColor colour = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
         const QRect all = rect();
         painter.fillRect(all.x(), all.y(), all.width(), kFrameWidth, colour);
-        painter.fillRect(all.x(), all.bottom() - kFrameWidth + 1, all.width(), kFrameWidth,
-                         colour);
+        painter.fillRect(all.x(), all.bottom() - kFrameWidth + 1, all.width(), kFrameWidth, colour);
         painter.fillRect(all.x(), all.y(), kFrameWidth, all.height(), colour);
-        painter.fillRect(all.right() - kFrameWidth + 1, all.y(), kFrameWidth, all.height(),
-                         colour);
+        painter.fillRect(all.right() - kFrameWidth + 1, all.y(), kFrameWidth, all.height(), colour);
     }
 
 private:

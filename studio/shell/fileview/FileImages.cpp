@@ -9,8 +9,8 @@
 #include <QPainter>
 
 #include "platform/bitmap/DibSection.h"
-#include "studio/shell/DibImage.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/DibImage.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ std::optional<RenderedThumbnail> DecodeThumbnail(const std::string& path) {
     PictureInfo info;
     Vector2<int> size{0, 0};
     IPTCData iptc;
-    auto dib = RenderThumbnail(Vector2<int>{kThumbSize, kThumbSize}, path, &info, &size,
-                               0xFFFFFF, 0, &iptc);
+    auto dib = RenderThumbnail(Vector2<int>{kThumbSize, kThumbSize}, path, &info, &size, 0xFFFFFF,
+                               0, &iptc);
     if (!dib) return std::nullopt;
     RenderedThumbnail out;
     out.image = ToQImage(*dib).convertToFormat(QImage::Format_RGB32);

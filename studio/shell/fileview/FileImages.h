@@ -100,8 +100,8 @@ private:
     void Unindex(int slot);
     void Forget(int slot);
 
-    std::vector<QImage> fixed_;   // slots below kFirstThumbnailSlot
-    std::vector<QIcon> icons_;    // of the fixed slots; null until first asked for
+    std::vector<QImage> fixed_;       // slots below kFirstThumbnailSlot
+    std::vector<QIcon> icons_;        // of the fixed slots; null until first asked for
     std::vector<QByteArray> packed_;  // slot kFirstThumbnailSlot + i
     // The thumbnails drawn lately, expanded, the latest at the front.
     struct Expanded {

@@ -24,8 +24,8 @@ enum FileKind : std::int32_t {
 // The record behind one entry of the file list.
 struct FileItem {
     std::shared_ptr<const platform::shellns::Folder> folder;  // the folder it was listed from
-    PidlPath path;      // absolute
-    PidlPath item;      // relative to its folder, one item
+    PidlPath path;                                            // absolute
+    PidlPath item;                                            // relative to its folder, one item
     std::int32_t kind = kKindOther;
     std::string filePath;  // lower-cased, a key only: files are opened by `path`
     std::string fullPath;  // `path` as the file system spells it (empty when it has none)

@@ -8,11 +8,11 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QMouseEvent>
-#include <QTimerEvent>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QStatusBar>
+#include <QTimerEvent>
 
 #include "platform/prompts/Prompts.h"
 #include "studio/core/FileSelection.h"
@@ -22,8 +22,8 @@
 #include "studio/shell/fileview/FileListItem.h"
 #include "studio/shell/fileview/FileViewEvents.h"
 #include "studio/shell/fileview/FileWorkers.h"
-#include "studio/shell/fileview/PostedEvents.h"
 #include "studio/shell/fileview/FolderWatcher.h"
+#include "studio/shell/fileview/PostedEvents.h"
 
 FileView::FileView(QWidget* parent) : QListWidget(parent) {
     setObjectName("FileView");
@@ -53,9 +53,8 @@ FileView::FileView(QWidget* parent) : QListWidget(parent) {
         colours.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     setPalette(colours);
-    watcher_ = std::make_unique<FolderWatcher>(changePending_, [this] {
-        PostToView(this, new QEvent(kFolderChangedEvent));
-    });
+    watcher_ = std::make_unique<FolderWatcher>(
+        changePending_, [this] { PostToView(this, new QEvent(kFolderChangedEvent)); });
     BuildMenus();
     MapViewCommands();
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
@@ -94,8 +93,9 @@ void FileView::ReapWorkers() {
 }
 
 int FileView::GetRunningWorkers() const {
-    return static_cast<int>(std::count_if(workers_.begin(), workers_.end(),
-                                          [](const Worker& worker) { return !worker.done->load(); }));
+    return static_cast<int>(
+        std::count_if(workers_.begin(), workers_.end(),
+                      [](const Worker& worker) { return !worker.done->load(); }));
 }
 
 void FileView::JoinWorkers() {
@@ -149,13 +149,13 @@ void FileView::StartLoader() {
     const bool hidden = ShowHiddenFiles();
     // A change seen from now on is reported again.
     changePending_ = false;
-    StartWorker([this, current = generation_, folder = std::move(folder), generation, merge,
-                 hidden] {
-        std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, *current);
-        if (!listing) return;  // a newer load took over
-        listing->merge = merge;
-        PostToView(this, new ListingEvent(std::move(*listing)));
-    });
+    StartWorker(
+        [this, current = generation_, folder = std::move(folder), generation, merge, hidden] {
+            std::optional<FolderListing> listing = ListFolder(folder, hidden, generation, *current);
+            if (!listing) return;  // a newer load took over
+            listing->merge = merge;
+            PostToView(this, new ListingEvent(std::move(*listing)));
+        });
 }
 
 void FileView::ForgetShownItems() {
@@ -256,9 +256,10 @@ void FileView::StartThumbnails(bool merge) {
     }
     job.imageCount = images_.Count();
     StartWorker([this, current = generation_, job = std::move(job), threads = decodeThreads_] {
-        MakeThumbnails(job, *current, [this](ItemPicture picture) {
-            PostToView(this, new PictureEvent(std::move(picture)));
-        }, threads);
+        MakeThumbnails(
+            job, *current,
+            [this](ItemPicture picture) { PostToView(this, new PictureEvent(std::move(picture))); },
+            threads);
         PostToView(this, new LoadDoneEvent(job.generation, true));
     });
 }
@@ -529,8 +530,8 @@ void FileView::mousePressEvent(QMouseEvent* event) {
 
 void FileView::mouseReleaseEvent(QMouseEvent* event) {
     const QModelIndex under = indexAt(event->position().toPoint());
-    const bool second = !doubleClicked_ && pressedSelected_.isValid() && under == pressedSelected_ &&
-                        event->button() == Qt::LeftButton;
+    const bool second = !doubleClicked_ && pressedSelected_.isValid() &&
+                        under == pressedSelected_ && event->button() == Qt::LeftButton;
     pressedSelected_ = QPersistentModelIndex();
     QListWidget::mouseReleaseEvent(event);
     if (!second || IsRenaming()) return;

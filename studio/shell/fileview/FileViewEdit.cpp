@@ -14,9 +14,9 @@
 #include "platform/files/FileOps.h"
 #include "platform/prompts/Prompts.h"
 #include "studio/core/ClipBoard.h"
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/PaneFocus.h"
 #include "studio/shell/fileview/FileListItem.h"
@@ -124,8 +124,10 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         if (option->text.isEmpty() || !option->rect.isValid()) return;
-        const QStyle* style = option->widget != nullptr ? option->widget->style() : QApplication::style();
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+        const QStyle* style =
+            option->widget != nullptr ? option->widget->style() : QApplication::style();
+        const int margin =
+            style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
         option->text = Lines(option->text, option->font, option->rect.width() - 2 * margin - 2);
     }
 
@@ -141,8 +143,10 @@ void FileView::InstallDelegate() {
 QString FileView::ShownText(int row) const {
     const QListWidgetItem* entry = item(row);
     if (entry == nullptr) return {};
-    return Delegate::Lines(entry->text(), font(), visualItemRect(entry).width() -
-                           2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) - 2);
+    return Delegate::Lines(
+        entry->text(), font(),
+        visualItemRect(entry).width() -
+            2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) - 2);
 }
 
 bool FileView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
@@ -203,8 +207,8 @@ bool FileView::RenameItem(int row, const std::string& newName) {
     if (!oldCompanion.empty() && PathExists(oldCompanion) && entry->record &&
         entry->record->kind != kKindFolder) {
         const std::string newCompanion = CompanionPath(newPath, ".vte");
-        if (newCompanion.empty() || platform::RenameNoReplace(oldCompanion, newCompanion) !=
-                                        platform::FileError::None) {
+        if (newCompanion.empty() ||
+            platform::RenameNoReplace(oldCompanion, newCompanion) != platform::FileError::None) {
             platform::RenameNoReplace(newPath, oldPath);
             return false;
         }
@@ -353,15 +357,14 @@ void FileView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    const Qt::DropAction effect = (event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction
-                                                                             : Qt::MoveAction;
+    const Qt::DropAction effect =
+        (event->modifiers() & Qt::ControlModifier) ? Qt::CopyAction : Qt::MoveAction;
     event->setDropAction(effect);
     event->accept();
     DropFiles(*target, event->mimeData(), effect);
 }
 
-void FileView::DropFiles(const std::string& target, const QMimeData* mime,
-                         Qt::DropAction effect) {
+void FileView::DropFiles(const std::string& target, const QMimeData* mime, Qt::DropAction effect) {
     PidlPath folder;
     std::vector<PidlPath> items;
     if (!ReadFileListData(mime, folder, items)) return;

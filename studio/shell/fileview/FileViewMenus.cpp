@@ -166,18 +166,26 @@ void FileView::MapViewCommands() {
     auto enabledUnlessRenaming = [this](int id) {
         return [this, id](CmdUI& ui) { ui.Enable(!IsRenaming() && IsCommandEnabled(id)); };
     };
-    Map(kFileOpen, [this] { if (!IsRenaming()) RunSelected(kFileOpen); },
+    Map(
+        kFileOpen,
+        [this] {
+            if (!IsRenaming()) RunSelected(kFileOpen);
+        },
         enabledUnlessRenaming(kFileOpen));
-    Map(kGalleryAddFiles, [this] {
-        UpdateSelection();
-        if (CurrentGallery() == nullptr) ExecuteCommand(kGalleryNew);
-        ExecuteCommand(kGalleryAddFiles);
-    }, [](CmdUI& ui) { ui.Enable(IsCommandEnabled(kGalleryAddFiles)); });
+    Map(
+        kGalleryAddFiles,
+        [this] {
+            UpdateSelection();
+            if (CurrentGallery() == nullptr) ExecuteCommand(kGalleryNew);
+            ExecuteCommand(kGalleryAddFiles);
+        },
+        [](CmdUI& ui) { ui.Enable(IsCommandEnabled(kGalleryAddFiles)); });
     for (int id : {kFileRepresent, kFileDerepresent, kFileEdit, kAnimationLoadImage,
                    kAnimationDelete, kVantelifySetFile}) {
         MapCommandObject(id, [this] { UpdateSelection(); });
     }
-    Map(kFileInfoProperties, [this] { RunSelected(kFileInfoProperties); },
+    Map(
+        kFileInfoProperties, [this] { RunSelected(kFileInfoProperties); },
         enabledUnlessRenaming(kFileInfoProperties));
     Map(kGoToParent, [this] {
         if (IsRenaming()) return;
@@ -233,7 +241,8 @@ void FileView::MapViewCommands() {
     });
     Map(kSelectAll, [this] { SelectAll(); });
     Map(kSelectAllImages, [this] { SelectImages(); });
-    Map(kNewFolder, [this] { CreateFolder(); },
+    Map(
+        kNewFolder, [this] { CreateFolder(); },
         [this](CmdUI& ui) { ui.Enable(!folderText_.empty()); });
     for (int id : {kRefresh, kRefreshKey}) {
         Map(id, [this] {

@@ -22,7 +22,8 @@ std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden,
                                         const std::atomic<int>& current) {
     FolderListing listing;
     listing.generation = generation;
-    std::shared_ptr<const shellns::Folder> bound = folder.IsValid() ? folder.GetShellFolder() : nullptr;
+    std::shared_ptr<const shellns::Folder> bound =
+        folder.IsValid() ? folder.GetShellFolder() : nullptr;
     unsigned flags = shellns::kEnumFolders | shellns::kEnumNonFolders;
     if (showHidden) flags |= shellns::kEnumIncludeHidden;
     std::vector<shellns::IdList> children;
@@ -75,7 +76,9 @@ std::optional<FolderListing> ListFolder(const PidlPath& folder, bool showHidden,
         std::move(part.folders.begin(), part.folders.end(), std::back_inserter(listing.folders));
         std::move(part.files.begin(), part.files.end(), std::back_inserter(listing.files));
     }
-    auto byName = [](const ListedEntry& a, const ListedEntry& b) { return NameLess(a.name, b.name); };
+    auto byName = [](const ListedEntry& a, const ListedEntry& b) {
+        return NameLess(a.name, b.name);
+    };
     std::sort(listing.folders.begin(), listing.folders.end(), byName);
     std::sort(listing.files.begin(), listing.files.end(), byName);
     if (current.load() != generation) return std::nullopt;
@@ -89,7 +92,7 @@ struct Plan {
     const ThumbnailTask* task = nullptr;
     std::string source;  // the file to decode; empty: nothing to decode
     bool marked = false;
-    bool keep = false;   // a kept thumbnail, nothing to send
+    bool keep = false;  // a kept thumbnail, nothing to send
     int keptSlot = 0;
     int fixedSlot = -1;  // send this fixed slot
 };
@@ -103,8 +106,10 @@ Plan PlanItem(const ThumbnailJob& job, const KeptIndex& kept, const ThumbnailTas
     const std::string path = job.folderText + task.name;
     switch (task.kind) {
         case kKindFolder:
-            if (FileExists(path + ".vtd")) plan.source = path + ".vtd";
-            else plan.keep = true;  // it shows its icon already
+            if (FileExists(path + ".vtd"))
+                plan.source = path + ".vtd";
+            else
+                plan.keep = true;  // it shows its icon already
             return plan;
         case kKindPage:
             plan.fixedSlot = kSlotPage;
@@ -145,11 +150,12 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
 
     // Planning asks the file system of every item (kept thumbnails: is the file unchanged?).
     std::vector<Plan> planned(job.tasks.size());
-    platform::RunInParts(job.tasks.size(), kEntriesPerPart, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end && current.load() == job.generation; ++i) {
-            planned[i] = PlanItem(job, kept, job.tasks[i]);
-        }
-    });
+    platform::RunInParts(
+        job.tasks.size(), kEntriesPerPart, [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end && current.load() == job.generation; ++i) {
+                planned[i] = PlanItem(job, kept, job.tasks[i]);
+            }
+        });
 
     // Decoders take the items in order, at most a few ahead of the one handed on next, so
     // what waits to be handed on stays small however slow one picture is; results are
@@ -168,7 +174,8 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
             std::size_t i = 0;
             {
                 std::unique_lock hold(mutex);
-                changed.wait(hold, [&] { return stop || claimed >= total || claimed < handed + ahead; });
+                changed.wait(hold,
+                             [&] { return stop || claimed >= total || claimed < handed + ahead; });
                 if (stop || claimed >= total) return;
                 i = claimed++;
             }

@@ -23,7 +23,7 @@ struct ListedEntry {
 struct FolderListing {
     int generation = 0;
     bool merge = false;
-    bool unreadable = false;  // the folder is gone or may not be read: nothing listed
+    bool unreadable = false;           // the folder is gone or may not be read: nothing listed
     std::vector<ListedEntry> folders;  // sorted by NameLess
     std::vector<ListedEntry> files;    // likewise
 };
@@ -43,8 +43,8 @@ struct ThumbnailTask {
 struct ThumbnailJob {
     int generation = 0;
     bool merge = false;
-    std::string folderText;  // ends in '/'
-    std::vector<ThumbnailTask> tasks;  // in the order their pictures are wanted
+    std::string folderText;               // ends in '/'
+    std::vector<ThumbnailTask> tasks;     // in the order their pictures are wanted
     std::map<int, ImageInfo> thumbnails;  // the valid ones kept from before (merge)
     int imageCount = kFirstThumbnailSlot;
 };

@@ -20,8 +20,7 @@ bool FolderWatcher::Start(const std::string& folder) {
     const int notify = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (notify < 0) return false;
     constexpr std::uint32_t kMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                    IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
-                                    IN_ONLYDIR;
+                                    IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
     if (inotify_add_watch(notify, folder.c_str(), kMask) < 0) {
         ::close(notify);
         return false;

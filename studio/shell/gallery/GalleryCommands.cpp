@@ -7,12 +7,12 @@
 #include <QApplication>
 
 #include "platform/prompts/Prompts.h"
-#include "studio/projects/Gallery.h"
-#include "studio/shell/BusyDialog.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/PidlPath.h"
 #include "studio/core/Progress.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
+#include "studio/shell/BusyDialog.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
@@ -94,9 +94,12 @@ void GalleryAddFiles::Execute() {
 
 // ---- The selected picture
 
-GalleryRemove::GalleryRemove(InfoGallerySheet* sheet) : GallerySheetCommand(kGalleryRemove, sheet) {}
+GalleryRemove::GalleryRemove(InfoGallerySheet* sheet)
+    : GallerySheetCommand(kGalleryRemove, sheet) {}
 
-bool GalleryRemove::IsEnabled() { return sheet_ != nullptr && sheet_->HasFocusedSelection(); }
+bool GalleryRemove::IsEnabled() {
+    return sheet_ != nullptr && sheet_->HasFocusedSelection();
+}
 
 void GalleryRemove::Execute() {
     if (sheet_ != nullptr) sheet_->RemoveSelected();
@@ -105,7 +108,9 @@ void GalleryRemove::Execute() {
 GalleryUp::GalleryUp(InfoGallerySheet* sheet) : GallerySheetCommand(kGalleryUp, sheet) {}
 
 // The focus may be elsewhere: the picture list's own menu and the sheet's buttons move up.
-bool GalleryUp::IsEnabled() { return sheet_ != nullptr && sheet_->GetSelectedImage() > 0; }
+bool GalleryUp::IsEnabled() {
+    return sheet_ != nullptr && sheet_->GetSelectedImage() > 0;
+}
 
 void GalleryUp::Execute() {
     if (sheet_ == nullptr) return;
@@ -152,7 +157,9 @@ void GallerySave::Execute() {
 GalleryConfigure::GalleryConfigure(InfoGallerySheet* sheet)
     : GallerySheetCommand(kGalleryConfigure, sheet) {}
 
-bool GalleryConfigure::IsEnabled() { return GalleryWithImages(); }
+bool GalleryConfigure::IsEnabled() {
+    return GalleryWithImages();
+}
 
 void GalleryConfigure::Execute() {
     if (sheet_ == nullptr || CurrentGallery() == nullptr) return;
@@ -188,7 +195,9 @@ void GalleryHome::Execute() {
 GalleryRemoveAll::GalleryRemoveAll(InfoGallerySheet* sheet)
     : GallerySheetCommand(kGalleryRemoveAll, sheet) {}
 
-bool GalleryRemoveAll::IsEnabled() { return GalleryWithImages(); }
+bool GalleryRemoveAll::IsEnabled() {
+    return GalleryWithImages();
+}
 
 void GalleryRemoveAll::Execute() {
     if (sheet_ != nullptr) sheet_->RemoveAllImages();
@@ -199,7 +208,9 @@ void GalleryRemoveAll::Execute() {
 GalleryClose::GalleryClose(CMainFrame* frame, InfoView* infoView)
     : Command(kGalleryClose), frame_(frame), infoView_(infoView) {}
 
-bool GalleryClose::IsEnabled() { return CurrentGallery() != nullptr; }
+bool GalleryClose::IsEnabled() {
+    return CurrentGallery() != nullptr;
+}
 
 void GalleryClose::Execute() {
     Gallery* gallery = CurrentGallery();

@@ -33,7 +33,9 @@ WorkImages::WorkImages(QWidget* parent) : QListWidget(parent) {
     UseGallerySelectionLook(*this);
 }
 
-void WorkImages::contextMenuEvent(QContextMenuEvent* event) { ShowMenu(event->globalPos()); }
+void WorkImages::contextMenuEvent(QContextMenuEvent* event) {
+    ShowMenu(event->globalPos());
+}
 
 void WorkImages::ShowMenu(const QPoint& screenPoint) {
     using platform::MenuItem;

@@ -22,9 +22,9 @@
 #include "platform/debug/Debug.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
+#include "studio/core/Progress.h"
 #include "studio/projects/Gallery.h"
 #include "studio/shell/DataFile.h"
-#include "studio/core/Progress.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
@@ -38,7 +38,9 @@ constexpr char kEmptyPage[] = "Help/Gallery/empty.htm";
 constexpr char kBlankPage[] = "about:blank";
 constexpr int kPreviewSize = 64;
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QPushButton* Button(QWidget* parent, const char* text, int id) {
     auto* button = new QPushButton(text, parent);
@@ -235,9 +237,9 @@ void InfoGallerySheet::SetDefaultTitle() {
     const std::time_t now = std::time(nullptr);
     std::tm today{};
     localtime_r(&now, &today);
-    titleText_ = platform::FormatC("%s_%4d-%02d-%02d",
-                                   templateNames_[static_cast<std::size_t>(selectedTemplate_)].c_str(),
-                                   today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
+    titleText_ = platform::FormatC(
+        "%s_%4d-%02d-%02d", templateNames_[static_cast<std::size_t>(selectedTemplate_)].c_str(),
+        today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
     title_->setText(FromStd(titleText_));
 }
 
@@ -324,7 +326,9 @@ void InfoGallerySheet::OnSliderMoved(bool width, int value) {
 
 // ---- The pictures
 
-int InfoGallerySheet::GetImageCount() const { return images_->count(); }
+int InfoGallerySheet::GetImageCount() const {
+    return images_->count();
+}
 
 int InfoGallerySheet::GetSelectedImage() const {
     const QList<QListWidgetItem*> selected = images_->selectedItems();

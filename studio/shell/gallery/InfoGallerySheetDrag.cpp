@@ -7,11 +7,11 @@
 #include <QMimeData>
 #include <QScrollBar>
 
-#include "studio/projects/Gallery.h"
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/PidlPath.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/gallery/GalleryLists.h"
 #include "studio/shell/gallery/InfoGallerySheet.h"
@@ -135,9 +135,9 @@ void InfoGallerySheet::MoveImageTo(int row, int before) {
     Gallery* gallery = CurrentGallery();
     if (gallery == nullptr || row < 0 || row >= images_->count()) return;
     const std::string name = images_->item(row)->text().toStdString();
-    const std::string target =
-        before >= 0 && before < images_->count() ? images_->item(before)->text().toStdString()
-                                                 : std::string();
+    const std::string target = before >= 0 && before < images_->count()
+                                   ? images_->item(before)->text().toStdString()
+                                   : std::string();
     gallery->MoveImageBefore(name, target);
     RefillImageList();
     ShowPreview(false);

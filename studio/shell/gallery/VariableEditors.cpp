@@ -15,17 +15,19 @@
 
 #include "platform/prompts/Prompts.h"
 #include "platform/text/Text.h"
-#include "studio/projects/TemplateVariable.h"
-#include "studio/shell/commands/StringTable.h"
-#include "studio/shell/DialogButtons.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/TemplateVariable.h"
+#include "studio/shell/DialogButtons.h"
+#include "studio/shell/commands/StringTable.h"
 
 namespace {
 
 // Wide enough for a sentence or two of description per line.
 constexpr int kDescriptionWidth = 320;
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // The text broken into lines no wider than `width` between words; only a word wider than a
 // line of its own is broken inside. Breaks the author wrote are kept.
@@ -44,7 +46,8 @@ QString WrapWords(const QString& text, const QFontMetrics& metrics, int width) {
             // A word wider than the line goes on lines of its own.
             while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
                 qsizetype fits = 1;
-                while (fits < line.size() && metrics.horizontalAdvance(line.left(fits + 1)) <= width)
+                while (fits < line.size() &&
+                       metrics.horizontalAdvance(line.left(fits + 1)) <= width)
                     ++fits;
                 lines.push_back(line.left(fits));
                 line = line.mid(fits);
@@ -101,14 +104,15 @@ VarStringDlg::VarStringDlg(QWidget* parent)
     Finish(edit_);
 }
 
-void VarStringDlg::ShowValue() { edit_->setText(FromStd(variable_->valueText)); }
+void VarStringDlg::ShowValue() {
+    edit_->setText(FromStd(variable_->valueText));
+}
 
 bool VarStringDlg::Store() {
     const std::string text = edit_->text().toStdString();
     if (variable_->Validate(text.c_str())) return variable_->SetValueText(text);
     if (variable_->varType == kVarNumber) {
-        platform::ShowMessage(this, "Please enter a number",
-                              GetStudioString(kTitleString));
+        platform::ShowMessage(this, "Please enter a number", GetStudioString(kTitleString));
     }
     return false;
 }
@@ -121,9 +125,13 @@ VarLongTextDlg::VarLongTextDlg(QWidget* parent)
     Finish(edit_);
 }
 
-void VarLongTextDlg::ShowValue() { edit_->setPlainText(FromStd(variable_->valueText)); }
+void VarLongTextDlg::ShowValue() {
+    edit_->setPlainText(FromStd(variable_->valueText));
+}
 
-bool VarLongTextDlg::Store() { return variable_->SetValueText(edit_->toPlainText().toStdString()); }
+bool VarLongTextDlg::Store() {
+    return variable_->SetValueText(edit_->toPlainText().toStdString());
+}
 
 // ---- Bool
 
@@ -140,7 +148,9 @@ void VarBoolDlg::ShowValue() {
     list_->setCurrentIndex(variable_->valueText == "1" ? 1 : 0);
 }
 
-bool VarBoolDlg::Store() { return variable_->SetValue(list_->currentIndex()); }
+bool VarBoolDlg::Store() {
+    return variable_->SetValue(list_->currentIndex());
+}
 
 // ---- String list
 
@@ -188,7 +198,9 @@ VarColorDlg::VarColorDlg(QWidget* parent)
     Finish(value, pick);
 }
 
-void VarColorDlg::ShowValue() { edit_->setText(FromStd(variable_->valueText)); }
+void VarColorDlg::ShowValue() {
+    edit_->setText(FromStd(variable_->valueText));
+}
 
 void VarColorDlg::Pick() {
     const std::optional<std::uint32_t> color = platform::CurrentPrompts().ChooseColor(this, 0);
@@ -196,4 +208,6 @@ void VarColorDlg::Pick() {
 }
 
 // What the user typed is what templates print: a colour text is not checked.
-bool VarColorDlg::Store() { return variable_->SetValueText(edit_->text().toStdString()); }
+bool VarColorDlg::Store() {
+    return variable_->SetValueText(edit_->text().toStdString());
+}

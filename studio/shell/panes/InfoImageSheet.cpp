@@ -12,10 +12,10 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "studio/projects/Gallery.h"
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

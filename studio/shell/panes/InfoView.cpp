@@ -15,11 +15,11 @@
 #include <QTabBar>
 
 #include "platform/text/Text.h"
-#include "studio/projects/Gallery.h"
 #include "studio/core/GalleryImage.h"
+#include "studio/core/ShellUtils.h"
+#include "studio/projects/Gallery.h"
 #include "studio/shell/DataFile.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/core/ShellUtils.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"
@@ -48,7 +48,8 @@ const char* ModeTabText(int kind) {
     }
 }
 
-const QEvent::Type kShownFolderChangedEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kShownFolderChangedEvent =
+    static_cast<QEvent::Type>(QEvent::registerEventType());
 
 Qt::DropAction ToDropAction(int effect) {
     return effect == KivoSheet::kDropMove ? Qt::MoveAction : Qt::CopyAction;
@@ -72,9 +73,8 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent) {
     Map(kStopPage, [this] {
         if (viewerView_ != nullptr) viewerView_->StopPage();
     });
-    watcher_ = std::make_unique<FolderWatcher>(changePending_, [this] {
-        PostToView(this, new QEvent(kShownFolderChangedEvent));
-    });
+    watcher_ = std::make_unique<FolderWatcher>(
+        changePending_, [this] { PostToView(this, new QEvent(kShownFolderChangedEvent)); });
 }
 
 InfoView::~InfoView() {
@@ -365,7 +365,8 @@ void InfoView::FollowShownFile(const std::string& path) {
     followedFile_ = path;
     followedStamp_ = FileStamp::Of(path);
     const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     if (folder == watchedFolder_ && (folder.empty() || watcher_->IsRunning())) return;
     watcher_->Stop();
     watchedFolder_ = folder;

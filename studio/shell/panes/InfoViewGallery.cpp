@@ -1,10 +1,10 @@
 // The info pane's branches for an open gallery.
 #include <optional>
 
-#include "studio/projects/Gallery.h"
-#include "studio/shell/BusyDialog.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/Progress.h"
+#include "studio/projects/Gallery.h"
+#include "studio/shell/BusyDialog.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/InfoGallerySheet.h"

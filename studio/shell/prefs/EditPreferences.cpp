@@ -4,8 +4,8 @@
 
 #include "platform/prompts/Prompts.h"
 #include "studio/core/Properties.h"
-#include "studio/shell/PropertySheet.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/PropertySheet.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

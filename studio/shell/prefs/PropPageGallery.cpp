@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 
 #include "platform/text/Text.h"
-#include "studio/shell/DataFile.h"
 #include "studio/core/Properties.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/DataFile.h"
 #include "studio/shell/prefs/PrefPages.h"
 
 namespace {

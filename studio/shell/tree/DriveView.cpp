@@ -34,8 +34,8 @@ struct ProbedEvent final : QEvent {
 
 // Only what decides whether an item is shown: asking whether it holds folders would read
 // every child folder on the window thread. The probe answers that on a thread of its own.
-constexpr std::uint32_t kQueryMask = shellns::kAttrFolder | shellns::kAttrFileSystem |
-                                     shellns::kAttrFileSysAncestor;
+constexpr std::uint32_t kQueryMask =
+    shellns::kAttrFolder | shellns::kAttrFileSystem | shellns::kAttrFileSysAncestor;
 
 QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name),
@@ -261,8 +261,9 @@ void DriveView::ApplyProbe(const std::string& parent,
         if (info == nullptr || child->isExpanded()) continue;
         const auto at = found.find(info->path.GetPath());
         if (at == found.end()) continue;
-        child->setChildIndicatorPolicy(at->second ? QTreeWidgetItem::ShowIndicator
-                                                  : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+        child->setChildIndicatorPolicy(at->second
+                                           ? QTreeWidgetItem::ShowIndicator
+                                           : QTreeWidgetItem::DontShowIndicatorWhenChildless);
     }
 }
 

@@ -4,8 +4,8 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/FileSelection.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/FileView.h"

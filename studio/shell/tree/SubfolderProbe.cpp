@@ -17,8 +17,7 @@ SubfolderProbe::~SubfolderProbe() {
     thread_.join();
 }
 
-void SubfolderProbe::Ask(std::string parent, std::vector<std::string> folders,
-                         bool includeHidden) {
+void SubfolderProbe::Ask(std::string parent, std::vector<std::string> folders, bool includeHidden) {
     if (folders.empty()) return;
     {
         std::lock_guard hold(mutex_);

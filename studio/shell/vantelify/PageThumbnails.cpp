@@ -4,9 +4,9 @@
 
 #include "geometry/Geometry.h"
 #include "platform/bitmap/DibSection.h"
+#include "studio/core/ShellUtils.h"
 #include "studio/projects/PageImage.h"
 #include "studio/shell/DibImage.h"
-#include "studio/core/ShellUtils.h"
 
 namespace {
 

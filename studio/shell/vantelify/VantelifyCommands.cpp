@@ -4,10 +4,10 @@
 #include <string>
 
 #include "platform/prompts/Prompts.h"
-#include "studio/projects/Vantelifier.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/Progress.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/projects/Vantelifier.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

@@ -74,7 +74,8 @@ public:
     long GetReadyState() const override { return readyState_; }
     std::string GetLocationName() const override { return view_->title().toStdString(); }
     std::string GetLocationURL() const override {
-        if (!previewPath_.isEmpty()) return QUrl::fromLocalFile(previewPath_).toString().toStdString();
+        if (!previewPath_.isEmpty())
+            return QUrl::fromLocalFile(previewPath_).toString().toStdString();
         return view_->url().toString().toStdString();
     }
 

@@ -5,8 +5,8 @@
 
 #include <QListWidget>
 
-#include "studio/projects/Animation.h"
 #include "studio/core/DataFolder.h"
+#include "studio/projects/Animation.h"
 #include "studio/shell/animation/InfoExtraSheet.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/OpenProjects.h"

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/projects/Vantelifier.h"
 #include "studio/core/PidlPath.h"
+#include "studio/projects/Vantelifier.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/commands/CommandTarget.h"

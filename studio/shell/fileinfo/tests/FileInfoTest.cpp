@@ -327,8 +327,8 @@ TEST_F(FileInfoSheet, KeepsTheTextsOfAPictureNoDecoderTakesAndLeavesAnUnreadable
     // A CMYK picture from a print work flow, stored as YCCK.
     jpeg_fixtures::Options ycck;
     ycck.colour = jpeg_fixtures::Colour::Ycck;
-    const std::string path = rig_.temp().Write("pictures/print.jpg",
-                                               jpeg_fixtures::AsString(jpeg_fixtures::Encode(ycck)));
+    const std::string path = rig_.temp().Write(
+        "pictures/print.jpg", jpeg_fixtures::AsString(jpeg_fixtures::Encode(ycck)));
     IPTCData stored;
     stored.Clear();
     stored.caption = "old caption";

@@ -281,8 +281,8 @@ public:
             out.image.fill(Qt::white);
             QPainter place(&out.image);
             place.drawImage(QRect(0, 16, 64, 48),
-                            scene_.copy(x, y, 384, 288).scaled(64, 48, Qt::IgnoreAspectRatio,
-                                                               Qt::SmoothTransformation));
+                            scene_.copy(x, y, 384, 288)
+                                .scaled(64, 48, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             place.end();
             out.info.width = 4000;
             out.info.height = 3000;
@@ -354,7 +354,11 @@ void BM_ThumbnailMemory(benchmark::State& state) {
     state.counters["packed_bytes"] = packed;
     state.counters["load_s"] = loaded;
 }
-BENCHMARK(BM_ThumbnailMemory)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ThumbnailMemory)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

@@ -46,7 +46,8 @@ const testing_support::TempDir& Photographs() {
                        "JPG", 88);
         }
         for (int n = 0; n < kNames; ++n) {
-            const std::string source = folder.Path("shot" + std::to_string(n % kPhotographs) + ".jpg");
+            const std::string source =
+                folder.Path("shot" + std::to_string(n % kPhotographs) + ".jpg");
             const std::string name = folder.Path("photo" + std::to_string(n) + ".jpg");
             if (n >= kPhotographs) ::link(source.c_str(), name.c_str());
         }
@@ -103,11 +104,13 @@ void ShowFolder(benchmark::State& state, int names) {
         view.SetFolder(PidlPath(folder));
         double listed = 0;
         double screen = 0;
-        testing_support::WaitOnEventsUntil([&] {
-            if (listed == 0 && view.count() > 0) listed = Since(start);
-            if (screen == 0 && view.count() > 0 && ScreenShown(view)) screen = Since(start);
-            return view.IsLoadComplete();
-        }, 600);
+        testing_support::WaitOnEventsUntil(
+            [&] {
+                if (listed == 0 && view.count() > 0) listed = Since(start);
+                if (screen == 0 && view.count() > 0 && ScreenShown(view)) screen = Since(start);
+                return view.IsLoadComplete();
+            },
+            600);
         QCoreApplication::processEvents();
         state.counters["items_listed_s"] = listed;
         state.counters["first_screen_s"] = screen;
@@ -119,13 +122,24 @@ void ShowFolder(benchmark::State& state, int names) {
 void BM_SetFolderThumbnails(benchmark::State& state) {
     ShowFolder(state, kNames);
 }
-BENCHMARK(BM_SetFolderThumbnails)->Arg(1)->Arg(4)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_SetFolderThumbnails)
+    ->Arg(1)
+    ->Arg(4)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // The photographer's folder of 200 large photographs: time until all thumbnails show.
 void BM_TwoHundredPhotographs(benchmark::State& state) {
     ShowFolder(state, 200);
 }
-BENCHMARK(BM_TwoHundredPhotographs)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_TwoHundredPhotographs)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 void BM_VipsThumbnailReference(benchmark::State& state) {
     const std::string folder = Photographs().path();
@@ -134,7 +148,8 @@ void BM_VipsThumbnailReference(benchmark::State& state) {
     QStringList arguments = {"-s", "64x64", "-o",
                              QString::fromStdString(output.path() + "/tn_%s.jpg")};
     for (int n = 0; n < kNames; ++n) {
-        const std::string name = n < kPhotographs ? "shot" + std::to_string(n) : "photo" + std::to_string(n);
+        const std::string name =
+            n < kPhotographs ? "shot" + std::to_string(n) : "photo" + std::to_string(n);
         arguments << QString::fromStdString(folder + "/" + name + ".jpg");
     }
     for (auto _ : state) {
@@ -153,4 +168,3 @@ void BM_VipsThumbnailReference(benchmark::State& state) {
 BENCHMARK(BM_VipsThumbnailReference)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
-

@@ -21,12 +21,12 @@ TEST(FileImagesTest, PickSlotSkipsValidThumbnailsAndAppendsAtTheEnd) {
         int expected;
     };
     const Case cases[] = {
-        {32, false, 32, {}, 32},            // nothing yet: append
-        {32, false, 36, {32, 33}, 34},      // past the kept ones
-        {32, false, 34, {32, 33}, 34},      // all kept: append
-        {5, false, 40, {}, 32},             // never a fixed slot
-        {33, true, 40, {33}, 33},           // replace in place
-        {50, true, 40, {}, 40},             // replace beyond the end appends
+        {32, false, 32, {}, 32},        // nothing yet: append
+        {32, false, 36, {32, 33}, 34},  // past the kept ones
+        {32, false, 34, {32, 33}, 34},  // all kept: append
+        {5, false, 40, {}, 32},         // never a fixed slot
+        {33, true, 40, {33}, 33},       // replace in place
+        {50, true, 40, {}, 40},         // replace beyond the end appends
     };
     for (const Case& c : cases) {
         std::map<int, ImageInfo> thumbnails;

@@ -39,8 +39,9 @@ QImage Photo(unsigned seed) {
         for (int x = 0; x < 64; ++x) {
             seed = seed * 1103515245u + 12345u;
             const int d = static_cast<int>((seed >> 16) % 7) - 3;
-            row[x] = qRgb(std::clamp(qRed(row[x]) + d, 0, 255), std::clamp(qGreen(row[x]) + d, 0, 255),
-                          std::clamp(qBlue(row[x]) + d, 0, 255));
+            row[x] =
+                qRgb(std::clamp(qRed(row[x]) + d, 0, 255), std::clamp(qGreen(row[x]) + d, 0, 255),
+                     std::clamp(qBlue(row[x]) + d, 0, 255));
         }
     }
     return image;
@@ -82,8 +83,8 @@ TEST(FileThumbnailsTest, FewThumbnailsAreHeldExpandedAndNoneShowsAnOlderPicture)
     };
     std::vector<int> made;
     for (int n = 0; n < 2000; ++n) {
-        made.push_back(images.AddThumbnail(images.Count(), thumbnail("/p/" + std::to_string(n),
-                                                                      QColor(n % 256, 0, 0)), false));
+        made.push_back(images.AddThumbnail(
+            images.Count(), thumbnail("/p/" + std::to_string(n), QColor(n % 256, 0, 0)), false));
         images.Icon(made.back());
     }
     EXPECT_LE(images.ExpandedCount(), 512);
@@ -107,16 +108,20 @@ TEST(FileThumbnailsTest, FewThumbnailsAreHeldExpandedAndNoneShowsAnOlderPicture)
 std::vector<std::string> HandedOn(const ThumbnailJob& job, int threads) {
     std::atomic<int> current{job.generation};
     std::vector<std::string> out;
-    MakeThumbnails(job, current, [&](ItemPicture picture) {
-        std::string line = std::to_string(picture.index) + " slot " + std::to_string(picture.slot) +
-                           " kind " + std::to_string(picture.kind);
-        if (picture.thumbnail) {
-            line += " " + picture.thumbnail->info.fileName + " " +
-                    std::to_string(picture.thumbnail->info.width) + " " +
-                    std::to_string(qHash(picture.thumbnail->packed));
-        }
-        out.push_back(line);
-    }, threads);
+    MakeThumbnails(
+        job, current,
+        [&](ItemPicture picture) {
+            std::string line = std::to_string(picture.index) + " slot " +
+                               std::to_string(picture.slot) + " kind " +
+                               std::to_string(picture.kind);
+            if (picture.thumbnail) {
+                line += " " + picture.thumbnail->info.fileName + " " +
+                        std::to_string(picture.thumbnail->info.width) + " " +
+                        std::to_string(qHash(picture.thumbnail->packed));
+            }
+            out.push_back(line);
+        },
+        threads);
     return out;
 }
 

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"
 #include "testing/QtTestApp.h"
@@ -16,9 +16,9 @@
 
 namespace {
 
+using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::TestApplication;
-using testing_support::ReadFile;
 
 class FileViewEditTest : public ::testing::Test {
 protected:
@@ -107,8 +107,8 @@ TEST_F(FileViewEditTest, EveryNameShowsWholeWhereTwoLinesHoldIt) {
 
 TEST_F(FileViewEditTest, ANameWithoutAWordEndBreaksBeforeItsLastDot) {
     const std::string tooLong = "averyveryverylongname_without_any_break.jpg";
-    for (const std::string& name : {std::string("img_00001.jpg"), std::string("ñandú_żółw.jpg"),
-                                     tooLong}) {
+    for (const std::string& name :
+         {std::string("img_00001.jpg"), std::string("ñandú_żółw.jpg"), tooLong}) {
         WritePicture(Folder() + name, Qt::red);
     }
     view.resize(600, 400);
@@ -226,7 +226,7 @@ TEST_F(FileViewEditTest, DropsOntoTheirOwnPlaceAreRefused) {
     const QPoint empty(590, 390);
 
     auto pictures = CreateFileDataSource(here, {item("p.png")});
-    EXPECT_FALSE(view.DropTargetAt(empty, pictures.get()));  // where they came from
+    EXPECT_FALSE(view.DropTargetAt(empty, pictures.get()));           // where they came from
     EXPECT_FALSE(view.DropTargetAt(where("p.png"), pictures.get()));  // onto a file
     EXPECT_EQ(view.DropTargetAt(where("album"), pictures.get()), temp.Path("album") + "/");
 

@@ -1,7 +1,7 @@
 #include <atomic>
-#include <filesystem>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -39,18 +39,18 @@ using testing_support::TestApplication;
 class FakeRenderer {
 public:
     explicit FakeRenderer(int delayMs = 0) {
-        SetThumbnailRenderer([this, delayMs](const std::string& path)
-                                 -> std::optional<RenderedThumbnail> {
-            decodes.fetch_add(1);
-            if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-            RenderedThumbnail out;
-            out.image = QImage(kThumbSize, kThumbSize, QImage::Format_RGB32);
-            out.image.fill(QColor::fromRgb(static_cast<QRgb>(std::hash<std::string>{}(
-                path.substr(0, path.rfind('/'))) & 0xFFFFFF)));
-            out.info.width = 10;
-            out.info.height = 10;
-            return out;
-        });
+        SetThumbnailRenderer(
+            [this, delayMs](const std::string& path) -> std::optional<RenderedThumbnail> {
+                decodes.fetch_add(1);
+                if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                RenderedThumbnail out;
+                out.image = QImage(kThumbSize, kThumbSize, QImage::Format_RGB32);
+                out.image.fill(QColor::fromRgb(static_cast<QRgb>(
+                    std::hash<std::string>{}(path.substr(0, path.rfind('/'))) & 0xFFFFFF)));
+                out.info.width = 10;
+                out.info.height = 10;
+                return out;
+            });
     }
     ~FakeRenderer() { SetThumbnailRenderer({}); }
     std::atomic<int> decodes{0};
@@ -70,7 +70,8 @@ TEST(FileViewLoadTest, OnlyTheLastOfQuicklyChosenFoldersIsShown) {
     std::vector<std::string> folders;
     for (const char* name : {"one", "two", "three"}) {
         const std::string folder = temp.Path(name);
-        for (int i = 0; i < 6; ++i) temp.Write(std::string(name) + "/" + name + std::to_string(i) + ".jpg", "x");
+        for (int i = 0; i < 6; ++i)
+            temp.Write(std::string(name) + "/" + name + std::to_string(i) + ".jpg", "x");
         folders.push_back(folder);
     }
     FileView view;
@@ -131,7 +132,8 @@ TEST(FileViewLoadTest, AFileCopiedInIsAddedWithoutDecodingTheOthersAgain) {
     ASSERT_TRUE(WaitLoaded(view));
     EXPECT_EQ(renderer.decodes.load(), 5);
     EXPECT_EQ(view.count(), 5);  // "incoming" and four pictures
-    for (int row = 1; row < view.count(); ++row) EXPECT_GE(view.GetItemSlot(row), kFirstThumbnailSlot);
+    for (int row = 1; row < view.count(); ++row)
+        EXPECT_GE(view.GetItemSlot(row), kFirstThumbnailSlot);
 }
 
 TEST(FileViewLoadTest, DestroyingTheListWaitsForItsWorkers) {

@@ -9,10 +9,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "studio/shell/BusyDialog.h"
 #include "studio/core/Progress.h"
-#include "studio/shell/ShellDialogs.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/BusyDialog.h"
+#include "studio/shell/ShellDialogs.h"
 
 #include "studio/shell/fileview/FileView.h"
 #include "studio/shell/gallery/GalleryLists.h"

@@ -55,8 +55,12 @@ public:
     OpenGalleryScope& operator=(const OpenGalleryScope&) = delete;
 };
 
-QListWidget* List(GalleryOptions& options) { return options.findChild<QListWidget*>("1038"); }
-QPushButton* Change(GalleryOptions& options) { return options.findChild<QPushButton*>("1051"); }
+QListWidget* List(GalleryOptions& options) {
+    return options.findChild<QListWidget*>("1038");
+}
+QPushButton* Change(GalleryOptions& options) {
+    return options.findChild<QPushButton*>("1051");
+}
 
 // Opens the editor of row 0 through "Change" and works it with `drive`.
 void EditFirstRow(GalleryOptions& options, std::function<void(DialogDriver&)> drive) {

@@ -34,7 +34,8 @@ protected:
     // The drag data a drag of the row carries: its copy in the working folder.
     std::unique_ptr<QMimeData> RowData(int row) const {
         FileSelection copy;
-        copy.SetFromNames(CurrentGallery()->GetWorkingFolder(), {Rows()[static_cast<std::size_t>(row)]});
+        copy.SetFromNames(CurrentGallery()->GetWorkingFolder(),
+                          {Rows()[static_cast<std::size_t>(row)]});
         return CreateFileDataSource(copy);
     }
     // The drop test's answer for dragging `row` to the point of `target`.

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/core/FileSelection.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/tests/GalleryTesting.h"
-#include "studio/core/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
@@ -57,7 +57,8 @@ protected:
     QListWidget* Templates() const { return sheet_->findChild<QListWidget*>("1026"); }
     std::vector<std::string> Rows() const {
         std::vector<std::string> rows;
-        for (int i = 0; i < List()->count(); ++i) rows.push_back(List()->item(i)->text().toStdString());
+        for (int i = 0; i < List()->count(); ++i)
+            rows.push_back(List()->item(i)->text().toStdString());
         return rows;
     }
     std::vector<std::string> GalleryNames() const {

@@ -22,12 +22,12 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/core/FileSelection.h"
+#include "studio/core/Properties.h"
 #include "studio/projects/Animation.h"
 #include "studio/projects/Gallery.h"
 #include "studio/projects/Vantelifier.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/core/FileSelection.h"
-#include "studio/core/Properties.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

@@ -126,8 +126,7 @@ TEST_F(PrefPages, GalleryPreviewShowsSizesAndGoesWithThePage) {
         EXPECT_EQ(page.GetPreviewFile(), file);
         const fs::path folder = fs::path(file).parent_path();
         EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-        EXPECT_EQ(fs::status(folder).permissions() &
-                      (fs::perms::group_all | fs::perms::others_all),
+        EXPECT_EQ(fs::status(folder).permissions() & (fs::perms::group_all | fs::perms::others_all),
                   fs::perms::none);
         PropPageGallery second;
         second.EnsureInitialised();

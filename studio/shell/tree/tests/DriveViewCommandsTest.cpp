@@ -6,9 +6,9 @@
 #include <QMimeData>
 
 #include "studio/core/ClipBoard.h"
-#include "studio/shell/FileDataSource.h"
 #include "studio/core/FileSelection.h"
 #include "studio/core/ShellUtils.h"
+#include "studio/shell/FileDataSource.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"

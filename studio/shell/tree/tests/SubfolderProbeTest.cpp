@@ -35,7 +35,8 @@ TEST(SubfolderProbeTest, AnswersWhichFoldersHoldShownFoldersOffTheCallersThread)
     probe.Ask(temp.path(), {temp.Path("secret")}, true);
     {
         std::unique_lock hold(mutex);
-        ASSERT_TRUE(arrived.wait_for(hold, std::chrono::seconds(10), [&] { return answers.size() == 2; }));
+        ASSERT_TRUE(
+            arrived.wait_for(hold, std::chrono::seconds(10), [&] { return answers.size() == 2; }));
     }
     ASSERT_EQ(answers[0].parent, temp.path());
     const std::map<std::string, bool> first(answers[0].folders.begin(), answers[0].folders.end());

@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "studio/core/FileSelection.h"
 #include "studio/projects/Vantelifier.h"
 #include "studio/shell/FileDataSource.h"
-#include "studio/core/FileSelection.h"
 #include "studio/shell/app/MainFrame.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/CommandIds.h"

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "studio/projects/Vantelifier.h"
 #include "studio/core/PidlPath.h"
+#include "studio/projects/Vantelifier.h"
 #include "studio/shell/commands/CommandFactory.h"
 #include "studio/shell/commands/OpenProjects.h"
 #include "studio/shell/fileview/tests/FileViewTestSupport.h"

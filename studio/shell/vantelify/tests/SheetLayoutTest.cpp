@@ -25,8 +25,8 @@
 #include <gtest/gtest.h>
 
 #include "imaging/IPTCData.h"
-#include "studio/projects/TemplateVariable.h"
 #include "studio/core/FileSelection.h"
+#include "studio/projects/TemplateVariable.h"
 #include "studio/shell/PropertySheet.h"
 #include "studio/shell/app/FrameSplitter.h"
 #include "studio/shell/app/MainFrame.h"
@@ -88,7 +88,8 @@ std::vector<std::string> CutTexts(QWidget* root) {
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
             const QString text = Plain(button->text());
             if (text.isEmpty()) continue;
-            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+            const int margin =
+                button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
             if (metrics.horizontalAdvance(text) + margin > button->width()) report(button, text);
         } else if (auto* bar = qobject_cast<QTabBar*>(widget)) {
             for (int i = 0; i < bar->count(); ++i) {
@@ -180,8 +181,8 @@ void ClickAt(QWidget* window, QPoint at) {
     QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
     QApplication::sendEvent(target, &release);
     QApplication::processEvents();
 }
@@ -195,8 +196,9 @@ TEST(SheetLayout, PageSheetKeepsItsCheckBoxInPlaceWhateverTheRow) {
     std::filesystem::create_directories(folder);
     WritePicture(folder + "a.jpg", QColor(30, 120, 200), 40, 30);
     WritePicture(folder + "b.jpg", QColor(200, 120, 30), 40, 30);
-    rig.temp().Write("pages/page.htm", "<html><head></head><body><img src='a.jpg' width=40 "
-                                       "height=30><img src='b.jpg'></body></html>");
+    rig.temp().Write("pages/page.htm",
+                     "<html><head></head><body><img src='a.jpg' width=40 "
+                     "height=30><img src='b.jpg'></body></html>");
     frame->GetSelection().SetFromNames(folder, {"page.htm"});
     ExecuteCommand(kVantelifySetFile);
     rig.browser()->FinishLoad();

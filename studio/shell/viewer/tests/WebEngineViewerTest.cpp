@@ -236,8 +236,9 @@ TEST(WebEngineViewer, PreviewFileShowsAsHtml) {
                        " document.getElementById('pic').src.split('/').pop()].join('|')"),
               "page|1|Mum's birthday|missing.png");
     EXPECT_EQ(view.GetPageTitle(), "Größe");
-    EXPECT_EQ(view.GetPageUrl(),
-              QUrl::fromLocalFile(QString::fromStdString(preview)).toString().toLower().toStdString());
+    EXPECT_EQ(
+        view.GetPageUrl(),
+        QUrl::fromLocalFile(QString::fromStdString(preview)).toString().toLower().toStdString());
 
     // Shown again from the file, as it is now.
     Write(preview, "<html><body id=\"again\"></body></html>");
@@ -250,17 +251,18 @@ TEST(WebEngineViewer, PreviewFileShowsAsHtml) {
     Write(other, "<html><body id=\"other\"></body></html>");
     view.Navigate("javascript:location.href%20=%20'other.htm'");
     ASSERT_TRUE(WaitFor([&] { return loaded == 3; }, 30000));
-    EXPECT_EQ(view.GetPageUrl(),
-              QUrl::fromLocalFile(QString::fromStdString(other)).toString().toLower().toStdString());
+    EXPECT_EQ(
+        view.GetPageUrl(),
+        QUrl::fromLocalFile(QString::fromStdString(other)).toString().toLower().toStdString());
 }
 
 // A picture the studio's reader refuses (a GIF under a PNG name) but the browser shows: its
 // record takes the size the page lays it out at, not 0.
 TEST(WebEngineViewer, PictureTheReaderRefusesKeepsTheSizeThePageGaveIt) {
     testing_support::TempDir dir;
-    static const unsigned char kGif[] = {
-        'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0, 0, ',', 0, 0, 0, 0,
-        1, 0, 1, 0, 0, 2, 2, 'D', 1, 0, ';'};
+    static const unsigned char kGif[] = {'G', 'I',  'F', '8', '9', 'a', 1, 0,   1, 0, 0x80, 0,
+                                         0,   0xFF, 0,   0,   0,   0,   0, ',', 0, 0, 0,    0,
+                                         1,   0,    1,   0,   0,   2,   2, 'D', 1, 0, ';'};
     std::ofstream(dir.Path("odd.png"), std::ios::binary)
         .write(reinterpret_cast<const char*>(kGif), sizeof kGif);
     const std::string page = dir.Path("page.htm");
