@@ -196,16 +196,20 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
     pool.reserve(decoders);
     for (std::size_t n = 0; n < decoders; ++n) pool.emplace_back(decode);
 
-    for (; handed < total; ++handed) {
+    // `handed` changes only under the lock, since the decoders read it to know how far
+    // ahead they may go.
+    while (handed < total) {
         std::optional<RenderedThumbnail> thumbnail;
+        std::size_t at = 0;
         {
             std::unique_lock hold(mutex);
             changed.wait(hold, [&] { return ready[handed] != 0; });
             thumbnail = std::move(results[handed]);
+            at = handed++;
         }
-        if (current.load() != job.generation) break;
         changed.notify_all();  // one more may be taken
-        const Plan& plan = planned[handed];
+        if (current.load() != job.generation) break;
+        const Plan& plan = planned[at];
         if (plan.keep) {
             if (plan.keptSlot != 0) next = plan.keptSlot + 1;
             continue;
