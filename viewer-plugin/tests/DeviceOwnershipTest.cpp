@@ -93,9 +93,8 @@ protected:
         return differing;
     }
     bool ShowsPicture() {
-        return viewer_->GetDisplay() != nullptr && viewer_->IsImagePresent() &&
-               viewer_->GetDisplay()->GetBackBuffer() != nullptr &&
-               Near(ShownAt(100, 75), kPicture);
+        return Probe().Display().get() != nullptr && viewer_->IsImagePresent() &&
+               Probe().Display()->GetBackBuffer() != nullptr && Near(ShownAt(100, 75), kPicture);
     }
 
     // The held picture is asked for a second time and, once the server lets it go, shown
@@ -107,7 +106,7 @@ protected:
             return !viewer_->IsLoading() && viewer_->IsImagePresent() &&
                    !viewer_->GetAlbum().Loader().IsRunning();
         }));
-        EXPECT_FALSE(viewer_->HasLoadError());
+        EXPECT_FALSE(Probe().LoadError());
     }
 
     testing_support::ScriptedPrompts prompts_;
@@ -117,20 +116,20 @@ TEST_F(DeviceChanges, AResizeThatCostsTheDeviceMakesTheDisplayAgain) {
     Hardware();
     Load(JpegFile("p.jpg", 200, 150, kPicture));
     ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 1; }));
-    ASSERT_TRUE(viewer_->GetDisplay()->OwnsDevice());
+    ASSERT_TRUE(Probe().Display()->OwnsDevice());
 
     // Too small for the hardware, but not so small that the loss does not matter.
     widget_->resize(200, 256);
     ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 2; }));
-    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(200, 256));
+    EXPECT_EQ(Probe().Display()->GetSize(), Vector2<int>(200, 256));
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
 
     // A window that small never had a claim on the hardware worth making anew.
     widget_->resize(400, 300);
-    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetDisplay()->OwnsDevice(); }));
+    ASSERT_TRUE(FramesUntil([&] { return Probe().Display()->OwnsDevice(); }));
     widget_->resize(200, 200);
     ASSERT_TRUE(
-        FramesUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(200, 200); }));
+        FramesUntil([&] { return Probe().Display()->GetSize() == Vector2<int>(200, 200); }));
     Pump(30ms);
     EXPECT_EQ(host_.Count("OnLoad"), 2);
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
@@ -138,17 +137,17 @@ TEST_F(DeviceChanges, AResizeThatCostsTheDeviceMakesTheDisplayAgain) {
 
 TEST_F(DeviceChanges, ADriverExceptionWhileMakingTheDisplayAgainIsTold) {
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    viewer_->GetDeviceOwnership().SetCreate([] { throw std::runtime_error("driver"); });
+    Probe().Ownership().SetCreate([] { throw std::runtime_error("driver"); });
     prompts_.Answer(platform::PromptAnswer::Ok);
-    viewer_->GetDeviceOwnership().RecoverDevice({400, 300});
+    Probe().Ownership().RecoverDevice({400, 300});
     ASSERT_EQ(prompts_.calls().size(), 1u);
     EXPECT_EQ(prompts_.calls()[0].text, "Resize");
     EXPECT_EQ(prompts_.calls()[0].caption, "Graphics driver Exception");
-    EXPECT_EQ(viewer_->GetDisplay(), nullptr);
+    EXPECT_EQ(Probe().Display().get(), nullptr);
 
     // The next time it works, the picture is back.
-    viewer_->GetDeviceOwnership().SetCreate({});
-    viewer_->GetDeviceOwnership().RecoverDevice({400, 300});
+    Probe().Ownership().SetCreate({});
+    Probe().Ownership().RecoverDevice({400, 300});
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
 }
 
@@ -157,7 +156,7 @@ TEST_F(DeviceChanges, ThePaletteDepthDropsTheDisplayAndAColourDepthMakesItAgain)
     ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 1; }));
 
     platform::SetDisplayBitsPerPixel(8);
-    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay() == nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return Probe().Display().get() == nullptr; }));
     EXPECT_TRUE(viewer_->StatusText().empty());
     const QImage dropped = Painted();
     EXPECT_EQ(dropped.pixel(200, 150), WindowColour());
@@ -165,13 +164,13 @@ TEST_F(DeviceChanges, ThePaletteDepthDropsTheDisplayAndAColourDepthMakesItAgain)
 
     platform::SetDisplayBitsPerPixel(32);
     ASSERT_TRUE(FramesUntil([&] { return host_.Count("OnLoad") == 2; }));
-    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 32);
+    EXPECT_EQ(Probe().Display()->GetBitsPerPixel(), 32);
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
 
     // A display that cannot be made again says so where the picture was.
     gfx::display::SetDirect3DRefused(true);
     platform::SetDisplayBitsPerPixel(16);
-    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDisplay() == nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return Probe().Display().get() == nullptr; }));
     EXPECT_EQ(viewer_->StatusText(), "Failed to Create DirectX 6 or later");
     EXPECT_GT(TextPixels(Painted()), 20);
     gfx::display::SetDirect3DRefused(false);
@@ -181,17 +180,17 @@ TEST_F(DeviceChanges, ThePaletteDepthDropsTheDisplayAndAColourDepthMakesItAgain)
 // did not get.
 TEST_F(DeviceChanges, ABusyViewerLeavesTheDepthChangeAndTheLocksAlone) {
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    platform::Semaphore& state = viewer_->StateSemaphore();
+    platform::Semaphore& state = Probe().Display().StateSemaphore();
     ASSERT_TRUE(state.Acquire(platform::WaitTime{0}));
     platform::SetDisplayBitsPerPixel(16);
     EXPECT_EQ(viewer_->OnDisplayChange(16), 0);
     EXPECT_EQ(state.Count(), 0);
-    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 32);
+    EXPECT_EQ(Probe().Display()->GetBitsPerPixel(), 32);
     state.Release();
     EXPECT_EQ(state.Count(), 1);
     // Once free, the change goes through.
     EXPECT_EQ(viewer_->OnDisplayChange(16), 1);
-    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 16);
+    EXPECT_EQ(Probe().Display()->GetBitsPerPixel(), 16);
 }
 
 // The loader draws through the display: it is joined before the display goes, and the
@@ -207,7 +206,7 @@ TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
 
     platform::SetDisplayBitsPerPixel(16);
     ASSERT_TRUE(PumpUntil([&] {
-        return viewer_->GetDisplay() != nullptr && viewer_->GetDisplay()->GetBitsPerPixel() == 16;
+        return Probe().Display().get() != nullptr && Probe().Display()->GetBitsPerPixel() == 16;
     }));
     ExpectLoadedAgainToTheEnd(server);
 }
@@ -217,25 +216,25 @@ TEST_F(DeviceChanges, ADepthChangeDuringAProgressiveLoadLoadsThePictureAgain) {
 TEST_F(DeviceChanges, TheHolderLetsGoForFullScreenAndTakesTheHardwareBack) {
     Hardware();
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
     CVanteloPlugin asker;
     asker.AttachWindow(Child(400, 0, 300, 300));
-    ASSERT_NE(asker.GetDisplay(), nullptr);
-    ASSERT_FALSE(asker.GetDisplay()->HoldsHardware());
+    ASSERT_NE(ViewerProbe(asker).Display().get(), nullptr);
+    ASSERT_FALSE(ViewerProbe(asker).Display()->HoldsHardware());
     std::vector<std::chrono::milliseconds> sleeps;
     asker.SetHardwareAskSleep([&](std::chrono::milliseconds ms) { sleeps.push_back(ms); });
 
     ASSERT_TRUE(asker.EnterFullscreen());
     EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 300ms), 0);
-    EXPECT_TRUE(asker.GetDisplay()->HoldsHardware());
-    EXPECT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
-    EXPECT_EQ(viewer_->GetDisplay()->GetBackBuffer(), nullptr);
+    EXPECT_TRUE(ViewerProbe(asker).Display()->HoldsHardware());
+    EXPECT_TRUE(Probe().Ownership().HasYielded());
+    EXPECT_EQ(Probe().Display()->GetBackBuffer(), nullptr);
     EXPECT_FALSE(record_.IsReleaseRequested());
 
     // The request is withdrawn: the holder's next frame takes the display back.
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
-    EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
-    EXPECT_FALSE(viewer_->GetDisplay()->HoldsHardware());
+    EXPECT_FALSE(Probe().Ownership().HasYielded());
+    EXPECT_FALSE(Probe().Display()->HoldsHardware());
 
     asker.SetFullscreen(0);
     ASSERT_TRUE(FramesUntil(asker, [&] { return asker.GetFullscreen() == 0; }));
@@ -245,9 +244,9 @@ TEST_F(DeviceChanges, TheHolderLetsGoForFullScreenAndTakesTheHardwareBack) {
 TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
     Hardware();
     auto now = std::chrono::steady_clock::now();
-    viewer_->GetDeviceOwnership().SetClock([&] { return now; });
+    Probe().Ownership().SetClock([&] { return now; });
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
 
     // An asker in another process asks, and dies before it withdraws the request.
     record_.SetReleased(false);
@@ -266,7 +265,7 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
     EXPECT_FALSE(record_.IsReleaseRequested());
     EXPECT_GT(host_.Count("OnTime"), frames);
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
-    EXPECT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    EXPECT_TRUE(Probe().Display()->HoldsHardware());
 }
 
 // Any process of the user may write the running count: one no viewers reach would make a
@@ -274,9 +273,9 @@ TEST_F(DeviceChanges, AStaleRequestLetsViewersDrawAgain) {
 TEST_F(DeviceChanges, ACountNoViewersReachLeavesARequestStaleAsSoonAsThirtyTwoWould) {
     Hardware();
     auto now = std::chrono::steady_clock::now();
-    viewer_->GetDeviceOwnership().SetClock([&] { return now; });
+    Probe().Ownership().SetClock([&] { return now; });
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
     platform::SharedMemory raw;
     ASSERT_TRUE(raw.Open(name_, SharedRecord::kMappingSize));
     auto* count = reinterpret_cast<volatile std::int32_t*>(raw.data() + 4);
@@ -286,7 +285,7 @@ TEST_F(DeviceChanges, ACountNoViewersReachLeavesARequestStaleAsSoonAsThirtyTwoWo
     record_.SetReleased(false);
     record_.SetReleaseRequest(true);
     viewer_->OnFrameMessage();
-    ASSERT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    ASSERT_TRUE(Probe().Ownership().HasYielded());
     // The longest wait, of (32 + 10) x 300 ms, is long over.
     now += 1min;
     viewer_->OnFrameMessage();
@@ -302,7 +301,7 @@ TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     LoopbackServer server;
     server.Serve("/tall.lwf", lwf_picture::HeldTallPicture());
     viewer_->AttachWindow(widget_);
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
     viewer_->SetFilename(server.Url("/tall.lwf"));
     ASSERT_TRUE(PumpUntil([&] { return viewer_->GetAlbum().Loader().IsRunning(); }));
     Pump(20ms);
@@ -310,13 +309,13 @@ TEST_F(DeviceChanges, AHandOverDuringAProgressiveLoadEndsWithThePicture) {
     record_.SetReleased(false);
     record_.SetReleaseRequest(true);
     viewer_->OnFrameMessage();
-    EXPECT_TRUE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_TRUE(Probe().Ownership().HasYielded());
     EXPECT_TRUE(record_.IsReleased());
     EXPECT_FALSE(viewer_->GetAlbum().Loader().IsRunning());
 
     record_.SetReleaseRequest(false);
     viewer_->OnFrameMessage();
-    EXPECT_FALSE(viewer_->GetDeviceOwnership().HasYielded());
+    EXPECT_FALSE(Probe().Ownership().HasYielded());
     ExpectLoadedAgainToTheEnd(server);
 }
 
@@ -349,11 +348,11 @@ TEST_F(ChildHolder, LetsGoAndTakesBackFromItsFrames) {
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(JpegFile("p.jpg", 200, 150, kPicture));
     ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
     Note("ready");
-    ASSERT_TRUE(PumpUntil([&] { return viewer_->GetDeviceOwnership().HasYielded(); }));
+    ASSERT_TRUE(PumpUntil([&] { return Probe().Ownership().HasYielded(); }));
     Note("yielded");
-    ASSERT_TRUE(PumpUntil([&] { return !viewer_->GetDeviceOwnership().HasYielded(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !Probe().Ownership().HasYielded(); }));
     ASSERT_TRUE(PumpUntil([&] { return ShowsPicture(); }));
     Note("shows");
 }
@@ -374,7 +373,7 @@ protected:
 TEST_F(ChildAsker, GoesFullScreenUntilTold) {
     Hardware();
     viewer_->AttachWindow(widget_);
-    ASSERT_NE(viewer_->GetDisplay(), nullptr);
+    ASSERT_NE(Probe().Display().get(), nullptr);
     Note("ready");
     ASSERT_TRUE(viewer_->EnterFullscreen());
     Note("full screen");
@@ -432,7 +431,7 @@ TEST_F(HandOver, AHolderInAnotherProcessLetsGoFromItsFramesAlone) {
     ASSERT_GT(holder, 0);
     ASSERT_TRUE(StepsUntil("ready")) << Steps();
     viewer_->AttachWindow(widget_);
-    ASSERT_FALSE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_FALSE(Probe().Display()->HoldsHardware());
     ASSERT_EQ(record_.RunningCount(), 2);
     std::vector<std::chrono::milliseconds> sleeps;
     viewer_->SetHardwareAskSleep([&](std::chrono::milliseconds ms) {
@@ -459,18 +458,18 @@ TEST_F(HandOver, AHolderInAnotherProcessLetsGoFromItsFramesAlone) {
 TEST_F(HandOver, AViewerThatLetGoToAnotherProcessDrawsWhenItGoesFullScreen) {
     Hardware();
     Load(JpegFile("p.jpg", 200, 150, kPicture));
-    ASSERT_TRUE(viewer_->GetDisplay()->HoldsHardware());
+    ASSERT_TRUE(Probe().Display()->HoldsHardware());
     const pid_t asker = SpawnHolder("ChildAsker");
     ASSERT_GT(asker, 0);
     ASSERT_TRUE(StepsUntil("ready")) << Steps();
-    ASSERT_TRUE(FramesUntil([&] { return viewer_->GetDeviceOwnership().HasYielded(); }));
-    ASSERT_EQ(viewer_->GetDisplay()->GetBackBuffer(), nullptr);
+    ASSERT_TRUE(FramesUntil([&] { return Probe().Ownership().HasYielded(); }));
+    ASSERT_EQ(Probe().Display()->GetBackBuffer(), nullptr);
     viewer_->SetHardwareAskSleep([](std::chrono::milliseconds) {});
 
     // Made anew for the full-screen window, the display loads the picture again.
     ASSERT_TRUE(viewer_->EnterFullscreen());
     EXPECT_TRUE(FramesUntil([&] { return ShowsPicture(); }));
-    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(640, 480));
+    EXPECT_EQ(Probe().Display()->GetSize(), Vector2<int>(640, 480));
 
     EXPECT_TRUE(StepsUntil("full screen")) << Steps();
     Tell("done");

@@ -150,7 +150,7 @@ TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window->handle()->size(), QSize(c.expected.x, c.expected.y));
         EXPECT_EQ(window->handle()->windowTitle().toStdString(), "Vantelo - " + HomePage());
-        EXPECT_EQ(viewer_->GetDisplay()->GetSize(), c.expected);
+        EXPECT_EQ(Probe().Display()->GetSize(), c.expected);
         // Only the virtual display changes its mode, never the screen.
         EXPECT_EQ(gfx::display::CurrentMode().width, c.expected.x);
         EXPECT_EQ(platform::GetDesktopRect().GetSize(), desktop);
@@ -159,9 +159,9 @@ TEST_F(Fullscreen, EntersAtTheChosenSizeAndComesBackToThePage) {
         EXPECT_TRUE(Item(CVanteloPlugin::kIdOptions)->grayed);
         viewer_->OnFrameMessage();
         EXPECT_TRUE(viewer_test::Near(
-            Shown(*viewer_->GetDisplay(), c.expected.x / 2, c.expected.y / 2), kPicture));
+            Shown(*Probe().Display().get(), c.expected.x / 2, c.expected.y / 2), kPicture));
         Leave();
-        EXPECT_EQ(viewer_->GetDisplay()->GetSize(), Vector2<int>(400, 300));
+        EXPECT_EQ(Probe().Display()->GetSize(), Vector2<int>(400, 300));
         EXPECT_EQ(gfx::display::CurrentMode().width, desktop.x);
         EXPECT_EQ(Item(CVanteloPlugin::kIdFullscreen)->text, "Fullscreen");
         EXPECT_FALSE(Item(CVanteloPlugin::kIdUpgrade)->grayed);
@@ -299,7 +299,7 @@ TEST_F(Fullscreen, WaitsBoundedlyForASilentHolderOfTheHardware) {
         others.push_back(std::make_unique<CVanteloPlugin>());
         others.back()->AttachWindow(Child(0, 0, 100, 80));
     }
-    ASSERT_EQ(viewer_->GetDisplay()->GetRunningCount(), 3);
+    ASSERT_EQ(Probe().Display()->GetRunningCount(), 3);
     ASSERT_TRUE(record_.TryClaimHardware());
     std::vector<std::chrono::milliseconds> sleeps;
     viewer_->SetHardwareAskSleep([&](std::chrono::milliseconds ms) { sleeps.push_back(ms); });
@@ -329,7 +329,7 @@ TEST_F(Fullscreen, OptionsSurviveTheRegistryAndMissingKeysMeanSilentDesktop) {
     LoadPicture();
     ASSERT_TRUE(viewer_->EnterFullscreen());
     EXPECT_TRUE(prompts_.calls().empty());
-    EXPECT_EQ(viewer_->GetDisplay()->GetSize(), platform::GetDesktopRect().GetSize());
+    EXPECT_EQ(Probe().Display()->GetSize(), platform::GetDesktopRect().GetSize());
     Leave();
 
     SetOptions({1, 0, 800, 600});
@@ -352,7 +352,7 @@ TEST_F(Fullscreen, TheDebugKeyForcesTheOldInterfaceWhoseModesSwitchBySettings) {
     LoadOptions();
     EXPECT_TRUE(DDWindow::IsForceDX3());
     LoadPicture();
-    D3DWindow* display = viewer_->GetDisplay();
+    D3DWindow* display = Probe().Display().get();
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(display->GetDevice(), nullptr);
     EXPECT_NE(display->GetDeviceDX3(), nullptr);

@@ -95,7 +95,7 @@ TEST_F(Pacing, ASlowFrameHoldsBackTheNextAndPausesNest) {
     viewer_->SuspendPacing();
     viewer_->SuspendPacing();
     viewer_->ResumePacing();
-    EXPECT_EQ(viewer_->GetPacingThread()->PauseCount(), 1);
+    EXPECT_EQ(Probe().PacingThread()->PauseCount(), 1);
     Pump(30ms);
     const int paused = Frames();
     Pump(80ms);
@@ -122,16 +122,16 @@ TEST_F(Pacing, FramesWaitWhileTheDisplayChangesOrPacingIsSuspended) {
     EXPECT_EQ(Frames(), before);
     Pump(30ms);
     // The change was handled meanwhile: the display has the new depth.
-    ASSERT_NE(viewer_->GetDisplay(), nullptr);
-    EXPECT_EQ(viewer_->GetDisplay()->GetBitsPerPixel(), 16);
+    ASSERT_NE(Probe().Display().get(), nullptr);
+    EXPECT_EQ(Probe().Display()->GetBitsPerPixel(), 16);
     viewer_->OnFrameMessage();
     EXPECT_EQ(Frames(), before + 1);
 
     // So does another viewer's request that this one let go of the display.
-    ASSERT_NE(viewer_->GetDisplay(), nullptr);
-    viewer_->GetDisplay()->SetReleaseRequest(true);
+    ASSERT_NE(Probe().Display().get(), nullptr);
+    Probe().Display()->SetReleaseRequest(true);
     viewer_->OnFrameMessage();
-    viewer_->GetDisplay()->SetReleaseRequest(false);
+    Probe().Display()->SetReleaseRequest(false);
     EXPECT_EQ(Frames(), before + 1);
     viewer_->OnFrameMessage();
     EXPECT_EQ(Frames(), before + 2);
@@ -149,7 +149,7 @@ TEST_F(Pacing, TeardownDuringAProgressiveLoadLeavesNoThread) {
     Pump(20ms);
     viewer_->OnDestroyWindow();
     EXPECT_FALSE(viewer_->GetAlbum().Loader().IsRunning());
-    EXPECT_EQ(viewer_->GetDisplay(), nullptr);
+    EXPECT_EQ(Probe().Display().get(), nullptr);
     server.Release();
     // The server's connection thread ends on its own, once it has sent the rest.
     EXPECT_TRUE(PumpUntil([&] { return thread_count::ThreadCount() <= withServer; }))
@@ -190,8 +190,7 @@ TEST_F(Pacing, AResizedWindowShowsAFrameOfItsNewSize) {
     Load(temp_.Write("p.jpg", std::string(bytes.begin(), bytes.end())));
     Pump(50ms);
     widget_->resize(500, 360);
-    ASSERT_TRUE(
-        PumpUntil([&] { return viewer_->GetDisplay()->GetSize() == Vector2<int>(500, 360); }));
+    ASSERT_TRUE(PumpUntil([&] { return Probe().Display()->GetSize() == Vector2<int>(500, 360); }));
     // A frame drawn at the new size, not one from before the resize.
     const int resized = Frames();
     ASSERT_TRUE(PumpUntil([&] { return Frames() >= resized + 2; })) << Frames() - resized;

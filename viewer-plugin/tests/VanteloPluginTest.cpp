@@ -48,7 +48,7 @@ TEST_F(Viewer, ShowsAJpegFromAFileAndFromTheLoopbackServer) {
         host_.events.clear();
         Load(source);
         ASSERT_TRUE(viewer_->IsImagePresent());
-        EXPECT_FALSE(viewer_->HasLoadError());
+        EXPECT_FALSE(Probe().LoadError());
         // OnLoad waits for the next frame, and comes once.
         EXPECT_EQ(host_.Count("OnLoad"), 0);
         viewer_->OnFrameMessage();
@@ -71,7 +71,7 @@ TEST_F(Viewer, LoadsAFilenameOnceAndAgainAfterAFailure) {
 
     viewer_->AttachWindow(widget_);
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
-    EXPECT_TRUE(viewer_->HasLoadError());
+    EXPECT_TRUE(Probe().LoadError());
     EXPECT_EQ(viewer_->StatusText(), "Error loading: " + temp_.Path("missing.jpg"));
     viewer_->OnFrameMessage();
     EXPECT_EQ(host_.Count("OnLoad"), 1);
@@ -81,7 +81,7 @@ TEST_F(Viewer, LoadsAFilenameOnceAndAgainAfterAFailure) {
     viewer_->SetFilename(temp_.Path("missing.jpg"));
     EXPECT_TRUE(viewer_->IsLoading());
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
     EXPECT_TRUE(viewer_->StatusText().empty());
     viewer_->SetFilename(temp_.Path("missing.jpg"));
     EXPECT_FALSE(viewer_->IsLoading());
@@ -103,7 +103,7 @@ TEST_F(Viewer, ANewNameEndsTheDownloadStillRunning) {
     server.Release();
     Pump(std::chrono::milliseconds(300));
     viewer_->OnFrameMessage();
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
     EXPECT_TRUE(viewer_->IsImagePresent());
     EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
 }
@@ -140,7 +140,7 @@ TEST_F(Viewer, APictureItsFirstBytesRefuseFailsWithoutWaitingForTheRest) {
     viewer_->SetFilename(server.Url("/letter.png"));
     ASSERT_TRUE(server.WaitUntilHeld(std::chrono::seconds(10)));
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); })) << "the letter's error";
-    EXPECT_TRUE(viewer_->HasLoadError());
+    EXPECT_TRUE(Probe().LoadError());
     EXPECT_FALSE(viewer_->IsImagePresent());
     EXPECT_EQ(viewer_->StatusText(), "Error loading: " + server.Url("/letter.png"));
     viewer_->OnFrameMessage();
@@ -161,7 +161,7 @@ TEST_F(Viewer, APictureItsFirstBytesRefuseFailsWithoutWaitingForTheRest) {
     server.Serve("/good.jpg", HttpReply::Body(std::string(good.begin(), good.end())).Chunks(64));
     viewer_->SetFilename(server.Url("/good.jpg"));
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading() && viewer_->IsImagePresent(); }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
     viewer_->OnFrameMessage();
     EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
     EXPECT_EQ(host_.Count("OnLoad"), 3);
@@ -205,7 +205,7 @@ TEST_F(RetryingPage, APictureLoadedFromAFailuresOnLoadIsStillTheViewersDownload)
     server.Release();
     Pump(std::chrono::milliseconds(300));
     viewer_->OnFrameMessage();
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
     EXPECT_TRUE(Near(ShownAt(100, 75), kPicture)) << std::hex << ShownAt(100, 75);
 }
 
@@ -214,10 +214,10 @@ TEST_F(RetryingPage, AFailureAfterAPictureLoadedFromAFailuresOnLoadIsStillReport
     viewer_->AttachWindow(widget_);
     viewer_->SetFilename(temp_.Path("missing.jpg"));
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading() && viewer_->IsImagePresent(); }));
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
     viewer_->SetFilename(temp_.Path("absent.jpg"));
     ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
-    EXPECT_TRUE(viewer_->HasLoadError());
+    EXPECT_TRUE(Probe().LoadError());
 }
 
 // The paint of a window without a picture, read back from the framebuffer.
@@ -258,8 +258,8 @@ TEST_F(PaintedStatus, SaysWhyThereIsNoPicture) {
 TEST_F(PaintedStatus, SaysWhenTheDisplayHasTooFewColours) {
     platform::SetDisplayBitsPerPixel(8);
     viewer_->AttachWindow(widget_);
-    EXPECT_TRUE(viewer_->HasInitFailed());
-    EXPECT_EQ(viewer_->GetDisplay(), nullptr);
+    EXPECT_TRUE(Probe().InitFailed());
+    EXPECT_EQ(Probe().Display().get(), nullptr);
     EXPECT_EQ(viewer_->StatusText(), "Display must be set to 16,24 or 32 bit");
     EXPECT_EQ(viewer_->Reload(), -1);
     // Painted into a window of a depth the read-back can draw on.
@@ -325,7 +325,7 @@ TEST_F(Viewer, LuraWaveAnnouncesItsLoadAtTheFirstRowsOthersAfterTheEnd) {
     viewer_->OnFrameMessage();
     EXPECT_EQ(host_.Count("OnLoad"), 1);
     EXPECT_TRUE(viewer_->IsImagePresent());
-    EXPECT_FALSE(viewer_->HasLoadError());
+    EXPECT_FALSE(Probe().LoadError());
 }
 
 TEST_F(Viewer, QueuedEventsGoOutInOrderAtTheNextFrame) {
@@ -333,7 +333,7 @@ TEST_F(Viewer, QueuedEventsGoOutInOrderAtTheNextFrame) {
     viewer_->OnFrameMessage();
     host_.events.clear();
 
-    viewer_->SetDeferring(true);
+    Probe().SetDeferring(true);
     viewer_->FireEvent(CVanteloPlugin::kChangedPos, true);
     viewer_->SetPosition(-5, -6, 2);  // after the event: its payload was taken before
     viewer_->FireEvent(CVanteloPlugin::kOnTime, false);
@@ -343,9 +343,9 @@ TEST_F(Viewer, QueuedEventsGoOutInOrderAtTheNextFrame) {
     // A frame while deferring delivers nothing, OnTime included.
     viewer_->OnFrameMessage();
     EXPECT_TRUE(host_.events.empty());
-    EXPECT_EQ(viewer_->QueuedEvents(), 3u);
+    EXPECT_EQ(Probe().QueuedEvents(), 3u);
 
-    viewer_->SetDeferring(false);
+    Probe().SetDeferring(false);
     viewer_->OnFrameMessage();
     const std::vector<std::string> expected = {"ChangedPos(-0,-0,1)", "OnLoad", "ZoomedToGoal",
                                                "OnTime"};
@@ -461,7 +461,7 @@ TEST_F(Viewer, ALeftDragPansByTheMouseUntilTheButtonIsReleased) {
     viewer_->OnLButtonDown();
     EXPECT_TRUE(album.IsPanDrag());
     EXPECT_TRUE(platform::GetClipCursor().has_value());
-    EXPECT_FALSE(viewer_->IsLogoVisible());
+    EXPECT_FALSE(Probe().LogoVisible());
 
     const Vector3 before = album.GetScreenPosition();
     host_.events.clear();
@@ -474,7 +474,7 @@ TEST_F(Viewer, ALeftDragPansByTheMouseUntilTheButtonIsReleased) {
     viewer_->OnFrameMessage();
     EXPECT_FALSE(album.IsPanDrag());
     EXPECT_FALSE(platform::GetClipCursor().has_value());
-    EXPECT_TRUE(viewer_->IsLogoVisible());
+    EXPECT_TRUE(Probe().LogoVisible());
     gfx::mouse::Move(9, 0);
     viewer_->OnFrameMessage();
     EXPECT_FLOAT_EQ(album.GetScreenPosition().x - before.x, 7);
@@ -507,11 +507,11 @@ TEST_F(MoveTo, EndsExactlyOnTheGoalOnce) {
         const Vector3 midway = Script();
         EXPECT_GT(midway.x, 10);
         EXPECT_LT(midway.x, 50);
-        EXPECT_TRUE(viewer_->IsMoveActive());
+        EXPECT_TRUE(Probe().MoveActive());
         Frame(30);
         Frame(30);
         EXPECT_EQ(Script(), Vector3(50, 80, 3));
-        EXPECT_FALSE(viewer_->IsMoveActive());
+        EXPECT_FALSE(Probe().MoveActive());
         Frame(30);
         EXPECT_EQ(host_.Count("ZoomedToGoal"), 1);
     }
@@ -522,7 +522,7 @@ TEST_F(MoveTo, OtherMethodsNeitherMoveNorEnd) {
     viewer_->MoveTo(50, 80, 3, 100, 1);
     for (int i = 0; i < 10; ++i) Frame(30);
     EXPECT_EQ(Script(), Vector3(10, 20, 1));
-    EXPECT_TRUE(viewer_->IsMoveActive());
+    EXPECT_TRUE(Probe().MoveActive());
     EXPECT_EQ(host_.Count("ZoomedToGoal"), 0);
 }
 
@@ -536,7 +536,7 @@ TEST_F(MoveTo, AGoalWithoutZoomLeavesTheViewButStillEnds) {
             Frame(30);
             EXPECT_EQ(Script(), Vector3(10, 20, 1));
         }
-        EXPECT_FALSE(viewer_->IsMoveActive());
+        EXPECT_FALSE(Probe().MoveActive());
         EXPECT_EQ(host_.Count("ZoomedToGoal"), 1);
     }
     // At once: the current position fires no ChangedPos.

@@ -17,6 +17,24 @@
 #include "viewer-plugin/tests/DisplayTestSupport.h"
 #include "viewer-plugin/viewer/VanteloPlugin.h"
 
+// What tests look into inside a viewer and no host reads.
+class ViewerProbe {
+public:
+    explicit ViewerProbe(CVanteloPlugin& viewer) : viewer_(viewer) {}
+    ViewerDisplay& Display() const { return viewer_.display_; }
+    DeviceOwnership& Ownership() const { return viewer_.device_; }
+    platform::PacingThread* PacingThread() const { return viewer_.pacing_.get(); }
+    bool LoadError() const { return viewer_.loadError_; }
+    bool InitFailed() const { return viewer_.initFailed_; }
+    bool LogoVisible() const { return viewer_.logoVisible_; }
+    bool MoveActive() const { return viewer_.moveActive_; }
+    void SetDeferring(bool on) const { viewer_.deferEvents_ = on; }
+    std::size_t QueuedEvents() const { return viewer_.queue_.size(); }
+
+private:
+    CVanteloPlugin& viewer_;
+};
+
 namespace viewer_test {
 
 // A host that writes down every event it hears, in order.
@@ -108,8 +126,10 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return !viewer_->IsLoading(); }));
     }
 
+    ViewerProbe Probe() { return ViewerProbe(*viewer_); }
+
     // What the window shows at (x, y), as 0xRRGGBB.
-    std::uint32_t ShownAt(int x, int y) { return Shown(*viewer_->GetDisplay(), x, y); }
+    std::uint32_t ShownAt(int x, int y) { return Shown(*Probe().Display().get(), x, y); }
 
     // A JPEG of one colour.
     static std::vector<std::uint8_t> SolidJpeg(int width, int height, std::uint32_t rgb) {

@@ -44,6 +44,7 @@ struct ATL_DRAWINFO {
 // The viewer core of one embedded picture: its view model, display, menu, download, frame
 // pacing and script events. Everything runs on the window thread except the pacing thread,
 // the loader thread and what they read (the atomics below).
+// Its members are defined over several files; each section below names the one it is in.
 class CVanteloPlugin : public DownloadOwner, public DeviceOwnership::Viewer {
 public:
     using Downloader = CDownloader<CVanteloPlugin>;
@@ -78,26 +79,61 @@ public:
     // Viewers alive in this process.
     static int InstanceCount();
 
-    // The window.
+    // The window, the display's making and loading: VanteloPlugin.cpp.
     void AttachWindow(platform::HWND window);
     void OnDestroyWindow();
     void SetHostInterface(CCustomPluginInterface* host) { host_ = host; }
+    void SetFilename(const std::string& name);
+    const std::string& GetFilename() const { return fileName_; }
+    int Reload() override;
+    bool LoadFile(const std::string& name);
+    // A picture its first bytes show can never be shown ends its download there, with its
+    // error, rather than after all its bytes have come.
+    void CheckDownloadHead(const std::uint8_t* data, std::size_t size);
+    static void OnDownloadData(CVanteloPlugin* viewer, Downloader* download, std::uint8_t* data,
+                               std::size_t size);
+    static void OnDownloadComplete(CVanteloPlugin* viewer, Downloader* download,
+                                   std::uint8_t* buffer);
+    static void OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t received,
+                                   std::uint32_t total, std::uint32_t status);
+    void SetDownloadBinding(platform::IBinding* binding) override;
+    void DownloadBindingEnded(platform::IBinding* binding) override;
+    DownloadReader* GetDownloadReader() override;
+
+    // Frames, paints, moves and script events: VanteloFrames.cpp.
     void PaintStatus(ATL_DRAWINFO& info);
+    void OnFrameMessage();
+    void CheckLoaded();
+    bool FrameStep();
+    bool RenderFrame();
+    bool Redraw() { return RenderFrame(); }
+    void RedrawCanvas() { Redraw(); }
+    void FireEvent(EventKind kind, bool queued);
+    void SetPosition(float x, float y, float z);
+    void GetPosition(float* x, float* y, float* z) const;
+    void MoveTo(float x, float y, float z, int timeMs, int method);
+    int GetShowLogo() const { return showLogo_; }
+    void SetShowLogo(int value);
+    // What a paint writes under the picture when there is none, a line to each '\n': empty
+    // for nothing.
+    std::string StatusText() const;
+    // Frames and MoveTo run on this clock; tests pass their own before attaching.
+    void SetClock(FrameTimer::Clock clock);
+
+    // The window's messages, its size and the pacing thread: VanteloPacing.cpp.
     // Paints the window now, as its WM_PAINT does.
     void PaintWindow();
-    // The frame stretched onto the bounds of a printer's or a container's context; from
-    // another viewer of the same picture when this one has no window. E_FAIL when none can.
-    platform::HRESULT RenderToDC(ATL_DRAWINFO& info);
-    void OnFrameMessage();
-    // The screen's depth changed: 1 when the display was made anew.
-    int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
-    DeviceOwnership& GetDeviceOwnership() { return device_; }
-    // Guards the display and the load state; tests hold it to find the viewer busy.
-    platform::Semaphore& StateSemaphore() { return display_.StateSemaphore(); }
     // The window's client area has a new size.
     void OnSize(Vector2<int> size);
+    // Holds frames back around modal boxes and device reshuffles; pauses nest.
+    void SuspendPacing() override;
+    void ResumePacing() override;
+    // How the pacing thread sleeps; tests pass their own before attaching.
+    void SetPacingSleep(platform::PacingThread::Sleep sleep) { pacingSleep_ = std::move(sleep); }
+    // The period the pacing thread's next sleep takes.
+    platform::WaitTime PacingPeriod() const;
 
-    // Input.
+    // Input and the menu (resource 212) with its enabling by the lock bits: VanteloInput.cpp.
     void OnSetFocus();
     void OnKillFocus(platform::HWND window);
     void OnLButtonDown();
@@ -108,18 +144,11 @@ public:
     bool OnKeyDown(int vk, platform::LPARAM lParam);
     void OnMouseMove(Vector2<int> point);
     void OnCommand(std::uint32_t id);
+    platform::Menu& GetMenu() { return menu_; }
+    void UpdateMenu(int lockBits);
+    void EnableFullscreenItem(bool enabled);
 
-    // Scripts.
-    void SetFilename(const std::string& name);
-    const std::string& GetFilename() const { return fileName_; }
-    void SetPosition(float x, float y, float z);
-    void GetPosition(float* x, float* y, float* z) const;
-    void MoveTo(float x, float y, float z, int timeMs, int method);
-    void RedrawCanvas() { Redraw(); }
-    int GetShowLogo() const { return showLogo_; }
-    void SetShowLogo(int value);
-
-    // Scripting members.
+    // The scripting members: VanteloMembers.cpp.
     // The properties as scripts and embed attributes set them. A put asks the host first
     // (and goes on whatever it answers) and ends with a view change, unless said otherwise.
     void put_Filename(const std::string& name);  // no view change
@@ -173,111 +202,58 @@ public:
     // Zooming turns about the picture point (XPos, YPos), or about the cursor again.
     void ZoomLock(int xPos, int yPos);
     void ZoomUnlock();
-    void SetFullscreen(int value);
-    int GetFullscreen() const;
-    void StartUpdateCheck();
 
-private:
-    void RequestEdit(int dispid);
-    // The host redraws and tells its container the properties changed.
-    void FireViewChange();
-    // Resizes the canvas with the loader between passes.
-    void ResizeCanvasLocked(Vector2<int> size);
-
-public:
-    // Loading.
-    int Reload() override;
-    bool LoadFile(const std::string& name);
-    // A picture its first bytes show can never be shown ends its download there, with its
-    // error, rather than after all its bytes have come.
-    void CheckDownloadHead(const std::uint8_t* data, std::size_t size);
-    static void OnDownloadData(CVanteloPlugin* viewer, Downloader* download, std::uint8_t* data,
-                               std::size_t size);
-    static void OnDownloadComplete(CVanteloPlugin* viewer, Downloader* download,
-                                   std::uint8_t* buffer);
-    static void OnDownloadProgress(CVanteloPlugin* viewer, std::uint32_t received,
-                                   std::uint32_t total, std::uint32_t status);
-    void SetDownloadBinding(platform::IBinding* binding) override;
-    void DownloadBindingEnded(platform::IBinding* binding) override;
-    DownloadReader* GetDownloadReader() override;
-
-    // Frames.
-    void CheckLoaded();
-    bool FrameStep();
-    bool RenderFrame();
-    bool Redraw() { return RenderFrame(); }
-    void FireEvent(EventKind kind, bool queued);
-
-    // The menu (resource 212) and its enabling by the lock bits.
-    platform::Menu& GetMenu() { return menu_; }
-    void UpdateMenu(int lockBits);
-    void EnableFullscreenItem(bool enabled);
-
-    // For hosts and tests.
-    Album& GetAlbum() override { return album_; }
-    D3DWindow* GetDisplay() const { return display_.get(); }
-    // The viewer's hold on its window, where its frame and menu messages arrive.
-    platform::Window* GetWindow() const override { return hold_.get(); }
-    bool IsImagePresent() const { return imagePresent_; }
-    bool IsLoading() const override { return loading_; }
-    bool HasLoadError() const { return loadError_; }
-    bool HasInitFailed() const { return initFailed_; }
-    bool IsLogoVisible() const { return logoVisible_; }
-    bool IsMoveActive() const { return moveActive_; }
-    bool IsDeferring() const { return deferEvents_; }
-    void SetDeferring(bool on) { deferEvents_ = on; }
-    std::size_t QueuedEvents() const { return queue_.size(); }
-    // What a paint writes under the picture when there is none, a line to each '\n': empty
-    // for nothing.
-    std::string StatusText() const;
-    // Frames and MoveTo run on this clock; tests pass their own before attaching.
-    void SetClock(FrameTimer::Clock clock);
-    // How the pacing thread sleeps; tests pass their own before attaching.
-    void SetPacingSleep(platform::PacingThread::Sleep sleep) { pacingSleep_ = std::move(sleep); }
-    platform::PacingThread* GetPacingThread() const { return pacing_.get(); }
-    // The period the pacing thread's next sleep takes.
-    platform::WaitTime PacingPeriod() const;
-    // Holds frames back around modal boxes and device reshuffles; pauses nest.
-    void SuspendPacing() override;
-    void ResumePacing() override;
-
-    // Full screen, the options dialog, the update check, printing and saving the view.
-    static constexpr std::uint32_t kUpdateReplyMessage = platform::WM_USER + 102;
+    // Full screen and the display's mode for it: VanteloFullscreen.cpp.
     bool EnterFullscreen();
     // Back to the page; run by the full-screen window as it goes.
     void LeaveFullscreen();
+    void SetFullscreen(int value);
+    int GetFullscreen() const;
     FullScreen* GetFullScreenWindow() const override { return fullScreen_; }
     // The display's virtual mode for full screen; the screen's own mode never changes.
     bool SetDisplayMode(int width, int height, int bits);
     void RestoreDisplayMode();
-    void ShowAboutDialog();
-    ViewerReport Report();
-    void Print();
-    void SaveView();
-    // The name SaveView offers: the file name's last part with ".jpg" for its extension.
-    static std::string SaveViewName(const std::string& fileName);
     // How the wait for the hardware's holder sleeps; tests count instead.
     void SetHardwareAskSleep(std::function<void(std::chrono::milliseconds)> sleep) {
         askSleep_ = std::move(sleep);
     }
+
+    // The options dialog's about part and its report: VanteloAbout.cpp.
+    void ShowAboutDialog();
+    ViewerReport Report();
+
+    // Printing and saving the view: VanteloOutput.cpp.
+    void Print();
+    void SaveView();
+    // The name SaveView offers: the file name's last part with ".jpg" for its extension.
+    static std::string SaveViewName(const std::string& fileName);
+
+    // Painting onto another context: VanteloPrint.cpp.
+    // The frame stretched onto the bounds of a printer's or a container's context; from
+    // another viewer of the same picture when this one has no window. E_FAIL when none can.
+    platform::HRESULT RenderToDC(ATL_DRAWINFO& info);
+
+    // The update check: VanteloUpdate.cpp.
+    static constexpr std::uint32_t kUpdateReplyMessage = platform::WM_USER + 102;
+    void StartUpdateCheck();
     // For the library's unloading: waits for a running update check's thread, at most its
     // fetch's timeout and a little more. True when none is left.
     static bool WaitForUpdateCheck();
 
-private:
-    platform::Window* TargetWindow() const;
-    // The back buffer as a JPEG file at `path`; false when it could not be written.
-    bool WriteViewFile(const std::string& path);
-    bool HandleUpdateReply();
-    // Ends a full-screen window still open, as the viewer goes.
-    void EndFullscreen();
-    // Lets go of the plug-in window, under the list section (update checks post to it).
-    void DropWindowHold();
+    // For hosts, defined here; GetWindow and IsLoading also serve DeviceOwnership.
+    // The screen's depth changed (DeviceOwnership.cpp decides): 1 when the display was made
+    // anew.
+    int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }
+    // The viewer's hold on its window, where its frame and menu messages arrive.
+    platform::Window* GetWindow() const override { return hold_.get(); }
+    bool IsImagePresent() const { return imagePresent_; }
+    bool IsLoading() const override { return loading_; }
+    Album& GetAlbum() override { return album_; }
 
-    FullScreen* fullScreen_ = nullptr;  // deleted as its window ends, or by EndFullscreen
-    bool modeSwitched_ = false;
-    std::function<void(std::chrono::milliseconds)> askSleep_;
-    int serial_ = 0;  // how an update check finds this viewer again
+private:
+    // Tests look into the display, the device's ownership and the state no host reads
+    // through it, so the public members stay what hosts need.
+    friend class ViewerProbe;
 
     struct QueuedEvent {
         EventKind kind;
@@ -286,6 +262,7 @@ private:
         Vector2<int> point;
     };
 
+    // VanteloPlugin.cpp.
     static platform::CriticalSection& ListSection();
     static std::vector<CVanteloPlugin*>& Instances();
     void Create() override;
@@ -296,18 +273,23 @@ private:
     platform::HWND PageWindow() const override { return window_; }
     bool HandedOver() const override { return handedOver_; }
     void ForgetPicture() override { imagePresent_ = false; }
-    // Tells the process's other viewers of a mode switch, as the system does with a sent
-    // display change: a holder among them lets go before this one waits.
-    void SyncOtherViewers();
+
+    // VanteloFrames.cpp.
     void DeliverQueue();
     void Deliver(const QueuedEvent& event);
     QueuedEvent Capture(EventKind kind) const;
     // RenderFrame with the canvas lock already held.
     bool DrawFrame();
+    void StepMove();
+
+    // VanteloPacing.cpp.
     void StartPacing();
     platform::WaitTime PacingPass();
     // Every message of the viewer's window, whichever host it runs in, is decided here.
     bool HandleMessage(const platform::Message& message);
+    void ResizeRenderTarget(Vector2<int> size);
+
+    // VanteloInput.cpp.
     void BuildMenu();
     void OpenMenu(Vector2<int> screenPoint);
     // A pan or zoom drag from a button going down inside the window; false when none began.
@@ -317,8 +299,35 @@ private:
     void ReleaseCursor();
     void ActivateInput();
     Vector2<int> WindowCentre() const;
-    void ResizeRenderTarget(Vector2<int> size);
-    void StepMove();
+
+    // VanteloMembers.cpp.
+    void RequestEdit(int dispid);
+    // The host redraws and tells its container the properties changed.
+    void FireViewChange();
+    // Resizes the canvas with the loader between passes.
+    void ResizeCanvasLocked(Vector2<int> size);
+
+    // VanteloFullscreen.cpp.
+    platform::Window* TargetWindow() const;
+    // Ends a full-screen window still open, as the viewer goes.
+    void EndFullscreen();
+    // Tells the process's other viewers of a mode switch, as the system does with a sent
+    // display change: a holder among them lets go before this one waits.
+    void SyncOtherViewers();
+
+    // VanteloOutput.cpp.
+    // The back buffer as a JPEG file at `path`; false when it could not be written.
+    bool WriteViewFile(const std::string& path);
+
+    // VanteloUpdate.cpp.
+    bool HandleUpdateReply();
+    // Lets go of the plug-in window, under the list section (update checks post to it).
+    void DropWindowHold();
+
+    FullScreen* fullScreen_ = nullptr;  // deleted as its window ends, or by EndFullscreen
+    bool modeSwitched_ = false;
+    std::function<void(std::chrono::milliseconds)> askSleep_;
+    int serial_ = 0;  // how an update check finds this viewer again
 
     Rect hotCorner_;
     Album album_;
