@@ -48,7 +48,8 @@ public:
     Rect Area() const;
 
 private:
-    friend class Device;
+    template <class, class>
+    friend class ViewportList;
     ~Viewport() override;
 
     Device* device_ = nullptr;  // the device it was added to; not held

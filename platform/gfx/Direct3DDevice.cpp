@@ -14,10 +14,6 @@ Device::Device(bool hardware, Surface* target) : hardware_(hardware) {
 }
 
 Device::~Device() {
-    for (Viewport* viewport : viewports_) {
-        viewport->device_ = nullptr;
-        viewport->Release();
-    }
     if (texture_ != nullptr) texture_->Release();
     if (target_ != nullptr) target_->Release();
     display::CountObject(-1);
@@ -41,26 +37,17 @@ HRESULT Device::EnumTextureFormats(const EnumFormatsCallback& callback) const {
 }
 
 HRESULT Device::AddViewport(Viewport* viewport) {
-    if (viewport == nullptr) return platform::E_INVALIDARG;
-    if (viewport->device_ != nullptr) return D3DERR_INVALIDVIEWPORT;
-    viewport->AddRef();
-    viewport->device_ = this;
-    viewports_.push_back(viewport);
-    return DD_OK;
+    return viewports_.Add(viewport);
 }
 
 HRESULT Device::DeleteViewport(Viewport* viewport) {
-    const auto it = std::find(viewports_.begin(), viewports_.end(), viewport);
-    if (viewport == nullptr || it == viewports_.end()) return D3DERR_INVALIDVIEWPORT;
-    viewports_.erase(it);
-    if (current_ == viewport) current_ = nullptr;
-    viewport->device_ = nullptr;
-    viewport->Release();
-    return DD_OK;
+    const HRESULT hr = viewports_.Delete(viewport);
+    if (hr == DD_OK && current_ == viewport) current_ = nullptr;
+    return hr;
 }
 
 HRESULT Device::SetCurrentViewport(Viewport* viewport) {
-    if (viewport == nullptr || viewport->device_ != this) return D3DERR_INVALIDVIEWPORT;
+    if (!viewports_.Holds(viewport)) return D3DERR_INVALIDVIEWPORT;
     current_ = viewport;
     return DD_OK;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/gfx/Direct3D.h"
 #include "platform/gfx/Rasteriser.h"
+#include "platform/gfx/ViewportList.h"
 
 namespace gfx {
 
@@ -52,9 +53,9 @@ private:
     bool TargetFits(const Surface* target) const;
 
     const bool hardware_;
-    Surface* target_ = nullptr;         // held
-    Texture* texture_ = nullptr;        // held
-    std::vector<Viewport*> viewports_;  // held
+    Surface* target_ = nullptr;   // held
+    Texture* texture_ = nullptr;  // held
+    ViewportList<Viewport, Device> viewports_{this};
     Viewport* current_ = nullptr;
     bool inScene_ = false;
     TextureFilter magFilter_ = TextureFilter::Point;

@@ -108,10 +108,6 @@ OldDevice::OldDevice(Surface* target) : target_(target) {
 }
 
 OldDevice::~OldDevice() {
-    for (OldViewport* viewport : viewports_) {
-        viewport->device_ = nullptr;
-        viewport->Release();
-    }
     target_->Release();
     display::CountObject(-1);
 }
@@ -125,21 +121,11 @@ HRESULT OldDevice::EnumTextureFormats(const EnumFormatsCallback& callback) const
 }
 
 HRESULT OldDevice::AddViewport(OldViewport* viewport) {
-    if (viewport == nullptr) return platform::E_INVALIDARG;
-    if (viewport->device_ != nullptr) return D3DERR_INVALIDVIEWPORT;
-    viewport->AddRef();
-    viewport->device_ = this;
-    viewports_.push_back(viewport);
-    return DD_OK;
+    return viewports_.Add(viewport);
 }
 
 HRESULT OldDevice::DeleteViewport(OldViewport* viewport) {
-    const auto it = std::find(viewports_.begin(), viewports_.end(), viewport);
-    if (viewport == nullptr || it == viewports_.end()) return D3DERR_INVALIDVIEWPORT;
-    viewports_.erase(it);
-    viewport->device_ = nullptr;
-    viewport->Release();
-    return DD_OK;
+    return viewports_.Delete(viewport);
 }
 
 HRESULT OldDevice::BeginScene() {
@@ -198,7 +184,7 @@ HRESULT OldDevice::CreateExecuteBuffer(const ExecuteBufferDesc* desc, ExecuteBuf
 HRESULT OldDevice::Execute(ExecuteBuffer* buffer, OldViewport* viewport, std::uint32_t) {
     if (buffer == nullptr) return platform::E_INVALIDARG;
     if (!inScene_) return D3DERR_NOTINBEGIN;
-    if (viewport == nullptr || viewport->device_ != this) return D3DERR_INVALIDVIEWPORT;
+    if (!viewports_.Holds(viewport)) return D3DERR_INVALIDVIEWPORT;
     if (buffer->IsLocked()) return D3DERR_EXECUTE_LOCKED;
     ExecuteTarget target;
     if (const HRESULT hr = target_->DrawablePixels(target.pixels); hr != DD_OK) return hr;

@@ -8,6 +8,7 @@
 
 #include "platform/gfx/DeviceState.h"
 #include "platform/gfx/ExecuteInterpreter.h"
+#include "platform/gfx/ViewportList.h"
 
 // The old 3D interface, for machines without the newer one: the 3D object of the old
 // DirectDraw object, the software device of a surface (asked of the surface), viewports,
@@ -57,7 +58,8 @@ public:
     Rect Area() const;
 
 private:
-    friend class OldDevice;
+    template <class, class>
+    friend class ViewportList;
     ~OldViewport() override;
 
     OldDevice* device_ = nullptr;  // not held
@@ -123,8 +125,8 @@ public:
 private:
     ~OldDevice() override;
 
-    Surface* target_;                      // held
-    std::vector<OldViewport*> viewports_;  // held
+    Surface* target_;  // held
+    ViewportList<OldViewport, OldDevice> viewports_{this};
     std::map<std::uint32_t, Matrix> matrices_;
     std::uint32_t nextMatrix_ = 1;
     bool inScene_ = false;

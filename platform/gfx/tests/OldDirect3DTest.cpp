@@ -333,3 +333,23 @@ TEST_F(OldDirect3DTest, ChangeDisplaySettingsSwitchesTheModeAndLogsEachCall) {
 }
 
 }  // namespace
+
+// A viewport belongs to one device until it is deleted from it or the device goes.
+TEST_F(OldDirect3DTest, AViewportBelongsToOneDeviceUntilDeletedOrTheDeviceGoes) {
+    gfx::Surface* second =
+        Make(kWidth, kHeight, gfx::FormatX888(), gfx::DDSCAPS_3DDEVICE | gfx::DDSCAPS_SYSTEMMEMORY);
+    void* made = nullptr;
+    ASSERT_EQ(second->QueryInterface(gfx::IID_IDirect3DRGBDevice, &made), gfx::DD_OK);
+    auto* other = static_cast<gfx::OldDevice*>(static_cast<platform::IUnknown*>(made));
+    EXPECT_EQ(other->AddViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+    EXPECT_EQ(other->DeleteViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+
+    ASSERT_EQ(device_->DeleteViewport(viewport_), gfx::DD_OK);
+    EXPECT_EQ(device_->DeleteViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+    ASSERT_EQ(other->AddViewport(viewport_), gfx::DD_OK);
+    other->Release();
+    second->Release();
+    gfx::OldViewportDesc desc;
+    EXPECT_EQ(viewport_->SetViewport(&desc), gfx::D3DERR_VIEWPORTHASNODEVICE);
+    EXPECT_EQ(device_->AddViewport(viewport_), gfx::DD_OK);
+}

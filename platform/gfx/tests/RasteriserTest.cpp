@@ -402,3 +402,31 @@ TEST_F(RasteriserTest, TheHardwareDeviceExistsOnlyWhenTheDisplayHasOne) {
 }
 
 }  // namespace
+
+// A viewport belongs to one device until it is deleted from it or the device goes; the
+// device draws in none once its current one is deleted.
+TEST_F(RasteriserTest, AViewportBelongsToOneDeviceUntilDeletedOrTheDeviceGoes) {
+    MakeTarget(8, 8, gfx::FormatX888(), 0);
+    gfx::Device* other = nullptr;
+    ASSERT_EQ(d3d_->CreateDevice(gfx::IID_IDirect3DRGBDevice, target_, &other), gfx::DD_OK);
+    EXPECT_EQ(other->AddViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+    EXPECT_EQ(other->SetCurrentViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+    EXPECT_EQ(other->DeleteViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+
+    ASSERT_EQ(device_->DeleteViewport(viewport_), gfx::DD_OK);
+    EXPECT_EQ(device_->DeleteViewport(viewport_), gfx::D3DERR_INVALIDVIEWPORT);
+    const gfx::TLVertex strip[3]{};
+    ASSERT_EQ(device_->BeginScene(), gfx::DD_OK);
+    EXPECT_EQ(device_->DrawPrimitive(gfx::D3DPT_TRIANGLESTRIP, gfx::D3DFVF_TLVERTEX1, strip, 3, 0),
+              gfx::D3DERR_INVALIDVIEWPORT);
+    EXPECT_EQ(device_->EndScene(), gfx::DD_OK);
+
+    ASSERT_EQ(other->AddViewport(viewport_), gfx::DD_OK);
+    EXPECT_EQ(other->SetCurrentViewport(viewport_), gfx::DD_OK);
+    other->Release();
+    gfx::ViewportDesc desc;
+    desc.width = 8;
+    desc.height = 8;
+    EXPECT_EQ(viewport_->SetViewport2(&desc), gfx::D3DERR_VIEWPORTHASNODEVICE);
+    EXPECT_EQ(device_->AddViewport(viewport_), gfx::DD_OK);
+}
