@@ -40,7 +40,8 @@ LAYERS = {
 }
 
 UNCHECKED_FOLDERS = {"tests", "bench", "testing", "fuzz"}
-INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+# Both forms: the tree's root is on the include path, so <viewer-plugin/...> builds too.
+INCLUDE = re.compile(r'^\s*#\s*include\s+[<"]([^>"]+)[>"]', re.MULTILINE)
 
 
 def layer_of(path: str):
@@ -61,6 +62,16 @@ def allowed_below(layer: str) -> set:
             seen.add(below)
             stack.extend(LAYERS[below])
     return seen
+
+
+def resolve(root: Path, rel: str, target: str):
+    """The included file as a clean path relative to root, found where the compiler looks
+    (beside the including file, then from the root), or None for a system or generated one."""
+    for base in (os.path.dirname(rel), ""):
+        path = os.path.normpath(os.path.join(base, target))
+        if not path.startswith("..") and (root / path).is_file():
+            return Path(path).as_posix()
+    return None
 
 
 def platform_folder(path: str):
@@ -97,9 +108,12 @@ def find_cycle(graph: dict):
 def sources(root: Path):
     """The product's .h and .cpp files, as paths relative to root."""
     for folder, subfolders, files in os.walk(root):
-        # Build trees and hidden folders hold no sources of ours.
-        subfolders[:] = sorted(d for d in subfolders
-                               if not d.startswith((".", "build")) and d not in UNCHECKED_FOLDERS)
+        # Build trees (at the top) and hidden folders hold no sources of ours.
+        top = Path(folder) == root
+        subfolders[:] = sorted(
+            d for d in subfolders
+            if not d.startswith(".") and not (top and d.startswith("build"))
+            and d not in UNCHECKED_FOLDERS)
         for name in sorted(files):
             if name.endswith((".h", ".cpp")):
                 yield (Path(folder) / name).relative_to(root).as_posix()
@@ -115,17 +129,18 @@ def main() -> int:
         if own is None:
             continue
         below = allowed_below(own)
-        for target in INCLUDE.findall(file.read_text(errors="replace")):
-            if not (root / target).is_file():
+        for written in INCLUDE.findall(file.read_text(errors="replace")):
+            target = resolve(root, rel, written)
+            if target is None:
                 continue  # a system header or one generated into the build tree
             if UNCHECKED_FOLDERS & set(target.split("/")[:-1]):
                 faults.append(f"{rel}: includes test code {target}")
                 continue
             theirs = layer_of(target)
             if theirs is None or theirs == own:
-                if own == "platform" and platform_folder(rel) != platform_folder(target):
-                    platform_graph.setdefault(platform_folder(rel), set()).add(
-                        platform_folder(target))
+                mine, other = platform_folder(rel), platform_folder(target)
+                if own == "platform" and mine and other and mine != other:
+                    platform_graph.setdefault(mine, set()).add(other)
                 continue
             if theirs not in below:
                 faults.append(f"{rel}: includes {target}, which is in {theirs}, not below {own}")

@@ -240,7 +240,7 @@ public:
     // fetch's timeout and a little more. True when none is left.
     static bool WaitForUpdateCheck();
 
-    // For hosts, defined here; GetWindow and IsLoading also serve DeviceOwnership.
+    // For hosts, defined here; GetWindow, IsLoading and GetAlbum also serve DeviceOwnership.
     // The screen's depth changed (DeviceOwnership.cpp decides): 1 when the display was made
     // anew.
     int OnDisplayChange(int bits) { return device_.OnDisplayChange(bits); }

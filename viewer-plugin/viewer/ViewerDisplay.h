@@ -28,11 +28,13 @@ public:
         bool operator==(const PlainFrame&) const = default;
     };
 
-    // Every path that takes more than one of the viewer's locks takes them in this order:
-    // the loader's canvas semaphore first (where it is taken at all), then the state
-    // semaphore, then the device semaphore. Taken in any other order, two threads could each
-    // hold one the other waits for. Each lock is tried even when one before it was not got,
-    // and only what was got is given back, in the reverse order.
+    // The viewer's locks in their one order: the loader's canvas semaphore (where it is
+    // taken at all), then the state semaphore, then the device semaphore. Only the window
+    // thread takes state and device, and the loader thread takes no lock but the loader's and
+    // the canvas; so stopping the loader, which waits for the canvas, may run under state and
+    // device, as nothing that holds the canvas ever waits for them. Each lock is tried even
+    // when one before it was not got, and only what was got is given back, in the reverse
+    // order.
     class Hold {
     public:
         explicit Hold(ViewerDisplay& display, platform::Semaphore* canvas = nullptr);

@@ -21,7 +21,7 @@ public:
     // After Execute: true when the work was tried and not done (a write that failed). A user
     // who cancels a dialog has not failed. Most callers ignore it; the exit prompt must not
     // close the studio over unsaved work.
-    virtual bool Failed() const { return failed_; }
+    bool Failed() const { return failed_; }
 
 protected:
     // Set by Execute when the work was tried and not done.

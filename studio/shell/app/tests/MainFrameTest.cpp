@@ -56,10 +56,6 @@ public:
         failed_ = theStandIn->fails;
     }
     bool IsEnabled() override { return theStandIn->enabled; }
-    bool Failed() const override { return failed_; }
-
-private:
-    bool failed_ = false;
 };
 
 class NoNavigator final : public PageNavigator {
