@@ -38,8 +38,10 @@ std::optional<RenderedThumbnail> DecodeThumbnail(const std::string& path) {
     return out;
 }
 
-// Enough expanded thumbnails for the largest screenful of cells and a little scrolling.
-constexpr std::size_t kExpandedKept = 512;
+// Enough expanded thumbnails (16 KB each) for a screenful of cells and a little scrolling:
+// a 3840 x 2160 list shows about 760 cells, and a repaint walks them all in order, so a cache
+// smaller than a screenful would expand every one of them again on every paint.
+constexpr std::size_t kExpandedKept = 1024;
 constexpr int kPackedQuality = 85;
 
 QByteArray Encoded(const QImage& image, const char* format, int quality) {

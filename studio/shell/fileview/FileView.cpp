@@ -307,7 +307,12 @@ void FileView::SetItemSlot(QListWidgetItem* item, int slot) {
     auto* row = static_cast<FileListItem*>(item);
     row->slot = slot;
     // Told as a change of the item's data, so the list redraws it as it did when the item held
-    // its picture: only once laid out and only where it shows.
+    // its picture: only once laid out and only where it shows. A new picture in the same slot
+    // is no change of the data, so that cell is redrawn by hand.
+    if (row->data(Qt::UserRole + 1) == QVariant(slot)) {
+        update(indexFromItem(row));
+        return;
+    }
     row->setData(Qt::UserRole + 1, slot);
 }
 

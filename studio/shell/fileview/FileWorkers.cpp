@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -157,15 +158,16 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
             }
         });
 
-    // Decoders take the items in order, at most a few ahead of the one handed on next, so
+    // Decoders take the items in order, at most `ahead` past the one handed on next, so
     // what waits to be handed on stays small however slow one picture is; results are
-    // handed on in the job's order, so the slots are those one decoder would give.
+    // handed on in the job's order, so the slots are those one decoder would give. Item i
+    // waits in place i % ahead: the item that had it before was handed on before i was taken.
     const std::size_t total = planned.size();
     const std::size_t ahead = decoders * 4;
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<std::optional<RenderedThumbnail>> results(total);
-    std::vector<char> ready(total, 0);
+    std::vector<std::optional<RenderedThumbnail>> results(ahead);
+    std::vector<char> ready(ahead, 0);
     std::size_t claimed = 0;
     std::size_t handed = 0;
     bool stop = false;
@@ -186,15 +188,24 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
             }
             {
                 std::lock_guard hold(mutex);
-                results[i] = std::move(thumbnail);
-                ready[i] = 1;
+                results[i % ahead] = std::move(thumbnail);
+                ready[i % ahead] = 1;
             }
             changed.notify_all();
         }
     };
     std::vector<std::thread> pool;
     pool.reserve(decoders);
-    for (std::size_t n = 0; n < decoders; ++n) pool.emplace_back(decode);
+    for (std::size_t n = 0; n < decoders; ++n) {
+        try {
+            pool.emplace_back(decode);
+        } catch (const std::system_error&) {
+            // Out of threads: those started do the work; with none, this fails as it must,
+            // with no thread left running.
+            if (pool.empty()) throw;
+            break;
+        }
+    }
 
     // `handed` changes only under the lock, since the decoders read it to know how far
     // ahead they may go.
@@ -203,8 +214,11 @@ void MakeThumbnails(const ThumbnailJob& job, const std::atomic<int>& current,
         std::size_t at = 0;
         {
             std::unique_lock hold(mutex);
-            changed.wait(hold, [&] { return ready[handed] != 0; });
-            thumbnail = std::move(results[handed]);
+            const std::size_t place = handed % ahead;
+            changed.wait(hold, [&] { return ready[place] != 0; });
+            thumbnail = std::move(results[place]);
+            results[place].reset();
+            ready[place] = 0;
             at = handed++;
         }
         changed.notify_all();  // one more may be taken
