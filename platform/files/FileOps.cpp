@@ -255,6 +255,8 @@ bool ClearReadOnly(const std::string& path) {
         if (fd.ok()) {
             struct stat st {};
             if (::fstat(fd.get(), &st) != 0) return false;
+            // Another thing that took the name since it was looked at keeps its mode.
+            if (st.st_dev != named.st_dev || st.st_ino != named.st_ino) return false;
             return ::fchmod(fd.get(), (st.st_mode & 07777) | S_IWUSR) == 0;
         }
         // A file its owner may not read can still have its mode changed by name.

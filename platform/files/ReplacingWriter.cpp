@@ -82,6 +82,11 @@ void DeferredFlush::AddFolder(const std::string& path) {
 }
 
 FileError DeferredFlush::Flush() {
+    if (failed_ == FileError::None) failed_ = FlushFolders();
+    return failed_;
+}
+
+FileError DeferredFlush::FlushFolders() {
     if (gFault == ReplaceFault::DeferredFlush) return FileError::Other;
     // One flush of the whole file system costs a single journal commit, where flushing
     // each file costs one per file; it also puts the folders' new entries on disk.

@@ -26,17 +26,21 @@ public:
     // that cannot be opened makes Flush fail.
     void AddFolder(const std::string& folder);
     // Puts everything written into the folders on disk, their entries included: once per
-    // file system, which is flushed whole. The first failure is returned; nothing written
-    // there counts as saved then. The folders stay listed, so a retry flushes them again.
+    // file system, which is flushed whole. The first failure is returned, by this call and
+    // every later one: a file system reports a lost write-back once, so a second flush would
+    // find it clean with the data gone. Nothing written there counts as saved then.
     FileError Flush();
 
 private:
+    FileError FlushFolders();
+
     struct Folder {
         std::string path;
         UniqueFd fd;
         int error = 0;  // why it could not be opened
     };
     std::vector<Folder> folders_;
+    FileError failed_ = FileError::None;
 };
 
 struct ReplaceOptions {

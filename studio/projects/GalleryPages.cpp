@@ -180,11 +180,22 @@ bool Gallery::Export(const PidlPath& folder) {
     // file system, so the sub-folders made on the way need no entry of their own.
     platform::DeferredFlush flush;
     flush.AddFolder(workingFolder);
-    exporting = true;
-    flushLater_ = &flush;
-    const std::string first = Generate();
-    flushLater_ = nullptr;
-    exporting = false;
+    std::string first;
+    {
+        // Undone however Generate ends, so no later write reaches the flush once it is gone.
+        struct Exporting {
+            Gallery& gallery;
+            Exporting(Gallery& g, platform::DeferredFlush& flush) : gallery(g) {
+                gallery.exporting = true;
+                gallery.flushLater_ = &flush;
+            }
+            ~Exporting() {
+                gallery.flushLater_ = nullptr;
+                gallery.exporting = false;
+            }
+        } during(*this, flush);
+        first = Generate();
+    }
     auto fail = [this] {
         platform::ShowMessage(parentWindow, "Failed to export gallery successfully",
                               kExportCaption);
